@@ -1,0 +1,89 @@
+# Helpers that keep the layering of the source tree honest.
+#
+#   krdl_engine(<subsystem> [NO_QT] [DEPS ...])  -> target krdl_<subsystem> from src/<subsystem>/*.cpp
+#   krdl_view(<subsystem> [DEPS ...])            -> target krdl_<subsystem>_ui from src/<subsystem>/ui/*.cpp
+#
+# An engine links Qt Core at most (NO_QT: nothing of Qt); a view may link Qt Widgets and PrintSupport.
+# An engine that names a view target or a Qt Gui module among its DEPS stops the configure step.
+
+function(krdl_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /utf-8 /permissive-)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  endif()
+endfunction()
+
+# A layer with sources is a static library; a layer still without sources is an interface
+# library, so that a subsystem can grow file by file. Sets KRDL_SCOPE for the caller.
+macro(krdl_add_layer name src hdr)
+  if("${src}" STREQUAL "")
+    add_library(${name} INTERFACE ${hdr})
+    set(KRDL_SCOPE INTERFACE)
+  else()
+    add_library(${name} STATIC ${src} ${hdr})
+    set(KRDL_SCOPE PUBLIC)
+    krdl_warnings(${name})
+  endif()
+  target_include_directories(${name} ${KRDL_SCOPE} ${PROJECT_SOURCE_DIR}/src)
+endmacro()
+
+function(krdl_engine subsystem)
+  cmake_parse_arguments(A "NO_QT" "TARGET" "DEPS" ${ARGN})
+  set(name krdl_${subsystem})
+  if(A_TARGET)
+    set(name ${A_TARGET})
+  endif()
+  foreach(dep IN LISTS A_DEPS)
+    if(dep MATCHES "_ui$" OR dep MATCHES "^Qt6::(Gui|Widgets|PrintSupport|Test)$")
+      message(FATAL_ERROR "engine ${name} must not depend on ${dep}")
+    endif()
+  endforeach()
+  file(GLOB src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB hdr CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  krdl_add_layer(${name} "${src}" "${hdr}")
+  target_link_libraries(${name} ${KRDL_SCOPE} ${A_DEPS})
+  if(NOT A_NO_QT)
+    target_link_libraries(${name} ${KRDL_SCOPE} Qt6::Core)
+  endif()
+endfunction()
+
+function(krdl_view subsystem)
+  cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+  set(name krdl_${subsystem}_ui)
+  file(GLOB src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
+  list(FILTER src EXCLUDE REGEX "/main\\.cpp$")
+  file(GLOB hdr CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h)
+  krdl_add_layer(${name} "${src}" "${hdr}")
+  if(src)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+  target_link_libraries(${name} ${KRDL_SCOPE} ${A_DEPS} Qt6::Widgets Qt6::PrintSupport)
+endfunction()
+
+# Tests mirror the source tree: tests/<subsystem>/*.cpp is one engine test program (no QApplication),
+# tests/<subsystem>/ui/*.cpp one view test program that runs on the offscreen platform.
+function(krdl_tests subsystem)
+  cmake_parse_arguments(A "" "" "DEPS;UI_DEPS" ${ARGN})
+  file(GLOB src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/*.cpp)
+  if(src)
+    set(exe krdl_tests_${subsystem})
+    add_executable(${exe} ${src})
+    target_link_libraries(${exe} PRIVATE ${A_DEPS} krdl_test_support GTest::gtest GTest::gmock GTest::gtest_main)
+    target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    krdl_warnings(${exe})
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KRDL_MSGBOX_TIMEOUT=1")
+  endif()
+  file(GLOB uisrc CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/ui/*.cpp)
+  if(uisrc)
+    set(exe krdl_tests_${subsystem}_ui)
+    add_executable(${exe} ${uisrc})
+    set_target_properties(${exe} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${exe} PRIVATE ${A_UI_DEPS} krdl_test_support_ui Qt6::Test GTest::gtest GTest::gmock)
+    target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    krdl_warnings(${exe})
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KRDL_MSGBOX_TIMEOUT=1")
+  endif()
+endfunction()

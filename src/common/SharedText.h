@@ -1,0 +1,18 @@
+#pragma once
+// Text encoding of the files the program shares with other installations
+// (list files, INI files, property set files, seed files).
+//
+// Reading: UTF-8 when the bytes start with a UTF-8 byte order mark or are valid UTF-8,
+// otherwise Windows-1250. Writing: Windows-1250 when every character has a code there,
+// otherwise UTF-8 with a byte order mark. A text written and read back is unchanged.
+
+#include <QByteArray>
+#include <QString>
+
+QString DecodeSharedText(const QByteArray& bytes);
+QByteArray EncodeSharedText(const QString& text);
+
+// The Windows-1250 code of a character, or -1 when the code page has none for it.
+int Cp1250Code(char32_t codePoint);
+// The character of a Windows-1250 code (0..255); undefined codes map to themselves.
+char16_t Cp1250Char(unsigned char code);

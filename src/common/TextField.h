@@ -1,0 +1,14 @@
+#pragma once
+// Small text helpers shared by every file format of the program.
+
+#include <QString>
+
+// The N-th piece (counted from 1) of Text split at every occurrence of Separator, untrimmed.
+// A text without the separator is one piece; fewer than N pieces give an empty text.
+QString ExtractField(const QString& text, QChar separator, int n);
+
+// Removes leading and trailing characters whose code is 32 or less.
+QString TrimControl(const QString& text);
+
+// Upper-cases only the ASCII letters a to z; every other character stays as it is.
+QString AsciiUpper(const QString& text);

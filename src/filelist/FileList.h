@@ -1,0 +1,66 @@
+#pragma once
+// The file list: entries in display order, their path rules, the sort order and the
+// collection of the checked paths that every operation works on.
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+struct FileEntry {
+    bool checked = true;
+    QString fileName;  // name with extension, column "File name"
+    QString directory; // column "Dir", as a rule without a trailing separator
+
+    // Directory, a separator unless Directory ends with one, FileName.
+    QString fullPath() const;
+};
+
+// Entry by the path rule (open dialog, drag and drop, list files): the directory is everything
+// before the last separator or drive colon, so C:\a.dft gives the directory C: alone.
+FileEntry EntryByPathRule(const QString& path, bool checked);
+// Entry by the directory rule (folder search, renamed files): everything before the last
+// separator, but a separator right after a drive colon or at the very start stays, so C:\a.dft
+// gives C:\ and /a.dft gives /.
+FileEntry EntryByDirectoryRule(const QString& path, bool checked);
+
+// The sort compare: only a-z fold to A-Z; every other character compares by its Windows-1250
+// code where it has one, after all of those by its code point; a prefix sorts first.
+// Negative, zero or positive.
+int CompareFileText(const QString& a, const QString& b);
+
+class FileList {
+public:
+    enum Column { FileNameColumn = 0, DirColumn = 1 };
+
+    const std::vector<FileEntry>& entries() const { return entries_; }
+    int count() const { return int(entries_.size()); }
+    const FileEntry& at(int i) const { return entries_[size_t(i)]; }
+    FileEntry& at(int i) { return entries_[size_t(i)]; }
+
+    void append(FileEntry entry) { entries_.push_back(std::move(entry)); }
+    void append(const std::vector<FileEntry>& entries);
+    void removeAt(int i);
+    void removeChecked();   // "Remove selected "
+    void removeUnchecked(); // "Crop selected"
+    void clear();
+
+    void checkAll(bool checked);
+    void invertChecks();
+
+    int sortColumn() const { return sortColumn_; }
+    void setSortColumn(int column) { sortColumn_ = column == DirColumn ? DirColumn : FileNameColumn; }
+    // Ascending by the sort column; entries that compare equal keep their order.
+    void sort();
+
+    int checkedCount() const;
+    // Appends the full path of every checked entry, in display order; clears nothing first.
+    void CollectCheckedFiles(QStringList& paths) const;
+
+private:
+    std::vector<FileEntry> entries_;
+    int sortColumn_ = FileNameColumn;
+};
+
+// "12 (7)": entries, a blank, and the checked entries in brackets.
+QString FileListStatusText(int entries, int checked);

@@ -1,0 +1,33 @@
+#pragma once
+// The program's settings: the program INI file next to the executable, the per-user registry
+// values, and the rule that makes configured paths relative to the program's folder.
+// Nothing is cached: every read and write opens the file (or the store) and closes it again.
+
+#include <QString>
+
+// Full path of the running executable (tests may put another one in its place).
+QString ProgramFileName();
+void SetProgramFileNameForTesting(const QString& path);
+
+// The executable's path with its extension replaced by ".ini" (added when it has none).
+QString ProgramIniFileName();
+
+// Value of Key in Section of FileName; empty when the file, the section or the key is missing.
+QString IniReadString(const QString& fileName, const QString& section, const QString& key);
+// Writes the value, creating file, section or key as needed; throws KrdlError
+// "Unable to write to <file>" when the file cannot be written.
+void IniWriteString(const QString& fileName, const QString& section, const QString& key, const QString& value);
+
+// [InitialDir] of the program INI file.
+QString ReadInitialDir(const QString& key);
+void WriteInitialDir(const QString& key, const QString& folder);
+
+// Per-user string values under a key path such as "Software\KARDOLIN\Nastavitve".
+// A write that cannot be done is skipped silently; a missing value reads as empty text.
+void RegWriteString(const QString& keyPath, const QString& name, const QString& value);
+QString RegReadString(const QString& keyPath, const QString& name);
+
+// A value whose first character is a backslash (or the native separator) is relative to the
+// executable's folder; any other value is used unchanged.
+QString ResolveProgramPath(const QString& value);
+QString ResolveProgramPathFor(const QString& executable, const QString& value);

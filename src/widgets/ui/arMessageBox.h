@@ -1,0 +1,21 @@
+#pragma once
+// The one message box of the program: every message, warning and question goes through it.
+
+#include <QString>
+#include <QStringList>
+
+class QFont;
+class QWidget;
+
+enum TarMsgIcon { miNone = 0, miInformation = 1, miQuestion = 2, miWarning = 3, miError = 4 };
+
+// Window position kinds the box understands; any other value means poMainFormCenter.
+enum TarMsgPosition { poScreenCenter = 4, poDesktopCenter = 5, poMainFormCenter = 6, poOwnerFormCenter = 7 };
+
+// Shows the box modally and returns the zero-based index of the pressed button; DefaultButton
+// (corrected to 0 when out of range) when the box closes without a button; -1 when Buttons is
+// empty (nothing is shown). Timeout in seconds, 0 for none.
+int arMessageBox(const QString& caption, const QString& text, const QStringList& buttons,
+                 TarMsgIcon icon = miNone, int defaultButton = 0, int position = poMainFormCenter,
+                 bool beep = true, QWidget* owner = nullptr, const QFont* textFont = nullptr,
+                 const QFont* buttonFont = nullptr, int timeout = 0);

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: once plain, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets briefly.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake --preset default
+cmake --build --preset default -j"$jobs"
+ctest --preset default -j"$jobs"
+
+cmake --preset asan
+cmake --build --preset asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
+
+if [[ -x fuzz/run.sh ]]; then
+  fuzz/run.sh
+fi
+echo "All tests passed."
