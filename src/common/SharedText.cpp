@@ -91,3 +91,28 @@ QByteArray EncodeSharedText(const QString& text)
         return bytes;
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
+
+SharedEncoding DetectSharedEncoding(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return SharedEncoding::Utf8Bom;
+    return isValidUtf8(bytes) ? SharedEncoding::Utf8 : SharedEncoding::Cp1250;
+}
+
+QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding)
+{
+    switch (encoding) {
+    case SharedEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case SharedEncoding::Utf8: {
+        const QByteArray bytes = text.toUtf8();
+        // Without a mark, UTF-8 reads back as UTF-8 only if it does not start with one.
+        if (!text.startsWith(QChar(0xFEFF)))
+            return bytes;
+        break;
+    }
+    case SharedEncoding::Cp1250:
+        break;
+    }
+    return EncodeSharedText(text);
+}

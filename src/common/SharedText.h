@@ -12,6 +12,13 @@
 QString DecodeSharedText(const QByteArray& bytes);
 QByteArray EncodeSharedText(const QString& text);
 
+// How a file was written, so that a rewrite can keep its form.
+enum class SharedEncoding { Cp1250, Utf8, Utf8Bom };
+SharedEncoding DetectSharedEncoding(const QByteArray& bytes);
+// Encodes in the given form when the text can be read back unchanged from it; otherwise as
+// EncodeSharedText does.
+QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding);
+
 // The Windows-1250 code of a character, or -1 when the code page has none for it.
 int Cp1250Code(char32_t codePoint);
 // The character of a Windows-1250 code (0..255); undefined codes map to themselves.

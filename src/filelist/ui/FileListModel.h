@@ -25,8 +25,18 @@ public:
         endResetModel();
         emit listChanged();
     }
+    // A change of check boxes only: rows, order and the highlighted row stay.
+    template <class F> void changeChecks(F&& f)
+    {
+        f(list_);
+        if (list_.count() > 0)
+            emit dataChanged(index(0, 0), index(list_.count() - 1, 0), {Qt::CheckStateRole});
+        emit listChanged();
+    }
     // Sorts by the list's sort column.
     void sortList();
+    // Makes Column the sort column and sorts.
+    void sortBy(int column);
     // Sets one entry's file name in place.
     void setFileName(int row, const QString& name);
 

@@ -1,0 +1,98 @@
+#include "filelist/ui/FileListModel.h"
+
+TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TFileListModel::appendEntries(const std::vector<FileEntry>& entries)
+{
+    if (entries.empty())
+        return;
+    const int first = list_.count();
+    beginInsertRows({}, first, first + int(entries.size()) - 1);
+    list_.append(entries);
+    endInsertRows();
+    emit listChanged();
+}
+
+void TFileListModel::sortList()
+{
+    emit layoutAboutToBeChanged();
+    list_.sort();
+    emit layoutChanged();
+    emit listChanged();
+}
+
+void TFileListModel::sortBy(int column)
+{
+    list_.setSortColumn(column);
+    sortList();
+}
+
+void TFileListModel::setFileName(int row, const QString& name)
+{
+    if (row < 0 || row >= list_.count())
+        return;
+    list_.at(row).fileName = name;
+    emit dataChanged(index(row, 0), index(row, 0));
+    emit listChanged();
+}
+
+int TFileListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : list_.count();
+}
+
+int TFileListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= list_.count())
+        return {};
+    const FileEntry& e = list_.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == 0 ? e.fileName : e.directory;
+    case Qt::CheckStateRole:
+        if (index.column() == 0)
+            return e.checked ? Qt::Checked : Qt::Unchecked;
+        break;
+    case Qt::ToolTipRole:
+        return e.fullPath();
+    default:
+        break;
+    }
+    return {};
+}
+
+bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= list_.count())
+        return false;
+    const bool checked = value.toInt() == Qt::Checked;
+    FileEntry& e = list_.at(index.row());
+    if (e.checked != checked) {
+        e.checked = checked;
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+        emit checkToggled(index.row());
+    }
+    return true;
+}
+
+Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == 0)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return section == 0 ? QStringLiteral("File name") : QStringLiteral("Dir");
+    return {};
+}

@@ -1,0 +1,235 @@
+#include "settings/IniFile.h"
+
+#include "common/Error.h"
+#include "common/SafeFile.h"
+#include "common/SharedText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// "[name]" with optional blanks around; the name is what stands between the brackets, trimmed.
+std::optional<QString> sectionName(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(u'['))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(u']');
+    if (close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+// Key of a "key=value" line, trimmed; nullopt for a line without "=".
+std::optional<QString> keyOf(const QString& line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq < 0)
+        return std::nullopt;
+    const QString key = line.left(eq).trimmed();
+    if (key.startsWith(u'['))
+        return std::nullopt;
+    return key;
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct LoadedFile {
+    bool exists = false;
+    bool readable = true;
+    IniDocument doc;
+    SharedEncoding encoding = SharedEncoding::Cp1250;
+};
+
+LoadedFile load(const QString& fileName)
+{
+    LoadedFile result;
+    QFile file(fileName);
+    if (!file.exists())
+        return result;
+    result.exists = true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.readable = false;
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    result.encoding = DetectSharedEncoding(bytes);
+    result.doc = IniDocument::fromText(DecodeSharedText(bytes));
+    return result;
+}
+
+} // namespace
+
+IniDocument IniDocument::fromText(const QString& text)
+{
+    IniDocument doc;
+    doc.lines_.clear();
+    if (text.isEmpty()) {
+        doc.finalLineEnd_ = false;
+        return doc;
+    }
+    // The first line end found sets the style used for new lines.
+    bool styleSet = false;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        doc.lines_.append(text.mid(start, i - start));
+        const bool crlf = c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n';
+        if (!styleSet) {
+            doc.lineEnd_ = crlf ? QStringLiteral("\r\n") : QString(c);
+            styleSet = true;
+        }
+        if (crlf)
+            ++i;
+        start = i + 1;
+    }
+    doc.finalLineEnd_ = start == n;
+    if (start < n)
+        doc.lines_.append(text.mid(start));
+    return doc;
+}
+
+QString IniDocument::toText() const
+{
+    QString text = lines_.join(lineEnd_);
+    if (finalLineEnd_ && !lines_.isEmpty())
+        text += lineEnd_;
+    return text;
+}
+
+int IniDocument::findSection(const QString& section) const
+{
+    for (int i = 0; i < lines_.size(); ++i) {
+        if (const auto name = sectionName(lines_[i]); name && sameName(*name, section))
+            return i;
+    }
+    return -1;
+}
+
+int IniDocument::sectionEnd(int header) const
+{
+    int i = header + 1;
+    while (i < lines_.size() && !sectionName(lines_[i]))
+        ++i;
+    return i;
+}
+
+int IniDocument::findKey(int header, int end, const QString& key) const
+{
+    for (int i = header + 1; i < end; ++i) {
+        if (const auto k = keyOf(lines_[i]); k && sameName(*k, key))
+            return i;
+    }
+    return -1;
+}
+
+std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
+{
+    const int header = findSection(section);
+    if (header < 0)
+        return std::nullopt;
+    const int line = findKey(header, sectionEnd(header), key);
+    if (line < 0)
+        return std::nullopt;
+    const QString& text = lines_[line];
+    return text.mid(text.indexOf(u'=') + 1).trimmed();
+}
+
+QStringList IniDocument::keys(const QString& section) const
+{
+    QStringList result;
+    const int header = findSection(section);
+    if (header < 0)
+        return result;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        const auto k = keyOf(lines_[i]);
+        if (!k || k->isEmpty())
+            continue;
+        bool seen = false;
+        for (const QString& s : std::as_const(result))
+            seen = seen || sameName(s, *k);
+        if (!seen)
+            result.append(*k);
+    }
+    return result;
+}
+
+void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
+{
+    const int header = findSection(section);
+    if (header < 0) {
+        if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
+            lines_.append(QString());
+        lines_.append(u'[' + section + u']');
+        lines_.append(key + u'=' + value);
+        finalLineEnd_ = true;
+        return;
+    }
+    const int end = sectionEnd(header);
+    const int line = findKey(header, end, key);
+    if (line >= 0) {
+        const QString& old = lines_[line];
+        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + value;
+        return;
+    }
+    // New key after the last non-blank line of the section.
+    int at = end;
+    while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
+        --at;
+    lines_.insert(at, key + u'=' + value);
+    if (at == lines_.size() - 1)
+        finalLineEnd_ = true;
+}
+
+void IniDocument::eraseSection(const QString& section)
+{
+    const int header = findSection(section);
+    if (header < 0)
+        return;
+    const int end = sectionEnd(header);
+    lines_.erase(lines_.begin() + header, lines_.begin() + end);
+}
+
+QString ReadIniValue(const QString& fileName, const QString& section, const QString& key)
+{
+    const LoadedFile file = load(fileName);
+    if (!file.exists || !file.readable)
+        return {};
+    return file.doc.value(section, key).value_or(QString()).left(kIniMaxValueLength);
+}
+
+QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QString& section)
+{
+    QList<QPair<QString, QString>> result;
+    const LoadedFile file = load(fileName);
+    if (!file.exists || !file.readable)
+        return result;
+    for (const QString& key : file.doc.keys(section))
+        result.append({key, file.doc.value(section, key).value_or(QString()).left(kIniMaxValueLength)});
+    return result;
+}
+
+void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value)
+{
+    const QString fullPath = QFileInfo(fileName).absoluteFilePath();
+    const auto fail = [&] { throw KrdlError(QStringLiteral("Unable to write to %1").arg(fullPath)); };
+    // A section or key name that would not read back as itself cannot be written.
+    if (section.contains(u']') || key.contains(u'=') || key.trimmed().isEmpty()
+        || section.contains(u'\n') || section.contains(u'\r') || key.contains(u'\n') || key.contains(u'\r')
+        || value.contains(u'\n') || value.contains(u'\r'))
+        fail();
+    LoadedFile file = load(fileName);
+    if (file.exists && !file.readable)
+        fail();
+    file.doc.setValue(section, key, value);
+    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(file.doc.toText(), file.encoding)))
+        fail();
+}

@@ -1,0 +1,51 @@
+#pragma once
+// A profile-style INI file held as its lines, so that a write changes one line and keeps every
+// other line (comments, unknown keys, blank lines, odd text) exactly as it was.
+//
+// Sections and keys compare without regard to letter case; of two equal sections or two equal
+// keys in one section, the first one counts. Lines may end with CR LF, LF or a lone CR.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class IniDocument {
+public:
+    // Parses text (already decoded).
+    static IniDocument fromText(const QString& text);
+    // The file's text with the line ends it had (CR LF for a new file).
+    QString toText() const;
+
+    // Value of a key, trimmed; nullopt when the section or key is missing.
+    std::optional<QString> value(const QString& section, const QString& key) const;
+    // Sets a key, adding the key at the end of its section, or the section at the end of the file.
+    void setValue(const QString& section, const QString& key, const QString& value);
+    // Keys of a section in file order (the first of equal keys only).
+    QStringList keys(const QString& section) const;
+    // Removes a whole section (the first of that name) with its lines.
+    void eraseSection(const QString& section);
+
+private:
+    // Index of the header line of the first section of that name, or -1.
+    int findSection(const QString& section) const;
+    // One past the last line of the section that starts at header line h.
+    int sectionEnd(int header) const;
+    // Index of the first line in (header, end) that holds the key, or -1.
+    int findKey(int header, int end, const QString& key) const;
+
+    QStringList lines_;
+    QString lineEnd_ = QStringLiteral("\r\n");
+    bool finalLineEnd_ = true;
+};
+
+// The longest value a read returns.
+constexpr int kIniMaxValueLength = 2047;
+
+// Reads a value from a file; empty when the file, the section or the key is missing.
+QString ReadIniValue(const QString& fileName, const QString& section, const QString& key);
+// All keys of a section with their values, in file order; empty when missing.
+QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QString& section);
+// Writes a value, creating the file, section or key as needed, replacing the file safely.
+// Throws KrdlError "Unable to write to <full path>".
+void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value);
