@@ -1,0 +1,126 @@
+#include "filelist/ListFile.h"
+
+#include "common/Error.h"
+#include "common/PathText.h"
+#include "common/SafeFile.h"
+#include "common/SharedText.h"
+#include "common/TextField.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString kDQ = QStringLiteral("\"");
+
+QString displayName(const QString& fileName)
+{
+    return QDir::toNativeSeparators(fileName);
+}
+
+// Field 1 is exactly "1" or "0": the line is "1", "0", or starts with "1;" or "0;".
+bool isFlagLine(QStringView line)
+{
+    if (line.isEmpty() || (line[0] != u'1' && line[0] != u'0'))
+        return false;
+    return line.size() == 1 || line[1] == u';';
+}
+
+} // namespace
+
+QChar ListFileSeparator(const QString& directory)
+{
+#ifdef _WIN32
+    Q_UNUSED(directory);
+    return u'\\';
+#else
+    // A backslash for Windows-style directories (C:\Work, C:, \\server\share), a slash for
+    // native ones (/home/u), the style the directory already uses when it has both.
+    return SeparatorFor(directory);
+#endif
+}
+
+QString ListFileLine(const FileEntry& entry)
+{
+    QString line;
+    line.reserve(entry.directory.size() + entry.fileName.size() + 3);
+    line += entry.checked ? u'1' : u'0';
+    line += u';';
+    line += entry.directory;
+    line += ListFileSeparator(entry.directory);
+    line += entry.fileName;
+    return line;
+}
+
+QString ListFileText(const std::vector<FileEntry>& entries)
+{
+    qsizetype size = 0;
+    for (const auto& e : entries)
+        size += e.directory.size() + e.fileName.size() + 5;
+    QString text;
+    text.reserve(size);
+    for (const auto& e : entries) {
+        text += ListFileLine(e);
+        text += QLatin1StringView("\r\n");
+    }
+    return text;
+}
+
+ListFileItem ParseListFileLine(QStringView line)
+{
+    ListFileItem item;
+    if (isFlagLine(line)) {
+        item.checked = line[0] == u'1';
+        item.path = ExtractField(line.toString(), u';', 2);
+    } else {
+        item.checked = true;
+        item.path = line.toString();
+    }
+    return item;
+}
+
+std::vector<FileEntry> ParseListFileText(const QString& text)
+{
+    std::vector<FileEntry> entries;
+    const QChar* const begin = text.constData();
+    const QChar* const end = begin + text.size();
+    const QChar* p = begin;
+    while (p < end) {
+        const QChar* q = p;
+        while (q < end && *q != u'\r' && *q != u'\n')
+            ++q;
+        const ListFileItem item = ParseListFileLine(QStringView(p, q));
+        entries.push_back(EntryByPathRule(item.path, item.checked));
+        // One line end: CR LF, a lone CR or a lone LF. The end of the text after a line end
+        // starts no further line.
+        if (q < end && *q == u'\r') {
+            ++q;
+            if (q < end && *q == u'\n')
+                ++q;
+        } else if (q < end && *q == u'\n')
+            ++q;
+        p = q;
+    }
+    return entries;
+}
+
+void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entries)
+{
+    QString reason;
+    if (!ReplaceFileContents(fileName, EncodeSharedText(ListFileText(entries)), &reason))
+        throw KrdlError(QStringLiteral("Cannot create file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
+}
+
+std::vector<FileEntry> ReadListFile(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") +
+                        file.errorString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") +
+                        file.errorString());
+    file.close();
+    return ParseListFileText(DecodeSharedText(bytes));
+}

@@ -1,0 +1,90 @@
+#pragma once
+// One read of a folder: the names of its entries with their kind and attributes, as the
+// platform's listing reports them, plus an identity of the folder itself so that a walk over a
+// tree can tell when a link or junction leads it back to a folder it has already seen.
+// UTF-8 names and paths, no Qt.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+enum class EntryKind : std::uint8_t {
+    File,      // a regular file (or a link to one)
+    Directory, // a folder (or a link or junction to one)
+    Other,     // anything else: devices, pipes, sockets, dangling links
+};
+
+// Identity of a folder: device and inode on POSIX, volume serial number and file index on
+// Windows. Two paths that reach the same folder have the same identity.
+struct DirId {
+    std::uint64_t device = 0;
+    std::uint64_t node = 0;
+    friend bool operator==(const DirId&, const DirId&) = default;
+};
+
+struct DirIdHash {
+    std::size_t operator()(const DirId& id) const noexcept
+    {
+        return std::size_t(id.node * 0x9E3779B97F4A7C15ull ^ id.device);
+    }
+};
+
+// The entries of one folder, without "." and "..", in the order the platform lists them.
+// The names share one buffer, so a listing of many entries costs a few allocations only.
+class DirListing {
+public:
+    struct Entry {
+        std::uint32_t offset = 0; // into the name buffer
+        std::uint32_t length = 0;
+        EntryKind kind = EntryKind::Other;
+        bool hidden = false; // POSIX: the name starts with "."; Windows: the hidden attribute
+        bool system = false; // Windows: the system attribute; never set on POSIX
+    };
+
+    // Reads the folder named by Folder (UTF-8; a trailing separator is allowed). Returns false,
+    // with an empty listing, when the folder cannot be opened or read. The kind of an entry
+    // comes from the listing itself; only entries whose kind the listing leaves open (links,
+    // and file systems that report no type) cost one status call each.
+    bool read(const std::string& folder);
+
+    // Identity of the folder that the last successful read listed.
+    const DirId& id() const { return id_; }
+
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    const Entry& operator[](std::size_t i) const { return entries_[i]; }
+    std::string_view name(const Entry& e) const { return std::string_view(names_.data() + e.offset, e.length); }
+    std::string_view name(std::size_t i) const { return name(entries_[i]); }
+
+    void clear()
+    {
+        entries_.clear();
+        names_.clear();
+        id_ = {};
+    }
+
+private:
+    void add(std::string_view name, EntryKind kind, bool hidden, bool system);
+
+    std::vector<Entry> entries_;
+    std::string names_;
+    DirId id_;
+};
+
+// True when Path (UTF-8) names an existing folder, following links.
+bool IsDirectory(const std::string& path);
+
+// The native separator of this platform.
+constexpr char NativeSeparatorChar()
+{
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+} // namespace platform
