@@ -1,0 +1,57 @@
+#pragma once
+// The start-up sequence of the program, written against a small interface to the outside world
+// so that every branch runs in a test. main() supplies the real one.
+
+#include <QString>
+#include <QStringList>
+
+namespace startup {
+
+inline constexpr char kRegistryKey[] = "Software\\KARDOLIN\\Nastavitve";
+inline constexpr char kInstanceName[] = "KARDOLIN";
+inline constexpr char kApplicationTitle[] = "Velmar Solid Edge Utils";
+
+enum class MessageIcon { Information, Error };
+
+struct Message {
+    QString caption;
+    QString text;
+    QStringList buttons;
+    MessageIcon icon = MessageIcon::Information;
+};
+
+enum class UpgradeOutcome { Continue, EndProgram };
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+
+    // Decimal text that identifies this running program for the "Handle" value.
+    virtual QString applicationHandle() = 0;
+    virtual void regWriteString(const QString& keyPath, const QString& name, const QString& value) = 0;
+    // True when another instance holds the named lock; otherwise this process holds it now.
+    virtual bool instanceAlreadyRunning(const QString& name) = 0;
+    // Shows a message and waits until it is closed.
+    virtual void showMessage(const Message& message) = 0;
+    virtual void setApplicationTitle(const QString& title) = 0;
+    // Creates the main window without showing it.
+    virtual void createMainWindow() = 0;
+    virtual QString programIniFileName() = 0;
+    virtual bool fileExists(const QString& path) = 0;
+    virtual QString executablePath() = 0;
+    // May hand the program over to a newer version, which ends this one.
+    virtual UpgradeOutcome runUpgradeCheck() = 0;
+    // Shows the main window and runs until it has closed.
+    virtual void runMessageLoop() = 0;
+};
+
+// Runs the whole start-up and the program's life; returns the process exit code: 0 after a
+// normal end and when another instance is already running, 1 when the program INI file is
+// missing.
+int RunProgram(Environment& env);
+
+// The two messages of start-up.
+Message AlreadyRunningMessage();
+Message MissingIniMessage(const QString& iniPath);
+
+} // namespace startup

@@ -1,0 +1,42 @@
+#pragma once
+// One running instance per user: a named lock that the first process takes and keeps until it
+// ends. On Windows it is a named mutex; elsewhere an exclusive flock on a file named after the
+// lock in UserRuntimeDir(). Either way the system drops it when the owning process dies, also
+// when it is killed, so a crashed instance never blocks the next start.
+
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+class InstanceLock {
+public:
+    // Tries to take the lock at once; never waits.
+    explicit InstanceLock(const std::string& name);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // True when another process (or another InstanceLock of this process) holds the lock.
+    bool heldElsewhere() const { return heldElsewhere_; }
+    // True when this object holds the lock. Both are false when the lock could not be
+    // created at all (no runtime folder, no mutex): the caller then runs as the only instance.
+    bool owned() const;
+
+    // The file that stands for the lock where there is no named mutex; empty on Windows.
+    static std::filesystem::path lockFilePath(const std::string& name);
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+    bool heldElsewhere_ = false;
+};
+
+// The single-instance test of start-up: true when another instance holds the lock under this
+// name. Otherwise this process now holds it (when it could be created at all) until it ends.
+bool InstanceAlreadyRunning(const std::string& name);
+
+} // namespace platform
