@@ -1,0 +1,464 @@
+#include "platform/FileOps.h"
+
+#include <cerrno>
+#include <memory>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+#ifndef _WIN32
+
+namespace {
+
+std::error_code errnoCode(int e)
+{
+    return std::error_code(e, std::generic_category());
+}
+
+// Closes a descriptor on every way out of a scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { reset(); }
+    int get() const { return fd_; }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    // Closes now and reports a failed close (a delayed write error on some file systems).
+    int closeChecked()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd >= 0 ? ::close(fd) : 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool sameInode(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes Name only while it still is the file we wrote through Created, so that a failed copy
+// never removes a file that someone else put in its place meanwhile.
+void removeOwn(const std::filesystem::path& name, const struct stat& created)
+{
+    struct stat now {};
+    if (::lstat(name.c_str(), &now) == 0 && sameInode(now, created))
+        ::unlink(name.c_str());
+}
+
+bool writeAll(int fd, const char* data, size_t size, int& err)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool copyByReadWrite(int in, int out, int& err)
+{
+    constexpr size_t bufferSize = size_t(1) << 20;
+    std::unique_ptr<char[]> buffer(new char[bufferSize]);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.get(), bufferSize);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            return false;
+        }
+        if (!writeAll(out, buffer.get(), size_t(n), err))
+            return false;
+    }
+}
+
+// Copies the rest of In to Out: the kernel's copy where the two file systems allow it,
+// otherwise a read/write loop.
+bool copyData(int in, int out, int& err)
+{
+#ifdef __linux__
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (n > 0) {
+            any = true;
+            continue;
+        }
+        if (n == 0) {
+            // Some pseudo file systems report nothing to copy at once; read them the plain way.
+            return any ? true : copyByReadWrite(in, out, err);
+        }
+        if (errno == EINTR)
+            continue;
+        if (!any && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL
+                     || errno == EBADF || errno == EPERM))
+            return copyByReadWrite(in, out, err);
+        err = errno;
+        return false;
+    }
+#else
+    return copyByReadWrite(in, out, err);
+#endif
+}
+
+// Data, permissions and modification time of the open source into the open target.
+bool fillTarget(int in, const struct stat& source, int out, int& err)
+{
+    if (!copyData(in, out, err))
+        return false;
+    if (::fchmod(out, source.st_mode & 0777) != 0) {
+        err = errno;
+        return false;
+    }
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    if (::futimens(out, times) != 0) {
+        err = errno;
+        return false;
+    }
+    return true;
+}
+
+// Opens the source for reading and makes sure it is a regular file (a fifo would block, a
+// folder cannot be copied as a whole file).
+bool openSource(const std::filesystem::path& from, Fd& fd, struct stat& st, std::error_code& ec)
+{
+    fd.reset(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    if (::fstat(fd.get(), &st) != 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ec = errnoCode(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ec = errnoCode(EINVAL);
+        return false;
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return true;
+}
+
+bool copyExclusive(int in, const struct stat& source, const std::filesystem::path& to, std::error_code& ec)
+{
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (out.get() < 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    struct stat created {};
+    if (::fstat(out.get(), &created) != 0) {
+        ec = errnoCode(errno);
+        out.reset();
+        ::unlink(to.c_str());
+        return false;
+    }
+    int err = 0;
+    bool ok = fillTarget(in, source, out.get(), err);
+    if (ok && out.closeChecked() != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        out.reset();
+        removeOwn(to, created);
+        ec = errnoCode(err ? err : EIO);
+    }
+    return ok;
+}
+
+bool copyReplacing(int in, const struct stat& source, const std::filesystem::path& to, std::error_code& ec)
+{
+    // The new copy is written under a hidden temporary name beside the target and renamed over
+    // it only when complete, so a failure leaves the old target as it was.
+    std::filesystem::path dir = to.parent_path();
+    if (dir.empty())
+        dir = ".";
+    std::string pattern = (dir / ".krdl-copy-XXXXXX").string();
+    Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    const std::filesystem::path temp(pattern);
+    struct stat created {};
+    int err = 0;
+    bool ok = ::fstat(out.get(), &created) == 0;
+    if (!ok)
+        err = errno;
+    ok = ok && fillTarget(in, source, out.get(), err);
+    if (ok && out.closeChecked() != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), to.c_str()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        out.reset();
+        removeOwn(temp, created);
+        ec = errnoCode(err ? err : EIO);
+    }
+    return ok;
+}
+
+} // namespace
+
+bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
+                   std::error_code& ec)
+{
+    ec.clear();
+    Fd in;
+    struct stat source {};
+    if (!openSource(from, in, source, ec))
+        return false;
+
+    // A target that is the source itself (same entry, hard link, or a link to it) is never
+    // written: with replacing on it would lose nothing, but the copy makes no sense, so it fails
+    // the same way in both modes.
+    struct stat target {};
+    if (::stat(to.c_str(), &target) == 0 && sameInode(source, target)) {
+        ec = errnoCode(mode == CopyMode::FailIfExists ? EEXIST : EINVAL);
+        return false;
+    }
+
+    return mode == CopyMode::FailIfExists ? copyExclusive(in.get(), source, to, ec)
+                                          : copyReplacing(in.get(), source, to, ec);
+}
+
+namespace detail {
+
+// Rename without replacing for file systems that lack RENAME_NOREPLACE: a hard link under the
+// new name (which fails when the name exists), then the old name goes.
+bool RenameByLink(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)
+{
+    ec.clear();
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    if (::unlink(from.c_str()) != 0) {
+        const int e = errno;
+        ::unlink(to.c_str());
+        ec = errnoCode(e);
+        return false;
+    }
+    return true;
+}
+
+} // namespace detail
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)
+{
+    ec.clear();
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    const int e = errno;
+    if (e != EINVAL && e != ENOSYS && e != EOPNOTSUPP) {
+        ec = errnoCode(e);
+        return false;
+    }
+#endif
+    if (detail::RenameByLink(from, to, ec))
+        return true;
+    // A file system without hard links either (FAT, some network shares): the last resort is
+    // a look before the rename. Only a file appearing between the two steps could be replaced.
+    if (ec != std::errc::operation_not_permitted && ec != std::errc::operation_not_supported
+        && ec != std::errc::function_not_supported)
+        return false;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        ec = errnoCode(EEXIST);
+        return false;
+    }
+    if (errno != ENOENT) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    ec.clear();
+    return true;
+}
+
+bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
+{
+    ec.clear();
+    if (::mkdir(dir.c_str(), 0777) != 0) {
+        ec = errnoCode(errno);
+        return false;
+    }
+    return true;
+}
+
+bool DirectoryExists(const std::filesystem::path& dir)
+{
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::filesystem::path& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+#else // _WIN32
+
+namespace {
+
+std::error_code lastError()
+{
+    return std::error_code(int(::GetLastError()), std::system_category());
+}
+
+// Volume serial number and file index of an existing file; false when it cannot be opened.
+bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE h = ::CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const BOOL ok = ::GetFileInformationByHandle(h, &info);
+    ::CloseHandle(h);
+    return ok != 0;
+}
+
+void removeTemp(const std::filesystem::path& temp)
+{
+    ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(temp.c_str());
+}
+
+} // namespace
+
+bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
+                   std::error_code& ec)
+{
+    ec.clear();
+    BY_HANDLE_FILE_INFORMATION a {}, b {};
+    if (!fileId(from, a)) {
+        ec = lastError();
+        return false;
+    }
+    if (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return false;
+    }
+    if (fileId(to, b)) {
+        if (mode == CopyMode::FailIfExists) {
+            ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
+            return false;
+        }
+        if (a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh
+            && a.nFileIndexLow == b.nFileIndexLow) {
+            ec = std::make_error_code(std::errc::invalid_argument);
+            return false;
+        }
+    }
+
+    // The copy goes to a fresh name beside the target and is moved into place only when
+    // complete, so a failed copy leaves neither a partial target nor a damaged old one.
+    std::filesystem::path dir = to.parent_path();
+    if (dir.empty())
+        dir = L".";
+    std::filesystem::path temp;
+    bool copied = false;
+    for (unsigned attempt = 0; attempt < 100 && !copied; ++attempt) {
+        temp = dir / (L".krdl-copy-" + std::to_wstring(::GetCurrentProcessId()) + L"-"
+                      + std::to_wstring(::GetTickCount64() + attempt) + L".tmp");
+        if (::CopyFileW(from.c_str(), temp.c_str(), TRUE)) {
+            copied = true;
+        } else if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            ec = lastError();
+            removeTemp(temp);
+            return false;
+        }
+    }
+    if (!copied) {
+        ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
+        return false;
+    }
+    const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (!::MoveFileExW(temp.c_str(), to.c_str(), flags)) {
+        ec = lastError();
+        removeTemp(temp);
+        return false;
+    }
+    return true;
+}
+
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)
+{
+    ec.clear();
+    if (!::MoveFileW(from.c_str(), to.c_str())) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
+{
+    ec.clear();
+    if (!::CreateDirectoryW(dir.c_str(), nullptr)) {
+        ec = lastError();
+        return false;
+    }
+    return true;
+}
+
+bool DirectoryExists(const std::filesystem::path& dir)
+{
+    const DWORD attributes = ::GetFileAttributesW(dir.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PathExists(const std::filesystem::path& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+#endif
+
+} // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+// Whole-file copy, rename and folder creation for the batch runs. No Qt; paths are
+// std::filesystem paths, errors come back as std::error_code (never as exceptions).
+//
+// Guarantees every function here keeps, whatever goes wrong:
+// - a copy never truncates or damages its source, also when source and target are the same file
+//   (the same directory entry, a hard link, or a symbolic link to it): that copy simply fails;
+// - a copy that fails half-way (read error, disk full, file size limit) leaves no target behind,
+//   and with replacing on, the old target is still there untouched;
+// - a rename never replaces an existing file, even when one appears at the last moment.
+
+#include <filesystem>
+#include <system_error>
+
+namespace platform {
+
+enum class CopyMode {
+    FailIfExists, // an existing target makes the copy fail (exclusive create)
+    Replace,      // an existing target is replaced once the new copy is complete
+};
+
+// Copies the regular file From to To: contents, permissions and modification time.
+// Returns true on success; otherwise false with the reason in ec.
+bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
+                   std::error_code& ec);
+
+// Renames From to To; fails (ec = file_exists) when To exists, and never replaces it.
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
+// Creates one folder level; its parent must exist. Fails when anything exists under that name.
+bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec);
+
+// True when the path names an existing folder (symbolic links followed).
+bool DirectoryExists(const std::filesystem::path& dir);
+
+// True when something exists under the path (symbolic links followed).
+bool PathExists(const std::filesystem::path& path);
+
+#ifndef _WIN32
+namespace detail {
+// The hard-link way of RenameNoReplace, used where the file system cannot rename without
+// replacing by itself; callable on its own so that it can be checked everywhere.
+bool RenameByLink(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+} // namespace detail
+#endif
+
+} // namespace platform

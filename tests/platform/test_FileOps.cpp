@@ -1,0 +1,322 @@
+// Whole-file copy, rename and folder creation against real temporary folders.
+#include "platform/FileOps.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using platform::CopyMode;
+
+namespace {
+
+class TempDir {
+public:
+    explicit TempDir(const fs::path& base = fs::temp_directory_path())
+    {
+        std::string pattern = (base / "krdl-fileops-XXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!path_.empty())
+            fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+void writeFile(const fs::path& p, const std::string& data)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << data;
+    ASSERT_TRUE(out.good()) << p;
+}
+
+std::string readFile(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string pattern(size_t size, unsigned seed)
+{
+    std::string s(size, '\0');
+    unsigned x = seed * 2654435761u + 1;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = char(x >> 16);
+    }
+    return s;
+}
+
+// Names in the folder other than the given ones: left-over temporary files show up here.
+std::vector<std::string> others(const fs::path& dir, std::initializer_list<std::string> known)
+{
+    std::vector<std::string> rest;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const std::string n = e.path().filename().string();
+        if (std::find(known.begin(), known.end(), n) == known.end())
+            rest.push_back(n);
+    }
+    return rest;
+}
+
+} // namespace
+
+TEST(FileOpsCopy, CopiesContentsPermissionsAndModificationTime)
+{
+    TempDir dir;
+    const std::string data = pattern(3 * 1024 * 1024 + 17, 1);
+    writeFile(dir / "a.dft", data);
+    ASSERT_EQ(::chmod((dir / "a.dft").c_str(), 0640), 0);
+    const struct timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.dft").c_str(), times, 0), 0);
+
+    for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
+        const fs::path target = dir / (mode == CopyMode::Replace ? "r.dft" : "f.dft");
+        std::error_code ec;
+        ASSERT_TRUE(platform::CopyWholeFile(dir / "a.dft", target, mode, ec)) << ec.message();
+        EXPECT_FALSE(ec);
+        EXPECT_EQ(readFile(target), data);
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+        EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+    }
+    EXPECT_TRUE(others(dir.path(), {"a.dft", "f.dft", "r.dft"}).empty());
+}
+
+TEST(FileOpsCopy, EmptyFileAndReadOnlySource)
+{
+    TempDir dir;
+    writeFile(dir / "empty", "");
+    writeFile(dir / "ro", "read only");
+    ASSERT_EQ(::chmod((dir / "ro").c_str(), 0444), 0);
+    std::error_code ec;
+    ASSERT_TRUE(platform::CopyWholeFile(dir / "empty", dir / "empty2", CopyMode::FailIfExists, ec));
+    EXPECT_EQ(fs::file_size(dir / "empty2"), 0u);
+    ASSERT_TRUE(platform::CopyWholeFile(dir / "ro", dir / "ro2", CopyMode::FailIfExists, ec));
+    // A second replacing copy over a read-only copy works too: the old one is replaced, not written.
+    ASSERT_TRUE(platform::CopyWholeFile(dir / "ro", dir / "ro2", CopyMode::Replace, ec)) << ec.message();
+    EXPECT_EQ(readFile(dir / "ro2"), "read only");
+}
+
+TEST(FileOpsCopy, ExistingTargetIsKeptWithoutReplaceAndReplacedWithIt)
+{
+    TempDir dir;
+    writeFile(dir / "src", "new contents");
+    writeFile(dir / "dst", "old");
+    std::error_code ec;
+    EXPECT_FALSE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::FailIfExists, ec));
+    EXPECT_EQ(ec, std::errc::file_exists);
+    EXPECT_EQ(readFile(dir / "dst"), "old");
+
+    EXPECT_TRUE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::Replace, ec)) << ec.message();
+    EXPECT_EQ(readFile(dir / "dst"), "new contents");
+    EXPECT_EQ(readFile(dir / "src"), "new contents");
+    EXPECT_TRUE(others(dir.path(), {"src", "dst"}).empty());
+}
+
+TEST(FileOpsCopy, ReplaceDoesNotWriteThroughTheOldTarget)
+{
+    // The old target is replaced as a whole, so another name linked to it keeps the old data.
+    TempDir dir;
+    writeFile(dir / "src", "fresh");
+    writeFile(dir / "dst", "kept by the link");
+    ASSERT_EQ(::link((dir / "dst").c_str(), (dir / "alias").c_str()), 0);
+    std::error_code ec;
+    ASSERT_TRUE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::Replace, ec));
+    EXPECT_EQ(readFile(dir / "dst"), "fresh");
+    EXPECT_EQ(readFile(dir / "alias"), "kept by the link");
+}
+
+TEST(FileOpsCopy, CopyOntoItselfFailsAndLeavesTheFileIntact)
+{
+    TempDir dir;
+    const std::string data = pattern(200000, 2);
+    writeFile(dir / "a.dft", data);
+    ASSERT_EQ(::link((dir / "a.dft").c_str(), (dir / "hard.dft").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "a.dft").c_str(), (dir / "soft.dft").c_str()), 0);
+
+    for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
+        for (const char* target : {"a.dft", "hard.dft", "soft.dft"}) {
+            std::error_code ec;
+            EXPECT_FALSE(platform::CopyWholeFile(dir / "a.dft", dir / target, mode, ec)) << target;
+            EXPECT_TRUE(ec) << target;
+            EXPECT_EQ(readFile(dir / "a.dft"), data) << target;
+        }
+        // The same file reached through another spelling of its folder.
+        std::error_code ec;
+        EXPECT_FALSE(platform::CopyWholeFile(dir / "a.dft", dir.path() / "." / "a.dft", mode, ec));
+        EXPECT_EQ(readFile(dir / "a.dft"), data);
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "soft.dft"));
+    EXPECT_TRUE(others(dir.path(), {"a.dft", "hard.dft", "soft.dft"}).empty());
+}
+
+TEST(FileOpsCopy, BadSourcesFailWithoutCreatingATarget)
+{
+    TempDir dir;
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
+        for (const char* source : {"missing", "folder", "fifo"}) {
+            std::error_code ec;
+            EXPECT_FALSE(platform::CopyWholeFile(dir / source, dir / "out", mode, ec)) << source;
+            EXPECT_TRUE(ec) << source;
+            EXPECT_FALSE(fs::exists(dir / "out")) << source;
+        }
+    }
+    // A target folder that does not exist.
+    writeFile(dir / "src", "x");
+    std::error_code ec;
+    EXPECT_FALSE(platform::CopyWholeFile(dir / "src", dir / "nowhere" / "src", CopyMode::Replace, ec));
+    EXPECT_FALSE(platform::CopyWholeFile(dir / "src", dir / "nowhere" / "src", CopyMode::FailIfExists, ec));
+    // An existing folder as the target is never replaced.
+    EXPECT_FALSE(platform::CopyWholeFile(dir / "src", dir / "folder", CopyMode::Replace, ec));
+    EXPECT_TRUE(fs::is_directory(dir / "folder"));
+    EXPECT_TRUE(others(dir.path(), {"folder", "fifo", "src"}).empty());
+}
+
+TEST(FileOpsCopy, AcrossFileSystemsAndFromPseudoFiles)
+{
+    // /dev/shm is another file system than the temporary folder on most machines: the kernel
+    // copy refuses there and the plain loop takes over.
+    TempDir dir;
+    if (fs::is_directory("/dev/shm")) {
+        TempDir shm("/dev/shm");
+        const std::string data = pattern(2 * 1024 * 1024 + 5, 3);
+        writeFile(shm / "big", data);
+        std::error_code ec;
+        ASSERT_TRUE(platform::CopyWholeFile(shm / "big", dir / "big", CopyMode::FailIfExists, ec)) << ec.message();
+        EXPECT_EQ(readFile(dir / "big"), data);
+        ASSERT_TRUE(platform::CopyWholeFile(dir / "big", shm / "back", CopyMode::Replace, ec)) << ec.message();
+        EXPECT_EQ(readFile(shm / "back"), data);
+    }
+    // /proc files report a size of 0 but have contents.
+    std::error_code ec;
+    ASSERT_TRUE(platform::CopyWholeFile("/proc/self/cmdline", dir / "cmdline", CopyMode::FailIfExists, ec));
+    EXPECT_FALSE(readFile(dir / "cmdline").empty());
+}
+
+namespace {
+
+// Runs a copy in a child process whose file size limit is Limit bytes (SIGXFSZ ignored, so
+// writes past it fail with EFBIG as on a full disk). Returns the child's verdict: 0 when the
+// copy failed, 1 when it claimed success, 2 on a set-up error.
+int copyUnderSizeLimit(const fs::path& from, const fs::path& to, CopyMode mode, rlim_t limit)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit rl {limit, limit};
+        if (::setrlimit(RLIMIT_FSIZE, &rl) != 0)
+            ::_exit(2);
+        std::error_code ec;
+        const bool ok = platform::CopyWholeFile(from, to, mode, ec);
+        ::_exit(ok ? 1 : (ec == std::errc::file_too_large ? 0 : 3));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+} // namespace
+
+TEST(FileOpsCopy, WriteFailureHalfWayLeavesNoPartialTarget)
+{
+    TempDir dir;
+    const std::string data = pattern(4 * 1024 * 1024, 4);
+    writeFile(dir / "big", data);
+
+    EXPECT_EQ(copyUnderSizeLimit(dir / "big", dir / "new", CopyMode::FailIfExists, 1024 * 1024), 0);
+    EXPECT_FALSE(fs::exists(dir / "new"));
+
+    writeFile(dir / "old", "previous contents");
+    EXPECT_EQ(copyUnderSizeLimit(dir / "big", dir / "old", CopyMode::Replace, 1024 * 1024), 0);
+    EXPECT_EQ(readFile(dir / "old"), "previous contents");
+
+    EXPECT_EQ(readFile(dir / "big"), data);
+    EXPECT_TRUE(others(dir.path(), {"big", "old"}).empty());
+}
+
+TEST(FileOpsRename, RenamesAndNeverReplaces)
+{
+    TempDir dir;
+    writeFile(dir / "a", "A");
+    writeFile(dir / "b", "B");
+    std::error_code ec;
+    EXPECT_FALSE(platform::RenameNoReplace(dir / "a", dir / "b", ec));
+    EXPECT_EQ(ec, std::errc::file_exists);
+    EXPECT_EQ(readFile(dir / "a"), "A");
+    EXPECT_EQ(readFile(dir / "b"), "B");
+
+    // Renaming to its own name is refused as well: the name is taken.
+    EXPECT_FALSE(platform::RenameNoReplace(dir / "a", dir / "a", ec));
+    EXPECT_EQ(readFile(dir / "a"), "A");
+
+    EXPECT_TRUE(platform::RenameNoReplace(dir / "a", dir / "c", ec)) << ec.message();
+    EXPECT_FALSE(fs::exists(dir / "a"));
+    EXPECT_EQ(readFile(dir / "c"), "A");
+
+    EXPECT_FALSE(platform::RenameNoReplace(dir / "missing", dir / "d", ec));
+    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(fs::exists(dir / "d"));
+}
+
+TEST(FileOpsRename, LinkWayBehavesTheSame)
+{
+    TempDir dir;
+    writeFile(dir / "a", "A");
+    writeFile(dir / "b", "B");
+    std::error_code ec;
+    EXPECT_FALSE(platform::detail::RenameByLink(dir / "a", dir / "b", ec));
+    EXPECT_EQ(ec, std::errc::file_exists);
+    EXPECT_EQ(readFile(dir / "a"), "A");
+    EXPECT_EQ(readFile(dir / "b"), "B");
+
+    EXPECT_TRUE(platform::detail::RenameByLink(dir / "a", dir / "c", ec)) << ec.message();
+    EXPECT_FALSE(fs::exists(dir / "a"));
+    EXPECT_EQ(readFile(dir / "c"), "A");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "c").c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 1u);
+
+    EXPECT_FALSE(platform::detail::RenameByLink(dir / "missing", dir / "d", ec));
+    EXPECT_FALSE(fs::exists(dir / "d"));
+}
+
+TEST(FileOpsDirectory, CreatesOneLevelOnly)
+{
+    TempDir dir;
+    std::error_code ec;
+    EXPECT_TRUE(platform::CreateOneDirectory(dir / "one", ec));
+    EXPECT_TRUE(platform::DirectoryExists(dir / "one"));
+    EXPECT_FALSE(platform::CreateOneDirectory(dir / "one", ec));
+    EXPECT_EQ(ec, std::errc::file_exists);
+    EXPECT_FALSE(platform::CreateOneDirectory(dir / "two" / "three", ec));
+    EXPECT_FALSE(platform::DirectoryExists(dir / "two"));
+
+    writeFile(dir / "file", "x");
+    EXPECT_FALSE(platform::DirectoryExists(dir / "file"));
+    EXPECT_TRUE(platform::PathExists(dir / "file"));
+    EXPECT_FALSE(platform::CreateOneDirectory(dir / "file", ec));
+    EXPECT_FALSE(platform::PathExists(dir / "nothing"));
+}
