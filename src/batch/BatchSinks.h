@@ -1,0 +1,46 @@
+#pragma once
+// What a batch run reports to: a progress sink for its log, created through a factory only
+// once the run has passed its checks, and a message sink for the few messages shown before any
+// log window exists. The dialogs implement them in the view layer; tests and the command-line
+// tool bring their own.
+
+#include <QString>
+
+class TarProgressSink {
+public:
+    virtual ~TarProgressSink() = default;
+
+    virtual void SetCaption(const QString& caption) = 0;
+    virtual void Show() = 0;
+    // Appends one log line; " " is the blank separator line.
+    virtual void AddLine(const QString& text) = 0;
+    // Lets pending window events run (repaint, a Cancel click); called once before each file.
+    virtual void ProcessPendingEvents() = 0;
+    // True once the user asked to stop (or the run has finished).
+    virtual bool Stopped() const = 0;
+    // The run is over: no more lines follow. The sink may go away any time after this call.
+    virtual void Finish() = 0;
+};
+
+class TarProgressSinkFactory {
+public:
+    virtual ~TarProgressSinkFactory() = default;
+    // A new, not yet shown sink. It stays valid at least until its Finish has been called; the
+    // run never frees it.
+    virtual TarProgressSink& CreateProgress() = 0;
+};
+
+class TarMessageSink {
+public:
+    virtual ~TarMessageSink() = default;
+    // An information message with a single "Ok" button; returns when the user has seen it.
+    virtual void Information(const QString& caption, const QString& text) = 0;
+};
+
+// How a run ended, for callers that need more than the log (the command-line tool).
+struct TarRunResult {
+    bool started = false;   // false: a check failed before the log was opened
+    bool cancelled = false; // the user stopped the run before its last file
+    int succeeded = 0;
+    int failed = 0;
+};

@@ -1,0 +1,67 @@
+#include "batch/TarCopyFiles.h"
+
+#include "batch/BatchText.h"
+#include "common/PathText.h"
+#include "platform/FileOps.h"
+
+TarCopyFiles::TarCopyFiles(TarProgressSinkFactory& progress, TarMessageSink& messages)
+    : progress_(progress), messages_(messages)
+{
+}
+
+void TarCopyFiles::Execute()
+{
+    result_ = {};
+    if (DestinationDir.isEmpty()) {
+        messages_.Information(QStringLiteral("Information"), QStringLiteral("Destination directory is not set!"));
+        return;
+    }
+    const std::filesystem::path destination = ToFsPath(DestinationDir);
+    if (!platform::DirectoryExists(destination)) {
+        std::error_code ec;
+        if (!platform::CreateOneDirectory(destination, ec)) {
+            messages_.Information(QStringLiteral("Information"), QStringLiteral("Cannot create directory!"));
+            return;
+        }
+    }
+
+    DestinationFiles.clear();
+    result_.started = true;
+    TarProgressSink& log = progress_.CreateProgress();
+    log.SetCaption(QStringLiteral("Copy files"));
+    log.Show();
+    log.AddLine(QStringLiteral("Start copying files..."));
+
+    const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
+    const QString count = QString::number(SourceFiles.size());
+    try {
+        for (qsizetype i = 0; i < SourceFiles.size(); ++i) {
+            log.ProcessPendingEvents();
+            if (log.Stopped()) {
+                log.AddLine(QStringLiteral("User cancel operation!"));
+                result_.cancelled = true;
+                break;
+            }
+            const QString& source = SourceFiles.at(i);
+            const QString target = JoinPath(DestinationDir, ExtractFileName(source));
+            DestinationFiles.append(target);
+            log.AddLine(QStringLiteral(" "));
+            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" copy to ") + target + u'.');
+
+            std::error_code ec;
+            if (platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec)) {
+                log.AddLine(QStringLiteral("Success!"));
+                ++result_.succeeded;
+            } else {
+                log.AddLine(QStringLiteral("Failed!"));
+                ++result_.failed;
+            }
+        }
+    } catch (...) {
+        log.Finish();
+        throw;
+    }
+    log.AddLine(QStringLiteral(" "));
+    log.AddLine(QStringLiteral("End copying files!"));
+    log.Finish();
+}
