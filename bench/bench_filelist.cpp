@@ -1,0 +1,65 @@
+// Times the file list with 100,000 entries in the real list view: add, sort by each column,
+// collect the checked paths and refresh the status line. Prints one line per step.
+//
+//   bench_filelist [COUNT]        (runs on the offscreen platform unless QT_QPA_PLATFORM is set)
+#include "app/ui/TfrmMain.h"
+#include "filelist/ui/FileListModel.h"
+#include "settings/Settings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+template <class F> double seconds(F&& f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    QApplication::processEvents();
+    return double(t.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    QTemporaryDir dir;
+    SetProgramFileNameForTesting(dir.filePath("KRDL"));
+
+    TfrmMain window;
+    window.show();
+    QApplication::processEvents();
+
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> pick(0, 999999);
+    std::vector<FileEntry> entries;
+    entries.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QString dirName = QStringLiteral("/srv/cad/projekt-%1/sklop-%2").arg(pick(rng) % 500).arg(pick(rng) % 40);
+        const QString name = QStringLiteral("del-%1-%2.dft").arg(pick(rng)).arg(i);
+        entries.push_back(EntryByPathRule(dirName + u'/' + name, i % 3 != 0));
+    }
+
+    std::printf("entries: %d\n", count);
+    std::printf("add:            %.3f s\n", seconds([&] { window.fileList()->appendEntries(entries); }));
+    std::printf("sort File name: %.3f s\n", seconds([&] { window.lvFilesColumnClick(0); }));
+    std::printf("sort Dir:       %.3f s\n", seconds([&] { window.lvFilesColumnClick(1); }));
+    QStringList paths;
+    std::printf("collect:        %.3f s (%lld paths)\n", seconds([&] { window.CollectCheckedFiles(paths); }),
+                static_cast<long long>(paths.size()));
+    std::printf("status:         %.3f s\n", seconds([&] { window.UpdateFileListStatus(); }));
+    std::printf("enabling rules: %.3f s\n", seconds([&] { window.ActionManagerUpdate(); }));
+    std::printf("select all:     %.3f s\n", seconds([&] { window.actSelectAllFilesExecute(); }));
+    SetProgramFileNameForTesting({});
+    return 0;
+}
