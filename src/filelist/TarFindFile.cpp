@@ -137,7 +137,6 @@ TarFileMask::TarFileMask(const QString& mask)
         optionalExtension_ = true;
     } else if (!pat.empty() && pat.back() == U'.') {
         noDot_ = true;
-        pat.pop_back();
     }
     pattern_ = pat;
 
@@ -190,12 +189,15 @@ bool TarFileMask::matches(std::string_view name) const
         decodeUtf8(name, [&](char32_t c) { heapBuf.push_back(upperOf(c)); });
     const std::u32string_view n = onStack ? std::u32string_view(stackBuf, count) : std::u32string_view(heapBuf);
 
-    if (noDot_)
-        return n.find(U'.') == std::u32string_view::npos && globMatch(pattern_, n);
     if (globMatch(pattern_, n))
         return true;
-    // "name.*" also matches the bare "name".
-    return optionalExtension_ && globMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 2), n);
+    // "name.*" also matches the bare "name"; "name." matches "name" when it has no dot at all.
+    if (optionalExtension_)
+        return globMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 2), n);
+    if (noDot_)
+        return n.find(U'.') == std::u32string_view::npos &&
+               globMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 1), n);
+    return false;
 }
 
 // --- TarFindFile ------------------------------------------------------------------------------

@@ -77,8 +77,8 @@ bool ListedUnderFilter(int filter, bool hidden, bool system, bool directory);
 
 // Wildcard matching of the Windows file search: "*" any run of characters, "?" one character,
 // letter case ignored. A mask ending in ".*" also matches names without that extension ("*.*"
-// matches every name, also one without a dot); a mask ending in "." matches names without a dot
-// the way the mask without it does.
+// matches every name, also one without a dot); a mask ending in "." also matches names without
+// any dot the way the mask without that dot does.
 class TarFileMask {
 public:
     explicit TarFileMask(const QString& mask = QStringLiteral("*.*"));
@@ -90,7 +90,7 @@ private:
     std::u32string pattern_; // upper-cased; '*' and '?' are the wildcards
     bool all_ = false;
     bool optionalExtension_ = false; // pattern_ ends in ".*" that may also match nothing
-    bool noDot_ = false;             // mask ended in "."
+    bool noDot_ = false;             // pattern_ ends in "." that may also match nothing
     // "*" followed by a plain ASCII suffix: matched by a byte compare from the end.
     bool asciiSuffix_ = false;
     std::string suffix_; // upper-cased ASCII

@@ -1,0 +1,177 @@
+// The folder listing seam on real folders: entry kinds straight from the listing, links
+// resolved to what they point at, hidden names, folder identities.
+#include "platform/DirList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::random_device rd;
+        path_ = fs::temp_directory_path() / ("krdl-dirlist-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+void touch(const fs::path& p)
+{
+    std::ofstream(p).put('x');
+}
+
+struct Seen {
+    platform::EntryKind kind;
+    bool hidden;
+};
+
+std::map<std::string, Seen> listed(const std::string& folder)
+{
+    platform::DirListing listing;
+    EXPECT_TRUE(listing.read(folder)) << folder;
+    std::map<std::string, Seen> out;
+    for (size_t i = 0; i < listing.size(); ++i) {
+        const auto& e = listing[i];
+        EXPECT_FALSE(e.system);
+        out.emplace(std::string(listing.name(e)), Seen{e.kind, e.hidden});
+    }
+    EXPECT_EQ(out.size(), listing.size()) << "a name listed twice";
+    return out;
+}
+
+} // namespace
+
+using platform::EntryKind;
+
+TEST(DirList, KindsAndHiddenNames)
+{
+    TempFolder t;
+    touch(t.path() / "a.dft");
+    touch(t.path() / ".hidden.dft");
+    touch(t.path() / "Načrt 1.DFT");
+    fs::create_directory(t.path() / "sub");
+    fs::create_directory(t.path() / ".git");
+
+    const auto seen = listed(t.str());
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen.at("a.dft").kind, EntryKind::File);
+    EXPECT_FALSE(seen.at("a.dft").hidden);
+    EXPECT_EQ(seen.at(".hidden.dft").kind, EntryKind::File);
+    EXPECT_TRUE(seen.at(".hidden.dft").hidden);
+    EXPECT_EQ(seen.at("Načrt 1.DFT").kind, EntryKind::File);
+    EXPECT_EQ(seen.at("sub").kind, EntryKind::Directory);
+    EXPECT_FALSE(seen.at("sub").hidden);
+    EXPECT_EQ(seen.at(".git").kind, EntryKind::Directory);
+    EXPECT_TRUE(seen.at(".git").hidden);
+    EXPECT_EQ(seen.count("."), 0u);
+    EXPECT_EQ(seen.count(".."), 0u);
+}
+
+TEST(DirList, TrailingSeparatorAndEmptyFolder)
+{
+    TempFolder t;
+    platform::DirListing listing;
+    ASSERT_TRUE(listing.read(t.str() + platform::NativeSeparatorChar()));
+    EXPECT_TRUE(listing.empty());
+}
+
+TEST(DirList, FolderThatCannotBeReadGivesFalseAndNothing)
+{
+    TempFolder t;
+    touch(t.path() / "plain.txt");
+    platform::DirListing listing;
+    ASSERT_TRUE(listing.read(t.str()));
+    EXPECT_EQ(listing.size(), 1u);
+
+    EXPECT_FALSE(listing.read((t.path() / "missing").string()));
+    EXPECT_TRUE(listing.empty()) << "a failed read keeps nothing of the previous one";
+    EXPECT_FALSE(listing.read((t.path() / "plain.txt").string()));
+    EXPECT_FALSE(listing.read(""));
+}
+
+TEST(DirList, IsDirectory)
+{
+    TempFolder t;
+    touch(t.path() / "f");
+    EXPECT_TRUE(platform::IsDirectory(t.str()));
+    EXPECT_FALSE(platform::IsDirectory((t.path() / "f").string()));
+    EXPECT_FALSE(platform::IsDirectory((t.path() / "nope").string()));
+    EXPECT_FALSE(platform::IsDirectory(""));
+}
+
+TEST(DirList, ManyEntriesShareOneNameBuffer)
+{
+    TempFolder t;
+    for (int i = 0; i < 2000; ++i)
+        touch(t.path() / ("file" + std::to_string(i) + ".par"));
+    platform::DirListing listing;
+    ASSERT_TRUE(listing.read(t.str()));
+    ASSERT_EQ(listing.size(), 2000u);
+    std::vector<std::string> names;
+    for (size_t i = 0; i < listing.size(); ++i)
+        names.emplace_back(listing.name(i));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names.front(), "file0.par");
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+}
+
+#ifndef _WIN32
+
+TEST(DirList, LinksTakeTheKindOfTheirTarget)
+{
+    TempFolder t;
+    touch(t.path() / "target.dft");
+    fs::create_directory(t.path() / "dir");
+    fs::create_symlink(t.path() / "target.dft", t.path() / "filelink.dft");
+    fs::create_directory_symlink(t.path() / "dir", t.path() / "dirlink");
+    fs::create_symlink(t.path() / "gone", t.path() / "dangling.dft");
+    ASSERT_EQ(mkfifo((t.path() / "pipe.dft").c_str(), 0600), 0);
+
+    const auto seen = listed(t.str());
+    EXPECT_EQ(seen.at("filelink.dft").kind, EntryKind::File);
+    EXPECT_EQ(seen.at("dirlink").kind, EntryKind::Directory);
+    EXPECT_EQ(seen.at("dangling.dft").kind, EntryKind::Other);
+    EXPECT_EQ(seen.at("pipe.dft").kind, EntryKind::Other);
+}
+
+TEST(DirList, IdentityIsTheSameThroughALink)
+{
+    TempFolder t;
+    fs::create_directory(t.path() / "real");
+    fs::create_directory(t.path() / "other");
+    fs::create_directory_symlink(t.path() / "real", t.path() / "link");
+
+    platform::DirListing a, b, c;
+    ASSERT_TRUE(a.read((t.path() / "real").string()));
+    ASSERT_TRUE(b.read((t.path() / "link").string()));
+    ASSERT_TRUE(c.read((t.path() / "other").string()));
+    EXPECT_EQ(a.id(), b.id());
+    EXPECT_FALSE(a.id() == c.id());
+    EXPECT_NE(a.id().node, 0u);
+}
+
+#endif
