@@ -1,0 +1,16 @@
+#pragma once
+// The messages of a batch run shown as message boxes.
+
+#include "batch/BatchSinks.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class TarMessageBoxSink : public TarMessageSink {
+public:
+    explicit TarMessageBoxSink(QWidget* owner = nullptr) : owner_(owner) {}
+    void Information(const QString& caption, const QString& text) override;
+
+private:
+    QPointer<QWidget> owner_;
+};
