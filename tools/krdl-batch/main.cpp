@@ -1,0 +1,183 @@
+// krdl-batch: runs the program's batch copy or batch rename over the files named on the command
+// line, with the same log lines on standard output as the log window shows.
+//
+//   krdl-batch copy --to DIR [--overwrite] FILE...
+//   krdl-batch rename --old TEXT --new TEXT [--ignore-case] FILE...
+//
+// Exit code 0 when every file succeeded, 2 when some file failed or the run was interrupted
+// (Ctrl+C stops it between two files, like Cancel), 1 on a usage error or when the destination
+// folder is not set or cannot be created.
+
+#include "batch/TarCopyFiles.h"
+#include "batch/TarRenameFiles.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl+C stops the run before its next file; a second one ends the program at once.
+extern "C" void onInterrupt(int)
+{
+    interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+void writeLine(std::FILE* out, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    std::fputc('\n', out);
+}
+
+class ConsoleProgress : public TarProgressSink, public TarProgressSinkFactory {
+public:
+    TarProgressSink& CreateProgress() override { return *this; }
+    void SetCaption(const QString&) override {}
+    void Show() override {}
+    void AddLine(const QString& text) override { writeLine(stdout, text); }
+    void ProcessPendingEvents() override { std::fflush(stdout); }
+    bool Stopped() const override { return interrupted != 0; }
+    void Finish() override { std::fflush(stdout); }
+};
+
+class ConsoleMessages : public TarMessageSink {
+public:
+    void Information(const QString&, const QString& text) override
+    {
+        writeLine(stderr, text);
+        shown = true;
+    }
+    bool shown = false;
+};
+
+const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] FILE...\n"
+                              "       krdl-batch rename --old TEXT --new TEXT [--ignore-case] FILE...\n";
+
+int usage(const QString& problem)
+{
+    writeLine(stderr, "krdl-batch: " + problem);
+    std::fputs(usageText, stderr);
+    return 1;
+}
+
+struct Options {
+    QString command;
+    std::optional<QString> to, oldText, newText;
+    bool overwrite = false;
+    bool ignoreCase = false;
+    QStringList files;
+};
+
+// Parses the arguments after the program name; returns an error text, or nothing when fine.
+std::optional<QString> parse(const QStringList& args, Options& o)
+{
+    if (args.isEmpty())
+        return QStringLiteral("no command given");
+    o.command = args.front();
+    if (o.command != u"copy" && o.command != u"rename")
+        return "unknown command \"" + o.command + "\"";
+    const bool copy = o.command == u"copy";
+    bool onlyFiles = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (onlyFiles || !a.startsWith(u"--")) {
+            o.files << a;
+            continue;
+        }
+        if (a == u"--") {
+            onlyFiles = true;
+            continue;
+        }
+        QString name = a, value;
+        bool inlineValue = false;
+        if (const qsizetype eq = a.indexOf(u'='); eq > 0) {
+            name = a.left(eq);
+            value = a.mid(eq + 1);
+            inlineValue = true;
+        }
+        std::optional<QString>* target = nullptr;
+        if (copy && name == u"--to")
+            target = &o.to;
+        else if (!copy && name == u"--old")
+            target = &o.oldText;
+        else if (!copy && name == u"--new")
+            target = &o.newText;
+        if (target) {
+            if (!inlineValue) {
+                if (i + 1 >= args.size())
+                    return name + " needs a value";
+                value = args.at(++i);
+            }
+            if (target->has_value())
+                return name + " given twice";
+            *target = value;
+            continue;
+        }
+        if (!inlineValue && copy && name == u"--overwrite") {
+            o.overwrite = true;
+            continue;
+        }
+        if (!inlineValue && !copy && name == u"--ignore-case") {
+            o.ignoreCase = true;
+            continue;
+        }
+        return "unknown option \"" + a + "\" for " + o.command;
+    }
+    if (copy && !o.to)
+        return QStringLiteral("copy needs --to DIR");
+    if (!copy && (!o.oldText || !o.newText))
+        return QStringLiteral("rename needs --old TEXT and --new TEXT");
+    // As in the program, a rename never just deletes text from names, nor looks for nothing.
+    if (!copy && (o.oldText->isEmpty() || o.newText->isEmpty()))
+        return QStringLiteral("--old and --new must not be empty");
+    if (o.files.isEmpty())
+        return QStringLiteral("no files given");
+    return std::nullopt;
+}
+
+int exitCode(const TarRunResult& r)
+{
+    return r.failed > 0 || r.cancelled ? 2 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.size() == 1 && (args.front() == u"--help" || args.front() == u"-h")) {
+        std::fputs(usageText, stdout);
+        return 0;
+    }
+    Options o;
+    if (const auto problem = parse(args, o))
+        return usage(*problem);
+
+    std::signal(SIGINT, onInterrupt);
+    ConsoleProgress progress;
+    if (o.command == u"copy") {
+        ConsoleMessages messages;
+        TarCopyFiles copy(progress, messages);
+        copy.SourceFiles = o.files;
+        copy.DestinationDir = *o.to;
+        copy.Overwrite = o.overwrite;
+        copy.Execute();
+        return messages.shown ? 1 : exitCode(copy.Result());
+    }
+    TarRenameFiles rename(progress);
+    rename.SourceFiles = o.files;
+    rename.OldText = *o.oldText;
+    rename.NewText = *o.newText;
+    rename.CaseSensitive = !o.ignoreCase;
+    rename.Execute();
+    return exitCode(rename.Result());
+}
