@@ -1,0 +1,41 @@
+// The copy run's destination checks shown as message boxes, before any log window.
+#include "batch/TarCopyFiles.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+#include "batch/ui/TarMessageBoxSink.h"
+
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(MessageBoxSink, DestinationChecksShowInformationBoxesWithoutALogWindow)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString log = tmp.filePath("boxes.log");
+    qputenv("KRDL_MSGBOX_LOG", log.toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
+        qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
+    const QString a = tmp.filePath("a.dft");
+    testfiles::WriteBytes(a, "A");
+
+    TarProgressDialogFactory factory;
+    TarMessageBoxSink messages;
+    TarCopyFiles unset(factory, messages);
+    unset.SourceFiles = {a};
+    unset.Execute();
+    TarCopyFiles uncreatable(factory, messages);
+    uncreatable.SourceFiles = {a};
+    uncreatable.DestinationDir = tmp.filePath("no/such");
+    uncreatable.Execute();
+    qunsetenv("KRDL_MSGBOX_LOG");
+
+    EXPECT_EQ(factory.Last(), nullptr);
+    const QStringList lines = QString::fromUtf8(testfiles::ReadBytes(log)).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("caption=Information\ttext=Cannot create directory!\tbuttons=Ok\t"))
+        << lines[1].toStdString();
+}
