@@ -1,0 +1,114 @@
+#include "compound/CustomPropertyCollection.h"
+
+#include "compound/Cfb.h"
+#include "compound/InPlaceWriter.h"
+
+namespace cfb {
+
+namespace {
+constexpr std::uint64_t kMaxPropertyStream = 16u << 20;
+}
+
+const std::u16string& DocumentSummaryStreamName()
+{
+    static const std::u16string name = u"\u0005DocumentSummaryInformation";
+    return name;
+}
+
+int TypeCode(std::uint16_t vt)
+{
+    switch (vt) {
+    case VT_LPSTR:
+    case VT_LPWSTR:
+    case VT_BSTR:
+        return 1;
+    case VT_I2:
+    case VT_I4:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+        return 2;
+    case VT_R4:
+    case VT_R8:
+        return 3;
+    case VT_BOOL:
+        return 4;
+    case VT_FILETIME:
+    case VT_DATE:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+CustomPropertyCollection::CustomPropertyCollection(BlockFile& file) : file_(file)
+{
+    Load();
+}
+
+CustomPropertyCollection::~CustomPropertyCollection() = default;
+
+void CustomPropertyCollection::Load()
+{
+    reader_ = std::make_unique<CompoundReader>(file_);
+    entry_ = reader_->FindRootChild(DocumentSummaryStreamName());
+    if (entry_ && reader_->Dir().Entry(*entry_).type != static_cast<std::uint8_t>(EntryType::Stream))
+        throw Error("the document summary entry is not a stream");
+    stream_ = entry_ ? PropertySetStream::Parse(reader_->ReadStream(*entry_, kMaxPropertyStream))
+                     : PropertySetStream::Empty();
+    section_ = stream_.user;
+    modified_ = false;
+    Reindex();
+}
+
+void CustomPropertyCollection::Reindex()
+{
+    visible_.clear();
+    for (std::size_t i = 0; i < section_.properties.size(); ++i) {
+        const std::uint32_t id = section_.properties[i].id;
+        if (id >= 2 && id < 0x80000000u)
+            visible_.push_back(i);
+    }
+}
+
+CustomProperty CustomPropertyCollection::Item(std::size_t index) const
+{
+    if (index >= visible_.size())
+        throw Error("property index out of range");
+    const SectionProperty& p = section_.properties[visible_[index]];
+    CustomProperty out;
+    out.id = p.id;
+    if (const DictionaryEntry* e = section_.NameOf(p.id))
+        out.name = e->name;
+    out.value = p.value;
+    out.typeCode = p.value.known ? TypeCode(p.value.vt) : 0;
+    return out;
+}
+
+void CustomPropertyCollection::Remove(std::size_t index)
+{
+    if (index >= visible_.size())
+        throw Error("property index out of range");
+    section_.Remove(section_.properties[visible_[index]].id);
+    modified_ = true;
+    Reindex();
+}
+
+void CustomPropertyCollection::AddText(const std::string& name, const std::string& value)
+{
+    section_.AddText(name, value);
+    modified_ = true;
+    Reindex();
+}
+
+void CustomPropertyCollection::Save()
+{
+    if (!modified_)
+        return;
+    const std::vector<std::uint8_t> bytes = stream_.Rebuild(section_);
+    InPlaceWriter(*reader_).ReplaceRootStream(entry_, DocumentSummaryStreamName(), bytes);
+    Load();
+}
+
+} // namespace cfb

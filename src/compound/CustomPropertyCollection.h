@@ -1,0 +1,68 @@
+#pragma once
+// The custom properties of one document: the user-defined section of the
+// "\005DocumentSummaryInformation" stream, as a list in the order of the section's table.
+// Reading never writes; edits stay in memory until Save, which writes in place and crash-safe.
+
+#include "compound/PropertySet.h"
+#include "compound/StreamReader.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cfb {
+
+// Type codes of custom properties: 1 text, 2 16- or 32-bit integer, 3 floating point,
+// 4 Boolean, 5 date, 0 anything else.
+int TypeCode(std::uint16_t vt);
+
+struct CustomProperty {
+    std::uint32_t id = 0;
+    std::string name; // UTF-8; empty when the dictionary names no such id
+    PropertyValue value;
+    int typeCode = 0;
+};
+
+class CustomPropertyCollection {
+public:
+    // Reads the header, the directory and the property stream of `file` (which must outlive the
+    // collection). Throws cfb::Error("not a compound file") or another cfb::Error for a damaged
+    // file. A document without the stream has no custom properties.
+    explicit CustomPropertyCollection(BlockFile& file);
+    ~CustomPropertyCollection();
+
+    std::size_t Count() const { return visible_.size(); }
+    // The property at `index` (0..Count()-1); throws cfb::Error for any other index.
+    CustomProperty Item(std::size_t index) const;
+    // Removes the property at `index`; later properties move down one place.
+    void Remove(std::size_t index);
+    // Adds a text property at the end. Throws cfb::Error when the name cannot be stored in the
+    // section's code page.
+    void AddText(const std::string& name, const std::string& value);
+    // True when there are changes that Save would write.
+    bool Modified() const { return modified_; }
+    // Writes the changes into the file (nothing when there are none) and reads it back.
+    void Save();
+
+    // The section's code page (1200 for Unicode).
+    std::uint16_t CodePage() const { return section_.codePage; }
+    bool HasStream() const { return entry_.has_value(); }
+
+private:
+    void Load();
+    void Reindex();
+
+    BlockFile& file_;
+    std::unique_ptr<CompoundReader> reader_;
+    std::optional<std::uint32_t> entry_;
+    PropertySetStream stream_;
+    Section section_;
+    std::vector<std::size_t> visible_; // indexes into section_.properties
+    bool modified_ = false;
+};
+
+// Name of the stream that holds the custom properties.
+const std::u16string& DocumentSummaryStreamName();
+
+} // namespace cfb

@@ -1,0 +1,55 @@
+#pragma once
+// The directory: 128-byte entries in a chain of ordinary sectors. Entry 0 is the root storage.
+// Siblings form a red-black tree, but real writers colour and order it in many ways, so a name
+// is looked up along the tree's order first and, when that fails, by visiting every sibling.
+
+#include "compound/Fat.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace cfb {
+
+enum class EntryType : std::uint8_t { Unused = 0, Storage = 1, Stream = 2, Root = 5 };
+
+struct DirEntry {
+    static constexpr std::uint32_t kSize = 128;
+    std::u16string name;
+    std::uint8_t type = 0;
+    std::uint8_t color = 1;
+    std::uint32_t left = 0xFFFFFFFFu;
+    std::uint32_t right = 0xFFFFFFFFu;
+    std::uint32_t child = 0xFFFFFFFFu;
+    std::uint32_t start = 0;
+    std::uint64_t size = 0;
+
+    // Reads one entry; in a version 3 file (512-byte sectors) only the low 32 bits of the size
+    // count, since old writers left garbage in the high half.
+    static DirEntry Parse(const std::uint8_t* bytes, bool version3);
+    // Writes the fields above into an existing 128-byte entry, leaving every other byte as is.
+    void WriteInto(std::uint8_t* bytes, bool version3) const;
+};
+
+// Order of sibling names in the tree: shorter names first, then by upper-cased code units.
+int CompareNames(const std::u16string& a, const std::u16string& b);
+
+class Directory {
+public:
+    explicit Directory(Fat& fat);
+    // Entry `index`; throws when the directory has no such entry.
+    DirEntry Entry(std::uint32_t index);
+    // The child of storage `parent` named `name` (compared without regard to ASCII case).
+    std::optional<std::uint32_t> FindChild(std::uint32_t parent, const std::u16string& name);
+    // Sectors of the directory chain (reads the whole chain).
+    const std::vector<std::uint32_t>& Sectors() { return chain_.All(); }
+    std::uint32_t EntriesPerSector() const { return perSector_; }
+
+private:
+    Fat& fat_;
+    LazyChain chain_;
+    std::uint32_t perSector_;
+};
+
+} // namespace cfb

@@ -1,0 +1,81 @@
+#include "compound/StreamReader.h"
+
+#include "compound/Cfb.h"
+
+#include <algorithm>
+
+namespace cfb {
+
+namespace {
+
+Header ReadHeader(BlockFile& file)
+{
+    std::uint8_t bytes[Header::kSize] = {};
+    const std::size_t got = file.Read(0, bytes, sizeof bytes);
+    return Header::Parse(bytes, got);
+}
+
+} // namespace
+
+CompoundReader::CompoundReader(BlockFile& file) : file_(file), header_(ReadHeader(file))
+{
+    sectors_ = std::make_unique<SectorReader>(file_, header_);
+    fat_ = std::make_unique<Fat>(*sectors_);
+    directory_ = std::make_unique<Directory>(*fat_);
+    const DirEntry root = directory_->Entry(0);
+    if (root.type != static_cast<std::uint8_t>(EntryType::Root))
+        throw Error("the first directory entry is not the root");
+}
+
+MiniStream& CompoundReader::Mini()
+{
+    if (!mini_) {
+        const DirEntry root = Root();
+        mini_ = std::make_unique<MiniStream>(*fat_, root.start, root.size);
+    }
+    return *mini_;
+}
+
+std::optional<std::uint32_t> CompoundReader::FindRootChild(const std::u16string& name)
+{
+    return directory_->FindChild(0, name);
+}
+
+std::vector<std::uint8_t> CompoundReader::ReadStream(std::uint32_t entry, std::uint64_t maxBytes)
+{
+    const DirEntry e = directory_->Entry(entry);
+    if (e.type != static_cast<std::uint8_t>(EntryType::Stream))
+        throw Error("directory entry is not a stream");
+    if (e.size > maxBytes)
+        throw Error("stream too large");
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(e.size));
+    if (e.size == 0)
+        return out;
+    if (InMiniStream(e.size)) {
+        MiniStream& mini = Mini();
+        const std::uint32_t ms = mini.MiniSectorSize();
+        const std::uint64_t count = (e.size + ms - 1) / ms;
+        std::uint32_t s = e.start;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            if (s > kMaxRegSect)
+                throw Error("mini sector chain shorter than its stream");
+            const std::size_t at = static_cast<std::size_t>(i * ms);
+            const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, e.size - at));
+            mini.Read(s, 0, out.data() + at, n);
+            if (i + 1 < count)
+                s = mini.Next(s);
+        }
+    } else {
+        const std::uint32_t ss = header_.SectorSize();
+        const std::uint64_t count = (e.size + ss - 1) / ss;
+        LazyChain chain(*fat_, e.start, count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::size_t at = static_cast<std::size_t>(i * ss);
+            const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(ss, e.size - at));
+            sectors_->ReadPart(chain.At(i), 0, out.data() + at, n);
+        }
+    }
+    return out;
+}
+
+} // namespace cfb

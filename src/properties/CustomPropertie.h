@@ -1,0 +1,86 @@
+#pragma once
+// The vocabulary of custom properties shared by the viewer, the seed file, the editor and the
+// apply step: a definition from the seed file, one property to write into a document, the
+// case-insensitive list of such properties, and the names of the property type codes.
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Type codes the document property access reports for a property.
+enum : qint32 {
+    ptUnknown = 0,
+    ptText = 1,
+    ptInteger = 2,
+    ptFloat = 3,
+    ptYesNo = 4,
+    ptDate = 5,
+};
+
+// "Text", "Integer", "Float", "Yes/No", "Date" for codes 1 to 5; any other code in decimal.
+QString PropertyTypeName(qint32 code);
+
+// The key under which a property name is compared: the name upper-cased. Inner blanks count.
+QString PropertyNameKey(const QString& name);
+
+// One property definition of the seed file.
+class TCustomPropertie {
+public:
+    QString Name;
+    qint32 PropertyType = 0;
+    QStringList LookupValues; // in seed-file order, duplicates kept
+    QString DefaultValue;
+
+    // Appends `text` to LookupValues as it is.
+    void AddLookupValue(const QString& text) { LookupValues.append(text); }
+};
+
+// The ordered list of definitions the seed parser fills and the editor reads; owns them.
+class PropertyDefinitions {
+public:
+    // Appends a new empty definition and returns it (owned by the list).
+    TCustomPropertie* Add();
+    int Count() const { return static_cast<int>(items_.size()); }
+    // The definition at `index`, or nullptr when the index is out of range.
+    TCustomPropertie* Item(int index) const;
+    void Clear() { items_.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TCustomPropertie>> items_;
+};
+
+// One property to be written into one document.
+class TDocCustomPropertie {
+public:
+    QString Name;
+    QString Value;
+    qint32 PropertyType = 0;
+    qint32 Tag = -1;
+    qint32 Reserved = 0; // kept for the record layout; nothing reads or sets it
+};
+
+// The properties to write into one document: keyed by the upper-cased name, the first entry
+// for a name wins, entries stay in the order they were added.
+class TDocCustomProperties {
+public:
+    TDocCustomProperties() = default;
+    TDocCustomProperties(const TDocCustomProperties&) = delete;
+    TDocCustomProperties& operator=(const TDocCustomProperties&) = delete;
+
+    // Adds an entry unless one with the same upper-cased name is there already.
+    void Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag);
+    void Clear();
+    int Count() const { return static_cast<int>(items_.size()); }
+    // Position of the name among the entries (ignoring case), -1 when absent.
+    int IndexOf(const QString& name) const;
+    // The entry at `index`, or nullptr when the index is negative or not below Count().
+    TDocCustomPropertie* GetProperty(int index) const;
+    bool Contains(const QString& name) const { return IndexOf(name) != -1; }
+
+private:
+    std::vector<std::unique_ptr<TDocCustomPropertie>> items_;
+    QHash<QString, int> index_;
+};

@@ -1,0 +1,29 @@
+#pragma once
+// Holds one document property access for a run that writes many documents, and writes the
+// changes for one document.
+
+#include "properties/CustomPropertie.h"
+#include "properties/OleDocumentProperties.h"
+
+#include <QString>
+
+class TOleDocPropClassWrapper {
+public:
+    TOleDocPropClassWrapper();
+    ~TOleDocPropClassWrapper();
+    TOleDocPropClassWrapper(const TOleDocPropClassWrapper&) = delete;
+    TOleDocPropClassWrapper& operator=(const TOleDocPropClassWrapper&) = delete;
+
+    // Connects the component; a failure here is dropped (the first Open reports it instead).
+    void Connect();
+    void Disconnect();
+
+    // Writes `properties` into the document at `path`, each as a text property (empty text as a
+    // single blank " "). First removes every custom property when `deleteAll` is true, otherwise
+    // those whose names match an entry of `properties` ignoring case. Saves once, then closes.
+    // Does nothing when `properties` is null or no file exists at `path`. On any error the
+    // document is closed without saving (it keeps what it had) and the KrdlError propagates.
+    void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll);
+
+    TOleDocumentProperties* Component;
+};

@@ -1,0 +1,282 @@
+#include "properties/OleDocumentProperties.h"
+
+#include "common/Error.h"
+#include "compound/BlockFile.h"
+#include "compound/Cfb.h"
+#include "compound/CustomPropertyCollection.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+std::filesystem::path NativePath(const QString& path)
+{
+    return std::filesystem::path(path.toStdU16String());
+}
+
+QString Quoted(const QString& path)
+{
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+QString FromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+QVariant PropertyVariant(const cfb::CustomProperty& p)
+{
+    const cfb::PropertyValue& v = p.value;
+    if (!v.known)
+        return {};
+    switch (v.vt) {
+    case cfb::VT_LPSTR:
+    case cfb::VT_LPWSTR:
+    case cfb::VT_BSTR:
+        return FromUtf8(v.text);
+    case cfb::VT_I1:
+    case cfb::VT_UI1:
+    case cfb::VT_I2:
+    case cfb::VT_UI2:
+    case cfb::VT_I4:
+    case cfb::VT_UI4:
+    case cfb::VT_INT:
+    case cfb::VT_UINT:
+    case cfb::VT_I8:
+        return QVariant::fromValue<qint64>(v.integer);
+    case cfb::VT_UI8:
+        return QVariant::fromValue<quint64>(v.unsignedInteger);
+    case cfb::VT_R4:
+    case cfb::VT_R8:
+    case cfb::VT_CY:
+        return v.real;
+    case cfb::VT_BOOL:
+        return v.boolean;
+    case cfb::VT_FILETIME: {
+        // 100-nanosecond steps since 1601-01-01 UTC.
+        constexpr qint64 kUnixEpochInFiletimeMs = 11644473600000LL;
+        const qint64 ms = static_cast<qint64>(v.filetime / 10000) - kUnixEpochInFiletimeMs;
+        const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+        return t.isValid() ? QVariant(t) : QVariant();
+    }
+    case cfb::VT_DATE: {
+        // Days since 1899-12-30; the fraction is the time of day.
+        if (!std::isfinite(v.real) || std::fabs(v.real) > 3.0e6)
+            return {};
+        const QDateTime base(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+        const double whole = std::trunc(v.real);
+        // Negative values count whole days backwards but the time of day forwards.
+        const qint64 ms = static_cast<qint64>(std::llround(std::fabs(v.real - whole) * 86400000.0));
+        return base.addDays(static_cast<qint64>(whole)).addMSecs(ms);
+    }
+    default:
+        return {};
+    }
+}
+
+QString PropertyValueText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::ULongLong:
+        return QString::number(value.toULongLong());
+    case QMetaType::Int:
+        return QString::number(value.toInt());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    default:
+        return value.isValid() ? value.toString() : QString();
+    }
+}
+
+// --- TOleCustomProperty
+
+QString TOleCustomProperty::Name() const
+{
+    return FromUtf8(owner_->At(key_).name);
+}
+
+qint32 TOleCustomProperty::Type() const
+{
+    return owner_->At(key_).typeCode;
+}
+
+QVariant TOleCustomProperty::Value() const
+{
+    return PropertyVariant(owner_->At(key_));
+}
+
+QString TOleCustomProperty::ValueText() const
+{
+    return PropertyValueText(Value());
+}
+
+void TOleCustomProperty::Remove()
+{
+    const int index = owner_->IndexOfKey(key_);
+    if (index < 0)
+        throw KrdlError(QStringLiteral("The custom property was removed already"));
+    try {
+        owner_->doc_.Collection().Remove(static_cast<std::size_t>(index));
+    } catch (const cfb::Error& e) {
+        owner_->doc_.Fail(QStringLiteral("Cannot remove a custom property of"), e);
+    }
+    owner_->keys_.erase(owner_->keys_.begin() + index);
+}
+
+// --- TOleCustomProperties
+
+qint32 TOleCustomProperties::Count() const
+{
+    return static_cast<qint32>(keys_.size());
+}
+
+TOleCustomProperty TOleCustomProperties::Item(qint32 index)
+{
+    doc_.Collection(); // a document must be open
+    if (index < 0 || index >= Count())
+        throw KrdlError(QStringLiteral("Custom property index %1 is out of range (0 to %2) in %3")
+                            .arg(index)
+                            .arg(Count() - 1)
+                            .arg(Quoted(doc_.FileName())));
+    return TOleCustomProperty(this, keys_[static_cast<std::size_t>(index)]);
+}
+
+TOleCustomProperty TOleCustomProperties::Add(const QString& name, const QVariant& value)
+{
+    cfb::CustomPropertyCollection& c = doc_.Collection();
+    const QString text = PropertyValueText(value);
+    try {
+        c.AddText(name.toStdString(), text.toStdString());
+    } catch (const cfb::Error& e) {
+        doc_.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
+    }
+    keys_.push_back(nextKey_++);
+    return TOleCustomProperty(this, keys_.back());
+}
+
+int TOleCustomProperties::IndexOfKey(std::uint64_t key) const
+{
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        if (keys_[i] == key)
+            return static_cast<int>(i);
+    return -1;
+}
+
+cfb::CustomProperty TOleCustomProperties::At(std::uint64_t key) const
+{
+    const int index = IndexOfKey(key);
+    if (index < 0)
+        throw KrdlError(QStringLiteral("The custom property was removed"));
+    return doc_.Collection().Item(static_cast<std::size_t>(index));
+}
+
+void TOleCustomProperties::Reset(std::size_t count)
+{
+    keys_.clear();
+    for (std::size_t i = 0; i < count; ++i)
+        keys_.push_back(nextKey_++);
+}
+
+// --- TOleDocumentProperties
+
+TOleDocumentProperties::TOleDocumentProperties() : properties_(*this) {}
+
+TOleDocumentProperties::~TOleDocumentProperties()
+{
+    Close(false);
+}
+
+void TOleDocumentProperties::Connect()
+{
+    connected_ = true;
+}
+
+void TOleDocumentProperties::Disconnect()
+{
+    Close(false);
+    connected_ = false;
+}
+
+void TOleDocumentProperties::Fail(const QString& what, const std::exception& e) const
+{
+    throw KrdlError(what + QLatin1Char(' ') + Quoted(path_) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+}
+
+void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 options)
+{
+    Q_UNUSED(options);
+    Close(false);
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": the file does not exist"));
+    std::unique_ptr<cfb::BlockFile> file;
+    try {
+        file = std::make_unique<cfb::DiskFile>(NativePath(path), !readOnly);
+    } catch (const std::exception& e) {
+        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path)
+                        + (readOnly ? QString() : QStringLiteral(" for writing")) + QStringLiteral(": ")
+                        + QString::fromUtf8(e.what()));
+    }
+    std::unique_ptr<cfb::CustomPropertyCollection> collection;
+    try {
+        collection = std::make_unique<cfb::CustomPropertyCollection>(*file);
+    } catch (const cfb::Error& e) {
+        if (std::string(e.what()) == "not a compound file")
+            throw KrdlError(QStringLiteral("File ") + Quoted(path) + QStringLiteral(" is not a compound document"));
+        throw KrdlError(QStringLiteral("File ") + Quoted(path) + QStringLiteral(" is damaged: ") + QString::fromUtf8(e.what()));
+    }
+    path_ = path;
+    file_ = std::move(file);
+    collection_ = std::move(collection);
+    properties_.Reset(collection_->Count());
+}
+
+cfb::CustomPropertyCollection& TOleDocumentProperties::Collection()
+{
+    if (!collection_)
+        throw KrdlError(QStringLiteral("No document is open"));
+    return *collection_;
+}
+
+TOleCustomProperties& TOleDocumentProperties::CustomProperties()
+{
+    Collection();
+    return properties_;
+}
+
+void TOleDocumentProperties::Save()
+{
+    cfb::CustomPropertyCollection& c = Collection();
+    try {
+        c.Save();
+    } catch (const std::exception& e) {
+        Fail(QStringLiteral("Cannot save the custom properties of"), e);
+    }
+}
+
+void TOleDocumentProperties::Close(bool saveBeforeClose)
+{
+    if (!collection_)
+        return;
+    if (saveBeforeClose)
+        Save();
+    collection_.reset();
+    file_.reset();
+    path_.clear();
+    properties_.keys_.clear();
+}

@@ -1,0 +1,127 @@
+#pragma once
+// Access to the custom properties of one document at a time, over the compound file engine.
+//
+// Typical use (every reader and writer of the program):
+//
+//     TOleDocumentProperties doc;
+//     doc.Connect();
+//     doc.Open(path);                       // read-write; fails for a read-only or locked file
+//     TOleCustomProperties& props = doc.CustomProperties();
+//     for (int i = 0; i < props.Count(); ++i)
+//         use(props.Item(i).Name(), props.Item(i).Type(), props.Item(i).ValueText());
+//     props.Add("Material", "S235");        // always a text property
+//     doc.Save();                           // writers only: in place, crash-safe
+//     doc.Close();                          // never saves unless asked to
+//     doc.Disconnect();
+//
+// Every failure is a KrdlError whose message names the file.
+
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace cfb {
+class BlockFile;
+class CustomPropertyCollection;
+struct CustomProperty;
+}
+
+class TOleCustomProperties;
+
+// One custom property of the open document. It stays bound to that property while other
+// properties are removed or added; after its own Remove every call throws.
+class TOleCustomProperty {
+public:
+    QString Name() const;
+    // 1 text, 2 16- or 32-bit integer, 3 floating point, 4 Yes/No, 5 date, 0 anything else.
+    qint32 Type() const;
+    // QString for text, qint64 for integers, double, bool, QDateTime (UTC) for dates, an invalid
+    // QVariant for types without a value the program can show.
+    QVariant Value() const;
+    // The value as text: text unchanged, integers in plain decimal digits, floating point in the
+    // shortest form that reads back the same, "True"/"False", dates "yyyy-MM-dd hh:mm:ss" (UTC),
+    // empty text for other types.
+    QString ValueText() const;
+    // Removes the property; later properties move down one index.
+    void Remove();
+
+private:
+    friend class TOleCustomProperties;
+    TOleCustomProperty(TOleCustomProperties* owner, std::uint64_t key) : owner_(owner), key_(key) {}
+    TOleCustomProperties* owner_;
+    std::uint64_t key_;
+};
+
+// The custom properties of the open document, indexes 0..Count()-1 in the document's order.
+class TOleCustomProperties {
+public:
+    qint32 Count() const;
+    // The property at `index`; throws KrdlError for an index outside 0..Count()-1.
+    TOleCustomProperty Item(qint32 index);
+    // Adds a text property holding `value` converted to text (see ValueText); it gets the last
+    // index. Throws KrdlError when the name cannot be stored in the document.
+    TOleCustomProperty Add(const QString& name, const QVariant& value);
+
+private:
+    friend class TOleDocumentProperties;
+    friend class TOleCustomProperty;
+    explicit TOleCustomProperties(class TOleDocumentProperties& doc) : doc_(doc) {}
+    int IndexOfKey(std::uint64_t key) const;
+    cfb::CustomProperty At(std::uint64_t key) const;
+    void Reset(std::size_t count);
+
+    class TOleDocumentProperties& doc_;
+    std::vector<std::uint64_t> keys_; // one per property, in index order
+    std::uint64_t nextKey_ = 1;
+};
+
+class TOleDocumentProperties {
+public:
+    TOleDocumentProperties();
+    ~TOleDocumentProperties(); // closes an open document without saving
+    TOleDocumentProperties(const TOleDocumentProperties&) = delete;
+    TOleDocumentProperties& operator=(const TOleDocumentProperties&) = delete;
+
+    // Makes the component ready. The engine is built in, so this cannot fail.
+    void Connect();
+    // Closes an open document without saving and releases the component.
+    void Disconnect();
+    bool Connected() const { return connected_; }
+
+    // Opens the document's property sets. With readOnly false (what the program always passes)
+    // the file must be writable. Reads the header, the directory and the property stream only;
+    // writes nothing. `options` is accepted for the callers' sake and has no effect. A document
+    // already open is closed first, without saving. Throws KrdlError naming the file when it is
+    // missing, cannot be opened as asked, is not a compound document, or is damaged.
+    void Open(const QString& path, bool readOnly = false, qint32 options = 2);
+    // The custom properties of the open document; throws KrdlError when none is open.
+    TOleCustomProperties& CustomProperties();
+    // Writes the changes made since Open (or the last Save) into the file, in place and
+    // crash-safe; does nothing when there are none. Throws KrdlError naming the file.
+    void Save();
+    // Releases the document; saves first only when saveBeforeClose is true. Changes not saved
+    // are dropped. Does nothing when no document is open.
+    void Close(bool saveBeforeClose = false);
+    bool IsOpen() const { return static_cast<bool>(collection_); }
+    // Path of the open document (empty when none is open).
+    const QString& FileName() const { return path_; }
+
+private:
+    friend class TOleCustomProperties;
+    friend class TOleCustomProperty;
+    cfb::CustomPropertyCollection& Collection();
+    [[noreturn]] void Fail(const QString& what, const std::exception& e) const;
+
+    bool connected_ = false;
+    QString path_;
+    std::unique_ptr<cfb::BlockFile> file_;
+    std::unique_ptr<cfb::CustomPropertyCollection> collection_;
+    TOleCustomProperties properties_;
+};
+
+// Value of a decoded property as the program shows and writes it (see TOleCustomProperty).
+QVariant PropertyVariant(const cfb::CustomProperty& property);
+QString PropertyValueText(const QVariant& value);

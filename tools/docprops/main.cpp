@@ -1,0 +1,208 @@
+// docprops: shows, sets and removes the custom properties of documents from the command line.
+//
+//   docprops show FILE...              name <TAB> type <TAB> value, one line per property
+//   docprops show --json FILE...       one JSON array, one object per file
+//   docprops set FILE NAME=VALUE...    writes text properties as the property editor does
+//   docprops remove FILE NAME...       removes properties (ignoring case)
+//
+// Exit code 0 on success, 1 on any error; an error message names the file, and a file whose
+// update failed keeps what it had.
+
+#include "common/Error.h"
+#include "properties/CustomPropertie.h"
+#include "properties/OleDocPropClassWrapper.h"
+#include "properties/OleDocumentProperties.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QStringList>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+void Print(FILE* to, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+}
+
+void Error(const QString& text)
+{
+    Print(stderr, QStringLiteral("docprops: ") + text + QLatin1Char('\n'));
+}
+
+int Usage()
+{
+    Print(stderr, QStringLiteral("usage: docprops show [--json] FILE...\n"
+                                 "       docprops set FILE NAME=VALUE...\n"
+                                 "       docprops remove FILE NAME...\n"));
+    return 1;
+}
+
+QString Quoted(const QString& path)
+{
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+// The document must exist: the apply step quietly skips a missing file, the tool must not.
+void RequireFile(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": the file does not exist"));
+}
+
+QJsonValue JsonValue(const QVariant& value, qint32 type)
+{
+    switch (type) {
+    case ptText:
+        return value.toString();
+    case ptInteger:
+        return QJsonValue(value.toLongLong());
+    case ptFloat: {
+        const double d = value.toDouble();
+        return std::isfinite(d) ? QJsonValue(d) : QJsonValue(QJsonValue::Null);
+    }
+    case ptYesNo:
+        return value.toBool();
+    case ptDate:
+        if (value.typeId() == QMetaType::QDateTime)
+            return value.toDateTime().toUTC().toString(QStringLiteral("yyyy-MM-ddThh:mm:ssZ"));
+        return QJsonValue(QJsonValue::Null);
+    default:
+        return QJsonValue(QJsonValue::Null);
+    }
+}
+
+int Show(const QStringList& files, bool json)
+{
+    TOleDocumentProperties doc;
+    doc.Connect();
+    QJsonArray all;
+    int rc = 0;
+    for (const QString& path : files) {
+        try {
+            RequireFile(path);
+            // Showing needs no write access.
+            doc.Open(path, true, 2);
+            TOleCustomProperties& props = doc.CustomProperties();
+            QJsonArray list;
+            QString lines;
+            for (qint32 i = 0; i < props.Count(); ++i) {
+                const TOleCustomProperty p = props.Item(i);
+                const qint32 type = p.Type();
+                if (json) {
+                    QJsonObject o;
+                    o.insert(QStringLiteral("name"), p.Name());
+                    o.insert(QStringLiteral("type"), PropertyTypeName(type));
+                    o.insert(QStringLiteral("value"), JsonValue(p.Value(), type));
+                    list.append(o);
+                } else {
+                    lines += p.Name() + QLatin1Char('\t') + PropertyTypeName(type) + QLatin1Char('\t') + p.ValueText()
+                        + QLatin1Char('\n');
+                }
+            }
+            doc.Close(false);
+            if (json) {
+                QJsonObject o;
+                o.insert(QStringLiteral("file"), path);
+                o.insert(QStringLiteral("properties"), list);
+                all.append(o);
+            } else {
+                Print(stdout, lines);
+            }
+        } catch (const KrdlError& e) {
+            doc.Close(false);
+            Error(e.message());
+            rc = 1;
+        }
+    }
+    if (json)
+        Print(stdout, QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)));
+    doc.Disconnect();
+    return rc;
+}
+
+int Set(const QString& path, const QStringList& assignments)
+{
+    TDocCustomProperties changes;
+    for (const QString& a : assignments) {
+        const qsizetype eq = a.indexOf(QLatin1Char('='));
+        if (eq <= 0) {
+            Error(QStringLiteral("%1: expected NAME=VALUE, got %2").arg(Quoted(path), Quoted(a)));
+            return 1;
+        }
+        changes.Add(a.left(eq), a.mid(eq + 1), ptText, 0);
+    }
+    TOleDocPropClassWrapper wrapper;
+    wrapper.Connect();
+    try {
+        RequireFile(path);
+        wrapper.ApplyChanges(path, &changes, false);
+    } catch (const KrdlError& e) {
+        wrapper.Disconnect();
+        Error(e.message());
+        return 1;
+    }
+    wrapper.Disconnect();
+    return 0;
+}
+
+int Remove(const QString& path, const QStringList& names)
+{
+    QSet<QString> keys;
+    for (const QString& n : names)
+        keys.insert(PropertyNameKey(n));
+    TOleDocumentProperties doc;
+    doc.Connect();
+    try {
+        RequireFile(path);
+        doc.Open(path, false, 2);
+        TOleCustomProperties& props = doc.CustomProperties();
+        for (qint32 k = props.Count() - 1; k >= 0; --k)
+            if (keys.contains(PropertyNameKey(props.Item(k).Name())))
+                props.Item(k).Remove();
+        doc.Save();
+        doc.Close(false);
+    } catch (const KrdlError& e) {
+        doc.Close(false);
+        Error(e.message());
+        return 1;
+    }
+    doc.Disconnect();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    if (args.isEmpty())
+        return Usage();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("show")) {
+        bool json = false;
+        if (!args.isEmpty() && args.first() == QLatin1String("--json")) {
+            json = true;
+            args.removeFirst();
+        }
+        if (args.isEmpty())
+            return Usage();
+        return Show(args, json);
+    }
+    if (command == QLatin1String("set") || command == QLatin1String("remove")) {
+        if (args.size() < 2)
+            return Usage();
+        const QString path = args.takeFirst();
+        return command == QLatin1String("set") ? Set(path, args) : Remove(path, args);
+    }
+    return Usage();
+}
