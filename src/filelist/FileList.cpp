@@ -129,16 +129,39 @@ void FileList::invertChecks()
         e.checked = !e.checked;
 }
 
+std::string FileSortKey(const QString& text)
+{
+    // Three bytes per character, most significant first, so that a plain byte comparison
+    // (memcmp) orders the keys as CompareFileText orders the texts.
+    const auto& w = weights().weight;
+    std::string key(size_t(text.size()) * 3, '\0');
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int v = w[p[i]];
+        key[size_t(i) * 3] = char(v >> 16);
+        key[size_t(i) * 3 + 1] = char((v >> 8) & 0xFF);
+        key[size_t(i) * 3 + 2] = char(v & 0xFF);
+    }
+    return key;
+}
+
 void FileList::sort()
 {
-    if (sortColumn_ == DirColumn)
-        std::stable_sort(entries_.begin(), entries_.end(), [](const FileEntry& x, const FileEntry& y) {
-            return CompareFileText(x.directory, y.directory) < 0;
-        });
-    else
-        std::stable_sort(entries_.begin(), entries_.end(), [](const FileEntry& x, const FileEntry& y) {
-            return CompareFileText(x.fileName, y.fileName) < 0;
-        });
+    // Weigh every text once, then sort positions by those keys: far fewer table look-ups than
+    // comparing the texts themselves, and the entries move only once.
+    const size_t n = entries_.size();
+    std::vector<std::string> keys(n);
+    for (size_t i = 0; i < n; ++i)
+        keys[i] = FileSortKey(sortColumn_ == DirColumn ? entries_[i].directory : entries_[i].fileName);
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<FileEntry> sorted;
+    sorted.reserve(n);
+    for (const size_t i : order)
+        sorted.push_back(std::move(entries_[i]));
+    entries_ = std::move(sorted);
 }
 
 int FileList::checkedCount() const

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
 #include <vector>
 
 struct FileEntry {
@@ -28,6 +29,8 @@ FileEntry EntryByDirectoryRule(const QString& path, bool checked);
 // code where it has one, after all of those by its code point; a prefix sorts first.
 // Negative, zero or positive.
 int CompareFileText(const QString& a, const QString& b);
+// The text as its sequence of sort weights: two keys compare as CompareFileText compares the texts.
+std::string FileSortKey(const QString& text);
 
 class FileList {
 public:

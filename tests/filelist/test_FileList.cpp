@@ -135,3 +135,15 @@ TEST(FileListEngine, CollectAppendsCheckedPathsInOrderIncludingDuplicates)
     EXPECT_TRUE(empty.isEmpty());
     EXPECT_EQ(FileListStatusText(12, 7), "12 (7)");
 }
+
+TEST(SortOrder, SortKeysOrderExactlyAsTheCompare)
+{
+    const QStringList texts = {"", "a", "A", "ab", "abc", "B", "_", "z.dft", QString::fromUtf8("č.dft"),
+                               QString::fromUtf8("Č.dft"), QString(QChar(0x02D9)), QString(QChar(0x00FF)),
+                               QString::fromUtf8("ω"), QString::fromUtf8("😀"), "C:\\Work", "C:/Work", "c:\\work\\x"};
+    const auto sign = [](auto v) { return (v > 0) - (v < 0); };
+    for (const QString& a : texts)
+        for (const QString& b : texts)
+            EXPECT_EQ(sign(FileSortKey(a).compare(FileSortKey(b))), sign(CompareFileText(a, b)))
+                << a.toStdString() << " vs " << b.toStdString();
+}
