@@ -1,0 +1,151 @@
+// The built program at start-up: one instance at a time, no start without its INI file, and
+// the "Handle" and "Location" values. Every run gets its own runtime and configuration folder,
+// message boxes close themselves after a second and are logged to a file.
+#include "settings/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
+
+namespace {
+
+const QString kKey = "Software\\KARDOLIN\\Nastavitve";
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("KRDL_RUNTIME_DIR", dir.filePath("run"));
+        env.insert("KRDL_CONFIG_HOME", dir.filePath("config"));
+        env.insert("KRDL_MSGBOX_TIMEOUT", "1");
+        env.insert("KRDL_MSGBOX_LOG", dir.filePath("boxes.log"));
+        // The registry store this test reads is the one the program writes.
+        savedConfig = qgetenv("KRDL_CONFIG_HOME");
+        qputenv("KRDL_CONFIG_HOME", dir.filePath("config").toUtf8());
+    }
+    void TearDown() override
+    {
+        for (QProcess* p : started) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(10000);
+            }
+            delete p;
+        }
+        if (savedConfig.isEmpty())
+            qunsetenv("KRDL_CONFIG_HOME");
+        else
+            qputenv("KRDL_CONFIG_HOME", savedConfig);
+    }
+
+    QProcess* start(const QString& program)
+    {
+        auto* p = new QProcess;
+        started << p;
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(program, {});
+        EXPECT_TRUE(p->waitForStarted(10000)) << program.toStdString();
+        return p;
+    }
+
+    QStringList logLines() const
+    {
+        QFile f(dir.filePath("boxes.log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    // Waits until the condition holds or the process has ended; says whether it holds.
+    static bool waitFor(QProcess* p, const std::function<bool()>& condition, int ms = 60000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!deadline.hasExpired()) {
+            if (condition())
+                return true;
+            if (p->state() == QProcess::NotRunning)
+                return condition();
+            QThread::msleep(50);
+        }
+        return condition();
+    }
+
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+    QByteArray savedConfig;
+    QList<QProcess*> started;
+};
+
+} // namespace
+
+TEST_F(ProcessTest, SecondInstanceGivesWayWithCodeZeroAndTheFirstKeepsRunning)
+{
+    const QString exe = QString::fromUtf8(KRDL_EXE);
+    QProcess* first = start(exe);
+    // "Location" is written once the instance lock is held and the INI file was found.
+    ASSERT_TRUE(waitFor(first, [] { return !RegReadString(kKey, "Location").isEmpty(); }))
+        << "the first instance never got past start-up";
+    EXPECT_EQ(RegReadString(kKey, "Location"), exe);
+    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(first->processId()));
+
+    QProcess* second = start(exe);
+    const qint64 secondPid = second->processId();
+    ASSERT_TRUE(second->waitForFinished(60000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    // The second one writes its own "Handle" before it finds the first.
+    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(secondPid));
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("caption=Application already running\t"
+                                    "text=Instance of this application is already running!\t"
+                                    "buttons=Close\t"))
+        << lines[0].toStdString();
+
+    QThread::msleep(300);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // Once the first is gone (even killed), the next start runs as the only instance.
+    first->kill();
+    ASSERT_TRUE(first->waitForFinished(10000));
+    RegWriteString(kKey, "Location", "");
+    QProcess* third = start(exe);
+    EXPECT_TRUE(waitFor(third, [] { return !RegReadString(kKey, "Location").isEmpty(); }));
+    EXPECT_EQ(third->state(), QProcess::Running);
+    EXPECT_EQ(logLines().size(), 1);
+}
+
+TEST_F(ProcessTest, MissingIniEndsWithCodeOneAfterTheErrorBox)
+{
+    // The program alone in a folder, without its INI file.
+    const QString exe = dir.filePath("alone/KRDL");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("alone")));
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_EXE), exe));
+
+    QProcess* p = start(exe);
+    const qint64 pid = p->processId();
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 1);
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("caption=Error\ttext=Ni mogoče najti datoteke ")
+                                    + dir.filePath("alone/KRDL.ini") + "\tbuttons=OK\t"))
+        << lines[0].toStdString();
+    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(pid));
+    EXPECT_TRUE(RegReadString(kKey, "Location").isEmpty());
+    // Start-up never creates the INI file.
+    EXPECT_FALSE(QFile::exists(dir.filePath("alone/KRDL.ini")));
+}
