@@ -1,0 +1,123 @@
+// The exit question of the main window: every way of closing asks it, "No" keeps the window
+// and its list as they were, "Yes" or a question closed without an answer lets it close.
+#include "app/ui/TfrmMain.h"
+#include "filelist/ui/FileListModel.h"
+#include "settings/Settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Runs act(box) as soon as a message box is up, from inside its modal loop.
+void whenBoxShown(std::function<void(QDialog*)> act)
+{
+    auto* poll = new QTimer;
+    auto* started = new QElapsedTimer;
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        const bool up = box && box->objectName() == "TarMessageBoxForm" && box->isVisible();
+        if (!up && started->elapsed() < 10000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete started;
+        if (up)
+            act(box);
+        else
+            ADD_FAILURE() << "no message box was shown";
+    });
+    poll->start(5);
+}
+
+void press(QDialog* box, int index)
+{
+    box->findChild<QPushButton*>(QStringLiteral("btn%1").arg(index))->click();
+}
+
+class MainExitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
+        qunsetenv("KRDL_MSGBOX_TIMEOUT");
+        qputenv("KRDL_MSGBOX_LOG", dir.filePath("boxes.log").toUtf8());
+        qputenv("KRDL_CONFIG_HOME", dir.filePath("config").toUtf8());
+        SetProgramFileNameForTesting(dir.filePath("KRDL"));
+        window = std::make_unique<TfrmMain>();
+        window->fileList()->appendEntries({{true, "a.dft", "C:\\Work"}, {false, "b.par", "C:\\Work"}});
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void TearDown() override
+    {
+        window.reset();
+        SetProgramFileNameForTesting({});
+        qunsetenv("KRDL_CONFIG_HOME");
+        qunsetenv("KRDL_MSGBOX_LOG");
+        if (!savedTimeout.isEmpty())
+            qputenv("KRDL_MSGBOX_TIMEOUT", savedTimeout);
+    }
+    QStringList logLines() const
+    {
+        QFile f(dir.filePath("boxes.log"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir;
+    QByteArray savedTimeout;
+    std::unique_ptr<TfrmMain> window;
+};
+
+const char kQuestion[] =
+    "caption=Confirmation\ttext=Exit from application?\tbuttons=Yes|No\tresult=";
+
+} // namespace
+
+TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
+{
+    whenBoxShown([](QDialog* box) { press(box, 1); });
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->fileList()->rowCount(), 2);
+    EXPECT_EQ(window->CheckedCount(), 1);
+    ASSERT_EQ(logLines().size(), 1);
+    EXPECT_EQ(logLines()[0], QString(kQuestion) + "1\tclosed=button");
+}
+
+TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
+{
+    whenBoxShown([](QDialog* box) { press(box, 1); });
+    window->actExit->trigger();
+    EXPECT_TRUE(window->isVisible());
+
+    whenBoxShown([](QDialog* box) { press(box, 0); });
+    window->actExit->trigger();
+    EXPECT_FALSE(window->isVisible());
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[1], QString(kQuestion) + "0\tclosed=button");
+}
+
+TEST_F(MainExitTest, QuestionClosedWithoutAnAnswerLetsTheWindowClose)
+{
+    whenBoxShown([](QDialog* box) { box->close(); });
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(logLines().value(0), QString(kQuestion) + "0\tclosed=window");
+}
