@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -305,10 +306,16 @@ void TfrmMain::createLayout()
     auto* opLayout = new QVBoxLayout(operations);
     opLayout->setContentsMargins(0, 0, 0, 0);
     opLayout->setSpacing(0);
+    // The page tabs wrap onto two rows, as a 240-pixel wide page control shows them.
     auto* tabRows = new QWidget(operations);
-    auto* tabGrid = new QGridLayout(tabRows);
-    tabGrid->setContentsMargins(0, 0, 0, 0);
-    tabGrid->setSpacing(1);
+    auto* tabRowLayout = new QVBoxLayout(tabRows);
+    tabRowLayout->setContentsMargins(0, 0, 0, 0);
+    tabRowLayout->setSpacing(1);
+    QHBoxLayout* tabLines[2] = {new QHBoxLayout(), new QHBoxLayout()};
+    for (QHBoxLayout* line : tabLines) {
+        line->setSpacing(1);
+        tabRowLayout->addLayout(line);
+    }
     opLayout->addWidget(tabRows);
     pcOperations = new QTabWidget(operations);
     pcOperations->tabBar()->hide();
@@ -420,9 +427,10 @@ void TfrmMain::createLayout()
             tab->setToolTip(QString::fromLatin1(p.hint));
         }
         tabGroup->addButton(tab, index);
-        tabGrid->addWidget(tab, index / 3, index % 3);
+        tabLines[index < 2 ? 0 : 1]->addWidget(tab);
         ++index;
     }
+    tabGroup->button(0)->setChecked(true);
     connect(tabGroup, &QButtonGroup::idClicked, pcOperations, &QTabWidget::setCurrentIndex);
     connect(pcOperations, &QTabWidget::currentChanged, tabGroup, [tabGroup](int i) {
         if (auto* b = tabGroup->button(i))
