@@ -1,12 +1,14 @@
 // The main window driven as a user would: files added through the open dialog, check boxes,
 // header clicks, and the enabled state of every action after each change.
 #include "app/ui/TfrmMain.h"
+#include "common/Error.h"
 #include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -273,8 +275,15 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
 
 TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
 {
+    const QString log = dir.filePath("boxes.log");
+    qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
     bool after = false;
-    EXPECT_NO_THROW(window->runCommand([] { throw std::runtime_error("boom"); }));
+    EXPECT_NO_THROW(window->runCommand([] { throw KrdlError("Unable to write to /x/KRDL.ini"); }));
     window->runCommand([&] { after = true; });
+    qunsetenv("KRDL_MSGBOX_LOG");
     EXPECT_TRUE(after);
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString shown = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(shown.contains("text=Unable to write to /x/KRDL.ini\tbuttons=OK")) << shown.toStdString();
 }
