@@ -7,9 +7,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 #endif
 
 #include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -142,15 +146,36 @@ EntryKind kindOfMode(mode_t mode)
     return EntryKind::Other;
 }
 
-// Closes the listing however read() leaves.
-struct DirCloser {
-    DIR* dir = nullptr;
-    ~DirCloser()
+// Closes a descriptor however read() leaves.
+struct FdCloser {
+    int fd = -1;
+    ~FdCloser()
     {
-        if (dir)
-            closedir(dir);
+        if (fd >= 0)
+            close(fd);
     }
 };
+
+EntryKind kindOfType(int dirFd, unsigned char type, const char* name)
+{
+    switch (type) {
+    case DT_REG:
+        return EntryKind::File;
+    case DT_DIR:
+        return EntryKind::Directory;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+        // The listing does not tell: ask once, following a link to what it points at.
+        // A dangling link stays Other.
+        struct stat target;
+        if (fstatat(dirFd, name, &target, 0) == 0)
+            return kindOfMode(target.st_mode);
+        return EntryKind::Other;
+    }
+    default:
+        return EntryKind::Other;
+    }
+}
 
 } // namespace
 
@@ -159,28 +184,57 @@ bool DirListing::read(const std::string& folder)
     clear();
     if (folder.empty())
         return false;
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    FdCloser fd{open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (fd.fd < 0)
         return false;
     struct stat st;
-    if (fstat(fd, &st) != 0) {
-        close(fd);
+    if (fstat(fd.fd, &st) != 0)
         return false;
-    }
-    DirCloser closer;
-    closer.dir = fdopendir(fd);
-    if (!closer.dir) {
-        close(fd);
-        return false;
-    }
     id_.device = std::uint64_t(st.st_dev);
     id_.node = std::uint64_t(st.st_ino);
 
+#ifdef __linux__
+    // The raw directory read: one open, one status call and a read per 32 KB of names for the
+    // whole folder, without the extra calls of the C library's directory streams.
+    alignas(8) char buf[32768];
+    for (;;) {
+        const long n = syscall(SYS_getdents64, fd.fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        // Each record: inode (8 bytes), offset (8), record length (2), type (1), then the
+        // name with its terminating NUL.
+        for (long pos = 0; pos < n;) {
+            const char* rec = buf + pos;
+            unsigned short reclen;
+            std::memcpy(&reclen, rec + 16, sizeof reclen);
+            if (reclen == 0)
+                break;
+            pos += reclen;
+            const char* cname = rec + 19;
+            const std::string_view name(cname);
+            if (isDotOrDotDot(name))
+                continue;
+            add(name, kindOfType(fd.fd, static_cast<unsigned char>(rec[18]), cname), name.front() == '.', false);
+        }
+    }
+#else
+    DIR* dir = fdopendir(fd.fd);
+    if (!dir)
+        return false;
+    fd.fd = -1; // closedir closes it
     for (;;) {
         errno = 0;
-        const dirent* d = readdir(closer.dir);
+        const dirent* d = readdir(dir);
         if (!d) {
-            if (errno != 0) {
+            const bool failed = errno != 0;
+            closedir(dir);
+            if (failed) {
                 clear();
                 return false;
             }
@@ -189,28 +243,9 @@ bool DirListing::read(const std::string& folder)
         const std::string_view name(d->d_name);
         if (isDotOrDotDot(name))
             continue;
-        EntryKind kind = EntryKind::Other;
-        switch (d->d_type) {
-        case DT_REG:
-            kind = EntryKind::File;
-            break;
-        case DT_DIR:
-            kind = EntryKind::Directory;
-            break;
-        case DT_LNK:
-        case DT_UNKNOWN: {
-            // The listing does not tell: ask once, following a link to what it points at.
-            // A dangling link stays Other.
-            struct stat target;
-            if (fstatat(dirfd(closer.dir), d->d_name, &target, 0) == 0)
-                kind = kindOfMode(target.st_mode);
-            break;
-        }
-        default:
-            break;
-        }
-        add(name, kind, name.front() == '.', false);
+        add(name, kindOfType(dirfd(dir), d->d_type, d->d_name), name.front() == '.', false);
     }
+#endif
     return true;
 }
 
