@@ -18,14 +18,9 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
-#include <unordered_set>
-
-namespace platform {
-struct DirId;
-struct DirIdHash;
-}
 
 // The attribute kinds of the search filter, one bit each.
 enum TarFindAttribute : std::uint8_t {
