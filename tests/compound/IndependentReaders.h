@@ -1,0 +1,86 @@
+#pragma once
+// The independent readers the tests compare the engine with: olefile (Debian's python3-olefile,
+// run with /usr/bin/python3) with the section parser in tools/olereader.py, and libgsf's `gsf`.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace indep {
+
+struct OleView {
+    bool ok = false;
+    QString error;
+    int codePage = -1; // -1: no user-defined section or no code page in it
+    QString firstSection;
+    QJsonArray properties; // {id, name, vt, value} in table order
+    QJsonObject streams;   // path -> sha256
+    QString rootClsid;
+    int sectorSize = 0;
+};
+
+inline OleView ReadWithOlefile(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(KRDL_SOURCE_DIR "/tests/compound/tools/olereader.py"), path});
+    OleView v;
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        v.error = QString::fromUtf8(p.readAllStandardError());
+        return v;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    v.ok = !o.isEmpty();
+    v.codePage = o.value(QStringLiteral("codepage")).isNull() ? -1 : o.value(QStringLiteral("codepage")).toInt();
+    v.firstSection = o.value(QStringLiteral("first_section")).toString();
+    v.properties = o.value(QStringLiteral("properties")).toArray();
+    v.streams = o.value(QStringLiteral("streams")).toObject();
+    v.rootClsid = o.value(QStringLiteral("root_clsid")).toString();
+    v.sectorSize = o.value(QStringLiteral("sector_size")).toInt();
+    return v;
+}
+
+// Names of the properties olefile found, in table order.
+inline QStringList OleNames(const OleView& v)
+{
+    QStringList names;
+    for (const auto& p : v.properties)
+        names << p.toObject().value(QStringLiteral("name")).toString();
+    return names;
+}
+
+inline QJsonObject OleProperty(const OleView& v, const QString& name)
+{
+    for (const auto& p : v.properties)
+        if (p.toObject().value(QStringLiteral("name")).toString() == name)
+            return p.toObject();
+    return {};
+}
+
+// Runs `gsf ARGS...`; returns its standard output, or a null string when it failed.
+inline QString Gsf(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral("gsf"), args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    return out.isNull() ? QStringLiteral("") : out;
+}
+
+// The user-defined property names `gsf listprops` reports (its own names, with a colon, left out).
+inline QStringList GsfCustomNames(const QString& path)
+{
+    QStringList names;
+    const QString out = Gsf({QStringLiteral("listprops"), path});
+    for (const QString& line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (!line.contains(QLatin1Char(':')))
+            names << line;
+    names.sort();
+    return names;
+}
+
+} // namespace indep

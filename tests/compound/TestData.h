@@ -1,0 +1,76 @@
+#pragma once
+// Fixture files and small helpers shared by the compound engine tests.
+
+#include "compound/BlockFile.h"
+#include "compound/CustomPropertyCollection.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace testdata {
+
+inline QString Fixture(const char* name)
+{
+    return QStringLiteral(KRDL_SOURCE_DIR "/tests/data/compound/") + QString::fromUtf8(name);
+}
+
+inline std::vector<std::uint8_t> ToVector(const QByteArray& b)
+{
+    return std::vector<std::uint8_t>(b.begin(), b.end());
+}
+
+inline QByteArray ToBytes(const std::vector<std::uint8_t>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+struct Prop {
+    std::string name;
+    int type;
+    std::string text; // the value as the tests compare it
+    bool operator==(const Prop&) const = default;
+};
+
+inline void PrintTo(const Prop& p, std::ostream* os)
+{
+    *os << "{" << p.name << ", " << p.type << ", " << p.text << "}";
+}
+
+inline std::string ValueText(const cfb::PropertyValue& v)
+{
+    switch (v.vt) {
+    case 30: case 31: case 8: return v.text;
+    case 11: return v.boolean ? "true" : "false";
+    case 4: case 5: {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%g", v.real);
+        return buf;
+    }
+    case 64: return "ft:" + std::to_string(v.filetime);
+    case 21: return std::to_string(v.unsignedInteger);
+    default: return v.known ? std::to_string(v.integer) : "?";
+    }
+}
+
+inline std::vector<Prop> List(cfb::CustomPropertyCollection& c)
+{
+    std::vector<Prop> out;
+    for (std::size_t i = 0; i < c.Count(); ++i) {
+        const cfb::CustomProperty p = c.Item(i);
+        out.push_back({p.name, p.typeCode, ValueText(p.value)});
+    }
+    return out;
+}
+
+inline std::vector<Prop> ListBytes(const std::vector<std::uint8_t>& bytes)
+{
+    cfb::MemoryFile f(bytes, false);
+    cfb::CustomPropertyCollection c(f);
+    return List(c);
+}
+
+} // namespace testdata
