@@ -1,0 +1,111 @@
+// Writing one document's changes, as the apply step and `docprops set` do.
+
+#include "properties/DocumentFiles.h"
+
+#include "common/Error.h"
+#include "compound/IndependentReaders.h"
+#include "properties/OleDocPropClassWrapper.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    QString name;
+    qint32 type;
+    QString text;
+    bool operator==(const Row&) const = default;
+};
+
+void PrintTo(const Row& r, std::ostream* os)
+{
+    *os << "{" << r.name.toStdString() << ", " << r.type << ", " << r.text.toStdString() << "}";
+}
+
+std::vector<Row> Read(const QString& path)
+{
+    TOleDocumentProperties doc;
+    doc.Open(path);
+    std::vector<Row> out;
+    TOleCustomProperties& props = doc.CustomProperties();
+    for (int i = 0; i < props.Count(); ++i)
+        out.push_back({props.Item(i).Name(), props.Item(i).Type(), props.Item(i).ValueText()});
+    return out;
+}
+
+} // namespace
+
+TEST(ApplyChanges, ReplacesNamedPropertiesAndKeepsTheOthers)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "lo_custom.doc");
+    TDocCustomProperties changes;
+    changes.Add(QStringLiteral("material"), QStringLiteral("S355"), 1, 0);
+    changes.Add(QStringLiteral("Released"), QStringLiteral("2025-01-01"), 1, 0);
+    changes.Add(QStringLiteral("Empty"), QString(), 1, 0);
+    changes.Add(QStringLiteral("MATERIAL"), QStringLiteral("ignored"), 1, 0);
+    TOleDocPropClassWrapper wrapper;
+    wrapper.Connect();
+    wrapper.ApplyChanges(path, &changes, false);
+    wrapper.Disconnect();
+    const std::vector<Row> expected = {
+        {"Checked", 4, "True"},  {"Count", 3, "42"},           {"Mass", 3, "12.5"}, {"Opomba", 1, "Čćžšđ ČŽŠ"},
+        {"material", 1, "S355"}, {"Released", 1, "2025-01-01"}, {"Empty", 1, " "},
+    };
+    EXPECT_EQ(Read(path), expected);
+    const indep::OleView view = indep::ReadWithOlefile(path);
+    EXPECT_EQ(indep::OleNames(view), (QStringList{"Checked", "Count", "Mass", "Opomba", "material", "Released", "Empty"}));
+    EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Empty")).value(QStringLiteral("value")).toString(), QStringLiteral(" "));
+}
+
+TEST(ApplyChanges, DeleteAllLeavesExactlyTheList)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "gsf_v3.ole");
+    TDocCustomProperties changes;
+    changes.Add(QStringLiteral("B"), QStringLiteral("2"), 1, 0);
+    changes.Add(QStringLiteral("A"), QStringLiteral("1"), 1, 0);
+    TOleDocPropClassWrapper wrapper;
+    wrapper.ApplyChanges(path, &changes, true);
+    EXPECT_EQ(Read(path), (std::vector<Row>{{"B", 1, "2"}, {"A", 1, "1"}}));
+    EXPECT_EQ(indep::GsfCustomNames(path), (QStringList{"A", "B"}));
+}
+
+TEST(ApplyChanges, NothingToDoForNoListOrMissingFile)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "gsf_v3.ole");
+    const QByteArray before = testfiles::ReadBytes(path);
+    TOleDocPropClassWrapper wrapper;
+    TDocCustomProperties changes;
+    changes.Add(QStringLiteral("A"), QStringLiteral("1"), 1, 0);
+    EXPECT_NO_THROW(wrapper.ApplyChanges(path, nullptr, true));
+    EXPECT_NO_THROW(wrapper.ApplyChanges(dir.filePath(QStringLiteral("gone.dft")), &changes, true));
+    EXPECT_EQ(testfiles::ReadBytes(path), before);
+}
+
+TEST(ApplyChanges, FailureLeavesTheDocumentAsItWasAndClosed)
+{
+    QTemporaryDir dir;
+    TOleDocPropClassWrapper wrapper;
+
+    // A name the ANSI section cannot hold fails after the removals: nothing of it is saved.
+    const QString ansi = docfiles::Copy(dir, "gsf_cp1252.ole");
+    const QByteArray before = testfiles::ReadBytes(ansi);
+    TDocCustomProperties changes;
+    changes.Add(QStringLiteral("Material"), QStringLiteral("S355"), 1, 0);
+    changes.Add(QStringLiteral("Čas"), QStringLiteral("1 h"), 1, 0);
+    try {
+        wrapper.ApplyChanges(ansi, &changes, true);
+        ADD_FAILURE() << "no error";
+    } catch (const KrdlError& e) {
+        EXPECT_TRUE(e.message().contains(ansi)) << e.message().toStdString();
+    }
+    EXPECT_FALSE(wrapper.Component->IsOpen());
+    EXPECT_EQ(testfiles::ReadBytes(ansi), before);
+
+    const QString readOnly = docfiles::Copy(dir, "gsf_v3.ole");
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+    EXPECT_THROW(wrapper.ApplyChanges(readOnly, &changes, false), KrdlError);
+    EXPECT_EQ(testfiles::ReadBytes(readOnly), testfiles::ReadBytes(docfiles::Fixture("gsf_v3.ole")));
+}

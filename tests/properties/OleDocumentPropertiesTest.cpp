@@ -1,0 +1,199 @@
+// Document property access: the results the viewer, the editor and the apply step rely on.
+
+#include "properties/DocumentFiles.h"
+
+#include "common/Error.h"
+#include "compound/CfbBuilder.h"
+#include "compound/IndependentReaders.h"
+#include "properties/OleDocumentProperties.h"
+
+#include <QDateTime>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QStringList Names(TOleDocumentProperties& doc)
+{
+    QStringList out;
+    TOleCustomProperties& props = doc.CustomProperties();
+    for (int i = 0; i < props.Count(); ++i)
+        out << props.Item(i).Name();
+    return out;
+}
+
+// Runs `f` and returns the KrdlError message it throws (empty when it throws none).
+QString ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const KrdlError& e) {
+        return e.message().isEmpty() ? QStringLiteral("<empty>") : e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(OleDocumentProperties, OpenFailuresNameTheFile)
+{
+    QTemporaryDir dir;
+    TOleDocumentProperties doc;
+    doc.Connect();
+
+    const QString missing = dir.filePath(QStringLiteral("missing.dft"));
+    EXPECT_TRUE(ErrorOf([&] { doc.Open(missing); }).contains(missing));
+
+    const QString text = dir.filePath(QStringLiteral("notes.par"));
+    testfiles::WriteBytes(text, QByteArray(3000, 'x'));
+    const QString notCompound = ErrorOf([&] { doc.Open(text); });
+    EXPECT_TRUE(notCompound.contains(text)) << notCompound.toStdString();
+    EXPECT_TRUE(notCompound.contains(QStringLiteral("not a compound document")));
+
+    const QString damaged = dir.filePath(QStringLiteral("damaged.asm"));
+    QByteArray bytes = testfiles::ReadBytes(docfiles::Fixture("lo_custom.doc"));
+    bytes[44] = '\x7F'; // an impossible number of FAT sectors
+    bytes[47] = '\x7F';
+    testfiles::WriteBytes(damaged, bytes);
+    EXPECT_TRUE(ErrorOf([&] { doc.Open(damaged); }).contains(damaged));
+
+    const QString readOnly = docfiles::Copy(dir, "lo_custom.doc", QStringLiteral("readonly.dft"));
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    const QString message = ErrorOf([&] { doc.Open(readOnly); });
+    EXPECT_TRUE(message.contains(readOnly)) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("for writing")));
+    EXPECT_FALSE(doc.IsOpen());
+
+    // Read-only access is possible when asked for, and then nothing can be saved.
+    doc.Open(readOnly, true);
+    EXPECT_EQ(doc.CustomProperties().Count(), 6);
+    doc.CustomProperties().Add(QStringLiteral("X"), QStringLiteral("y"));
+    EXPECT_TRUE(ErrorOf([&] { doc.Save(); }).contains(readOnly));
+    doc.Close();
+    EXPECT_EQ(testfiles::ReadBytes(readOnly), testfiles::ReadBytes(docfiles::Fixture("lo_custom.doc")));
+}
+
+TEST(OleDocumentProperties, ReadingAndClosingWithoutSaveWriteNothing)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "lo_custom.doc");
+    const docfiles::Snapshot before = docfiles::Take(path);
+    QThread::msleep(20); // a write would now show in the modification time
+    {
+        TOleDocumentProperties doc;
+        doc.Connect();
+        doc.Open(path, false, 2);
+        TOleCustomProperties& props = doc.CustomProperties();
+        for (int i = 0; i < props.Count(); ++i) {
+            (void)props.Item(i).Name();
+            (void)props.Item(i).ValueText();
+        }
+        props.Item(0).Remove();
+        props.Add(QStringLiteral("Unsaved"), QStringLiteral("value"));
+        doc.Close(false);
+        doc.Open(path);
+        props.Add(QStringLiteral("Dropped"), QStringLiteral("on disconnect"));
+        doc.Disconnect();
+        doc.Connect();
+        doc.Open(path);
+        doc.CustomProperties().Item(1).Remove(); // and on destruction
+    }
+    EXPECT_EQ(docfiles::Take(path), before);
+}
+
+TEST(OleDocumentProperties, TypesValuesAndText)
+{
+    QTemporaryDir dir;
+    TOleDocumentProperties doc;
+    doc.Connect();
+    doc.Open(docfiles::Copy(dir, "lo_custom.doc"));
+    TOleCustomProperties& props = doc.CustomProperties();
+    ASSERT_EQ(Names(doc), (QStringList{"Checked", "Count", "Mass", "Material", "Opomba", "Released"}));
+    EXPECT_EQ(props.Item(0).Type(), 4);
+    EXPECT_EQ(props.Item(0).Value(), QVariant(true));
+    EXPECT_EQ(props.Item(0).ValueText(), QStringLiteral("True"));
+    EXPECT_EQ(props.Item(1).Type(), 3);
+    EXPECT_EQ(props.Item(1).ValueText(), QStringLiteral("42"));
+    EXPECT_EQ(props.Item(2).ValueText(), QStringLiteral("12.5"));
+    EXPECT_EQ(props.Item(3).Type(), 1);
+    EXPECT_EQ(props.Item(4).ValueText(), QStringLiteral("Čćžšđ ČŽŠ"));
+    EXPECT_EQ(props.Item(5).Type(), 5);
+    EXPECT_EQ(props.Item(5).Value().toDateTime(), QDateTime(QDate(2024, 5, 17), QTime(10, 30), Qt::UTC));
+    EXPECT_EQ(props.Item(5).ValueText(), QStringLiteral("2024-05-17 10:30:00"));
+    EXPECT_TRUE(ErrorOf([&] { props.Item(6); }).contains(QStringLiteral("lo_custom.doc")));
+    EXPECT_FALSE(ErrorOf([&] { props.Item(-1); }).isEmpty());
+
+    doc.Open(docfiles::Copy(dir, "gsf_v3.ole"));
+    TOleCustomProperties& gsf = doc.CustomProperties();
+    ASSERT_EQ(gsf.Item(2).Name(), QStringLiteral("Quantity"));
+    EXPECT_EQ(gsf.Item(2).Type(), 2);
+    EXPECT_EQ(gsf.Item(2).Value().toLongLong(), 42);
+    EXPECT_EQ(gsf.Item(2).ValueText(), QStringLiteral("42"));
+    doc.Close();
+    EXPECT_TRUE(ErrorOf([&] { doc.CustomProperties(); }).contains(QStringLiteral("No document")));
+}
+
+TEST(OleDocumentProperties, RemoveShiftsLaterIndexesAndHandlesStayBound)
+{
+    QTemporaryDir dir;
+    TOleDocumentProperties doc;
+    doc.Open(docfiles::Copy(dir, "lo_custom.doc"));
+    TOleCustomProperties& props = doc.CustomProperties();
+    const TOleCustomProperty material = props.Item(3);
+    TOleCustomProperty count = props.Item(1);
+    count.Remove();
+    EXPECT_EQ(props.Count(), 5);
+    EXPECT_EQ(props.Item(1).Name(), QStringLiteral("Mass"));
+    EXPECT_EQ(material.Name(), QStringLiteral("Material")) << "a handle follows its property, not its index";
+    EXPECT_FALSE(ErrorOf([&] { (void)count.Name(); }).isEmpty());
+    EXPECT_FALSE(ErrorOf([&] { count.Remove(); }).isEmpty());
+
+    const TOleCustomProperty added = props.Add(QStringLiteral("Number"), QVariant(17));
+    EXPECT_EQ(props.Count(), 6);
+    EXPECT_EQ(props.Item(5).Name(), QStringLiteral("Number"));
+    EXPECT_EQ(added.Type(), 1) << "Add always creates a text property";
+    EXPECT_EQ(added.Value(), QVariant(QStringLiteral("17")));
+}
+
+TEST(OleDocumentProperties, SavePersistsAndIndependentReaderAgrees)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "gsf_v4.ole");
+    TOleDocumentProperties doc;
+    doc.Connect();
+    doc.Open(path);
+    TOleCustomProperties& props = doc.CustomProperties();
+    props.Item(0).Remove();
+    props.Add(QStringLiteral("Opis"), QStringLiteral("Zobnik Ø40"));
+    doc.Save();
+    props.Add(QStringLiteral("Later"), QStringLiteral("x"));
+    doc.Close(true); // saves again before closing
+    doc.Open(path);
+    EXPECT_EQ(Names(doc), (QStringList{"Released", "Quantity", "Opomba", "Material", "Approved", "Opis", "Later"}));
+    doc.Close();
+    const indep::OleView view = indep::ReadWithOlefile(path);
+    EXPECT_EQ(indep::OleNames(view), (QStringList{"Released", "Quantity", "Opomba", "Material", "Approved", "Opis", "Later"}));
+    EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Opis")).value(QStringLiteral("value")).toString(),
+              QStringLiteral("Zobnik Ø40"));
+}
+
+TEST(OleDocumentProperties, DocumentWithoutStreamGetsOneOnFirstSave)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bare.par"));
+    const cfbtest::Bytes bytes = cfbtest::BuildCompound({{u"Body", cfbtest::Bytes(6000, 3)}});
+    testfiles::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    TOleDocumentProperties doc;
+    doc.Open(path);
+    EXPECT_EQ(doc.CustomProperties().Count(), 0);
+    doc.CustomProperties().Add(QStringLiteral("Material"), QStringLiteral("S235"));
+    doc.Save();
+    doc.Close();
+    const indep::OleView view = indep::ReadWithOlefile(path);
+    EXPECT_EQ(indep::OleNames(view), QStringList{QStringLiteral("Material")});
+    EXPECT_FALSE(view.firstSection.isEmpty());
+    EXPECT_EQ(indep::GsfCustomNames(path), QStringList{QStringLiteral("Material")});
+}
