@@ -65,9 +65,16 @@ InstanceLock::InstanceLock(const std::string& name)
     const auto path = lockFilePath(name);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link, and only a file of our own: a lock file planted by someone else
+    // in a shared folder must not keep the program from starting.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return; // no lock file: run as the only instance
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
+        ::close(fd);
+        return;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         heldElsewhere_ = errno == EWOULDBLOCK;
         ::close(fd);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -102,6 +103,18 @@ TEST_F(InstanceLockTest, UnusableRuntimeFolderLetsTheProgramRunAlone)
     ASSERT_TRUE(QFile(blocker).open(QIODevice::WriteOnly));
     qputenv("KRDL_RUNTIME_DIR", (blocker + "/run").toUtf8());
     InstanceLock lock("KRDLTEST");
+    EXPECT_FALSE(lock.owned());
+    EXPECT_FALSE(lock.heldElsewhere());
+}
+
+TEST_F(InstanceLockTest, LockFileThatIsALinkIsNotFollowed)
+{
+    const auto path = InstanceLock::lockFilePath("KRDLLINK");
+    std::filesystem::create_directories(path.parent_path());
+    const QString target = dir.filePath("target");
+    ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));
+    std::filesystem::create_symlink(target.toStdString(), path);
+    InstanceLock lock("KRDLLINK");
     EXPECT_FALSE(lock.owned());
     EXPECT_FALSE(lock.heldElsewhere());
 }
