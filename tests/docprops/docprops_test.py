@@ -1,0 +1,171 @@
+#!/usr/bin/python3
+"""Tests of the docprops command-line tool.
+
+usage: docprops_test.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
+"""
+import hashlib
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
+sys.path.insert(0, READER_DIR)
+
+
+def olefile_view(path):
+    out = subprocess.run(["/usr/bin/python3", os.path.join(READER_DIR, "olereader.py"), path],
+                         check=True, capture_output=True, text=True).stdout
+    return json.loads(out)
+
+
+def run(*args):
+    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=60)
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+class DocpropsTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def copy(self, name, as_name=None):
+        target = os.path.join(self.dir, as_name or name)
+        shutil.copyfile(os.path.join(FIXTURES, name), target)
+        return target
+
+    def test_show_prints_name_type_value_lines_in_index_order(self):
+        doc = self.copy("lo_custom.doc")
+        r = run("show", doc)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines(), [
+            "Checked\tYes/No\tTrue",
+            "Count\tFloat\t42",
+            "Mass\tFloat\t12.5",
+            "Material\tText\tS235",
+            "Opomba\tText\tČćžšđ ČŽŠ",
+            "Released\tDate\t2024-05-17 10:30:00",
+        ])
+        plain = self.copy("lo_plain.doc")
+        r = run("show", plain, doc)
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(len(r.stdout.splitlines()), 6)
+
+    def test_show_json(self):
+        gsf = self.copy("gsf_v3.ole")
+        lo = self.copy("lo_plain.doc")
+        r = run("show", "--json", gsf, lo)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        data = json.loads(r.stdout)
+        self.assertEqual([d["file"] for d in data], [gsf, lo])
+        self.assertEqual(data[1]["properties"], [])
+        props = {p["name"]: p for p in data[0]["properties"]}
+        self.assertEqual([p["name"] for p in data[0]["properties"]],
+                         ["Weight", "Released", "Quantity", "Opomba", "Material", "Approved"])
+        self.assertEqual(props["Quantity"], {"name": "Quantity", "type": "Integer", "value": 42})
+        self.assertIsInstance(props["Quantity"]["value"], int)
+        self.assertEqual(props["Weight"], {"name": "Weight", "type": "Float", "value": 3.25})
+        self.assertIs(props["Approved"]["value"], True)
+        self.assertEqual(props["Approved"]["type"], "Yes/No")
+        self.assertEqual(props["Released"], {"name": "Released", "type": "Date", "value": "2024-05-17T10:30:00Z"})
+        self.assertEqual(props["Opomba"], {"name": "Opomba", "type": "Text", "value": "Čćžš"})
+
+    def test_show_reports_each_bad_file_and_goes_on(self):
+        good = self.copy("gsf_cp1250.ole")
+        missing = os.path.join(self.dir, "missing.dft")
+        text = os.path.join(self.dir, "text.par")
+        with open(text, "w") as f:
+            f.write("not a document\n" * 100)
+        r = run("show", missing, good, text)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(missing, r.stderr)
+        self.assertIn(text, r.stderr)
+        self.assertEqual(r.stdout.splitlines(), ["Opis\tText\tŽaga", "Material\tText\tS235"])
+
+    def test_set_writes_text_properties_like_the_apply_step(self):
+        doc = self.copy("lo_custom.doc")
+        before = olefile_view(doc)
+        r = run("set", doc, "material=S355", "Ime z presledki=a = b", "Empty=", "Count=7")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stderr, "")
+        after = olefile_view(doc)
+        self.assertEqual([(p["name"], p["value"]) for p in after["properties"]], [
+            ("Checked", True), ("Mass", 12.5), ("Opomba", "Čćžšđ ČŽŠ"), ("Released", "2024-05-17T10:30:00Z"),
+            ("material", "S355"), ("Ime z presledki", "a = b"), ("Empty", " "), ("Count", "7"),
+        ])
+        self.assertEqual(after["first_section"], before["first_section"])
+        other = lambda v: {k: h for k, h in v["streams"].items() if k != "\x05DocumentSummaryInformation"}
+        self.assertEqual(other(after), other(before))
+        r = run("show", doc)
+        self.assertIn("Count\tText\t7", r.stdout.splitlines())
+        listed = subprocess.run(["gsf", "listprops", doc], capture_output=True, text=True)
+        self.assertEqual(listed.returncode, 0)
+        self.assertIn("Ime z presledki", listed.stdout.splitlines())
+
+    def test_set_creates_the_property_stream_when_missing(self):
+        doc = self.copy("gsf_none.ole")
+        r = run("set", doc, "Material=S235")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        view = olefile_view(doc)
+        self.assertEqual([(p["name"], p["value"]) for p in view["properties"]], [("Material", "S235")])
+
+    def test_remove_ignores_case_and_absent_names(self):
+        doc = self.copy("lo_custom.doc")
+        r = run("remove", doc, "MASS", "checked", "not there")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual([p["name"] for p in olefile_view(doc)["properties"]],
+                         ["Count", "Material", "Opomba", "Released"])
+        r = run("remove", doc, "nothing")
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+    def test_errors_name_the_file_and_leave_it_unchanged(self):
+        doc = self.copy("gsf_v3.ole", "readonly.dft")
+        os.chmod(doc, stat.S_IRUSR | stat.S_IRGRP)
+        text = os.path.join(self.dir, "text.par")
+        with open(text, "w") as f:
+            f.write("plain text\n" * 300)
+        ansi = self.copy("gsf_cp1252.ole")
+        cases = [
+            ("set", doc, "Material=X"),
+            ("remove", doc, "Material"),
+            ("set", text, "A=b"),
+            ("remove", text, "A"),
+            ("set", ansi, "Material=ok", "Čas=name outside code page 1252"),
+            ("set", ansi, "novalue"),
+        ]
+        for args in cases:
+            with self.subTest(args=args):
+                path = args[1]
+                before = digest(path)
+                r = run(*args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(path, r.stderr)
+                self.assertEqual(digest(path), before)
+        missing = os.path.join(self.dir, "gone.dft")
+        for args in (("set", missing, "A=b"), ("remove", missing, "A"), ("show", "--json", missing)):
+            with self.subTest(args=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(missing, r.stderr)
+                self.assertFalse(os.path.exists(missing))
+
+    def test_usage_errors(self):
+        for args in ((), ("show",), ("set", "x"), ("frobnicate", "x")):
+            with self.subTest(args=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn("usage", r.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"])
