@@ -76,6 +76,7 @@ private:
     std::vector<std::uint32_t> freeList_;
     std::size_t freeNext_ = 0;
     std::uint64_t nextAppend_;
+    std::uint64_t appendLimit_ = 0;
     std::map<std::uint32_t, std::vector<std::uint8_t>> pending_;
 
     ChainEdit dir_, container_, miniTable_;
@@ -127,6 +128,8 @@ Transaction::Transaction(CompoundReader& r)
         for (std::uint32_t j = 0; j < per_; ++j)
             mini_.push_back(Get32(bytes.data() + 4 * j));
     }
+    if (DivUp(oldRootSize_, ss_) > container_.locs.size())
+        throw Error("the mini stream is shorter than the root entry says");
     miniCount_ = DivUp(oldRootSize_, h_.MiniSectorSize());
     for (std::uint64_t m = 0; m < std::min<std::uint64_t>(miniCount_, mini_.size()); ++m)
         if (mini_[m] == kFreeSect)
@@ -136,6 +139,10 @@ Transaction::Transaction(CompoundReader& r)
         if (oldFat_[s] == kFreeSect && !protected_.count(s))
             freeList_.push_back(s);
     nextAppend_ = fileSectors_;
+    // Everything a save can move plus room for the new stream: a damaged table that asks for
+    // more ends in an error instead of an ever-growing file.
+    appendLimit_ = std::uint64_t{fileSectors_} + fatLocs_.size() + difatLocs_.size() + dir_.locs.size()
+        + container_.locs.size() + miniTable_.locs.size() + 256;
 }
 
 bool Transaction::Allowed(std::uint32_t s) const
@@ -148,6 +155,8 @@ bool Transaction::Allowed(std::uint32_t s) const
 std::uint32_t Transaction::AllocSector()
 {
     std::uint64_t s = freeNext_ < freeList_.size() ? freeList_[freeNext_++] : nextAppend_++;
+    if (nextAppend_ > appendLimit_)
+        throw Error("the file's tables are inconsistent: a save would grow it without end");
     if (s >= kMaxRegSect)
         throw Error("the file would grow beyond the largest size the format allows");
     SetFat(static_cast<std::uint32_t>(s), kEndOfChain);
@@ -158,7 +167,7 @@ void Transaction::EnsureFatCovers(std::uint32_t sector)
 {
     std::vector<std::uint32_t> added;
     while (sector >= fat_.size() || (!added.empty() && added.back() >= fat_.size())) {
-        if (nextAppend_ >= kMaxRegSect)
+        if (nextAppend_ >= kMaxRegSect || nextAppend_ > appendLimit_)
             throw Error("the file would grow beyond the largest size the format allows");
         const auto loc = static_cast<std::uint32_t>(nextAppend_++);
         fat_.resize(fat_.size() + per_, kFreeSect);
@@ -374,6 +383,7 @@ std::pair<std::uint32_t, std::uint64_t> Transaction::WriteStream(const std::vect
 void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16string& name,
                           const std::vector<std::uint8_t>& content)
 {
+    appendLimit_ += 2 * DivUp(content.size(), ss_) + 16;
     if (entry) {
         const DirEntry e = DirEntry::Parse(PeekEntry(*entry), v3_);
         if (e.type != static_cast<std::uint8_t>(EntryType::Stream))

@@ -395,3 +395,17 @@ TEST(CompoundWrite, ReadOnlyFileRefusesToSave)
     col.AddText("X", "y");
     EXPECT_THROW(col.Save(), cfb::Error);
 }
+
+TEST(CompoundWrite, DamagedTablesEndTheSaveWithAnErrorAndNoChange)
+{
+    // A root entry that claims a mini stream far longer than its chain (found by fuzzing: the
+    // save used to append sectors for it without end).
+    Bytes file = FixtureBytes("gsf_v3.ole");
+    const std::uint32_t dirStart = cfb::Get32(file.data() + 48);
+    Put32(file, 512 + std::size_t{dirStart} * 512 + 120, 0x7FFFFFF0);
+    cfb::MemoryFile mem(file);
+    cfb::CustomPropertyCollection col(mem);
+    col.AddText("X", "y");
+    EXPECT_THROW(col.Save(), cfb::Error);
+    EXPECT_EQ(mem.Bytes(), file);
+}
