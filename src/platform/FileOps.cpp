@@ -364,7 +364,7 @@ std::error_code lastError()
 // Volume serial number and file index of an existing file; false when it cannot be opened.
 bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
 {
-    HANDLE h = ::CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = ::CreateFileW(p.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
