@@ -11,11 +11,8 @@ rounds=${3:-5}
 
 # Wall time of one command in seconds.
 wall() {
-    local t0 t1
-    t0=$(date +%s.%N)
-    "$@" > /dev/null
-    t1=$(date +%s.%N)
-    echo "$t1 - $t0" | bc -l
+    local TIMEFORMAT=%R
+    { time "$@" > /dev/null; } 2>&1
 }
 
 find "$root" > /dev/null # warm the cache

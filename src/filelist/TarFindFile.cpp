@@ -209,11 +209,10 @@ struct TarFindFile::Walk {
     bool recursive;
     std::unordered_set<platform::DirId, platform::DirIdHash> visited;
 
-    void run(std::string& folder)
+    // Searches the folder that Listing has just read; Folder is its path with a trailing
+    // separator and is restored on return.
+    void searchListed(const platform::DirListing& listing, std::string& folder)
     {
-        platform::DirListing listing;
-        if (!listing.read(folder))
-            return; // cannot be listed: nothing from here, the search goes on
         if (!visited.insert(listing.id()).second)
             return; // reached again through a link or junction
         const size_t base = folder.size();
@@ -231,15 +230,26 @@ struct TarFindFile::Walk {
         }
         if (!recursive)
             return;
+        platform::DirListing sub;
         for (size_t i = 0; i < listing.size(); ++i) {
             const auto& e = listing[i];
             if (e.kind != platform::EntryKind::Directory || !ListedUnderFilter(kFilterDirectory, e.hidden, e.system, true))
                 continue;
-            folder.append(listing.name(e));
+            const std::string_view name = listing.name(e);
+            folder.append(name);
             folder.push_back(platform::NativeSeparatorChar());
-            run(folder);
+            // A subfolder that cannot be listed adds nothing; the search goes on.
+            if (sub.readSubfolder(listing, name, folder))
+                searchListed(sub, folder);
             folder.resize(base);
         }
+    }
+
+    void run(std::string& folder)
+    {
+        platform::DirListing listing;
+        if (listing.read(folder))
+            searchListed(listing, folder);
     }
 };
 

@@ -26,6 +26,7 @@ void DirListing::add(std::string_view name, EntryKind kind, bool hidden, bool sy
     e.hidden = hidden;
     e.system = system;
     names_.append(name);
+    names_.push_back('\0');
     entries_.push_back(e);
 }
 
@@ -124,6 +125,16 @@ bool DirListing::read(const std::string& folder)
     return true;
 }
 
+bool DirListing::readSubfolder(const DirListing&, std::string_view, const std::string& fullPath)
+{
+    return read(fullPath);
+}
+
+void DirListing::release()
+{
+    fd_ = -1;
+}
+
 bool IsDirectory(const std::string& path)
 {
     const std::wstring w = widen(path);
@@ -145,16 +156,6 @@ EntryKind kindOfMode(mode_t mode)
         return EntryKind::Directory;
     return EntryKind::Other;
 }
-
-// Closes a descriptor however read() leaves.
-struct FdCloser {
-    int fd = -1;
-    ~FdCloser()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 EntryKind kindOfType(int dirFd, unsigned char type, const char* name)
 {
@@ -184,12 +185,36 @@ bool DirListing::read(const std::string& folder)
     clear();
     if (folder.empty())
         return false;
-    FdCloser fd{open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (fd.fd < 0)
+    return readOpened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+bool DirListing::readSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath)
+{
+    clear();
+    if (parent.fd_ < 0 || name.empty() || name.find('/') != std::string_view::npos)
+        return read(fullPath);
+    // openat wants the name with its terminating NUL.
+    const std::string ownName(name);
+    return readOpened(openat(parent.fd_, ownName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+void DirListing::release()
+{
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+}
+
+bool DirListing::readOpened(int fd)
+{
+    if (fd < 0)
         return false;
+    fd_ = fd;
     struct stat st;
-    if (fstat(fd.fd, &st) != 0)
+    if (fstat(fd, &st) != 0) {
+        clear();
         return false;
+    }
     id_.device = std::uint64_t(st.st_dev);
     id_.node = std::uint64_t(st.st_ino);
 
@@ -198,7 +223,7 @@ bool DirListing::read(const std::string& folder)
     // whole folder, without the extra calls of the C library's directory streams.
     alignas(8) char buf[32768];
     for (;;) {
-        const long n = syscall(SYS_getdents64, fd.fd, buf, sizeof buf);
+        const long n = syscall(SYS_getdents64, fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -220,14 +245,19 @@ bool DirListing::read(const std::string& folder)
             const std::string_view name(cname);
             if (isDotOrDotDot(name))
                 continue;
-            add(name, kindOfType(fd.fd, static_cast<unsigned char>(rec[18]), cname), name.front() == '.', false);
+            add(name, kindOfType(fd, static_cast<unsigned char>(rec[18]), cname), name.front() == '.', false);
         }
     }
 #else
-    DIR* dir = fdopendir(fd.fd);
-    if (!dir)
+    // The stream gets its own descriptor: the folder's stays open for its subfolders.
+    const int streamFd = dup(fd);
+    DIR* dir = streamFd < 0 ? nullptr : fdopendir(streamFd);
+    if (!dir) {
+        if (streamFd >= 0)
+            close(streamFd);
+        clear();
         return false;
-    fd.fd = -1; // closedir closes it
+    }
     for (;;) {
         errno = 0;
         const dirent* d = readdir(dir);

@@ -44,11 +44,19 @@ public:
         bool system = false; // Windows: the system attribute; never set on POSIX
     };
 
+    DirListing() = default;
+    ~DirListing() { release(); }
+    DirListing(const DirListing&) = delete;
+    DirListing& operator=(const DirListing&) = delete;
+
     // Reads the folder named by Folder (UTF-8; a trailing separator is allowed). Returns false,
     // with an empty listing, when the folder cannot be opened or read. The kind of an entry
     // comes from the listing itself; only entries whose kind the listing leaves open (links,
     // and file systems that report no type) cost one status call each.
     bool read(const std::string& folder);
+    // Reads the subfolder Name of the folder Parent listed last; FullPath names the same
+    // subfolder and is used where the platform cannot open it relative to its parent.
+    bool readSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath);
 
     // Identity of the folder that the last successful read listed.
     const DirId& id() const { return id_; }
@@ -59,8 +67,10 @@ public:
     std::string_view name(const Entry& e) const { return std::string_view(names_.data() + e.offset, e.length); }
     std::string_view name(std::size_t i) const { return name(entries_[i]); }
 
+    // Empties the listing and lets go of the folder.
     void clear()
     {
+        release();
         entries_.clear();
         names_.clear();
         id_ = {};
@@ -68,10 +78,13 @@ public:
 
 private:
     void add(std::string_view name, EntryKind kind, bool hidden, bool system);
+    bool readOpened(int fd);
+    void release();
 
     std::vector<Entry> entries_;
-    std::string names_;
+    std::string names_; // every name followed by a NUL
     DirId id_;
+    int fd_ = -1; // POSIX: the listed folder stays open so that subfolders open relative to it
 };
 
 // True when Path (UTF-8) names an existing folder, following links.
