@@ -139,6 +139,30 @@ TEST(DirList, ManyEntriesShareOneNameBuffer)
     EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
 }
 
+TEST(DirList, SubfolderReadRelativeToItsParent)
+{
+    TempFolder t;
+    fs::create_directories(t.path() / "sub");
+    touch(t.path() / "sub" / "x.par");
+    fs::create_directories(t.path() / "sub" / "inner");
+
+    platform::DirListing parent, child, direct;
+    ASSERT_TRUE(parent.read(t.str()));
+    const std::string subPath = (t.path() / "sub").string() + platform::NativeSeparatorChar();
+    ASSERT_TRUE(child.readSubfolder(parent, "sub", subPath));
+    ASSERT_TRUE(direct.read(subPath));
+    EXPECT_EQ(child.id(), direct.id());
+    ASSERT_EQ(child.size(), 2u);
+    EXPECT_EQ(listed(subPath).size(), 2u);
+
+    EXPECT_FALSE(child.readSubfolder(parent, "missing", (t.path() / "missing").string()));
+    EXPECT_TRUE(child.empty());
+    // Without a listed parent the full path is used.
+    platform::DirListing none;
+    EXPECT_TRUE(child.readSubfolder(none, "sub", subPath));
+    EXPECT_EQ(child.size(), 2u);
+}
+
 #ifndef _WIN32
 
 TEST(DirList, LinksTakeTheKindOfTheirTarget)
