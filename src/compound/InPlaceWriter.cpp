@@ -504,22 +504,12 @@ void Transaction::FinishTables()
 void Transaction::Commit()
 {
     BlockFile& file = r_.File();
-    // Sectors that follow each other on disk go out in one write.
-    auto it = pending_.begin();
-    while (it != pending_.end()) {
-        if (!Allowed(it->first))
+    // One write per sector, in sector order: none of them is seen before the header is.
+    for (const auto& entry : pending_)
+        if (!Allowed(entry.first))
             throw Error("internal error: a save would overwrite data in use");
-        std::vector<std::uint8_t> run = it->second;
-        const std::uint32_t first = it->first;
-        std::uint32_t last = first;
-        ++it;
-        while (it != pending_.end() && it->first == last + 1 && Allowed(it->first)) {
-            run.insert(run.end(), it->second.begin(), it->second.end());
-            last = it->first;
-            ++it;
-        }
-        file.Write(h_.SectorOffset(first), run.data(), run.size());
-    }
+    for (const auto& [sector, bytes] : pending_)
+        file.Write(h_.SectorOffset(sector), bytes.data(), bytes.size());
     file.Flush();
     const auto header = h_.Serialize();
     file.Write(0, header.data(), header.size());
