@@ -5,8 +5,8 @@
 #include <QChar>
 #include <QDir>
 
+#include <iterator>
 #include <unordered_set>
-#include <vector>
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int kFilterValue[] = {
 char32_t upperOf(char32_t c)
 {
     if (c < 0x80)
-        return (c >= U'a' && c <= U'z') ? c - 32 : c;
+        return (c >= U'a' && c <= U'z') ? char32_t(c - 32) : c;
     return QChar::toUpper(c);
 }
 

@@ -42,7 +42,7 @@ public:
         for (const auto k : kinds)
             bits_ = std::uint8_t(bits_ | (1u << k));
     }
-    constexpr bool contains(TarFindAttribute k) const { return (bits_ >> k) & 1u; }
+    constexpr bool contains(TarFindAttribute k) const { return ((bits_ >> k) & 1u) != 0; }
     constexpr void insert(TarFindAttribute k) { bits_ = std::uint8_t(bits_ | (1u << k)); }
     constexpr void remove(TarFindAttribute k) { bits_ = std::uint8_t(bits_ & ~(1u << k)); }
     constexpr std::uint8_t bits() const { return bits_; }

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cwchar>
 #else
 #include <dirent.h>
 #include <fcntl.h>
