@@ -239,6 +239,8 @@ void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 opt
         if (std::string(e.what()) == "not a compound file")
             throw KrdlError(QStringLiteral("File ") + Quoted(path) + QStringLiteral(" is not a compound document"));
         throw KrdlError(QStringLiteral("File ") + Quoted(path) + QStringLiteral(" is damaged: ") + QString::fromUtf8(e.what()));
+    } catch (const std::exception& e) {
+        throw KrdlError(QStringLiteral("Cannot read file ") + Quoted(path) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
     }
     path_ = path;
     file_ = std::move(file);

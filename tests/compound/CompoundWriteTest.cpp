@@ -409,3 +409,60 @@ TEST(CompoundWrite, DamagedTablesEndTheSaveWithAnErrorAndNoChange)
     EXPECT_THROW(col.Save(), cfb::Error);
     EXPECT_EQ(mem.Bytes(), file);
 }
+
+namespace {
+
+// A document whose FAT is exactly full, with `fatSectors` FAT sectors: any new sector needs a
+// new FAT sector (and past 109 FAT sectors, a new DIFAT sector).
+Bytes FullFat(std::uint32_t fatSectors)
+{
+    const Bytes dsi = PropertyStream({{kDocSummaryFmtid, Section({{1, I2(1252)}})},
+                                      {kUserFmtid, Section({{1, I2(1252)}, {0, Dictionary({{2, u"Full"}}, false)}, {2, Lpstr("yes")}})}});
+    for (std::uint32_t padding = fatSectors * 128 - 200; padding < fatSectors * 128; ++padding) {
+        BuildOptions o;
+        o.paddingSectors = padding;
+        Bytes file = BuildCompound({{u"Small", Bytes(200, 1)}, {kDsiName, dsi}}, o);
+        const std::uint64_t sectors = file.size() / 512 - 1;
+        if (cfb::Get32(file.data() + 44) == fatSectors && sectors == std::uint64_t{fatSectors} * 128)
+            return file;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(CompoundWrite, GrowsTheFatAndStartsTheDifatWhenFull)
+{
+    for (std::uint32_t fatSectors : {3u, 109u}) {
+        SCOPED_TRACE("FAT sectors: " + std::to_string(fatSectors));
+        const Bytes original = FullFat(fatSectors);
+        ASSERT_FALSE(original.empty()) << "no padding gives an exactly full FAT";
+        const Scenario s{"full FAT", original, [](cfb::CustomPropertyCollection& c) {
+                             c.Remove(0);
+                             c.AddText("Full", std::string(300, 'f'));
+                         }};
+        const Outcome o = RunScenario(s);
+        ASSERT_FALSE(o.threw);
+        cfb::MemoryFile after(o.bytes, false);
+        cfb::CompoundReader r(after);
+        EXPECT_EQ(r.Head().numFatSectors, fatSectors + 1);
+        EXPECT_EQ(r.Head().numDifatSectors, fatSectors >= 109 ? 1u : 0u);
+        EXPECT_EQ(testdata::ListBytes(o.bytes), o.expected);
+        EXPECT_EQ(OtherStreams(o.bytes), OtherStreams(original));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("full.doc"));
+        testfiles::WriteBytes(path, testdata::ToBytes(o.bytes));
+        const indep::OleView view = indep::ReadWithOlefile(path);
+        ASSERT_TRUE(view.ok) << view.error.toStdString();
+        EXPECT_EQ(indep::OleNames(view), QStringList{QStringLiteral("Full")});
+        EXPECT_FALSE(indep::Gsf({QStringLiteral("list"), path}).isNull());
+
+        const std::vector<Prop> before = testdata::ListBytes(original);
+        for (int k = 0; k < o.writes; ++k) {
+            const Outcome stopped = RunScenario(s, k);
+            ASSERT_TRUE(stopped.threw);
+            EXPECT_EQ(testdata::ListBytes(stopped.bytes), before) << "stopped after write " << k;
+        }
+    }
+}
