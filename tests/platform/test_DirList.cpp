@@ -123,8 +123,9 @@ TEST(DirList, IsDirectory)
     EXPECT_FALSE(platform::IsDirectory(""));
 }
 
-TEST(DirList, ManyEntriesShareOneNameBuffer)
+TEST(DirList, LargeFolderIsReadWholeAcrossSeveralReads)
 {
+    // 2,000 names take more than one 32 KB directory read.
     TempFolder t;
     for (int i = 0; i < 2000; ++i)
         touch(t.path() / ("file" + std::to_string(i) + ".par"));
