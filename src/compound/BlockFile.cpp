@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 #include <limits>
 
 namespace cfb {
@@ -14,7 +15,7 @@ namespace {
 std::string SystemReason()
 {
     const int e = errno;
-    return e != 0 ? std::string(std::strerror(e)) : std::string("access denied or file locked");
+    return e != 0 ? std::generic_category().message(e) : std::string("access denied or file locked");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "compound/Cfb.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 

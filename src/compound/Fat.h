@@ -26,6 +26,8 @@ public:
     void ReadPart(std::uint32_t sector, std::uint32_t offset, std::uint8_t* out, std::uint32_t length);
     BlockFile& File() { return file_; }
     const Header& Head() const { return header_; }
+    // Length of the file when the reader was made.
+    std::uint64_t FileSize() const { return fileSize_; }
 
 private:
     BlockFile& file_;

@@ -3,6 +3,7 @@
 #include "compound/Cfb.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <set>
@@ -523,6 +524,13 @@ InPlaceWriter::InPlaceWriter(CompoundReader& reader) : reader_(reader) {}
 void InPlaceWriter::ReplaceRootStream(std::optional<std::uint32_t> entry, const std::u16string& name,
                                       const std::vector<std::uint8_t>& content)
 {
+    // The save builds on what was read when the file was opened; a file that another program
+    // has rewritten since then must not be patched with that knowledge.
+    BlockFile& file = reader_.File();
+    std::array<std::uint8_t, Header::kSize> now{};
+    file.Read(0, now.data(), now.size());
+    if (now != reader_.Head().raw || file.Size() != reader_.Sectors().FileSize())
+        throw Error("the file was changed by another program after it was opened");
     Transaction t(reader_);
     t.Replace(entry, name, content);
 }

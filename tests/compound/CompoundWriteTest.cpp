@@ -466,3 +466,16 @@ TEST(CompoundWrite, GrowsTheFatAndStartsTheDifatWhenFull)
         }
     }
 }
+
+TEST(CompoundWrite, RefusesToSaveOverAFileChangedSinceOpening)
+{
+    const Bytes original = FixtureBytes("gsf_v3.ole");
+    cfb::MemoryFile mem(original);
+    cfb::CustomPropertyCollection col(mem);
+    col.AddText("Mine", "1");
+    const std::uint8_t more[512] = {};
+    mem.Write(original.size(), more, sizeof more); // another program appended a sector
+    EXPECT_THROW(col.Save(), cfb::Error);
+    EXPECT_EQ(mem.Bytes().size(), original.size() + 512);
+    EXPECT_TRUE(std::equal(original.begin(), original.end(), mem.Bytes().begin()));
+}
