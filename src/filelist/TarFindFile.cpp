@@ -282,5 +282,8 @@ void TarFindFile::SearchDirectory(const QString& folder)
 {
     Walk walk{FoundFiles_, TarFileMask(Mask_), Attributes_.filter(), Recursive_, {}};
     std::string path = folder.toStdString();
+    // Names are appended straight to the folder, so it has to end with a separator.
+    if (!folder.isEmpty() && !endsWithSeparator(folder))
+        path.push_back(platform::NativeSeparatorChar());
     walk.run(path);
 }

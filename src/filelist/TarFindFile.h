@@ -119,7 +119,7 @@ public:
     // Empties FoundFiles, searches Directory and returns FoundFiles.
     const QStringList& Search();
     // One level of the search (and, with Recursive, all levels below it). Folder ends with a
-    // separator. Appends to FoundFiles.
+    // separator (one is added when it does not). Appends to FoundFiles.
     void SearchDirectory(const QString& folder);
 
 private:

@@ -233,6 +233,8 @@ TEST_F(FinderTree, SearchEmptiesTheListAndSearchDirectoryAppends)
     EXPECT_EQ(finder.Search().size(), 1) << "a second search does not keep the first one's results";
     finder.SearchDirectory(at("sub") + kSep);
     EXPECT_EQ(finder.FoundFiles(), (QStringList{root() + "one.dft", at("sub") + kSep + "two.dft"}));
+    finder.SearchDirectory(at("sub"));
+    EXPECT_EQ(finder.FoundFiles().last(), at("sub") + kSep + "two.dft") << "a missing separator is added";
 }
 
 #ifndef _WIN32
