@@ -78,8 +78,7 @@ void TfrmMain::actRenameFilesExecute()
     // list; the new names go to its end, unchecked, unsorted.
     fileList()->change([](FileList& list) {
         for (int i = list.count() - 1; i >= 0; --i) {
-            const FileEntry& e = list.at(i);
-            if (!platform::PathExists(ToFsPath(IncludeTrailingPathDelimiter(e.directory) + e.fileName)))
+            if (!platform::PathExists(ToFsPath(list.at(i).fullPath())))
                 list.removeAt(i);
         }
     });
