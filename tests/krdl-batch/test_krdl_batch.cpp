@@ -40,7 +40,7 @@ ToolRun runTool(const QStringList& args, const QString& workDir = {})
     return r;
 }
 
-class Tool : public ::testing::Test {
+class KrdlBatchTool : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
     QString path(const QString& rel) const { return tmp.filePath(rel); }
@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(Tool, CopyAllSucceedExitsZero)
+TEST_F(KrdlBatchTool, CopyAllSucceedExitsZero)
 {
     const QString a = file("src/a.dft", "A"), b = file("src/b.par", "B");
     const QString dest = path("dest");
@@ -68,7 +68,7 @@ TEST_F(Tool, CopyAllSucceedExitsZero)
     EXPECT_EQ(ReadBytes(dest + "/b.par"), "B");
 }
 
-TEST_F(Tool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
+TEST_F(KrdlBatchTool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
 {
     const QString a = file("src/a.dft", "new");
     file("dest/a.dft", "old");
@@ -88,7 +88,7 @@ TEST_F(Tool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
     EXPECT_EQ(r.out.value(6), "Success!");
 }
 
-TEST_F(Tool, DestinationChecksGoToStandardErrorWithExitOne)
+TEST_F(KrdlBatchTool, DestinationChecksGoToStandardErrorWithExitOne)
 {
     const QString a = file("src/a.dft");
     ToolRun r = runTool({"copy", "--to", "", a});
@@ -103,7 +103,7 @@ TEST_F(Tool, DestinationChecksGoToStandardErrorWithExitOne)
     EXPECT_FALSE(QFileInfo::exists(path("no")));
 }
 
-TEST_F(Tool, UsageErrorsExitOne)
+TEST_F(KrdlBatchTool, UsageErrorsExitOne)
 {
     const QString a = file("src/a.dft");
     const QList<QStringList> bad = {
@@ -135,7 +135,7 @@ TEST_F(Tool, UsageErrorsExitOne)
     EXPECT_TRUE(help.out.value(0).startsWith("usage: krdl-batch copy"));
 }
 
-TEST_F(Tool, RenameExitCodesAndLines)
+TEST_F(KrdlBatchTool, RenameExitCodesAndLines)
 {
     const QString a = file("src/xabcx.par"), b = file("src/other.par"), c = file("src/ABC.dft");
     file("src/NEW.dft", "taken");
@@ -153,7 +153,7 @@ TEST_F(Tool, RenameExitCodesAndLines)
     EXPECT_FALSE(QFileInfo::exists(a));
 }
 
-TEST_F(Tool, RelativePathsAndFilesAfterDoubleDash)
+TEST_F(KrdlBatchTool, RelativePathsAndFilesAfterDoubleDash)
 {
     file("work/--odd.dft", "odd");
     const ToolRun r = runTool({"rename", "--old", "odd", "--new", "even", "--", "--odd.dft"}, path("work"));
