@@ -5,6 +5,8 @@
 #include "common/Error.h"
 #include "compound/CfbBuilder.h"
 #include "compound/IndependentReaders.h"
+#include "compound/PropertySet.h"
+#include "compound/StreamReader.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -196,4 +199,62 @@ TEST(OleDocumentProperties, DocumentWithoutStreamGetsOneOnFirstSave)
     EXPECT_EQ(indep::OleNames(view), QStringList{QStringLiteral("Material")});
     EXPECT_FALSE(view.firstSection.isEmpty());
     EXPECT_EQ(indep::GsfCustomNames(path), QStringList{QStringLiteral("Material")});
+}
+
+TEST(OleDocumentProperties, OleDatesAndTypesWithoutACode)
+{
+    using namespace cfbtest;
+    Bytes oleDate;
+    Add32(oleDate, 7); // VT_DATE: days since 1899-12-30
+    const double days = 45429.4375;
+    std::uint64_t bits;
+    std::memcpy(&bits, &days, 8);
+    Add64(oleDate, bits);
+    Bytes big;
+    Add32(big, 20); // VT_I8
+    Add64(big, static_cast<std::uint64_t>(-5000000000LL));
+    const Bytes dsi = PropertyStream(
+        {{kDocSummaryFmtid, Section({{1, I2(1252)}})},
+         {kUserFmtid, Section({{1, I2(1252)},
+                               {0, Dictionary({{2, u"Due"}, {3, u"Blob"}, {4, u"Big"}}, false)},
+                               {2, oleDate},
+                               {3, Blob({1, 2, 3})},
+                               {4, big}})}});
+    const Bytes bytes = BuildCompound({{kDsiName, dsi}});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("types.dft"));
+    testfiles::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    TOleDocumentProperties doc;
+    doc.Open(path);
+    TOleCustomProperties& props = doc.CustomProperties();
+    ASSERT_EQ(props.Count(), 3);
+    EXPECT_EQ(props.Item(0).Type(), 5);
+    EXPECT_EQ(props.Item(0).ValueText(), QStringLiteral("2024-05-17 10:30:00"));
+    EXPECT_EQ(props.Item(1).Type(), 0);
+    EXPECT_FALSE(props.Item(1).Value().isValid());
+    EXPECT_EQ(props.Item(1).ValueText(), QString());
+    EXPECT_EQ(props.Item(2).Type(), 0);
+    EXPECT_EQ(props.Item(2).ValueText(), QStringLiteral("-5000000000"));
+    // Removing another property and saving keeps the uninterpreted value byte for byte.
+    props.Item(0).Remove();
+    doc.Save();
+    doc.Close();
+    doc.Open(path);
+    ASSERT_EQ(doc.CustomProperties().Count(), 2);
+    EXPECT_EQ(doc.CustomProperties().Item(0).Name(), QStringLiteral("Blob"));
+    const indep::OleView view = indep::ReadWithOlefile(path);
+    EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Blob")).value(QStringLiteral("vt")).toInt(), 65);
+
+    cfb::DiskFile file(path.toStdString(), false);
+    cfb::CompoundReader reader(file);
+    const auto stream = cfb::PropertySetStream::Parse(reader.ReadStream(*reader.FindRootChild(kDsiName)));
+    const Bytes blob = Blob({1, 2, 3});
+    bool found = false;
+    for (const cfb::SectionProperty& p : stream.user.properties)
+        if (p.id == 3) {
+            found = true;
+            ASSERT_GE(p.raw.size(), blob.size());
+            EXPECT_TRUE(std::equal(blob.begin(), blob.end(), p.raw.begin()));
+        }
+    EXPECT_TRUE(found);
 }
