@@ -8,6 +8,9 @@
 #include "compound/PropertySet.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -30,10 +33,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (c.Count())
             c.Remove(0);
         c.AddText("Fuzz", "value");
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < c.Count(); ++i)
+            expected.push_back(c.Item(i).name + "=" + c.Item(i).value.text);
         c.Save();
         cfb::MemoryFile again(file.Bytes(), false);
-        cfb::CustomPropertyCollection reread(again);
-        (void)reread.Count();
+        std::vector<std::string> got;
+        try {
+            cfb::CustomPropertyCollection reread(again);
+            for (std::size_t i = 0; i < reread.Count(); ++i)
+                got.push_back(reread.Item(i).name + "=" + reread.Item(i).value.text);
+        } catch (const cfb::Error& e) {
+            std::fprintf(stderr, "reread failed: %s\n", e.what());
+            std::abort();
+        }
+        if (got != expected) {
+            std::fprintf(stderr, "reread differs\n");
+            std::abort();
+        }
     } catch (const cfb::Error&) {
     }
     return 0;

@@ -38,6 +38,12 @@ private:
     void SetFat(std::uint32_t sector, std::uint32_t value);
     void EnsureFatCovers(std::uint32_t sector);
     void Protect(const std::vector<std::uint32_t>& sectors) { protected_.insert(sectors.begin(), sectors.end()); }
+    static void Claim(std::unordered_set<std::uint32_t>& claimed, const std::vector<std::uint32_t>& sectors)
+    {
+        for (std::uint32_t s : sectors)
+            if (!claimed.insert(s).second)
+                throw Error("the file is damaged: two of its structures share sector " + std::to_string(s));
+    }
     bool Allowed(std::uint32_t sector) const;
     // --- chains whose links live in the FAT
     void Cow(ChainEdit& chain, std::size_t index);
@@ -74,6 +80,7 @@ private:
     std::vector<std::uint32_t> difatLocs_;
     bool difatFresh_ = false;
     std::unordered_set<std::uint32_t> protected_;
+    std::unordered_set<std::uint32_t> claimed_; // sectors of the tables and the directory
     std::vector<std::uint32_t> freeList_;
     std::size_t freeNext_ = 0;
     std::uint64_t nextAppend_;
@@ -135,6 +142,13 @@ Transaction::Transaction(CompoundReader& r)
     for (std::uint64_t m = 0; m < std::min<std::uint64_t>(miniCount_, mini_.size()); ++m)
         if (mini_[m] == kFreeSect)
             miniFree_.push_back(static_cast<std::uint32_t>(m));
+
+    // The tables and the directory must not share sectors: a save that moved one of them would
+    // otherwise change the other behind its back.
+    std::unordered_set<std::uint32_t> claimed;
+    for (const std::vector<std::uint32_t>* chain : {&fatLocs_, &difatLocs_, &dir_.locs, &container_.locs, &miniTable_.locs})
+        Claim(claimed, *chain);
+    claimed_ = std::move(claimed);
 
     for (std::uint32_t s = 0; s < std::min<std::uint64_t>(fileSectors_, oldFat_.size()); ++s)
         if (oldFat_[s] == kFreeSect && !protected_.count(s))
@@ -338,16 +352,24 @@ void Transaction::FreeOldStream(const DirEntry& e)
         MiniStream& mini = r_.Mini();
         std::uint32_t m = e.start;
         const std::uint64_t count = DivUp(e.size, h_.MiniSectorSize());
+        std::vector<std::uint32_t> minis;
         for (std::uint64_t i = 0; i < count && m <= kMaxRegSect; ++i) {
-            const std::uint32_t next = mini.Next(m);
-            SetMini(m, kFreeSect);
-            m = next;
+            minis.push_back(m);
+            m = mini.Next(m);
         }
+        std::unordered_set<std::uint32_t> seen;
+        Claim(seen, minis);
+        for (std::uint32_t x : minis)
+            SetMini(x, kFreeSect);
     } else {
         LazyChain chain(r_.Table(), e.start, DivUp(e.size, ss_));
         const std::uint64_t count = DivUp(e.size, ss_);
+        std::vector<std::uint32_t> sectors;
         for (std::uint64_t i = 0; i < count && chain.Has(i); ++i)
-            SetFat(chain.At(i), kFreeSect);
+            sectors.push_back(chain.At(i));
+        Claim(claimed_, sectors);
+        for (std::uint32_t s : sectors)
+            SetFat(s, kFreeSect);
     }
 }
 

@@ -479,3 +479,23 @@ TEST(CompoundWrite, RefusesToSaveOverAFileChangedSinceOpening)
     EXPECT_EQ(mem.Bytes().size(), original.size() + 512);
     EXPECT_TRUE(std::equal(original.begin(), original.end(), mem.Bytes().begin()));
 }
+
+TEST(CompoundWrite, CrossLinkedChainsEndTheSaveWithAnErrorAndNoChange)
+{
+    // The directory chain runs on into the mini stream's sectors (found by fuzzing: the save
+    // moved one and broke the other).
+    Bytes file = FixtureBytes("gsf_v3.ole");
+    {
+        cfb::MemoryFile probe(file, false);
+        cfb::CompoundReader r(probe);
+        const std::uint32_t lastDir = r.Dir().Sectors().back();
+        const std::uint32_t fatSector = r.Table().FatSectorLocation(lastDir / 128);
+        Put32(file, 512 + std::size_t{fatSector} * 512 + 4 * (lastDir % 128), r.Root().start);
+    }
+    ASSERT_EQ(testdata::ListBytes(file).size(), 6u) << "the damage must not hinder reading";
+    cfb::MemoryFile mem(file);
+    cfb::CustomPropertyCollection col(mem);
+    col.AddText("X", "y");
+    EXPECT_THROW(col.Save(), cfb::Error);
+    EXPECT_EQ(mem.Bytes(), file);
+}
