@@ -293,9 +293,19 @@ std::uint8_t* Transaction::EntryBytes(std::uint32_t index)
 std::uint32_t Transaction::NewEntry(const std::u16string& name)
 {
     const std::uint32_t total = static_cast<std::uint32_t>(dir_.locs.size()) * perDir_;
+    // An unused entry may be taken only when no link points at it (some writers leave links
+    // to entries they emptied).
+    std::unordered_set<std::uint32_t> linked;
+    for (std::uint32_t i = 0; i < total; ++i) {
+        const std::uint8_t* e = PeekEntry(i);
+        if (e[66] == 0)
+            continue;
+        for (int field : {68, 72, 76})
+            linked.insert(Get32(e + field));
+    }
     std::uint32_t index = total;
     for (std::uint32_t i = 1; i < total; ++i)
-        if (PeekEntry(i)[66] == 0) {
+        if (PeekEntry(i)[66] == 0 && !linked.count(i)) {
             index = i;
             break;
         }

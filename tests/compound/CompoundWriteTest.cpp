@@ -499,3 +499,30 @@ TEST(CompoundWrite, CrossLinkedChainsEndTheSaveWithAnErrorAndNoChange)
     EXPECT_THROW(col.Save(), cfb::Error);
     EXPECT_EQ(mem.Bytes(), file);
 }
+
+TEST(CompoundWrite, NewEntryNeverTakesAnEmptiedEntryThatIsStillLinked)
+{
+    // Two streams, entries 1 and 2; entries 3 and up are unused. Entry 3 stays linked as a
+    // sibling of a stream, as some writers leave it after deleting a stream.
+    Bytes file = BuildCompound({{u"Alpha", Bytes(100, 1)}, {u"Beta", Bytes(5000, 2)}});
+    const std::uint32_t dirStart = cfb::Get32(file.data() + 48);
+    const std::size_t dir = 512 + std::size_t{dirStart} * 512;
+    for (std::size_t entry : {1u, 2u})
+        if (cfb::Get32(file.data() + dir + entry * 128 + 72) == cfb::kNoStream) {
+            Put32(file, dir + entry * 128 + 72, 3);
+            break;
+        }
+    cfb::MemoryFile mem(file);
+    {
+        cfb::CustomPropertyCollection col(mem);
+        col.AddText("Material", "S235");
+        col.Save();
+    }
+    cfb::MemoryFile after(mem.Bytes(), false);
+    cfb::CompoundReader r(after);
+    const auto entry = r.FindRootChild(kDsiName);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_NE(*entry, 3u);
+    EXPECT_EQ(OtherStreams(mem.Bytes()), OtherStreams(file));
+    EXPECT_EQ(testdata::ListBytes(mem.Bytes()), (std::vector<Prop>{{"Material", 1, "S235"}}));
+}
