@@ -1,6 +1,7 @@
 #include "compound/BlockFile.h"
 
 #include "compound/Cfb.h"
+#include "platform/FileSync.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +21,7 @@ std::string SystemReason()
 
 } // namespace
 
-DiskFile::DiskFile(const std::filesystem::path& path, bool writable) : writable_(writable)
+DiskFile::DiskFile(const std::filesystem::path& path, bool writable) : path_(path), writable_(writable)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -82,6 +83,10 @@ void DiskFile::Flush()
         return;
     stream_.flush();
     if (!stream_)
+        throw Error("flush failed: " + SystemReason());
+    // The header is the commit point of a save: what was written before it must be on the
+    // disk before it, also across a power cut, not only handed to the operating system.
+    if (!platform::SyncFileToDisk(path_))
         throw Error("flush failed: " + SystemReason());
 }
 

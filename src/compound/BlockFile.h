@@ -20,7 +20,7 @@ public:
     virtual std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) = 0;
     // Writes all bytes at `offset`, growing the file when needed. Throws cfb::Error on failure.
     virtual void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) = 0;
-    // Hands everything written so far to the operating system before anything later is written.
+    // Makes everything written so far durable on the disk before anything later is written.
     virtual void Flush() = 0;
     // False for a file opened for reading only; Write then throws.
     virtual bool Writable() const = 0;
@@ -40,6 +40,7 @@ public:
 
 private:
     std::fstream stream_;
+    std::filesystem::path path_;
     bool writable_;
 };
 
