@@ -31,6 +31,12 @@ template <class F> double seconds(F&& f)
     return double(std::clock() - c0) / CLOCKS_PER_SEC;
 }
 
+template <class F> void report(const char* label, F&& f)
+{
+    const double cpu = seconds(std::forward<F>(f));
+    std::printf("%s%.3f s cpu, %.3f s wall\n", label, cpu, lastWall);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,22 +63,23 @@ int main(int argc, char** argv)
     }
 
     std::printf("entries: %d\n", count);
-    std::printf("add:            %.3f s cpu\n", seconds([&] { window.fileList()->appendEntries(entries); }));
-    std::printf("sort File name: %.3f s cpu\n", seconds([&] { window.lvFilesColumnClick(0); }));
-    std::printf("sort Dir:       %.3f s cpu\n", seconds([&] { window.lvFilesColumnClick(1); }));
+    report("add:            ", [&] { window.fileList()->appendEntries(entries); });
+    report("sort File name: ", [&] { window.lvFilesColumnClick(0); });
+    report("sort Dir:       ", [&] { window.lvFilesColumnClick(1); });
     {
         FileList copy = window.fileList()->list();
         copy.setSortColumn(FileList::FileNameColumn);
-        std::printf("engine sort File name (no view): %.3f s cpu\n", seconds([&] { copy.sort(); }));
+        report("engine sort File name (no view): ", [&] { copy.sort(); });
         copy.setSortColumn(FileList::DirColumn);
-        std::printf("engine sort Dir (no view):       %.3f s cpu\n", seconds([&] { copy.sort(); }));
+        report("engine sort Dir (no view):       ", [&] { copy.sort(); });
     }
     QStringList paths;
     const double collect = seconds([&] { window.CollectCheckedFiles(paths); });
-    std::printf("collect:        %.3f s cpu (%lld paths)\n", collect, static_cast<long long>(paths.size()));
-    std::printf("status:         %.3f s cpu\n", seconds([&] { window.UpdateFileListStatus(); }));
-    std::printf("enabling rules: %.3f s cpu\n", seconds([&] { window.ActionManagerUpdate(); }));
-    std::printf("select all:     %.3f s cpu\n", seconds([&] { window.actSelectAllFilesExecute(); }));
+    std::printf("collect:        %.3f s cpu, %.3f s wall (%lld paths)\n", collect, lastWall,
+                static_cast<long long>(paths.size()));
+    report("status:         ", [&] { window.UpdateFileListStatus(); });
+    report("enabling rules: ", [&] { window.ActionManagerUpdate(); });
+    report("select all:     ", [&] { window.actSelectAllFilesExecute(); });
     SetProgramFileNameForTesting({});
     return 0;
 }
