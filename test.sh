@@ -12,7 +12,7 @@ ctest --preset default -j"$jobs"
 
 cmake --preset asan
 cmake --build --preset asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan -j"$jobs"
 
 if [[ -x fuzz/run.sh ]]; then
   fuzz/run.sh
