@@ -14,33 +14,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/MessageBoxProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 namespace {
 
-// Runs act(box) as soon as a message box is up, from inside its modal loop.
-void whenBoxShown(std::function<void(QDialog*)> act)
-{
-    auto* poll = new QTimer;
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
-        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        const bool up = box && box->objectName() == "TarMessageBoxForm" && box->isVisible();
-        if (!up && started->elapsed() < 10000)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete started;
-        if (up)
-            act(box);
-        else
-            ADD_FAILURE() << "no message box was shown";
-    });
-    poll->start(5);
-}
 
 void press(QDialog* box, int index)
 {
@@ -91,7 +72,7 @@ const char kQuestion[] =
 
 TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
 {
-    whenBoxShown([](QDialog* box) { press(box, 1); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 1); });
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->fileList()->rowCount(), 2);
@@ -102,11 +83,11 @@ TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
 
 TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
 {
-    whenBoxShown([](QDialog* box) { press(box, 1); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 1); });
     window->actExit->trigger();
     EXPECT_TRUE(window->isVisible());
 
-    whenBoxShown([](QDialog* box) { press(box, 0); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 0); });
     window->actExit->trigger();
     EXPECT_FALSE(window->isVisible());
     const QStringList lines = logLines();
@@ -116,7 +97,7 @@ TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
 
 TEST_F(MainExitTest, QuestionClosedWithoutAnAnswerLetsTheWindowClose)
 {
-    whenBoxShown([](QDialog* box) { box->close(); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(logLines().value(0), QString(kQuestion) + "0\tclosed=window");

@@ -3,6 +3,8 @@
 #include "widgets/ui/arMessageBox.h"
 #include "widgets/ui/arMessageBoxText.h"
 
+#include "support/MessageBoxProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -27,27 +29,6 @@ QPushButton* button(QDialog* box, int i)
     return box->findChild<QPushButton*>(QStringLiteral("btn%1").arg(i));
 }
 
-// Runs act(box) as soon as a message box is up, from inside its modal loop.
-void whenShown(std::function<void(QDialog*)> act)
-{
-    auto* poll = new QTimer;
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
-        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        const bool up = box && box->objectName() == "TarMessageBoxForm" && box->isVisible();
-        if (!up && started->elapsed() < 10000)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete started;
-        if (up)
-            act(box);
-        else
-            ADD_FAILURE() << "no message box was shown";
-    });
-    poll->start(5);
-}
 
 class MessageBoxTest : public ::testing::Test {
 protected:
@@ -88,7 +69,7 @@ TEST_F(MessageBoxTest, OneOkButtonIsTheSmallestButtonCentredAndReturnsZero)
     QSize client;
     QString title;
     Qt::WindowFlags flags;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         buttonRect = button(box, 0)->geometry();
         client = box->size();
         title = box->windowTitle();
@@ -114,7 +95,7 @@ TEST_F(MessageBoxTest, YesNoFocusTabOrderAndResults)
     bool yesDefault = false;
     bool noDefault = true;
     QString afterTab;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         focused = box->focusWidget() ? box->focusWidget()->objectName() : QString();
         yesDefault = button(box, 0)->isDefault();
         noDefault = button(box, 1)->isDefault();
@@ -128,9 +109,9 @@ TEST_F(MessageBoxTest, YesNoFocusTabOrderAndResults)
     EXPECT_EQ(afterTab, "btn1");
 
     // Closing the window without a button gives the default index.
-    whenShown([](QDialog* box) { box->close(); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     EXPECT_EQ(arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion), 0);
-    whenShown([](QDialog* box) { box->close(); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     EXPECT_EQ(arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion, 1), 1);
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 3);
@@ -142,7 +123,7 @@ TEST_F(MessageBoxTest, DefaultOutOfRangeFallsBackToTheFirstButton)
 {
     bool firstDefault = false;
     bool secondDefault = true;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         firstDefault = button(box, 0)->isDefault();
         secondDefault = button(box, 1)->isDefault();
         box->close();
@@ -150,14 +131,14 @@ TEST_F(MessageBoxTest, DefaultOutOfRangeFallsBackToTheFirstButton)
     EXPECT_EQ(arMessageBox("T", "x", {"A", "B"}, miNone, 5), 0);
     EXPECT_TRUE(firstDefault);
     EXPECT_FALSE(secondDefault);
-    whenShown([](QDialog* box) { box->close(); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     EXPECT_EQ(arMessageBox("T", "x", {"A", "B"}, miNone, -3), 0);
 }
 
 TEST_F(MessageBoxTest, EscapeDoesNotCloseEnterPressesTheFocusedButton)
 {
     bool openAfterEscape = false;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         QTest::keyClick(box->focusWidget(), Qt::Key_Escape);
         QTest::keyClick(box, Qt::Key_Escape);
         openAfterEscape = box->isVisible();
@@ -168,7 +149,7 @@ TEST_F(MessageBoxTest, EscapeDoesNotCloseEnterPressesTheFocusedButton)
     EXPECT_TRUE(logLines().value(0).endsWith("result=2\tclosed=button"));
 
     // With the focus moved to another button, Enter presses that one.
-    whenShown([](QDialog* box) {
+    testfiles::WhenMessageBoxShown([](QDialog* box) {
         button(box, 1)->setFocus();
         QTest::keyClick(button(box, 1), Qt::Key_Return);
     });
@@ -189,7 +170,7 @@ TEST_F(MessageBoxTest, TimeoutClosesWithTheDefaultResult)
 TEST_F(MessageBoxTest, NoTimeoutStaysOpenUnlessTheEnvironmentSetsOne)
 {
     bool stillOpen = false;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         QTest::qWait(1300);
         stillOpen = box->isVisible();
         button(box, 0)->click();
@@ -209,7 +190,7 @@ TEST_F(MessageBoxTest, NoTimeoutStaysOpenUnlessTheEnvironmentSetsOne)
     // Nonsense in the variable means no timeout.
     qputenv("KRDL_MSGBOX_TIMEOUT", "soon");
     bool openWithNonsense = false;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         QTest::qWait(300);
         openWithNonsense = box->isVisible();
         button(box, 0)->click();
@@ -233,7 +214,7 @@ TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
 {
     QRect icon, label, first;
     bool hasPixmap = false;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         auto* img = box->findChild<QLabel*>("imgIcon");
         ASSERT_NE(img, nullptr);
         icon = img->geometry();
@@ -251,7 +232,7 @@ TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
     EXPECT_EQ(first.top(), 72);
 
     bool iconWithoutKind = true;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         iconWithoutKind = box->findChild<QLabel*>("imgIcon") != nullptr;
         box->close();
     });
@@ -268,7 +249,7 @@ TEST_F(MessageBoxTest, LongTextBlockIsOddWideAndHoldsTheWholeText)
     QRect label;
     QFont font;
     QSize client;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         auto* l = box->findChild<TarMessageText*>("lblText");
         label = l->geometry();
         font = l->font();
@@ -305,7 +286,7 @@ TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
     textFont.setPointSize(20);
     QRect b0, b1;
     QFont seenButton, seenText;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         b0 = button(box, 0)->geometry();
         b1 = button(box, 1)->geometry();
         seenButton = button(box, 1)->font();
@@ -335,7 +316,7 @@ TEST_F(MessageBoxTest, PlacementCentresOnTheMainWindowOrTheScreen)
 
     for (int position : {int(poMainFormCenter), 99}) {
         QPoint centre;
-        whenShown([&](QDialog* box) {
+        testfiles::WhenMessageBoxShown([&](QDialog* box) {
             centre = box->frameGeometry().center();
             box->close();
         });
@@ -344,7 +325,7 @@ TEST_F(MessageBoxTest, PlacementCentresOnTheMainWindowOrTheScreen)
     }
 
     QPoint centre;
-    whenShown([&](QDialog* box) {
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
         centre = box->frameGeometry().center();
         box->close();
     });
@@ -357,14 +338,14 @@ TEST_F(MessageBoxTest, OwnerGoingAwayClosesTheBoxWithTheDefault)
 {
     auto* owner = new QWidget;
     owner->show();
-    whenShown([owner](QDialog*) { delete owner; });
+    testfiles::WhenMessageBoxShown([owner](QDialog*) { delete owner; });
     EXPECT_EQ(arMessageBox("T", "owned", {"A", "B"}, miNone, 1, poOwnerFormCenter, false, owner), 1);
     EXPECT_TRUE(logLines().value(0).endsWith("closed=owner"));
 }
 
 TEST_F(MessageBoxTest, LogEscapesLineBreaksTabsAndSeparators)
 {
-    whenShown([](QDialog* box) { box->close(); });
+    testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     arMessageBox("Cap", "line1\nline2\tend\\", {"A|B", "C"});
     EXPECT_EQ(logLines().value(0),
               "caption=Cap\ttext=line1\\nline2\\tend\\\\\tbuttons=A\\|B|C\tresult=0\tclosed=window");
