@@ -27,6 +27,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class SilentLog : public TarProgressSink, public TarProgressSinkFactory, public TarMessageSink {
@@ -172,7 +174,7 @@ int main(int argc, char** argv)
     }
     const qint64 bytes = qint64(mb) * 1000 * 1000;
     QStringList sources;
-    QDir().mkpath(tmp.filePath("src"));
+    QDir().mkpath(tmp.filePath(u"src"_s));
     for (int i = 0; i < files; ++i) {
         sources << tmp.filePath(QStringLiteral("src/part%1.par").arg(i, 2, 10, QLatin1Char('0')));
         if (!writeSource(sources.back(), bytes, unsigned(i + 1))) {
@@ -182,7 +184,7 @@ int main(int argc, char** argv)
     }
     std::printf("bench_copy: %d files of %d MB in %s\n", files, mb, qPrintable(tmp.path()));
 
-    const QString dest = tmp.filePath("dest");
+    const QString dest = tmp.filePath(u"dest"_s);
     for (bool cold : {true, false}) {
         std::vector<double> engine, cp;
         for (int r = 0; r < reps; ++r) {

@@ -15,6 +15,8 @@
 #include <ctime>
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // CPU seconds of this process for one step (wall time is printed too): on a busy machine the
@@ -46,7 +48,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath("KRDL"));
+    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
 
     TfrmMain window;
     window.show();

@@ -12,6 +12,9 @@ function(krdl_warnings target)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
   endif()
+  # Every string literal that becomes a QString says its encoding (u"..."_s, QLatin1String, ...).
+  target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII
+                             QT_NO_CAST_FROM_BYTEARRAY QT_NO_URL_CAST_FROM_STRING)
 endfunction()
 
 # A layer with sources is a static library; a layer still without sources is an interface

@@ -1,16 +1,18 @@
 #include "app/Startup.h"
 
+using namespace Qt::StringLiterals;
+
 namespace startup {
 
 Message AlreadyRunningMessage()
 {
-    return {"Application already running", "Instance of this application is already running!",
-            {"Close"}, MessageIcon::Information};
+    return {u"Application already running"_s, u"Instance of this application is already running!"_s,
+            {u"Close"_s}, MessageIcon::Information};
 }
 
 Message MissingIniMessage(const QString& iniPath)
 {
-    return {"Error", QString::fromUtf8("Ni mogoče najti datoteke ") + iniPath, {"OK"},
+    return {u"Error"_s, u"Ni mogoče najti datoteke "_s + iniPath, {u"OK"_s},
             MessageIcon::Error};
 }
 
@@ -19,7 +21,7 @@ int RunProgram(Environment& env)
     const QString key = QString::fromLatin1(kRegistryKey);
 
     // Every start leaves its mark, a second instance too, before it finds the first one.
-    env.regWriteString(key, "Handle", env.applicationHandle());
+    env.regWriteString(key, u"Handle"_s, env.applicationHandle());
 
     if (env.instanceAlreadyRunning(QString::fromLatin1(kInstanceName))) {
         env.showMessage(AlreadyRunningMessage());
@@ -36,7 +38,7 @@ int RunProgram(Environment& env)
         return 1;
     }
 
-    env.regWriteString(key, "Location", env.executablePath());
+    env.regWriteString(key, u"Location"_s, env.executablePath());
 
     if (env.runUpgradeCheck() == UpgradeOutcome::EndProgram)
         return 0;

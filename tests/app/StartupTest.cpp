@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QSet>
 
+using namespace Qt::StringLiterals;
+
 using namespace startup;
 
 namespace {
@@ -14,7 +16,7 @@ class FakeEnvironment : public Environment {
 public:
     // What the outside world looks like.
     bool otherInstance = false;
-    QSet<QString> existingFiles{"/opt/krdl/KRDL.ini"};
+    QSet<QString> existingFiles{u"/opt/krdl/KRDL.ini"_s};
     UpgradeOutcome upgrade = UpgradeOutcome::Continue;
 
     // What happened, in order.
@@ -24,42 +26,42 @@ public:
 
     QString applicationHandle() override
     {
-        calls << "handle";
-        return "4242";
+        calls << u"handle"_s;
+        return u"4242"_s;
     }
     void regWriteString(const QString& keyPath, const QString& name, const QString& value) override
     {
-        calls << "reg " + name;
-        registry[keyPath + "|" + name] = value;
+        calls << u"reg "_s + name;
+        registry[keyPath + u"|"_s + name] = value;
     }
     bool instanceAlreadyRunning(const QString& name) override
     {
-        calls << "lock " + name;
+        calls << u"lock "_s + name;
         return otherInstance;
     }
     void showMessage(const Message& message) override
     {
-        calls << "message";
+        calls << u"message"_s;
         messages << message;
     }
-    void setApplicationTitle(const QString& title) override { calls << "title " + title; }
-    void createMainWindow() override { calls << "window"; }
-    QString programIniFileName() override { return "/opt/krdl/KRDL.ini"; }
+    void setApplicationTitle(const QString& title) override { calls << u"title "_s + title; }
+    void createMainWindow() override { calls << u"window"_s; }
+    QString programIniFileName() override { return u"/opt/krdl/KRDL.ini"_s; }
     bool fileExists(const QString& path) override
     {
-        calls << "exists " + path;
+        calls << u"exists "_s + path;
         return existingFiles.contains(path);
     }
-    QString executablePath() override { return "/opt/krdl/KRDL"; }
+    QString executablePath() override { return u"/opt/krdl/KRDL"_s; }
     UpgradeOutcome runUpgradeCheck() override
     {
-        calls << "upgrade";
+        calls << u"upgrade"_s;
         return upgrade;
     }
-    void runMessageLoop() override { calls << "loop"; }
+    void runMessageLoop() override { calls << u"loop"_s; }
 };
 
-const QString kKey = "Software\\KARDOLIN\\Nastavitve";
+const QString kKey = u"Software\\KARDOLIN\\Nastavitve"_s;
 
 } // namespace
 
@@ -67,13 +69,13 @@ TEST(Startup, NormalStartRunsEveryStepInOrder)
 {
     FakeEnvironment env;
     EXPECT_EQ(RunProgram(env), 0);
-    EXPECT_EQ(env.calls, (QStringList{"handle", "reg Handle", "lock KARDOLIN",
-                                      "title Velmar Solid Edge Utils", "window",
-                                      "exists /opt/krdl/KRDL.ini", "reg Location", "upgrade",
-                                      "loop"}));
+    EXPECT_EQ(env.calls, (QStringList{u"handle"_s, u"reg Handle"_s, u"lock KARDOLIN"_s,
+                                      u"title Velmar Solid Edge Utils"_s, u"window"_s,
+                                      u"exists /opt/krdl/KRDL.ini"_s, u"reg Location"_s, u"upgrade"_s,
+                                      u"loop"_s}));
     EXPECT_TRUE(env.messages.isEmpty());
-    EXPECT_EQ(env.registry.value(kKey + "|Handle"), "4242");
-    EXPECT_EQ(env.registry.value(kKey + "|Location"), "/opt/krdl/KRDL");
+    EXPECT_EQ(env.registry.value(kKey + u"|Handle"_s), u"4242"_s);
+    EXPECT_EQ(env.registry.value(kKey + u"|Location"_s), u"/opt/krdl/KRDL"_s);
 }
 
 TEST(Startup, SecondInstanceWritesHandleShowsTheMessageAndEndsWithZero)
@@ -81,14 +83,14 @@ TEST(Startup, SecondInstanceWritesHandleShowsTheMessageAndEndsWithZero)
     FakeEnvironment env;
     env.otherInstance = true;
     EXPECT_EQ(RunProgram(env), 0);
-    EXPECT_EQ(env.calls, (QStringList{"handle", "reg Handle", "lock KARDOLIN", "message"}));
+    EXPECT_EQ(env.calls, (QStringList{u"handle"_s, u"reg Handle"_s, u"lock KARDOLIN"_s, u"message"_s}));
     ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_EQ(env.messages[0].caption, "Application already running");
-    EXPECT_EQ(env.messages[0].text, "Instance of this application is already running!");
-    EXPECT_EQ(env.messages[0].buttons, QStringList{"Close"});
+    EXPECT_EQ(env.messages[0].caption, u"Application already running"_s);
+    EXPECT_EQ(env.messages[0].text, u"Instance of this application is already running!"_s);
+    EXPECT_EQ(env.messages[0].buttons, QStringList{u"Close"_s});
     EXPECT_EQ(env.messages[0].icon, MessageIcon::Information);
-    EXPECT_TRUE(env.registry.contains(kKey + "|Handle"));
-    EXPECT_FALSE(env.registry.contains(kKey + "|Location"));
+    EXPECT_TRUE(env.registry.contains(kKey + u"|Handle"_s));
+    EXPECT_FALSE(env.registry.contains(kKey + u"|Location"_s));
 }
 
 TEST(Startup, MissingIniShowsTheErrorAfterTheWindowAndEndsWithOne)
@@ -96,15 +98,15 @@ TEST(Startup, MissingIniShowsTheErrorAfterTheWindowAndEndsWithOne)
     FakeEnvironment env;
     env.existingFiles.clear();
     EXPECT_EQ(RunProgram(env), 1);
-    EXPECT_EQ(env.calls, (QStringList{"handle", "reg Handle", "lock KARDOLIN",
-                                      "title Velmar Solid Edge Utils", "window",
-                                      "exists /opt/krdl/KRDL.ini", "message"}));
+    EXPECT_EQ(env.calls, (QStringList{u"handle"_s, u"reg Handle"_s, u"lock KARDOLIN"_s,
+                                      u"title Velmar Solid Edge Utils"_s, u"window"_s,
+                                      u"exists /opt/krdl/KRDL.ini"_s, u"message"_s}));
     ASSERT_EQ(env.messages.size(), 1);
-    EXPECT_EQ(env.messages[0].caption, "Error");
+    EXPECT_EQ(env.messages[0].caption, u"Error"_s);
     EXPECT_EQ(env.messages[0].text, QString::fromUtf8("Ni mogoče najti datoteke /opt/krdl/KRDL.ini"));
-    EXPECT_EQ(env.messages[0].buttons, QStringList{"OK"});
+    EXPECT_EQ(env.messages[0].buttons, QStringList{u"OK"_s});
     EXPECT_EQ(env.messages[0].icon, MessageIcon::Error);
-    EXPECT_FALSE(env.registry.contains(kKey + "|Location"));
+    EXPECT_FALSE(env.registry.contains(kKey + u"|Location"_s));
 }
 
 TEST(Startup, UpgradeThatEndsTheProgramSkipsTheLoop)
@@ -112,7 +114,7 @@ TEST(Startup, UpgradeThatEndsTheProgramSkipsTheLoop)
     FakeEnvironment env;
     env.upgrade = UpgradeOutcome::EndProgram;
     EXPECT_EQ(RunProgram(env), 0);
-    EXPECT_EQ(env.calls.back(), "upgrade");
-    EXPECT_FALSE(env.calls.contains("loop"));
-    EXPECT_EQ(env.registry.value(kKey + "|Location"), "/opt/krdl/KRDL");
+    EXPECT_EQ(env.calls.back(), u"upgrade"_s);
+    EXPECT_FALSE(env.calls.contains(u"loop"_s));
+    EXPECT_EQ(env.registry.value(kKey + u"|Location"_s), u"/opt/krdl/KRDL"_s);
 }

@@ -12,6 +12,8 @@
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 using platform::InstanceLock;
@@ -24,7 +26,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         // A runtime folder that does not exist yet: the lock creates it.
-        qputenv("KRDL_RUNTIME_DIR", (dir.path() + "/run/sub").toUtf8());
+        qputenv("KRDL_RUNTIME_DIR", (dir.path() + u"/run/sub"_s).toUtf8());
     }
     void TearDown() override { qunsetenv("KRDL_RUNTIME_DIR"); }
     QTemporaryDir dir;
@@ -41,7 +43,7 @@ TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
 #ifndef _WIN32
         EXPECT_TRUE(std::filesystem::exists(InstanceLock::lockFilePath("KRDLTEST")));
         EXPECT_EQ(InstanceLock::lockFilePath("KRDLTEST").parent_path(),
-                  std::filesystem::path((dir.path() + "/run/sub").toStdString()));
+                  std::filesystem::path((dir.path() + u"/run/sub"_s).toStdString()));
 #endif
         InstanceLock second("KRDLTEST");
         EXPECT_FALSE(second.owned());
@@ -99,9 +101,9 @@ TEST_F(InstanceLockTest, UnusableRuntimeFolderLetsTheProgramRunAlone)
 {
     // A plain file where the folder should be: no lock can be made, and nobody is reported
     // as holding it.
-    const QString blocker = dir.path() + "/file";
+    const QString blocker = dir.path() + u"/file"_s;
     ASSERT_TRUE(QFile(blocker).open(QIODevice::WriteOnly));
-    qputenv("KRDL_RUNTIME_DIR", (blocker + "/run").toUtf8());
+    qputenv("KRDL_RUNTIME_DIR", (blocker + u"/run"_s).toUtf8());
     InstanceLock lock("KRDLTEST");
     EXPECT_FALSE(lock.owned());
     EXPECT_FALSE(lock.heldElsewhere());
@@ -111,7 +113,7 @@ TEST_F(InstanceLockTest, LockFileThatIsALinkIsNotFollowed)
 {
     const auto path = InstanceLock::lockFilePath("KRDLLINK");
     std::filesystem::create_directories(path.parent_path());
-    const QString target = dir.filePath("target");
+    const QString target = dir.filePath(u"target"_s);
     ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));
     std::filesystem::create_symlink(target.toStdString(), path);
     InstanceLock lock("KRDLLINK");

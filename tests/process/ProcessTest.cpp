@@ -16,9 +16,11 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString kKey = "Software\\KARDOLIN\\Nastavitve";
+const QString kKey = u"Software\\KARDOLIN\\Nastavitve"_s;
 
 class ProcessTest : public ::testing::Test {
 protected:
@@ -26,14 +28,14 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("KRDL_RUNTIME_DIR", dir.filePath("run"));
-        env.insert("KRDL_CONFIG_HOME", dir.filePath("config"));
-        env.insert("KRDL_MSGBOX_TIMEOUT", "1");
-        env.insert("KRDL_MSGBOX_LOG", dir.filePath("boxes.log"));
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"KRDL_RUNTIME_DIR"_s, dir.filePath(u"run"_s));
+        env.insert(u"KRDL_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+        env.insert(u"KRDL_MSGBOX_TIMEOUT"_s, u"1"_s);
+        env.insert(u"KRDL_MSGBOX_LOG"_s, dir.filePath(u"boxes.log"_s));
         // The registry store this test reads is the one the program writes.
         savedConfig = qgetenv("KRDL_CONFIG_HOME");
-        qputenv("KRDL_CONFIG_HOME", dir.filePath("config").toUtf8());
+        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
     }
     void TearDown() override
     {
@@ -63,10 +65,10 @@ protected:
 
     QStringList logLines() const
     {
-        QFile f(dir.filePath("boxes.log"));
+        QFile f(dir.filePath(u"boxes.log"_s));
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
     // Waits until the condition holds or the process has ended; says whether it holds.
@@ -96,11 +98,11 @@ TEST_F(ProcessTest, SecondInstanceGivesWayWithCodeZeroAndTheFirstKeepsRunning)
     const QString exe = QString::fromUtf8(KRDL_EXE);
     QProcess* first = start(exe);
     // "Location" is written once the instance lock is held and the INI file was found.
-    ASSERT_TRUE(waitFor(first, [] { return !RegReadString(kKey, "Location").isEmpty(); }))
+    ASSERT_TRUE(waitFor(first, [] { return !RegReadString(kKey, u"Location"_s).isEmpty(); }))
         << "the first instance never got past start-up";
     // The program reports where it really is, with links resolved.
-    EXPECT_EQ(RegReadString(kKey, "Location"), QFileInfo(exe).canonicalFilePath());
-    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(first->processId()));
+    EXPECT_EQ(RegReadString(kKey, u"Location"_s), QFileInfo(exe).canonicalFilePath());
+    EXPECT_EQ(RegReadString(kKey, u"Handle"_s), QString::number(first->processId()));
 
     QProcess* second = start(exe);
     const qint64 secondPid = second->processId();
@@ -108,12 +110,12 @@ TEST_F(ProcessTest, SecondInstanceGivesWayWithCodeZeroAndTheFirstKeepsRunning)
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second->exitCode(), 0);
     // The second one writes its own "Handle" before it finds the first.
-    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(secondPid));
+    EXPECT_EQ(RegReadString(kKey, u"Handle"_s), QString::number(secondPid));
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].startsWith("caption=Application already running\t"
-                                    "text=Instance of this application is already running!\t"
-                                    "buttons=Close\t"))
+    EXPECT_TRUE(lines[0].startsWith(u"caption=Application already running\t"_s
+                                    u"text=Instance of this application is already running!\t"_s
+                                    u"buttons=Close\t"_s))
         << lines[0].toStdString();
 
     QThread::msleep(300);
@@ -122,9 +124,9 @@ TEST_F(ProcessTest, SecondInstanceGivesWayWithCodeZeroAndTheFirstKeepsRunning)
     // Once the first is gone (even killed), the next start runs as the only instance.
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
-    RegWriteString(kKey, "Location", "");
+    RegWriteString(kKey, u"Location"_s, u""_s);
     QProcess* third = start(exe);
-    EXPECT_TRUE(waitFor(third, [] { return !RegReadString(kKey, "Location").isEmpty(); }));
+    EXPECT_TRUE(waitFor(third, [] { return !RegReadString(kKey, u"Location"_s).isEmpty(); }));
     EXPECT_EQ(third->state(), QProcess::Running);
     EXPECT_EQ(logLines().size(), 1);
 }
@@ -132,8 +134,8 @@ TEST_F(ProcessTest, SecondInstanceGivesWayWithCodeZeroAndTheFirstKeepsRunning)
 TEST_F(ProcessTest, MissingIniEndsWithCodeOneAfterTheErrorBox)
 {
     // The program alone in a folder, without its INI file.
-    const QString exe = dir.filePath("alone/KRDL");
-    ASSERT_TRUE(QDir().mkpath(dir.filePath("alone")));
+    const QString exe = dir.filePath(u"alone/KRDL"_s);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"alone"_s)));
     ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_EXE), exe));
 
     QProcess* p = start(exe);
@@ -144,11 +146,11 @@ TEST_F(ProcessTest, MissingIniEndsWithCodeOneAfterTheErrorBox)
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8("caption=Error\ttext=Ni mogoče najti datoteke ")
-                                    + QFileInfo(dir.filePath("alone")).canonicalFilePath()
-                                    + "/KRDL.ini\tbuttons=OK\t"))
+                                    + QFileInfo(dir.filePath(u"alone"_s)).canonicalFilePath()
+                                    + u"/KRDL.ini\tbuttons=OK\t"_s))
         << lines[0].toStdString();
-    EXPECT_EQ(RegReadString(kKey, "Handle"), QString::number(pid));
-    EXPECT_TRUE(RegReadString(kKey, "Location").isEmpty());
+    EXPECT_EQ(RegReadString(kKey, u"Handle"_s), QString::number(pid));
+    EXPECT_TRUE(RegReadString(kKey, u"Location"_s).isEmpty());
     // Start-up never creates the INI file.
-    EXPECT_FALSE(QFile::exists(dir.filePath("alone/KRDL.ini")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"alone/KRDL.ini"_s)));
 }

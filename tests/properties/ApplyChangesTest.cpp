@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Row {
@@ -49,12 +51,12 @@ TEST(ApplyChanges, ReplacesNamedPropertiesAndKeepsTheOthers)
     wrapper.ApplyChanges(path, &changes, false);
     wrapper.Disconnect();
     const std::vector<Row> expected = {
-        {"Checked", 4, "True"},  {"Count", 3, "42"},           {"Mass", 3, "12.5"}, {"Opomba", 1, "Čćžšđ ČŽŠ"},
-        {"material", 1, "S355"}, {"Released", 1, "2025-01-01"}, {"Empty", 1, " "},
+        {u"Checked"_s, 4, u"True"_s},  {u"Count"_s, 3, u"42"_s},           {u"Mass"_s, 3, u"12.5"_s}, {u"Opomba"_s, 1, u"Čćžšđ ČŽŠ"_s},
+        {u"material"_s, 1, u"S355"_s}, {u"Released"_s, 1, u"2025-01-01"_s}, {u"Empty"_s, 1, u" "_s},
     };
     EXPECT_EQ(Read(path), expected);
     const indep::OleView view = indep::ReadWithOlefile(path);
-    EXPECT_EQ(indep::OleNames(view), (QStringList{"Checked", "Count", "Mass", "Opomba", "material", "Released", "Empty"}));
+    EXPECT_EQ(indep::OleNames(view), (QStringList{u"Checked"_s, u"Count"_s, u"Mass"_s, u"Opomba"_s, u"material"_s, u"Released"_s, u"Empty"_s}));
     EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Empty")).value(QStringLiteral("value")).toString(), QStringLiteral(" "));
 }
 
@@ -67,8 +69,8 @@ TEST(ApplyChanges, DeleteAllLeavesExactlyTheList)
     changes.Add(QStringLiteral("A"), QStringLiteral("1"), 1, 0);
     TOleDocPropClassWrapper wrapper;
     wrapper.ApplyChanges(path, &changes, true);
-    EXPECT_EQ(Read(path), (std::vector<Row>{{"B", 1, "2"}, {"A", 1, "1"}}));
-    EXPECT_EQ(indep::GsfCustomNames(path), (QStringList{"A", "B"}));
+    EXPECT_EQ(Read(path), (std::vector<Row>{{u"B"_s, 1, u"2"_s}, {u"A"_s, 1, u"1"_s}}));
+    EXPECT_EQ(indep::GsfCustomNames(path), (QStringList{u"A"_s, u"B"_s}));
 }
 
 TEST(ApplyChanges, NothingToDoForNoListOrMissingFile)

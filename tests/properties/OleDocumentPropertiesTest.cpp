@@ -17,6 +17,8 @@
 #include <cstring>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList Names(TOleDocumentProperties& doc)
@@ -114,7 +116,7 @@ TEST(OleDocumentProperties, TypesValuesAndText)
     doc.Connect();
     doc.Open(docfiles::Copy(dir, "lo_custom.doc"));
     TOleCustomProperties& props = doc.CustomProperties();
-    ASSERT_EQ(Names(doc), (QStringList{"Checked", "Count", "Mass", "Material", "Opomba", "Released"}));
+    ASSERT_EQ(Names(doc), (QStringList{u"Checked"_s, u"Count"_s, u"Mass"_s, u"Material"_s, u"Opomba"_s, u"Released"_s}));
     EXPECT_EQ(props.Item(0).Type(), 4);
     EXPECT_EQ(props.Item(0).Value(), QVariant(true));
     EXPECT_EQ(props.Item(0).ValueText(), QStringLiteral("True"));
@@ -175,10 +177,10 @@ TEST(OleDocumentProperties, SavePersistsAndIndependentReaderAgrees)
     props.Add(QStringLiteral("Later"), QStringLiteral("x"));
     doc.Close(true); // saves again before closing
     doc.Open(path);
-    EXPECT_EQ(Names(doc), (QStringList{"Released", "Quantity", "Opomba", "Material", "Approved", "Opis", "Later"}));
+    EXPECT_EQ(Names(doc), (QStringList{u"Released"_s, u"Quantity"_s, u"Opomba"_s, u"Material"_s, u"Approved"_s, u"Opis"_s, u"Later"_s}));
     doc.Close();
     const indep::OleView view = indep::ReadWithOlefile(path);
-    EXPECT_EQ(indep::OleNames(view), (QStringList{"Released", "Quantity", "Opomba", "Material", "Approved", "Opis", "Later"}));
+    EXPECT_EQ(indep::OleNames(view), (QStringList{u"Released"_s, u"Quantity"_s, u"Opomba"_s, u"Material"_s, u"Approved"_s, u"Opis"_s, u"Later"_s}));
     EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Opis")).value(QStringLiteral("value")).toString(),
               QStringLiteral("Zobnik Ø40"));
 }

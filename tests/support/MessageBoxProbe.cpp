@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace testfiles {
 
 void WhenMessageBoxShown(std::function<void(QDialog*)> act)
@@ -16,7 +18,7 @@ void WhenMessageBoxShown(std::function<void(QDialog*)> act)
     started->start();
     QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
         auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        const bool up = box && box->objectName() == "TarMessageBoxForm" && box->isVisible();
+        const bool up = box && box->objectName() == u"TarMessageBoxForm"_s && box->isVisible();
         if (!up && started->elapsed() < 10000)
             return;
         poll->stop();

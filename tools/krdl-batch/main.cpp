@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <optional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -62,7 +64,7 @@ const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] FIL
 
 int usage(const QString& problem)
 {
-    writeLine(stderr, "krdl-batch: " + problem);
+    writeLine(stderr, u"krdl-batch: "_s + problem);
     std::fputs(usageText, stderr);
     return 1;
 }
@@ -82,7 +84,7 @@ std::optional<QString> parse(const QStringList& args, Options& o)
         return QStringLiteral("no command given");
     o.command = args.front();
     if (o.command != u"copy" && o.command != u"rename")
-        return "unknown command \"" + o.command + "\"";
+        return u"unknown command \""_s + o.command + u"\""_s;
     const bool copy = o.command == u"copy";
     bool onlyFiles = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -112,11 +114,11 @@ std::optional<QString> parse(const QStringList& args, Options& o)
         if (target) {
             if (!inlineValue) {
                 if (i + 1 >= args.size())
-                    return name + " needs a value";
+                    return name + u" needs a value"_s;
                 value = args.at(++i);
             }
             if (target->has_value())
-                return name + " given twice";
+                return name + u" given twice"_s;
             *target = value;
             continue;
         }
@@ -128,7 +130,7 @@ std::optional<QString> parse(const QStringList& args, Options& o)
             o.ignoreCase = true;
             continue;
         }
-        return "unknown option \"" + a + "\" for " + o.command;
+        return u"unknown option \""_s + a + u"\" for "_s + o.command;
     }
     if (copy && !o.to)
         return QStringLiteral("copy needs --to DIR");

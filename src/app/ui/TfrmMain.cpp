@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const char* const kWindowCaption = "Velmar solid edge utils STANDARD [v2.204]";
@@ -136,42 +138,42 @@ TfrmMain::~TfrmMain() = default;
 void TfrmMain::createActions()
 {
     const QString add = QStringLiteral("Add files");
-    actAddFiles = makeAction(this, "Add files", "Add files", add);
-    actAddDraftFiles = makeAction(this, "Add Draft files", "Add draft files", add);
-    actAddPartFiles = makeAction(this, "Add Part files", "Add part files", add);
-    actAddAssemblyFiles = makeAction(this, "Add Assembly files", "Add assembly files", add);
-    actAddPartSheetMetalFiles = makeAction(this, "Add Part Sheet Metal files", "Add part sheet metal files", add);
-    actAddWeldmentFiles = makeAction(this, "Add Weldment files", "Add weldment files", add);
-    actAddAllFiles = makeAction(this, "Add all files", "Add all files from directory", add);
+    actAddFiles = makeAction(this, u"Add files"_s, u"Add files"_s, add);
+    actAddDraftFiles = makeAction(this, u"Add Draft files"_s, u"Add draft files"_s, add);
+    actAddPartFiles = makeAction(this, u"Add Part files"_s, u"Add part files"_s, add);
+    actAddAssemblyFiles = makeAction(this, u"Add Assembly files"_s, u"Add assembly files"_s, add);
+    actAddPartSheetMetalFiles = makeAction(this, u"Add Part Sheet Metal files"_s, u"Add part sheet metal files"_s, add);
+    actAddWeldmentFiles = makeAction(this, u"Add Weldment files"_s, u"Add weldment files"_s, add);
+    actAddAllFiles = makeAction(this, u"Add all files"_s, u"Add all files from directory"_s, add);
 
     const QString remove = QStringLiteral("Remove files");
-    actRemoveSelectedFiles = makeAction(this, "Remove selected ", "Remove selected files", remove,
+    actRemoveSelectedFiles = makeAction(this, u"Remove selected "_s, u"Remove selected files"_s, remove,
                                         QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    actCropSelectedFiles = makeAction(this, "Crop selected", "Crop selected files", remove);
-    actRemoveAllFiles = makeAction(this, "Remove all", "Remove all files", remove);
+    actCropSelectedFiles = makeAction(this, u"Crop selected"_s, u"Crop selected files"_s, remove);
+    actRemoveAllFiles = makeAction(this, u"Remove all"_s, u"Remove all files"_s, remove);
 
     const QString select = QStringLiteral("Select files");
-    actSelectAllFiles = makeAction(this, "Select all", "Select all files", select, QKeySequence(Qt::CTRL | Qt::Key_A));
-    actSelectNoneFile = makeAction(this, "Select none", "Select none file", select);
-    actInvertSelection = makeAction(this, "Invert selection", "Invert selection", select);
+    actSelectAllFiles = makeAction(this, u"Select all"_s, u"Select all files"_s, select, QKeySequence(Qt::CTRL | Qt::Key_A));
+    actSelectNoneFile = makeAction(this, u"Select none"_s, u"Select none file"_s, select);
+    actInvertSelection = makeAction(this, u"Invert selection"_s, u"Invert selection"_s, select);
 
     const QString list = QStringLiteral("List");
-    actSaveList = makeAction(this, "Save list", "Save list", list);
-    actOpenList = makeAction(this, "Open list", "Open list", list);
-    actAppendList = makeAction(this, "Append list", "Append list", list);
-    actPrintFilenames = makeAction(this, "Print filenames", "Print filenames", list);
-    actPrintFilenamesWithPath = makeAction(this, "Print filenames with path", "Print filenames with path", list);
+    actSaveList = makeAction(this, u"Save list"_s, u"Save list"_s, list);
+    actOpenList = makeAction(this, u"Open list"_s, u"Open list"_s, list);
+    actAppendList = makeAction(this, u"Append list"_s, u"Append list"_s, list);
+    actPrintFilenames = makeAction(this, u"Print filenames"_s, u"Print filenames"_s, list);
+    actPrintFilenamesWithPath = makeAction(this, u"Print filenames with path"_s, u"Print filenames with path"_s, list);
 
-    actExit = makeAction(this, "Exit", "Exit", "Program", QKeySequence(Qt::ALT | Qt::Key_F4));
-    actCopyFilesBrowseForFolder = makeAction(this, "...", "Browse for folder", "Copy files");
-    actRenameFiles = makeAction(this, "Rename files", "Rename files", "RenameFiles");
-    actDocPropEdit = makeAction(this, "Edit list", "Edit document properties", "DocumentProperties");
-    actRenameFile = makeAction(this, "Rename file", "Rename file", "Files");
-    actShowDocumentProperties = makeAction(this, "Show file custom properties", "Show file custom properties", "Files");
-    actPrintFiles = makeAction(this, "Print files", "Print selected files", "Print out");
-    actCopyFiles = makeAction(this, "Copy files", "Copy files", "Copy files");
-    actUpdateDrafts = makeAction(this, "Update drafts", "Update drafts", "Update drafts");
-    actShowFileDependenies = makeAction(this, "Show file dependencies", "Show file dependencies", "Files");
+    actExit = makeAction(this, u"Exit"_s, u"Exit"_s, u"Program"_s, QKeySequence(Qt::ALT | Qt::Key_F4));
+    actCopyFilesBrowseForFolder = makeAction(this, u"..."_s, u"Browse for folder"_s, u"Copy files"_s);
+    actRenameFiles = makeAction(this, u"Rename files"_s, u"Rename files"_s, u"RenameFiles"_s);
+    actDocPropEdit = makeAction(this, u"Edit list"_s, u"Edit document properties"_s, u"DocumentProperties"_s);
+    actRenameFile = makeAction(this, u"Rename file"_s, u"Rename file"_s, u"Files"_s);
+    actShowDocumentProperties = makeAction(this, u"Show file custom properties"_s, u"Show file custom properties"_s, u"Files"_s);
+    actPrintFiles = makeAction(this, u"Print files"_s, u"Print selected files"_s, u"Print out"_s);
+    actCopyFiles = makeAction(this, u"Copy files"_s, u"Copy files"_s, u"Copy files"_s);
+    actUpdateDrafts = makeAction(this, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s);
+    actShowFileDependenies = makeAction(this, u"Show file dependencies"_s, u"Show file dependencies"_s, u"Files"_s);
 
     addActions(allActions());
 

@@ -22,6 +22,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QPushButton* button(QDialog* box, int i)
@@ -37,7 +39,7 @@ protected:
         savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
         ASSERT_TRUE(dir.isValid());
-        logPath = dir.filePath("boxes.log");
+        logPath = dir.filePath(u"boxes.log"_s);
         qputenv("KRDL_MSGBOX_LOG", logPath.toUtf8());
     }
     void TearDown() override
@@ -53,7 +55,7 @@ protected:
         QFile f(logPath);
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
     QByteArray savedTimeout;
@@ -76,8 +78,8 @@ TEST_F(MessageBoxTest, OneOkButtonIsTheSmallestButtonCentredAndReturnsZero)
         flags = box->windowFlags();
         button(box, 0)->click();
     });
-    EXPECT_EQ(arMessageBox("Information", "File doesn't exists!", {"Ok"}, miInformation), 0);
-    EXPECT_EQ(title, "Information");
+    EXPECT_EQ(arMessageBox(u"Information"_s, u"File doesn't exists!"_s, {u"Ok"_s}, miInformation), 0);
+    EXPECT_EQ(title, u"Information"_s);
     EXPECT_EQ(buttonRect.size(), QSize(75, 25));
     EXPECT_EQ(buttonRect.left(), (client.width() - 75) / 2);
     EXPECT_EQ(buttonRect.top() + 25 + 16, client.height());
@@ -86,7 +88,7 @@ TEST_F(MessageBoxTest, OneOkButtonIsTheSmallestButtonCentredAndReturnsZero)
     EXPECT_FALSE(flags & Qt::WindowMinMaxButtonsHint);
     ASSERT_EQ(logLines().size(), 1);
     EXPECT_EQ(logLines()[0],
-              "caption=Information\ttext=File doesn't exists!\tbuttons=Ok\tresult=0\tclosed=button");
+              u"caption=Information\ttext=File doesn't exists!\tbuttons=Ok\tresult=0\tclosed=button"_s);
 }
 
 TEST_F(MessageBoxTest, YesNoFocusTabOrderAndResults)
@@ -102,21 +104,21 @@ TEST_F(MessageBoxTest, YesNoFocusTabOrderAndResults)
         afterTab = button(box, 0)->nextInFocusChain()->objectName();
         button(box, 1)->click();
     });
-    EXPECT_EQ(arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion), 1);
-    EXPECT_EQ(focused, "btn0");
+    EXPECT_EQ(arMessageBox(u"Confirmation"_s, u"Exit from application?"_s, {u"Yes"_s, u"No"_s}, miQuestion), 1);
+    EXPECT_EQ(focused, u"btn0"_s);
     EXPECT_TRUE(yesDefault);
     EXPECT_FALSE(noDefault);
-    EXPECT_EQ(afterTab, "btn1");
+    EXPECT_EQ(afterTab, u"btn1"_s);
 
     // Closing the window without a button gives the default index.
     testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
-    EXPECT_EQ(arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion), 0);
+    EXPECT_EQ(arMessageBox(u"Confirmation"_s, u"Exit from application?"_s, {u"Yes"_s, u"No"_s}, miQuestion), 0);
     testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
-    EXPECT_EQ(arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion, 1), 1);
+    EXPECT_EQ(arMessageBox(u"Confirmation"_s, u"Exit from application?"_s, {u"Yes"_s, u"No"_s}, miQuestion, 1), 1);
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[1].endsWith("buttons=Yes|No\tresult=0\tclosed=window")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].endsWith("result=1\tclosed=window"));
+    EXPECT_TRUE(lines[1].endsWith(u"buttons=Yes|No\tresult=0\tclosed=window"_s)) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(u"result=1\tclosed=window"_s));
 }
 
 TEST_F(MessageBoxTest, DefaultOutOfRangeFallsBackToTheFirstButton)
@@ -128,11 +130,11 @@ TEST_F(MessageBoxTest, DefaultOutOfRangeFallsBackToTheFirstButton)
         secondDefault = button(box, 1)->isDefault();
         box->close();
     });
-    EXPECT_EQ(arMessageBox("T", "x", {"A", "B"}, miNone, 5), 0);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"x"_s, {u"A"_s, u"B"_s}, miNone, 5), 0);
     EXPECT_TRUE(firstDefault);
     EXPECT_FALSE(secondDefault);
     testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
-    EXPECT_EQ(arMessageBox("T", "x", {"A", "B"}, miNone, -3), 0);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"x"_s, {u"A"_s, u"B"_s}, miNone, -3), 0);
 }
 
 TEST_F(MessageBoxTest, EscapeDoesNotCloseEnterPressesTheFocusedButton)
@@ -144,27 +146,27 @@ TEST_F(MessageBoxTest, EscapeDoesNotCloseEnterPressesTheFocusedButton)
         openAfterEscape = box->isVisible();
         QTest::keyClick(box->focusWidget(), Qt::Key_Return);
     });
-    EXPECT_EQ(arMessageBox("T", "Escape test", {"Yes", "No", "Maybe"}, miWarning, 2), 2);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"Escape test"_s, {u"Yes"_s, u"No"_s, u"Maybe"_s}, miWarning, 2), 2);
     EXPECT_TRUE(openAfterEscape);
-    EXPECT_TRUE(logLines().value(0).endsWith("result=2\tclosed=button"));
+    EXPECT_TRUE(logLines().value(0).endsWith(u"result=2\tclosed=button"_s));
 
     // With the focus moved to another button, Enter presses that one.
     testfiles::WhenMessageBoxShown([](QDialog* box) {
         button(box, 1)->setFocus();
         QTest::keyClick(button(box, 1), Qt::Key_Return);
     });
-    EXPECT_EQ(arMessageBox("T", "Enter test", {"Yes", "No", "Maybe"}, miWarning, 0), 1);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"Enter test"_s, {u"Yes"_s, u"No"_s, u"Maybe"_s}, miWarning, 0), 1);
 }
 
 TEST_F(MessageBoxTest, TimeoutClosesWithTheDefaultResult)
 {
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(arMessageBox("T", "closes itself", {"A", "B"}, miNone, 1, poMainFormCenter, false,
+    EXPECT_EQ(arMessageBox(u"T"_s, u"closes itself"_s, {u"A"_s, u"B"_s}, miNone, 1, poMainFormCenter, false,
                            nullptr, nullptr, nullptr, 1),
               1);
     EXPECT_GE(t.elapsed(), 900);
-    EXPECT_TRUE(logLines().value(0).endsWith("result=1\tclosed=timeout"));
+    EXPECT_TRUE(logLines().value(0).endsWith(u"result=1\tclosed=timeout"_s));
 }
 
 TEST_F(MessageBoxTest, NoTimeoutStaysOpenUnlessTheEnvironmentSetsOne)
@@ -175,15 +177,15 @@ TEST_F(MessageBoxTest, NoTimeoutStaysOpenUnlessTheEnvironmentSetsOne)
         stillOpen = box->isVisible();
         button(box, 0)->click();
     });
-    EXPECT_EQ(arMessageBox("T", "waits", {"A", "B"}, miNone, 1), 0);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"waits"_s, {u"A"_s, u"B"_s}, miNone, 1), 0);
     EXPECT_TRUE(stillOpen);
 
     qputenv("KRDL_MSGBOX_TIMEOUT", "0.2");
-    EXPECT_EQ(arMessageBox("T", "unattended", {"A", "B"}, miNone, 1), 1);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"unattended"_s, {u"A"_s, u"B"_s}, miNone, 1), 1);
     // A box with a timeout of its own keeps it.
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(arMessageBox("T", "own", {"A"}, miNone, 0, poMainFormCenter, false, nullptr,
+    EXPECT_EQ(arMessageBox(u"T"_s, u"own"_s, {u"A"_s}, miNone, 0, poMainFormCenter, false, nullptr,
                            nullptr, nullptr, 1),
               0);
     EXPECT_GE(t.elapsed(), 900);
@@ -195,7 +197,7 @@ TEST_F(MessageBoxTest, NoTimeoutStaysOpenUnlessTheEnvironmentSetsOne)
         openWithNonsense = box->isVisible();
         button(box, 0)->click();
     });
-    EXPECT_EQ(arMessageBox("T", "nonsense", {"A"}), 0);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"nonsense"_s, {u"A"_s}), 0);
     EXPECT_TRUE(openWithNonsense);
 }
 
@@ -203,11 +205,11 @@ TEST_F(MessageBoxTest, EmptyButtonListShowsNothing)
 {
     QElapsedTimer t;
     t.start();
-    EXPECT_EQ(arMessageBox("T", "never shown", {}, miError), -1);
+    EXPECT_EQ(arMessageBox(u"T"_s, u"never shown"_s, {}, miError), -1);
     EXPECT_LT(t.elapsed(), 500);
     EXPECT_TRUE(logLines().isEmpty());
     for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_NE(w->objectName(), "TarMessageBoxForm");
+        EXPECT_NE(w->objectName(), u"TarMessageBoxForm"_s);
 }
 
 TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
@@ -215,15 +217,15 @@ TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
     QRect icon, label, first;
     bool hasPixmap = false;
     testfiles::WhenMessageBoxShown([&](QDialog* box) {
-        auto* img = box->findChild<QLabel*>("imgIcon");
+        auto* img = box->findChild<QLabel*>(u"imgIcon"_s);
         ASSERT_NE(img, nullptr);
         icon = img->geometry();
         hasPixmap = !img->pixmap().isNull();
-        label = box->findChild<TarMessageText*>("lblText")->geometry();
+        label = box->findChild<TarMessageText*>(u"lblText"_s)->geometry();
         first = button(box, 0)->geometry();
         box->close();
     });
-    arMessageBox("Confirmation", "Exit from application?", {"Yes", "No"}, miQuestion);
+    arMessageBox(u"Confirmation"_s, u"Exit from application?"_s, {u"Yes"_s, u"No"_s}, miQuestion);
     EXPECT_EQ(icon, QRect(16, 16, 32, 32));
     EXPECT_TRUE(hasPixmap);
     EXPECT_EQ(label.top(), 16);
@@ -233,10 +235,10 @@ TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
 
     bool iconWithoutKind = true;
     testfiles::WhenMessageBoxShown([&](QDialog* box) {
-        iconWithoutKind = box->findChild<QLabel*>("imgIcon") != nullptr;
+        iconWithoutKind = box->findChild<QLabel*>(u"imgIcon"_s) != nullptr;
         box->close();
     });
-    arMessageBox("T", "plain", {"Ok"}, miNone);
+    arMessageBox(u"T"_s, u"plain"_s, {u"Ok"_s}, miNone);
     EXPECT_FALSE(iconWithoutKind);
 }
 
@@ -245,18 +247,18 @@ TEST_F(MessageBoxTest, LongTextBlockIsOddWideAndHoldsTheWholeText)
     QString text;
     for (int i = 0; i < 60; ++i)
         text += QStringLiteral("word%1 ").arg(i);
-    text += "/a/very/long/path/without/any/blank/that/must/still/be/readable/KRDL.ini";
+    text += u"/a/very/long/path/without/any/blank/that/must/still/be/readable/KRDL.ini"_s;
     QRect label;
     QFont font;
     QSize client;
     testfiles::WhenMessageBoxShown([&](QDialog* box) {
-        auto* l = box->findChild<TarMessageText*>("lblText");
+        auto* l = box->findChild<TarMessageText*>(u"lblText"_s);
         label = l->geometry();
         font = l->font();
         client = box->size();
         box->close();
     });
-    arMessageBox("Error", text, {"Ok"}, miError);
+    arMessageBox(u"Error"_s, text, {u"Ok"_s}, miError);
     EXPECT_EQ(label.width() % 2, 1);
     EXPECT_EQ(client.width(), label.width() + 32 + 48);
     // The block is close to four times as wide as high, and exactly as high as its text.
@@ -269,13 +271,13 @@ TEST_F(MessageBoxTest, TextMeasureBreaksLongWordsAndKeepsLineBreaks)
 {
     QFont font;
     const int line = QFontMetrics(font).height();
-    EXPECT_EQ(TarMessageText::wrappedHeight(font, "", 100), 0);
-    const int one = TarMessageText::wrappedHeight(font, "short", 500);
+    EXPECT_EQ(TarMessageText::wrappedHeight(font, u""_s, 100), 0);
+    const int one = TarMessageText::wrappedHeight(font, u"short"_s, 500);
     EXPECT_GE(one, line - 1);
     EXPECT_LE(one, line + 1);
-    EXPECT_GE(TarMessageText::wrappedHeight(font, "one\ntwo\r\nthree", 500), 3 * one);
+    EXPECT_GE(TarMessageText::wrappedHeight(font, u"one\ntwo\r\nthree"_s, 500), 3 * one);
     // A word far wider than the block takes several lines instead of running off its edge.
-    EXPECT_GE(TarMessageText::wrappedHeight(font, QString(80, 'W'), 60), 5 * one);
+    EXPECT_GE(TarMessageText::wrappedHeight(font, QString(80, u'W'), 60), 5 * one);
 }
 
 TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
@@ -290,10 +292,10 @@ TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
         b0 = button(box, 0)->geometry();
         b1 = button(box, 1)->geometry();
         seenButton = button(box, 1)->font();
-        seenText = box->findChild<TarMessageText*>("lblText")->font();
+        seenText = box->findChild<TarMessageText*>(u"lblText"_s)->font();
         box->close();
     });
-    arMessageBox("T", "fonts", {"A", "A much longer caption"}, miNone, 0, poMainFormCenter, false,
+    arMessageBox(u"T"_s, u"fonts"_s, {u"A"_s, u"A much longer caption"_s}, miNone, 0, poMainFormCenter, false,
                  nullptr, &textFont, &big);
     EXPECT_EQ(seenButton.pointSize(), 30);
     EXPECT_EQ(seenText.pointSize(), 20);
@@ -301,7 +303,7 @@ TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
     EXPECT_GE(b0.height(), fm.height() + 8);
     EXPECT_EQ(b0.height() % 2, 1);
     EXPECT_EQ(b0.width() % 2, 1);
-    EXPECT_GE(b0.width(), fm.horizontalAdvance("A much longer caption") + 16);
+    EXPECT_GE(b0.width(), fm.horizontalAdvance(u"A much longer caption"_s) + 16);
     EXPECT_EQ(b0.size(), b1.size());
     EXPECT_EQ(b1.left(), b0.left() + b0.width() + 8);
 }
@@ -320,7 +322,7 @@ TEST_F(MessageBoxTest, PlacementCentresOnTheMainWindowOrTheScreen)
             centre = box->frameGeometry().center();
             box->close();
         });
-        arMessageBox("T", "centred", {"Ok"}, miNone, 0, position);
+        arMessageBox(u"T"_s, u"centred"_s, {u"Ok"_s}, miNone, 0, position);
         EXPECT_LE((centre - mainCentre).manhattanLength(), 4) << "position " << position;
     }
 
@@ -329,7 +331,7 @@ TEST_F(MessageBoxTest, PlacementCentresOnTheMainWindowOrTheScreen)
         centre = box->frameGeometry().center();
         box->close();
     });
-    arMessageBox("T", "centred", {"Ok"}, miNone, 0, poScreenCenter);
+    arMessageBox(u"T"_s, u"centred"_s, {u"Ok"_s}, miNone, 0, poScreenCenter);
     const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
     EXPECT_LE((centre - screenCentre).manhattanLength(), 4);
 }
@@ -339,14 +341,14 @@ TEST_F(MessageBoxTest, OwnerGoingAwayClosesTheBoxWithTheDefault)
     auto* owner = new QWidget;
     owner->show();
     testfiles::WhenMessageBoxShown([owner](QDialog*) { delete owner; });
-    EXPECT_EQ(arMessageBox("T", "owned", {"A", "B"}, miNone, 1, poOwnerFormCenter, false, owner), 1);
-    EXPECT_TRUE(logLines().value(0).endsWith("closed=owner"));
+    EXPECT_EQ(arMessageBox(u"T"_s, u"owned"_s, {u"A"_s, u"B"_s}, miNone, 1, poOwnerFormCenter, false, owner), 1);
+    EXPECT_TRUE(logLines().value(0).endsWith(u"closed=owner"_s));
 }
 
 TEST_F(MessageBoxTest, LogEscapesLineBreaksTabsAndSeparators)
 {
     testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
-    arMessageBox("Cap", "line1\nline2\tend\\", {"A|B", "C"});
+    arMessageBox(u"Cap"_s, u"line1\nline2\tend\\"_s, {u"A|B"_s, u"C"_s});
     EXPECT_EQ(logLines().value(0),
-              "caption=Cap\ttext=line1\\nline2\\tend\\\\\tbuttons=A\\|B|C\tresult=0\tclosed=window");
+              u"caption=Cap\ttext=line1\\nline2\\tend\\\\\tbuttons=A\\|B|C\tresult=0\tclosed=window"_s);
 }

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using testfiles::ReadBytes;
 using testfiles::WriteBytes;
 
@@ -32,14 +34,14 @@ protected:
     FakeMessages messages;
 };
 
-QStringList closing() { return {" ", "End copying files!"}; }
+QStringList closing() { return {u" "_s, u"End copying files!"_s}; }
 
 } // namespace
 
 TEST_F(CopyRun, CopiesEveryFileWithOneLogEntryEach)
 {
-    const QString a = file("src/a.dft", "A"), b = file("src/sub/b.par", "BB"), c = file("other/c.asm", "CCC");
-    const QString dest = path("dest");
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/sub/b.par"_s, "BB"), c = file(u"other/c.asm"_s, "CCC");
+    const QString dest = path(u"dest"_s);
     ASSERT_TRUE(QDir().mkdir(dest));
 
     TarCopyFiles copy = engine();
@@ -48,20 +50,20 @@ TEST_F(CopyRun, CopiesEveryFileWithOneLogEntryEach)
     copy.Execute();
 
     FakeProgress& log = progress.only();
-    EXPECT_EQ(log.caption, "Copy files");
+    EXPECT_EQ(log.caption, u"Copy files"_s);
     EXPECT_EQ(log.shown, 1);
     EXPECT_EQ(log.finished, 1);
     EXPECT_EQ(log.processed, 3);
-    const QStringList expected = QStringList {"Start copying files...",
-                                              " ", "1/3 " + a + " copy to " + dest + "/a.dft.", "Success!",
-                                              " ", "2/3 " + b + " copy to " + dest + "/b.par.", "Success!",
-                                              " ", "3/3 " + c + " copy to " + dest + "/c.asm.", "Success!"}
+    const QStringList expected = QStringList {u"Start copying files..."_s,
+                                              u" "_s, u"1/3 "_s + a + u" copy to "_s + dest + u"/a.dft."_s, u"Success!"_s,
+                                              u" "_s, u"2/3 "_s + b + u" copy to "_s + dest + u"/b.par."_s, u"Success!"_s,
+                                              u" "_s, u"3/3 "_s + c + u" copy to "_s + dest + u"/c.asm."_s, u"Success!"_s}
         + closing();
     EXPECT_EQ(log.lines, expected);
-    EXPECT_EQ(copy.DestinationFiles, QStringList({dest + "/a.dft", dest + "/b.par", dest + "/c.asm"}));
-    EXPECT_EQ(ReadBytes(dest + "/a.dft"), "A");
-    EXPECT_EQ(ReadBytes(dest + "/b.par"), "BB");
-    EXPECT_EQ(ReadBytes(dest + "/c.asm"), "CCC");
+    EXPECT_EQ(copy.DestinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/b.par"_s, dest + u"/c.asm"_s}));
+    EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), "A");
+    EXPECT_EQ(ReadBytes(dest + u"/b.par"_s), "BB");
+    EXPECT_EQ(ReadBytes(dest + u"/c.asm"_s), "CCC");
     EXPECT_EQ(copy.Result().succeeded, 3);
     EXPECT_EQ(copy.Result().failed, 0);
     EXPECT_TRUE(messages.shown.empty());
@@ -71,23 +73,23 @@ TEST_F(CopyRun, CopiesEveryFileWithOneLogEntryEach)
 
 TEST_F(CopyRun, TrailingSeparatorGivesTheSameTargets)
 {
-    const QString a = file("src/a.dft", "A");
-    ASSERT_TRUE(QDir().mkdir(path("dest")));
+    const QString a = file(u"src/a.dft"_s, "A");
+    ASSERT_TRUE(QDir().mkdir(path(u"dest"_s)));
     TarCopyFiles with = engine(), without = engine();
     with.SourceFiles = without.SourceFiles = {a};
-    with.DestinationDir = path("dest") + "/";
+    with.DestinationDir = path(u"dest"_s) + u"/"_s;
     with.Overwrite = true;
-    without.DestinationDir = path("dest");
+    without.DestinationDir = path(u"dest"_s);
     without.Overwrite = true;
     with.Execute();
     without.Execute();
     EXPECT_EQ(with.DestinationFiles, without.DestinationFiles);
-    EXPECT_EQ(with.DestinationFiles, QStringList {path("dest/a.dft")});
+    EXPECT_EQ(with.DestinationFiles, QStringList {path(u"dest/a.dft"_s)});
 }
 
 TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
 {
-    const QString a = file("src/a.dft", "A");
+    const QString a = file(u"src/a.dft"_s, "A");
     {
         TarCopyFiles copy = engine();
         copy.SourceFiles = {a};
@@ -97,9 +99,9 @@ TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
     {
         TarCopyFiles copy = engine();
         copy.SourceFiles = {a};
-        copy.DestinationDir = path("missing/dest");
+        copy.DestinationDir = path(u"missing/dest"_s);
         copy.Execute();
-        EXPECT_FALSE(QFileInfo::exists(path("missing")));
+        EXPECT_FALSE(QFileInfo::exists(path(u"missing"_s)));
     }
     {
         // A file where the folder should be.
@@ -110,30 +112,30 @@ TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
         EXPECT_EQ(ReadBytes(a), "A");
     }
     using Msg = std::pair<QString, QString>;
-    EXPECT_EQ(messages.shown, (std::vector<Msg> {{"Information", "Destination directory is not set!"},
-                                                 {"Information", "Cannot create directory!"},
-                                                 {"Information", "Cannot create directory!"}}));
+    EXPECT_EQ(messages.shown, (std::vector<Msg> {{u"Information"_s, u"Destination directory is not set!"_s},
+                                                 {u"Information"_s, u"Cannot create directory!"_s},
+                                                 {u"Information"_s, u"Cannot create directory!"_s}}));
     EXPECT_TRUE(progress.sinks.empty());
 }
 
 TEST_F(CopyRun, CreatesAMissingDestinationOneLevelDeep)
 {
-    const QString a = file("src/a.dft", "A");
+    const QString a = file(u"src/a.dft"_s, "A");
     TarCopyFiles copy = engine();
     copy.SourceFiles = {a};
-    copy.DestinationDir = path("new");
+    copy.DestinationDir = path(u"new"_s);
     copy.Execute();
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(QFileInfo(path("new")).isDir());
-    EXPECT_EQ(ReadBytes(path("new/a.dft")), "A");
-    EXPECT_EQ(progress.only().lines.at(3), "Success!");
+    EXPECT_TRUE(QFileInfo(path(u"new"_s)).isDir());
+    EXPECT_EQ(ReadBytes(path(u"new/a.dft"_s)), "A");
+    EXPECT_EQ(progress.only().lines.at(3), u"Success!"_s);
 }
 
 TEST_F(CopyRun, SameNameFromTwoFoldersWithAndWithoutOverwrite)
 {
-    const QString first = file("one/a.dft", "first"), second = file("two/a.dft", "second");
+    const QString first = file(u"one/a.dft"_s, "first"), second = file(u"two/a.dft"_s, "second");
     for (bool overwrite : {false, true}) {
-        const QString dest = path(overwrite ? "over" : "keep");
+        const QString dest = path(overwrite ? u"over"_s : u"keep"_s);
         TarCopyFiles copy = engine();
         copy.SourceFiles = {first, second};
         copy.DestinationDir = dest;
@@ -141,111 +143,111 @@ TEST_F(CopyRun, SameNameFromTwoFoldersWithAndWithoutOverwrite)
         copy.Execute();
         const QStringList& lines = progress.sinks.back()->lines;
         ASSERT_EQ(lines.size(), 9);
-        EXPECT_EQ(lines.at(3), "Success!");
-        EXPECT_EQ(lines.at(6), overwrite ? "Success!" : "Failed!");
-        EXPECT_EQ(ReadBytes(dest + "/a.dft"), overwrite ? "second" : "first");
-        EXPECT_EQ(copy.DestinationFiles, QStringList({dest + "/a.dft", dest + "/a.dft"}));
+        EXPECT_EQ(lines.at(3), u"Success!"_s);
+        EXPECT_EQ(lines.at(6), overwrite ? u"Success!"_s : u"Failed!"_s);
+        EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), overwrite ? "second" : "first");
+        EXPECT_EQ(copy.DestinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/a.dft"_s}));
         EXPECT_EQ(copy.Result().failed, overwrite ? 0 : 1);
         // No temporary file is left beside the targets.
-        EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList {"a.dft"});
+        EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList {u"a.dft"_s});
     }
 }
 
 TEST_F(CopyRun, CopyOntoItselfFailsAndKeepsTheFile)
 {
     const QByteArray data(300000, 'x');
-    const QString a = file("src/a.dft", data);
+    const QString a = file(u"src/a.dft"_s, data);
     for (bool overwrite : {false, true}) {
-        for (const QString& dir : {path("src"), path("src/")}) {
+        for (const QString& dir : {path(u"src"_s), path(u"src/"_s)}) {
             TarCopyFiles copy = engine();
             copy.SourceFiles = {a};
             copy.DestinationDir = dir;
             copy.Overwrite = overwrite;
             copy.Execute();
-            EXPECT_EQ(progress.sinks.back()->lines.at(3), "Failed!");
+            EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Failed!"_s);
             EXPECT_EQ(ReadBytes(a), data);
         }
     }
-    EXPECT_EQ(QDir(path("src")).entryList(QDir::Files | QDir::Hidden), QStringList {"a.dft"});
+    EXPECT_EQ(QDir(path(u"src"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"a.dft"_s});
 }
 
 TEST_F(CopyRun, AFailingFileDoesNotStopTheRun)
 {
-    const QString b = file("src/b.dft", "B");
+    const QString b = file(u"src/b.dft"_s, "B");
     TarCopyFiles copy = engine();
-    copy.SourceFiles = {path("src/missing.dft"), path("src"), b};
-    copy.DestinationDir = path("dest");
+    copy.SourceFiles = {path(u"src/missing.dft"_s), path(u"src"_s), b};
+    copy.DestinationDir = path(u"dest"_s);
     copy.Execute();
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines.at(3), "Failed!");
-    EXPECT_EQ(lines.at(6), "Failed!");
-    EXPECT_EQ(lines.at(9), "Success!");
-    EXPECT_EQ(QDir(path("dest")).entryList(QDir::Files | QDir::Hidden), QStringList {"b.dft"});
+    EXPECT_EQ(lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(lines.at(6), u"Failed!"_s);
+    EXPECT_EQ(lines.at(9), u"Success!"_s);
+    EXPECT_EQ(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"b.dft"_s});
     EXPECT_EQ(copy.Result().failed, 2);
     EXPECT_EQ(copy.Result().succeeded, 1);
 }
 
 TEST_F(CopyRun, ATargetThatAppearsDuringTheRunIsNeverReplaced)
 {
-    const QString a = file("src/a.dft", "ours");
-    ASSERT_TRUE(QDir().mkdir(path("dest")));
+    const QString a = file(u"src/a.dft"_s, "ours");
+    ASSERT_TRUE(QDir().mkdir(path(u"dest"_s)));
     // Someone else creates the target after the run has looked at the folder.
     progress.prepare = [this](FakeProgress& log) {
         log.onLine = [this](const QString& line, FakeProgress&) {
-            if (line.startsWith("1/1 "))
-                WriteBytes(path("dest/a.dft"), "theirs");
+            if (line.startsWith(u"1/1 "_s))
+                WriteBytes(path(u"dest/a.dft"_s), "theirs");
         };
     };
     TarCopyFiles copy = engine();
     copy.SourceFiles = {a};
-    copy.DestinationDir = path("dest");
+    copy.DestinationDir = path(u"dest"_s);
     copy.Execute();
-    EXPECT_EQ(progress.only().lines.at(3), "Failed!");
-    EXPECT_EQ(ReadBytes(path("dest/a.dft")), "theirs");
+    EXPECT_EQ(progress.only().lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "theirs");
 }
 
 TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
 {
-    const QString a = file("src/a.dft", "A"), b = file("src/b.dft", "B"), c = file("src/c.dft", "C");
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B"), c = file(u"src/c.dft"_s, "C");
     // Cancel is pressed while the first file is copied; the run sees it at its next check.
     progress.prepare = [](FakeProgress& log) {
         log.onLine = [](const QString& line, FakeProgress& l) {
-            if (line.startsWith("1/3 "))
+            if (line.startsWith(u"1/3 "_s))
                 l.stopped = true;
         };
     };
     TarCopyFiles copy = engine();
     copy.SourceFiles = {a, b, c};
-    copy.DestinationDir = path("dest");
+    copy.DestinationDir = path(u"dest"_s);
     copy.Execute();
     FakeProgress& log = progress.only();
-    const QString dest = path("dest");
-    EXPECT_EQ(log.lines, QStringList({"Start copying files...", " ", "1/3 " + a + " copy to " + dest + "/a.dft.",
-                                      "Success!", "User cancel operation!"})
+    const QString dest = path(u"dest"_s);
+    EXPECT_EQ(log.lines, QStringList({u"Start copying files..."_s, u" "_s, u"1/3 "_s + a + u" copy to "_s + dest + u"/a.dft."_s,
+                                      u"Success!"_s, u"User cancel operation!"_s})
                              + closing());
     EXPECT_EQ(log.finished, 1);
-    EXPECT_EQ(copy.DestinationFiles, QStringList {dest + "/a.dft"});
-    EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList {"a.dft"});
+    EXPECT_EQ(copy.DestinationFiles, QStringList {dest + u"/a.dft"_s});
+    EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList {u"a.dft"_s});
     EXPECT_TRUE(copy.Result().cancelled);
 }
 
 TEST_F(CopyRun, CancelDuringTheLastFileEndsNormally)
 {
-    const QString a = file("src/a.dft", "A"), b = file("src/b.dft", "B");
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
     progress.prepare = [](FakeProgress& log) {
         log.onLine = [](const QString& line, FakeProgress& l) {
-            if (line.startsWith("2/2 "))
+            if (line.startsWith(u"2/2 "_s))
                 l.stopped = true;
         };
     };
     TarCopyFiles copy = engine();
     copy.SourceFiles = {a, b};
-    copy.DestinationDir = path("dest");
+    copy.DestinationDir = path(u"dest"_s);
     copy.Execute();
     const QStringList& lines = progress.only().lines;
-    EXPECT_FALSE(lines.contains("User cancel operation!"));
-    EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({"Success!", " ", "End copying files!"}));
+    EXPECT_FALSE(lines.contains(u"User cancel operation!"_s));
+    EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({u"Success!"_s, u" "_s, u"End copying files!"_s}));
     EXPECT_FALSE(copy.Result().cancelled);
 }
 
@@ -253,17 +255,17 @@ TEST_F(CopyRun, CancelBeforeTheFirstFileAndAnEmptyRun)
 {
     progress.prepare = [](FakeProgress& log) { log.onProcess = [](int, FakeProgress& l) { l.stopped = true; }; };
     TarCopyFiles cancelled = engine();
-    cancelled.SourceFiles = {file("src/a.dft", "A")};
-    cancelled.DestinationDir = path("dest");
+    cancelled.SourceFiles = {file(u"src/a.dft"_s, "A")};
+    cancelled.DestinationDir = path(u"dest"_s);
     cancelled.Execute();
     EXPECT_EQ(progress.sinks.back()->lines,
-              QStringList({"Start copying files...", "User cancel operation!"}) + closing());
+              QStringList({u"Start copying files..."_s, u"User cancel operation!"_s}) + closing());
     EXPECT_TRUE(cancelled.DestinationFiles.isEmpty());
 
     progress.prepare = nullptr;
     TarCopyFiles empty = engine();
-    empty.DestinationDir = path("dest");
+    empty.DestinationDir = path(u"dest"_s);
     empty.Execute();
-    EXPECT_EQ(progress.sinks.back()->lines, QStringList {"Start copying files..."} + closing());
+    EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start copying files..."_s} + closing());
     EXPECT_EQ(progress.sinks.back()->finished, 1);
 }

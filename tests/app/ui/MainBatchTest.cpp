@@ -28,6 +28,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 using testfiles::ReadBytes;
 using testfiles::WriteBytes;
 
@@ -81,9 +83,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
             qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
-        qputenv("KRDL_MSGBOX_LOG", dir.filePath("boxes.log").toUtf8());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath("config").toUtf8());
-        SetProgramFileNameForTesting(dir.filePath("KRDL"));
+        qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
+        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
         window->show();
     }
@@ -104,7 +106,7 @@ protected:
     }
     QStringList boxes() const
     {
-        return QString::fromUtf8(ReadBytes(path("boxes.log"))).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(ReadBytes(path(u"boxes.log"_s))).split(u'\n', Qt::SkipEmptyParts);
     }
     // "name|directory|checked" for every entry, in display order.
     QStringList entries() const
@@ -123,138 +125,138 @@ protected:
 
 TEST_F(MainBatchTest, CopyPageShowsTheStoredFolderEachTimeItIsShown)
 {
-    WriteInitialDir("AddDir", "/stored/folder/");
+    WriteInitialDir(u"AddDir"_s, u"/stored/folder/"_s);
     window->pcOperations->setCurrentWidget(window->tbshCopyFiles);
-    EXPECT_EQ(window->edCopyFilesDir->text(), "/stored/folder/");
+    EXPECT_EQ(window->edCopyFilesDir->text(), u"/stored/folder/"_s);
 
-    window->edCopyFilesDir->setText("/typed");
+    window->edCopyFilesDir->setText(u"/typed"_s);
     window->pcOperations->setCurrentWidget(window->tbshRenameFiles);
-    EXPECT_EQ(ReadInitialDir("AddDir"), "/stored/folder/"); // typing never stores
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
     window->pcOperations->setCurrentWidget(window->tbshCopyFiles);
-    EXPECT_EQ(window->edCopyFilesDir->text(), "/stored/folder/");
+    EXPECT_EQ(window->edCopyFilesDir->text(), u"/stored/folder/"_s);
 }
 
 TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
 {
-    ASSERT_TRUE(QDir().mkpath(path("start")));
-    ASSERT_TRUE(QDir().mkpath(path("chosen")));
-    WriteInitialDir("AddDir", path("start"));
+    ASSERT_TRUE(QDir().mkpath(path(u"start"_s)));
+    ASSERT_TRUE(QDir().mkpath(path(u"chosen"_s)));
+    WriteInitialDir(u"AddDir"_s, path(u"start"_s));
     QString title, initial;
     SetBrowseDirectoryHookForTesting([&](const QString& t, QString& folder) {
         title = t;
         initial = folder;
-        folder = path("chosen");
+        folder = path(u"chosen"_s);
         return true;
     });
     window->actCopyFilesBrowseForFolder->trigger();
-    EXPECT_EQ(title, "Browse directory");
-    EXPECT_EQ(initial, path("start"));
-    EXPECT_EQ(window->edCopyFilesDir->text(), path("chosen") + "/");
-    EXPECT_EQ(ReadInitialDir("AddDir"), path("chosen") + "/");
+    EXPECT_EQ(title, u"Browse directory"_s);
+    EXPECT_EQ(initial, path(u"start"_s));
+    EXPECT_EQ(window->edCopyFilesDir->text(), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 
     // Cancel changes nothing.
-    window->edCopyFilesDir->setText("typed");
+    window->edCopyFilesDir->setText(u"typed"_s);
     SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
-        folder = path("start");
+        folder = path(u"start"_s);
         return false;
     });
     window->actCopyFilesBrowseForFolder->trigger();
-    EXPECT_EQ(window->edCopyFilesDir->text(), "typed");
-    EXPECT_EQ(ReadInitialDir("AddDir"), path("chosen") + "/");
+    EXPECT_EQ(window->edCopyFilesDir->text(), u"typed"_s);
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 }
 
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)
 {
-    const QString a = file("src/a.dft", "A"), b = file("src/b.dft", "B");
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
     window->fileList()->appendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
     const QStringList before = entries();
-    window->edCopyFilesDir->setText(path("dest"));
+    window->edCopyFilesDir->setText(path(u"dest"_s));
     window->chkOverwrite->setChecked(false);
     window->ActionManagerUpdate();
     window->actCopyFiles->trigger();
 
-    EXPECT_EQ(ReadBytes(path("dest/a.dft")), "A");
-    EXPECT_FALSE(QFileInfo::exists(path("dest/b.dft")));
+    EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "A");
+    EXPECT_FALSE(QFileInfo::exists(path(u"dest/b.dft"_s)));
     EXPECT_EQ(entries(), before);
     const auto logs = logWindows();
     ASSERT_EQ(logs.size(), 1);
     EXPECT_TRUE(logs[0]->isVisible());
     EXPECT_TRUE(logs[0]->Finished());
-    EXPECT_EQ(logs[0]->windowTitle(), "Copy files");
-    EXPECT_EQ(logs[0]->Lines().value(2), "1/1 " + a + " copy to " + path("dest/a.dft") + ".");
+    EXPECT_EQ(logs[0]->windowTitle(), u"Copy files"_s);
+    EXPECT_EQ(logs[0]->Lines().value(2), u"1/1 "_s + a + u" copy to "_s + path(u"dest/a.dft"_s) + u"."_s);
 
     // An empty destination: the information box and no new log window.
     window->edCopyFilesDir->clear();
     window->actCopyFiles->trigger();
     EXPECT_EQ(logWindows().size(), 1);
     ASSERT_EQ(boxes().size(), 1);
-    EXPECT_TRUE(boxes()[0].startsWith("caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"));
+    EXPECT_TRUE(boxes()[0].startsWith(u"caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"_s));
 }
 
 TEST_F(MainBatchTest, RenameFilesUpdatesTheList)
 {
-    const QString a1 = file("work/a1.dft", "1"), a2 = file("work/a2.dft", "2"), keep = file("work/keep_a.dft");
-    const QString taken = file("work/b3.dft", "taken"), a3 = file("work/a3.dft", "3");
+    const QString a1 = file(u"work/a1.dft"_s, "1"), a2 = file(u"work/a2.dft"_s, "2"), keep = file(u"work/keep_a.dft"_s);
+    const QString taken = file(u"work/b3.dft"_s, "taken"), a3 = file(u"work/a3.dft"_s, "3");
     window->fileList()->appendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
-                                       EntryByPathRule(path("work/gone.dft"), false), EntryByPathRule(a3, true),
+                                       EntryByPathRule(path(u"work/gone.dft"_s), false), EntryByPathRule(a3, true),
                                        EntryByPathRule(a2, true), EntryByPathRule(taken, true)});
-    window->edOldText->setText("a");
-    window->edNewText->setText("b");
+    window->edOldText->setText(u"a"_s);
+    window->edNewText->setText(u"b"_s);
     window->chkCaseSensitive->setChecked(true);
     window->ActionManagerUpdate();
     ASSERT_TRUE(window->actRenameFiles->isEnabled());
     window->actRenameFiles->trigger();
 
-    const QString work = path("work");
+    const QString work = path(u"work"_s);
     // a3 collides with b3 and stays; the gone entry and the renamed entries leave the list;
     // the new names are appended unchecked, in run order.
-    EXPECT_EQ(entries(), QStringList({"keep_a.dft|" + work + "|0", "a3.dft|" + work + "|1", "b3.dft|" + work + "|1",
-                                      "b1.dft|" + work + "|0", "b2.dft|" + work + "|0"}));
-    EXPECT_EQ(ReadBytes(path("work/b3.dft")), "taken");
-    EXPECT_EQ(ReadBytes(path("work/a3.dft")), "3");
-    EXPECT_EQ(ReadBytes(path("work/b1.dft")), "1");
+    EXPECT_EQ(entries(), QStringList({u"keep_a.dft|"_s + work + u"|0"_s, u"a3.dft|"_s + work + u"|1"_s, u"b3.dft|"_s + work + u"|1"_s,
+                                      u"b1.dft|"_s + work + u"|0"_s, u"b2.dft|"_s + work + u"|0"_s}));
+    EXPECT_EQ(ReadBytes(path(u"work/b3.dft"_s)), "taken");
+    EXPECT_EQ(ReadBytes(path(u"work/a3.dft"_s)), "3");
+    EXPECT_EQ(ReadBytes(path(u"work/b1.dft"_s)), "1");
     ASSERT_EQ(logWindows().size(), 1);
-    EXPECT_EQ(logWindows()[0]->Lines().last(), "End renameing files!");
+    EXPECT_EQ(logWindows()[0]->Lines().last(), u"End renameing files!"_s);
 }
 
 TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
 {
-    const QString a = file("work/a.dft", "A");
-    file("work/other.dft", "O");
+    const QString a = file(u"work/a.dft"_s, "A");
+    file(u"work/other.dft"_s, "O");
     window->fileList()->appendEntries(
-        {EntryByPathRule(path("work/first.dft"), false), EntryByPathRule(a, false), EntryByPathRule(path("work/z.dft"), true)});
+        {EntryByPathRule(path(u"work/first.dft"_s), false), EntryByPathRule(a, false), EntryByPathRule(path(u"work/z.dft"_s), true)});
     window->lvFiles->selectRow(1);
     ASSERT_EQ(window->highlightedRow(), 1);
     window->ActionManagerUpdate();
     ASSERT_TRUE(window->actRenameFile->isEnabled());
 
     QString shown;
-    answerRenameDialog("renamed.par", true, &shown);
+    answerRenameDialog(u"renamed.par"_s, true, &shown);
     window->actRenameFile->trigger();
-    EXPECT_EQ(shown, "a.dft");
-    EXPECT_EQ(ReadBytes(path("work/renamed.par")), "A");
+    EXPECT_EQ(shown, u"a.dft"_s);
+    EXPECT_EQ(ReadBytes(path(u"work/renamed.par"_s)), "A");
     EXPECT_FALSE(QFileInfo::exists(a));
-    const QString work = path("work");
-    EXPECT_EQ(entries(), QStringList({"first.dft|" + work + "|0", "renamed.par|" + work + "|0", "z.dft|" + work + "|1"}));
+    const QString work = path(u"work"_s);
+    EXPECT_EQ(entries(), QStringList({u"first.dft|"_s + work + u"|0"_s, u"renamed.par|"_s + work + u"|0"_s, u"z.dft|"_s + work + u"|1"_s}));
     EXPECT_TRUE(boxes().isEmpty());
 
     // Cancel: nothing happens.
-    answerRenameDialog("x.dft", false);
+    answerRenameDialog(u"x.dft"_s, false);
     window->actRenameFile->trigger();
-    EXPECT_TRUE(QFileInfo::exists(path("work/renamed.par")));
+    EXPECT_TRUE(QFileInfo::exists(path(u"work/renamed.par"_s)));
     EXPECT_TRUE(boxes().isEmpty());
 
     // Refusals: an existing name, an empty name, a name that would move the file.
-    for (const QString& bad : {QString("other.dft"), QString(), QString("../up.dft")}) {
+    for (const QString& bad : {QString(u"other.dft"_s), QString(), QString(u"../up.dft"_s)}) {
         answerRenameDialog(bad, true);
         window->actRenameFile->trigger();
     }
     const QStringList lines = boxes();
     ASSERT_EQ(lines.size(), 3);
     for (const QString& line : lines)
-        EXPECT_TRUE(line.startsWith("caption=Error\ttext=File can't be renamed!\tbuttons=Ok\t")) << line.toStdString();
-    EXPECT_EQ(ReadBytes(path("work/renamed.par")), "A");
-    EXPECT_EQ(ReadBytes(path("work/other.dft")), "O");
-    EXPECT_FALSE(QFileInfo::exists(path("up.dft")));
-    EXPECT_EQ(entries().value(1), "renamed.par|" + work + "|0");
+        EXPECT_TRUE(line.startsWith(u"caption=Error\ttext=File can't be renamed!\tbuttons=Ok\t"_s)) << line.toStdString();
+    EXPECT_EQ(ReadBytes(path(u"work/renamed.par"_s)), "A");
+    EXPECT_EQ(ReadBytes(path(u"work/other.dft"_s)), "O");
+    EXPECT_FALSE(QFileInfo::exists(path(u"up.dft"_s)));
+    EXPECT_EQ(entries().value(1), u"renamed.par|"_s + work + u"|0"_s);
 }

@@ -20,13 +20,15 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetProgramFileNameForTesting(dir.filePath("KRDL"));
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
     }
     void TearDown() override
@@ -89,28 +91,28 @@ QStringList sorted(QStringList l)
 
 TEST_F(MainWindowTest, StartsWithPrintOutPageAndEmptyStatus)
 {
-    EXPECT_EQ(window->windowTitle(), "Velmar solid edge utils STANDARD [v2.204]");
+    EXPECT_EQ(window->windowTitle(), u"Velmar solid edge utils STANDARD [v2.204]"_s);
     EXPECT_EQ(window->pcOperations->count(), 5);
     EXPECT_EQ(window->pcOperations->currentWidget(), window->tbshPrintOut);
-    EXPECT_EQ(window->lblFileListStatus->text(), "No files in list");
+    EXPECT_EQ(window->lblFileListStatus->text(), u"No files in list"_s);
     window->MainTimerTimer();
-    EXPECT_EQ(window->lblFileListStatus->text(), "0 (0)");
-    EXPECT_TRUE(window->lblDateTime->text().startsWith("Date: "));
-    EXPECT_TRUE(window->lblDateTime->text().contains(", Time: "));
-    EXPECT_TRUE(window->lblDateTime->text().endsWith(" "));
+    EXPECT_EQ(window->lblFileListStatus->text(), u"0 (0)"_s);
+    EXPECT_TRUE(window->lblDateTime->text().startsWith(u"Date: "_s));
+    EXPECT_TRUE(window->lblDateTime->text().contains(u", Time: "_s));
+    EXPECT_TRUE(window->lblDateTime->text().endsWith(u" "_s));
 }
 
 TEST_F(MainWindowTest, EmptyListEnablesOnlyAddListExitAndBrowse)
 {
     window->ActionManagerUpdate();
-    EXPECT_EQ(enabledActions(), sorted({"Add files", "Add Draft files", "Add Part files", "Add Assembly files",
-                                        "Add Part Sheet Metal files", "Add Weldment files", "Add all files",
-                                        "Save list", "Open list", "Append list", "Exit", "..."}));
+    EXPECT_EQ(enabledActions(), sorted({u"Add files"_s, u"Add Draft files"_s, u"Add Part files"_s, u"Add Assembly files"_s,
+                                        u"Add Part Sheet Metal files"_s, u"Add Weldment files"_s, u"Add all files"_s,
+                                        u"Save list"_s, u"Open list"_s, u"Append list"_s, u"Exit"_s, u"..."_s}));
 }
 
 TEST_F(MainWindowTest, EntriesWithoutChecksEnableListCommandsOnly)
 {
-    addByDialog({"/w/a.dft", "/w/b.par"});
+    addByDialog({u"/w/a.dft"_s, u"/w/b.par"_s});
     window->actSelectNoneFile->trigger();
     window->ActionManagerUpdate();
     for (QAction* a : {window->actRemoveAllFiles, window->actSelectAllFiles, window->actSelectNoneFile,
@@ -124,12 +126,12 @@ TEST_F(MainWindowTest, EntriesWithoutChecksEnableListCommandsOnly)
 
 TEST_F(MainWindowTest, RenameFilesNeedsBothTextsAndAChecked)
 {
-    addByDialog({"/w/a.dft"});
+    addByDialog({u"/w/a.dft"_s});
     EXPECT_FALSE(window->actRenameFiles->isEnabled());
-    window->edOldText->setText("a");
+    window->edOldText->setText(u"a"_s);
     window->ActionManagerUpdate();
     EXPECT_FALSE(window->actRenameFiles->isEnabled());
-    window->edNewText->setText("b");
+    window->edNewText->setText(u"b"_s);
     window->ActionManagerUpdate();
     EXPECT_TRUE(window->actRenameFiles->isEnabled());
     window->edOldText->clear();
@@ -140,9 +142,9 @@ TEST_F(MainWindowTest, RenameFilesNeedsBothTextsAndAChecked)
 
 TEST_F(MainWindowTest, PrintFilesNeedsPrinterAndOrientation)
 {
-    addByDialog({"/w/a.dft"});
+    addByDialog({u"/w/a.dft"_s});
     EXPECT_FALSE(window->actPrintFiles->isEnabled());
-    window->cbPrinters->addItem("Test printer");
+    window->cbPrinters->addItem(u"Test printer"_s);
     window->cbPrinters->setCurrentIndex(0);
     window->ActionManagerUpdate();
     EXPECT_FALSE(window->actPrintFiles->isEnabled());
@@ -156,7 +158,7 @@ TEST_F(MainWindowTest, PrintFilesNeedsPrinterAndOrientation)
 
 TEST_F(MainWindowTest, HighlightedRowEnablesPerFileCommandsAndDependenciesStayDisabled)
 {
-    addByDialog({"/w/a.dft"});
+    addByDialog({u"/w/a.dft"_s});
     EXPECT_FALSE(window->actRenameFile->isEnabled());
     window->lvFiles->selectRow(0);
     window->ActionManagerUpdate();
@@ -168,51 +170,51 @@ TEST_F(MainWindowTest, HighlightedRowEnablesPerFileCommandsAndDependenciesStayDi
 
 TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
 {
-    addByDialog({"/w/parts/b.par", "/w/parts/A.dft", "/w/parts/a.dft"});
-    EXPECT_EQ(lastRequest.title, "Add files");
+    addByDialog({u"/w/parts/b.par"_s, u"/w/parts/A.dft"_s, u"/w/parts/a.dft"_s});
+    EXPECT_EQ(lastRequest.title, u"Add files"_s);
     EXPECT_TRUE(lastRequest.multiple);
     EXPECT_EQ(lastRequest.filters.size(), 6);
-    EXPECT_EQ(column(0), QStringList({"A.dft", "a.dft", "b.par"}));
-    EXPECT_EQ(column(1), QStringList({"/w/parts", "/w/parts", "/w/parts"}));
+    EXPECT_EQ(column(0), QStringList({u"A.dft"_s, u"a.dft"_s, u"b.par"_s}));
+    EXPECT_EQ(column(1), QStringList({u"/w/parts"_s, u"/w/parts"_s, u"/w/parts"_s}));
     EXPECT_EQ(window->CheckedCount(), 3);
-    EXPECT_EQ(ReadInitialDir("AddFiles"), "/w/parts/");
+    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u"/w/parts/"_s);
 
     // The same file twice gives two entries, both collected.
-    addByDialog({"/w/parts/b.par"});
+    addByDialog({u"/w/parts/b.par"_s});
     QStringList paths;
     window->CollectCheckedFiles(paths);
-    EXPECT_EQ(paths.count("/w/parts/b.par"), 2);
+    EXPECT_EQ(paths.count(u"/w/parts/b.par"_s), 2);
 }
 
 TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
 {
     addByDialog({});
     EXPECT_EQ(window->fileList()->list().count(), 0);
-    EXPECT_EQ(ReadInitialDir("AddFiles"), "");
+    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u""_s);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
 {
-    addByDialog({"/z/a.dft", "/a/b.dft"});
-    EXPECT_EQ(column(0), QStringList({"a.dft", "b.dft"}));
+    addByDialog({u"/z/a.dft"_s, u"/a/b.dft"_s});
+    EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"b.dft"_s}));
     QHeaderView* header = window->lvFiles->horizontalHeader();
     window->resize(800, 600);
     window->show();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) + 5, 5));
-    EXPECT_EQ(column(1), QStringList({"/a", "/z"}));
-    addByDialog({"/m/c.dft"});
-    EXPECT_EQ(column(1), QStringList({"/a", "/m", "/z"}));
+    EXPECT_EQ(column(1), QStringList({u"/a"_s, u"/z"_s}));
+    addByDialog({u"/m/c.dft"_s});
+    EXPECT_EQ(column(1), QStringList({u"/a"_s, u"/m"_s, u"/z"_s}));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
-    EXPECT_EQ(column(0), QStringList({"a.dft", "b.dft", "c.dft"}));
+    EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"b.dft"_s, u"c.dft"_s}));
 }
 
 TEST_F(MainWindowTest, CheckBoxClickUpdatesStatusAtOnceAndChecksKeepOrder)
 {
-    addByDialog({"/w/c.dft", "/w/a.dft", "/w/b.dft"});
+    addByDialog({u"/w/c.dft"_s, u"/w/a.dft"_s, u"/w/b.dft"_s});
     window->MainTimerTimer();
-    EXPECT_EQ(window->lblFileListStatus->text(), "3 (3)");
+    EXPECT_EQ(window->lblFileListStatus->text(), u"3 (3)"_s);
     clickCheckBox(1);
-    EXPECT_EQ(window->lblFileListStatus->text(), "3 (2)");
+    EXPECT_EQ(window->lblFileListStatus->text(), u"3 (2)"_s);
     const QStringList order = column(0);
     window->actInvertSelection->trigger();
     window->actSelectAllFiles->trigger();
@@ -223,13 +225,13 @@ TEST_F(MainWindowTest, CheckBoxClickUpdatesStatusAtOnceAndChecksKeepOrder)
 
 TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
 {
-    addByDialog({"/w/a.dft", "/w/b.dft", "/w/c.dft"});
+    addByDialog({u"/w/a.dft"_s, u"/w/b.dft"_s, u"/w/c.dft"_s});
     clickCheckBox(1); // b unchecked
     window->actCropSelectedFiles->trigger();
-    EXPECT_EQ(column(0), QStringList({"a.dft", "c.dft"}));
+    EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"c.dft"_s}));
     clickCheckBox(0); // a unchecked
     window->actRemoveSelectedFiles->trigger();
-    EXPECT_EQ(column(0), QStringList({"a.dft"}));
+    EXPECT_EQ(column(0), QStringList({u"a.dft"_s}));
     window->actRemoveAllFiles->trigger();
     EXPECT_EQ(window->fileList()->list().count(), 0);
     window->ActionManagerUpdate();
@@ -238,12 +240,12 @@ TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
 
 TEST_F(MainWindowTest, CollectFollowsTheDisplayOrder)
 {
-    addByDialog({"/b/x.dft", "/a/y.dft", "/c/w.dft"});
+    addByDialog({u"/b/x.dft"_s, u"/a/y.dft"_s, u"/c/w.dft"_s});
     window->lvFilesColumnClick(1);
     clickCheckBox(1);
     QStringList paths;
     window->CollectCheckedFiles(paths);
-    EXPECT_EQ(paths, QStringList({"/a/y.dft", "/c/w.dft"}));
+    EXPECT_EQ(paths, QStringList({u"/a/y.dft"_s, u"/c/w.dft"_s}));
 }
 
 TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
@@ -254,36 +256,36 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(window->pmAddFiles), QStringList({"Add files", "Add folder"}));
-    EXPECT_EQ(texts(window->pmRemoveFiles), QStringList({"Remove selected ", "Crop selected", "-", "Remove all"}));
-    EXPECT_EQ(texts(window->pmSelectedFiles), QStringList({"Select all", "Select none", "Invert selection"}));
-    EXPECT_EQ(texts(window->pmList), QStringList({"Open list", "Save list", "Append list", "-", "Print filenames",
-                                                  "Print filenames with path"}));
+    EXPECT_EQ(texts(window->pmAddFiles), QStringList({u"Add files"_s, u"Add folder"_s}));
+    EXPECT_EQ(texts(window->pmRemoveFiles), QStringList({u"Remove selected "_s, u"Crop selected"_s, u"-"_s, u"Remove all"_s}));
+    EXPECT_EQ(texts(window->pmSelectedFiles), QStringList({u"Select all"_s, u"Select none"_s, u"Invert selection"_s}));
+    EXPECT_EQ(texts(window->pmList), QStringList({u"Open list"_s, u"Save list"_s, u"Append list"_s, u"-"_s, u"Print filenames"_s,
+                                                  u"Print filenames with path"_s}));
     EXPECT_EQ(texts(window->pmFileList),
-              QStringList({"Add files", "Add folder", "-", "Select all", "Select none", "Invert selection", "-",
-                           "Remove selected ", "Crop selected", "Remove all", "-", "Show file custom properties",
-                           "Show file dependencies", "Rename file", "-", "List", "-", "Exit"}));
+              QStringList({u"Add files"_s, u"Add folder"_s, u"-"_s, u"Select all"_s, u"Select none"_s, u"Invert selection"_s, u"-"_s,
+                           u"Remove selected "_s, u"Crop selected"_s, u"Remove all"_s, u"-"_s, u"Show file custom properties"_s,
+                           u"Show file dependencies"_s, u"Rename file"_s, u"-"_s, u"List"_s, u"-"_s, u"Exit"_s}));
     QMenu* folder = window->pmAddFiles->actions().at(1)->menu();
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(texts(folder), QStringList({"Add Draft files", "Add Part files", "Add Assembly files",
-                                          "Add Part Sheet Metal files", "Add Weldment files", "-", "Add all files"}));
+    EXPECT_EQ(texts(folder), QStringList({u"Add Draft files"_s, u"Add Part files"_s, u"Add Assembly files"_s,
+                                          u"Add Part Sheet Metal files"_s, u"Add Weldment files"_s, u"-"_s, u"Add all files"_s}));
     EXPECT_EQ(window->actRemoveSelectedFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
     EXPECT_EQ(window->actSelectAllFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(window->actAddAllFiles->toolTip(), "Add all files from directory");
-    EXPECT_EQ(window->actDocPropEdit->property("category").toString(), "DocumentProperties");
+    EXPECT_EQ(window->actAddAllFiles->toolTip(), u"Add all files from directory"_s);
+    EXPECT_EQ(window->actDocPropEdit->property("category").toString(), u"DocumentProperties"_s);
 }
 
 TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
 {
-    const QString log = dir.filePath("boxes.log");
+    const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
     bool after = false;
-    EXPECT_NO_THROW(window->runCommand([] { throw KrdlError("Unable to write to /x/KRDL.ini"); }));
+    EXPECT_NO_THROW(window->runCommand([] { throw KrdlError(u"Unable to write to /x/KRDL.ini"_s); }));
     window->runCommand([&] { after = true; });
     qunsetenv("KRDL_MSGBOX_LOG");
     EXPECT_TRUE(after);
     QFile f(log);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString shown = QString::fromUtf8(f.readAll());
-    EXPECT_TRUE(shown.contains("text=Unable to write to /x/KRDL.ini\tbuttons=OK")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(u"text=Unable to write to /x/KRDL.ini\tbuttons=OK"_s)) << shown.toStdString();
 }

@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 namespace {
@@ -64,7 +66,7 @@ TEST(TarFindFileFields, Defaults)
     EXPECT_FALSE(finder.Recursive());
     EXPECT_EQ(finder.Attributes(), TarFindAttributes{faAnyFile});
     EXPECT_EQ(finder.Attributes().filter(), 63);
-    EXPECT_EQ(finder.Mask(), "*.*");
+    EXPECT_EQ(finder.Mask(), u"*.*"_s);
     QString cwd = QDir::toNativeSeparators(QDir::currentPath());
     if (!cwd.endsWith(kSep))
         cwd += kSep;
@@ -101,87 +103,87 @@ TEST(TarFindFileFields, FilterRule)
 
 TEST_F(FinderTree, DirectoryTakesOnlyNewExistingFoldersWithATrailingSeparator)
 {
-    folder("a");
-    file("f.txt");
+    folder(u"a"_s);
+    file(u"f.txt"_s);
     TarFindFile finder;
     const QString before = finder.Directory();
-    finder.setDirectory(tmp.filePath("missing"));
+    finder.setDirectory(tmp.filePath(u"missing"_s));
     EXPECT_EQ(finder.Directory(), before);
-    finder.setDirectory("");
+    finder.setDirectory(u""_s);
     EXPECT_EQ(finder.Directory(), before);
-    finder.setDirectory(at("f.txt"));
+    finder.setDirectory(at(u"f.txt"_s));
     EXPECT_EQ(finder.Directory(), before) << "a file is not a folder";
 
-    finder.setDirectory(at("a"));
-    EXPECT_EQ(finder.Directory(), at("a") + kSep);
+    finder.setDirectory(at(u"a"_s));
+    EXPECT_EQ(finder.Directory(), at(u"a"_s) + kSep);
     finder.setDirectory(root());
     EXPECT_EQ(finder.Directory(), root()) << "a trailing separator is not doubled";
 }
 
 TEST_F(FinderTree, MaskMatchesLikeTheWindowsFileSearch)
 {
-    for (const char* name : {"a.dft", "B.DFT", "a.par", "c.dft.bak", "README", ".hidden.dft", "x.Dft", "ab.dft",
-                             "abc.dft", "noext."})
+    for (const QString& name : {u"a.dft"_s, u"B.DFT"_s, u"a.par"_s, u"c.dft.bak"_s, u"README"_s, u".hidden.dft"_s, u"x.Dft"_s, u"ab.dft"_s,
+                             u"abc.dft"_s, u"noext."_s})
         file(name);
-    EXPECT_EQ(relativeSorted(search("*.dft", false)),
-              (QStringList{".hidden.dft", "B.DFT", "a.dft", "ab.dft", "abc.dft", "x.Dft"}));
-    EXPECT_EQ(relativeSorted(search("*.*", false)).size(), 10) << "also names without a dot";
-    EXPECT_EQ(relativeSorted(search("*", false)).size(), 10);
-    EXPECT_EQ(relativeSorted(search("a?.dft", false)), (QStringList{"ab.dft"}));
-    EXPECT_EQ(relativeSorted(search("?.DFT", false)), (QStringList{"B.DFT", "a.dft", "x.Dft"}));
-    EXPECT_EQ(relativeSorted(search("readme.*", false)), (QStringList{"README"}));
-    EXPECT_EQ(relativeSorted(search("c.*", false)), (QStringList{"c.dft.bak"}));
-    EXPECT_EQ(relativeSorted(search("*.", false)), (QStringList{"README", "noext."}));
-    EXPECT_EQ(relativeSorted(search("A.PAR", false)), (QStringList{"a.par"}));
-    EXPECT_TRUE(search("*.asm", false).isEmpty());
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s, false)),
+              (QStringList{u".hidden.dft"_s, u"B.DFT"_s, u"a.dft"_s, u"ab.dft"_s, u"abc.dft"_s, u"x.Dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"*.*"_s, false)).size(), 10) << "also names without a dot";
+    EXPECT_EQ(relativeSorted(search(u"*"_s, false)).size(), 10);
+    EXPECT_EQ(relativeSorted(search(u"a?.dft"_s, false)), (QStringList{u"ab.dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"?.DFT"_s, false)), (QStringList{u"B.DFT"_s, u"a.dft"_s, u"x.Dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"readme.*"_s, false)), (QStringList{u"README"_s}));
+    EXPECT_EQ(relativeSorted(search(u"c.*"_s, false)), (QStringList{u"c.dft.bak"_s}));
+    EXPECT_EQ(relativeSorted(search(u"*."_s, false)), (QStringList{u"README"_s, u"noext."_s}));
+    EXPECT_EQ(relativeSorted(search(u"A.PAR"_s, false)), (QStringList{u"a.par"_s}));
+    EXPECT_TRUE(search(u"*.asm"_s, false).isEmpty());
 }
 
 TEST_F(FinderTree, MaskCountsCharactersAndFoldsLettersBeyondAscii)
 {
-    file(QString::fromUtf8("načrt.dft"));
-    file(QString::fromUtf8("NAČRT2.DFT"));
-    file(QString::fromUtf8("čep.PSM"));
-    EXPECT_EQ(relativeSorted(search(QString::fromUtf8("na?rt.dft"), false)), (QStringList{QString::fromUtf8("načrt.dft")}));
-    EXPECT_EQ(relativeSorted(search(QString::fromUtf8("NAČ*.dft"), false)),
-              (QStringList{QString::fromUtf8("NAČRT2.DFT"), QString::fromUtf8("načrt.dft")}));
-    EXPECT_EQ(relativeSorted(search(QString::fromUtf8("Č??.psm"), false)), (QStringList{QString::fromUtf8("čep.PSM")}));
-    EXPECT_EQ(relativeSorted(search("*.psm", false)), (QStringList{QString::fromUtf8("čep.PSM")}));
+    file(u"načrt.dft"_s);
+    file(u"NAČRT2.DFT"_s);
+    file(u"čep.PSM"_s);
+    EXPECT_EQ(relativeSorted(search(u"na?rt.dft"_s, false)), (QStringList{u"načrt.dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"NAČ*.dft"_s, false)),
+              (QStringList{u"NAČRT2.DFT"_s, u"načrt.dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"Č??.psm"_s, false)), (QStringList{u"čep.PSM"_s}));
+    EXPECT_EQ(relativeSorted(search(u"*.psm"_s, false)), (QStringList{u"čep.PSM"_s}));
 }
 
 TEST_F(FinderTree, SubfoldersOnlyWhenRecursiveAndMatchingFoldersAreNotReported)
 {
-    file("a.dft");
-    file("old.dft/b.dft");
-    file("old.dft/deeper/c.dft");
-    folder("empty.dft");
-    EXPECT_EQ(relativeSorted(search("*.dft", false)), (QStringList{"a.dft"}));
-    EXPECT_EQ(relativeSorted(search("*.dft", true)), (QStringList{"a.dft", "old.dft/b.dft", "old.dft/deeper/c.dft"}));
+    file(u"a.dft"_s);
+    file(u"old.dft/b.dft"_s);
+    file(u"old.dft/deeper/c.dft"_s);
+    folder(u"empty.dft"_s);
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s, false)), (QStringList{u"a.dft"_s}));
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s, true)), (QStringList{u"a.dft"_s, u"old.dft/b.dft"_s, u"old.dft/deeper/c.dft"_s}));
 }
 
 TEST_F(FinderTree, HiddenFilesAreFoundButHiddenFoldersAreNotEntered)
 {
-    file(".secret.dft");
-    file(".cache/inside.dft");
-    file("visible/.also.dft");
-    EXPECT_EQ(relativeSorted(search("*.dft")), (QStringList{".secret.dft", "visible/.also.dft"}));
+    file(u".secret.dft"_s);
+    file(u".cache/inside.dft"_s);
+    file(u"visible/.also.dft"_s);
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s)), (QStringList{u".secret.dft"_s, u"visible/.also.dft"_s}));
     // A filter without the hidden bit leaves hidden files out as well.
-    EXPECT_EQ(relativeSorted(search("*.dft", true, {faReadOnly, faArchive})), QStringList{});
-    EXPECT_EQ(relativeSorted(search("*.dft", false, {faHidden})), (QStringList{".secret.dft"}));
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s, true, {faReadOnly, faArchive})), QStringList{});
+    EXPECT_EQ(relativeSorted(search(u"*.dft"_s, false, {faHidden})), (QStringList{u".secret.dft"_s}));
 }
 
 TEST_F(FinderTree, EmptyAndUnmatchedFoldersGiveNothing)
 {
-    EXPECT_TRUE(search("*.*").isEmpty());
-    file("sub/a.par");
-    EXPECT_TRUE(search("*.dft").isEmpty());
+    EXPECT_TRUE(search(u"*.*"_s).isEmpty());
+    file(u"sub/a.par"_s);
+    EXPECT_TRUE(search(u"*.dft"_s).isEmpty());
 }
 
 TEST_F(FinderTree, FilesOfAFolderComeBeforeItsSubfoldersDepthFirst)
 {
-    for (const char* f : {"r1.dft", "r2.dft", "A/a1.dft", "A/a2.dft", "A/X/x.dft", "A/Y/y.dft", "A/Y/Z/z.dft",
-                          "B/b.dft", "C/D/d.dft", "Z/z1.dft"})
+    for (const QString& f : {u"r1.dft"_s, u"r2.dft"_s, u"A/a1.dft"_s, u"A/a2.dft"_s, u"A/X/x.dft"_s, u"A/Y/y.dft"_s, u"A/Y/Z/z.dft"_s,
+                          u"B/b.dft"_s, u"C/D/d.dft"_s, u"Z/z1.dft"_s})
         file(f);
-    const QStringList found = search("*.dft");
+    const QStringList found = search(u"*.dft"_s);
     ASSERT_EQ(found.size(), 10);
 
     // Each path's folder relative to the root.
@@ -192,14 +194,14 @@ TEST_F(FinderTree, FilesOfAFolderComeBeforeItsSubfoldersDepthFirst)
         folders << rel.left(std::max<qsizetype>(0, rel.lastIndexOf(u'/')));
     }
     // Files of the root first.
-    EXPECT_EQ(folders[0], "");
-    EXPECT_EQ(folders[1], "");
+    EXPECT_EQ(folders[0], u""_s);
+    EXPECT_EQ(folders[1], u""_s);
     // A folder's own files come before anything of its subfolders...
     for (int i = 0; i < folders.size(); ++i) {
         for (int j = i + 1; j < folders.size(); ++j) {
             const QString& a = folders[i];
             const QString& b = folders[j];
-            const bool bIsAncestorOfA = a != b && (b.isEmpty() || a.startsWith(b + "/"));
+            const bool bIsAncestorOfA = a != b && (b.isEmpty() || a.startsWith(b + u"/"_s));
             EXPECT_FALSE(bIsAncestorOfA) << "a file of " << b.toStdString() << " after one of " << a.toStdString();
         }
     }
@@ -207,7 +209,7 @@ TEST_F(FinderTree, FilesOfAFolderComeBeforeItsSubfoldersDepthFirst)
     for (const QString& f : folders) {
         QList<int> inside;
         for (int i = 0; i < folders.size(); ++i) {
-            if (folders[i] == f || folders[i].startsWith(f + "/"))
+            if (folders[i] == f || folders[i].startsWith(f + u"/"_s))
                 inside << i;
         }
         EXPECT_EQ(inside.back() - inside.front() + 1, inside.size()) << "subtree " << f.toStdString() << " split";
@@ -216,58 +218,58 @@ TEST_F(FinderTree, FilesOfAFolderComeBeforeItsSubfoldersDepthFirst)
 
 TEST_F(FinderTree, PathsStartWithDirectoryAndUseOneSeparatorPerLevel)
 {
-    file("a/b/c/d.dft");
-    const QStringList found = search("*.dft");
+    file(u"a/b/c/d.dft"_s);
+    const QStringList found = search(u"*.dft"_s);
     ASSERT_EQ(found.size(), 1);
-    EXPECT_EQ(found[0], root() + "a" + kSep + "b" + kSep + "c" + kSep + "d.dft");
+    EXPECT_EQ(found[0], root() + u"a"_s + kSep + u"b"_s + kSep + u"c"_s + kSep + u"d.dft"_s);
 }
 
 TEST_F(FinderTree, SearchEmptiesTheListAndSearchDirectoryAppends)
 {
-    file("one.dft");
-    file("sub/two.dft");
+    file(u"one.dft"_s);
+    file(u"sub/two.dft"_s);
     TarFindFile finder;
     finder.setDirectory(tmp.path());
-    finder.setMask("*.dft");
+    finder.setMask(u"*.dft"_s);
     EXPECT_EQ(finder.Search().size(), 1);
     EXPECT_EQ(finder.Search().size(), 1) << "a second search does not keep the first one's results";
-    finder.SearchDirectory(at("sub") + kSep);
-    EXPECT_EQ(finder.FoundFiles(), (QStringList{root() + "one.dft", at("sub") + kSep + "two.dft"}));
-    finder.SearchDirectory(at("sub"));
-    EXPECT_EQ(finder.FoundFiles().last(), at("sub") + kSep + "two.dft") << "a missing separator is added";
+    finder.SearchDirectory(at(u"sub"_s) + kSep);
+    EXPECT_EQ(finder.FoundFiles(), (QStringList{root() + u"one.dft"_s, at(u"sub"_s) + kSep + u"two.dft"_s}));
+    finder.SearchDirectory(at(u"sub"_s));
+    EXPECT_EQ(finder.FoundFiles().last(), at(u"sub"_s) + kSep + u"two.dft"_s) << "a missing separator is added";
 }
 
 #ifndef _WIN32
 
 TEST_F(FinderTree, LinkCyclesAreWalkedOnce)
 {
-    file("a.dft");
-    file("sub/b.dft");
+    file(u"a.dft"_s);
+    file(u"sub/b.dft"_s);
     // sub/up leads back to the root, sub/self to sub itself.
-    ASSERT_TRUE(QFile::link(tmp.path(), tmp.filePath("sub/up")));
-    ASSERT_TRUE(QFile::link(tmp.filePath("sub"), tmp.filePath("sub/self")));
-    const QStringList found = search("*.dft");
-    EXPECT_EQ(relativeSorted(found), (QStringList{"a.dft", "sub/b.dft"}));
+    ASSERT_TRUE(QFile::link(tmp.path(), tmp.filePath(u"sub/up"_s)));
+    ASSERT_TRUE(QFile::link(tmp.filePath(u"sub"_s), tmp.filePath(u"sub/self"_s)));
+    const QStringList found = search(u"*.dft"_s);
+    EXPECT_EQ(relativeSorted(found), (QStringList{u"a.dft"_s, u"sub/b.dft"_s}));
 }
 
 TEST_F(FinderTree, LinksToFilesAndFoldersAreFollowedOnce)
 {
     QTemporaryDir outside;
-    testfiles::WriteBytes(outside.filePath("far.dft"), "x");
-    testfiles::WriteBytes(outside.filePath("real.dft"), "x");
-    ASSERT_TRUE(QFile::link(outside.path(), tmp.filePath("link1")));
-    ASSERT_TRUE(QFile::link(outside.path(), tmp.filePath("link2")));
-    ASSERT_TRUE(QFile::link(outside.filePath("real.dft"), tmp.filePath("alias.dft")));
-    ASSERT_TRUE(QFile::link(tmp.filePath("nowhere.dft"), tmp.filePath("dangling.dft")));
-    ASSERT_EQ(mkfifo(QFile::encodeName(tmp.filePath("pipe.dft")).constData(), 0600), 0);
+    testfiles::WriteBytes(outside.filePath(u"far.dft"_s), "x");
+    testfiles::WriteBytes(outside.filePath(u"real.dft"_s), "x");
+    ASSERT_TRUE(QFile::link(outside.path(), tmp.filePath(u"link1"_s)));
+    ASSERT_TRUE(QFile::link(outside.path(), tmp.filePath(u"link2"_s)));
+    ASSERT_TRUE(QFile::link(outside.filePath(u"real.dft"_s), tmp.filePath(u"alias.dft"_s)));
+    ASSERT_TRUE(QFile::link(tmp.filePath(u"nowhere.dft"_s), tmp.filePath(u"dangling.dft"_s)));
+    ASSERT_EQ(mkfifo(QFile::encodeName(tmp.filePath(u"pipe.dft"_s)).constData(), 0600), 0);
 
-    const QStringList rel = relativeSorted(search("*.dft"));
+    const QStringList rel = relativeSorted(search(u"*.dft"_s));
     // The linked folder is searched under whichever link the listing gives first.
-    ASSERT_EQ(rel.size(), 3) << rel.join(",").toStdString();
-    EXPECT_EQ(rel[0], "alias.dft");
-    EXPECT_TRUE(rel[1] == "link1/far.dft" || rel[1] == "link2/far.dft");
+    ASSERT_EQ(rel.size(), 3) << rel.join(u","_s).toStdString();
+    EXPECT_EQ(rel[0], u"alias.dft"_s);
+    EXPECT_TRUE(rel[1] == u"link1/far.dft"_s || rel[1] == u"link2/far.dft"_s);
     EXPECT_EQ(rel[2].section(u'/', 0, 0), rel[1].section(u'/', 0, 0));
-    EXPECT_TRUE(rel[2].endsWith("/real.dft"));
+    EXPECT_TRUE(rel[2].endsWith(u"/real.dft"_s));
 }
 
 namespace {
@@ -280,7 +282,7 @@ QStringList searchUnprivileged(const std::function<QStringList()>& run)
         return run();
     int fds[2];
     if (pipe(fds) != 0)
-        return {"!pipe"};
+        return {u"!pipe"_s};
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
@@ -318,32 +320,32 @@ QStringList searchUnprivileged(const std::function<QStringList()>& run)
 
 TEST_F(FinderTree, UnlistableSubfolderIsSkippedAndTheSearchGoesOn)
 {
-    file("a.dft");
-    file("locked/hidden-from-us.dft");
-    file("open/b.dft");
-    file("zz/c.dft");
+    file(u"a.dft"_s);
+    file(u"locked/hidden-from-us.dft"_s);
+    file(u"open/b.dft"_s);
+    file(u"zz/c.dft"_s);
     // Everyone may enter the tree, but nobody may list "locked".
-    for (const QString& f : {QString(""), QString("open"), QString("zz")})
+    for (const QString& f : {QString(u""_s), QString(u"open"_s), QString(u"zz"_s)})
         ASSERT_EQ(chmod(QFile::encodeName(tmp.filePath(f)).constData(), 0755), 0);
-    ASSERT_EQ(chmod(QFile::encodeName(tmp.filePath("locked")).constData(), 0), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(tmp.filePath(u"locked"_s)).constData(), 0), 0);
 
     const QString dir = tmp.path();
     const QStringList found = searchUnprivileged([dir] {
         TarFindFile finder;
         finder.setRecursive(true);
         finder.setDirectory(dir);
-        finder.setMask("*.dft");
+        finder.setMask(u"*.dft"_s);
         return finder.Search();
     });
-    chmod(QFile::encodeName(tmp.filePath("locked")).constData(), 0755);
-    if (found == QStringList{"!setuid"})
+    chmod(QFile::encodeName(tmp.filePath(u"locked"_s)).constData(), 0755);
+    if (found == QStringList{u"!setuid"_s})
         GTEST_SKIP() << "cannot drop root rights here";
-    EXPECT_EQ(relativeSorted(found), (QStringList{"a.dft", "open/b.dft", "zz/c.dft"}));
+    EXPECT_EQ(relativeSorted(found), (QStringList{u"a.dft"_s, u"open/b.dft"_s, u"zz/c.dft"_s}));
 }
 
 TEST_F(FinderTree, UnlistableStartFolderGivesNothing)
 {
-    file("a.dft");
+    file(u"a.dft"_s);
     ASSERT_EQ(chmod(QFile::encodeName(tmp.path()).constData(), 0311), 0);
     const QString dir = tmp.path();
     const QStringList found = searchUnprivileged([dir] {
@@ -352,9 +354,9 @@ TEST_F(FinderTree, UnlistableStartFolderGivesNothing)
         return finder.Search();
     });
     chmod(QFile::encodeName(tmp.path()).constData(), 0700);
-    if (found == QStringList{"!setuid"})
+    if (found == QStringList{u"!setuid"_s})
         GTEST_SKIP() << "cannot drop root rights here";
-    EXPECT_TRUE(found.isEmpty()) << found.join(",").toStdString();
+    EXPECT_TRUE(found.isEmpty()) << found.join(u","_s).toStdString();
 }
 
 #endif

@@ -12,6 +12,8 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 FileEntry entry(const QString& directory, const QString& name, bool checked)
@@ -54,32 +56,32 @@ Parsed parseOne(const QString& line)
 
 TEST(ListFileWriting, FlagDirectoryBackslashNameAndCrLf)
 {
-    const std::vector<FileEntry> list{entry("C:\\Work", "a.dft", true), entry("D:", "b.par", false)};
-    EXPECT_EQ(ListFileText(list), "1;C:\\Work\\a.dft\r\n0;D:\\b.par\r\n");
-    EXPECT_EQ(ListFileText({}), "");
+    const std::vector<FileEntry> list{entry(u"C:\\Work"_s, u"a.dft"_s, true), entry(u"D:"_s, u"b.par"_s, false)};
+    EXPECT_EQ(ListFileText(list), u"1;C:\\Work\\a.dft\r\n0;D:\\b.par\r\n"_s);
+    EXPECT_EQ(ListFileText({}), u""_s);
 }
 
 TEST(ListFileWriting, SeparatorIsWrittenEvenAfterATrailingOne)
 {
-    EXPECT_EQ(ListFileLine(entry("C:\\", "a.dft", true)), "1;C:\\\\a.dft");
-    EXPECT_EQ(ListFileLine(entry("\\\\server\\share", "x.asm", false)), "0;\\\\server\\share\\x.asm");
+    EXPECT_EQ(ListFileLine(entry(u"C:\\"_s, u"a.dft"_s, true)), u"1;C:\\\\a.dft"_s);
+    EXPECT_EQ(ListFileLine(entry(u"\\\\server\\share"_s, u"x.asm"_s, false)), u"0;\\\\server\\share\\x.asm"_s);
 #ifndef _WIN32
     // Native directories get the native separator, so the line is a real path here.
-    EXPECT_EQ(ListFileLine(entry("/home/u/parts", "a.par", true)), "1;/home/u/parts/a.par");
-    EXPECT_EQ(ListFileLine(entry("/", "a.par", true)), "1;//a.par");
+    EXPECT_EQ(ListFileLine(entry(u"/home/u/parts"_s, u"a.par"_s, true)), u"1;/home/u/parts/a.par"_s);
+    EXPECT_EQ(ListFileLine(entry(u"/"_s, u"a.par"_s, true)), u"1;//a.par"_s);
 #else
-    EXPECT_EQ(ListFileLine(entry("C:/Work", "a.par", true)), "1;C:/Work\\a.par");
+    EXPECT_EQ(ListFileLine(entry(u"C:/Work"_s, u"a.par"_s, true)), u"1;C:/Work\\a.par"_s);
 #endif
 }
 
 TEST(ListFileWriting, WrittenLinesReadBackUnchanged)
 {
     const std::vector<FileEntry> list{
-        entry("C:\\Work\\Parts", "bracket.par", true), entry("C:\\", "root.dft", false), entry("C:", "drive.dft", true),
-        entry(QString::fromUtf8("C:\\Načrti\\Žaga"), QString::fromUtf8("ščep.PSM"), false), entry("", "", true),
+        entry(u"C:\\Work\\Parts"_s, u"bracket.par"_s, true), entry(u"C:\\"_s, u"root.dft"_s, false), entry(u"C:"_s, u"drive.dft"_s, true),
+        entry(u"C:\\Načrti\\Žaga"_s, u"ščep.PSM"_s, false), entry(u""_s, u""_s, true),
 #ifndef _WIN32
-        entry("/home/u/parts", "a.par", true), entry("/", "top.asm", false),
-        entry(QString::fromUtf8("/srv/测试"), "b.pwd", true),
+        entry(u"/home/u/parts"_s, u"a.par"_s, true), entry(u"/"_s, u"top.asm"_s, false),
+        entry(u"/srv/测试"_s, u"b.pwd"_s, true),
 #endif
     };
     const auto back = ParseListFileText(ListFileText(list));
@@ -93,42 +95,42 @@ TEST(ListFileWriting, WrittenLinesReadBackUnchanged)
 
 TEST(ListFileReading, FlagLines)
 {
-    EXPECT_EQ(parseOne("0;C:\\x\\y.dft"), (Parsed{false, "C:\\x", "y.dft"}));
-    EXPECT_EQ(parseOne("1;C:\\Work\\Parts\\bracket.par"), (Parsed{true, "C:\\Work\\Parts", "bracket.par"}));
-    EXPECT_EQ(parseOne("1;C:\\\\a.dft"), (Parsed{true, "C:\\", "a.dft"}));
+    EXPECT_EQ(parseOne(u"0;C:\\x\\y.dft"_s), (Parsed{false, u"C:\\x"_s, u"y.dft"_s}));
+    EXPECT_EQ(parseOne(u"1;C:\\Work\\Parts\\bracket.par"_s), (Parsed{true, u"C:\\Work\\Parts"_s, u"bracket.par"_s}));
+    EXPECT_EQ(parseOne(u"1;C:\\\\a.dft"_s), (Parsed{true, u"C:\\"_s, u"a.dft"_s}));
     // Field 2 ends at the second ";".
-    EXPECT_EQ(parseOne("1;C:\\a;b\\c.dft"), (Parsed{true, "C:", "a"}));
-    EXPECT_EQ(parseOne("0;"), (Parsed{false, "", ""}));
-    EXPECT_EQ(parseOne("1"), (Parsed{true, "", ""}));
-    EXPECT_EQ(parseOne("0"), (Parsed{false, "", ""}));
+    EXPECT_EQ(parseOne(u"1;C:\\a;b\\c.dft"_s), (Parsed{true, u"C:"_s, u"a"_s}));
+    EXPECT_EQ(parseOne(u"0;"_s), (Parsed{false, u""_s, u""_s}));
+    EXPECT_EQ(parseOne(u"1"_s), (Parsed{true, u""_s, u""_s}));
+    EXPECT_EQ(parseOne(u"0"_s), (Parsed{false, u""_s, u""_s}));
 }
 
 TEST(ListFileReading, LinesThatAreNotFlagLinesAreCheckedWholePaths)
 {
-    EXPECT_EQ(parseOne("2;C:\\x.dft"), (Parsed{true, "2;C:", "x.dft"}));
-    EXPECT_EQ(parseOne("C:\\Work\\a.dft"), (Parsed{true, "C:\\Work", "a.dft"}));
-    EXPECT_EQ(parseOne("10;C:\\x.dft"), (Parsed{true, "10;C:", "x.dft"}));
-    EXPECT_EQ(parseOne(" 0;C:\\x.dft"), (Parsed{true, " 0;C:", "x.dft"}));
-    EXPECT_EQ(parseOne("/home/u/a.par"), (Parsed{true, "/home/u", "a.par"}));
-    EXPECT_EQ(parseOne("a.dft"), (Parsed{true, "", "a.dft"}));
+    EXPECT_EQ(parseOne(u"2;C:\\x.dft"_s), (Parsed{true, u"2;C:"_s, u"x.dft"_s}));
+    EXPECT_EQ(parseOne(u"C:\\Work\\a.dft"_s), (Parsed{true, u"C:\\Work"_s, u"a.dft"_s}));
+    EXPECT_EQ(parseOne(u"10;C:\\x.dft"_s), (Parsed{true, u"10;C:"_s, u"x.dft"_s}));
+    EXPECT_EQ(parseOne(u" 0;C:\\x.dft"_s), (Parsed{true, u" 0;C:"_s, u"x.dft"_s}));
+    EXPECT_EQ(parseOne(u"/home/u/a.par"_s), (Parsed{true, u"/home/u"_s, u"a.par"_s}));
+    EXPECT_EQ(parseOne(u"a.dft"_s), (Parsed{true, u""_s, u"a.dft"_s}));
 }
 
 TEST(ListFileReading, LineEnds)
 {
-    EXPECT_TRUE(parse("").empty());
-    EXPECT_EQ(parse("1;C:\\a.dft").size(), 1u) << "the last line needs no line end";
-    EXPECT_EQ(parse("1;C:\\a.dft\r\n").size(), 1u);
+    EXPECT_TRUE(parse(u""_s).empty());
+    EXPECT_EQ(parse(u"1;C:\\a.dft"_s).size(), 1u) << "the last line needs no line end";
+    EXPECT_EQ(parse(u"1;C:\\a.dft\r\n"_s).size(), 1u);
     // CR LF, lone CR and lone LF all end a line; an empty line in the middle is an entry.
-    const auto mixed = parse("1;C:\\a.dft\r\n0;C:\\b.dft\r1;C:\\c.dft\n\r\n0;C:\\d.dft\n\n");
+    const auto mixed = parse(u"1;C:\\a.dft\r\n0;C:\\b.dft\r1;C:\\c.dft\n\r\n0;C:\\d.dft\n\n"_s);
     ASSERT_EQ(mixed.size(), 6u);
-    EXPECT_EQ(mixed[0], (Parsed{true, "C:", "a.dft"}));
-    EXPECT_EQ(mixed[1], (Parsed{false, "C:", "b.dft"}));
-    EXPECT_EQ(mixed[2], (Parsed{true, "C:", "c.dft"}));
-    EXPECT_EQ(mixed[3], (Parsed{true, "", ""}));
-    EXPECT_EQ(mixed[4], (Parsed{false, "C:", "d.dft"}));
-    EXPECT_EQ(mixed[5], (Parsed{true, "", ""}));
-    EXPECT_EQ(parse("\n\r").size(), 2u);
-    EXPECT_EQ(parse("\r\n").size(), 1u);
+    EXPECT_EQ(mixed[0], (Parsed{true, u"C:"_s, u"a.dft"_s}));
+    EXPECT_EQ(mixed[1], (Parsed{false, u"C:"_s, u"b.dft"_s}));
+    EXPECT_EQ(mixed[2], (Parsed{true, u"C:"_s, u"c.dft"_s}));
+    EXPECT_EQ(mixed[3], (Parsed{true, u""_s, u""_s}));
+    EXPECT_EQ(mixed[4], (Parsed{false, u"C:"_s, u"d.dft"_s}));
+    EXPECT_EQ(mixed[5], (Parsed{true, u""_s, u""_s}));
+    EXPECT_EQ(parse(u"\n\r"_s).size(), 2u);
+    EXPECT_EQ(parse(u"\r\n"_s).size(), 1u);
 }
 
 class ListFileOnDisk : public ::testing::Test {
@@ -140,37 +142,37 @@ protected:
 
 TEST_F(ListFileOnDisk, Cp1250FileRoundTrip)
 {
-    const std::vector<FileEntry> list{entry(QString::fromUtf8("C:\\Načrti"), QString::fromUtf8("Žaga.dft"), true),
-                                      entry("D:", "b.par", false)};
-    WriteListFile(path("list.txt"), list);
-    const QByteArray bytes = testfiles::ReadBytes(path("list.txt"));
+    const std::vector<FileEntry> list{entry(u"C:\\Načrti"_s, u"Žaga.dft"_s, true),
+                                      entry(u"D:"_s, u"b.par"_s, false)};
+    WriteListFile(path(u"list.txt"_s), list);
+    const QByteArray bytes = testfiles::ReadBytes(path(u"list.txt"_s));
     EXPECT_EQ(bytes, QByteArray("1;C:\\Na\xE8rti\\\x8E" "aga.dft\r\n0;D:\\b.par\r\n"));
-    const auto back = ReadListFile(path("list.txt"));
+    const auto back = ReadListFile(path(u"list.txt"_s));
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0].directory, QString::fromUtf8("C:\\Načrti"));
-    EXPECT_EQ(back[0].fileName, QString::fromUtf8("Žaga.dft"));
+    EXPECT_EQ(back[0].directory, u"C:\\Načrti"_s);
+    EXPECT_EQ(back[0].fileName, u"Žaga.dft"_s);
     EXPECT_FALSE(back[1].checked);
 }
 
 TEST_F(ListFileOnDisk, FileOfTheOldProgramInWindows1250)
 {
-    testfiles::WriteBytes(path("old.txt"), QByteArray("1;C:\\Projekti\\\x9A" "asija\\pokrov.par\r\n"
+    testfiles::WriteBytes(path(u"old.txt"_s), QByteArray("1;C:\\Projekti\\\x9A" "asija\\pokrov.par\r\n"
                                                       "0;C:\\\xC8rpalka\\ohi\x9A" "je.asm\r\n"));
-    const auto back = ReadListFile(path("old.txt"));
+    const auto back = ReadListFile(path(u"old.txt"_s));
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0].directory, QString::fromUtf8("C:\\Projekti\\šasija"));
-    EXPECT_EQ(back[1].directory, QString::fromUtf8("C:\\Črpalka"));
-    EXPECT_EQ(back[1].fileName, QString::fromUtf8("ohišje.asm"));
+    EXPECT_EQ(back[0].directory, u"C:\\Projekti\\šasija"_s);
+    EXPECT_EQ(back[1].directory, u"C:\\Črpalka"_s);
+    EXPECT_EQ(back[1].fileName, u"ohišje.asm"_s);
     EXPECT_FALSE(back[1].checked);
 }
 
 TEST_F(ListFileOnDisk, TextBeyondWindows1250GoesOutAsUtf8AndReadsBack)
 {
-    const std::vector<FileEntry> list{entry(QString::fromUtf8("/data/设计"), QString::fromUtf8("零件 ✓.par"), true),
-                                      entry(QString::fromUtf8("C:\\Načrti"), "a.dft", false)};
-    WriteListFile(path("u.txt"), list);
-    EXPECT_TRUE(testfiles::ReadBytes(path("u.txt")).startsWith("\xEF\xBB\xBF"));
-    const auto back = ReadListFile(path("u.txt"));
+    const std::vector<FileEntry> list{entry(u"/data/设计"_s, u"零件 ✓.par"_s, true),
+                                      entry(u"C:\\Načrti"_s, u"a.dft"_s, false)};
+    WriteListFile(path(u"u.txt"_s), list);
+    EXPECT_TRUE(testfiles::ReadBytes(path(u"u.txt"_s)).startsWith("\xEF\xBB\xBF"));
+    const auto back = ReadListFile(path(u"u.txt"_s));
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].fullPath(), list[0].fullPath());
     EXPECT_EQ(back[1].directory, list[1].directory);
@@ -178,29 +180,29 @@ TEST_F(ListFileOnDisk, TextBeyondWindows1250GoesOutAsUtf8AndReadsBack)
 
 TEST_F(ListFileOnDisk, SavingReplacesTheWholeFile)
 {
-    testfiles::WriteBytes(path("l.txt"), QByteArray(10000, 'z'));
-    WriteListFile(path("l.txt"), {entry("C:", "a.dft", true)});
-    EXPECT_EQ(testfiles::ReadBytes(path("l.txt")), "1;C:\\a.dft\r\n");
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"l.txt"}) << "no temporary file left";
+    testfiles::WriteBytes(path(u"l.txt"_s), QByteArray(10000, 'z'));
+    WriteListFile(path(u"l.txt"_s), {entry(u"C:"_s, u"a.dft"_s, true)});
+    EXPECT_EQ(testfiles::ReadBytes(path(u"l.txt"_s)), "1;C:\\a.dft\r\n");
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"l.txt"_s}) << "no temporary file left";
 }
 
 TEST_F(ListFileOnDisk, ErrorTexts)
 {
-    const QString missingFolder = path("no/such/folder/list.txt");
+    const QString missingFolder = path(u"no/such/folder/list.txt"_s);
     try {
-        WriteListFile(missingFolder, {entry("C:", "a.dft", true)});
+        WriteListFile(missingFolder, {entry(u"C:"_s, u"a.dft"_s, true)});
         FAIL() << "no error";
     } catch (const KrdlError& e) {
-        const QString prefix = "Cannot create file \"" + QDir::toNativeSeparators(missingFolder) + "\". ";
+        const QString prefix = u"Cannot create file \""_s + QDir::toNativeSeparators(missingFolder) + u"\". "_s;
         EXPECT_TRUE(e.message().startsWith(prefix)) << e.message().toStdString();
         EXPECT_GT(e.message().size(), prefix.size()) << "the platform's reason follows";
     }
-    const QString missingFile = path("missing.txt");
+    const QString missingFile = path(u"missing.txt"_s);
     try {
         (void)ReadListFile(missingFile);
         FAIL() << "no error";
     } catch (const KrdlError& e) {
-        const QString prefix = "Cannot open file \"" + QDir::toNativeSeparators(missingFile) + "\". ";
+        const QString prefix = u"Cannot open file \""_s + QDir::toNativeSeparators(missingFile) + u"\". "_s;
         EXPECT_TRUE(e.message().startsWith(prefix)) << e.message().toStdString();
         EXPECT_GT(e.message().size(), prefix.size());
     }
@@ -215,8 +217,8 @@ TEST_F(ListFileOnDisk, BinaryAndBrokenInputLoadsByTheRules)
     std::mt19937 rng(42);
     for (int i = 0; i < 200000; ++i)
         bytes.append(char(rng() & 0xFF));
-    testfiles::WriteBytes(path("bin.txt"), bytes);
-    const auto back = ReadListFile(path("bin.txt"));
+    testfiles::WriteBytes(path(u"bin.txt"_s), bytes);
+    const auto back = ReadListFile(path(u"bin.txt"_s));
     const QString text = DecodeSharedText(bytes);
     EXPECT_EQ(back.size(), parse(text).size());
     int lineEnds = 0;
@@ -230,16 +232,16 @@ TEST_F(ListFileOnDisk, BinaryAndBrokenInputLoadsByTheRules)
     EXPECT_EQ(qsizetype(back.size()), lineEnds + (endsWithBreak ? 0 : 1));
 
     // NUL bytes inside a path stay part of it.
-    testfiles::WriteBytes(path("nul.txt"), QByteArray("1;C:\\a\0b\\c.dft\r\n0;\0\r\n", 21));
-    const auto nul = ReadListFile(path("nul.txt"));
+    testfiles::WriteBytes(path(u"nul.txt"_s), QByteArray("1;C:\\a\0b\\c.dft\r\n0;\0\r\n", 21));
+    const auto nul = ReadListFile(path(u"nul.txt"_s));
     ASSERT_EQ(nul.size(), 2u);
-    EXPECT_EQ(nul[0].directory, QString("C:\\a") + QChar(0) + "b");
+    EXPECT_EQ(nul[0].directory, QString(u"C:\\a"_s) + QChar(0) + u"b"_s);
     EXPECT_EQ(nul[1].fileName, QString(QChar(0)));
     EXPECT_FALSE(nul[1].checked);
 
     // Invalid UTF-8 makes the file Windows-1250; a lone 0xC3 is "Ă" there.
-    testfiles::WriteBytes(path("bad.txt"), QByteArray("0;C:\\\xC3\\x.dft\n1;C:\\\xE2\x82\\y.dft\n"));
-    const auto bad = ReadListFile(path("bad.txt"));
+    testfiles::WriteBytes(path(u"bad.txt"_s), QByteArray("0;C:\\\xC3\\x.dft\n1;C:\\\xE2\x82\\y.dft\n"));
+    const auto bad = ReadListFile(path(u"bad.txt"_s));
     ASSERT_EQ(bad.size(), 2u);
     EXPECT_EQ(bad[0].directory, QString::fromUtf8("C:\\Ă"));
     EXPECT_FALSE(bad[0].checked);
@@ -250,12 +252,12 @@ TEST_F(ListFileOnDisk, HugeLinesAndManyLines)
     // A 10 MB line without ";" is one checked path.
     QByteArray big = "1;C:\\" + QByteArray(10 * 1024 * 1024, 'd') + "\\x.dft\r\n0;C:\\small.par\r\n";
     big[0] = 'Q';
-    testfiles::WriteBytes(path("big.txt"), big);
-    const auto bigBack = ReadListFile(path("big.txt"));
+    testfiles::WriteBytes(path(u"big.txt"_s), big);
+    const auto bigBack = ReadListFile(path(u"big.txt"_s));
     ASSERT_EQ(bigBack.size(), 2u);
     EXPECT_TRUE(bigBack[0].checked);
     EXPECT_EQ(bigBack[0].directory.size(), 10 * 1024 * 1024 + 5);
-    EXPECT_EQ(bigBack[0].fileName, "x.dft");
+    EXPECT_EQ(bigBack[0].fileName, u"x.dft"_s);
     EXPECT_FALSE(bigBack[1].checked);
 
     // A million lines.
@@ -263,11 +265,11 @@ TEST_F(ListFileOnDisk, HugeLinesAndManyLines)
     many.reserve(1000000 * 12);
     for (int i = 0; i < 1000000; ++i)
         many.append(i % 2 ? "1;/d/a.par\r\n" : "0;C:\\b.dft\n");
-    testfiles::WriteBytes(path("many.txt"), many);
-    const auto manyBack = ReadListFile(path("many.txt"));
+    testfiles::WriteBytes(path(u"many.txt"_s), many);
+    const auto manyBack = ReadListFile(path(u"many.txt"_s));
     ASSERT_EQ(manyBack.size(), 1000000u);
     EXPECT_FALSE(manyBack[0].checked);
-    EXPECT_EQ(manyBack[0].fileName, "b.dft");
+    EXPECT_EQ(manyBack[0].fileName, u"b.dft"_s);
     EXPECT_TRUE(manyBack[999999].checked);
-    EXPECT_EQ(manyBack[999999].directory, "/d");
+    EXPECT_EQ(manyBack[999999].directory, u"/d"_s);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(SharedText, Windows1250BytesDecodeAndRoundTrip)
 {
     // "Kovač Šťastný" as the old program wrote it: č = E8, Š = 8A, ť = 9D, ý = FD.
@@ -46,20 +48,20 @@ TEST(SharedText, EveryByteValueSurvivesARoundTrip)
 
 TEST(PathText, JoinKeepsTheStyleOfTheDirectory)
 {
-    EXPECT_EQ(JoinPath("C:\\Work", "a.dft"), "C:\\Work\\a.dft");
-    EXPECT_EQ(JoinPath("C:\\", "a.dft"), "C:\\a.dft");
-    EXPECT_EQ(JoinPath("C:", "a.dft"), "C:\\a.dft");
-    EXPECT_EQ(JoinPath("/home/u", "a.dft"), "/home/u/a.dft");
-    EXPECT_EQ(JoinPath("/", "a.dft"), "/a.dft");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\Work"), "C:\\Work\\");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/tmp/x/"), "/tmp/x/");
-    EXPECT_EQ(IncludeTrailingPathDelimiter(""), "");
+    EXPECT_EQ(JoinPath(u"C:\\Work"_s, u"a.dft"_s), u"C:\\Work\\a.dft"_s);
+    EXPECT_EQ(JoinPath(u"C:\\"_s, u"a.dft"_s), u"C:\\a.dft"_s);
+    EXPECT_EQ(JoinPath(u"C:"_s, u"a.dft"_s), u"C:\\a.dft"_s);
+    EXPECT_EQ(JoinPath(u"/home/u"_s, u"a.dft"_s), u"/home/u/a.dft"_s);
+    EXPECT_EQ(JoinPath(u"/"_s, u"a.dft"_s), u"/a.dft"_s);
+    EXPECT_EQ(IncludeTrailingPathDelimiter(u"C:\\Work"_s), u"C:\\Work\\"_s);
+    EXPECT_EQ(IncludeTrailingPathDelimiter(u"/tmp/x/"_s), u"/tmp/x/"_s);
+    EXPECT_EQ(IncludeTrailingPathDelimiter(u""_s), u""_s);
 }
 
 TEST(PathText, ColonSplitsOnlyAsADriveColon)
 {
-    EXPECT_EQ(ExtractFileName("C:a.dft"), "a.dft");
-    EXPECT_EQ(ExtractFileName("C:\\Work\\a.dft"), "a.dft");
+    EXPECT_EQ(ExtractFileName(u"C:a.dft"_s), u"a.dft"_s);
+    EXPECT_EQ(ExtractFileName(u"C:\\Work\\a.dft"_s), u"a.dft"_s);
     // On POSIX a colon is an ordinary character of a name.
-    EXPECT_EQ(ExtractFileName("/data/rev:2.dft"), "rev:2.dft");
+    EXPECT_EQ(ExtractFileName(u"/data/rev:2.dft"_s), u"rev:2.dft"_s);
 }

@@ -9,15 +9,17 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(MessageBoxSink, DestinationChecksShowInformationBoxesWithoutALogWindow)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    const QString log = tmp.filePath("boxes.log");
+    const QString log = tmp.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
         qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
-    const QString a = tmp.filePath("a.dft");
+    const QString a = tmp.filePath(u"a.dft"_s);
     testfiles::WriteBytes(a, "A");
 
     TarProgressDialogFactory factory;
@@ -27,15 +29,15 @@ TEST(MessageBoxSink, DestinationChecksShowInformationBoxesWithoutALogWindow)
     unset.Execute();
     TarCopyFiles uncreatable(factory, messages);
     uncreatable.SourceFiles = {a};
-    uncreatable.DestinationDir = tmp.filePath("no/such");
+    uncreatable.DestinationDir = tmp.filePath(u"no/such"_s);
     uncreatable.Execute();
     qunsetenv("KRDL_MSGBOX_LOG");
 
     EXPECT_EQ(factory.Last(), nullptr);
     const QStringList lines = QString::fromUtf8(testfiles::ReadBytes(log)).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].startsWith("caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"))
+    EXPECT_TRUE(lines[0].startsWith(u"caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"_s))
         << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].startsWith("caption=Information\ttext=Cannot create directory!\tbuttons=Ok\t"))
+    EXPECT_TRUE(lines[1].startsWith(u"caption=Information\ttext=Cannot create directory!\tbuttons=Ok\t"_s))
         << lines[1].toStdString();
 }

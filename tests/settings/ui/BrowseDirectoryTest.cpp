@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 class BrowseDirectoryTest : public ::testing::Test {
 protected:
     void TearDown() override { SetBrowseDirectoryHookForTesting({}); }
@@ -13,41 +15,41 @@ protected:
 
 TEST_F(BrowseDirectoryTest, AMissingInitialFolderIsEmptiedAndStaysEmptyAfterCancel)
 {
-    QString seen = "unset";
+    QString seen = u"unset"_s;
     QString title;
     SetBrowseDirectoryHookForTesting([&](const QString& t, QString& folder) {
         title = t;
         seen = folder;
         return false;
     });
-    QString folder = dir.filePath("gone");
-    EXPECT_FALSE(BrowseDirectory("Browse directory", "", folder));
-    EXPECT_EQ(title, "Browse directory");
-    EXPECT_EQ(seen, "");
-    EXPECT_EQ(folder, "");
+    QString folder = dir.filePath(u"gone"_s);
+    EXPECT_FALSE(BrowseDirectory(u"Browse directory"_s, u""_s, folder));
+    EXPECT_EQ(title, u"Browse directory"_s);
+    EXPECT_EQ(seen, u""_s);
+    EXPECT_EQ(folder, u""_s);
 }
 
 TEST_F(BrowseDirectoryTest, AnExistingFolderIsTheStartAndTheChoiceComesBackWithoutSeparator)
 {
-    QDir().mkpath(dir.filePath("a/b"));
+    QDir().mkpath(dir.filePath(u"a/b"_s));
     QString seen;
     SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
         seen = folder;
-        folder = dir.filePath("a/b") + "/";
+        folder = dir.filePath(u"a/b"_s) + u"/"_s;
         return true;
     });
-    QString folder = dir.filePath("a");
-    ASSERT_TRUE(BrowseDirectory("Browse directory", "", folder));
-    EXPECT_EQ(seen, dir.filePath("a"));
-    EXPECT_EQ(folder, QDir::toNativeSeparators(dir.filePath("a/b")));
+    QString folder = dir.filePath(u"a"_s);
+    ASSERT_TRUE(BrowseDirectory(u"Browse directory"_s, u""_s, folder));
+    EXPECT_EQ(seen, dir.filePath(u"a"_s));
+    EXPECT_EQ(folder, QDir::toNativeSeparators(dir.filePath(u"a/b"_s)));
 }
 
 TEST_F(BrowseDirectoryTest, OnlyExistingFoldersCanBeChosen)
 {
     SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
-        folder = dir.filePath("not-there");
+        folder = dir.filePath(u"not-there"_s);
         return true;
     });
     QString folder;
-    EXPECT_FALSE(BrowseDirectory("Browse directory", "", folder));
+    EXPECT_FALSE(BrowseDirectory(u"Browse directory"_s, u""_s, folder));
 }

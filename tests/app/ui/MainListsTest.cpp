@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Row {
@@ -37,9 +39,9 @@ protected:
         ASSERT_TRUE(data.isValid());
         if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
             qputenv("KRDL_MSGBOX_TIMEOUT", "1");
-        boxLog = dir.filePath("boxes.log");
+        boxLog = dir.filePath(u"boxes.log"_s);
         qputenv("KRDL_MSGBOX_LOG", QFile::encodeName(boxLog));
-        SetProgramFileNameForTesting(dir.filePath("KRDL"));
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
     }
     void TearDown() override
@@ -113,41 +115,41 @@ protected:
 
 TEST_F(MainListsTest, AddFolderFilesAddsCheckedDirectoryRuleEntriesAndSorts)
 {
-    file("z.dft");
-    file("B.DFT");
-    file("a.par");
-    file("sub/c.dft");
-    file("sub/deep/a.dft");
-    file(".hidden/h.dft");
-    setRows({{false, "/elsewhere", "m.dft"}});
+    file(u"z.dft"_s);
+    file(u"B.DFT"_s);
+    file(u"a.par"_s);
+    file(u"sub/c.dft"_s);
+    file(u"sub/deep/a.dft"_s);
+    file(u".hidden/h.dft"_s);
+    setRows({{false, u"/elsewhere"_s, u"m.dft"_s}});
 
-    window->AddFolderFiles(root(), "*.dft");
+    window->AddFolderFiles(root(), u"*.dft"_s);
 
     const QChar sep = QDir::separator();
-    EXPECT_EQ(rows(), (std::vector<Row>{{true, root() + sep + "sub" + sep + "deep", "a.dft"},
-                                        {true, root(), "B.DFT"},
-                                        {true, root() + sep + "sub", "c.dft"},
-                                        {false, "/elsewhere", "m.dft"},
-                                        {true, root(), "z.dft"}}));
-    EXPECT_EQ(ReadInitialDir("AddDir"), root() + sep);
+    EXPECT_EQ(rows(), (std::vector<Row>{{true, root() + sep + u"sub"_s + sep + u"deep"_s, u"a.dft"_s},
+                                        {true, root(), u"B.DFT"_s},
+                                        {true, root() + sep + u"sub"_s, u"c.dft"_s},
+                                        {false, u"/elsewhere"_s, u"m.dft"_s},
+                                        {true, root(), u"z.dft"_s}}));
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), root() + sep);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
 {
-    file("a.dft");
-    file("b.par");
-    file("c.asm");
-    file("d.psm");
-    file("e.pwd");
-    file("sub/f.txt");
-    WriteInitialDir("AddDir", at("sub") + QDir::separator());
+    file(u"a.dft"_s);
+    file(u"b.par"_s);
+    file(u"c.asm"_s);
+    file(u"d.psm"_s);
+    file(u"e.pwd"_s);
+    file(u"sub/f.txt"_s);
+    WriteInitialDir(u"AddDir"_s, at(u"sub"_s) + QDir::separator());
     answerBrowser(root());
 
     const std::pair<QAction*, QString> commands[] = {
-        {window->actAddDraftFiles, "a.dft"}, {window->actAddPartFiles, "b.par"},
-        {window->actAddAssemblyFiles, "c.asm"}, {window->actAddPartSheetMetalFiles, "d.psm"},
-        {window->actAddWeldmentFiles, "e.pwd"},
+        {window->actAddDraftFiles, u"a.dft"_s}, {window->actAddPartFiles, u"b.par"_s},
+        {window->actAddAssemblyFiles, u"c.asm"_s}, {window->actAddPartSheetMetalFiles, u"d.psm"_s},
+        {window->actAddWeldmentFiles, u"e.pwd"_s},
     };
     for (const auto& [action, name] : commands) {
         setRows({});
@@ -160,145 +162,145 @@ TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
     EXPECT_EQ(rows().size(), 6u);
 
     ASSERT_EQ(browseTitles.size(), 6);
-    EXPECT_EQ(browseTitles[0], "Browse directory");
+    EXPECT_EQ(browseTitles[0], u"Browse directory"_s);
     // The browser starts at the stored folder, which each command then replaces.
-    EXPECT_TRUE(QDir(browseStarts[0]) == QDir(at("sub"))) << browseStarts[0].toStdString();
-    EXPECT_EQ(ReadInitialDir("AddDir"), root() + QDir::separator());
-    EXPECT_TRUE(boxes().isEmpty()) << boxes().join("\n").toStdString();
+    EXPECT_TRUE(QDir(browseStarts[0]) == QDir(at(u"sub"_s))) << browseStarts[0].toStdString();
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), root() + QDir::separator());
+    EXPECT_TRUE(boxes().isEmpty()) << boxes().join(u"\n"_s).toStdString();
 }
 
 TEST_F(MainListsTest, CancelledBrowserChangesNothing)
 {
-    file("a.dft");
-    WriteInitialDir("AddDir", "/before/");
+    file(u"a.dft"_s);
+    WriteInitialDir(u"AddDir"_s, u"/before/"_s);
     answerBrowser(root(), false);
     window->actAddDraftFiles->trigger();
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(ReadInitialDir("AddDir"), "/before/");
+    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/before/"_s);
 }
 
 TEST_F(MainListsTest, FolderGoneBeforeTheSearchAddsNothingInsteadOfTheWorkingFolder)
 {
     const QString cwd = QDir::currentPath();
-    file("here/x.dft");
-    QDir::setCurrent(data.filePath("here"));
-    window->AddFolderFiles(at("gone"), "*.*");
+    file(u"here/x.dft"_s);
+    QDir::setCurrent(data.filePath(u"here"_s));
+    window->AddFolderFiles(at(u"gone"_s), u"*.*"_s);
     QDir::setCurrent(cwd);
     EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(MainListsTest, ErrorDuringAFolderSearchIsShownAndTheCursorRestored)
 {
-    file("a.dft");
+    file(u"a.dft"_s);
     // The INI file cannot be written: it is a folder.
-    ASSERT_TRUE(QDir().mkpath(dir.filePath("KRDL.ini")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"KRDL.ini"_s)));
     answerBrowser(root());
     window->actAddDraftFiles->trigger();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(rows().empty());
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].contains("text=Unable to write to ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(u"text=Unable to write to "_s)) << shown[0].toStdString();
 }
 
 TEST_F(MainListsTest, SaveListWritesEveryEntryAndAddsTxt)
 {
-    setRows({{true, "C:\\Work", "a.dft"}, {false, "D:", "b.par"}, {true, "C:\\", "r.asm"}});
-    WriteInitialDir("SaveList", root() + QDir::separator());
-    answerDialog({at("list")});
+    setRows({{true, u"C:\\Work"_s, u"a.dft"_s}, {false, u"D:"_s, u"b.par"_s}, {true, u"C:\\"_s, u"r.asm"_s}});
+    WriteInitialDir(u"SaveList"_s, root() + QDir::separator());
+    answerDialog({at(u"list"_s)});
     window->actSaveList->trigger();
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
-    EXPECT_EQ(requests[0].title, "Save list");
-    EXPECT_EQ(requests[0].filters, QStringList{"Text files (*.txt)"});
+    EXPECT_EQ(requests[0].title, u"Save list"_s);
+    EXPECT_EQ(requests[0].filters, QStringList{u"Text files (*.txt)"_s});
     EXPECT_EQ(requests[0].initialFolder, root() + QDir::separator());
-    EXPECT_EQ(testfiles::ReadBytes(data.filePath("list.txt")), "1;C:\\Work\\a.dft\r\n0;D:\\b.par\r\n1;C:\\\\r.asm\r\n");
-    EXPECT_FALSE(QFile::exists(data.filePath("list")));
-    EXPECT_EQ(ReadInitialDir("SaveList"), root() + QDir::separator());
+    EXPECT_EQ(testfiles::ReadBytes(data.filePath(u"list.txt"_s)), "1;C:\\Work\\a.dft\r\n0;D:\\b.par\r\n1;C:\\\\r.asm\r\n");
+    EXPECT_FALSE(QFile::exists(data.filePath(u"list"_s)));
+    EXPECT_EQ(ReadInitialDir(u"SaveList"_s), root() + QDir::separator());
 
-    answerDialog({at("list.old")});
+    answerDialog({at(u"list.old"_s)});
     window->actSaveList->trigger();
-    EXPECT_TRUE(QFile::exists(data.filePath("list.old")));
-    EXPECT_FALSE(QFile::exists(data.filePath("list.old.txt")));
+    EXPECT_TRUE(QFile::exists(data.filePath(u"list.old"_s)));
+    EXPECT_FALSE(QFile::exists(data.filePath(u"list.old.txt"_s)));
     EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(MainListsTest, SaveErrorIsShownAndKeepsTheList)
 {
-    setRows({{true, "C:\\Work", "a.dft"}});
-    const QString target = at("missing/folder/list.txt");
+    setRows({{true, u"C:\\Work"_s, u"a.dft"_s}});
+    const QString target = at(u"missing/folder/list.txt"_s);
     answerDialog({target});
     window->actSaveList->trigger();
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].contains("text=Cannot create file \"" + target + "\". ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(u"text=Cannot create file \""_s + target + u"\". "_s)) << shown[0].toStdString();
     EXPECT_EQ(rows().size(), 1u);
 }
 
 TEST_F(MainListsTest, OpenListReplacesAndSortsAppendListAdds)
 {
-    file("one.txt", "0;C:\\x\\y.dft\r\n1;C:\\a\\b.par\r\n");
-    file("two.txt", "C:\\w\\a.asm\n");
-    setRows({{true, "C:\\old", "zz.dft"}});
-    WriteInitialDir("OpenList", "/start/");
+    file(u"one.txt"_s, "0;C:\\x\\y.dft\r\n1;C:\\a\\b.par\r\n");
+    file(u"two.txt"_s, "C:\\w\\a.asm\n");
+    setRows({{true, u"C:\\old"_s, u"zz.dft"_s}});
+    WriteInitialDir(u"OpenList"_s, u"/start/"_s);
 
-    answerDialog({at("one.txt"), at("two.txt")});
+    answerDialog({at(u"one.txt"_s), at(u"two.txt"_s)});
     window->actOpenList->trigger();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_FALSE(requests[0].save);
     EXPECT_TRUE(requests[0].multiple);
-    EXPECT_EQ(requests[0].title, "Open list");
-    EXPECT_EQ(requests[0].filters, QStringList{"txt files (*.txt)"});
-    EXPECT_EQ(requests[0].initialFolder, "/start/");
-    EXPECT_EQ(rows(), (std::vector<Row>{{true, "C:\\w", "a.asm"}, {true, "C:\\a", "b.par"}, {false, "C:\\x", "y.dft"}}));
-    EXPECT_EQ(ReadInitialDir("OpenList"), root() + QDir::separator());
+    EXPECT_EQ(requests[0].title, u"Open list"_s);
+    EXPECT_EQ(requests[0].filters, QStringList{u"txt files (*.txt)"_s});
+    EXPECT_EQ(requests[0].initialFolder, u"/start/"_s);
+    EXPECT_EQ(rows(), (std::vector<Row>{{true, u"C:\\w"_s, u"a.asm"_s}, {true, u"C:\\a"_s, u"b.par"_s}, {false, u"C:\\x"_s, u"y.dft"_s}}));
+    EXPECT_EQ(ReadInitialDir(u"OpenList"_s), root() + QDir::separator());
 
-    answerDialog({at("two.txt")});
+    answerDialog({at(u"two.txt"_s)});
     window->actAppendList->trigger();
-    EXPECT_EQ(requests.back().title, "Append list");
+    EXPECT_EQ(requests.back().title, u"Append list"_s);
     EXPECT_EQ(rows().size(), 4u);
-    EXPECT_EQ(rows()[0], (Row{true, "C:\\w", "a.asm"}));
-    EXPECT_EQ(rows()[1], (Row{true, "C:\\w", "a.asm"}));
+    EXPECT_EQ(rows()[0], (Row{true, u"C:\\w"_s, u"a.asm"_s}));
+    EXPECT_EQ(rows()[1], (Row{true, u"C:\\w"_s, u"a.asm"_s}));
     EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(MainListsTest, CancelKeepsTheListAndAnEmptyFileStillEmptiesIt)
 {
-    setRows({{true, "C:\\old", "zz.dft"}});
+    setRows({{true, u"C:\\old"_s, u"zz.dft"_s}});
     answerDialog({});
     window->actOpenList->trigger();
     EXPECT_EQ(rows().size(), 1u);
 
-    file("empty.txt", "");
-    answerDialog({at("empty.txt")});
+    file(u"empty.txt"_s, "");
+    answerDialog({at(u"empty.txt"_s)});
     window->actOpenList->trigger();
     EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(MainListsTest, UnreadableFileStopsTheLoadAfterTheFilesBeforeIt)
 {
-    file("first.txt", "1;C:\\b\\z.dft\r\n1;C:\\b\\a.dft\r\n");
-    const QString missing = at("missing.txt");
-    answerDialog({at("first.txt"), missing, at("first.txt")});
+    file(u"first.txt"_s, "1;C:\\b\\z.dft\r\n1;C:\\b\\a.dft\r\n");
+    const QString missing = at(u"missing.txt"_s);
+    answerDialog({at(u"first.txt"_s), missing, at(u"first.txt"_s)});
     window->actAppendList->trigger();
     // The first file's entries stay, in file order: the list is not sorted after the error.
-    EXPECT_EQ(rows(), (std::vector<Row>{{true, "C:\\b", "z.dft"}, {true, "C:\\b", "a.dft"}}));
+    EXPECT_EQ(rows(), (std::vector<Row>{{true, u"C:\\b"_s, u"z.dft"_s}, {true, u"C:\\b"_s, u"a.dft"_s}}));
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].contains("text=Cannot open file \"" + missing + "\". ")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(u"text=Cannot open file \""_s + missing + u"\". "_s)) << shown[0].toStdString();
 }
 
 TEST_F(MainListsTest, SavedListOpensUnchanged)
 {
-    file("p/Načrt.dft");
-    file("p/q/Ž.par");
-    window->AddFolderFiles(root(), "*.*");
+    file(u"p/Načrt.dft"_s);
+    file(u"p/q/Ž.par"_s);
+    window->AddFolderFiles(root(), u"*.*"_s);
     window->fileList()->change([](FileList& l) { l.at(0).checked = false; });
     const std::vector<Row> before = rows();
     ASSERT_EQ(before.size(), 2u);
 
-    answerDialog({at("saved.txt")});
+    answerDialog({at(u"saved.txt"_s)});
     window->actSaveList->trigger();
     window->fileList()->change([](FileList& l) { l.clear(); });
     window->actOpenList->trigger();

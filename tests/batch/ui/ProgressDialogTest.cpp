@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs the deferred deletions that a closed window has asked for.
@@ -42,7 +44,7 @@ TEST(ProgressDialog, StartsRunningOnTopAndModeless)
 {
     auto* d = new TarFrmProgressDialog;
     QPointer<TarFrmProgressDialog> guard(d);
-    EXPECT_EQ(d->windowTitle(), "Progress dialog");
+    EXPECT_EQ(d->windowTitle(), u"Progress dialog"_s);
     EXPECT_EQ(d->size(), QSize(392, 345));
     EXPECT_TRUE(d->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(d->windowFlags() & Qt::WindowCloseButtonHint);
@@ -52,18 +54,18 @@ TEST(ProgressDialog, StartsRunningOnTopAndModeless)
     EXPECT_FALSE(d->Stopped());
     EXPECT_TRUE(cancelEnabled(d));
     EXPECT_FALSE(closeEnabled(d));
-    EXPECT_EQ(d->btnCancel->text(), "Cancel");
-    EXPECT_EQ(d->btnClose->text(), "&Close");
+    EXPECT_EQ(d->btnCancel->text(), u"Cancel"_s);
+    EXPECT_EQ(d->btnClose->text(), u"&Close"_s);
     EXPECT_FALSE(d->mProgressText->isReadOnly());
 
-    d->SetCaption("Copy files");
+    d->SetCaption(u"Copy files"_s);
     d->Show();
     EXPECT_TRUE(d->isVisible());
-    EXPECT_EQ(d->windowTitle(), "Copy files");
-    d->AddLine("Start copying files...");
-    d->AddLine(" ");
-    d->AddLine("End copying files!");
-    EXPECT_EQ(d->Lines(), QStringList({"Start copying files...", " ", "End copying files!"}));
+    EXPECT_EQ(d->windowTitle(), u"Copy files"_s);
+    d->AddLine(u"Start copying files..."_s);
+    d->AddLine(u" "_s);
+    d->AddLine(u"End copying files!"_s);
+    EXPECT_EQ(d->Lines(), QStringList({u"Start copying files..."_s, u" "_s, u"End copying files!"_s}));
     d->Finish();
     d->close();
     flushDeletes();
@@ -110,7 +112,7 @@ TEST(ProgressDialog, CloseBeforeFinishIsHeldUntilFinish)
     QTest::mouseClick(d->btnClose, Qt::LeftButton);
     flushDeletes();
     ASSERT_FALSE(guard.isNull());
-    d->AddLine("User cancel operation!"); // the run can still write
+    d->AddLine(u"User cancel operation!"_s); // the run can still write
     d->Finish();
     flushDeletes();
     EXPECT_TRUE(guard.isNull());
@@ -138,22 +140,22 @@ TEST(ProgressDialog, RealRunsEachGetTheirOwnWindow)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    const QString a = tmp.filePath("src/a.dft");
+    const QString a = tmp.filePath(u"src/a.dft"_s);
     testfiles::WriteBytes(a, "A");
     TarProgressDialogFactory factory;
     NoMessages messages;
 
     TarCopyFiles copy(factory, messages);
     copy.SourceFiles = {a};
-    copy.DestinationDir = tmp.filePath("dest");
+    copy.DestinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> first = factory.Last();
     ASSERT_FALSE(first.isNull());
 
     TarRenameFiles rename(factory);
     rename.SourceFiles = {a};
-    rename.OldText = "a";
-    rename.NewText = "b";
+    rename.OldText = u"a"_s;
+    rename.NewText = u"b"_s;
     rename.Execute();
     QPointer<TarFrmProgressDialog> second = factory.Last();
     ASSERT_FALSE(second.isNull());
@@ -162,13 +164,13 @@ TEST(ProgressDialog, RealRunsEachGetTheirOwnWindow)
     flushDeletes();
     ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(first->isVisible() && second->isVisible());
-    EXPECT_EQ(first->windowTitle(), "Copy files");
-    EXPECT_EQ(second->windowTitle(), "Rename files");
+    EXPECT_EQ(first->windowTitle(), u"Copy files"_s);
+    EXPECT_EQ(second->windowTitle(), u"Rename files"_s);
     EXPECT_TRUE(first->Finished() && second->Finished());
-    EXPECT_EQ(first->Lines(), QStringList({"Start copying files...", " ",
-                                           "1/1 " + a + " copy to " + tmp.filePath("dest/a.dft") + ".",
-                                           "Success!", " ", "End copying files!"}));
-    EXPECT_EQ(second->Lines().last(), "End renameing files!");
+    EXPECT_EQ(first->Lines(), QStringList({u"Start copying files..."_s, u" "_s,
+                                           u"1/1 "_s + a + u" copy to "_s + tmp.filePath(u"dest/a.dft"_s) + u"."_s,
+                                           u"Success!"_s, u" "_s, u"End copying files!"_s}));
+    EXPECT_EQ(second->Lines().last(), u"End renameing files!"_s);
     EXPECT_TRUE(closeEnabled(first) && !cancelEnabled(first));
     first->close();
     second->close();
@@ -181,8 +183,8 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     QStringList sources;
-    for (const char* n : {"a.dft", "b.dft", "c.dft"}) {
-        sources << tmp.filePath(QString("src/") + n);
+    for (const QString& n : {u"a.dft"_s, u"b.dft"_s, u"c.dft"_s}) {
+        sources << tmp.filePath(QString(u"src/"_s) + n);
         testfiles::WriteBytes(sources.back(), "x");
     }
     TarProgressDialogFactory factory;
@@ -194,12 +196,12 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
     });
     TarCopyFiles copy(factory, messages);
     copy.SourceFiles = sources;
-    copy.DestinationDir = tmp.filePath("dest");
+    copy.DestinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> d = factory.Last();
     ASSERT_FALSE(d.isNull());
     EXPECT_EQ(d->Lines(),
-              QStringList({"Start copying files...", "User cancel operation!", " ", "End copying files!"}));
+              QStringList({u"Start copying files..."_s, u"User cancel operation!"_s, u" "_s, u"End copying files!"_s}));
     EXPECT_TRUE(copy.DestinationFiles.isEmpty());
     EXPECT_TRUE(closeEnabled(d));
     d->close();

@@ -20,6 +20,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 
@@ -35,11 +37,11 @@ protected:
         ASSERT_TRUE(dir.isValid());
         savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
-        qputenv("KRDL_MSGBOX_LOG", dir.filePath("boxes.log").toUtf8());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath("config").toUtf8());
-        SetProgramFileNameForTesting(dir.filePath("KRDL"));
+        qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
+        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
-        window->fileList()->appendEntries({{true, "a.dft", "C:\\Work"}, {false, "b.par", "C:\\Work"}});
+        window->fileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -54,10 +56,10 @@ protected:
     }
     QStringList logLines() const
     {
-        QFile f(dir.filePath("boxes.log"));
+        QFile f(dir.filePath(u"boxes.log"_s));
         if (!f.open(QIODevice::ReadOnly))
             return {};
-        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir dir;
@@ -78,7 +80,7 @@ TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
     EXPECT_EQ(window->fileList()->rowCount(), 2);
     EXPECT_EQ(window->CheckedCount(), 1);
     ASSERT_EQ(logLines().size(), 1);
-    EXPECT_EQ(logLines()[0], QString(kQuestion) + "1\tclosed=button");
+    EXPECT_EQ(logLines()[0], QString::fromLatin1(kQuestion) + u"1\tclosed=button"_s);
 }
 
 TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
@@ -92,7 +94,7 @@ TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
     EXPECT_FALSE(window->isVisible());
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_EQ(lines[1], QString(kQuestion) + "0\tclosed=button");
+    EXPECT_EQ(lines[1], QString::fromLatin1(kQuestion) + u"0\tclosed=button"_s);
 }
 
 TEST_F(MainExitTest, QuestionClosedWithoutAnAnswerLetsTheWindowClose)
@@ -100,5 +102,5 @@ TEST_F(MainExitTest, QuestionClosedWithoutAnAnswerLetsTheWindowClose)
     testfiles::WhenMessageBoxShown([](QDialog* box) { box->close(); });
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(logLines().value(0), QString(kQuestion) + "0\tclosed=window");
+    EXPECT_EQ(logLines().value(0), QString::fromLatin1(kQuestion) + u"0\tclosed=window"_s);
 }

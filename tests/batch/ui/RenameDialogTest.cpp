@@ -9,17 +9,19 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 TEST(RenameDialog, Layout)
 {
     TfrmRenameFile dlg;
-    EXPECT_EQ(dlg.windowTitle(), "Rename file");
+    EXPECT_EQ(dlg.windowTitle(), u"Rename file"_s);
     EXPECT_EQ(dlg.size(), QSize(318, 116));
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
     EXPECT_FALSE(dlg.edOldName->isEnabled());
     EXPECT_TRUE(dlg.edNewName->text().isEmpty());
     EXPECT_TRUE(dlg.btnRename->isDefault());
-    EXPECT_EQ(dlg.btnRename->text(), "Rename");
-    EXPECT_EQ(dlg.btnCancel->text(), "Cancel");
+    EXPECT_EQ(dlg.btnRename->text(), u"Rename"_s);
+    EXPECT_EQ(dlg.btnCancel->text(), u"Cancel"_s);
     EXPECT_EQ(dlg.edOldName->parentWidget(), dlg.gbRenameFile);
     EXPECT_EQ(dlg.edNewName->parentWidget(), dlg.gbRenameFile);
 }
@@ -28,7 +30,7 @@ TEST(RenameDialog, EnterAcceptsWithTheTypedNameAndEscapeCancels)
 {
     for (bool accept : {true, false}) {
         TfrmRenameFile dlg;
-        dlg.edOldName->setText("a.dft");
+        dlg.edOldName->setText(u"a.dft"_s);
         bool focused = false;
         bool modal = false;
         QTimer::singleShot(0, &dlg, [&] {
@@ -38,13 +40,13 @@ TEST(RenameDialog, EnterAcceptsWithTheTypedNameAndEscapeCancels)
             modal = dlg.isModal();
             if (!target)
                 target = &dlg;
-            QTest::keyClicks(target, "b.dft");
+            QTest::keyClicks(target, u"b.dft"_s);
             QTest::keyClick(target, accept ? Qt::Key_Return : Qt::Key_Escape);
         });
         const int result = dlg.exec();
         EXPECT_TRUE(focused);
         EXPECT_EQ(result, accept ? QDialog::Accepted : QDialog::Rejected);
-        EXPECT_EQ(dlg.edNewName->text(), "b.dft");
+        EXPECT_EQ(dlg.edNewName->text(), u"b.dft"_s);
         EXPECT_TRUE(modal);
     }
 }

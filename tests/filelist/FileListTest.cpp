@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 FileList listOf(std::initializer_list<std::pair<const char*, bool>> paths)
@@ -24,77 +26,77 @@ QStringList names(const FileList& l)
 
 TEST(PathRules, PathRuleDropsTheLastDelimiter)
 {
-    FileEntry e = EntryByPathRule("C:\\Work\\a.dft", true);
-    EXPECT_EQ(e.directory, "C:\\Work");
-    EXPECT_EQ(e.fileName, "a.dft");
-    e = EntryByPathRule("C:\\a.dft", true);
-    EXPECT_EQ(e.directory, "C:");
-    EXPECT_EQ(e.fullPath(), "C:\\a.dft");
-    e = EntryByPathRule("/home/u/a.dft", false);
-    EXPECT_EQ(e.directory, "/home/u");
+    FileEntry e = EntryByPathRule(u"C:\\Work\\a.dft"_s, true);
+    EXPECT_EQ(e.directory, u"C:\\Work"_s);
+    EXPECT_EQ(e.fileName, u"a.dft"_s);
+    e = EntryByPathRule(u"C:\\a.dft"_s, true);
+    EXPECT_EQ(e.directory, u"C:"_s);
+    EXPECT_EQ(e.fullPath(), u"C:\\a.dft"_s);
+    e = EntryByPathRule(u"/home/u/a.dft"_s, false);
+    EXPECT_EQ(e.directory, u"/home/u"_s);
     EXPECT_FALSE(e.checked);
-    EXPECT_EQ(e.fullPath(), "/home/u/a.dft");
-    e = EntryByPathRule("/a.dft", true);
-    EXPECT_EQ(e.fullPath(), "/a.dft");
+    EXPECT_EQ(e.fullPath(), u"/home/u/a.dft"_s);
+    e = EntryByPathRule(u"/a.dft"_s, true);
+    EXPECT_EQ(e.fullPath(), u"/a.dft"_s);
 }
 
 TEST(PathRules, DirectoryRuleKeepsTheRootSeparator)
 {
-    FileEntry e = EntryByDirectoryRule("C:\\Work\\a.dft", true);
-    EXPECT_EQ(e.directory, "C:\\Work");
-    e = EntryByDirectoryRule("C:\\a.dft", true);
-    EXPECT_EQ(e.directory, "C:\\");
-    EXPECT_EQ(e.fileName, "a.dft");
+    FileEntry e = EntryByDirectoryRule(u"C:\\Work\\a.dft"_s, true);
+    EXPECT_EQ(e.directory, u"C:\\Work"_s);
+    e = EntryByDirectoryRule(u"C:\\a.dft"_s, true);
+    EXPECT_EQ(e.directory, u"C:\\"_s);
+    EXPECT_EQ(e.fileName, u"a.dft"_s);
     // Both rules collect to the same full path.
-    EXPECT_EQ(e.fullPath(), EntryByPathRule("C:\\a.dft", true).fullPath());
-    e = EntryByDirectoryRule("/a.dft", true);
-    EXPECT_EQ(e.directory, "/");
-    EXPECT_EQ(e.fullPath(), "/a.dft");
-    e = EntryByDirectoryRule("/srv/cad/x.par", true);
-    EXPECT_EQ(e.directory, "/srv/cad");
+    EXPECT_EQ(e.fullPath(), EntryByPathRule(u"C:\\a.dft"_s, true).fullPath());
+    e = EntryByDirectoryRule(u"/a.dft"_s, true);
+    EXPECT_EQ(e.directory, u"/"_s);
+    EXPECT_EQ(e.fullPath(), u"/a.dft"_s);
+    e = EntryByDirectoryRule(u"/srv/cad/x.par"_s, true);
+    EXPECT_EQ(e.directory, u"/srv/cad"_s);
 }
 
 TEST(PathRules, OddLinesOfListFilesGiveTheEntriesTheRulesSay)
 {
     // "2;C:\x.dft" is not a flag line: the whole text is the path.
-    FileEntry e = EntryByPathRule("2;C:\\x.dft", true);
-    EXPECT_EQ(e.directory, "2;C:");
-    EXPECT_EQ(e.fileName, "x.dft");
-    e = EntryByPathRule("", true);
-    EXPECT_EQ(e.directory, "");
-    EXPECT_EQ(e.fileName, "");
+    FileEntry e = EntryByPathRule(u"2;C:\\x.dft"_s, true);
+    EXPECT_EQ(e.directory, u"2;C:"_s);
+    EXPECT_EQ(e.fileName, u"x.dft"_s);
+    e = EntryByPathRule(u""_s, true);
+    EXPECT_EQ(e.directory, u""_s);
+    EXPECT_EQ(e.fileName, u""_s);
 }
 
 TEST(SortOrder, OnlyAsciiLettersFold)
 {
-    EXPECT_EQ(CompareFileText("a.dft", "A.DFT"), 0);
-    EXPECT_NE(CompareFileText(QString::fromUtf8("č.dft"), QString::fromUtf8("Č.dft")), 0);
+    EXPECT_EQ(CompareFileText(u"a.dft"_s, u"A.DFT"_s), 0);
+    EXPECT_NE(CompareFileText(u"č.dft"_s, u"Č.dft"_s), 0);
     // Windows-1250: Č is C8, č is E8.
-    EXPECT_LT(CompareFileText(QString::fromUtf8("Č.dft"), QString::fromUtf8("č.dft")), 0);
+    EXPECT_LT(CompareFileText(u"Č.dft"_s, u"č.dft"_s), 0);
     // Accented letters sort after every ASCII letter, by their code.
-    EXPECT_LT(CompareFileText("z.dft", QString::fromUtf8("č.dft")), 0);
+    EXPECT_LT(CompareFileText(u"z.dft"_s, u"č.dft"_s), 0);
     // "_" (5F) sorts after the folded letters (41-5A).
-    EXPECT_LT(CompareFileText("b", "_"), 0);
+    EXPECT_LT(CompareFileText(u"b"_s, u"_"_s), 0);
     // A prefix comes first.
-    EXPECT_LT(CompareFileText("ab", "abc"), 0);
-    EXPECT_GT(CompareFileText("abc", "AB"), 0);
+    EXPECT_LT(CompareFileText(u"ab"_s, u"abc"_s), 0);
+    EXPECT_GT(CompareFileText(u"abc"_s, u"AB"_s), 0);
 }
 
 TEST(SortOrder, CharactersWithoutACodeComeAfterAllThatHaveOne)
 {
     // ÿ is not in Windows-1250 (whose FF is ˙): it sorts after ˙.
     EXPECT_LT(CompareFileText(QString(QChar(0x02D9)), QString(QChar(0x00FF))), 0);
-    EXPECT_LT(CompareFileText(QString::fromUtf8("ž"), QString::fromUtf8("ω")), 0);
+    EXPECT_LT(CompareFileText(u"ž"_s, u"ω"_s), 0);
 }
 
 TEST(FileListEngine, SortByEitherColumnKeepsEqualEntriesInOrder)
 {
     FileList l = listOf({{"C:\\b\\x.dft", true}, {"C:\\a\\Y.par", true}, {"C:\\c\\X.DFT", true}});
     l.sort();
-    EXPECT_EQ(names(l), QStringList({"x.dft", "X.DFT", "Y.par"}));
+    EXPECT_EQ(names(l), QStringList({u"x.dft"_s, u"X.DFT"_s, u"Y.par"_s}));
     l.setSortColumn(FileList::DirColumn);
     l.sort();
-    EXPECT_EQ(names(l), QStringList({"Y.par", "x.dft", "X.DFT"}));
+    EXPECT_EQ(names(l), QStringList({u"Y.par"_s, u"x.dft"_s, u"X.DFT"_s}));
 }
 
 TEST(FileListEngine, RemoveCropAndChecks)
@@ -102,9 +104,9 @@ TEST(FileListEngine, RemoveCropAndChecks)
     FileList l = listOf({{"/a/1.dft", true}, {"/a/2.dft", false}, {"/a/3.dft", true}});
     FileList crop = l;
     l.removeChecked();
-    EXPECT_EQ(names(l), QStringList({"2.dft"}));
+    EXPECT_EQ(names(l), QStringList({u"2.dft"_s}));
     crop.removeUnchecked();
-    EXPECT_EQ(names(crop), QStringList({"1.dft", "3.dft"}));
+    EXPECT_EQ(names(crop), QStringList({u"1.dft"_s, u"3.dft"_s}));
 
     FileList all = listOf({{"/a/1.dft", true}, {"/a/2.dft", true}});
     all.removeChecked();
@@ -115,7 +117,7 @@ TEST(FileListEngine, RemoveCropAndChecks)
 
     FileList c = listOf({{"/a/b.dft", true}, {"/a/a.dft", false}});
     c.invertChecks();
-    EXPECT_EQ(names(c), QStringList({"b.dft", "a.dft"}));
+    EXPECT_EQ(names(c), QStringList({u"b.dft"_s, u"a.dft"_s}));
     EXPECT_FALSE(c.at(0).checked);
     EXPECT_TRUE(c.at(1).checked);
     c.checkAll(false);
@@ -125,22 +127,22 @@ TEST(FileListEngine, RemoveCropAndChecks)
 TEST(FileListEngine, CollectAppendsCheckedPathsInOrderIncludingDuplicates)
 {
     FileList l = listOf({{"C:\\Work\\a.dft", true}, {"C:\\Work\\b.par", false}, {"C:\\Work\\a.dft", true}});
-    QStringList paths{"already"};
+    QStringList paths{u"already"_s};
     l.CollectCheckedFiles(paths);
-    EXPECT_EQ(paths, QStringList({"already", "C:\\Work\\a.dft", "C:\\Work\\a.dft"}));
+    EXPECT_EQ(paths, QStringList({u"already"_s, u"C:\\Work\\a.dft"_s, u"C:\\Work\\a.dft"_s}));
 
     FileList none = listOf({{"/x/a.dft", false}});
     QStringList empty;
     none.CollectCheckedFiles(empty);
     EXPECT_TRUE(empty.isEmpty());
-    EXPECT_EQ(FileListStatusText(12, 7), "12 (7)");
+    EXPECT_EQ(FileListStatusText(12, 7), u"12 (7)"_s);
 }
 
 TEST(SortOrder, SortKeysOrderExactlyAsTheCompare)
 {
-    const QStringList texts = {"", "a", "A", "ab", "abc", "B", "_", "z.dft", QString::fromUtf8("č.dft"),
-                               QString::fromUtf8("Č.dft"), QString(QChar(0x02D9)), QString(QChar(0x00FF)),
-                               QString::fromUtf8("ω"), QString::fromUtf8("😀"), "C:\\Work", "C:/Work", "c:\\work\\x"};
+    const QStringList texts = {u""_s, u"a"_s, u"A"_s, u"ab"_s, u"abc"_s, u"B"_s, u"_"_s, u"z.dft"_s, u"č.dft"_s,
+                               u"Č.dft"_s, QString(QChar(0x02D9)), QString(QChar(0x00FF)),
+                               u"ω"_s, u"😀"_s, u"C:\\Work"_s, u"C:/Work"_s, u"c:\\work\\x"_s};
     const auto sign = [](auto v) { return (v > 0) - (v < 0); };
     for (const QString& a : texts)
         for (const QString& b : texts)

@@ -1,0 +1,59 @@
+// Text search and replacement in file names, and the plain-name rule of renames.
+#include "batch/BatchText.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+TEST(BatchText, TextPosFindsTheFirstOccurrenceOneBased)
+{
+    EXPECT_EQ(TextPos(u"a"_s, u"banana.dft"_s, true), 2);
+    EXPECT_EQ(TextPos(u"banana.dft"_s, u"banana.dft"_s, true), 1);
+    EXPECT_EQ(TextPos(u".dft"_s, u"banana.dft"_s, true), 7);
+    EXPECT_EQ(TextPos(u"x"_s, u"banana.dft"_s, true), 0);
+    EXPECT_EQ(TextPos(u""_s, u"banana.dft"_s, true), 0);
+    EXPECT_EQ(TextPos(u""_s, u""_s, false), 0);
+    EXPECT_EQ(TextPos(u"banana.dft!"_s, u"banana.dft"_s, true), 0);
+    EXPECT_EQ(TextPos(u"nan"_s, u"banana"_s, true), 3);
+    EXPECT_EQ(TextPos(u"aab"_s, u"aaab"_s, true), 2); // a partial match does not hide the next start
+}
+
+TEST(BatchText, TextPosFoldsOnlyAsciiLetters)
+{
+    EXPECT_EQ(TextPos(u"ABC"_s, u"xabcx.par"_s, true), 0);
+    EXPECT_EQ(TextPos(u"ABC"_s, u"xabcx.par"_s, false), 2);
+    EXPECT_EQ(TextPos(u"xAbC"_s, u"XaBc"_s, false), 1);
+    // Accented letters match only themselves.
+    EXPECT_EQ(TextPos(QString::fromUtf8("Č"), QString::fromUtf8("ač.dft"), false), 0);
+    EXPECT_EQ(TextPos(QString::fromUtf8("č"), QString::fromUtf8("ač.dft"), false), 2);
+    EXPECT_EQ(TextPos(QString::fromUtf8("Ä"), QString::fromUtf8("ä"), false), 0);
+    // Characters next to the letter ranges do not fold: '@' / '`' and '[' / '{'.
+    EXPECT_EQ(TextPos(u"@"_s, u"`"_s, false), 0);
+    EXPECT_EQ(TextPos(u"["_s, u"{"_s, false), 0);
+}
+
+TEST(BatchText, ReplaceTextOnceChangesOnlyTheFirstOccurrence)
+{
+    EXPECT_EQ(ReplaceTextOnce(u"banana.dft"_s, u"a"_s, u"X"_s, true), u"bXnana.dft"_s);
+    EXPECT_EQ(ReplaceTextOnce(u"banana.dft"_s, u".dft"_s, u".bak"_s, true), u"banana.bak"_s);
+    EXPECT_EQ(ReplaceTextOnce(u"xabcx.par"_s, u"ABC"_s, u"New"_s, false), u"xNewx.par"_s);
+    EXPECT_EQ(ReplaceTextOnce(u"xabcx.par"_s, u"ABC"_s, u"New"_s, true), u"xabcx.par"_s);
+    // Characters outside the match keep their case; NewText goes in as typed.
+    EXPECT_EQ(ReplaceTextOnce(u"AbCdE"_s, u"cd"_s, u"zZ"_s, false), u"AbzZE"_s);
+    EXPECT_EQ(ReplaceTextOnce(u"abc"_s, u"abc"_s, u""_s, true), u""_s);
+    EXPECT_EQ(ReplaceTextOnce(u"abc"_s, u""_s, u"x"_s, true), u"abc"_s);
+    EXPECT_EQ(ReplaceTextOnce(u"aaa"_s, u"a"_s, u"aa"_s, true), u"aaaa"_s);
+}
+
+TEST(BatchText, PlainFileNames)
+{
+    EXPECT_TRUE(IsPlainFileName(u"a.dft"_s));
+    EXPECT_TRUE(IsPlainFileName(u".hidden"_s));
+    EXPECT_TRUE(IsPlainFileName(u"ab:c"_s)); // a colon that is no drive colon
+    EXPECT_FALSE(IsPlainFileName(u""_s));
+    EXPECT_FALSE(IsPlainFileName(u"."_s));
+    EXPECT_FALSE(IsPlainFileName(u".."_s));
+    EXPECT_FALSE(IsPlainFileName(u"sub/a.dft"_s));
+    EXPECT_FALSE(IsPlainFileName(u"sub\\a.dft"_s));
+    EXPECT_FALSE(IsPlainFileName(u"C:a.dft"_s));
+}

@@ -1,0 +1,161 @@
+// The batch rename run against real temporary folders, reported through recording sinks.
+#include "batch/TarRenameFiles.h"
+
+#include "FakeSinks.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+using testfiles::ReadBytes;
+using testfiles::WriteBytes;
+
+namespace {
+
+class RenameRun : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+    QString path(const QString& rel) const { return tmp.filePath(rel); }
+    QString file(const QString& rel, const QByteArray& data = "x")
+    {
+        WriteBytes(path(rel), data);
+        return path(rel);
+    }
+    TarRenameFiles run(const QStringList& sources, const QString& oldText, const QString& newText,
+                       bool caseSensitive = true)
+    {
+        TarRenameFiles r(progress);
+        r.SourceFiles = sources;
+        r.OldText = oldText;
+        r.NewText = newText;
+        r.CaseSensitive = caseSensitive;
+        r.Execute();
+        return r;
+    }
+    QStringList files() const { return QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    QTemporaryDir tmp;
+    FakeProgressFactory progress;
+};
+
+QStringList closing() { return {u" "_s, u"End renameing files!"_s}; }
+
+} // namespace
+
+TEST_F(RenameRun, ReplacesTheFirstOccurrenceInEachName)
+{
+    const QString a = file(u"banana.dft"_s, "B"), b = file(u"plan.dft"_s, "P");
+    const TarRenameFiles r = run({a, b}, u"a"_s, u"X"_s);
+    FakeProgress& log = progress.only();
+    EXPECT_EQ(log.caption, u"Rename files"_s);
+    EXPECT_EQ(log.shown, 1);
+    EXPECT_EQ(log.finished, 1);
+    EXPECT_EQ(log.lines, QStringList({u"Start renaming files..."_s,
+                                      u" "_s, u"1/2 "_s + a + u" rename to "_s + path(u"bXnana.dft"_s) + u"."_s, u"Success!"_s,
+                                      u" "_s, u"2/2 "_s + b + u" rename to "_s + path(u"plXn.dft"_s) + u"."_s, u"Success!"_s})
+                             + closing());
+    EXPECT_EQ(r.RenamedFiles, QStringList({path(u"bXnana.dft"_s), path(u"plXn.dft"_s)}));
+    EXPECT_EQ(files(), QStringList({u"bXnana.dft"_s, u"plXn.dft"_s}));
+    EXPECT_EQ(ReadBytes(path(u"bXnana.dft"_s)), "B");
+}
+
+TEST_F(RenameRun, TheWholeNameIsSearchedExtensionIncluded)
+{
+    const QString a = file(u"part.dft"_s);
+    const TarRenameFiles r = run({a}, u".dft"_s, u".bak"_s);
+    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"part.bak"_s)});
+    EXPECT_EQ(files(), QStringList {u"part.bak"_s});
+}
+
+TEST_F(RenameRun, CaseRuleAndSilentSkips)
+{
+    const QString a = file(u"xabcx.par"_s), b = file(u"other.par"_s);
+    // Case sensitive: no name contains ABC, so no file gets a log line.
+    TarRenameFiles strict = run({a, b}, u"ABC"_s, u"New"_s, true);
+    EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start renaming files..."_s} + closing());
+    EXPECT_TRUE(strict.RenamedFiles.isEmpty());
+    EXPECT_EQ(progress.sinks.back()->processed, 2);
+
+    // Without case: the numbering still counts the skipped file.
+    TarRenameFiles loose = run({b, a}, u"ABC"_s, u"New"_s, false);
+    EXPECT_EQ(progress.sinks.back()->lines,
+              QStringList({u"Start renaming files..."_s, u" "_s, u"2/2 "_s + a + u" rename to "_s + path(u"xNewx.par"_s) + u"."_s,
+                           u"Success!"_s})
+                  + closing());
+    EXPECT_EQ(files(), QStringList({u"other.par"_s, u"xNewx.par"_s}));
+}
+
+TEST_F(RenameRun, CollisionsNeverReplaceAFile)
+{
+    const QString one = file(u"old_a.dft"_s, "one"), two = file(u"OLD_a.dft"_s, "two");
+    const QString three = file(u"b_old.dft"_s, "three");
+    file(u"b_new.dft"_s, "already there");
+    const TarRenameFiles r = run({one, two, three}, u"old"_s, u"new"_s, false);
+    const QStringList& lines = progress.only().lines;
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines.at(3), u"Success!"_s);
+    EXPECT_EQ(lines.at(5), u"2/3 "_s + two + u" rename to "_s + path(u"new_a.dft"_s) + u"."_s);
+    EXPECT_EQ(lines.at(6), u"Failed!"_s);
+    EXPECT_EQ(lines.at(9), u"Failed!"_s);
+    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"new_a.dft"_s)});
+    EXPECT_EQ(ReadBytes(path(u"new_a.dft"_s)), "one");
+    EXPECT_EQ(ReadBytes(two), "two");
+    EXPECT_EQ(ReadBytes(three), "three");
+    EXPECT_EQ(ReadBytes(path(u"b_new.dft"_s)), "already there");
+    EXPECT_EQ(r.Result().failed, 2);
+}
+
+TEST_F(RenameRun, NewNamesThatWouldMoveTheFileFail)
+{
+    ASSERT_TRUE(QDir().mkdir(path(u"sub"_s)));
+    const QString a = file(u"a.dft"_s);
+    run({a, a, a}, u"a"_s, u"sub/a"_s, true);
+    run({a}, u"a.dft"_s, u".."_s, true);
+    run({a}, u"a"_s, u"sub\\a"_s, true);
+    for (const auto& log : progress.sinks)
+        EXPECT_EQ(log->lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(files(), QStringList {u"a.dft"_s});
+    EXPECT_TRUE(QDir(path(u"sub"_s)).isEmpty());
+}
+
+TEST_F(RenameRun, MissingFilesFailAndBareNamesStayBare)
+{
+    const TarRenameFiles r = run({path(u"gone_a.dft"_s), u"zz_a.dft"_s}, u"_a"_s, u"_b"_s);
+    const QStringList& lines = progress.only().lines;
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(lines.at(5), u"2/2 zz_a.dft rename to zz_b.dft."_s);
+    EXPECT_EQ(lines.at(6), u"Failed!"_s);
+    EXPECT_TRUE(r.RenamedFiles.isEmpty());
+}
+
+TEST_F(RenameRun, CancelKeepsWhatWasRenamedSoFar)
+{
+    const QString a = file(u"a1.dft"_s), b = file(u"a2.dft"_s), c = file(u"a3.dft"_s);
+    progress.prepare = [](FakeProgress& log) {
+        log.onProcess = [](int call, FakeProgress& l) {
+            if (call == 2)
+                l.stopped = true;
+        };
+    };
+    const TarRenameFiles r = run({a, b, c}, u"a"_s, u"b"_s);
+    EXPECT_EQ(progress.only().lines,
+              QStringList({u"Start renaming files..."_s, u" "_s, u"1/3 "_s + a + u" rename to "_s + path(u"b1.dft"_s) + u"."_s,
+                           u"Success!"_s, u"User cancel operation!"_s})
+                  + closing());
+    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"b1.dft"_s)});
+    EXPECT_EQ(files(), QStringList({u"a2.dft"_s, u"a3.dft"_s, u"b1.dft"_s}));
+    EXPECT_TRUE(r.Result().cancelled);
+}
+
+TEST_F(RenameRun, EmptyRun)
+{
+    run({}, u"a"_s, u"b"_s);
+    EXPECT_EQ(progress.only().lines, QStringList {u"Start renaming files..."_s} + closing());
+    EXPECT_EQ(progress.only().finished, 1);
+}

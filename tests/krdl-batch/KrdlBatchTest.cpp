@@ -1,0 +1,165 @@
+// The krdl-batch tool run as a process: what it prints and how it exits.
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+using testfiles::ReadBytes;
+using testfiles::WriteBytes;
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    QStringList out; // standard output, one entry per line
+    QString err;
+};
+
+ToolRun runTool(const QStringList& args, const QString& workDir = {})
+{
+    QProcess p;
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.start(QStringLiteral(KRDL_BATCH_EXE), args);
+    ToolRun r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        ADD_FAILURE() << "krdl-batch did not finish normally";
+        return r;
+    }
+    r.code = p.exitCode();
+    QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    if (out.endsWith(u'\n'))
+        out.chop(1);
+    if (!out.isEmpty())
+        r.out = out.split(u'\n');
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+class KrdlBatchTool : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+    QString path(const QString& rel) const { return tmp.filePath(rel); }
+    QString file(const QString& rel, const QByteArray& data = "x")
+    {
+        WriteBytes(path(rel), data);
+        return path(rel);
+    }
+    QTemporaryDir tmp;
+};
+
+} // namespace
+
+TEST_F(KrdlBatchTool, CopyAllSucceedExitsZero)
+{
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.par"_s, "B");
+    const QString dest = path(u"dest"_s);
+    const ToolRun r = runTool({u"copy"_s, u"--to"_s, dest, a, b});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QStringList({u"Start copying files..."_s, u" "_s, u"1/2 "_s + a + u" copy to "_s + dest + u"/a.dft."_s,
+                                  u"Success!"_s, u" "_s, u"2/2 "_s + b + u" copy to "_s + dest + u"/b.par."_s, u"Success!"_s, u" "_s,
+                                  u"End copying files!"_s}));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), "A");
+    EXPECT_EQ(ReadBytes(dest + u"/b.par"_s), "B");
+}
+
+TEST_F(KrdlBatchTool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
+{
+    const QString a = file(u"src/a.dft"_s, "new");
+    file(u"dest/a.dft"_s, "old");
+    ToolRun r = runTool({u"copy"_s, u"--to="_s + path(u"dest"_s), a});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out.value(3), u"Failed!"_s);
+    EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "old");
+
+    r = runTool({u"copy"_s, u"--overwrite"_s, u"--to"_s, path(u"dest"_s), a});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.value(3), u"Success!"_s);
+    EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "new");
+
+    r = runTool({u"copy"_s, u"--to"_s, path(u"dest"_s), path(u"src/missing.dft"_s), u"--overwrite"_s, a});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out.value(3), u"Failed!"_s);
+    EXPECT_EQ(r.out.value(6), u"Success!"_s);
+}
+
+TEST_F(KrdlBatchTool, DestinationChecksGoToStandardErrorWithExitOne)
+{
+    const QString a = file(u"src/a.dft"_s);
+    ToolRun r = runTool({u"copy"_s, u"--to"_s, u""_s, a});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, u"Destination directory is not set!\n"_s);
+
+    r = runTool({u"copy"_s, u"--to"_s, path(u"no/such"_s), a});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, u"Cannot create directory!\n"_s);
+    EXPECT_FALSE(QFileInfo::exists(path(u"no"_s)));
+}
+
+TEST_F(KrdlBatchTool, UsageErrorsExitOne)
+{
+    const QString a = file(u"src/a.dft"_s);
+    const QList<QStringList> bad = {
+        {},
+        {u"move"_s, a},
+        {u"copy"_s, a},
+        {u"copy"_s, u"--to"_s},
+        {u"copy"_s, u"--to"_s, path(u"d"_s)},
+        {u"copy"_s, u"--to"_s, path(u"d"_s), u"--ignore-case"_s, a},
+        {u"copy"_s, u"--to"_s, path(u"d"_s), u"--to"_s, path(u"e"_s), a},
+        {u"copy"_s, u"--overwrite=yes"_s, u"--to"_s, path(u"d"_s), a},
+        {u"rename"_s, u"--old"_s, u"a"_s, a},
+        {u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u""_s, a},
+        {u"rename"_s, u"--old"_s, u""_s, u"--new"_s, u"b"_s, a},
+        {u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u"b"_s, u"--overwrite"_s, a},
+        {u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u"b"_s},
+    };
+    for (const QStringList& args : bad) {
+        const ToolRun r = runTool(args);
+        EXPECT_EQ(r.code, 1) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(u"usage: krdl-batch"_s)) << args.join(u' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(path(u"d"_s)));
+    EXPECT_TRUE(QFileInfo::exists(a));
+
+    const ToolRun help = runTool({u"--help"_s});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.value(0).startsWith(u"usage: krdl-batch copy"_s));
+}
+
+TEST_F(KrdlBatchTool, RenameExitCodesAndLines)
+{
+    const QString a = file(u"src/xabcx.par"_s), b = file(u"src/other.par"_s), c = file(u"src/ABC.dft"_s);
+    file(u"src/NEW.dft"_s, "taken");
+    ToolRun r = runTool({u"rename"_s, u"--old"_s, u"ABC"_s, u"--new"_s, u"NEW"_s, a, b, c});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, QStringList({u"Start renaming files..."_s, u" "_s,
+                                  u"3/3 "_s + c + u" rename to "_s + path(u"src/NEW.dft"_s) + u"."_s, u"Failed!"_s, u" "_s,
+                                  u"End renameing files!"_s}));
+    EXPECT_EQ(ReadBytes(path(u"src/NEW.dft"_s)), "taken");
+
+    r = runTool({u"rename"_s, u"--ignore-case"_s, u"--old"_s, u"ABC"_s, u"--new"_s, u"NEW"_s, a, b});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.value(2), u"1/2 "_s + a + u" rename to "_s + path(u"src/xNEWx.par"_s) + u"."_s);
+    EXPECT_TRUE(QFileInfo::exists(path(u"src/xNEWx.par"_s)));
+    EXPECT_FALSE(QFileInfo::exists(a));
+}
+
+TEST_F(KrdlBatchTool, RelativePathsAndFilesAfterDoubleDash)
+{
+    file(u"work/--odd.dft"_s, "odd");
+    const ToolRun r = runTool({u"rename"_s, u"--old"_s, u"odd"_s, u"--new"_s, u"even"_s, u"--"_s, u"--odd.dft"_s}, path(u"work"_s));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.value(2), u"1/1 --odd.dft rename to --even.dft."_s);
+    EXPECT_EQ(ReadBytes(path(u"work/--even.dft"_s)), "odd");
+}
