@@ -53,7 +53,7 @@ void CustomPropertyCollection::Load()
 {
     reader_ = std::make_unique<CompoundReader>(file_);
     entry_ = reader_->FindRootChild(DocumentSummaryStreamName());
-    if (entry_ && reader_->Dir().Entry(*entry_).type != static_cast<std::uint8_t>(EntryType::Stream))
+    if (entry_ && reader_->Dir().Entry(*entry_).type != EntryType::Stream)
         throw Error("the document summary entry is not a stream");
     stream_ = entry_ ? PropertySetStream::Parse(reader_->ReadStream(*entry_, kMaxPropertyStream))
                      : PropertySetStream::Empty();

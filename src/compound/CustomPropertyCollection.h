@@ -4,7 +4,7 @@
 // Reading never writes; edits stay in memory until Save, which writes in place and crash-safe.
 
 #include "compound/PropertySet.h"
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 
 #include <memory>
 #include <optional>

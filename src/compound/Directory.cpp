@@ -35,44 +35,58 @@ int CompareNames(const std::u16string& a, const std::u16string& b)
     return 0;
 }
 
+namespace at = layout::entry;
+
+namespace {
+
+std::u16string ParseName(const std::uint8_t* p)
+{
+    // The length field counts bytes with the terminator; writers that get it wrong still end
+    // the name with a zero, so the field only bounds the name.
+    const std::uint16_t nameBytes = Get16(p + at::kNameLength);
+    const std::size_t chars = nameBytes >= 2 && nameBytes <= at::kNameCapacity ? nameBytes / 2 - 1 : at::kNameCapacity / 2;
+    std::u16string name;
+    for (std::size_t i = 0; i < chars; ++i) {
+        const char16_t c = static_cast<char16_t>(Get16(p + at::kName + 2 * i));
+        if (c == 0)
+            break;
+        name.push_back(c);
+    }
+    return name;
+}
+
+} // namespace
+
 DirEntry DirEntry::Parse(const std::uint8_t* p, bool version3)
 {
     DirEntry e;
-    std::uint16_t nameBytes = Get16(p + 64);
-    std::size_t chars = nameBytes >= 2 && nameBytes <= 64 ? nameBytes / 2 - 1 : 32;
-    for (std::size_t i = 0; i < chars; ++i) {
-        const char16_t c = static_cast<char16_t>(Get16(p + 2 * i));
-        if (c == 0)
-            break;
-        e.name.push_back(c);
-    }
-    e.type = p[66];
-    e.color = p[67];
-    e.left = Get32(p + 68);
-    e.right = Get32(p + 72);
-    e.child = Get32(p + 76);
-    e.start = Get32(p + 116);
-    e.size = version3 ? Get32(p + 120) : Get64(p + 120);
+    e.name = ParseName(p);
+    e.type = static_cast<EntryType>(p[at::kType]);
+    e.color = static_cast<Color>(p[at::kColor]);
+    e.left = Get32(p + at::kLeft);
+    e.right = Get32(p + at::kRight);
+    e.child = Get32(p + at::kChild);
+    e.start = Get32(p + at::kStartSector);
+    e.size = version3 ? Get32(p + at::kStreamSize) : Get64(p + at::kStreamSize);
     return e;
 }
 
 void DirEntry::WriteInto(std::uint8_t* p, bool version3) const
 {
-    std::fill_n(p, 64, 0);
-    const std::size_t chars = std::min<std::size_t>(name.size(), 31);
-    for (std::size_t i = 0; i < chars; ++i)
-        Put16(p + 2 * i, static_cast<std::uint16_t>(name[i]));
-    Put16(p + 64, static_cast<std::uint16_t>(chars ? 2 * (chars + 1) : 0));
-    p[66] = type;
-    p[67] = color;
-    Put32(p + 68, left);
-    Put32(p + 72, right);
-    Put32(p + 76, child);
-    Put32(p + 116, start);
-    if (version3)
-        Put64(p + 120, static_cast<std::uint32_t>(size));
-    else
-        Put64(p + 120, size);
+    if (ParseName(p) != name) {
+        std::fill_n(p + at::kName, at::kNameCapacity, 0);
+        const std::size_t chars = std::min<std::size_t>(name.size(), at::kNameCapacity / 2 - 1);
+        for (std::size_t i = 0; i < chars; ++i)
+            Put16(p + at::kName + 2 * i, static_cast<std::uint16_t>(name[i]));
+        Put16(p + at::kNameLength, static_cast<std::uint16_t>(chars ? 2 * (chars + 1) : 0));
+    }
+    p[at::kType] = static_cast<std::uint8_t>(type);
+    p[at::kColor] = static_cast<std::uint8_t>(color);
+    Put32(p + at::kLeft, left);
+    Put32(p + at::kRight, right);
+    Put32(p + at::kChild, child);
+    Put32(p + at::kStartSector, start);
+    Put64(p + at::kStreamSize, version3 ? static_cast<std::uint32_t>(size) : size);
 }
 
 Directory::Directory(Fat& fat)
@@ -102,7 +116,7 @@ std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const st
             break;
         const DirEntry e = Entry(at);
         const int c = CompareNames(name, e.name);
-        if (c == 0 && e.type != 0)
+        if (c == 0 && e.type != EntryType::Unused)
             return at;
         at = c < 0 ? e.left : e.right;
     }
@@ -118,7 +132,7 @@ std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const st
         if (seen.size() > limit || !chain_.Has(i / perSector_))
             continue;
         const DirEntry e = Entry(i);
-        if (e.type != 0 && CompareNames(name, e.name) == 0)
+        if (e.type != EntryType::Unused && CompareNames(name, e.name) == 0)
             return i;
         stack.push_back(e.left);
         stack.push_back(e.right);

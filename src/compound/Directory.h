@@ -3,7 +3,9 @@
 // Siblings form a red-black tree, but real writers colour and order it in many ways, so a name
 // is looked up along the tree's order first and, when that fails, by visiting every sibling.
 
+#include "compound/Cfb.h"
 #include "compound/Fat.h"
+#include "compound/Layout.h"
 
 #include <array>
 #include <cstdint>
@@ -12,23 +14,27 @@
 
 namespace cfb {
 
+// Other values (lock bytes, property entries of ancient writers) are kept as they come.
 enum class EntryType : std::uint8_t { Unused = 0, Storage = 1, Stream = 2, Root = 5 };
+enum class Color : std::uint8_t { Red = 0, Black = 1 };
 
 struct DirEntry {
-    static constexpr std::uint32_t kSize = 128;
+    static constexpr std::uint32_t kSize = layout::entry::kSize;
     std::u16string name;
-    std::uint8_t type = 0;
-    std::uint8_t color = 1;
-    std::uint32_t left = 0xFFFFFFFFu;
-    std::uint32_t right = 0xFFFFFFFFu;
-    std::uint32_t child = 0xFFFFFFFFu;
+    EntryType type = EntryType::Unused;
+    Color color = Color::Black;
+    std::uint32_t left = kNoStream;
+    std::uint32_t right = kNoStream;
+    std::uint32_t child = kNoStream;
     std::uint32_t start = 0;
     std::uint64_t size = 0;
 
     // Reads one entry; in a version 3 file (512-byte sectors) only the low 32 bits of the size
     // count, since old writers left garbage in the high half.
     static DirEntry Parse(const std::uint8_t* bytes, bool version3);
-    // Writes the fields above into an existing 128-byte entry, leaving every other byte as is.
+    // Writes the fields above into an existing 128-byte entry, leaving every other byte as is:
+    // the name bytes are rewritten only when the name changed, and a version 3 entry gets a
+    // clean high half of its size.
     void WriteInto(std::uint8_t* bytes, bool version3) const;
 };
 

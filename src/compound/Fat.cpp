@@ -1,6 +1,7 @@
 #include "compound/Fat.h"
 
 #include "compound/Cfb.h"
+#include "compound/Layout.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -56,7 +57,7 @@ void Fat::WalkDifatTo(std::size_t count)
     while (difatChain_.size() < count && !difatEnded_) {
         const std::uint32_t next = difatChain_.empty()
             ? h.firstDifatSector
-            : Get32(sectors_.Sector(difatChain_.back()).data() + sectors_.SectorSize() - 4);
+            : Get32(sectors_.Sector(difatChain_.back()).data() + layout::DifatNextLink(sectors_.SectorSize()));
         if (next == kEndOfChain || next == kFreeSect) {
             difatEnded_ = true;
             break;
@@ -79,7 +80,7 @@ std::uint32_t Fat::FatSectorLocation(std::uint32_t index)
     if (index < Header::kHeaderDifat) {
         loc = h.difat[index];
     } else {
-        const std::uint32_t perDifat = perSector_ - 1;
+        const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
         const std::size_t k = (index - Header::kHeaderDifat) / perDifat;
         const std::size_t j = (index - Header::kHeaderDifat) % perDifat;
         WalkDifatTo(k + 1);
@@ -95,7 +96,7 @@ std::uint32_t Fat::FatSectorLocation(std::uint32_t index)
 std::vector<std::uint32_t> Fat::DifatSectorLocations()
 {
     const Header& h = sectors_.Head();
-    const std::uint32_t perDifat = perSector_ - 1;
+    const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
     const std::size_t needed = h.numFatSectors > Header::kHeaderDifat
         ? (h.numFatSectors - Header::kHeaderDifat + perDifat - 1) / perDifat
         : 0;

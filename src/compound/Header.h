@@ -2,14 +2,16 @@
 // The header of a compound file: the first 512 bytes (version 3 files have 512-byte sectors,
 // version 4 files 4096-byte sectors whose header sector is padded with zeros after byte 512).
 
+#include "compound/Layout.h"
+
 #include <array>
 #include <cstdint>
 
 namespace cfb {
 
 struct Header {
-    static constexpr std::size_t kSize = 512;
-    static constexpr std::size_t kHeaderDifat = 109;
+    static constexpr std::size_t kSize = layout::header::kSize;
+    static constexpr std::size_t kHeaderDifat = layout::header::kDifatEntries;
 
     std::array<std::uint8_t, kSize> raw{}; // the bytes as read; fields not listed below stay as they were
     std::uint16_t majorVersion = 3;

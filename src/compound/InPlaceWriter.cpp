@@ -1,6 +1,7 @@
 #include "compound/InPlaceWriter.h"
 
 #include "compound/Cfb.h"
+#include "compound/Layout.h"
 
 #include <algorithm>
 #include <array>
@@ -57,6 +58,9 @@ private:
     // --- directory
     std::uint8_t* EntryBytes(std::uint32_t index);
     const std::uint8_t* PeekEntry(std::uint32_t index);
+    DirEntry ReadEntry(std::uint32_t index);
+    // Writes the entry's fields through a copy of its sector made for this save.
+    void WriteEntry(std::uint32_t index, const DirEntry& e);
     std::uint32_t NewEntry(const std::u16string& name);
     // --- steps
     void FreeOldStream(const DirEntry& e);
@@ -290,40 +294,53 @@ std::uint8_t* Transaction::EntryBytes(std::uint32_t index)
     return Bytes(dir_, k) + (index % perDir_) * DirEntry::kSize;
 }
 
+DirEntry Transaction::ReadEntry(std::uint32_t index)
+{
+    return DirEntry::Parse(PeekEntry(index), v3_);
+}
+
+void Transaction::WriteEntry(std::uint32_t index, const DirEntry& e)
+{
+    e.WriteInto(EntryBytes(index), v3_);
+}
+
 std::uint32_t Transaction::NewEntry(const std::u16string& name)
 {
     const std::uint32_t total = static_cast<std::uint32_t>(dir_.locs.size()) * perDir_;
     // An unused entry may be taken only when no link points at it (some writers leave links
     // to entries they emptied).
     std::unordered_set<std::uint32_t> linked;
+    std::vector<std::uint32_t> unused;
     for (std::uint32_t i = 0; i < total; ++i) {
-        const std::uint8_t* e = PeekEntry(i);
-        if (e[66] == 0)
+        const DirEntry e = ReadEntry(i);
+        if (e.type == EntryType::Unused) {
+            if (i != 0)
+                unused.push_back(i);
             continue;
-        for (int field : {68, 72, 76})
-            linked.insert(Get32(e + field));
+        }
+        linked.insert({e.left, e.right, e.child});
     }
     std::uint32_t index = total;
-    for (std::uint32_t i = 1; i < total; ++i)
-        if (PeekEntry(i)[66] == 0 && !linked.count(i)) {
+    for (std::uint32_t i : unused)
+        if (!linked.count(i)) {
             index = i;
             break;
         }
     if (index == total) {
         std::vector<std::uint8_t> sector(ss_, 0);
         for (std::uint32_t i = 0; i < perDir_; ++i)
-            std::memset(sector.data() + i * DirEntry::kSize + 68, 0xFF, 12);
+            DirEntry{}.WriteInto(sector.data() + i * DirEntry::kSize, v3_);
         Append(dir_, std::move(sector));
     }
 
     // Hang the entry into the root's tree as a leaf, at the place the tree's order gives it.
     std::uint32_t parent = kNoStream;
     bool toLeft = false;
-    std::uint32_t at = Get32(PeekEntry(0) + 76);
+    std::uint32_t at = ReadEntry(0).child;
     for (std::uint32_t steps = 0; at != kNoStream; ++steps) {
         if (steps > total)
             throw Error("loop in the directory tree");
-        const DirEntry e = DirEntry::Parse(PeekEntry(at), v3_);
+        const DirEntry e = ReadEntry(at);
         const int c = CompareNames(name, e.name);
         if (c == 0)
             throw Error("the directory already holds an entry of that name");
@@ -331,21 +348,24 @@ std::uint32_t Transaction::NewEntry(const std::u16string& name)
         toLeft = c < 0;
         at = toLeft ? e.left : e.right;
     }
-    std::uint8_t parentColor = 1;
+    Color parentColor = Color::Black;
     if (parent == kNoStream) {
-        Put32(EntryBytes(0) + 76, index);
+        DirEntry root = ReadEntry(0);
+        root.child = index;
+        WriteEntry(0, root);
     } else {
-        std::uint8_t* p = EntryBytes(parent);
-        parentColor = p[67];
-        Put32(p + (toLeft ? 68 : 72), index);
+        DirEntry p = ReadEntry(parent);
+        parentColor = p.color;
+        (toLeft ? p.left : p.right) = index;
+        WriteEntry(parent, p);
     }
 
     DirEntry e;
     e.name = name;
-    e.type = static_cast<std::uint8_t>(EntryType::Stream);
+    e.type = EntryType::Stream;
     // A red leaf under a black parent keeps the tree's black height; under a red parent (a tree
     // some writer coloured its own way) a black leaf avoids two reds in a row.
-    e.color = parentColor == 1 ? 0 : 1;
+    e.color = parentColor == Color::Black ? Color::Red : Color::Black;
     e.start = kEndOfChain;
     e.size = 0;
     std::uint8_t* p = EntryBytes(index);
@@ -418,8 +438,8 @@ void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16stri
 {
     appendLimit_ += 2 * DivUp(content.size(), ss_) + 16;
     if (entry) {
-        const DirEntry e = DirEntry::Parse(PeekEntry(*entry), v3_);
-        if (e.type != static_cast<std::uint8_t>(EntryType::Stream))
+        const DirEntry e = ReadEntry(*entry);
+        if (e.type != EntryType::Stream)
             throw Error("directory entry is not a stream");
         FreeOldStream(e);
     }
@@ -433,27 +453,17 @@ void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16stri
     }
 
     const std::uint32_t index = entry ? *entry : NewEntry(name);
-    {
-        std::uint8_t* p = EntryBytes(index);
-        Put32(p + 116, start);
-        if (v3_) {
-            Put32(p + 120, static_cast<std::uint32_t>(size));
-            Put32(p + 124, 0);
-        } else {
-            Put64(p + 120, size);
-        }
-    }
+    DirEntry stream = ReadEntry(index);
+    stream.start = start;
+    stream.size = size;
+    WriteEntry(index, stream);
     const std::uint64_t rootSize = std::max<std::uint64_t>(oldRootSize_, miniCount_ * h_.MiniSectorSize());
     const std::uint32_t rootStart = container_.locs.empty() ? oldRootStart_ : container_.locs.front();
     if (rootSize != oldRootSize_ || rootStart != oldRootStart_) {
-        std::uint8_t* p = EntryBytes(0);
-        Put32(p + 116, rootStart);
-        if (v3_) {
-            Put32(p + 120, static_cast<std::uint32_t>(rootSize));
-            Put32(p + 124, 0);
-        } else {
-            Put64(p + 120, rootSize);
-        }
+        DirEntry root = ReadEntry(0);
+        root.start = rootStart;
+        root.size = rootSize;
+        WriteEntry(0, root);
     }
 
     Relink(container_);
@@ -471,7 +481,7 @@ void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16stri
 
 void Transaction::FinishTables()
 {
-    const std::uint32_t perDifat = per_ - 1;
+    const std::uint32_t perDifat = layout::DifatEntriesPerSector(ss_);
     for (;;) {
         bool changed = false;
         const std::vector<std::uint32_t> dirty(dirtyFat_.begin(), dirtyFat_.end());
@@ -523,7 +533,7 @@ void Transaction::FinishTables()
                 const std::size_t k = Header::kHeaderDifat + d * perDifat + j;
                 Put32(bytes.data() + 4 * j, k < fatLocs_.size() ? fatLocs_[k] : kFreeSect);
             }
-            Put32(bytes.data() + 4 * perDifat, d + 1 < difatLocs_.size() ? difatLocs_[d + 1] : kEndOfChain);
+            Put32(bytes.data() + layout::DifatNextLink(ss_), d + 1 < difatLocs_.size() ? difatLocs_[d + 1] : kEndOfChain);
             pending_[difatLocs_[d]] = std::move(bytes);
         }
         h_.firstDifatSector = difatLocs_.empty() ? kEndOfChain : difatLocs_.front();

@@ -5,7 +5,7 @@
 // only then is the header, which points at the new tables, rewritten in one write and flushed
 // again. A process stopped at any write therefore leaves the old state or the new one.
 
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 
 #include <optional>
 #include <string>

@@ -8,7 +8,7 @@
 #include "compound/Cfb.h"
 #include "compound/CodePage.h"
 #include "compound/PropertySet.h"
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 #include "support/TestFiles.h"
 
 #include <QDateTime>

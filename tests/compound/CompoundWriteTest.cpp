@@ -9,7 +9,7 @@
 #include "compound/Cfb.h"
 #include "compound/CodePage.h"
 #include "compound/InPlaceWriter.h"
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -139,7 +139,7 @@ std::map<std::string, Bytes> OtherStreams(const Bytes& file)
     const std::size_t entries = r.Dir().Sectors().size() * r.Dir().EntriesPerSector();
     for (std::uint32_t i = 1; i < entries; ++i) {
         const cfb::DirEntry e = r.Dir().Entry(i);
-        if (e.type != 2 || e.name == kDsiName)
+        if (e.type != cfb::EntryType::Stream || e.name == kDsiName)
             continue;
         out[cfb::Utf16ToUtf8(e.name)] = r.ReadStream(i, 1u << 30);
     }

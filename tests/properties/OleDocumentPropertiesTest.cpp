@@ -6,7 +6,7 @@
 #include "compound/CfbBuilder.h"
 #include "compound/IndependentReaders.h"
 #include "compound/PropertySet.h"
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>

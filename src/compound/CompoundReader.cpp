@@ -1,4 +1,4 @@
-#include "compound/StreamReader.h"
+#include "compound/CompoundReader.h"
 
 #include "compound/Cfb.h"
 
@@ -23,7 +23,7 @@ CompoundReader::CompoundReader(BlockFile& file) : file_(file), header_(ReadHeade
     fat_ = std::make_unique<Fat>(*sectors_);
     directory_ = std::make_unique<Directory>(*fat_);
     const DirEntry root = directory_->Entry(0);
-    if (root.type != static_cast<std::uint8_t>(EntryType::Root))
+    if (root.type != EntryType::Root)
         throw Error("the first directory entry is not the root");
 }
 
@@ -44,7 +44,7 @@ std::optional<std::uint32_t> CompoundReader::FindRootChild(const std::u16string&
 std::vector<std::uint8_t> CompoundReader::ReadStream(std::uint32_t entry, std::uint64_t maxBytes)
 {
     const DirEntry e = directory_->Entry(entry);
-    if (e.type != static_cast<std::uint8_t>(EntryType::Stream))
+    if (e.type != EntryType::Stream)
         throw Error("directory entry is not a stream");
     if (e.size > maxBytes)
         throw Error("stream too large");

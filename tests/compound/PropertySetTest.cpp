@@ -1,0 +1,93 @@
+// Typed values over literal bytes: every type the engine interprets, including the ones no
+// fixture document holds, the length each takes, and values cut short by their section.
+
+#include "compound/Cfb.h"
+#include "compound/PropertySet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Case {
+    const char* what;
+    Bytes bytes;
+    std::uint16_t codePage;
+    std::size_t used;
+    std::string expected; // decoded value as text
+};
+
+std::string Text(const cfb::PropertyValue& v)
+{
+    switch (v.vt) {
+    case cfb::VT_EMPTY: case cfb::VT_NULL: return "-";
+    case cfb::VT_LPSTR: case cfb::VT_LPWSTR: case cfb::VT_BSTR: return v.text;
+    case cfb::VT_BOOL: return v.boolean ? "true" : "false";
+    case cfb::VT_R4: case cfb::VT_R8: case cfb::VT_DATE: case cfb::VT_CY: {
+        char b[40];
+        std::snprintf(b, sizeof b, "%.6g", v.real);
+        return b;
+    }
+    case cfb::VT_UI8: return std::to_string(v.unsignedInteger);
+    case cfb::VT_FILETIME: return "ft" + std::to_string(v.filetime);
+    default: return std::to_string(v.integer);
+    }
+}
+
+} // namespace
+
+TEST(PropertySet, DecodeValueOfEveryInterpretedType)
+{
+    const Case cases[] = {
+        {"empty", {0, 0, 0, 0}, 1252, 4, "-"},
+        {"I1", {16, 0, 0, 0, 0xFE, 0, 0, 0}, 1252, 5, "-2"},
+        {"UI1", {17, 0, 0, 0, 0xFE, 0, 0, 0}, 1252, 5, "254"},
+        {"I2", {2, 0, 0, 0, 0xFE, 0xFF, 0, 0}, 1252, 6, "-2"},
+        {"UI2", {18, 0, 0, 0, 0xFE, 0xFF, 0, 0}, 1252, 6, "65534"},
+        {"BOOL any bits set", {11, 0, 0, 0, 0x01, 0x00, 0, 0}, 1252, 6, "true"},
+        {"I4", {3, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1252, 8, "-1"},
+        {"ERROR", {10, 0, 0, 0, 0x05, 0x40, 0x00, 0x80}, 1252, 8, "-2147467259"},
+        {"UI4", {19, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 1252, 8, "4294967295"},
+        {"R4", {4, 0, 0, 0, 0x00, 0x00, 0x50, 0x40}, 1252, 8, "3.25"},
+        {"R8", {5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x29, 0x40}, 1252, 12, "12.5"},
+        {"DATE", {7, 0, 0, 0, 0, 0, 0, 0, 0, 0x60, 0xE2, 0x40}, 1252, 12, "37632"},
+        {"CY in ten-thousandths", {6, 0, 0, 0, 0x50, 0xC3, 0, 0, 0, 0, 0, 0}, 1252, 12, "5"},
+        {"I8", {20, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 1252, 12, "-1"},
+        {"UI8", {21, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 1252, 12, "18446744073709551615"},
+        {"FILETIME", {64, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}, 1252, 12, "ft8589934593"},
+        {"LPSTR in 1250, ends at its zero", {30, 0, 0, 0, 4, 0, 0, 0, 0x8A, 'a', 0, 'x'}, 1250, 12, "\xC5\xA0" "a"},
+        {"LPSTR without a zero", {30, 0, 0, 0, 2, 0, 0, 0, 'h', 'i'}, 1252, 10, "hi"},
+        {"LPSTR in a Unicode section", {30, 0, 0, 0, 4, 0, 0, 0, 0x0D, 0x01, 0, 0}, 1200, 12, "\xC4\x8D"},
+        {"BSTR", {8, 0, 0, 0, 2, 0, 0, 0, 'o', 'k'}, 1252, 10, "ok"},
+        {"LPWSTR counts characters", {31, 0, 0, 0, 2, 0, 0, 0, 0x0C, 0x01, 0, 0}, 1252, 12, "\xC4\x8C"},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = cfb::DecodeValue(c.bytes.data(), c.bytes.size(), c.codePage);
+        ASSERT_TRUE(decoded.has_value()) << c.what;
+        EXPECT_TRUE(decoded->first.known) << c.what;
+        EXPECT_EQ(Text(decoded->first), c.expected) << c.what;
+        EXPECT_EQ(decoded->second, c.used) << c.what;
+    }
+}
+
+TEST(PropertySet, DecodeValueRefusesWhatRunsPastItsSection)
+{
+    const Bytes cases[] = {
+        {3, 0},                                // not even the type word
+        {3, 0, 0, 0, 1, 2, 3},                 // an I4 one byte short
+        {5, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7},     // an R8 one byte short
+        {30, 0, 0, 0, 5, 0, 0, 0, 'a', 'b'},   // a string longer than what is left
+        {30, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, // a length that would wrap around
+        {31, 0, 0, 0, 0, 0, 0, 0x80, 'a', 0},  // characters beyond the section
+        {31, 0, 0, 0, 2, 0, 0, 0, 'a', 0, 'b'}, // half a character short
+    };
+    for (const Bytes& b : cases)
+        EXPECT_THROW(cfb::DecodeValue(b.data(), b.size(), 1252), cfb::Error) << b.size() << " bytes";
+    const Bytes vector = {0x1E, 0x10, 0, 0, 1, 0, 0, 0}; // VT_VECTOR | VT_LPSTR: kept raw
+    EXPECT_FALSE(cfb::DecodeValue(vector.data(), vector.size(), 1252).has_value());
+}
