@@ -2,8 +2,6 @@
 
 #include "common/PathText.h"
 
-#include <QFile>
-
 namespace {
 
 char16_t foldAscii(QChar c)
@@ -46,14 +44,4 @@ bool IsPlainFileName(const QString& name)
 {
     return !name.isEmpty() && name != u"." && name != u".." && LastDelimiter(name) < 0
         && !name.contains(QChar(u'\0'));
-}
-
-std::filesystem::path ToFsPath(const QString& path)
-{
-#ifdef _WIN32
-    return std::filesystem::path(path.toStdWString());
-#else
-    const QByteArray bytes = QFile::encodeName(path);
-    return std::filesystem::path(std::string(bytes.constData(), size_t(bytes.size())));
-#endif
 }

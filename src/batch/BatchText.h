@@ -3,8 +3,6 @@
 
 #include <QString>
 
-#include <filesystem>
-
 // 1-based position of the first SubText in Text; 0 when there is none or SubText is empty.
 // Without CaseSensitive only the ASCII letters a-z and A-Z match each other; every other
 // character, accented letters included, matches only itself.
@@ -17,6 +15,3 @@ QString ReplaceTextOnce(const QString& text, const QString& oldText, const QStri
 // True for a name that can stand alone in a folder: not empty, not "." or "..", and without a
 // folder separator or drive colon, so that a rename can never move the file elsewhere.
 bool IsPlainFileName(const QString& name);
-
-// The path text as the file system functions take it.
-std::filesystem::path ToFsPath(const QString& path);

@@ -1,6 +1,7 @@
 #include "batch/TarCopyFiles.h"
 
 #include "batch/BatchText.h"
+#include "common/FsPath.h"
 #include "common/PathText.h"
 #include "platform/FileOps.h"
 

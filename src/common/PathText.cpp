@@ -2,66 +2,95 @@
 
 namespace {
 
-bool isDriveColonAt(const QString& path, qsizetype i)
+bool hasDrivePrefix(const QString& path)
 {
-    return i == 1 && path.at(1) == u':' && path.at(0).isLetter() && path.at(0).unicode() < 128;
+    return path.size() >= 2 && path.at(1) == u':' && path.at(0).isLetter() && path.at(0).unicode() < 128;
+}
+
+bool isDriveColonAt(const QString& path, qsizetype i, PathStyle style)
+{
+    return i == 1 && style == PathStyle::Windows && hasDrivePrefix(path);
 }
 
 } // namespace
 
 QChar NativeSeparator()
 {
-#ifdef _WIN32
-    return u'\\';
-#else
-    return u'/';
-#endif
+    return platform::kNativePathStyle == PathStyle::Windows ? u'\\' : u'/';
 }
 
-bool IsPathSeparator(QChar c)
+PathStyle GuessPathStyle(const QString& path)
 {
-    return c == u'\\' || c == u'/';
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        return PathStyle::Windows;
+    if (path.startsWith(u'/'))
+        return PathStyle::Posix;
+    return hasDrivePrefix(path) || path.contains(u'\\') ? PathStyle::Windows : PathStyle::Posix;
 }
 
-qsizetype LastDelimiter(const QString& path)
+bool IsPathSeparator(QChar c, PathStyle style)
+{
+    return c == u'/' || (c == u'\\' && style == PathStyle::Windows);
+}
+
+qsizetype LastDelimiter(const QString& path, PathStyle style)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        if (IsPathSeparator(path.at(i)) || isDriveColonAt(path, i))
+        if (IsPathSeparator(path.at(i), style) || isDriveColonAt(path, i, style))
             return i;
     }
     return -1;
 }
 
+QChar SeparatorFor(const QString& directory, PathStyle style)
+{
+    if (style == PathStyle::Posix)
+        return u'/';
+    const qsizetype back = directory.lastIndexOf(u'\\');
+    const qsizetype slash = directory.lastIndexOf(u'/');
+    return slash > back ? u'/' : u'\\';
+}
+
+QString JoinPath(const QString& directory, const QString& name, PathStyle style)
+{
+    if (!directory.isEmpty() && IsPathSeparator(directory.back(), style))
+        return directory + name;
+    return directory + SeparatorFor(directory, style) + name;
+}
+
+QString IncludeTrailingPathDelimiter(const QString& folder, PathStyle style)
+{
+    if (folder.isEmpty() || IsPathSeparator(folder.back(), style))
+        return folder;
+    return folder + SeparatorFor(folder, style);
+}
+
+QString ExtractFileName(const QString& path, PathStyle style)
+{
+    return path.mid(LastDelimiter(path, style) + 1);
+}
+
+qsizetype LastDelimiter(const QString& path)
+{
+    return LastDelimiter(path, GuessPathStyle(path));
+}
+
 QChar SeparatorFor(const QString& directory)
 {
-    const bool back = directory.contains(u'\\');
-    const bool slash = directory.contains(u'/');
-    if (back && !slash)
-        return u'\\';
-    if (slash && !back)
-        return u'/';
-    if (directory.size() >= 2 && isDriveColonAt(directory, 1))
-        return u'\\';
-    if (back && slash)
-        return directory.lastIndexOf(u'\\') > directory.lastIndexOf(u'/') ? u'\\' : u'/';
-    return NativeSeparator();
+    return SeparatorFor(directory, GuessPathStyle(directory));
 }
 
 QString JoinPath(const QString& directory, const QString& name)
 {
-    if (!directory.isEmpty() && IsPathSeparator(directory.back()))
-        return directory + name;
-    return directory + SeparatorFor(directory) + name;
+    return JoinPath(directory, name, GuessPathStyle(directory));
 }
 
 QString IncludeTrailingPathDelimiter(const QString& folder)
 {
-    if (folder.isEmpty() || IsPathSeparator(folder.back()))
-        return folder;
-    return folder + SeparatorFor(folder);
+    return IncludeTrailingPathDelimiter(folder, GuessPathStyle(folder));
 }
 
 QString ExtractFileName(const QString& path)
 {
-    return path.mid(LastDelimiter(path) + 1);
+    return ExtractFileName(path, GuessPathStyle(path));
 }

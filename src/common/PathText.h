@@ -1,27 +1,44 @@
 #pragma once
-// Path texts in both styles: Windows paths (C:\Work\a.dft) and native POSIX paths
-// (/home/u/a.dft). Backslash and slash both separate folders; a colon counts only as the
-// drive colon of a drive-letter prefix (C:), so POSIX names that contain a colon stay whole.
+// Path texts in both styles, by one set of rules: Windows paths (C:\Work\a.dft, \\server\share)
+// and native POSIX paths (/home/u/a.dft). In the Windows style a backslash and a slash both
+// separate folders and a colon counts only as the drive colon of a drive prefix (C:); in the
+// POSIX style only the slash separates, and a backslash or a colon is part of a name.
+//
+// Every function takes the style the caller knows. The overloads without one are for texts of
+// unknown origin (list files, INI values, file list entries) and use GuessPathStyle.
+
+#include "platform/PathStyle.h"
 
 #include <QString>
 
-// True for '\\' and '/'.
-bool IsPathSeparator(QChar c);
+using platform::PathStyle;
+
+// On Windows always the Windows style. Elsewhere a text that starts with a slash is a native
+// path; a text that starts with a drive prefix or holds a backslash was written on Windows
+// (C:\Work, C:, \\server\share); anything else is native.
+PathStyle GuessPathStyle(const QString& path);
+
+bool IsPathSeparator(QChar c, PathStyle style);
 
 // Index of the last separator or drive colon, or -1.
+qsizetype LastDelimiter(const QString& path, PathStyle style);
 qsizetype LastDelimiter(const QString& path);
 
-// The separator to put after Directory: the style the text already uses, a backslash after a
-// drive prefix such as "C:", the native separator otherwise.
+// The separator to put after Directory. POSIX: a slash. Windows: a slash when the text uses
+// slashes only, the one used last when it has both, a backslash otherwise.
+QChar SeparatorFor(const QString& directory, PathStyle style);
 QChar SeparatorFor(const QString& directory);
 
 // Directory + separator (unless it already ends with one) + name.
+QString JoinPath(const QString& directory, const QString& name, PathStyle style);
 QString JoinPath(const QString& directory, const QString& name);
 
 // Folder with a trailing separator added when missing (an empty folder stays empty).
+QString IncludeTrailingPathDelimiter(const QString& folder, PathStyle style);
 QString IncludeTrailingPathDelimiter(const QString& folder);
 
 // Everything after the last separator or drive colon.
+QString ExtractFileName(const QString& path, PathStyle style);
 QString ExtractFileName(const QString& path);
 
 // The native separator of this platform.

@@ -1,28 +1,45 @@
 #include "common/SafeFile.h"
 
-#include <QSaveFile>
+#include "common/FsPath.h"
+#include "platform/WholeFile.h"
+
+namespace {
+
+QString reasonOf(const QString& fileName, const std::error_code& ec)
+{
+    // The platform refuses what is no regular file; say what it is instead.
+    if (ec == std::errc::is_a_directory || ec == std::errc::not_supported) {
+        QString kind = NotARegularFileReason(fileName);
+        if (!kind.isEmpty()) {
+            kind[0] = kind[0].toUpper();
+            return kind + u'.';
+        }
+    }
+    return ErrorText(ec);
+}
+
+} // namespace
+
+bool ReadFileContents(const QString& fileName, QByteArray& contents, QString* reason)
+{
+    std::string bytes;
+    std::error_code ec;
+    if (!platform::ReadRegularFile(ToFsPath(fileName), bytes, ec)) {
+        contents.clear();
+        if (reason)
+            *reason = reasonOf(fileName, ec);
+        return false;
+    }
+    contents = QByteArray(bytes.data(), qsizetype(bytes.size()));
+    return true;
+}
 
 bool ReplaceFileContents(const QString& fileName, const QByteArray& contents, QString* reason)
 {
-    QSaveFile file(fileName);
-    // Without this, a folder that denies creating the temporary file would make QSaveFile
-    // write the target in place, which is exactly what this function must never do.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    if (file.write(contents) != contents.size()) {
-        if (reason)
-            *reason = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (reason)
-            *reason = file.errorString();
-        return false;
-    }
-    return true;
+    std::error_code ec;
+    if (platform::ReplaceWholeFile(ToFsPath(fileName), contents.toStdString(), ec))
+        return true;
+    if (reason)
+        *reason = reasonOf(fileName, ec);
+    return false;
 }

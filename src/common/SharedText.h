@@ -19,7 +19,3 @@ SharedEncoding DetectSharedEncoding(const QByteArray& bytes);
 // EncodeSharedText does.
 QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding);
 
-// The Windows-1250 code of a character, or -1 when the code page has none for it.
-int Cp1250Code(char32_t codePoint);
-// The character of a Windows-1250 code (0..255); undefined codes map to themselves.
-char16_t Cp1250Char(unsigned char code);

@@ -1,28 +1,25 @@
 #include "compound/CodePage.h"
 
+#include "text/Cp1250.h"
+#include "text/Utf8.h"
+
+#include <array>
+
 namespace cfb {
 
 namespace {
 
-// Windows-1250, bytes 0x80 to 0xFF; 0 marks a byte the code page leaves undefined.
-const char16_t kCp1250[128] = {
-    0x20AC, 0x0000, 0x201A, 0x0000, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x0000, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
-    0x0000, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0000, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A,
-    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7,
-    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B,
-    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
-    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C,
-    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7,
-    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
-    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7,
-    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF,
-    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F,
-    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
-    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
-};
+// Windows-1250 is the text library's table, which the shared files use too.
+const char16_t* Cp1250Table()
+{
+    static const std::array<char16_t, 128> table = [] {
+        std::array<char16_t, 128> t{};
+        for (unsigned i = 0; i < 128; ++i)
+            t[i] = text::Cp1250ToUnicode(static_cast<unsigned char>(0x80 + i));
+        return t;
+    }();
+    return table.data();
+}
 
 // Windows-1251, bytes 0x80 to 0xFF; 0 marks a byte the code page leaves undefined.
 const char16_t kCp1251[128] = {
@@ -67,7 +64,7 @@ const char16_t kCp1252[128] = {
 const char16_t* SingleByteTable(std::uint16_t codePage)
 {
     switch (codePage) {
-    case 1250: return kCp1250;
+    case 1250: return Cp1250Table();
     case 1251: return kCp1251;
     case 1252: return kCp1252;
     default: return nullptr;
@@ -79,67 +76,14 @@ bool IsLatin1(std::uint16_t codePage) { return codePage == 28591; }
 
 void AppendUtf8(std::string& out, char32_t c)
 {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    text::AppendUtf8(out, c);
 }
 
 // Decodes UTF-8 into code points; malformed input gives U+FFFD and moves on by one byte.
-std::u32string DecodeUtf8(const std::string& text)
+std::u32string DecodeUtf8(const std::string& bytes)
 {
     std::u32string out;
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = s[i];
-        int extra = 0;
-        char32_t c = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
-            extra = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
-            extra = 3;
-        } else {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        bool ok = i + static_cast<std::size_t>(extra) < n || extra == 0;
-        for (int k = 1; ok && k <= extra; ++k) {
-            const unsigned char t = s[i + static_cast<std::size_t>(k)];
-            if ((t & 0xC0) != 0x80)
-                ok = false;
-            else
-                c = (c << 6) | (t & 0x3F);
-        }
-        const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (!ok || c < minimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
+    text::DecodeUtf8(bytes, text::Malformed::Replace, [&out](char32_t c) { out.push_back(c); });
     return out;
 }
 

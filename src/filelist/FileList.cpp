@@ -1,7 +1,7 @@
 #include "filelist/FileList.h"
 
 #include "common/PathText.h"
-#include "common/SharedText.h"
+#include "text/Cp1250.h"
 
 #include <algorithm>
 #include <array>
@@ -17,7 +17,7 @@ struct WeightTable {
         for (int u = 0; u < 65536; ++u) {
             if (u >= 'a' && u <= 'z')
                 weight[size_t(u)] = u - 32;
-            else if (const int code = (u >= 0xD800 && u < 0xE000) ? -1 : Cp1250Code(char32_t(u)); code >= 0)
+            else if (const int code = (u >= 0xD800 && u < 0xE000) ? -1 : text::UnicodeToCp1250(char32_t(u)); code >= 0)
                 weight[size_t(u)] = code;
             else
                 weight[size_t(u)] = 256 + u;
@@ -29,11 +29,6 @@ const WeightTable& weights()
 {
     static const WeightTable table;
     return table;
-}
-
-bool isDriveColonAt(const QString& path, qsizetype i)
-{
-    return i == 1 && path.at(0).isLetter() && path.at(0).unicode() < 128;
 }
 
 } // namespace
@@ -56,24 +51,25 @@ FileEntry EntryByPathRule(const QString& path, bool checked)
 
 FileEntry EntryByDirectoryRule(const QString& path, bool checked)
 {
+    const PathStyle style = GuessPathStyle(path);
     FileEntry e;
     e.checked = checked;
     qsizetype sep = -1;
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        if (IsPathSeparator(path.at(i))) {
+        if (IsPathSeparator(path.at(i), style)) {
             sep = i;
             break;
         }
     }
     if (sep < 0) {
-        const qsizetype last = LastDelimiter(path);
+        const qsizetype last = LastDelimiter(path, style);
         e.fileName = path.mid(last + 1);
         e.directory = path.left(last + 1);
         return e;
     }
     e.fileName = path.mid(sep + 1);
     // A separator right after a drive colon, or a leading root separator, stays with the directory.
-    const bool keep = sep == 0 || (sep == 2 && path.at(1) == u':' && isDriveColonAt(path, 1));
+    const bool keep = sep == 0 || (sep == 2 && LastDelimiter(path.left(2), style) == 1);
     e.directory = path.left(keep ? sep + 1 : sep);
     return e;
 }

@@ -7,7 +7,6 @@
 #include "common/TextField.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -30,14 +29,9 @@ bool isFlagLine(QStringView line)
 
 QChar ListFileSeparator(const QString& directory)
 {
-#ifdef _WIN32
-    Q_UNUSED(directory);
-    return u'\\';
-#else
-    // A backslash for Windows-style directories (C:\Work, C:, \\server\share), a slash for
-    // native ones (/home/u), the style the directory already uses when it has both.
-    return SeparatorFor(directory);
-#endif
+    // A backslash for Windows-style directories (C:\Work, C:, \\server\share, and every one on
+    // Windows), a slash for native POSIX ones (/home/u).
+    return GuessPathStyle(directory) == PathStyle::Windows ? u'\\' : u'/';
 }
 
 QString ListFileLine(const FileEntry& entry)
@@ -116,14 +110,9 @@ void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entrie
 
 std::vector<FileEntry> ReadListFile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") +
-                        file.errorString());
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") +
-                        file.errorString());
-    file.close();
+    QByteArray bytes;
+    QString reason;
+    if (!ReadFileContents(fileName, bytes, &reason))
+        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
     return ParseListFileText(DecodeSharedText(bytes));
 }

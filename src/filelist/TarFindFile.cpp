@@ -1,10 +1,13 @@
 #include "filelist/TarFindFile.h"
 
+#include "common/FsPath.h"
+#include "common/PathText.h"
 #include "platform/DirList.h"
+#include "text/Utf8.h"
 
 #include <QChar>
-#include <QDir>
 
+#include <filesystem>
 #include <iterator>
 #include <unordered_set>
 
@@ -19,48 +22,6 @@ char32_t upperOf(char32_t c)
     if (c < 0x80)
         return (c >= U'a' && c <= U'z') ? char32_t(c - 32) : c;
     return QChar::toUpper(c);
-}
-
-// Decodes UTF-8 into code points; every byte that does not start a well-formed sequence stands
-// for itself as one character (mapped to a lone surrogate, so it never equals a real letter).
-template <class Out> void decodeUtf8(std::string_view s, Out&& out)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const auto* end = p + s.size();
-    while (p < end) {
-        const unsigned char b = *p;
-        if (b < 0x80) {
-            out(char32_t(b));
-            ++p;
-            continue;
-        }
-        int len = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if ((b & 0xE0) == 0xC0) {
-            len = 2, cp = b & 0x1F, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3, cp = b & 0x0F, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4, cp = b & 0x07, min = 0x10000;
-        }
-        bool ok = len > 0 && end - p >= len;
-        for (int i = 1; ok && i < len; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-            ok = false;
-        if (!ok) {
-            out(char32_t(0xDC00 + b));
-            ++p;
-            continue;
-        }
-        out(cp);
-        p += len;
-    }
 }
 
 // "*" any run, "?" one character; both texts already upper-cased.
@@ -89,14 +50,7 @@ bool globMatch(std::u32string_view pat, std::u32string_view name)
 
 bool endsWithSeparator(const QString& folder)
 {
-    if (folder.isEmpty())
-        return false;
-    const QChar last = folder.back();
-#ifdef _WIN32
-    return last == u'\\' || last == u'/';
-#else
-    return last == u'/';
-#endif
+    return !folder.isEmpty() && IsPathSeparator(folder.back(), platform::kNativePathStyle);
 }
 
 } // namespace
@@ -184,9 +138,9 @@ bool TarFileMask::matches(std::string_view name) const
     size_t count = 0;
     const bool onStack = name.size() <= std::size(stackBuf);
     if (onStack)
-        decodeUtf8(name, [&](char32_t c) { stackBuf[count++] = upperOf(c); });
+        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { stackBuf[count++] = upperOf(c); });
     else
-        decodeUtf8(name, [&](char32_t c) { heapBuf.push_back(upperOf(c)); });
+        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { heapBuf.push_back(upperOf(c)); });
     const std::u32string_view n = onStack ? std::u32string_view(stackBuf, count) : std::u32string_view(heapBuf);
 
     if (globMatch(pattern_, n))
@@ -225,7 +179,7 @@ struct TarFindFile::Walk {
             if (!mask.matches(name))
                 continue;
             folder.append(name);
-            found.append(QString::fromUtf8(folder));
+            found.append(FromNativeBytes(folder));
             folder.resize(base);
         }
         if (!recursive)
@@ -255,20 +209,21 @@ struct TarFindFile::Walk {
 
 TarFindFile::TarFindFile()
 {
-    Directory_ = QDir::toNativeSeparators(QDir::currentPath());
+    std::error_code ec;
+    Directory_ = FromFsPath(std::filesystem::current_path(ec));
     if (!endsWithSeparator(Directory_))
-        Directory_ += QDir::separator();
+        Directory_ += NativeSeparator();
 }
 
 TarFindFile::~TarFindFile() = default;
 
 void TarFindFile::setDirectory(const QString& value)
 {
-    if (value == Directory_ || value.isEmpty() || !platform::IsDirectory(value.toStdString()))
+    if (value == Directory_ || value.isEmpty() || !platform::IsDirectory(ToNativeBytes(value)))
         return;
     Directory_ = value;
     if (!endsWithSeparator(Directory_))
-        Directory_ += QDir::separator();
+        Directory_ += NativeSeparator();
 }
 
 const QStringList& TarFindFile::Search()
@@ -281,7 +236,7 @@ const QStringList& TarFindFile::Search()
 void TarFindFile::SearchDirectory(const QString& folder)
 {
     Walk walk{FoundFiles_, TarFileMask(Mask_), Attributes_.filter(), Recursive_, {}};
-    std::string path = folder.toStdString();
+    std::string path = ToNativeBytes(folder);
     // Names are appended straight to the folder, so it has to end with a separator.
     if (!folder.isEmpty() && !endsWithSeparator(folder))
         path.push_back(platform::NativeSeparatorChar());

@@ -1,6 +1,6 @@
 #include "properties/OleDocPropClassWrapper.h"
 
-#include <QFileInfo>
+#include "common/FsPath.h"
 
 TOleDocPropClassWrapper::TOleDocPropClassWrapper() : Component(new TOleDocumentProperties) {}
 
@@ -25,7 +25,7 @@ void TOleDocPropClassWrapper::Disconnect()
 
 void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll)
 {
-    if (!properties || !QFileInfo(path).isFile())
+    if (!properties || !NotARegularFileReason(path).isEmpty())
         return;
     Component->Open(path, false, 2);
     try {

@@ -1,23 +1,18 @@
 #include "properties/OleDocumentProperties.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "compound/BlockFile.h"
 #include "compound/Cfb.h"
 #include "compound/CustomPropertyCollection.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
 #include <filesystem>
 
 namespace {
-
-std::filesystem::path NativePath(const QString& path)
-{
-    return std::filesystem::path(path.toStdU16String());
-}
 
 QString Quoted(const QString& path)
 {
@@ -221,12 +216,11 @@ void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 opt
 {
     Q_UNUSED(options);
     Close(false);
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": the file does not exist"));
+    if (const QString reason = NotARegularFileReason(path); !reason.isEmpty())
+        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": ") + reason);
     std::unique_ptr<cfb::BlockFile> file;
     try {
-        file = std::make_unique<cfb::DiskFile>(NativePath(path), !readOnly);
+        file = std::make_unique<cfb::DiskFile>(ToFsPath(path), !readOnly);
     } catch (const std::exception& e) {
         throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path)
                         + (readOnly ? QString() : QStringLiteral(" for writing")) + QStringLiteral(": ")

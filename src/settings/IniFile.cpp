@@ -1,11 +1,13 @@
 #include "settings/IniFile.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
 
-#include <QFile>
 #include <QFileInfo>
+
+#include <filesystem>
 
 namespace {
 
@@ -48,15 +50,17 @@ struct LoadedFile {
 LoadedFile load(const QString& fileName)
 {
     LoadedFile result;
-    QFile file(fileName);
-    if (!file.exists())
+    std::error_code ec;
+    const auto type = std::filesystem::status(ToFsPath(fileName), ec).type();
+    if (type == std::filesystem::file_type::not_found)
         return result;
     result.exists = true;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A folder, FIFO or device in the file's place reads as unreadable, without waiting on it.
+    QByteArray bytes;
+    if (!ReadFileContents(fileName, bytes)) {
         result.readable = false;
         return result;
     }
-    const QByteArray bytes = file.readAll();
     result.encoding = DetectSharedEncoding(bytes);
     result.doc = IniDocument::fromText(DecodeSharedText(bytes));
     return result;

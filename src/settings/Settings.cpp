@@ -1,11 +1,11 @@
 #include "settings/Settings.h"
 
+#include "common/FsPath.h"
 #include "common/PathText.h"
 #include "platform/Paths.h"
 #include "settings/IniFile.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <filesystem>
 
 namespace {
 
@@ -15,19 +15,10 @@ QString& programFileOverride()
     return path;
 }
 
-QString toQString(const std::filesystem::path& p)
-{
-#ifdef _WIN32
-    return QString::fromStdWString(p.wstring());
-#else
-    return QString::fromStdString(p.string());
-#endif
-}
-
 // Per-user store of the registry values: an INI file, one section per key path.
 QString registryFile()
 {
-    return toQString(platform::UserConfigDir() / "krdl" / "registry.ini");
+    return FromFsPath(platform::UserConfigDir() / "krdl" / "registry.ini");
 }
 
 } // namespace
@@ -36,7 +27,7 @@ QString ProgramFileName()
 {
     if (!programFileOverride().isEmpty())
         return programFileOverride();
-    return toQString(platform::ExecutablePath());
+    return FromFsPath(platform::ExecutablePath());
 }
 
 void SetProgramFileNameForTesting(const QString& path)
@@ -76,7 +67,9 @@ void WriteInitialDir(const QString& key, const QString& folder)
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
     const QString file = registryFile();
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+    std::error_code ec;
+    std::filesystem::create_directories(ToFsPath(file).parent_path(), ec);
+    if (ec)
         return;
     try {
         WriteIniValue(file, keyPath, name, value);
@@ -96,11 +89,9 @@ QString ResolveProgramPathFor(const QString& executable, const QString& value)
         return value;
     const QString folder = executable.left(LastDelimiter(executable) + 1);
     QString rest = value.mid(1);
-#ifndef _WIN32
-    // Relative paths written for Windows use backslashes; here folders are separated by '/'.
-    if (!folder.contains(u'\\'))
+    // Relative paths written for Windows use backslashes; a native POSIX folder takes slashes.
+    if (GuessPathStyle(executable) == PathStyle::Posix)
         rest.replace(u'\\', u'/');
-#endif
     return folder + rest;
 }
 

@@ -1,4 +1,3 @@
-#include "common/PathText.h"
 #include "common/SharedText.h"
 
 #include <gtest/gtest.h>
@@ -44,24 +43,4 @@ TEST(SharedText, EveryByteValueSurvivesARoundTrip)
     const QString text = DecodeSharedText(all);
     EXPECT_EQ(text.size(), 256);
     EXPECT_EQ(DecodeSharedText(EncodeSharedText(text)), text);
-}
-
-TEST(PathText, JoinKeepsTheStyleOfTheDirectory)
-{
-    EXPECT_EQ(JoinPath(u"C:\\Work"_s, u"a.dft"_s), u"C:\\Work\\a.dft"_s);
-    EXPECT_EQ(JoinPath(u"C:\\"_s, u"a.dft"_s), u"C:\\a.dft"_s);
-    EXPECT_EQ(JoinPath(u"C:"_s, u"a.dft"_s), u"C:\\a.dft"_s);
-    EXPECT_EQ(JoinPath(u"/home/u"_s, u"a.dft"_s), u"/home/u/a.dft"_s);
-    EXPECT_EQ(JoinPath(u"/"_s, u"a.dft"_s), u"/a.dft"_s);
-    EXPECT_EQ(IncludeTrailingPathDelimiter(u"C:\\Work"_s), u"C:\\Work\\"_s);
-    EXPECT_EQ(IncludeTrailingPathDelimiter(u"/tmp/x/"_s), u"/tmp/x/"_s);
-    EXPECT_EQ(IncludeTrailingPathDelimiter(u""_s), u""_s);
-}
-
-TEST(PathText, ColonSplitsOnlyAsADriveColon)
-{
-    EXPECT_EQ(ExtractFileName(u"C:a.dft"_s), u"a.dft"_s);
-    EXPECT_EQ(ExtractFileName(u"C:\\Work\\a.dft"_s), u"a.dft"_s);
-    // On POSIX a colon is an ordinary character of a name.
-    EXPECT_EQ(ExtractFileName(u"/data/rev:2.dft"_s), u"rev:2.dft"_s);
 }

@@ -1,6 +1,7 @@
 // TarFindFile on generated trees: masks, hidden entries, order, links and unlistable folders.
 #include "filelist/TarFindFile.h"
 
+#include "common/FsPath.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 #ifndef _WIN32
@@ -240,6 +242,17 @@ TEST_F(FinderTree, SearchEmptiesTheListAndSearchDirectoryAppends)
 }
 
 #ifndef _WIN32
+
+TEST_F(FinderTree, NamesThatAreNotUtf8AreFoundAsThemselves)
+{
+    // Windows-1250 "šč" from an old archive: two bytes that are not UTF-8, two characters of the mask.
+    const std::string name = "cp1250_\x9A\xE8.par";
+    std::ofstream(ToFsPath(tmp.path()) / name) << "x";
+    const QStringList found = search(u"cp1250_??.par"_s);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(ToFsPath(found[0]), ToFsPath(tmp.path()) / name);
+    EXPECT_TRUE(std::filesystem::is_regular_file(ToFsPath(found[0])));
+}
 
 TEST_F(FinderTree, LinkCyclesAreWalkedOnce)
 {

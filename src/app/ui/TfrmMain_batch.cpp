@@ -7,6 +7,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "batch/ui/TarMessageBoxSink.h"
 #include "batch/ui/TfrmRenameFile.h"
+#include "common/FsPath.h"
 #include "common/PathText.h"
 #include "filelist/FileList.h"
 #include "filelist/ui/FileListModel.h"

@@ -18,7 +18,8 @@ BrowseDirectoryHook& hook()
 // A chosen folder without its trailing separator, except for a root.
 QString withoutTrailingSeparator(QString folder)
 {
-    while (folder.size() > 1 && IsPathSeparator(folder.back()) && !folder.endsWith(QStringLiteral(":\\"))
+    const PathStyle style = GuessPathStyle(folder);
+    while (folder.size() > 1 && IsPathSeparator(folder.back(), style) && !folder.endsWith(QStringLiteral(":\\"))
            && !folder.endsWith(QStringLiteral(":/")))
         folder.chop(1);
     return folder;

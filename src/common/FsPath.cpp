@@ -1,0 +1,84 @@
+#include "common/FsPath.h"
+
+#include "text/NativePath.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString fromUtf16(const std::u16string& s)
+{
+    return QString::fromUtf16(s.data(), qsizetype(s.size()));
+}
+
+std::u16string_view utf16Of(const QString& s)
+{
+    return std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+
+} // namespace
+
+std::filesystem::path ToFsPath(const QString& path)
+{
+    return text::PathFromUtf16(utf16Of(path));
+}
+
+QString FromFsPath(const std::filesystem::path& path)
+{
+    return fromUtf16(text::Utf16FromPath(path));
+}
+
+std::string ToNativeBytes(const QString& text)
+{
+    return text::NativeBytesFromUtf16(utf16Of(text));
+}
+
+QString FromNativeBytes(std::string_view bytes)
+{
+    return fromUtf16(text::Utf16FromNativeBytes(bytes));
+}
+
+QStringList CommandLineArguments(int argc, char** argv)
+{
+    QStringList args;
+    if constexpr (text::kNativeNamesAreUtf16) {
+        args = QCoreApplication::arguments();
+        if (!args.isEmpty())
+            args.removeFirst();
+    } else {
+        for (int i = 1; i < argc; ++i)
+            args.append(FromNativeBytes(argv[i]));
+    }
+    return args;
+}
+
+QString NotARegularFileReason(const QString& path)
+{
+    using std::filesystem::file_type;
+    std::error_code ec;
+    const file_type type = std::filesystem::status(ToFsPath(path), ec).type();
+    if (ec && type != file_type::not_found)
+        return ErrorText(ec);
+    switch (type) {
+    case file_type::regular:
+        return {};
+    case file_type::not_found:
+        return QStringLiteral("the file does not exist");
+    case file_type::directory:
+        return QStringLiteral("it is a folder");
+    case file_type::fifo:
+        return QStringLiteral("it is a FIFO");
+    case file_type::socket:
+        return QStringLiteral("it is a socket");
+    case file_type::block:
+    case file_type::character:
+        return QStringLiteral("it is a device");
+    default:
+        return QStringLiteral("it is not a regular file");
+    }
+}
+
+QString ErrorText(const std::error_code& ec)
+{
+    return QString::fromLocal8Bit(ec.message());
+}
