@@ -40,8 +40,8 @@ QString ReplaceTextOnce(const QString& text, const QString& oldText, const QStri
     return text.left(p - 1) + newText + text.mid(p - 1 + oldText.size());
 }
 
-bool IsPlainFileName(const QString& name)
+bool IsPlainFileName(const QString& name, PathStyle style)
 {
-    return !name.isEmpty() && name != u"." && name != u".." && LastDelimiter(name) < 0
+    return !name.isEmpty() && name != u"." && name != u".." && LastDelimiter(name, style) < 0
         && !name.contains(QChar(u'\0'));
 }

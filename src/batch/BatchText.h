@@ -1,6 +1,8 @@
 #pragma once
 // Text and path helpers of the batch runs.
 
+#include "common/PathText.h"
+
 #include <QString>
 
 // 1-based position of the first SubText in Text; 0 when there is none or SubText is empty.
@@ -13,5 +15,5 @@ int TextPos(const QString& subText, const QString& text, bool caseSensitive);
 QString ReplaceTextOnce(const QString& text, const QString& oldText, const QString& newText, bool caseSensitive);
 
 // True for a name that can stand alone in a folder: not empty, not "." or "..", and without a
-// folder separator or drive colon, so that a rename can never move the file elsewhere.
-bool IsPlainFileName(const QString& name);
+// folder separator or drive colon of the style, so that a rename can never move the file elsewhere.
+bool IsPlainFileName(const QString& name, PathStyle style);

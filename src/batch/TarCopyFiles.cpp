@@ -5,6 +5,13 @@
 #include "common/PathText.h"
 #include "platform/FileOps.h"
 
+namespace {
+
+// The run works on this machine's files, whatever style a list file was written in.
+constexpr PathStyle kNative = platform::kNativePathStyle;
+
+} // namespace
+
 TarCopyFiles::TarCopyFiles(TarProgressSinkFactory& progress, TarMessageSink& messages)
     : progress_(progress), messages_(messages)
 {
@@ -44,7 +51,8 @@ void TarCopyFiles::Execute()
                 break;
             }
             const QString& source = SourceFiles.at(i);
-            const QString target = JoinPath(DestinationDir, ExtractFileName(source));
+            // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
+            const QString target = JoinPath(DestinationDir, ExtractFileName(source, kNative), kNative);
             DestinationFiles.append(target);
             log.AddLine(QStringLiteral(" "));
             log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" copy to ") + target + u'.');

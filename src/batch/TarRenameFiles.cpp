@@ -5,6 +5,13 @@
 #include "common/PathText.h"
 #include "platform/FileOps.h"
 
+namespace {
+
+// The run works on this machine's files, whatever style a list file was written in.
+constexpr PathStyle kNative = platform::kNativePathStyle;
+
+} // namespace
+
 TarRenameFiles::TarRenameFiles(TarProgressSinkFactory& progress) : progress_(progress) {}
 
 void TarRenameFiles::Execute()
@@ -26,7 +33,8 @@ void TarRenameFiles::Execute()
                 break;
             }
             const QString& source = SourceFiles.at(i);
-            const qsizetype split = LastDelimiter(source);
+            // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
+            const qsizetype split = LastDelimiter(source, kNative);
             const QString directory = source.left(split + 1);
             const QString name = source.mid(split + 1);
             if (TextPos(OldText, name, CaseSensitive) == 0)
@@ -34,13 +42,13 @@ void TarRenameFiles::Execute()
 
             const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
             // A bare name stays a bare name: it names a file in the current folder, not in the root.
-            const QString newPath = directory.isEmpty() ? newName : JoinPath(directory, newName);
+            const QString newPath = directory.isEmpty() ? newName : JoinPath(directory, newName, kNative);
             log.AddLine(QStringLiteral(" "));
             log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" rename to ") + newPath + u'.');
 
             // A new name with a separator in it would move the file instead of renaming it.
             std::error_code ec;
-            if (IsPlainFileName(newName) && platform::RenameNoReplace(ToFsPath(source), ToFsPath(newPath), ec)) {
+            if (IsPlainFileName(newName, kNative) && platform::RenameNoReplace(ToFsPath(source), ToFsPath(newPath), ec)) {
                 RenamedFiles.append(newPath);
                 log.AddLine(QStringLiteral("Success!"));
                 ++result_.succeeded;

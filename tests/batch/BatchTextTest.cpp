@@ -45,15 +45,22 @@ TEST(BatchText, ReplaceTextOnceChangesOnlyTheFirstOccurrence)
     EXPECT_EQ(ReplaceTextOnce(u"aaa"_s, u"a"_s, u"aa"_s, true), u"aaaa"_s);
 }
 
-TEST(BatchText, PlainFileNames)
+TEST(BatchText, PlainFileNamesByTheRulesOfEachStyle)
 {
-    EXPECT_TRUE(IsPlainFileName(u"a.dft"_s));
-    EXPECT_TRUE(IsPlainFileName(u".hidden"_s));
-    EXPECT_TRUE(IsPlainFileName(u"ab:c"_s)); // a colon that is no drive colon
-    EXPECT_FALSE(IsPlainFileName(u""_s));
-    EXPECT_FALSE(IsPlainFileName(u"."_s));
-    EXPECT_FALSE(IsPlainFileName(u".."_s));
-    EXPECT_FALSE(IsPlainFileName(u"sub/a.dft"_s));
-    EXPECT_FALSE(IsPlainFileName(u"sub\\a.dft"_s));
-    EXPECT_FALSE(IsPlainFileName(u"C:a.dft"_s));
+    struct Case {
+        QString name;
+        bool windows;
+        bool posix;
+    };
+    const Case cases[] = {
+        {u"a.dft"_s, true, true},        {u".hidden"_s, true, true},   {u"ab:c"_s, true, true},
+        {u""_s, false, false},           {u"."_s, false, false},       {u".."_s, false, false},
+        {u"sub/a.dft"_s, false, false},
+        // A backslash or a drive colon moves a file on Windows; on POSIX it is part of the name.
+        {u"sub\\a.dft"_s, false, true}, {u"C:a.dft"_s, false, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsPlainFileName(c.name, PathStyle::Windows), c.windows) << c.name.toStdString();
+        EXPECT_EQ(IsPlainFileName(c.name, PathStyle::Posix), c.posix) << c.name.toStdString();
+    }
 }

@@ -7,6 +7,7 @@ import hashlib
 import json
 import os
 import shutil
+import socket
 import stat
 import subprocess
 import sys
@@ -158,6 +159,35 @@ class DocpropsTest(unittest.TestCase):
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(missing, r.stderr)
                 self.assertFalse(os.path.exists(missing))
+
+    def test_names_that_are_not_utf8_are_used_byte_for_byte(self):
+        # Windows-1250 "šč" from an old share: bytes that are not UTF-8.
+        name = os.path.join(os.fsencode(self.dir), b"cp1250_\x9a\xe8.par")
+        shutil.copyfile(os.path.join(FIXTURES, "gsf_cp1250.ole"), name)
+        r = subprocess.run([TOOL, "set", name, "Material=S355"], capture_output=True, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        r = subprocess.run([TOOL, "show", name], capture_output=True, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn(b"Material\tText\tS355", r.stdout.splitlines())
+        gone = name + b".gone"
+        r = subprocess.run([TOOL, "show", gone], capture_output=True, timeout=60)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b'"' + gone + b'": the file does not exist', r.stderr)
+
+    def test_special_files_are_reported_as_what_they_are(self):
+        fifo = os.path.join(self.dir, "pipe.dft")
+        os.mkfifo(fifo)
+        sock_path = os.path.join(self.dir, "socket.dft")
+        sock = socket.socket(socket.AF_UNIX)
+        sock.bind(sock_path)
+        self.addCleanup(sock.close)
+        for path, what in ((self.dir, "it is a folder"), (fifo, "it is a FIFO"), (sock_path, "it is a socket"),
+                           ("/dev/null", "it is a device")):
+            for args in (("show", path), ("show", "--json", path), ("set", path, "A=b"), ("remove", path, "A")):
+                with self.subTest(args=args):
+                    r = run(*args)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertIn('"%s": %s' % (path, what), r.stderr)
 
     def test_usage_errors(self):
         for args in ((), ("show",), ("set", "x"), ("frobnicate", "x")):

@@ -1,5 +1,7 @@
 #include "filelist/FileList.h"
 
+#include "common/PathText.h"
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +56,18 @@ TEST(PathRules, DirectoryRuleKeepsTheRootSeparator)
     EXPECT_EQ(e.fullPath(), u"/a.dft"_s);
     e = EntryByDirectoryRule(u"/srv/cad/x.par"_s, true);
     EXPECT_EQ(e.directory, u"/srv/cad"_s);
+}
+
+TEST(PathRules, NativePosixNamesKeepTheirBackslashesAndColons)
+{
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        GTEST_SKIP() << "on Windows they separate folders";
+    for (const auto rule : {EntryByPathRule, EntryByDirectoryRule}) {
+        const FileEntry e = rule(u"/srv/C:\\cad/back\\slash:2.par"_s, true);
+        EXPECT_EQ(e.directory, u"/srv/C:\\cad"_s);
+        EXPECT_EQ(e.fileName, u"back\\slash:2.par"_s);
+        EXPECT_EQ(e.fullPath(), u"/srv/C:\\cad/back\\slash:2.par"_s);
+    }
 }
 
 TEST(PathRules, OddLinesOfListFilesGiveTheEntriesTheRulesSay)

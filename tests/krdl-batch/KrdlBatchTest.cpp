@@ -1,5 +1,8 @@
 // The krdl-batch tool run as a process: what it prints and how it exits.
+#include "common/FsPath.h"
+#include "common/PathText.h"
 #include "support/TestFiles.h"
+#include "text/NativePath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,6 +10,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 using namespace Qt::StringLiterals;
 
@@ -162,4 +168,45 @@ TEST_F(KrdlBatchTool, RelativePathsAndFilesAfterDoubleDash)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out.value(2), u"1/1 --odd.dft rename to --even.dft."_s);
     EXPECT_EQ(ReadBytes(path(u"work/--even.dft"_s)), "odd");
+}
+
+TEST_F(KrdlBatchTool, BackslashAndColonArePartOfANativeName)
+{
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        GTEST_SKIP() << "on Windows they separate folders";
+    file(u"work/a\\x.par"_s, "A");
+    file(u"work/b\\x.par"_s, "B");
+    file(u"work/c:x.par"_s, "C");
+    const ToolRun r = runTool({u"copy"_s, u"--overwrite"_s, u"--to"_s, path(u"dest"_s), u"a\\x.par"_s, u"b\\x.par"_s, u"c:x.par"_s},
+                              path(u"work"_s));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.value(2), u"1/3 a\\x.par copy to "_s + path(u"dest/a\\x.par."_s));
+    // Each source keeps its own name; none overwrote another.
+    EXPECT_EQ(ReadBytes(path(u"dest/a\\x.par"_s)), "A");
+    EXPECT_EQ(ReadBytes(path(u"dest/b\\x.par"_s)), "B");
+    EXPECT_EQ(ReadBytes(path(u"dest/c:x.par"_s)), "C");
+    EXPECT_EQ(QDir(path(u"dest"_s)).count(), 5u); // with "." and ".."
+}
+
+TEST_F(KrdlBatchTool, NamesThatAreNotUtf8AreUsedByteForByte)
+{
+    if constexpr (text::kNativeNamesAreUtf16)
+        GTEST_SKIP() << "native names are UTF-16 here";
+    // Windows-1250 "šč": the shell passes the bytes on as they are.
+    const std::string name = "cp1250_\x9A\xE8.par";
+    const std::filesystem::path work = ToFsPath(path(u"work"_s));
+    std::filesystem::create_directories(work);
+    std::ofstream(work / name) << "old share";
+    const QString script = u"N=$(printf 'cp1250_\\232\\350.par'); \"$0\" copy --to ../dest \"$N\" && \"$0\" rename --old 1250 --new 1251 \"$N\""_s;
+    QProcess p;
+    p.setWorkingDirectory(path(u"work"_s));
+    p.start(u"/bin/sh"_s, {u"-c"_s, script, QStringLiteral(KRDL_BATCH_EXE)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QByteArray out = p.readAllStandardOutput();
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString() << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(out.contains("1/1 " + QByteArray::fromStdString(name) + " copy to ../dest/" + QByteArray::fromStdString(name) + "."))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("1/1 " + QByteArray::fromStdString(name) + " rename to cp1251_\x9A\xE8.par.")) << out.toStdString();
+    EXPECT_TRUE(std::filesystem::is_regular_file(ToFsPath(path(u"dest"_s)) / name));
+    EXPECT_TRUE(std::filesystem::is_regular_file(work / "cp1251_\x9A\xE8.par"));
 }

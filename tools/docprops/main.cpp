@@ -9,12 +9,13 @@
 // update failed keeps what it had.
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "properties/CustomPropertie.h"
 #include "properties/OleDocPropClassWrapper.h"
 #include "properties/OleDocumentProperties.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,13 +24,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace {
 
+// UTF-8, with file names as the bytes they have on disk also when they are not UTF-8.
 void Print(FILE* to, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+    const std::string bytes = ToNativeBytes(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), to);
 }
 
 void Error(const QString& text)
@@ -50,11 +53,12 @@ QString Quoted(const QString& path)
     return QLatin1Char('"') + path + QLatin1Char('"');
 }
 
-// The document must exist: the apply step quietly skips a missing file, the tool must not.
+// The document must be a regular file: the apply step quietly skips anything else, the tool
+// must not, and it says what stands there instead (a folder, a FIFO, ...).
 void RequireFile(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": the file does not exist"));
+    if (const QString reason = NotARegularFileReason(path); !reason.isEmpty())
+        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": ") + reason);
 }
 
 QJsonValue JsonValue(const QVariant& value, qint32 type)
@@ -182,9 +186,10 @@ int Remove(const QString& path, const QStringList& names)
 
 int main(int argc, char** argv)
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
+    QCoreApplication app(argc, argv);
+    // Names as given: on POSIX their bytes, not decoded through the locale; on Windows the wide
+    // command line.
+    QStringList args = CommandLineArguments(argc, argv);
     if (args.isEmpty())
         return Usage();
     const QString command = args.takeFirst();

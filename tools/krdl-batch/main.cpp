@@ -10,6 +10,7 @@
 
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
+#include "common/FsPath.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
@@ -31,10 +33,11 @@ extern "C" void onInterrupt(int)
     std::signal(SIGINT, SIG_DFL);
 }
 
+// File names go out as the bytes they have on disk, also when they are not UTF-8.
 void writeLine(std::FILE* out, const QString& text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out);
+    const std::string bytes = ToNativeBytes(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fputc('\n', out);
 }
 
@@ -154,8 +157,9 @@ int exitCode(const TarRunResult& r)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // Names as given: on POSIX their bytes, not decoded through the locale; on Windows the wide
+    // command line.
+    const QStringList args = CommandLineArguments(argc, argv);
     if (args.size() == 1 && (args.front() == u"--help" || args.front() == u"-h")) {
         std::fputs(usageText, stdout);
         return 0;

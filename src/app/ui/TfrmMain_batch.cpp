@@ -106,7 +106,7 @@ void TfrmMain::actRenameFileExecute()
     // separator, "..") or name nothing is refused like a rename the system refuses.
     const QString name = dialog.edNewName->text();
     std::error_code ec;
-    const bool renamed = IsPlainFileName(name)
+    const bool renamed = IsPlainFileName(name, GuessPathStyle(entry.directory))
         && platform::RenameNoReplace(ToFsPath(entry.fullPath()), ToFsPath(JoinPath(entry.directory, name)), ec);
     if (!renamed) {
         arMessageBox(QStringLiteral("Error"), QStringLiteral("File can't be renamed!"), {QStringLiteral("Ok")},
