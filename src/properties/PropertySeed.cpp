@@ -1,0 +1,238 @@
+#include "properties/PropertySeed.h"
+
+#include "common/Error.h"
+#include "common/SharedText.h"
+#include "common/TextField.h"
+#include "settings/Settings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A seed file is a few kilobytes; anything this large is a wrong setting, not a seed file.
+constexpr qint64 kMaxSeedBytes = 64LL * 1024 * 1024;
+// Lines read from lookup blocks in all, far above any real file.
+constexpr qint64 kMaxLookupLines = 1000000;
+
+QString MarkerKey(const QString& text)
+{
+    return PropertyNameKey(TrimControl(text));
+}
+
+// Where each line of a file is, by the hash of its marker form (upper-cased and trimmed), so
+// that finding the block of every definition costs a hash lookup instead of a pass over the file.
+// Only hashes are kept: a long line does not stay in memory twice.
+class MarkerIndex {
+public:
+    explicit MarkerIndex(const QStringList& lines) : lines_(lines)
+    {
+        for (int i = 0; i < lines.size(); ++i)
+            positions_[qHash(MarkerKey(lines.at(i)))].push_back(i);
+    }
+
+    // The first line at or after `from` that matches `marker`, or -1.
+    int Find(const QString& marker, int from) const
+    {
+        const QString key = MarkerKey(marker);
+        const auto it = positions_.constFind(qHash(key));
+        if (it == positions_.constEnd())
+            return -1;
+        for (auto at = std::lower_bound(it->begin(), it->end(), from); at != it->end(); ++at)
+            if (MarkerKey(lines_.at(*at)) == key)
+                return *at;
+        return -1;
+    }
+
+private:
+    const QStringList& lines_;
+    QHash<size_t, std::vector<int>> positions_;
+};
+
+bool ExtractIndexedBlock(const QStringList& lines, const MarkerIndex& index, const QString& beginMarker,
+                         const QString& endMarker, QStringList& output)
+{
+    const int begin = index.Find(beginMarker, 0);
+    if (begin < 0)
+        return false;
+    const int end = index.Find(endMarker, begin + 1);
+    if (end < 0)
+        return false;
+    for (int i = begin + 1; i < end; ++i)
+        output.append(lines.at(i));
+    return true;
+}
+
+QStringView TrimView(QStringView text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32)
+        --last;
+    return text.sliced(first, last - first);
+}
+
+// Field `n` (from 1) of `text` split at `separator`, as `ExtractField` gives it, without a copy.
+QStringView FieldView(QStringView text, QChar separator, int n)
+{
+    qsizetype start = 0;
+    for (int piece = 1; piece < n; ++piece) {
+        const qsizetype next = text.indexOf(separator, start);
+        if (next < 0)
+            return {};
+        start = next + 1;
+    }
+    const qsizetype end = text.indexOf(separator, start);
+    return text.sliced(start, (end < 0 ? text.size() : end) - start);
+}
+
+// One line of a lookup block: a default line, or a value with an optional note after ";".
+// Lookup blocks can be long, so the line is read through views and only values are copied.
+void ReadLookupLine(QStringView line, TCustomPropertie& definition)
+{
+    // "default" has no letter whose case rules differ between upper-casing and folding.
+    if (TrimView(FieldView(line, u'=', 1)).compare(u"default", Qt::CaseInsensitive) == 0) {
+        definition.DefaultValue = TrimView(FieldView(line, u'=', 2)).toString();
+        if (!definition.DefaultValue.isEmpty())
+            definition.AddLookupValue(TrimView(FieldView(definition.DefaultValue, u';', 1)).toString());
+        return;
+    }
+    const QStringView value = TrimView(FieldView(line, u';', 1));
+    if (!value.isEmpty())
+        definition.AddLookupValue(value.toString());
+}
+
+QString CannotOpen(const QString& path, const QString& reason)
+{
+    return u"Cannot open file \""_s + path + u"\". "_s + reason;
+}
+
+} // namespace
+
+QString PropseedFileName()
+{
+    return ResolveProgramPath(IniReadString(ProgramIniFileName(), u"Settings"_s, u"PropseedFN"_s));
+}
+
+bool PropseedFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && !info.isDir();
+}
+
+QString CannotFindPropseedMessage(const QString& path)
+{
+    return u"Cannot find \""_s + path + u"\" !"_s;
+}
+
+bool LineMatchesMarker(const QString& line, const QString& marker)
+{
+    return MarkerKey(line) == MarkerKey(marker);
+}
+
+bool ExtractBlock(const QStringList& lines, const QString& beginMarker, const QString& endMarker, QStringList& output)
+{
+    return ExtractIndexedBlock(lines, MarkerIndex(lines), beginMarker, endMarker, output);
+}
+
+QStringList SplitSeedLines(const QString& text)
+{
+    QStringList lines;
+    const QChar* p = text.constData();
+    const QChar* const end = p + text.size();
+    while (p < end) {
+        const QChar* q = p;
+        while (q < end && *q != u'\r' && *q != u'\n')
+            ++q;
+        lines.append(QString(p, q - p));
+        if (q < end && *q == u'\r') {
+            ++q;
+            if (q < end && *q == u'\n')
+                ++q;
+        } else if (q < end) {
+            ++q;
+        }
+        p = q;
+    }
+    return lines;
+}
+
+void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
+{
+    const QStringList lines = SplitSeedLines(text);
+    const MarkerIndex index(lines);
+    QStringList section;
+    if (!ExtractIndexedBlock(lines, index, u"Begin Define Custom"_s, u"End Define Custom"_s, section))
+        return;
+    // Definitions are collected first and handed over only when the whole file was read, so that
+    // a refused file adds nothing. Names that are equal ignoring case share one lookup block: it
+    // is read once.
+    std::vector<TCustomPropertie> parsed;
+    QHash<QString, std::size_t> firstOfName;
+    qint64 blockLines = 0;
+    QStringList block;
+    for (const QString& raw : std::as_const(section)) {
+        const QString line = TrimControl(raw);
+        if (line.size() < 6 || PropertyNameKey(line.left(6)) != u"DEFINE"_s)
+            continue;
+        const QString rest = line.mid(6);
+        const QString name = TrimControl(ExtractField(rest, u';', 1));
+        if (name.isEmpty() || TrimControl(ExtractField(rest, u';', 2)).isEmpty())
+            continue;
+        TCustomPropertie definition;
+        definition.Name = name;
+        definition.PropertyType = ptText;
+        const QString key = PropertyNameKey(name);
+        if (const auto same = firstOfName.constFind(key); same != firstOfName.constEnd()) {
+            definition.LookupValues = parsed[*same].LookupValues;
+            definition.DefaultValue = parsed[*same].DefaultValue;
+        } else {
+            block.clear();
+            ExtractIndexedBlock(lines, index, u"Begin "_s + name, u"End "_s + name, block);
+            // Blocks of different names may overlap; a file built so that thousands of them
+            // span each other would otherwise take hours and all memory.
+            blockLines += block.size();
+            if (blockLines > kMaxLookupLines)
+                throw KrdlError(u"Its lookup blocks hold more than %1 lines in all."_s.arg(kMaxLookupLines));
+            for (const QString& lookup : std::as_const(block))
+                ReadLookupLine(lookup, definition);
+            firstOfName.insert(key, parsed.size());
+        }
+        parsed.push_back(std::move(definition));
+    }
+    for (TCustomPropertie& definition : parsed)
+        *definitions.Add() = std::move(definition);
+}
+
+void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions)
+{
+    if (!definitions)
+        return;
+    // Opening a pipe for reading would wait for a writer; a folder has no text.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw KrdlError(CannotOpen(path, u"It is not a regular file."_s));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KrdlError(CannotOpen(path, file.errorString()));
+    if (file.size() > kMaxSeedBytes)
+        throw KrdlError(CannotOpen(path, u"The file is too large for a property seed file."_s));
+    const QByteArray bytes = file.read(kMaxSeedBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw KrdlError(CannotOpen(path, file.errorString()));
+    if (bytes.size() > kMaxSeedBytes)
+        throw KrdlError(CannotOpen(path, u"The file is too large for a property seed file."_s));
+    try {
+        ParsePropertySeed(DecodeSharedText(bytes), *definitions);
+    } catch (const KrdlError& e) {
+        throw KrdlError(u"Cannot read the property seed file \""_s + path + u"\". "_s + e.message());
+    }
+}
