@@ -1,0 +1,122 @@
+#pragma once
+// A grid whose cells live in a sparse store (`TarCells`) instead of a text matrix: an item view
+// over the store, drawn cell by cell with `TarGridColors`: fixed cells, selected cells, and the
+// other cells in two alternating row colours, numbers right-aligned.
+//
+// Coordinates are the grid's own: column 0 and row 0 are the fixed column and row when there are
+// any, and `ColCount`/`RowCount` count them. The fixed row and column are the view's headers, so
+// they stay in place while the cells scroll; a grid has at most one of each.
+//
+// Typical use (the property editor):
+//
+//     TarGrid* grid = new TarGrid(this);
+//     grid->GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF); // striped rows
+//     grid->SetColCount(definitions + 1);
+//     grid->SetRowCount(files + 1);
+//     grid->Cell(1, 0)->SetText(u"Material"_s);
+//     grid->CellsObject().Add(...);            // values; then ClearChanged, OptimalColWidths
+//     grid->SetEditing(true);                  // typed text reaches cells through SetEditText
+//     connect(grid, &TarGrid::MouseUp, ...);   // popup menus, header clicks
+//     const QRect s = grid->Selection();       // left(), top(), right(), bottom() in grid cells
+//
+// Only the cells on screen are ever read while painting, scrolling or editing: each is a binary
+// search in the store.
+
+#include "widgets/TarCells.h"
+#include "widgets/ui/TarGridColors.h"
+
+#include <QRect>
+#include <QTableView>
+
+class QFont;
+class QPainter;
+class TarGridModel;
+
+class TarGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TarGrid(QWidget* parent = nullptr);
+    ~TarGrid() override;
+
+    TarGridColors& GridColors() { return colors_; }
+    const TarGridColors& GridColors() const { return colors_; }
+    TarCells& CellsObject() { return cells_; }
+    const TarCells& CellsObject() const { return cells_; }
+    // The cell at the position, created when missing (see TarCells::GetCell).
+    TarCell* Cell(qint32 col, qint32 row) { return cells_.GetCell(col, row); }
+
+    // Sizes of the grid, fixed column and row included. Shrinking keeps the cells of the store.
+    int ColCount() const { return colCount_; }
+    void SetColCount(int count);
+    int RowCount() const { return rowCount_; }
+    void SetRowCount(int count);
+    // 0 or 1 (larger values count as 1); default 1 each.
+    int FixedCols() const { return fixedCols_; }
+    void SetFixedCols(int count);
+    int FixedRows() const { return fixedRows_; }
+    void SetFixedRows(int count);
+    // Width of a column in pixels (the fixed column included); default 64.
+    int ColWidths(int col) const;
+    void SetColWidths(int col, int width);
+    // Height of every row in pixels (the fixed row included); default 24.
+    int DefaultRowHeight() const { return rowHeight_; }
+    void SetDefaultRowHeight(int height);
+    // In-place editing: typing, F2 or a double click opens an editor on the current cell.
+    void SetEditing(bool on);
+
+    // The current cell; the first non-fixed cell when there is none.
+    int Col() const;
+    int Row() const;
+    // The selected rectangle in grid cells (left, top, right, bottom); it always holds the
+    // current cell. Selections of several pieces give the rectangle around them.
+    QRect Selection() const;
+    void SetSelection(int left, int top, int right, int bottom);
+    // The column and row under `pos` (grid widget coordinates); -1 for each that is outside
+    // the cells.
+    void MouseToCell(const QPoint& pos, int& col, int& row) const;
+
+    // The in-place editor's hooks: the text it starts with (the cell is created, unchanged, when
+    // missing) and the text it ends with (set with SetText, so the cell is Changed).
+    QString GetEditText(qint32 col, qint32 row);
+    void SetEditText(qint32 col, qint32 row, const QString& value);
+
+    // Fits a column to the widest of its texts (rows 0 to RowCount-1) plus 15 pixels.
+    void AutoSizeColumn(int col);
+    // Fits every column, with the wait cursor.
+    void OptimalColWidths();
+    // Deletes the cells of the range from the store, with the wait cursor, and repaints.
+    void DeleteCells(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo);
+    // Repaints every visible cell, after the store was changed directly.
+    void InvalidateGrid();
+
+signals:
+    // A mouse button was released over the grid (cells, fixed row or fixed column); col and row
+    // as MouseToCell gives them, globalPos for a popup menu.
+    void MouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void ResetModel();
+    void ApplyFixedSizes();
+    void PaintCorner(QPainter& painter, const QRect& rect) const;
+
+    TarCells cells_;
+    TarGridColors colors_;
+    TarGridModel* model_ = nullptr;
+    QWidget* corner_ = nullptr;
+    int colCount_ = 5;
+    int rowCount_ = 5;
+    int fixedCols_ = 1;
+    int fixedRows_ = 1;
+    int fixedColWidth_ = 64;
+    int rowHeight_ = 24;
+};
+
+// Draws one cell: fills `rect` with `back`, then the text in `textColor` and `font` at 2 pixels
+// from the top and from the left (alignment 0) or right (1) edge, or centred (2), clipped to
+// `rect`.
+void DrawCellText(QPainter& painter, const QRect& rect, int alignment, const QString& text, const QFont& font,
+                  const QColor& back, const QColor& textColor);
