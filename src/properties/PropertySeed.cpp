@@ -1,15 +1,16 @@
 #include "properties/PropertySeed.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
+#include "common/SafeFile.h"
 #include "common/SharedText.h"
 #include "common/TextField.h"
 #include "settings/Settings.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -124,8 +125,9 @@ QString PropseedFileName()
 
 bool PropseedFileExists(const QString& path)
 {
-    const QFileInfo info(path);
-    return !path.isEmpty() && info.exists() && !info.isDir();
+    std::error_code ec;
+    const auto status = std::filesystem::status(ToFsPath(path), ec);
+    return !path.isEmpty() && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
 QString CannotFindPropseedMessage(const QString& path)
@@ -216,20 +218,15 @@ void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions)
 {
     if (!definitions)
         return;
-    // Opening a pipe for reading would wait for a writer; a folder has no text.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        throw KrdlError(CannotOpen(path, u"It is not a regular file."_s));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KrdlError(CannotOpen(path, file.errorString()));
-    if (file.size() > kMaxSeedBytes)
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(ToFsPath(path), ec);
+    if (!ec && size > static_cast<std::uintmax_t>(kMaxSeedBytes))
         throw KrdlError(CannotOpen(path, u"The file is too large for a property seed file."_s));
-    const QByteArray bytes = file.read(kMaxSeedBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw KrdlError(CannotOpen(path, file.errorString()));
-    if (bytes.size() > kMaxSeedBytes)
-        throw KrdlError(CannotOpen(path, u"The file is too large for a property seed file."_s));
+    // Never blocks: a pipe or a folder in the place of the file is refused.
+    QByteArray bytes;
+    QString reason;
+    if (!ReadFileContents(path, bytes, &reason))
+        throw KrdlError(CannotOpen(path, reason));
     try {
         ParsePropertySeed(DecodeSharedText(bytes), *definitions);
     } catch (const KrdlError& e) {

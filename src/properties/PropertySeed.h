@@ -59,6 +59,6 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions);
 
 // Reads and parses the seed file at `path` into `definitions`; does nothing when `definitions`
 // is null. Throws KrdlError "Cannot open file "<path>". <reason>" when the file cannot be read,
-// is not a regular file (a folder, a pipe) or is implausibly large for a seed file (over 64 MB),
+// is not a regular file (a folder, a pipe: never waited for) or is implausibly large for a seed file (over 64 MB),
 // and "Cannot read the property seed file "<path>". <reason>" when ParsePropertySeed refuses it.
 void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions);

@@ -5,6 +5,7 @@
 #include "properties/PropertySeed.h"
 #include "settings/Settings.h"
 #include "support/TestFiles.h"
+#include "text/Cp1250.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -129,15 +130,15 @@ TEST(PropertySeed, LocatedThroughTheProgramIniFile)
 
 TEST(PropertySeed, WindowsAndUtf8FilesReadTheSame)
 {
-    const QString text = u"Begin Define Custom\r\nDefine Površina; Text\r\nDefine Material; Text\r\nEnd Define Custom\r\n"
+    const QString seed = u"Begin Define Custom\r\nDefine Površina; Text\r\nDefine Material; Text\r\nEnd Define Custom\r\n"
                          u"Begin Površina\r\nbrušeno ; č š ž\r\nžgano\r\nEnd POVRŠINA\r\nBegin Material\r\nČelik\r\nEnd Material\r\n"_s;
     const QStringList expected{u"Površina: brušeno|žgano []"_s, u"Material: Čelik []"_s};
     QTemporaryDir dir;
     QByteArray cp1250;
-    for (const QChar c : text)
-        cp1250.append(char(Cp1250Code(c.unicode())));
+    for (const QChar c : seed)
+        cp1250.append(char(text::UnicodeToCp1250(c.unicode())));
     ASSERT_TRUE(cp1250.contains('\x9A')); // š as Windows-1250 writes it
-    for (const QByteArray& bytes : {cp1250, text.toUtf8(), QByteArray("\xEF\xBB\xBF") + text.toUtf8()}) {
+    for (const QByteArray& bytes : {cp1250, seed.toUtf8(), QByteArray("\xEF\xBB\xBF") + seed.toUtf8()}) {
         const QString path = dir.filePath(u"seed.txt"_s);
         testfiles::WriteBytes(path, bytes);
         PropertyDefinitions defs;

@@ -1,11 +1,11 @@
 #include "properties/ui/TfrmDocCustomProperties.h"
 
+#include "common/FsPath.h"
 #include "properties/CustomPropertie.h"
 #include "properties/OleDocumentProperties.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include <exception>
+#include <filesystem>
 
 using namespace Qt::StringLiterals;
 
@@ -77,7 +78,8 @@ void TfrmDocCustomProperties::ReadDocument(const QString& path)
     try {
         TOleDocumentProperties component;
         component.Connect();
-        if (QFileInfo::exists(path)) {
+        std::error_code ec;
+        if (!path.isEmpty() && std::filesystem::exists(ToFsPath(path), ec)) {
             edFileName->setText(path);
             // Only reading: a document that cannot be opened for writing can still be viewed.
             component.Open(path, true);
