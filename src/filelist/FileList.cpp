@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace {
 
@@ -176,4 +177,26 @@ void FileList::CollectCheckedFiles(QStringList& paths) const
 QString FileListStatusText(int entries, int checked)
 {
     return QStringLiteral("%1 (%2)").arg(entries).arg(checked);
+}
+
+bool IsDocumentFileName(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0 || dot <= LastDelimiter(path) || path.size() - dot != 4)
+        return false;
+    char ext[4] = {};
+    for (int i = 0; i < 3; ++i) {
+        const char16_t c = path.at(dot + 1 + i).unicode();
+        if (c >= 'a' && c <= 'z')
+            ext[i] = char(c - 32);
+        else if (c >= 'A' && c <= 'Z')
+            ext[i] = char(c);
+        else
+            return false;
+    }
+    for (const char* known : {"DFT", "PAR", "ASM", "PSM", "PWD"}) {
+        if (std::string_view(ext, 3) == known)
+            return true;
+    }
+    return false;
 }

@@ -67,3 +67,8 @@ private:
 
 // "12 (7)": entries, a blank, and the checked entries in brackets.
 QString FileListStatusText(int entries, int checked);
+
+// True when the name's extension (from the last "." after the last separator or drive colon)
+// is one of the five document types .dft .par .asm .psm .pwd in any letter case. Only the
+// letters a to z fold, so no other character can pass for one of them.
+bool IsDocumentFileName(const QString& path);

@@ -163,3 +163,16 @@ TEST(SortOrder, SortKeysOrderExactlyAsTheCompare)
             EXPECT_EQ(sign(FileSortKey(a).compare(FileSortKey(b))), sign(CompareFileText(a, b)))
                 << a.toStdString() << " vs " << b.toStdString();
 }
+
+TEST(DocumentFileNames, TheFiveExtensionsInAnyCaseAndNothingElse)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"C:\\Work\\a.dft", true}, {"/home/u/b.PAR", true}, {"c.Asm", true}, {"d.psm", true}, {"e.PwD", true},
+        {"f.txt", false},          {"dft", false},           {".dft", true},  {"g.dft.bak", false},
+        {"C:\\x.dft\\h", false},   {"/x.par/", false},       {"i.dftx", false}, {"j.df", false},
+        // Only a-z fold: a long s must not pass for an s.
+        {"k.p\xC5\xBFm", false},   {"l.pwd ", false},        {"C:.asm", true},
+    };
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(IsDocumentFileName(QString::fromUtf8(name)), expected) << name;
+}
