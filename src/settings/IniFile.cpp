@@ -223,17 +223,26 @@ QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QSt
 
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value)
 {
+    WriteIniValues(fileName, section, {{key, value}});
+}
+
+void WriteIniValues(const QString& fileName, const QString& section, const QList<QPair<QString, QString>>& values)
+{
     const QString fullPath = QFileInfo(fileName).absoluteFilePath();
     const auto fail = [&] { throw KrdlError(QStringLiteral("Unable to write to %1").arg(fullPath)); };
     // A section or key name that would not read back as itself cannot be written.
-    if (section.contains(u']') || key.contains(u'=') || key.trimmed().isEmpty()
-        || section.contains(u'\n') || section.contains(u'\r') || key.contains(u'\n') || key.contains(u'\r')
-        || value.contains(u'\n') || value.contains(u'\r'))
+    if (section.contains(u']') || section.contains(u'\n') || section.contains(u'\r'))
         fail();
+    for (const auto& [key, value] : values) {
+        if (key.contains(u'=') || key.trimmed().isEmpty() || key.contains(u'\n') || key.contains(u'\r')
+            || value.contains(u'\n') || value.contains(u'\r'))
+            fail();
+    }
     LoadedFile file = load(fileName);
     if (file.exists && !file.readable)
         fail();
-    file.doc.setValue(section, key, value);
+    for (const auto& [key, value] : values)
+        file.doc.setValue(section, key, value);
     if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(file.doc.toText(), file.encoding)))
         fail();
 }

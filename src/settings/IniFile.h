@@ -49,3 +49,6 @@ QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QSt
 // Writes a value, creating the file, section or key as needed, replacing the file safely.
 // Throws KrdlError "Unable to write to <full path>".
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value);
+// Writes several values of one section in their order with one replacement of the file, so the
+// file never holds some of them without the others.
+void WriteIniValues(const QString& fileName, const QString& section, const QList<QPair<QString, QString>>& values);

@@ -23,6 +23,11 @@ QString registryFile()
 
 } // namespace
 
+QString UserConfigFolder()
+{
+    return FromFsPath(platform::UserConfigDir() / "krdl");
+}
+
 QString ProgramFileName()
 {
     if (!programFileOverride().isEmpty())

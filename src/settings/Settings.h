@@ -22,6 +22,9 @@ void IniWriteString(const QString& fileName, const QString& section, const QStri
 QString ReadInitialDir(const QString& key);
 void WriteInitialDir(const QString& key, const QString& folder);
 
+// The program's folder in the per-user configuration folder (it may not exist yet).
+QString UserConfigFolder();
+
 // Per-user string values under a key path such as "Software\KARDOLIN\Nastavitve".
 // A write that cannot be done is skipped silently; a missing value reads as empty text.
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value);

@@ -1,0 +1,120 @@
+#include "settings/FormPosition.h"
+
+#include "common/Error.h"
+#include "common/PathText.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const std::array<QString, 5> kKeys = {u"Left"_s, u"Top"_s, u"Width"_s, u"Height"_s, u"WindowState"_s};
+
+std::array<int*, 5> fieldsOf(FormPosition& p)
+{
+    return {&p.Left, &p.Top, &p.Width, &p.Height, &p.WindowState};
+}
+
+// A whole decimal number (blanks around it allowed), or the default.
+int numberOr(const QString& text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+// The registry subkey of a window under the name key.
+QString registryKey(const QString& nameKey, const QString& window)
+{
+    QString key = nameKey;
+    while (key.endsWith(u'\\'))
+        key.chop(1);
+    return key + u'\\' + window;
+}
+
+} // namespace
+
+QString DefaultFormPosNameKey(bool useIniFile)
+{
+    const QString exe = ProgramFileName();
+    QString name = exe.mid(LastDelimiter(exe) + 1);
+    if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0)
+        name.truncate(dot);
+    return useIniFile ? name + u".ini"_s : name;
+}
+
+QString FormPosIniFileName(const QString& nameKey)
+{
+    QString name = nameKey;
+    if (!name.endsWith(u".ini"_s, Qt::CaseInsensitive))
+        name += u".ini"_s;
+    if (QDir::isAbsolutePath(name))
+        return name;
+    return UserConfigFolder() + u'/' + name;
+}
+
+FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QString& window)
+{
+    FormPosition position;
+    const auto fields = fieldsOf(position);
+    if (useIniFile) {
+        const auto values = ReadIniSection(FormPosIniFileName(nameKey), window);
+        for (size_t i = 0; i < kKeys.size(); ++i) {
+            // The first of equal keys counts, as for a single read.
+            const auto found = std::find_if(values.begin(), values.end(), [&](const auto& kv) {
+                return kv.first.compare(kKeys[i], Qt::CaseInsensitive) == 0;
+            });
+            if (found != values.end())
+                *fields[i] = numberOr(found->second, *fields[i]);
+        }
+    } else {
+        const QString key = registryKey(nameKey, window);
+        for (size_t i = 0; i < kKeys.size(); ++i)
+            *fields[i] = numberOr(RegReadString(key, kKeys[i]), *fields[i]);
+    }
+    return position;
+}
+
+void WriteFormPosition(bool useIniFile, const QString& nameKey, const QString& window, const FormPosition& position)
+{
+    FormPosition copy = position;
+    const auto fields = fieldsOf(copy);
+    QList<QPair<QString, QString>> values;
+    for (size_t i = 0; i < kKeys.size(); ++i)
+        values.append({kKeys[i], QString::number(*fields[i])});
+    if (useIniFile) {
+        const QString file = FormPosIniFileName(nameKey);
+        if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+            throw KrdlError(u"Unable to write to %1"_s.arg(QFileInfo(file).absoluteFilePath()));
+        WriteIniValues(file, window, values);
+    } else {
+        const QString key = registryKey(nameKey, window);
+        for (const auto& [name, value] : values)
+            RegWriteString(key, name, value);
+    }
+}
+
+QRect PullBackOntoScreen(const QRect& bounds, const QRect& primary, const QList<QRect>& screens)
+{
+    QRect r = bounds;
+    r.setWidth(std::min(r.width(), primary.width()));
+    r.setHeight(std::min(r.height(), primary.height()));
+    const int screenRight = primary.x() + primary.width();
+    const int screenBottom = primary.y() + primary.height();
+    if (screenRight < r.x() + r.width())
+        r.moveLeft(screenRight - r.width());
+    if (screenBottom < r.y() + r.height())
+        r.moveTop(screenBottom - r.height());
+    const bool visible = std::any_of(screens.begin(), screens.end(), [&](const QRect& s) { return s.intersects(r); }) ||
+                         primary.intersects(r);
+    if (!visible)
+        r.moveTopLeft(primary.topLeft());
+    return r;
+}
