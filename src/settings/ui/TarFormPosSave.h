@@ -1,0 +1,59 @@
+#pragma once
+// Remembers where its owner window was, how large it was and its state: `Loaded` reads and
+// applies the stored values once the owner is built, and the values are written when the owner
+// is destroyed, also when the window was never shown. The values live in an INI file
+// (`UseIniFile`) or in the per-user registry store, in the section named after the owner
+// window's object name (settings/FormPosition.h).
+//
+// Qt gives a window no event before it is destroyed, so the owner's destructor calls
+// `FormDestroy` while the whole window still stands; an error of the write can then be shown in
+// a message box. The store is the owner's child: when it goes with an owner that did not call
+// `FormDestroy`, it writes then, but no box can be shown from inside the destruction of a window
+// and an error only goes to the log.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+class TarFormPosSave : public QObject {
+    Q_OBJECT
+public:
+    // The five values by reference; what the handler leaves in them is applied or stored.
+    using TOnReadIniEvent = std::function<void(int& Left, int& Top, int& Width, int& Height, int& WindowState)>;
+    using TOnWriteIniEvent = TOnReadIniEvent;
+
+    explicit TarFormPosSave(QWidget* owner);
+    ~TarFormPosSave() override;
+
+    TOnWriteIniEvent OnWriteIni;
+    TOnReadIniEvent OnReadIni;
+    // INI file name or registry key path; empty: the executable's name (settings/FormPosition.h).
+    QString NameKey;
+    bool UseIniFile = false;
+
+    // Runs once when the owner is built: fills an empty NameKey with the default and reads.
+    void Loaded();
+    // Reads the five values, lets OnReadIni change them and applies them.
+    void ReadPosition();
+    // Takes the owner's bounds and state, lets OnWriteIni change them and stores them. Throws
+    // KrdlError "Unable to write to <file>" when the INI file cannot be written.
+    void WritePosition();
+    // WindowState 1 minimizes and 2 maximizes the owner; any other value makes it normal and,
+    // unless all four bounds are -1, moves it to Left, Top and gives it Width, Height (a width or
+    // height below 1 keeps the current one). Then the owner is pulled onto the screens
+    // (PullBackOntoScreen).
+    void ApplyPosition(int WindowState, int Left, int Top, int Width, int Height);
+    // The owner's destroy handler, called from the owner's destructor: writes the position once,
+    // showing an error of the write in a message box; the program goes on.
+    void FormDestroy();
+
+private:
+    void fillNameKey();
+
+    bool written = false;
+    QPointer<QWidget> owner;
+};
