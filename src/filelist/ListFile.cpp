@@ -116,3 +116,12 @@ std::vector<FileEntry> ReadListFile(const QString& fileName)
         throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
     return ParseListFileText(DecodeSharedText(bytes));
 }
+
+QStringList ReadCheckedListFilePaths(const QString& fileName)
+{
+    FileList list;
+    list.append(ReadListFile(fileName));
+    QStringList paths;
+    list.CollectCheckedFiles(paths);
+    return paths;
+}

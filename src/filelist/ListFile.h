@@ -43,3 +43,7 @@ std::vector<FileEntry> ParseListFileText(const QString& text);
 void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entries);
 // Reads a list file. Throws KrdlError "Cannot open file "<name>". <reason>" when it cannot.
 std::vector<FileEntry> ReadListFile(const QString& fileName);
+
+// The full paths of the checked entries of a list file, in its order (what a command of the
+// program collects after opening that list alone, before it sorts). Throws as ReadListFile.
+QStringList ReadCheckedListFilePaths(const QString& fileName);

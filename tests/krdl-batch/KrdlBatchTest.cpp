@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -209,4 +211,79 @@ TEST_F(KrdlBatchTool, NamesThatAreNotUtf8AreUsedByteForByte)
     EXPECT_TRUE(out.contains("1/1 " + QByteArray::fromStdString(name) + " rename to cp1251_\x9A\xE8.par.")) << out.toStdString();
     EXPECT_TRUE(std::filesystem::is_regular_file(ToFsPath(path(u"dest"_s)) / name));
     EXPECT_TRUE(std::filesystem::is_regular_file(work / "cp1251_\x9A\xE8.par"));
+}
+
+TEST_F(KrdlBatchTool, ListFilesDriveCopyAndRenameWithTheirTickedEntries)
+{
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.par"_s, "B"), c = file(u"src/c.asm"_s, "C");
+    file(u"list.txt"_s, (u"1;"_s + a + u"\r\n0;"_s + b + u"\r\n"_s + c + u"\r\n"_s).toUtf8());
+    ToolRun r = runTool({u"copy"_s, u"--to"_s, path(u"dest"_s), u"--list"_s, path(u"list.txt"_s)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "A");
+    EXPECT_FALSE(QFileInfo::exists(path(u"dest/b.par"_s)));
+    EXPECT_EQ(ReadBytes(path(u"dest/c.asm"_s)), "C");
+
+    r = runTool({u"rename"_s, u"--old"_s, u"."_s, u"--new"_s, u"_x."_s, u"--list="_s + path(u"list.txt"_s), b});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(path(u"src"_s)).entryList(QDir::Files), QStringList({u"a_x.dft"_s, u"b_x.par"_s, u"c_x.asm"_s}));
+
+    r = runTool({u"copy"_s, u"--to"_s, path(u"dest2"_s), u"--list"_s, path(u"no-such-list.txt"_s), a});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"Cannot open file \""_s)) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path(u"dest2"_s)));
+}
+
+TEST_F(KrdlBatchTool, ReportWritesThePdfWithoutADisplay)
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    const auto pdfText = [](const QString& pdf) {
+        QProcess p;
+        p.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        p.waitForFinished(60000);
+        QStringList lines;
+        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+            if (line.trimmed().contains(QRegularExpression(u"^\\d+\\. "_s)))
+                lines << line.trimmed();
+        }
+        return lines;
+    };
+    file(u"list.txt"_s, "1;C:\\Work\\a.dft\r\n0;C:\\Work\\b.par\r\n1;/srv/Načrti/c.psm\r\n");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"QT_QPA_PLATFORM"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KRDL_BATCH_EXE), {u"report"_s, u"--pdf"_s, path(u"names.pdf"_s), u"--list"_s,
+                                             path(u"list.txt"_s), u"--"_s, u"--d.pwd"_s});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    EXPECT_EQ(pdfText(path(u"names.pdf"_s)), QStringList({u"1. a.dft"_s, u"2. c.psm"_s, u"3. --d.pwd"_s}));
+
+    ToolRun r = runTool({u"report"_s, u"--with-path"_s, u"--pdf="_s + path(u"names.pdf"_s), u"--list"_s, path(u"list.txt"_s)});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(pdfText(path(u"names.pdf"_s)), QStringList({u"1. C:\\Work\\a.dft"_s, u"2. /srv/Načrti/c.psm"_s}));
+
+    // A PDF that cannot be written leaves nothing behind and the old file as it was.
+    const QByteArray before = ReadBytes(path(u"names.pdf"_s));
+    r = runTool({u"report"_s, u"--pdf"_s, path(u"no/such/folder/x.pdf"_s), u"a.dft"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(u"Cannot create file \""_s)) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path(u"no"_s)));
+    EXPECT_EQ(ReadBytes(path(u"names.pdf"_s)), before);
+
+    const QList<QStringList> bad = {
+        {u"report"_s, u"a.dft"_s},
+        {u"report"_s, u"--pdf"_s},
+        {u"report"_s, u"--pdf"_s, path(u"x.pdf"_s)},
+        {u"report"_s, u"--pdf"_s, path(u"x.pdf"_s), u"--pdf"_s, path(u"y.pdf"_s), u"a.dft"_s},
+        {u"report"_s, u"--pdf"_s, path(u"x.pdf"_s), u"--overwrite"_s, u"a.dft"_s},
+        {u"report"_s, u"--pdf"_s, path(u"x.pdf"_s), u"--list"_s, path(u"missing.txt"_s)},
+    };
+    for (const QStringList& args : bad) {
+        r = runTool(args);
+        EXPECT_EQ(r.code, 1) << args.join(u' ').toStdString();
+        EXPECT_FALSE(QFileInfo::exists(path(u"x.pdf"_s))) << args.join(u' ').toStdString();
+    }
 }

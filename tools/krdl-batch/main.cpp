@@ -1,8 +1,11 @@
 // krdl-batch: runs the program's batch copy or batch rename over the files named on the command
 // line, with the same log lines on standard output as the log window shows.
 //
-//   krdl-batch copy --to DIR [--overwrite] FILE...
-//   krdl-batch rename --old TEXT --new TEXT [--ignore-case] FILE...
+//   krdl-batch copy --to DIR [--overwrite] [--list LIST]... FILE...
+//   krdl-batch rename --old TEXT --new TEXT [--ignore-case] [--list LIST]... FILE...
+//   krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...   (ReportCommand.h)
+//
+// --list LIST stands for the ticked entries of a list file saved by the program.
 //
 // Exit code 0 when every file succeeded, 2 when some file failed or the run was interrupted
 // (Ctrl+C stops it between two files, like Cancel), 1 on a usage error or when the destination
@@ -10,13 +13,17 @@
 
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
+#include "common/Error.h"
 #include "common/FsPath.h"
+#include "filelist/ListFile.h"
+#include "ReportCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -62,8 +69,9 @@ public:
     bool shown = false;
 };
 
-const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] FILE...\n"
-                              "       krdl-batch rename --old TEXT --new TEXT [--ignore-case] FILE...\n";
+const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] [--list LIST]... FILE...\n"
+                              "       krdl-batch rename --old TEXT --new TEXT [--ignore-case] [--list LIST]... FILE...\n"
+                              "       krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...\n";
 
 int usage(const QString& problem)
 {
@@ -125,6 +133,19 @@ std::optional<QString> parse(const QStringList& args, Options& o)
             *target = value;
             continue;
         }
+        if (name == u"--list") {
+            if (!inlineValue) {
+                if (i + 1 >= args.size())
+                    return name + u" needs a value"_s;
+                value = args.at(++i);
+            }
+            try {
+                o.files += ReadCheckedListFilePaths(value);
+            } catch (const KrdlError& e) {
+                return e.message();
+            }
+            continue;
+        }
         if (!inlineValue && copy && name == u"--overwrite") {
             o.overwrite = true;
             continue;
@@ -156,6 +177,8 @@ int exitCode(const TarRunResult& r)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0)
+        return RunReportCommand(argc, argv);
     QCoreApplication app(argc, argv);
     // Names as given: on POSIX their bytes, not decoded through the locale; on Windows the wide
     // command line.
