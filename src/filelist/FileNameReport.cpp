@@ -13,8 +13,9 @@ QStringList FileNameReportLines(const QStringList& paths, bool withPath)
         QString shown = path;
         if (!withPath) {
             // Only folder separators cut the name: a drive colon stays part of it.
+            const PathStyle style = GuessPathStyle(path);
             qsizetype sep = path.size() - 1;
-            while (sep >= 0 && !IsPathSeparator(path.at(sep)))
+            while (sep >= 0 && !IsPathSeparator(path.at(sep), style))
                 --sep;
             shown = path.mid(sep + 1);
         }

@@ -1,6 +1,7 @@
 #include "settings/FormPosition.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "common/PathText.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -91,7 +94,9 @@ void WriteFormPosition(bool useIniFile, const QString& nameKey, const QString& w
         values.append({kKeys[i], QString::number(*fields[i])});
     if (useIniFile) {
         const QString file = FormPosIniFileName(nameKey);
-        if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        std::error_code ec;
+        std::filesystem::create_directories(ToFsPath(file).parent_path(), ec);
+        if (ec)
             throw KrdlError(u"Unable to write to %1"_s.arg(QFileInfo(file).absoluteFilePath()));
         WriteIniValues(file, window, values);
     } else {

@@ -1,6 +1,7 @@
 #include "ReportCommand.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "filelist/FileNameReport.h"
 #include "filelist/ListFile.h"
 #include "filelist/ui/TfrmReportFiles.h"
@@ -96,8 +97,8 @@ int RunReportCommand(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen;windows");
     QGuiApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.remove(0, std::min<qsizetype>(2, args.size()));
+    QStringList args = CommandLineArguments(argc, argv);
+    args.removeFirst(); // "report"
 
     ReportOptions o;
     if (const auto problem = parse(args, o))

@@ -1,12 +1,32 @@
 #include "filelist/ui/TarExplorerDrop.h"
 
+#include "common/FsPath.h"
+#include "platform/PathStyle.h"
+
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
+
+#include <string_view>
+
+namespace {
+
+// The local name of a file URL. Where names are bytes, the percent-encoded bytes of the URL are
+// the name's bytes, also when they are no UTF-8 (a Windows-1250 name on an old share): they go
+// through the program's one conversion of file names instead of being replaced.
+QString localName(const QUrl& url)
+{
+    if (platform::kNativePathStyle == platform::PathStyle::Posix && url.host().isEmpty()) {
+        const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        return FromNativeBytes(std::string_view(bytes.constData(), size_t(bytes.size())));
+    }
+    return QDir::toNativeSeparators(url.toLocalFile());
+}
+
+} // namespace
 
 TarExplorerDrop::TarExplorerDrop(QObject* owner) : QObject(owner) {}
 
@@ -74,7 +94,7 @@ QStringList TarExplorerDrop::namesOf(const QMimeData* drop)
         return names;
     for (const QUrl& url : drop->urls()) {
         if (url.isLocalFile())
-            names.append(QDir::toNativeSeparators(url.toLocalFile()));
+            names.append(localName(url));
     }
     return names;
 }
@@ -115,7 +135,7 @@ void TarExplorerDrop::HandleDrop(const QMimeData* drop, QPoint point)
     for (const QString& name : namesOf(drop)) {
         // A name counts as a file only when it is a regular file now: folders, devices, pipes
         // and names that do not exist are refused one by one.
-        if (AllowFolders || QFileInfo(name).isFile())
+        if (AllowFolders || NotARegularFileReason(name).isEmpty())
             droppedFiles.append(name);
         else if (OnFolderNotAllowed)
             OnFolderNotAllowed(this, name);

@@ -2,6 +2,7 @@
 // and how attaching and detaching leave the controls.
 #include "filelist/ui/TarExplorerDrop.h"
 
+#include "common/FsPath.h"
 #include "support/TestFiles.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -128,6 +131,23 @@ TEST_F(ExplorerDrop, PercentEncodedUriListsFromFileManagersArriveDecoded)
     delete data;
     EXPECT_EQ(dropped, QStringList({name}));
 }
+
+#ifndef _WIN32
+TEST_F(ExplorerDrop, ANameThatIsNoUtf8KeepsItsBytes)
+{
+    // "načrt.dft" in Windows-1250, as it lies on an old share.
+    const QByteArray folder = QFile::encodeName(tmp.path());
+    const QByteArray raw = folder + "/na\xe8rt.dft";
+    const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    QMimeData data;
+    data.setData(u"text/uri-list"_s, "file://" + raw.toPercentEncoding("/") + "\r\n");
+    dragAndDrop(view.viewport(), &data);
+    ASSERT_EQ(dropped.size(), 1);
+    EXPECT_EQ(ToNativeBytes(dropped.first()), raw.toStdString());
+}
+#endif
 
 TEST_F(ExplorerDrop, OnlyTheDestinationTakesDropsAndOnlyWhileEnabled)
 {
