@@ -9,9 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <utility>
 #include <vector>
+
+// Failed comparisons of log lines show the text, not its bytes.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 class FakeProgress : public TarProgressSink {
 public:

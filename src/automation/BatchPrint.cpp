@@ -1,0 +1,51 @@
+#include "automation/BatchPrint.h"
+
+#include "automation/SolidEdgeRun.h"
+
+#include <algorithm>
+
+BatchPrint::BatchPrint(AutomationServer& server, TarProgressSinkFactory& progress)
+    : server_(server), progress_(progress)
+{
+}
+
+void BatchPrint::Execute()
+{
+    result_ = {};
+    result_.started = true;
+    TarProgressSink& log = progress_.CreateProgress();
+    log.SetCaption(QStringLiteral("Print files"));
+    log.Show();
+
+    const std::string printer = PrinterName.toStdString();
+    const std::int32_t orientation = Landscape ? 2 : 1;
+    const QStringList files = Files;
+
+    RunWithSolidEdge(server_, log, [&](SolidEdgeSession& session) {
+        log.AddLine(QStringLiteral(" "));
+        log.AddLine(QStringLiteral("Start printing documents..."));
+        const QString count = QString::number(files.size());
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            log.ProcessPendingEvents();
+            if (log.Stopped()) {
+                log.AddLine(QStringLiteral("User cancel operation!"));
+                result_.cancelled = true;
+                break;
+            }
+            const QString& path = files.at(i);
+            log.AddLine(QStringLiteral(" "));
+            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + path);
+            try {
+                const AutomationRef document = OpenSolidEdgeDocument(session.App(), path.toStdString());
+                const PageSettings page = ReadPageSettings ? ReadPageSettings() : PageSettings{};
+                const auto copies = std::int16_t(std::clamp(page.copies, 0, 1000));
+                document->call("PrintOut", PrintOutArguments(printer, copies, orientation, page.printAsBlack, page.collate));
+                document->call("Close");
+                ++result_.succeeded;
+            } catch (const std::exception&) {
+                log.AddLine(QStringLiteral("Error when trying opening file \"") + path + QStringLiteral("\"!"));
+                ++result_.failed;
+            }
+        }
+    });
+}

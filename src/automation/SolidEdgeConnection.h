@@ -1,0 +1,64 @@
+#pragma once
+// The connection to Solid Edge that the print and update-drafts runs share: connect, open a
+// document, quit, and the arguments of PrintOut. No Qt, so that the same calls can be sent to a
+// COM server on Windows by the tests.
+
+#include "automation/dispatch/AutomationServer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+using AutomationRef = std::shared_ptr<AutomationObject>;
+
+inline constexpr const char* SolidEdgeProgId = "SolidEdge.Application";
+
+// Creates Solid Edge's application object. On success App holds it and the result is true; on
+// any failure App is emptied and the result is false.
+bool ConnectSolidEdge(AutomationServer& server, AutomationRef& app);
+
+// App.Documents.Open(FileName); throws AutomationError when Solid Edge refuses.
+AutomationRef OpenSolidEdgeDocument(const AutomationRef& app, const std::string& fileName);
+
+// Tells Solid Edge to quit. Every failure is swallowed (an empty App included), and App is then
+// emptied; after a successful Quit App keeps its reference.
+void QuitSolidEdge(AutomationRef& app);
+
+// The eleven positional arguments of a document's PrintOut: printer (string by reference),
+// copies (16-bit), orientation (1 portrait, 2 landscape; 32-bit by reference), two omitted,
+// False, three omitted, print as black, collate.
+std::vector<AutomationValue> PrintOutArguments(const std::string& printer, std::int16_t copies,
+                                               std::int32_t orientation, bool printAsBlack, bool collate);
+
+// One run's hold on Solid Edge. A run that started Solid Edge itself tells it to quit at the
+// end. A run that found an instance already running (the user's own, or an earlier run's) works
+// in that instance and leaves it running at the end, with Visible and DisplayAlerts as they were,
+// so that the user's open documents and unsaved work survive the run.
+class SolidEdgeSession {
+public:
+    explicit SolidEdgeSession(AutomationServer& server) : server_(server) {}
+    ~SolidEdgeSession() { Disconnect(); }
+    SolidEdgeSession(const SolidEdgeSession&) = delete;
+    SolidEdgeSession& operator=(const SolidEdgeSession&) = delete;
+
+    // ConnectSolidEdge, after noting whether an instance was running before.
+    bool Connect();
+    // Makes Solid Edge work unseen and without alerts; an instance that ran before first has its
+    // two settings read, so that Disconnect can put them back. Throws when Solid Edge refuses.
+    void WorkUnseen();
+    // Quits the instance this session started, or gives back the one it found running. Never
+    // throws; the reference is gone afterwards.
+    void Disconnect();
+
+    const AutomationRef& App() const { return app_; }
+    bool FoundRunning() const { return foundRunning_; }
+
+private:
+    AutomationServer& server_;
+    AutomationRef app_;
+    bool foundRunning_ = false;
+    bool restoreSettings_ = false;
+    bool visible_ = true;
+    bool displayAlerts_ = true;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The update-drafts run: every draft opened in Solid Edge, the views of each of its model links
+// updated (an assembly model refreshed and saved first), then the draft saved and closed.
+
+#include "automation/dispatch/AutomationServer.h"
+#include "batch/BatchSinks.h"
+
+#include <QString>
+#include <QStringList>
+
+class UpdateDrafts {
+public:
+    UpdateDrafts(AutomationServer& server, TarProgressSinkFactory& progress);
+
+    QStringList Files; // full paths, in file-list order; only drafts are handled
+
+    void Execute();
+
+    const TarRunResult& Result() const { return result_; }
+
+    // The drafts among Paths, in their order: the extension of the file name, from its last ".",
+    // is exactly ".dft" (".DFT" is not).
+    static QStringList DraftsOnly(const QStringList& paths);
+    // The name of a link's ModelType in the log: part, assembly, weldment, or empty.
+    static QString ModelLinkTypeName(int modelType);
+
+private:
+    AutomationServer& server_;
+    TarProgressSinkFactory& progress_;
+    TarRunResult result_;
+};
