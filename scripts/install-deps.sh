@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing KRDL need.
-# Skips apt-get when everything is already there. Run as root.
+# Skips apt-get when everything is already there. Run as root. With --windows, also what the
+# Windows lane (./test-windows.sh) needs: the MinGW-w64 cross compiler and Wine.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,9 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
   python3 python3-olefile libgsf-bin
 )
+if [[ "${1:-}" == "--windows" ]]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -440,6 +440,15 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)
 {
     ec.clear();
+    // MoveFileW accepts a file's own name as the new one; that name is taken all the same. A
+    // change of letter case only reaches the same file under another spelling and is a real
+    // rename.
+    BY_HANDLE_FILE_INFORMATION a {}, b {};
+    if (from.filename() == to.filename() && fileId(from, a) && fileId(to, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+        && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow) {
+        ec = std::error_code(ERROR_ALREADY_EXISTS, std::system_category());
+        return false;
+    }
     if (!::MoveFileW(from.c_str(), to.c_str())) {
         ec = lastError();
         return false;

@@ -1,45 +1,31 @@
 // Whole-file copy, rename and folder creation against real temporary folders.
 #include "platform/FileOps.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <csignal>
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#ifndef _WIN32
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 using platform::CopyMode;
+using TempDir = testfiles::TempFolder;
 
 namespace {
-
-class TempDir {
-public:
-    explicit TempDir(const fs::path& base = fs::temp_directory_path())
-    {
-        std::string pattern = (base / "krdl-fileops-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!path_.empty())
-            fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
 
 void writeFile(const fs::path& p, const std::string& data)
 {
@@ -84,9 +70,13 @@ TEST(FileOpsCopy, CopiesContentsPermissionsAndModificationTime)
     TempDir dir;
     const std::string data = pattern(3 * 1024 * 1024 + 17, 1);
     writeFile(dir / "a.dft", data);
+    const auto modified = fs::last_write_time(dir / "a.dft") - std::chrono::hours(24 * 400);
+    fs::last_write_time(dir / "a.dft", modified);
+#ifndef _WIN32
     ASSERT_EQ(::chmod((dir / "a.dft").c_str(), 0640), 0);
     const struct timespec times[2] = {{1000000000, 0}, {1234567890, 123456789}};
     ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.dft").c_str(), times, 0), 0);
+#endif
 
     for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
         const fs::path target = dir / (mode == CopyMode::Replace ? "r.dft" : "f.dft");
@@ -94,11 +84,14 @@ TEST(FileOpsCopy, CopiesContentsPermissionsAndModificationTime)
         ASSERT_TRUE(platform::CopyWholeFile(dir / "a.dft", target, mode, ec)) << ec.message();
         EXPECT_FALSE(ec);
         EXPECT_EQ(readFile(target), data);
+        EXPECT_EQ(fs::last_write_time(target), fs::last_write_time(dir / "a.dft"));
+#ifndef _WIN32
         struct stat st {};
         ASSERT_EQ(::stat(target.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0640u);
         EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
         EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+#endif
     }
     EXPECT_TRUE(others(dir.path(), {"a.dft", "f.dft", "r.dft"}).empty());
 }
@@ -108,7 +101,7 @@ TEST(FileOpsCopy, EmptyFileAndReadOnlySource)
     TempDir dir;
     writeFile(dir / "empty", "");
     writeFile(dir / "ro", "read only");
-    ASSERT_EQ(::chmod((dir / "ro").c_str(), 0444), 0);
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     std::error_code ec;
     ASSERT_TRUE(platform::CopyWholeFile(dir / "empty", dir / "empty2", CopyMode::FailIfExists, ec));
     EXPECT_EQ(fs::file_size(dir / "empty2"), 0u);
@@ -140,7 +133,7 @@ TEST(FileOpsCopy, ReplaceDoesNotWriteThroughTheOldTarget)
     TempDir dir;
     writeFile(dir / "src", "fresh");
     writeFile(dir / "dst", "kept by the link");
-    ASSERT_EQ(::link((dir / "dst").c_str(), (dir / "alias").c_str()), 0);
+    fs::create_hard_link(dir / "dst", dir / "alias");
     std::error_code ec;
     ASSERT_TRUE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::Replace, ec));
     EXPECT_EQ(readFile(dir / "dst"), "fresh");
@@ -152,8 +145,13 @@ TEST(FileOpsCopy, CopyOntoItselfFailsAndLeavesTheFileIntact)
     TempDir dir;
     const std::string data = pattern(200000, 2);
     writeFile(dir / "a.dft", data);
-    ASSERT_EQ(::link((dir / "a.dft").c_str(), (dir / "hard.dft").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "a.dft").c_str(), (dir / "soft.dft").c_str()), 0);
+    fs::create_hard_link(dir / "a.dft", dir / "hard.dft");
+#ifdef _WIN32
+    // Symbolic links need a privilege on Windows: a second hard link stands in.
+    fs::create_hard_link(dir / "a.dft", dir / "soft.dft");
+#else
+    fs::create_symlink(dir / "a.dft", dir / "soft.dft");
+#endif
 
     for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
         for (const char* target : {"a.dft", "hard.dft", "soft.dft"}) {
@@ -167,7 +165,9 @@ TEST(FileOpsCopy, CopyOntoItselfFailsAndLeavesTheFileIntact)
         EXPECT_FALSE(platform::CopyWholeFile(dir / "a.dft", dir.path() / "." / "a.dft", mode, ec));
         EXPECT_EQ(readFile(dir / "a.dft"), data);
     }
+#ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(dir / "soft.dft"));
+#endif
     EXPECT_TRUE(others(dir.path(), {"a.dft", "hard.dft", "soft.dft"}).empty());
 }
 
@@ -175,9 +175,15 @@ TEST(FileOpsCopy, BadSourcesFailWithoutCreatingATarget)
 {
     TempDir dir;
     fs::create_directory(dir / "folder");
+#ifdef _WIN32
+    const auto badSources = {"missing", "folder"};
+    writeFile(dir / "fifo", ""); // no named pipes in folders there; keeps the name list below
+#else
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const auto badSources = {"missing", "folder", "fifo"};
+#endif
     for (CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
-        for (const char* source : {"missing", "folder", "fifo"}) {
+        for (const char* source : badSources) {
             std::error_code ec;
             EXPECT_FALSE(platform::CopyWholeFile(dir / source, dir / "out", mode, ec)) << source;
             EXPECT_TRUE(ec) << source;
@@ -195,6 +201,8 @@ TEST(FileOpsCopy, BadSourcesFailWithoutCreatingATarget)
     EXPECT_TRUE(others(dir.path(), {"folder", "fifo", "src"}).empty());
 }
 
+#ifndef _WIN32
+// POSIX only: other file systems, pseudo files, file size limits and the link way of renaming.
 TEST(FileOpsCopy, AcrossFileSystemsAndFromPseudoFiles)
 {
     // /dev/shm is another file system than the temporary folder on most machines: the kernel
@@ -257,6 +265,8 @@ TEST(FileOpsCopy, WriteFailureHalfWayLeavesNoPartialTarget)
     EXPECT_TRUE(others(dir.path(), {"big", "old"}).empty());
 }
 
+#endif
+
 TEST(FileOpsRename, RenamesAndNeverReplaces)
 {
     TempDir dir;
@@ -281,6 +291,7 @@ TEST(FileOpsRename, RenamesAndNeverReplaces)
     EXPECT_FALSE(fs::exists(dir / "d"));
 }
 
+#ifndef _WIN32
 TEST(FileOpsRename, LinkWayBehavesTheSame)
 {
     TempDir dir;
@@ -302,6 +313,8 @@ TEST(FileOpsRename, LinkWayBehavesTheSame)
     EXPECT_FALSE(platform::detail::RenameByLink(dir / "missing", dir / "d", ec));
     EXPECT_FALSE(fs::exists(dir / "d"));
 }
+
+#endif
 
 TEST(FileOpsDirectory, CreatesOneLevelOnly)
 {

@@ -1,38 +1,83 @@
 // The single-instance lock: taken once, refused while held, free again when its holder ends.
 #include "platform/InstanceLock.h"
+#include "platform/Paths.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #ifndef _WIN32
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
-
-using namespace Qt::StringLiterals;
 #endif
 
 using platform::InstanceLock;
+using testfiles::ScopedEnv;
 
 namespace {
 
 class InstanceLockTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        // A runtime folder that does not exist yet: the lock creates it.
-        qputenv("KRDL_RUNTIME_DIR", (dir.path() + u"/run/sub"_s).toUtf8());
-    }
-    void TearDown() override { qunsetenv("KRDL_RUNTIME_DIR"); }
-    QTemporaryDir dir;
+    void SetUp() override { ASSERT_TRUE(dir.valid()); }
+    testfiles::TempFolder dir;
+    // A runtime folder that does not exist yet: the lock creates it.
+    ScopedEnv runtime{"KRDL_RUNTIME_DIR", (dir / "run" / "sub").string()};
 };
 
+bool WaitFor(const std::filesystem::path& file)
+{
+    for (int i = 0; i < 600 && !std::filesystem::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return std::filesystem::exists(file);
+}
+
 } // namespace
+
+// The other process of the next test: this same program, started with KRDL_LOCK_CHILD naming a
+// folder. It takes the lock, says so with a file, and keeps it until told to let go.
+TEST(InstanceLockChild, DISABLED_HoldsTheLockUntilReleased)
+{
+    const char* folder = std::getenv("KRDL_LOCK_CHILD");
+    if (!folder || !*folder)
+        GTEST_SKIP() << "runs only as the second process of InstanceLockTest.HeldAcrossProcesses";
+    const std::filesystem::path talk(folder);
+    InstanceLock lock("KRDLTWO");
+    std::ofstream(talk / (lock.owned() ? "owned" : "refused")).put('x');
+    EXPECT_TRUE(WaitFor(talk / "release"));
+}
+
+TEST_F(InstanceLockTest, HeldAcrossProcesses)
+{
+    const std::filesystem::path talk = dir / "talk";
+    std::filesystem::create_directory(talk);
+    const std::string command = "\"" + platform::ExecutablePath().string()
+        + "\" --gtest_also_run_disabled_tests --gtest_filter=InstanceLockChild.DISABLED_HoldsTheLockUntilReleased";
+    int exitCode = -1;
+    std::thread child;
+    {
+        ScopedEnv forChild("KRDL_LOCK_CHILD", talk.string());
+        child = std::thread([&] { exitCode = std::system(command.c_str()); });
+        ASSERT_TRUE(WaitFor(talk / "owned") || WaitFor(talk / "refused")) << command;
+    }
+    EXPECT_TRUE(std::filesystem::exists(talk / "owned"));
+    {
+        InstanceLock whileHeld("KRDLTWO");
+        EXPECT_FALSE(whileHeld.owned());
+        EXPECT_TRUE(whileHeld.heldElsewhere());
+    }
+    std::ofstream(talk / "release").put('x');
+    child.join();
+    EXPECT_EQ(exitCode, 0);
+    InstanceLock afterwards("KRDLTWO");
+    EXPECT_TRUE(afterwards.owned());
+}
 
 TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
 {
@@ -42,8 +87,7 @@ TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
         EXPECT_FALSE(first.heldElsewhere());
 #ifndef _WIN32
         EXPECT_TRUE(std::filesystem::exists(InstanceLock::lockFilePath("KRDLTEST")));
-        EXPECT_EQ(InstanceLock::lockFilePath("KRDLTEST").parent_path(),
-                  std::filesystem::path((dir.path() + u"/run/sub"_s).toStdString()));
+        EXPECT_EQ(InstanceLock::lockFilePath("KRDLTEST").parent_path(), dir / "run" / "sub");
 #endif
         InstanceLock second("KRDLTEST");
         EXPECT_FALSE(second.owned());
@@ -101,9 +145,9 @@ TEST_F(InstanceLockTest, UnusableRuntimeFolderLetsTheProgramRunAlone)
 {
     // A plain file where the folder should be: no lock can be made, and nobody is reported
     // as holding it.
-    const QString blocker = dir.path() + u"/file"_s;
-    ASSERT_TRUE(QFile(blocker).open(QIODevice::WriteOnly));
-    qputenv("KRDL_RUNTIME_DIR", (blocker + u"/run"_s).toUtf8());
+    const auto blocker = dir / "file";
+    std::ofstream(blocker).put('x');
+    ScopedEnv unusable("KRDL_RUNTIME_DIR", (blocker / "run").string());
     InstanceLock lock("KRDLTEST");
     EXPECT_FALSE(lock.owned());
     EXPECT_FALSE(lock.heldElsewhere());
@@ -113,9 +157,9 @@ TEST_F(InstanceLockTest, LockFileThatIsALinkIsNotFollowed)
 {
     const auto path = InstanceLock::lockFilePath("KRDLLINK");
     std::filesystem::create_directories(path.parent_path());
-    const QString target = dir.filePath(u"target"_s);
-    ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));
-    std::filesystem::create_symlink(target.toStdString(), path);
+    const auto target = dir / "target";
+    std::ofstream(target).put('x');
+    std::filesystem::create_symlink(target, path);
     InstanceLock lock("KRDLLINK");
     EXPECT_FALSE(lock.owned());
     EXPECT_FALSE(lock.heldElsewhere());
