@@ -16,8 +16,12 @@ public:
     virtual void AddLine(const QString& text) = 0;
     // Lets pending window events run (repaint, a Cancel click); called once before each file.
     virtual void ProcessPendingEvents() = 0;
-    // True once the user asked to stop (or the run has finished).
+    // True once the user asked to stop (or the run has finished). Asked between files: the file
+    // being worked on is finished first.
     virtual bool Stopped() const = 0;
+    // True when the run must stop even in the middle of a file (a termination request to the
+    // command-line tool): a copy then fails and leaves nothing behind. A window never asks this.
+    virtual bool Interrupted() const { return false; }
     // The run is over: no more lines follow. The sink may go away any time after this call.
     virtual void Finish() = 0;
 };

@@ -58,7 +58,8 @@ void TarCopyFiles::Execute()
             log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" copy to ") + target + u'.');
 
             std::error_code ec;
-            if (platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec)) {
+            // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
+            if (platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec, [&log] { return log.Interrupted(); })) {
                 log.AddLine(QStringLiteral("Success!"));
                 ++result_.succeeded;
             } else {

@@ -1,5 +1,7 @@
 #include "platform/FileOps.h"
 
+#include "platform/Interrupt.h"
+
 #include <cerrno>
 #include <memory>
 #include <string>
@@ -84,11 +86,22 @@ bool writeAll(int fd, const char* data, size_t size, int& err)
     return true;
 }
 
-bool copyByReadWrite(int in, int out, int& err)
+bool isCancelled(const CopyCancelled& cancelled, int& err)
+{
+    if (cancelled && cancelled()) {
+        err = ECANCELED;
+        return true;
+    }
+    return false;
+}
+
+bool copyByReadWrite(int in, int out, int& err, const CopyCancelled& cancelled)
 {
     constexpr size_t bufferSize = size_t(1) << 20;
     std::unique_ptr<char[]> buffer(new char[bufferSize]);
     for (;;) {
+        if (isCancelled(cancelled, err))
+            return false;
         const ssize_t n = ::read(in, buffer.get(), bufferSize);
         if (n == 0)
             return true;
@@ -104,43 +117,46 @@ bool copyByReadWrite(int in, int out, int& err)
 }
 
 // Copies the rest of In to Out: the kernel's copy where the two file systems allow it,
-// otherwise a read/write loop.
-bool copyData(int in, int out, int& err)
+// otherwise a read/write loop. Either way in chunks, asking Cancelled before each one.
+bool copyData(int in, int out, int& err, const CopyCancelled& cancelled)
 {
 #ifdef __linux__
 #ifdef FICLONE
-    // File systems with shared extents (btrfs, XFS) make the copy a clone of the source.
+    // File systems with shared extents (btrfs, XFS) make the copy a clone of the source, in one
+    // step that takes no time worth cancelling.
     if (::ioctl(out, FICLONE, in) == 0)
         return true;
 #endif
     bool any = false;
     for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+        if (isCancelled(cancelled, err))
+            return false;
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 26, 0);
         if (n > 0) {
             any = true;
             continue;
         }
         if (n == 0) {
             // Some pseudo file systems report nothing to copy at once; read them the plain way.
-            return any ? true : copyByReadWrite(in, out, err);
+            return any ? true : copyByReadWrite(in, out, err, cancelled);
         }
         if (errno == EINTR)
             continue;
         if (!any && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL
                      || errno == EBADF || errno == EPERM))
-            return copyByReadWrite(in, out, err);
+            return copyByReadWrite(in, out, err, cancelled);
         err = errno;
         return false;
     }
 #else
-    return copyByReadWrite(in, out, err);
+    return copyByReadWrite(in, out, err, cancelled);
 #endif
 }
 
 // Data, permissions and modification time of the open source into the open target.
-bool fillTarget(int in, const struct stat& source, int out, int& err)
+bool fillTarget(int in, const struct stat& source, int out, int& err, const CopyCancelled& cancelled)
 {
-    if (!copyData(in, out, err))
+    if (!copyData(in, out, err, cancelled))
         return false;
     if (::fchmod(out, source.st_mode & 0777) != 0) {
         err = errno;
@@ -184,38 +200,12 @@ bool openSource(const std::filesystem::path& from, Fd& fd, struct stat& st, std:
     return true;
 }
 
-bool copyExclusive(int in, const struct stat& source, const std::filesystem::path& to, std::error_code& ec)
+// The copy goes to a hidden temporary name beside the target and is renamed into place only
+// when complete: over the old target when replacing, with a rename that never replaces
+// otherwise. So a failed or interrupted copy never leaves a partial file under the real name.
+bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::path& to, CopyMode mode,
+                      std::error_code& ec, const CopyCancelled& cancelled)
 {
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
-    if (out.get() < 0) {
-        ec = errnoCode(errno);
-        return false;
-    }
-    struct stat created {};
-    if (::fstat(out.get(), &created) != 0) {
-        ec = errnoCode(errno);
-        out.reset();
-        ::unlink(to.c_str());
-        return false;
-    }
-    int err = 0;
-    bool ok = fillTarget(in, source, out.get(), err);
-    if (ok && out.closeChecked() != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        out.reset();
-        removeOwn(to, created);
-        ec = errnoCode(err ? err : EIO);
-    }
-    return ok;
-}
-
-bool copyReplacing(int in, const struct stat& source, const std::filesystem::path& to, std::error_code& ec)
-{
-    // The new copy is written under a hidden temporary name beside the target and renamed over
-    // it only when complete, so a failure leaves the old target as it was.
     std::filesystem::path dir = to.parent_path();
     if (dir.empty())
         dir = ".";
@@ -226,32 +216,42 @@ bool copyReplacing(int in, const struct stat& source, const std::filesystem::pat
         return false;
     }
     const std::filesystem::path temp(pattern);
+    // A second Ctrl+C or SIGTERM ends the process at once; it removes this file first.
+    detail::SetPendingTemporaryFile(temp);
     struct stat created {};
     int err = 0;
     bool ok = ::fstat(out.get(), &created) == 0;
     if (!ok)
         err = errno;
-    ok = ok && fillTarget(in, source, out.get(), err);
+    ok = ok && fillTarget(in, source, out.get(), err, cancelled);
     if (ok && out.closeChecked() != 0) {
         err = errno;
         ok = false;
     }
-    if (ok && ::rename(temp.c_str(), to.c_str()) != 0) {
+    if (ok && mode == CopyMode::Replace && ::rename(temp.c_str(), to.c_str()) != 0) {
         err = errno;
         ok = false;
+    }
+    if (ok && mode == CopyMode::FailIfExists) {
+        std::error_code renamed;
+        if (!RenameNoReplace(temp, to, renamed)) {
+            err = renamed.value();
+            ok = false;
+        }
     }
     if (!ok) {
         out.reset();
         removeOwn(temp, created);
         ec = errnoCode(err ? err : EIO);
     }
+    detail::SetPendingTemporaryFile({});
     return ok;
 }
 
 } // namespace
 
 bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
-                   std::error_code& ec)
+                   std::error_code& ec, const CopyCancelled& cancelled)
 {
     ec.clear();
     Fd in;
@@ -268,8 +268,12 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         return false;
     }
 
-    return mode == CopyMode::FailIfExists ? copyExclusive(in.get(), source, to, ec)
-                                          : copyReplacing(in.get(), source, to, ec);
+    // Known to fail: no need to copy the data first (the final rename still checks again).
+    if (mode == CopyMode::FailIfExists && ::lstat(to.c_str(), &target) == 0) {
+        ec = errnoCode(EEXIST);
+        return false;
+    }
+    return copyViaTemporary(in.get(), source, to, mode, ec, cancelled);
 }
 
 namespace detail {
@@ -379,10 +383,18 @@ void removeTemp(const std::filesystem::path& temp)
     ::DeleteFileW(temp.c_str());
 }
 
+// Lets CopyFileExW ask the caller's cancel check between chunks.
+DWORD CALLBACK copyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
+                            LPVOID data)
+{
+    const auto* cancelled = static_cast<const CopyCancelled*>(data);
+    return *cancelled && (*cancelled)() ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
 } // namespace
 
 bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
-                   std::error_code& ec)
+                   std::error_code& ec, const CopyCancelled& cancelled)
 {
     ec.clear();
     BY_HANDLE_FILE_INFORMATION a {}, b {};
@@ -416,25 +428,35 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
     for (unsigned attempt = 0; attempt < 100 && !copied; ++attempt) {
         temp = dir / (L".krdl-copy-" + std::to_wstring(::GetCurrentProcessId()) + L"-"
                       + std::to_wstring(::GetTickCount64() + attempt) + L".tmp");
-        if (::CopyFileW(from.c_str(), temp.c_str(), TRUE)) {
+        detail::SetPendingTemporaryFile(temp);
+        if (::CopyFileExW(from.c_str(), temp.c_str(), copyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
+                          COPY_FILE_FAIL_IF_EXISTS)) {
             copied = true;
+        } else if (::GetLastError() == ERROR_REQUEST_ABORTED) {
+            ec = std::make_error_code(std::errc::operation_canceled);
+            removeTemp(temp);
+            detail::SetPendingTemporaryFile({});
+            return false;
         } else if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) {
             ec = lastError();
             removeTemp(temp);
+            detail::SetPendingTemporaryFile({});
             return false;
         }
     }
     if (!copied) {
+        detail::SetPendingTemporaryFile({});
         ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
         return false;
     }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
-    if (!::MoveFileExW(temp.c_str(), to.c_str(), flags)) {
+    const bool moved = ::MoveFileExW(temp.c_str(), to.c_str(), flags) != 0;
+    if (!moved) {
         ec = lastError();
         removeTemp(temp);
-        return false;
     }
-    return true;
+    detail::SetPendingTemporaryFile({});
+    return moved;
 }
 
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)

@@ -5,11 +5,14 @@
 // Guarantees every function here keeps, whatever goes wrong:
 // - a copy never truncates or damages its source, also when source and target are the same file
 //   (the same directory entry, a hard link, or a symbolic link to it): that copy simply fails;
-// - a copy that fails half-way (read error, disk full, file size limit) leaves no target behind,
+// - a copy is written under a temporary name in the target's folder and renamed into place only
+//   when complete, so a copy that fails half-way (read error, disk full, file size limit, a
+//   cancel, an interrupt) leaves no partial file under the target's name nor a temporary one,
 //   and with replacing on, the old target is still there untouched;
 // - a rename never replaces an existing file, even when one appears at the last moment.
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 namespace platform {
@@ -19,10 +22,13 @@ enum class CopyMode {
     Replace,      // an existing target is replaced once the new copy is complete
 };
 
+// Asked now and then while a copy runs; true stops it (it then fails with operation_canceled).
+using CopyCancelled = std::function<bool()>;
+
 // Copies the regular file From to To: contents, permissions and modification time.
 // Returns true on success; otherwise false with the reason in ec.
 bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
-                   std::error_code& ec);
+                   std::error_code& ec, const CopyCancelled& cancelled = {});
 
 // Renames From to To; fails (ec = file_exists) when To exists, and never replaces it.
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);

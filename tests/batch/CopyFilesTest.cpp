@@ -232,6 +232,25 @@ TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
     EXPECT_TRUE(copy.Result().cancelled);
 }
 
+TEST_F(CopyRun, AnInterruptFailsTheFileBeingCopiedAndLeavesNothing)
+{
+    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
+    progress.prepare = [](FakeProgress& log) {
+        log.onLine = [](const QString& line, FakeProgress& l) {
+            if (line.startsWith(u"1/2 "_s))
+                l.interrupted = true;
+        };
+    };
+    TarCopyFiles copy = engine();
+    copy.SourceFiles = {a, b};
+    copy.DestinationDir = path(u"dest"_s);
+    copy.Execute();
+    const QStringList& lines = progress.only().lines;
+    EXPECT_EQ(lines.mid(3), QStringList({u"Failed!"_s, u"User cancel operation!"_s}) + closing());
+    EXPECT_TRUE(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(copy.Result().cancelled);
+}
+
 TEST_F(CopyRun, CancelDuringTheLastFileEndsNormally)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");

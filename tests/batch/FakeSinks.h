@@ -34,7 +34,8 @@ public:
         if (onProcess)
             onProcess(processed, *this);
     }
-    bool Stopped() const override { return stopped; }
+    bool Stopped() const override { return stopped || interrupted; }
+    bool Interrupted() const override { return interrupted; }
     void Finish() override
     {
         ++finished;
@@ -47,6 +48,7 @@ public:
     int processed = 0;
     int finished = 0;
     bool stopped = false;
+    bool interrupted = false; // a termination request: seen in the middle of a file too
     // Called with the number of this call (from 1); may set stopped, like a Cancel click.
     std::function<void(int, FakeProgress&)> onProcess;
     // Called after every line is added.

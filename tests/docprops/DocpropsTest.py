@@ -6,6 +6,7 @@ usage: docprops_test.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
 import hashlib
 import json
 import os
+import resource
 import shutil
 import socket
 import stat
@@ -188,6 +189,33 @@ class DocpropsTest(unittest.TestCase):
                     r = run(*args)
                     self.assertEqual(r.returncode, 1)
                     self.assertIn('"%s": %s' % (path, what), r.stderr)
+
+    def test_file_size_limit_fails_the_update_with_a_message(self):
+        doc = self.copy("gsf_v3.ole")
+        before = olefile_view(doc)["properties"]
+        limit = os.path.getsize(doc) + 512
+        r = subprocess.run([TOOL, "set", doc, "Big=" + "x" * 20000], capture_output=True, text=True, timeout=60,
+                           preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
+        self.assertEqual(r.returncode, 1, "ended by signal %d" % -r.returncode if r.returncode < 0 else r.stderr)
+        self.assertIn('docprops: Cannot save the custom properties of "%s"' % doc, r.stderr)
+        self.assertEqual(olefile_view(doc)["properties"], before)
+
+    def test_show_keeps_one_property_per_line(self):
+        doc = self.copy("lo_plain.doc")
+        r = run("set", doc, "Forged\tText\tx\nSecond=line one\r\nline two\tend")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        r = run("show", doc)
+        self.assertEqual(r.stdout.split("\n"), ["Forged\\tText\\tx\\nSecond\tText\tline one\\r\\nline two\\tend", ""])
+        r = run("show", "--json", doc)
+        self.assertEqual(json.loads(r.stdout)[0]["properties"][0]["name"], "Forged\tText\tx\nSecond")
+
+    def test_help_prints_usage_and_exit_codes(self):
+        for flag in ("--help", "-h"):
+            r = run(flag)
+            self.assertEqual(r.returncode, 0)
+            self.assertTrue(r.stdout.startswith("usage: docprops show"))
+            self.assertIn("Exit codes:", r.stdout)
+            self.assertEqual(r.stderr, "")
 
     def test_usage_errors(self):
         for args in ((), ("show",), ("set", "x"), ("frobnicate", "x")):

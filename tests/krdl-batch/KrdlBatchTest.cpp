@@ -10,11 +10,14 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -285,5 +288,69 @@ TEST_F(KrdlBatchTool, ReportWritesThePdfWithoutADisplay)
         r = runTool(args);
         EXPECT_EQ(r.code, 1) << args.join(u' ').toStdString();
         EXPECT_FALSE(QFileInfo::exists(path(u"x.pdf"_s))) << args.join(u' ').toStdString();
+    }
+}
+
+namespace {
+
+// Names in a folder that a copy may have left behind under a temporary name.
+QStringList leftovers(const QString& folder)
+{
+    return QDir(folder).entryList({u".krdl-copy-*"_s}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST_F(KrdlBatchTool, FileSizeLimitFailsTheFileAndTheRunGoesOn)
+{
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        GTEST_SKIP() << "no file size limit signal on Windows";
+    const QString big = file(u"src/big.par"_s, QByteArray(2 * 1024 * 1024, 'b'));
+    const QString small = file(u"src/small.par"_s, "s");
+    QProcess p;
+    p.start(u"/bin/sh"_s, {u"-c"_s, u"ulimit -f 1024; exec \"$0\" copy --to \"$1\" \"$2\" \"$3\""_s, QStringLiteral(KRDL_BATCH_EXE),
+                          path(u"dest"_s), big, small});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitStatus(), QProcess::NormalExit) << "ended by a signal";
+    EXPECT_EQ(p.exitCode(), 2);
+    const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+    EXPECT_EQ(out.value(3), u"Failed!"_s);
+    EXPECT_EQ(out.value(6), u"Success!"_s);
+    EXPECT_FALSE(QFileInfo::exists(path(u"dest/big.par"_s)));
+    EXPECT_EQ(ReadBytes(path(u"dest/small.par"_s)), "s");
+    EXPECT_TRUE(leftovers(path(u"dest"_s)).isEmpty());
+}
+
+TEST_F(KrdlBatchTool, TerminationStopsTheRunCleanlyAndASecondOneAtOnce)
+{
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        GTEST_SKIP() << "POSIX signals";
+    QStringList sources;
+    for (int i = 0; i < 600; ++i)
+        sources << file(u"src/a_rather_long_file_name_to_fill_the_pipe_%1.par"_s.arg(i, 4, 10, QChar(u'0')), QByteArray(4096, 'x'));
+    for (const int requests : {1, 2}) {
+        const QString dest = path(u"dest%1"_s.arg(requests));
+        QProcess p;
+        p.start(QStringLiteral(KRDL_BATCH_EXE), QStringList{u"copy"_s, u"--to"_s, dest} + sources);
+        ASSERT_TRUE(p.waitForStarted());
+        // Its output is not read yet: once the pipe is full the run waits in the middle.
+        QThread::msleep(500);
+        for (int k = 0; k < requests; ++k) {
+            ::kill(pid_t(p.processId()), SIGTERM);
+            QThread::msleep(50);
+        }
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitStatus(), QProcess::NormalExit) << requests;
+        EXPECT_EQ(p.exitCode(), 2) << requests;
+        const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        if (requests == 1) {
+            ASSERT_GE(out.size(), 4);
+            EXPECT_EQ(out.mid(out.size() - 3), (QStringList{u"User cancel operation!"_s, u" "_s, u"End copying files!"_s}));
+        }
+        const QStringList copied = QDir(dest).entryList(QDir::Files);
+        EXPECT_LT(copied.size(), sources.size()) << requests;
+        for (const QString& name : copied)
+            EXPECT_EQ(ReadBytes(dest + u'/' + name), QByteArray(4096, 'x')) << name.toStdString();
+        EXPECT_TRUE(leftovers(dest).isEmpty()) << requests;
     }
 }

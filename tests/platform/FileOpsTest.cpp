@@ -333,3 +333,40 @@ TEST(FileOpsDirectory, CreatesOneLevelOnly)
     EXPECT_FALSE(platform::CreateOneDirectory(dir / "file", ec));
     EXPECT_FALSE(platform::PathExists(dir / "nothing"));
 }
+
+TEST(FileOpsCopy, ACancelledCopyLeavesNothingAndAnExistingTargetAsItWas)
+{
+    TempDir dir;
+    const std::string data = pattern(3 * 1024 * 1024, 5);
+    writeFile(dir / "big", data);
+    writeFile(dir / "old", "previous contents");
+    for (const CopyMode mode : {CopyMode::FailIfExists, CopyMode::Replace}) {
+        for (const char* target : {"new", "old"}) {
+            if (mode == CopyMode::FailIfExists && std::string(target) == "old")
+                continue;
+            std::error_code ec;
+            EXPECT_FALSE(platform::CopyWholeFile(dir / "big", dir / target, mode, ec, [] { return true; })) << target;
+            EXPECT_EQ(ec, std::errc::operation_canceled) << target;
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir / "new"));
+    EXPECT_EQ(readFile(dir / "old"), "previous contents");
+    EXPECT_TRUE(others(dir.path(), {"big", "old"}).empty());
+}
+
+TEST(FileOpsCopy, WithoutReplacingATargetThatAppearsDuringTheCopyIsKept)
+{
+    TempDir dir;
+    writeFile(dir / "big", pattern(2 * 1024 * 1024, 6));
+    std::error_code ec;
+    // Another program creates the target while the data is on its way.
+    const auto appear = [&dir] {
+        if (!fs::exists(dir / "new"))
+            writeFile(dir / "new", "theirs");
+        return false;
+    };
+    EXPECT_FALSE(platform::CopyWholeFile(dir / "big", dir / "new", CopyMode::FailIfExists, ec, appear));
+    EXPECT_EQ(ec, std::errc::file_exists);
+    EXPECT_EQ(readFile(dir / "new"), "theirs");
+    EXPECT_TRUE(others(dir.path(), {"big", "new"}).empty());
+}

@@ -10,6 +10,7 @@
 
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
 #include "properties/OleDocPropClassWrapper.h"
 #include "properties/OleDocumentProperties.h"
@@ -40,12 +41,55 @@ void Error(const QString& text)
     Print(stderr, QStringLiteral("docprops: ") + text + QLatin1Char('\n'));
 }
 
+const QString kUsage = QStringLiteral("usage: docprops show [--json] FILE...\n"
+                                      "       docprops set FILE NAME=VALUE...\n"
+                                      "       docprops remove FILE NAME...\n");
+
 int Usage()
 {
-    Print(stderr, QStringLiteral("usage: docprops show [--json] FILE...\n"
-                                 "       docprops set FILE NAME=VALUE...\n"
-                                 "       docprops remove FILE NAME...\n"));
+    Print(stderr, kUsage);
     return 1;
+}
+
+int Help()
+{
+    Print(stdout, kUsage + QStringLiteral(
+        "\n"
+        "Shows, sets and removes the custom properties of Solid Edge documents (and of other OLE\n"
+        "compound documents), with the engine of KRDL.\n"
+        "\n"
+        "  show     one line per property: name, type and value separated by tabs; a tab or line\n"
+        "           break inside a name or value is written as \\t, \\n or \\r, so every line is\n"
+        "           one property.\n"
+        "           --json: one JSON array with an object per file.\n"
+        "  set      writes text properties as the property editor does (an empty VALUE is\n"
+        "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
+        "  remove   removes the properties of those names, ignoring letter case.\n"
+        "\n"
+        "A document that cannot be updated keeps what it had. Ctrl+C or SIGTERM lets an update\n"
+        "in progress finish and stops before the next file.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0  success\n"
+        "  1  usage error, or some file could not be read or updated (the message names it),\n"
+        "     or the run was interrupted\n"));
+    return 0;
+}
+
+// Ctrl+C or SIGTERM: an update in progress finishes, nothing new starts.
+void StopIfInterrupted(const QString& path)
+{
+    if (platform::InterruptRequested())
+        throw KrdlError(QStringLiteral("Interrupted before ") + QLatin1Char('"') + path + QLatin1Char('"'));
+}
+
+// A name or value as one field of one line: a crafted name must not forge fields or rows.
+QString OneLine(QString text)
+{
+    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return text;
 }
 
 QString Quoted(const QString& path)
@@ -90,6 +134,11 @@ int Show(const QStringList& files, bool json)
     QJsonArray all;
     int rc = 0;
     for (const QString& path : files) {
+        if (platform::InterruptRequested()) {
+            Error(QStringLiteral("Interrupted before ") + Quoted(path));
+            rc = 1;
+            break;
+        }
         try {
             RequireFile(path);
             // Showing needs no write access.
@@ -107,8 +156,8 @@ int Show(const QStringList& files, bool json)
                     o.insert(QStringLiteral("value"), JsonValue(p.Value(), type));
                     list.append(o);
                 } else {
-                    lines += p.Name() + QLatin1Char('\t') + PropertyTypeName(type) + QLatin1Char('\t') + p.ValueText()
-                        + QLatin1Char('\n');
+                    lines += OneLine(p.Name()) + QLatin1Char('\t') + PropertyTypeName(type) + QLatin1Char('\t')
+                        + OneLine(p.ValueText()) + QLatin1Char('\n');
                 }
             }
             doc.Close(false);
@@ -147,6 +196,7 @@ int Set(const QString& path, const QStringList& assignments)
     wrapper.Connect();
     try {
         RequireFile(path);
+        StopIfInterrupted(path);
         wrapper.ApplyChanges(path, &changes, false);
     } catch (const KrdlError& e) {
         wrapper.Disconnect();
@@ -166,6 +216,7 @@ int Remove(const QString& path, const QStringList& names)
     doc.Connect();
     try {
         RequireFile(path);
+        StopIfInterrupted(path);
         doc.Open(path, false, 2);
         TOleCustomProperties& props = doc.CustomProperties();
         for (qint32 k = props.Count() - 1; k >= 0; --k)
@@ -192,6 +243,10 @@ int main(int argc, char** argv)
     QStringList args = CommandLineArguments(argc, argv);
     if (args.isEmpty())
         return Usage();
+    if (args.size() == 1 && (args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")))
+        return Help();
+    // A write past the file size limit fails like one on a full disk instead of killing the tool.
+    platform::InstallInterruptHandlers(1);
     const QString command = args.takeFirst();
     if (command == QLatin1String("show")) {
         bool json = false;

@@ -7,21 +7,22 @@
 //
 // --list LIST stands for the ticked entries of a list file saved by the program.
 //
-// Exit code 0 when every file succeeded, 2 when some file failed or the run was interrupted
-// (Ctrl+C stops it between two files, like Cancel), 1 on a usage error or when the destination
-// folder is not set or cannot be created.
+// Exit code 0 when every file succeeded, 2 when some file failed or the run was interrupted,
+// 1 on a usage error or when the destination folder is not set or cannot be created. Ctrl+C or
+// SIGTERM stops the run like Cancel: a file being copied then fails and leaves no partial or
+// temporary file; a second one ends the program at once (code 2), also removing that file.
 
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "filelist/ListFile.h"
+#include "platform/Interrupt.h"
 #include "ReportCommand.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -30,15 +31,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-// The first Ctrl+C stops the run before its next file; a second one ends the program at once.
-extern "C" void onInterrupt(int)
-{
-    interrupted = 1;
-    std::signal(SIGINT, SIG_DFL);
-}
 
 // File names go out as the bytes they have on disk, also when they are not UTF-8.
 void writeLine(std::FILE* out, const QString& text)
@@ -55,7 +47,8 @@ public:
     void Show() override {}
     void AddLine(const QString& text) override { writeLine(stdout, text); }
     void ProcessPendingEvents() override { std::fflush(stdout); }
-    bool Stopped() const override { return interrupted != 0; }
+    bool Stopped() const override { return platform::InterruptRequested(); }
+    bool Interrupted() const override { return platform::InterruptRequested(); }
     void Finish() override { std::fflush(stdout); }
 };
 
@@ -69,9 +62,33 @@ public:
     bool shown = false;
 };
 
+constexpr int kExitFailed = 2;
+
 const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] [--list LIST]... FILE...\n"
                               "       krdl-batch rename --old TEXT --new TEXT [--ignore-case] [--list LIST]... FILE...\n"
                               "       krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...\n";
+
+const char* const helpText =
+    "\n"
+    "Runs the batch copy or batch rename of KRDL over the files named, printing the same log\n"
+    "lines as the program's log window, or writes its file-name report. --list LIST adds the\n"
+    "ticked entries of a list file saved by the program.\n"
+    "\n"
+    "  copy     copies every FILE into DIR under its own name; DIR is created when its parent\n"
+    "           exists. A file is written under a temporary name and renamed into place when\n"
+    "           complete; without --overwrite an existing file of that name is never replaced.\n"
+    "  rename   replaces the first occurrence of the --old text in each FILE's name by the --new\n"
+    "           text (--ignore-case: of ASCII letters); an existing file is never replaced.\n"
+    "  report   writes the numbered file names (--with-path: full paths) as a PDF file.\n"
+    "\n"
+    "Ctrl+C or SIGTERM stops the run before its next file; a file being copied fails and leaves\n"
+    "nothing behind. A second one ends the program at once.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  every file succeeded\n"
+    "  1  usage error, a list file that cannot be read, a destination folder that is not set or\n"
+    "     cannot be created, or a report that cannot be written\n"
+    "  2  some file failed to copy or rename, or the run was interrupted\n";
 
 int usage(const QString& problem)
 {
@@ -170,7 +187,7 @@ std::optional<QString> parse(const QStringList& args, Options& o)
 
 int exitCode(const TarRunResult& r)
 {
-    return r.failed > 0 || r.cancelled ? 2 : 0;
+    return r.failed > 0 || r.cancelled ? kExitFailed : 0;
 }
 
 } // namespace
@@ -185,13 +202,14 @@ int main(int argc, char** argv)
     const QStringList args = CommandLineArguments(argc, argv);
     if (args.size() == 1 && (args.front() == u"--help" || args.front() == u"-h")) {
         std::fputs(usageText, stdout);
+        std::fputs(helpText, stdout);
         return 0;
     }
     Options o;
     if (const auto problem = parse(args, o))
         return usage(*problem);
 
-    std::signal(SIGINT, onInterrupt);
+    platform::InstallInterruptHandlers(kExitFailed);
     ConsoleProgress progress;
     if (o.command == u"copy") {
         ConsoleMessages messages;

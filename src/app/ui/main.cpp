@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "app/ui/TfrmMain.h"
 #include "platform/InstanceLock.h"
+#include "platform/Interrupt.h"
 #include "settings/Settings.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -72,6 +73,8 @@ public:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // A copy or save past the file size limit fails and is reported instead of ending the program.
+    platform::KeepRunningPastFileSizeLimit();
     ProgramEnvironment env;
     return startup::RunProgram(env);
 }
