@@ -276,6 +276,16 @@ TEST_F(KrdlBatchTool, ReportWritesThePdfWithoutADisplay)
     EXPECT_FALSE(QFileInfo::exists(path(u"no"_s)));
     EXPECT_EQ(ReadBytes(path(u"names.pdf"_s)), before);
 
+    // So does a file size limit, which would otherwise end the process mid-write.
+    QProcess limited;
+    limited.start(u"/bin/sh"_s, {u"-c"_s, u"ulimit -f 4; exec \"$0\" report --pdf \"$1\" a.dft"_s,
+                                 QStringLiteral(KRDL_BATCH_EXE), path(u"names.pdf"_s)});
+    ASSERT_TRUE(limited.waitForFinished(60000));
+    EXPECT_EQ(limited.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(limited.exitCode(), 1);
+    EXPECT_EQ(ReadBytes(path(u"names.pdf"_s)), before);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList({u"list.txt"_s, u"names.pdf"_s}));
+
     const QList<QStringList> bad = {
         {u"report"_s, u"a.dft"_s},
         {u"report"_s, u"--pdf"_s},

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -103,6 +104,11 @@ int RunReportCommand(int argc, char** argv)
     ReportOptions o;
     if (const auto problem = parse(args, o))
         return usage(*problem);
+#ifdef SIGXFSZ
+    // Past a file size limit the write fails and is reported, instead of the signal ending the
+    // program with the temporary file still on the disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     try {
         QStringList paths;
         for (const auto& [isList, name] : o.sources) {
