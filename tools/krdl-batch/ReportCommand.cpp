@@ -5,11 +5,11 @@
 #include "filelist/FileNameReport.h"
 #include "filelist/ListFile.h"
 #include "filelist/ui/TfrmReportFiles.h"
+#include "platform/Interrupt.h"
 
 #include <QGuiApplication>
 #include <QStringList>
 
-#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -104,11 +104,9 @@ int RunReportCommand(int argc, char** argv)
     ReportOptions o;
     if (const auto problem = parse(args, o))
         return usage(*problem);
-#ifdef SIGXFSZ
     // Past a file size limit the write fails and is reported, instead of the signal ending the
     // program with the temporary file still on the disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
+    platform::KeepRunningPastFileSizeLimit();
     try {
         QStringList paths;
         for (const auto& [isList, name] : o.sources) {
