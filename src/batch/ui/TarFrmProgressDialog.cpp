@@ -1,5 +1,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 
+#include "widgets/ui/ActionButton.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -8,23 +10,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// A button that shows and triggers an action, the way the form binds its buttons to actClose
-// and actCancel: caption and enabled state follow the action.
-void bindButton(QPushButton* button, QAction* action)
-{
-    auto sync = [button, action] {
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-    };
-    sync();
-    QObject::connect(action, &QAction::changed, button, sync);
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-}
-
-} // namespace
 
 TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -50,37 +35,36 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     mProgressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mProgressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameShape(QFrame::NoFrame);
-    Panel1->setFixedHeight(41);
-    btnClose = new QPushButton(Panel1);
+    // The button bar along the bottom; Cancel sits in its own panel at the right end.
+    auto* pnlButtons = new QFrame(this);
+    pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
+    pnlButtons->setFrameShape(QFrame::NoFrame);
+    pnlButtons->setFixedHeight(41);
+    btnClose = new ActionButton(actClose, ActionButton::NoHint, pnlButtons);
     btnClose->setObjectName(QStringLiteral("btnClose"));
-    PNLbUTTONSrIGHT = new QFrame(Panel1);
-    PNLbUTTONSrIGHT->setObjectName(QStringLiteral("PNLbUTTONSrIGHT"));
-    PNLbUTTONSrIGHT->setFrameShape(QFrame::NoFrame);
-    btnCancel = new QPushButton(PNLbUTTONSrIGHT);
+    auto* pnlButtonsRight = new QFrame(pnlButtons);
+    pnlButtonsRight->setObjectName(QStringLiteral("pnlButtonsRight"));
+    pnlButtonsRight->setFrameShape(QFrame::NoFrame);
+    btnCancel = new ActionButton(actCancel, ActionButton::NoHint, pnlButtonsRight);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    bindButton(btnClose, actClose);
-    bindButton(btnCancel, actCancel);
     for (QPushButton* b : {btnClose, btnCancel}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(75);
     }
 
-    auto* right = new QHBoxLayout(PNLbUTTONSrIGHT);
+    auto* right = new QHBoxLayout(pnlButtonsRight);
     right->setContentsMargins(0, 0, 0, 0);
     right->addWidget(btnCancel);
-    auto* panel = new QHBoxLayout(Panel1);
+    auto* panel = new QHBoxLayout(pnlButtons);
     panel->setContentsMargins(8, 8, 8, 8);
     panel->addWidget(btnClose);
     panel->addStretch(1);
-    panel->addWidget(PNLbUTTONSrIGHT);
+    panel->addWidget(pnlButtonsRight);
     auto* main = new QVBoxLayout(this);
     main->setContentsMargins(0, 0, 0, 0);
     main->setSpacing(0);
     main->addWidget(mProgressText, 1);
-    main->addWidget(Panel1);
+    main->addWidget(pnlButtons);
 
     ActionManagerUpdate();
 }

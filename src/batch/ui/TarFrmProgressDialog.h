@@ -9,12 +9,12 @@
 #include <QWidget>
 
 class QAction;
-class QFrame;
 class QPlainTextEdit;
 class QPushButton;
 
 class TarFrmProgressDialog : public QWidget, public TarProgressSink {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TarFrmProgressDialog)
 public:
     // CentreOver: the window to centre on when shown (usually the main window); may be null.
     explicit TarFrmProgressDialog(QWidget* centreOver = nullptr);
@@ -39,9 +39,7 @@ public:
     void actCloseExecute();
 
     QPlainTextEdit* mProgressText = nullptr;
-    QFrame* Panel1 = nullptr;
     QPushButton* btnClose = nullptr;
-    QFrame* PNLbUTTONSrIGHT = nullptr;
     QPushButton* btnCancel = nullptr;
     QAction* actClose = nullptr;
     QAction* actCancel = nullptr;
