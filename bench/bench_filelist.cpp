@@ -2,6 +2,7 @@
 // collect the checked paths and refresh the status line. Prints one line per step.
 //
 //   bench_filelist [COUNT]        (runs on the offscreen platform unless QT_QPA_PLATFORM is set)
+#include "app/ui/FileListPanel.h"
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     TfrmMain window;
     window.show();
     QApplication::processEvents();
+    FileListPanel& list = *window.findChild<FileListPanel*>();
 
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> pick(0, 999999);
@@ -66,8 +68,8 @@ int main(int argc, char** argv)
 
     std::printf("entries: %d\n", count);
     report("add:            ", [&] { window.fileList()->appendEntries(entries); });
-    report("sort File name: ", [&] { window.lvFilesColumnClick(0); });
-    report("sort Dir:       ", [&] { window.lvFilesColumnClick(1); });
+    report("sort File name: ", [&] { list.lvFilesColumnClick(0); });
+    report("sort Dir:       ", [&] { list.lvFilesColumnClick(1); });
     {
         FileList copy = window.fileList()->list();
         copy.setSortColumn(FileList::FileNameColumn);
@@ -79,9 +81,9 @@ int main(int argc, char** argv)
     const double collect = seconds([&] { window.CollectCheckedFiles(paths); });
     std::printf("collect:        %.3f s cpu, %.3f s wall (%lld paths)\n", collect, lastWall,
                 static_cast<long long>(paths.size()));
-    report("status:         ", [&] { window.UpdateFileListStatus(); });
+    report("status:         ", [&] { list.UpdateFileListStatus(); });
     report("enabling rules: ", [&] { window.ActionManagerUpdate(); });
-    report("select all:     ", [&] { window.actSelectAllFilesExecute(); });
+    report("select all:     ", [&] { list.actSelectAllFilesExecute(); });
     SetProgramFileNameForTesting({});
     return 0;
 }

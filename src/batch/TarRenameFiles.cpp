@@ -3,14 +3,29 @@
 #include "batch/BatchText.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "filelist/FileList.h"
 #include "platform/FileOps.h"
 
 namespace {
 
-// The run works on this machine's files, whatever style a list file was written in.
+// Renames work on this machine's files, whatever style a list file was written in: on POSIX a
+// backslash or "x:" in a name is part of that name.
 constexpr PathStyle kNative = platform::kNativePathStyle;
 
 } // namespace
+
+QString SiblingPath(const QString& source, const QString& newName)
+{
+    const QString directory = source.left(LastDelimiter(source, kNative) + 1);
+    return directory.isEmpty() ? newName : JoinPath(directory, newName, kNative);
+}
+
+bool RenameInPlace(const QString& source, const QString& newName)
+{
+    std::error_code ec;
+    return IsPlainFileName(newName, kNative)
+        && platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec);
+}
 
 TarRenameFiles::TarRenameFiles(TarProgressSinkFactory& progress) : progress_(progress) {}
 
@@ -33,22 +48,16 @@ void TarRenameFiles::Execute()
                 break;
             }
             const QString& source = SourceFiles.at(i);
-            // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
-            const qsizetype split = LastDelimiter(source, kNative);
-            const QString directory = source.left(split + 1);
-            const QString name = source.mid(split + 1);
+            const QString name = ExtractFileName(source, kNative);
             if (TextPos(OldText, name, CaseSensitive) == 0)
                 continue;
 
             const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
-            // A bare name stays a bare name: it names a file in the current folder, not in the root.
-            const QString newPath = directory.isEmpty() ? newName : JoinPath(directory, newName, kNative);
+            const QString newPath = SiblingPath(source, newName);
             log.AddLine(QStringLiteral(" "));
             log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" rename to ") + newPath + u'.');
 
-            // A new name with a separator in it would move the file instead of renaming it.
-            std::error_code ec;
-            if (IsPlainFileName(newName, kNative) && platform::RenameNoReplace(ToFsPath(source), ToFsPath(newPath), ec)) {
+            if (RenameInPlace(source, newName)) {
                 RenamedFiles.append(newPath);
                 log.AddLine(QStringLiteral("Success!"));
                 ++result_.succeeded;
@@ -64,4 +73,13 @@ void TarRenameFiles::Execute()
     log.AddLine(QStringLiteral(" "));
     log.AddLine(QStringLiteral("End renameing files!"));
     log.Finish();
+}
+
+void TarRenameFiles::UpdateFileList(FileList& list) const
+{
+    for (int i = list.count() - 1; i >= 0; --i) {
+        if (!platform::PathExists(ToFsPath(list.at(i).fullPath())))
+            list.removeAt(i);
+    }
+    list.append(EntriesByDirectoryRule(RenamedFiles, false));
 }

@@ -7,6 +7,19 @@
 #include <QString>
 #include <QStringList>
 
+class FileList;
+
+// The path a file gets when it is renamed to NewName in its own folder: the folder part of
+// Source (up to its last separator or drive colon, with a separator added when it lacks one)
+// followed by NewName. A bare Source gives a bare name: a file in the current folder.
+QString SiblingPath(const QString& source, const QString& newName);
+
+// Renames the file Source to NewName in its own folder and never replaces an existing file.
+// A NewName that is not a plain file name (empty, "." or "..", or with a separator or drive
+// colon in it) is refused like a rename the system refuses, so a rename never moves a file
+// elsewhere. The batch run and the single "Rename file" both rename through it.
+bool RenameInPlace(const QString& source, const QString& newName);
+
 class TarRenameFiles {
 public:
     explicit TarRenameFiles(TarProgressSinkFactory& progress);
@@ -18,6 +31,11 @@ public:
     QStringList RenamedFiles; // built by Execute: new full path of each file renamed, in run order
 
     void Execute();
+
+    // Brings a file list up to date after Execute: every entry whose file no longer exists
+    // leaves it (the renamed ones, and any other whose file has gone, checked or not), then
+    // each of RenamedFiles is appended at the end, unchecked, by the directory rule, unsorted.
+    void UpdateFileList(FileList& list) const;
 
     const TarRunResult& Result() const { return result_; }
 

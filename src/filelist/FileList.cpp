@@ -89,6 +89,24 @@ int CompareFileText(const QString& a, const QString& b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+std::vector<FileEntry> EntriesByPathRule(const QStringList& paths, bool checked)
+{
+    std::vector<FileEntry> out;
+    out.reserve(size_t(paths.size()));
+    for (const QString& path : paths)
+        out.push_back(EntryByPathRule(path, checked));
+    return out;
+}
+
+std::vector<FileEntry> EntriesByDirectoryRule(const QStringList& paths, bool checked)
+{
+    std::vector<FileEntry> out;
+    out.reserve(size_t(paths.size()));
+    for (const QString& path : paths)
+        out.push_back(EntryByDirectoryRule(path, checked));
+    return out;
+}
+
 void FileList::append(const std::vector<FileEntry>& entries)
 {
     entries_.insert(entries_.end(), entries.begin(), entries.end());

@@ -24,6 +24,9 @@ FileEntry EntryByPathRule(const QString& path, bool checked);
 // separator, but a separator right after a drive colon or at the very start stays, so C:\a.dft
 // gives C:\ and /a.dft gives /.
 FileEntry EntryByDirectoryRule(const QString& path, bool checked);
+// One entry per path, in the order given, by the rule named.
+std::vector<FileEntry> EntriesByPathRule(const QStringList& paths, bool checked);
+std::vector<FileEntry> EntriesByDirectoryRule(const QStringList& paths, bool checked);
 
 // The sort compare: only a-z fold to A-Z; every other character compares by its Windows-1250
 // code where it has one, after all of those by its code point; a prefix sorts first.

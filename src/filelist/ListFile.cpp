@@ -101,6 +101,13 @@ std::vector<FileEntry> ParseListFileText(const QString& text)
     return entries;
 }
 
+QString WithDefaultListExtension(const QString& fileName)
+{
+    if (fileName.lastIndexOf(u'.') > LastDelimiter(fileName))
+        return fileName;
+    return fileName + QStringLiteral(".txt");
+}
+
 void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entries)
 {
     QString reason;

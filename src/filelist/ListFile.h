@@ -38,6 +38,10 @@ ListFileItem ParseListFileLine(QStringView line);
 // The entries of a list file's text.
 std::vector<FileEntry> ParseListFileText(const QString& text);
 
+// The name a list is saved under: a name without an extension (no "." after its last
+// separator) gets ".txt".
+QString WithDefaultListExtension(const QString& fileName);
+
 // Replaces the file's contents with the list (temporary file, then rename). Throws KrdlError
 // "Cannot create file "<name>". <reason>" when it cannot.
 void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entries);

@@ -1,37 +1,26 @@
 #include "app/ui/TfrmMain.h"
 
+#include "app/ui/CopyFilesPage.h"
+#include "app/ui/DocPropertiesPage.h"
+#include "app/ui/FileListPanel.h"
+#include "app/ui/PrintOutPage.h"
+#include "app/ui/RenameFilesPage.h"
+#include "app/ui/TitlePanel.h"
+#include "app/ui/UpdateDraftsPage.h"
 #include "common/Error.h"
-#include "common/PathText.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
-#include "settings/Settings.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QFrame>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QPrinterInfo>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -39,12 +28,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const char* const kWindowCaption = "Velmar solid edge utils STANDARD [v2.204]";
-
-QAction* makeAction(QObject* owner, const QString& caption, const QString& hint, const QString& category,
-                    const QKeySequence& shortcut = {})
+QAction* makeAction(QObject* owner, const QString& name, const QString& caption, const QString& hint,
+                    const QString& category, const QKeySequence& shortcut = {})
 {
     auto* a = new QAction(caption, owner);
+    a->setObjectName(name);
     a->setToolTip(hint);
     a->setStatusTip(hint);
     a->setProperty("category", category);
@@ -55,20 +43,6 @@ QAction* makeAction(QObject* owner, const QString& caption, const QString& hint,
     return a;
 }
 
-// A push button that shows an action: its caption, hint and enabled state, and runs it.
-QPushButton* actionButton(QAction* action, QWidget* parent)
-{
-    auto* button = new QPushButton(action->text(), parent);
-    button->setToolTip(action->toolTip());
-    button->setEnabled(action->isEnabled());
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    QObject::connect(action, &QAction::changed, button, [button, action] {
-        button->setText(action->text());
-        button->setEnabled(action->isEnabled());
-    });
-    return button;
-}
-
 // The user's long time format without a time zone.
 QString longTimeText(const QTime& time)
 {
@@ -77,57 +51,39 @@ QString longTimeText(const QTime& time)
     return QLocale().toString(time, format.trimmed());
 }
 
-QGroupBox* pageGroup(QWidget* page)
-{
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(4, 4, 4, 4);
-    auto* group = new QGroupBox(page);
-    layout->addWidget(group);
-    return group;
-}
-
-QLabel* wrappedLabel(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
-    setObjectName(QStringLiteral("frmMain"));
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setObjectName(u"frmMain"_s);
+    setFont(QFont(u"Tahoma"_s, 8));
     resize(758, 578);
 
-    fileListModel = new TFileListModel(this);
-    idleUpdate = new QTimer(this);
-    idleUpdate->setSingleShot(true);
-    idleUpdate->setInterval(0);
-    connect(idleUpdate, &QTimer::timeout, this, &TfrmMain::ActionManagerUpdate);
+    m_fileList = new FileListModel(this);
+    m_idleUpdate = new QTimer(this);
+    m_idleUpdate->setSingleShot(true);
+    m_idleUpdate->setInterval(0);
+    connect(m_idleUpdate, &QTimer::timeout, this, &TfrmMain::ActionManagerUpdate);
 
     createActions();
     createLayout();
     createMenus();
-    connectListCommands();
-    connectBatchCommands();
+    bindCommands();
 
-    MainTimer = new QTimer(this);
-    MainTimer->setInterval(500);
-    connect(MainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
-    MainTimer->start();
+    m_mainTimer = new QTimer(this);
+    m_mainTimer->setObjectName(u"MainTimer"_s);
+    m_mainTimer->setInterval(500);
+    connect(m_mainTimer, &QTimer::timeout, this, &TfrmMain::MainTimerTimer);
+    m_mainTimer->start();
 
     // Everything that can change an enabling rule schedules one update pass.
-    connect(fileListModel, &TFileListModel::listChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(fileListModel, &QAbstractItemModel::dataChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(fileListModel, &QAbstractItemModel::modelReset, this, &TfrmMain::scheduleActionUpdate);
-    connect(fileListModel, &TFileListModel::checkToggled, this, [this] { UpdateFileListStatus(); });
-    connect(lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(edOldText, &QLineEdit::textChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(edNewText, &QLineEdit::textChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(cbPrinters, &QComboBox::currentIndexChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(cbOrientation, &QComboBox::currentIndexChanged, this, &TfrmMain::scheduleActionUpdate);
+    connect(m_fileList, &FileListModel::listChanged, this, &TfrmMain::scheduleActionUpdate);
+    connect(m_fileList, &QAbstractItemModel::dataChanged, this, &TfrmMain::scheduleActionUpdate);
+    connect(m_fileList, &QAbstractItemModel::modelReset, this, &TfrmMain::scheduleActionUpdate);
+    connect(m_fileListPanel, &FileListPanel::highlightChanged, this, &TfrmMain::scheduleActionUpdate);
+    for (OperationPage* page : std::initializer_list<OperationPage*>{m_tbshPrintOut, m_tbshDocProperties, m_tbshCopyFiles,
+                                                                     m_tbshRenameFiles, m_tbshUpdateDrafts})
+        connect(page, &OperationPage::inputsChanged, this, &TfrmMain::scheduleActionUpdate);
 
     FormCreate();
     ActionManagerUpdate();
@@ -137,67 +93,68 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::createActions()
 {
-    const QString add = QStringLiteral("Add files");
-    actAddFiles = makeAction(this, u"Add files"_s, u"Add files"_s, add);
-    actAddDraftFiles = makeAction(this, u"Add Draft files"_s, u"Add draft files"_s, add);
-    actAddPartFiles = makeAction(this, u"Add Part files"_s, u"Add part files"_s, add);
-    actAddAssemblyFiles = makeAction(this, u"Add Assembly files"_s, u"Add assembly files"_s, add);
-    actAddPartSheetMetalFiles = makeAction(this, u"Add Part Sheet Metal files"_s, u"Add part sheet metal files"_s, add);
-    actAddWeldmentFiles = makeAction(this, u"Add Weldment files"_s, u"Add weldment files"_s, add);
-    actAddAllFiles = makeAction(this, u"Add all files"_s, u"Add all files from directory"_s, add);
+    const QString add = u"Add files"_s;
+    m_actAddFiles = makeAction(this, u"actAddFiles"_s, u"Add files"_s, u"Add files"_s, add);
+    m_actAddDraftFiles = makeAction(this, u"actAddDraftFiles"_s, u"Add Draft files"_s, u"Add draft files"_s, add);
+    m_actAddPartFiles = makeAction(this, u"actAddPartFiles"_s, u"Add Part files"_s, u"Add part files"_s, add);
+    m_actAddAssemblyFiles =
+        makeAction(this, u"actAddAssemblyFiles"_s, u"Add Assembly files"_s, u"Add assembly files"_s, add);
+    m_actAddPartSheetMetalFiles = makeAction(this, u"actAddPartSheetMetalFiles"_s, u"Add Part Sheet Metal files"_s,
+                                             u"Add part sheet metal files"_s, add);
+    m_actAddWeldmentFiles =
+        makeAction(this, u"actAddWeldmentFiles"_s, u"Add Weldment files"_s, u"Add weldment files"_s, add);
+    m_actAddAllFiles = makeAction(this, u"actAddAllFiles"_s, u"Add all files"_s, u"Add all files from directory"_s, add);
 
-    const QString remove = QStringLiteral("Remove files");
-    actRemoveSelectedFiles = makeAction(this, u"Remove selected "_s, u"Remove selected files"_s, remove,
-                                        QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    actCropSelectedFiles = makeAction(this, u"Crop selected"_s, u"Crop selected files"_s, remove);
-    actRemoveAllFiles = makeAction(this, u"Remove all"_s, u"Remove all files"_s, remove);
+    const QString remove = u"Remove files"_s;
+    m_actRemoveSelectedFiles = makeAction(this, u"actRemoveSelectedFiles"_s, u"Remove selected "_s,
+                                          u"Remove selected files"_s, remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    m_actCropSelectedFiles =
+        makeAction(this, u"actCropSelectedFiles"_s, u"Crop selected"_s, u"Crop selected files"_s, remove);
+    m_actRemoveAllFiles = makeAction(this, u"actRemoveAllFiles"_s, u"Remove all"_s, u"Remove all files"_s, remove);
 
-    const QString select = QStringLiteral("Select files");
-    actSelectAllFiles = makeAction(this, u"Select all"_s, u"Select all files"_s, select, QKeySequence(Qt::CTRL | Qt::Key_A));
-    actSelectNoneFile = makeAction(this, u"Select none"_s, u"Select none file"_s, select);
-    actInvertSelection = makeAction(this, u"Invert selection"_s, u"Invert selection"_s, select);
+    const QString select = u"Select files"_s;
+    m_actSelectAllFiles = makeAction(this, u"actSelectAllFiles"_s, u"Select all"_s, u"Select all files"_s, select,
+                                     QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_actSelectNoneFile = makeAction(this, u"actSelectNoneFile"_s, u"Select none"_s, u"Select none file"_s, select);
+    m_actInvertSelection =
+        makeAction(this, u"actInvertSelection"_s, u"Invert selection"_s, u"Invert selection"_s, select);
 
-    const QString list = QStringLiteral("List");
-    actSaveList = makeAction(this, u"Save list"_s, u"Save list"_s, list);
-    actOpenList = makeAction(this, u"Open list"_s, u"Open list"_s, list);
-    actAppendList = makeAction(this, u"Append list"_s, u"Append list"_s, list);
-    actPrintFilenames = makeAction(this, u"Print filenames"_s, u"Print filenames"_s, list);
-    actPrintFilenamesWithPath = makeAction(this, u"Print filenames with path"_s, u"Print filenames with path"_s, list);
+    const QString list = u"List"_s;
+    m_actSaveList = makeAction(this, u"actSaveList"_s, u"Save list"_s, u"Save list"_s, list);
+    m_actOpenList = makeAction(this, u"actOpenList"_s, u"Open list"_s, u"Open list"_s, list);
+    m_actAppendList = makeAction(this, u"actAppendList"_s, u"Append list"_s, u"Append list"_s, list);
+    m_actPrintFilenames = makeAction(this, u"actPrintFilenames"_s, u"Print filenames"_s, u"Print filenames"_s, list);
+    m_actPrintFilenamesWithPath = makeAction(this, u"actPrintFilenamesWithPath"_s, u"Print filenames with path"_s,
+                                             u"Print filenames with path"_s, list);
 
-    actExit = makeAction(this, u"Exit"_s, u"Exit"_s, u"Program"_s, QKeySequence(Qt::ALT | Qt::Key_F4));
-    actCopyFilesBrowseForFolder = makeAction(this, u"..."_s, u"Browse for folder"_s, u"Copy files"_s);
-    actRenameFiles = makeAction(this, u"Rename files"_s, u"Rename files"_s, u"RenameFiles"_s);
-    actDocPropEdit = makeAction(this, u"Edit list"_s, u"Edit document properties"_s, u"DocumentProperties"_s);
-    actRenameFile = makeAction(this, u"Rename file"_s, u"Rename file"_s, u"Files"_s);
-    actShowDocumentProperties = makeAction(this, u"Show file custom properties"_s, u"Show file custom properties"_s, u"Files"_s);
-    actPrintFiles = makeAction(this, u"Print files"_s, u"Print selected files"_s, u"Print out"_s);
-    actCopyFiles = makeAction(this, u"Copy files"_s, u"Copy files"_s, u"Copy files"_s);
-    actUpdateDrafts = makeAction(this, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s);
-    actShowFileDependenies = makeAction(this, u"Show file dependencies"_s, u"Show file dependencies"_s, u"Files"_s);
+    m_actExit = makeAction(this, u"actExit"_s, u"Exit"_s, u"Exit"_s, u"Program"_s, QKeySequence(Qt::ALT | Qt::Key_F4));
+    m_actCopyFilesBrowseForFolder =
+        makeAction(this, u"actCopyFilesBrowseForFolder"_s, u"..."_s, u"Browse for folder"_s, u"Copy files"_s);
+    m_actRenameFiles = makeAction(this, u"actRenameFiles"_s, u"Rename files"_s, u"Rename files"_s, u"RenameFiles"_s);
+    m_actDocPropEdit =
+        makeAction(this, u"actDocPropEdit"_s, u"Edit list"_s, u"Edit document properties"_s, u"DocumentProperties"_s);
+    m_actRenameFile = makeAction(this, u"actRenameFile"_s, u"Rename file"_s, u"Rename file"_s, u"Files"_s);
+    m_actShowDocumentProperties = makeAction(this, u"actShowDocumentProperties"_s, u"Show file custom properties"_s,
+                                             u"Show file custom properties"_s, u"Files"_s);
+    m_actPrintFiles = makeAction(this, u"actPrintFiles"_s, u"Print files"_s, u"Print selected files"_s, u"Print out"_s);
+    m_actCopyFiles = makeAction(this, u"actCopyFiles"_s, u"Copy files"_s, u"Copy files"_s, u"Copy files"_s);
+    m_actUpdateDrafts =
+        makeAction(this, u"actUpdateDrafts"_s, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s);
+    m_actShowFileDependenies = makeAction(this, u"actShowFileDependenies"_s, u"Show file dependencies"_s,
+                                          u"Show file dependencies"_s, u"Files"_s);
 
     addActions(allActions());
-
-    const auto bind = [this](QAction* action, void (TfrmMain::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-    };
-    bind(actAddFiles, &TfrmMain::actAddFilesExecute);
-    bind(actRemoveSelectedFiles, &TfrmMain::actRemoveSelectedFilesExecute);
-    bind(actCropSelectedFiles, &TfrmMain::actCropSelectedFilesExecute);
-    bind(actRemoveAllFiles, &TfrmMain::actRemoveAllFilesExecute);
-    bind(actSelectAllFiles, &TfrmMain::actSelectAllFilesExecute);
-    bind(actSelectNoneFile, &TfrmMain::actSelectNoneFileExecute);
-    bind(actInvertSelection, &TfrmMain::actInvertSelectionExecute);
-    connect(actExit, &QAction::triggered, this, &QWidget::close);
 }
 
 QList<QAction*> TfrmMain::allActions() const
 {
-    return {actAddFiles, actAddDraftFiles, actAddPartFiles, actAddAssemblyFiles, actAddPartSheetMetalFiles,
-            actAddWeldmentFiles, actAddAllFiles, actRemoveSelectedFiles, actCropSelectedFiles, actRemoveAllFiles,
-            actSelectAllFiles, actSelectNoneFile, actInvertSelection, actSaveList, actOpenList, actAppendList,
-            actPrintFilenames, actPrintFilenamesWithPath, actExit, actCopyFilesBrowseForFolder, actRenameFiles,
-            actDocPropEdit, actRenameFile, actShowDocumentProperties, actPrintFiles, actCopyFiles,
-            actUpdateDrafts, actShowFileDependenies};
+    return {m_actAddFiles, m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles,
+            m_actAddPartSheetMetalFiles, m_actAddWeldmentFiles, m_actAddAllFiles, m_actRemoveSelectedFiles,
+            m_actCropSelectedFiles, m_actRemoveAllFiles, m_actSelectAllFiles, m_actSelectNoneFile,
+            m_actInvertSelection, m_actSaveList, m_actOpenList, m_actAppendList, m_actPrintFilenames,
+            m_actPrintFilenamesWithPath, m_actExit, m_actCopyFilesBrowseForFolder, m_actRenameFiles,
+            m_actDocPropEdit, m_actRenameFile, m_actShowDocumentProperties, m_actPrintFiles, m_actCopyFiles,
+            m_actUpdateDrafts, m_actShowFileDependenies};
 }
 
 void TfrmMain::createLayout()
@@ -208,99 +165,18 @@ void TfrmMain::createLayout()
     root->setSpacing(0);
     setCentralWidget(central);
 
-    // Title panel: a maroon strip with the white title.
-    pnlTitle = new QFrame(central);
-    pnlTitle->setObjectName(QStringLiteral("pnlTitle"));
-    pnlTitle->setFixedHeight(70);
-    pnlTitle->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    pnlTitle->setAutoFillBackground(true);
-    QPalette titlePalette = pnlTitle->palette();
-    titlePalette.setColor(QPalette::Window, QColor(0x80, 0, 0));
-    pnlTitle->setPalette(titlePalette);
-    auto* titleLayout = new QHBoxLayout(pnlTitle);
-    titleLayout->setContentsMargins(16, 0, 16, 0);
-    lblTitle = new QLabel(QStringLiteral("Velmar solid edge utils"), pnlTitle);
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setBold(true);
-    titleFont.setPixelSize(24);
-    lblTitle->setFont(titleFont);
-    QPalette labelPalette = lblTitle->palette();
-    labelPalette.setColor(QPalette::WindowText, Qt::white);
-    lblTitle->setPalette(labelPalette);
-    titleLayout->addWidget(lblTitle);
-    titleLayout->addStretch();
-    root->addWidget(pnlTitle);
+    m_pnlTitle = new TitlePanel(central);
+    root->addWidget(m_pnlTitle);
 
     auto* pnlFiles = new QWidget(central);
+    pnlFiles->setObjectName(u"pnlFiles"_s);
     auto* filesLayout = new QHBoxLayout(pnlFiles);
     filesLayout->setContentsMargins(2, 2, 2, 2);
     root->addWidget(pnlFiles, 1);
 
-    // Left: the file list page.
-    pcPageControl = new QTabWidget(pnlFiles);
-    pcPageControl->setMinimumWidth(369);
-    auto* tabSheet3 = new QWidget(pcPageControl);
-    pcPageControl->addTab(tabSheet3, QStringLiteral("Batch (multi files select)"));
-    auto* sheetLayout = new QVBoxLayout(tabSheet3);
-    sheetLayout->setContentsMargins(0, 0, 0, 0);
-    sheetLayout->setSpacing(0);
-
-    auto* pnlFilesButtons = new QWidget(tabSheet3);
-    pnlFilesButtons->setFixedHeight(30);
-    auto* buttons = new QHBoxLayout(pnlFilesButtons);
-    buttons->setContentsMargins(2, 2, 2, 2);
-    const auto barButton = [&](const char* caption, const char* hint) {
-        auto* b = new QPushButton(QString::fromLatin1(caption), pnlFilesButtons);
-        b->setToolTip(QString::fromLatin1(hint));
-        buttons->addWidget(b);
-        return b;
-    };
-    btnAddFiles = barButton("Add files", "Add files to Filelist");
-    btnRemoveFiles = barButton("Remove files", "Remove files from Filelist");
-    btnSelectFiles = barButton("Select files", "Select files");
-    btnList = barButton("List", "Save, Open or Append list");
-    buttons->addStretch();
-    btnExit = actionButton(actExit, pnlFilesButtons);
-    buttons->addWidget(btnExit);
-    sheetLayout->addWidget(pnlFilesButtons);
-
-    lvFiles = new QTableView(tabSheet3);
-    lvFiles->setObjectName(QStringLiteral("lvFiles"));
-    lvFiles->setModel(fileListModel);
-    lvFiles->setFont(QFont(QStringLiteral("Arial"), 9));
-    lvFiles->setToolTip(QStringLiteral("Filelist"));
-    lvFiles->setShowGrid(true);
-    lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvFiles->setWordWrap(false);
-    lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
-    lvFiles->verticalHeader()->hide();
-    lvFiles->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    lvFiles->verticalHeader()->setDefaultSectionSize(lvFiles->fontMetrics().height() + 6);
-    lvFiles->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    lvFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Interactive);
-    lvFiles->horizontalHeader()->resizeSection(1, 200);
-    lvFiles->horizontalHeader()->setSectionsClickable(true);
-    lvFiles->horizontalHeader()->setHighlightSections(false);
-    connect(lvFiles->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int column) { runCommand([this, column] { lvFilesColumnClick(column); }); });
-    sheetLayout->addWidget(lvFiles, 1);
-
-    auto* pnlFileListStatus = new QFrame(tabSheet3);
-    pnlFileListStatus->setFixedHeight(27);
-    pnlFileListStatus->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    auto* status = new QHBoxLayout(pnlFileListStatus);
-    status->setContentsMargins(6, 0, 6, 0);
-    lblFileListStatus = new QLabel(QStringLiteral("No files in list"), pnlFileListStatus);
-    lblDateTime = new QLabel(QStringLiteral("<date> <time>"), pnlFileListStatus);
-    lblDateTime->setTextFormat(Qt::PlainText);
-    lblDateTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    status->addWidget(lblFileListStatus);
-    status->addStretch();
-    status->addWidget(lblDateTime);
-    sheetLayout->addWidget(pnlFileListStatus);
-    filesLayout->addWidget(pcPageControl, 1);
+    // Left: the file list.
+    m_fileListPanel = new FileListPanel(*m_fileList, m_actExit, pnlFiles);
+    filesLayout->addWidget(m_fileListPanel, 1);
 
     // Right: the five operation pages, their tabs on several rows.
     auto* operations = new QWidget(pnlFiles);
@@ -319,122 +195,46 @@ void TfrmMain::createLayout()
         tabRowLayout->addLayout(line);
     }
     opLayout->addWidget(tabRows);
-    pcOperations = new QTabWidget(operations);
-    pcOperations->tabBar()->hide();
-    opLayout->addWidget(pcOperations, 1);
+    m_pcOperations = new QTabWidget(operations);
+    m_pcOperations->setObjectName(u"pcOperations"_s);
+    m_pcOperations->tabBar()->hide();
+    opLayout->addWidget(m_pcOperations, 1);
     filesLayout->addWidget(operations);
 
-    tbshPrintOut = new QWidget(pcOperations);
-    {
-        auto* g = pageGroup(tbshPrintOut);
-        auto* l = new QVBoxLayout(g);
-        l->addWidget(wrappedLabel(QStringLiteral("This tool will print all selected files by selected print settings!"), g));
-        auto* form = new QFormLayout();
-        cbPrinters = new QComboBox(g);
-        cbOrientation = new QComboBox(g);
-        cbOrientation->addItems({QStringLiteral("Portrait"), QStringLiteral("Landscape")});
-        cbOrientation->setCurrentIndex(-1);
-        edNumberOfCopies = new QSpinBox(g);
-        edNumberOfCopies->setRange(1, 1000);
-        edNumberOfCopies->setValue(1);
-        chkCollate = new QCheckBox(g);
-        chkPrintAsBlack = new QCheckBox(g);
-        chkPrintAsBlack->setChecked(true);
-        form->addRow(QStringLiteral("Printer:"), cbPrinters);
-        form->addRow(QStringLiteral("Orientation:"), cbOrientation);
-        form->addRow(QStringLiteral("Number of copies:"), edNumberOfCopies);
-        form->addRow(QStringLiteral("Collate:"), chkCollate);
-        form->addRow(QStringLiteral("Print as black:"), chkPrintAsBlack);
-        l->addLayout(form);
-        btnPrintFiles = actionButton(actPrintFiles, g);
-        l->addWidget(btnPrintFiles);
-        l->addStretch();
-    }
-    tbshDocProperties = new QWidget(pcOperations);
-    {
-        auto* g = pageGroup(tbshDocProperties);
-        auto* l = new QVBoxLayout(g);
-        l->addWidget(wrappedLabel(
-            QStringLiteral("This tool will change, add or remove document properties from all selected files!"), g));
-        btnEditList = actionButton(actDocPropEdit, g);
-        l->addWidget(btnEditList);
-        l->addStretch();
-    }
-    tbshCopyFiles = new QWidget(pcOperations);
-    {
-        auto* g = pageGroup(tbshCopyFiles);
-        auto* l = new QVBoxLayout(g);
-        l->addWidget(new QLabel(QStringLiteral("Copy to directory"), g));
-        auto* row = new QHBoxLayout();
-        edCopyFilesDir = new QLineEdit(g);
-        edCopyFilesDir->setFocusPolicy(Qt::ClickFocus);
-        btnCopyFilesDir = actionButton(actCopyFilesBrowseForFolder, g);
-        btnCopyFilesDir->setFixedWidth(28);
-        row->addWidget(edCopyFilesDir, 1);
-        row->addWidget(btnCopyFilesDir);
-        l->addLayout(row);
-        chkOverwrite = new QCheckBox(QStringLiteral("Overwrite"), g);
-        l->addWidget(chkOverwrite);
-        btnCopyFiles = actionButton(actCopyFiles, g);
-        l->addWidget(btnCopyFiles);
-        l->addStretch();
-    }
-    tbshRenameFiles = new QWidget(pcOperations);
-    {
-        auto* g = pageGroup(tbshRenameFiles);
-        auto* l = new QVBoxLayout(g);
-        l->addWidget(new QLabel(QStringLiteral("Old text"), g));
-        edOldText = new QLineEdit(g);
-        l->addWidget(edOldText);
-        l->addWidget(new QLabel(QStringLiteral("New text"), g));
-        edNewText = new QLineEdit(g);
-        l->addWidget(edNewText);
-        chkCaseSensitive = new QCheckBox(QStringLiteral("Case sensitive"), g);
-        chkCaseSensitive->setChecked(true);
-        l->addWidget(chkCaseSensitive);
-        btnRenameFiles = actionButton(actRenameFiles, g);
-        l->addWidget(btnRenameFiles);
-        l->addStretch();
-    }
-    tbshUpdateDrafts = new QWidget(pcOperations);
-    {
-        auto* g = pageGroup(tbshUpdateDrafts);
-        auto* l = new QVBoxLayout(g);
-        l->addWidget(wrappedLabel(QStringLiteral("Update outdated views in selected drafts!"), g));
-        btnUpdateDrafts = actionButton(actUpdateDrafts, g);
-        l->addWidget(btnUpdateDrafts);
-        l->addStretch();
-    }
+    m_tbshPrintOut = new PrintOutPage(*m_fileList, m_actPrintFiles, m_pcOperations);
+    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, m_actDocPropEdit, m_pcOperations);
+    m_tbshCopyFiles = new CopyFilesPage(*m_fileList, m_actCopyFilesBrowseForFolder, m_actCopyFiles, m_pcOperations);
+    m_tbshRenameFiles = new RenameFilesPage(*m_fileList, m_actRenameFiles, m_pcOperations);
+    m_tbshUpdateDrafts = new UpdateDraftsPage(*m_fileList, m_actUpdateDrafts, m_pcOperations);
 
     struct Page {
-        QWidget* widget;
-        const char* caption;
-        const char* hint;
+        OperationPage* widget;
+        QString caption;
+        QString hint;
     };
-    const Page pages[] = {{tbshPrintOut, "Print out", "Batch print"},
-                          {tbshDocProperties, "Document properties", nullptr},
-                          {tbshCopyFiles, "Copy files", nullptr},
-                          {tbshRenameFiles, "Rename files", nullptr},
-                          {tbshUpdateDrafts, "Update drafts", nullptr}};
+    const Page pages[] = {{m_tbshPrintOut, u"Print out"_s, u"Batch print"_s},
+                          {m_tbshDocProperties, u"Document properties"_s, {}},
+                          {m_tbshCopyFiles, u"Copy files"_s, {}},
+                          {m_tbshRenameFiles, u"Rename files"_s, {}},
+                          {m_tbshUpdateDrafts, u"Update drafts"_s, {}}};
     auto* tabGroup = new QButtonGroup(this);
     tabGroup->setExclusive(true);
     int index = 0;
     for (const Page& p : pages) {
-        pcOperations->addTab(p.widget, QString::fromLatin1(p.caption));
-        auto* tab = new QPushButton(QString::fromLatin1(p.caption), tabRows);
+        m_pcOperations->addTab(p.widget, p.caption);
+        auto* tab = new QPushButton(p.caption, tabRows);
         tab->setCheckable(true);
-        tab->setFlat(false);
-        if (p.hint) {
-            pcOperations->setTabToolTip(index, QString::fromLatin1(p.hint));
-            tab->setToolTip(QString::fromLatin1(p.hint));
+        if (!p.hint.isEmpty()) {
+            m_pcOperations->setTabToolTip(index, p.hint);
+            tab->setToolTip(p.hint);
         }
         tabGroup->addButton(tab, index);
         tabLines[index < 2 ? 0 : 1]->addWidget(tab);
         ++index;
     }
     tabGroup->button(0)->setChecked(true);
-    connect(tabGroup, &QButtonGroup::idClicked, pcOperations, &QTabWidget::setCurrentIndex);
-    connect(pcOperations, &QTabWidget::currentChanged, tabGroup, [tabGroup](int i) {
+    connect(tabGroup, &QButtonGroup::idClicked, m_pcOperations, &QTabWidget::setCurrentIndex);
+    connect(m_pcOperations, &QTabWidget::currentChanged, tabGroup, [tabGroup](int i) {
         if (auto* b = tabGroup->button(i))
             b->setChecked(true);
     });
@@ -442,133 +242,153 @@ void TfrmMain::createLayout()
 
 void TfrmMain::createMenus()
 {
+    const auto menu = [this](const QString& name) {
+        auto* m = new QMenu(this);
+        m->setObjectName(name);
+        // The items show the enabled state of this moment, whatever changed since the last pass.
+        connect(m, &QMenu::aboutToShow, this, &TfrmMain::ActionManagerUpdate);
+        return m;
+    };
     const auto addFolderMenu = [this](QMenu* parent) {
-        QMenu* sub = parent->addMenu(QStringLiteral("Add folder"));
-        sub->addActions({actAddDraftFiles, actAddPartFiles, actAddAssemblyFiles, actAddPartSheetMetalFiles,
-                         actAddWeldmentFiles});
+        QMenu* sub = parent->addMenu(u"Add folder"_s);
+        sub->addActions({m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles, m_actAddPartSheetMetalFiles,
+                         m_actAddWeldmentFiles});
         sub->addSeparator();
-        sub->addAction(actAddAllFiles);
+        sub->addAction(m_actAddAllFiles);
     };
-    pmAddFiles = new QMenu(this);
-    pmAddFiles->addAction(actAddFiles);
-    addFolderMenu(pmAddFiles);
-
-    pmRemoveFiles = new QMenu(this);
-    pmRemoveFiles->addActions({actRemoveSelectedFiles, actCropSelectedFiles});
-    pmRemoveFiles->addSeparator();
-    pmRemoveFiles->addAction(actRemoveAllFiles);
-
-    pmSelectedFiles = new QMenu(this);
-    pmSelectedFiles->addActions({actSelectAllFiles, actSelectNoneFile, actInvertSelection});
-
     const auto addListItems = [this](QMenu* m) {
-        m->addActions({actOpenList, actSaveList, actAppendList});
+        m->addActions({m_actOpenList, m_actSaveList, m_actAppendList});
         m->addSeparator();
-        m->addActions({actPrintFilenames, actPrintFilenamesWithPath});
+        m->addActions({m_actPrintFilenames, m_actPrintFilenamesWithPath});
     };
-    pmList = new QMenu(this);
-    addListItems(pmList);
 
-    pmFileList = new QMenu(this);
-    pmFileList->addAction(actAddFiles);
-    addFolderMenu(pmFileList);
-    pmFileList->addSeparator();
-    pmFileList->addActions({actSelectAllFiles, actSelectNoneFile, actInvertSelection});
-    pmFileList->addSeparator();
-    pmFileList->addActions({actRemoveSelectedFiles, actCropSelectedFiles, actRemoveAllFiles});
-    pmFileList->addSeparator();
-    pmFileList->addActions({actShowDocumentProperties, actShowFileDependenies, actRenameFile});
-    pmFileList->addSeparator();
-    addListItems(pmFileList->addMenu(QStringLiteral("List")));
-    pmFileList->addSeparator();
-    pmFileList->addAction(actExit);
+    m_pmAddFiles = menu(u"pmAddFiles"_s);
+    m_pmAddFiles->addAction(m_actAddFiles);
+    addFolderMenu(m_pmAddFiles);
 
-    connect(btnAddFiles, &QPushButton::clicked, this, [this] { popupAt(btnAddFiles, pmAddFiles); });
-    connect(btnRemoveFiles, &QPushButton::clicked, this, [this] { popupAt(btnRemoveFiles, pmRemoveFiles); });
-    connect(btnSelectFiles, &QPushButton::clicked, this, [this] { popupAt(btnSelectFiles, pmSelectedFiles); });
-    connect(btnList, &QPushButton::clicked, this, [this] { popupAt(btnList, pmList); });
-    connect(lvFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        ActionManagerUpdate();
-        pmFileList->popup(lvFiles->viewport()->mapToGlobal(pos));
-    });
+    m_pmRemoveFiles = menu(u"pmRemoveFiles"_s);
+    m_pmRemoveFiles->addActions({m_actRemoveSelectedFiles, m_actCropSelectedFiles});
+    m_pmRemoveFiles->addSeparator();
+    m_pmRemoveFiles->addAction(m_actRemoveAllFiles);
+
+    m_pmSelectedFiles = menu(u"pmSelectedFiles"_s);
+    m_pmSelectedFiles->addActions({m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection});
+
+    m_pmList = menu(u"pmList"_s);
+    addListItems(m_pmList);
+
+    m_pmFileList = menu(u"pmFileList"_s);
+    m_pmFileList->addAction(m_actAddFiles);
+    addFolderMenu(m_pmFileList);
+    m_pmFileList->addSeparator();
+    m_pmFileList->addActions({m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection});
+    m_pmFileList->addSeparator();
+    m_pmFileList->addActions({m_actRemoveSelectedFiles, m_actCropSelectedFiles, m_actRemoveAllFiles});
+    m_pmFileList->addSeparator();
+    m_pmFileList->addActions({m_actShowDocumentProperties, m_actShowFileDependenies, m_actRenameFile});
+    m_pmFileList->addSeparator();
+    addListItems(m_pmFileList->addMenu(u"List"_s));
+    m_pmFileList->addSeparator();
+    m_pmFileList->addAction(m_actExit);
+
+    m_fileListPanel->setMenus(m_pmAddFiles, m_pmRemoveFiles, m_pmSelectedFiles, m_pmList, m_pmFileList);
 }
 
-void TfrmMain::popupAt(QPushButton* button, QMenu* menu)
+void TfrmMain::bindCommands()
 {
-    ActionManagerUpdate();
-    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    const auto bind = [this](QAction* action, std::function<void()> handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { runCommand(handler); });
+    };
+    FileListPanel* list = m_fileListPanel;
+    bind(m_actAddFiles, [list] { list->actAddFilesExecute(); });
+    bind(m_actRemoveSelectedFiles, [list] { list->actRemoveSelectedFilesExecute(); });
+    bind(m_actCropSelectedFiles, [list] { list->actCropSelectedFilesExecute(); });
+    bind(m_actRemoveAllFiles, [list] { list->actRemoveAllFilesExecute(); });
+    bind(m_actSelectAllFiles, [list] { list->actSelectAllFilesExecute(); });
+    bind(m_actSelectNoneFile, [list] { list->actSelectNoneFileExecute(); });
+    bind(m_actInvertSelection, [list] { list->actInvertSelectionExecute(); });
+    const std::pair<QAction*, QString> folderCommands[] = {
+        {m_actAddDraftFiles, u"*.dft"_s},          {m_actAddPartFiles, u"*.par"_s},
+        {m_actAddAssemblyFiles, u"*.asm"_s},       {m_actAddPartSheetMetalFiles, u"*.psm"_s},
+        {m_actAddWeldmentFiles, u"*.pwd"_s},       {m_actAddAllFiles, u"*.*"_s}};
+    for (const auto& [action, mask] : folderCommands)
+        bind(action, [list, mask] { list->AddFolder(mask); });
+    bind(m_actSaveList, [list] { list->SaveFileList(); });
+    bind(m_actOpenList, [list] { list->LoadFileList(false); });
+    bind(m_actAppendList, [list] { list->LoadFileList(true); });
+    bind(m_actRenameFile, [list] { list->actRenameFileExecute(); });
+    connect(m_actExit, &QAction::triggered, this, &QWidget::close);
+
+    bind(m_actPrintFiles, [page = m_tbshPrintOut] { page->actPrintFilesExecute(); });
+    bind(m_actDocPropEdit, [page = m_tbshDocProperties] { page->actDocPropEditExecute(); });
+    bind(m_actCopyFilesBrowseForFolder, [page = m_tbshCopyFiles] { page->actCopyFilesBrowseForFolderExecute(); });
+    bind(m_actCopyFiles, [page = m_tbshCopyFiles] { page->actCopyFilesExecute(); });
+    bind(m_actRenameFiles, [page = m_tbshRenameFiles] { page->actRenameFilesExecute(); });
+    bind(m_actUpdateDrafts, [page = m_tbshUpdateDrafts] { page->actUpdateDraftsExecute(); });
+
+    connect(m_pcOperations, &QTabWidget::currentChanged, this, [this] {
+        if (auto* page = qobject_cast<OperationPage*>(m_pcOperations->currentWidget()))
+            runCommand([page] { page->PageShow(); });
+    });
 }
 
 void TfrmMain::FormCreate()
 {
-    pcOperations->setCurrentWidget(tbshPrintOut);
-    const QStringList printers = QPrinterInfo::availablePrinterNames();
-    cbPrinters->addItems(printers);
-    cbPrinters->setCurrentIndex(-1);
-    setWindowTitle(QString::fromLatin1(kWindowCaption));
+    m_pcOperations->setCurrentWidget(m_tbshPrintOut);
+    setWindowTitle(u"Velmar solid edge utils STANDARD [v2.204]"_s);
 }
 
 void TfrmMain::scheduleActionUpdate()
 {
-    if (!idleUpdate->isActive())
-        idleUpdate->start();
+    if (!m_idleUpdate->isActive())
+        m_idleUpdate->start();
 }
 
 void TfrmMain::ActionManagerUpdate()
 {
-    const int entries = fileListModel->list().count();
+    const int entries = m_fileList->list().count();
     const int checked = CheckedCount();
     const bool highlighted = highlightedRow() >= 0;
 
-    for (QAction* a : {actAddFiles, actAddDraftFiles, actAddPartFiles, actAddAssemblyFiles, actAddPartSheetMetalFiles,
-                       actAddWeldmentFiles, actAddAllFiles, actSaveList, actOpenList, actAppendList, actExit,
-                       actCopyFilesBrowseForFolder})
+    for (QAction* a : {m_actAddFiles, m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles,
+                       m_actAddPartSheetMetalFiles, m_actAddWeldmentFiles, m_actAddAllFiles, m_actSaveList,
+                       m_actOpenList, m_actAppendList, m_actExit, m_actCopyFilesBrowseForFolder})
         a->setEnabled(true);
-    for (QAction* a : {actRemoveSelectedFiles, actCropSelectedFiles, actDocPropEdit, actCopyFiles, actUpdateDrafts})
+    for (QAction* a : {m_actRemoveSelectedFiles, m_actCropSelectedFiles, m_actDocPropEdit, m_actCopyFiles,
+                       m_actUpdateDrafts})
         a->setEnabled(checked > 0);
-    for (QAction* a : {actRemoveAllFiles, actSelectAllFiles, actSelectNoneFile, actInvertSelection, actPrintFilenames,
-                       actPrintFilenamesWithPath})
+    for (QAction* a : {m_actRemoveAllFiles, m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection,
+                       m_actPrintFilenames, m_actPrintFilenamesWithPath})
         a->setEnabled(entries > 0);
-    actRenameFiles->setEnabled(checked > 0 && !edOldText->text().isEmpty() && !edNewText->text().isEmpty());
-    actRenameFile->setEnabled(highlighted);
-    actShowDocumentProperties->setEnabled(highlighted);
-    actPrintFiles->setEnabled(checked > 0 && cbPrinters->currentIndex() >= 0 && cbOrientation->currentIndex() >= 0);
-    actShowFileDependenies->setEnabled(false);
+    m_actRenameFiles->setEnabled(checked > 0 && m_tbshRenameFiles->HasTexts());
+    m_actRenameFile->setEnabled(highlighted);
+    m_actShowDocumentProperties->setEnabled(highlighted);
+    m_actPrintFiles->setEnabled(checked > 0 && m_tbshPrintOut->HasPrintChoices());
+    m_actShowFileDependenies->setEnabled(false);
 }
 
 void TfrmMain::MainTimerTimer()
 {
-    UpdateFileListStatus();
+    m_fileListPanel->UpdateFileListStatus();
     const QDateTime now = QDateTime::currentDateTime();
-    lblDateTime->setText(QStringLiteral("Date: ") + QLocale().toString(now.date(), QLocale::ShortFormat)
-                         + QStringLiteral(", Time: ") + longTimeText(now.time()) + QStringLiteral(" "));
+    m_fileListPanel->setDateTimeText(u"Date: "_s + QLocale().toString(now.date(), QLocale::ShortFormat) + u", Time: "_s
+                                     + longTimeText(now.time()) + u" "_s);
     ActionManagerUpdate();
-}
-
-void TfrmMain::UpdateFileListStatus()
-{
-    lblFileListStatus->setText(FileListStatusText(fileListModel->list().count(), CheckedCount()));
 }
 
 int TfrmMain::CheckedCount() const
 {
-    return fileListModel->list().checkedCount();
+    return m_fileList->list().checkedCount();
 }
 
 void TfrmMain::CollectCheckedFiles(QStringList& paths) const
 {
-    fileListModel->list().CollectCheckedFiles(paths);
+    m_fileList->list().CollectCheckedFiles(paths);
 }
 
 int TfrmMain::highlightedRow() const
 {
-    const QModelIndexList rows = lvFiles->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void TfrmMain::SortFileList()
-{
-    fileListModel->sortList();
+    return m_fileListPanel->highlightedRow();
 }
 
 void TfrmMain::runCommand(const std::function<void()>& command)
@@ -576,71 +396,18 @@ void TfrmMain::runCommand(const std::function<void()>& command)
     try {
         command();
     } catch (const KrdlError& e) {
-        arMessageBox(QStringLiteral("Velmar Solid Edge Utils"), e.message(), {QStringLiteral("OK")}, miError);
+        arMessageBox(u"Velmar Solid Edge Utils"_s, e.message(), {u"OK"_s}, miError);
     } catch (const std::exception& e) {
-        arMessageBox(QStringLiteral("Velmar Solid Edge Utils"), QString::fromLocal8Bit(e.what()),
-                     {QStringLiteral("OK")}, miError);
+        arMessageBox(u"Velmar Solid Edge Utils"_s, QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError);
     }
     scheduleActionUpdate();
 }
 
-void TfrmMain::actAddFilesExecute()
+// "Yes" (index 0) lets the window close. The box closed without a button gives its default,
+// also 0, so the program exits then too; "No" keeps everything as it was.
+bool TfrmMain::FormCloseQuery()
 {
-    FileDialogRequest request;
-    request.multiple = true;
-    request.title = QStringLiteral("Add files");
-    request.initialFolder = ReadInitialDir(QStringLiteral("AddFiles"));
-    request.filters = {QStringLiteral("Draft files (*.dft)"), QStringLiteral("Part files (*.par)"),
-                       QStringLiteral("Assembly files (*.asm)"), QStringLiteral("Plate Sheet Metal files (*.psm)"),
-                       QStringLiteral("Weldment files (*.pwd)"), QStringLiteral("All files (*)")};
-    const QStringList chosen = RunFileDialog(this, request);
-    if (chosen.isEmpty())
-        return;
-    const QString folder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
-    WriteInitialDir(QStringLiteral("AddFiles"), IncludeTrailingPathDelimiter(folder));
-    std::vector<FileEntry> entries;
-    entries.reserve(size_t(chosen.size()));
-    for (const QString& path : chosen)
-        entries.push_back(EntryByPathRule(path, true));
-    fileListModel->appendEntries(entries);
-    SortFileList();
-}
-
-void TfrmMain::actRemoveSelectedFilesExecute()
-{
-    fileListModel->change([](FileList& l) { l.removeChecked(); });
-    SortFileList();
-}
-
-void TfrmMain::actCropSelectedFilesExecute()
-{
-    fileListModel->change([](FileList& l) { l.removeUnchecked(); });
-    SortFileList();
-}
-
-void TfrmMain::actRemoveAllFilesExecute()
-{
-    fileListModel->change([](FileList& l) { l.clear(); });
-}
-
-void TfrmMain::actSelectAllFilesExecute()
-{
-    fileListModel->changeChecks([](FileList& l) { l.checkAll(true); });
-}
-
-void TfrmMain::actSelectNoneFileExecute()
-{
-    fileListModel->changeChecks([](FileList& l) { l.checkAll(false); });
-}
-
-void TfrmMain::actInvertSelectionExecute()
-{
-    fileListModel->changeChecks([](FileList& l) { l.invertChecks(); });
-}
-
-void TfrmMain::lvFilesColumnClick(int column)
-{
-    fileListModel->sortBy(column);
+    return arMessageBox(u"Confirmation"_s, u"Exit from application?"_s, {u"Yes"_s, u"No"_s}, miQuestion) == 0;
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event)

@@ -1,46 +1,45 @@
 #pragma once
-// The main window: the file list on the left, the five operation pages on the right, the
-// button bar with its popup menus, and every command of the program as one action.
+// The main window: the title panel on top, the file list on the left, the five operation pages
+// on the right. It holds what belongs to the window itself: the action list with every command
+// of the program, the enabling pass over it, the popup menus, the status line and its timer.
+// The list side and each page run their own commands; the window binds its actions to them.
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <functional>
 
+class CopyFilesPage;
+class DocPropertiesPage;
+class FileListModel;
+class FileListPanel;
+class PrintOutPage;
 class QAction;
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
-class QSpinBox;
 class QTabWidget;
-class QTableView;
 class QTimer;
-class QWidget;
-class TFileListModel;
+class RenameFilesPage;
+class TitlePanel;
+class UpdateDraftsPage;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmMain)
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // The file list as the other commands reach it.
-    TFileListModel* fileList() const { return fileListModel; }
+    // The file list as the commands reach it.
+    FileListModel* fileList() const { return m_fileList; }
     int CheckedCount() const;
     void CollectCheckedFiles(QStringList& paths) const;
     // Row of the highlighted entry, or -1.
     int highlightedRow() const;
-    // Sorts the file list by the current sort column.
-    void SortFileList();
 
+    // Every action of the window's action list (`ActionManager`), in the order of its table.
+    QList<QAction*> allActions() const;
     // Applies every enabling rule of the action table now.
     void ActionManagerUpdate();
-    // Sets the status label to the counts of the list.
-    void UpdateFileListStatus();
     // The timer tick: status label and date/time label.
     void MainTimerTimer();
 
@@ -48,123 +47,65 @@ public:
     // keeps running.
     void runCommand(const std::function<void()>& command);
 
-    // File list commands.
-    void actAddFilesExecute();
-    void actRemoveSelectedFilesExecute();
-    void actCropSelectedFilesExecute();
-    void actRemoveAllFilesExecute();
-    void actSelectAllFilesExecute();
-    void actSelectNoneFileExecute();
-    void actInvertSelectionExecute();
-    void lvFilesColumnClick(int column);
-
-    // Folder search and list files (TfrmMain_lists.cpp).
-    void AddFolderFiles(const QString& folder, const QString& mask);
-    void SaveFileList();
-    void LoadFileList(bool append);
-
-    // Batch copy and rename pages (TfrmMain_batch.cpp).
-    void tbshCopyFilesShow();
-    void actCopyFilesBrowseForFolderExecute();
-    void actCopyFilesExecute();
-    void actRenameFilesExecute();
-    void actRenameFileExecute();
-
     // Asked before the window closes by any way; true lets it close.
     bool FormCloseQuery();
-
-    // --- Actions -------------------------------------------------------------------------
-    QAction* actAddFiles = nullptr;
-    QAction* actAddDraftFiles = nullptr;
-    QAction* actAddPartFiles = nullptr;
-    QAction* actAddAssemblyFiles = nullptr;
-    QAction* actAddPartSheetMetalFiles = nullptr;
-    QAction* actAddWeldmentFiles = nullptr;
-    QAction* actAddAllFiles = nullptr;
-    QAction* actRemoveSelectedFiles = nullptr;
-    QAction* actCropSelectedFiles = nullptr;
-    QAction* actRemoveAllFiles = nullptr;
-    QAction* actSelectAllFiles = nullptr;
-    QAction* actSelectNoneFile = nullptr;
-    QAction* actInvertSelection = nullptr;
-    QAction* actSaveList = nullptr;
-    QAction* actOpenList = nullptr;
-    QAction* actAppendList = nullptr;
-    QAction* actPrintFilenames = nullptr;
-    QAction* actPrintFilenamesWithPath = nullptr;
-    QAction* actExit = nullptr;
-    QAction* actCopyFilesBrowseForFolder = nullptr;
-    QAction* actRenameFiles = nullptr;
-    QAction* actDocPropEdit = nullptr;
-    QAction* actRenameFile = nullptr;
-    QAction* actShowDocumentProperties = nullptr;
-    QAction* actPrintFiles = nullptr;
-    QAction* actCopyFiles = nullptr;
-    QAction* actUpdateDrafts = nullptr;
-    QAction* actShowFileDependenies = nullptr;
-    QList<QAction*> allActions() const;
-
-    // --- Controls ------------------------------------------------------------------------
-    QFrame* pnlTitle = nullptr;
-    QLabel* lblTitle = nullptr;
-    QTabWidget* pcPageControl = nullptr;
-    QTabWidget* pcOperations = nullptr;
-    QPushButton* btnAddFiles = nullptr;
-    QPushButton* btnRemoveFiles = nullptr;
-    QPushButton* btnSelectFiles = nullptr;
-    QPushButton* btnList = nullptr;
-    QPushButton* btnExit = nullptr;
-    QTableView* lvFiles = nullptr;
-    QLabel* lblFileListStatus = nullptr;
-    QLabel* lblDateTime = nullptr;
-    QTimer* MainTimer = nullptr;
-
-    QMenu* pmAddFiles = nullptr;
-    QMenu* pmRemoveFiles = nullptr;
-    QMenu* pmSelectedFiles = nullptr;
-    QMenu* pmList = nullptr;
-    QMenu* pmFileList = nullptr;
-
-    QWidget* tbshPrintOut = nullptr;
-    QComboBox* cbPrinters = nullptr;
-    QComboBox* cbOrientation = nullptr;
-    QSpinBox* edNumberOfCopies = nullptr;
-    QCheckBox* chkCollate = nullptr;
-    QCheckBox* chkPrintAsBlack = nullptr;
-    QPushButton* btnPrintFiles = nullptr;
-
-    QWidget* tbshDocProperties = nullptr;
-    QPushButton* btnEditList = nullptr;
-
-    QWidget* tbshCopyFiles = nullptr;
-    QLineEdit* edCopyFilesDir = nullptr;
-    QPushButton* btnCopyFilesDir = nullptr;
-    QCheckBox* chkOverwrite = nullptr;
-    QPushButton* btnCopyFiles = nullptr;
-
-    QWidget* tbshRenameFiles = nullptr;
-    QLineEdit* edOldText = nullptr;
-    QLineEdit* edNewText = nullptr;
-    QCheckBox* chkCaseSensitive = nullptr;
-    QPushButton* btnRenameFiles = nullptr;
-
-    QWidget* tbshUpdateDrafts = nullptr;
-    QPushButton* btnUpdateDrafts = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void createActions();
-    void createMenus();
     void createLayout();
+    void createMenus();
+    void bindCommands();
     void FormCreate();
     void scheduleActionUpdate();
-    void popupAt(QPushButton* button, QMenu* menu);
-    // Connections of the commands that live in their own files.
-    void connectListCommands();
-    void connectBatchCommands();
 
-    TFileListModel* fileListModel = nullptr;
-    QTimer* idleUpdate = nullptr;
+    FileListModel* m_fileList = nullptr;
+    QTimer* m_idleUpdate = nullptr;
+    QTimer* m_mainTimer = nullptr;
+
+    TitlePanel* m_pnlTitle = nullptr;
+    FileListPanel* m_fileListPanel = nullptr;
+    QTabWidget* m_pcOperations = nullptr;
+    PrintOutPage* m_tbshPrintOut = nullptr;
+    DocPropertiesPage* m_tbshDocProperties = nullptr;
+    CopyFilesPage* m_tbshCopyFiles = nullptr;
+    RenameFilesPage* m_tbshRenameFiles = nullptr;
+    UpdateDraftsPage* m_tbshUpdateDrafts = nullptr;
+
+    QMenu* m_pmAddFiles = nullptr;
+    QMenu* m_pmRemoveFiles = nullptr;
+    QMenu* m_pmSelectedFiles = nullptr;
+    QMenu* m_pmList = nullptr;
+    QMenu* m_pmFileList = nullptr;
+
+    QAction* m_actAddFiles = nullptr;
+    QAction* m_actAddDraftFiles = nullptr;
+    QAction* m_actAddPartFiles = nullptr;
+    QAction* m_actAddAssemblyFiles = nullptr;
+    QAction* m_actAddPartSheetMetalFiles = nullptr;
+    QAction* m_actAddWeldmentFiles = nullptr;
+    QAction* m_actAddAllFiles = nullptr;
+    QAction* m_actRemoveSelectedFiles = nullptr;
+    QAction* m_actCropSelectedFiles = nullptr;
+    QAction* m_actRemoveAllFiles = nullptr;
+    QAction* m_actSelectAllFiles = nullptr;
+    QAction* m_actSelectNoneFile = nullptr;
+    QAction* m_actInvertSelection = nullptr;
+    QAction* m_actSaveList = nullptr;
+    QAction* m_actOpenList = nullptr;
+    QAction* m_actAppendList = nullptr;
+    QAction* m_actPrintFilenames = nullptr;
+    QAction* m_actPrintFilenamesWithPath = nullptr;
+    QAction* m_actExit = nullptr;
+    QAction* m_actCopyFilesBrowseForFolder = nullptr;
+    QAction* m_actRenameFiles = nullptr;
+    QAction* m_actDocPropEdit = nullptr;
+    QAction* m_actRenameFile = nullptr;
+    QAction* m_actShowDocumentProperties = nullptr;
+    QAction* m_actPrintFiles = nullptr;
+    QAction* m_actCopyFiles = nullptr;
+    QAction* m_actUpdateDrafts = nullptr;
+    QAction* m_actShowFileDependenies = nullptr;
 };

@@ -11,6 +11,7 @@ class QPushButton;
 
 class TfrmRenameFile : public QDialog {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmRenameFile)
 public:
     explicit TfrmRenameFile(QWidget* owner = nullptr);
 

@@ -1,8 +1,8 @@
 #include "filelist/ui/FileListModel.h"
 
-TFileListModel::TFileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TFileListModel::appendEntries(const std::vector<FileEntry>& entries)
+void FileListModel::appendEntries(const std::vector<FileEntry>& entries)
 {
     if (entries.empty())
         return;
@@ -13,7 +13,7 @@ void TFileListModel::appendEntries(const std::vector<FileEntry>& entries)
     emit listChanged();
 }
 
-void TFileListModel::sortList()
+void FileListModel::sortList()
 {
     emit layoutAboutToBeChanged();
     list_.sort();
@@ -21,13 +21,13 @@ void TFileListModel::sortList()
     emit listChanged();
 }
 
-void TFileListModel::sortBy(int column)
+void FileListModel::sortBy(int column)
 {
     list_.setSortColumn(column);
     sortList();
 }
 
-void TFileListModel::setFileName(int row, const QString& name)
+void FileListModel::setFileName(int row, const QString& name)
 {
     if (row < 0 || row >= list_.count())
         return;
@@ -36,17 +36,17 @@ void TFileListModel::setFileName(int row, const QString& name)
     emit listChanged();
 }
 
-int TFileListModel::rowCount(const QModelIndex& parent) const
+int FileListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : list_.count();
 }
 
-int TFileListModel::columnCount(const QModelIndex& parent) const
+int FileListModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : 2;
 }
 
-QVariant TFileListModel::data(const QModelIndex& index, int role) const
+QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= list_.count())
         return {};
@@ -66,7 +66,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= list_.count())
         return false;
@@ -80,7 +80,7 @@ bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, in
     return true;
 }
 
-Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
@@ -90,7 +90,7 @@ Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const
     return f;
 }
 
-QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return section == 0 ? QStringLiteral("File name") : QStringLiteral("Dir");

@@ -8,10 +8,10 @@
 
 #include <vector>
 
-class TFileListModel : public QAbstractTableModel {
+class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TFileListModel(QObject* parent = nullptr);
+    explicit FileListModel(QObject* parent = nullptr);
 
     const FileList& list() const { return list_; }
 

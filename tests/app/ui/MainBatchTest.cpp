@@ -1,6 +1,7 @@
 // The copy and rename pages of the real main window: the stored folder, the browse button, the
 // runs started from the actions, and the file list after a rename.
 #include "app/ui/TfrmMain.h"
+#include "MainWindowChildren.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "batch/ui/TfrmRenameFile.h"
 #include "filelist/ui/FileListModel.h"
@@ -126,14 +127,14 @@ protected:
 TEST_F(MainBatchTest, CopyPageShowsTheStoredFolderEachTimeItIsShown)
 {
     WriteInitialDir(u"AddDir"_s, u"/stored/folder/"_s);
-    window->pcOperations->setCurrentWidget(window->tbshCopyFiles);
-    EXPECT_EQ(window->edCopyFilesDir->text(), u"/stored/folder/"_s);
+    Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
+    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 
-    window->edCopyFilesDir->setText(u"/typed"_s);
-    window->pcOperations->setCurrentWidget(window->tbshRenameFiles);
+    Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"/typed"_s);
+    Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshRenameFiles"_s));
     EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
-    window->pcOperations->setCurrentWidget(window->tbshCopyFiles);
-    EXPECT_EQ(window->edCopyFilesDir->text(), u"/stored/folder/"_s);
+    Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
+    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 }
 
 TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
@@ -148,20 +149,20 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
         folder = path(u"chosen"_s);
         return true;
     });
-    window->actCopyFilesBrowseForFolder->trigger();
+    Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(title, u"Browse directory"_s);
     EXPECT_EQ(initial, path(u"start"_s));
-    EXPECT_EQ(window->edCopyFilesDir->text(), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), path(u"chosen"_s) + u"/"_s);
     EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 
     // Cancel changes nothing.
-    window->edCopyFilesDir->setText(u"typed"_s);
+    Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"typed"_s);
     SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
         folder = path(u"start"_s);
         return false;
     });
-    window->actCopyFilesBrowseForFolder->trigger();
-    EXPECT_EQ(window->edCopyFilesDir->text(), u"typed"_s);
+    Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
+    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"typed"_s);
     EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 }
 
@@ -170,10 +171,10 @@ TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
     window->fileList()->appendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
     const QStringList before = entries();
-    window->edCopyFilesDir->setText(path(u"dest"_s));
-    window->chkOverwrite->setChecked(false);
+    Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(path(u"dest"_s));
+    Child<QCheckBox>(window.get(), u"chkOverwrite"_s)->setChecked(false);
     window->ActionManagerUpdate();
-    window->actCopyFiles->trigger();
+    Action(window.get(), u"actCopyFiles"_s)->trigger();
 
     EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "A");
     EXPECT_FALSE(QFileInfo::exists(path(u"dest/b.dft"_s)));
@@ -186,8 +187,8 @@ TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)
     EXPECT_EQ(logs[0]->Lines().value(2), u"1/1 "_s + a + u" copy to "_s + path(u"dest/a.dft"_s) + u"."_s);
 
     // An empty destination: the information box and no new log window.
-    window->edCopyFilesDir->clear();
-    window->actCopyFiles->trigger();
+    Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->clear();
+    Action(window.get(), u"actCopyFiles"_s)->trigger();
     EXPECT_EQ(logWindows().size(), 1);
     ASSERT_EQ(boxes().size(), 1);
     EXPECT_TRUE(boxes()[0].startsWith(u"caption=Information\ttext=Destination directory is not set!\tbuttons=Ok\t"_s));
@@ -200,12 +201,12 @@ TEST_F(MainBatchTest, RenameFilesUpdatesTheList)
     window->fileList()->appendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
                                        EntryByPathRule(path(u"work/gone.dft"_s), false), EntryByPathRule(a3, true),
                                        EntryByPathRule(a2, true), EntryByPathRule(taken, true)});
-    window->edOldText->setText(u"a"_s);
-    window->edNewText->setText(u"b"_s);
-    window->chkCaseSensitive->setChecked(true);
+    Child<QLineEdit>(window.get(), u"edOldText"_s)->setText(u"a"_s);
+    Child<QLineEdit>(window.get(), u"edNewText"_s)->setText(u"b"_s);
+    Child<QCheckBox>(window.get(), u"chkCaseSensitive"_s)->setChecked(true);
     window->ActionManagerUpdate();
-    ASSERT_TRUE(window->actRenameFiles->isEnabled());
-    window->actRenameFiles->trigger();
+    ASSERT_TRUE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
+    Action(window.get(), u"actRenameFiles"_s)->trigger();
 
     const QString work = path(u"work"_s);
     // a3 collides with b3 and stays; the gone entry and the renamed entries leave the list;
@@ -225,14 +226,14 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
     file(u"work/other.dft"_s, "O");
     window->fileList()->appendEntries(
         {EntryByPathRule(path(u"work/first.dft"_s), false), EntryByPathRule(a, false), EntryByPathRule(path(u"work/z.dft"_s), true)});
-    window->lvFiles->selectRow(1);
+    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
     ASSERT_EQ(window->highlightedRow(), 1);
     window->ActionManagerUpdate();
-    ASSERT_TRUE(window->actRenameFile->isEnabled());
+    ASSERT_TRUE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
 
     QString shown;
     answerRenameDialog(u"renamed.par"_s, true, &shown);
-    window->actRenameFile->trigger();
+    Action(window.get(), u"actRenameFile"_s)->trigger();
     EXPECT_EQ(shown, u"a.dft"_s);
     EXPECT_EQ(ReadBytes(path(u"work/renamed.par"_s)), "A");
     EXPECT_FALSE(QFileInfo::exists(a));
@@ -242,14 +243,14 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
 
     // Cancel: nothing happens.
     answerRenameDialog(u"x.dft"_s, false);
-    window->actRenameFile->trigger();
+    Action(window.get(), u"actRenameFile"_s)->trigger();
     EXPECT_TRUE(QFileInfo::exists(path(u"work/renamed.par"_s)));
     EXPECT_TRUE(boxes().isEmpty());
 
     // Refusals: an existing name, an empty name, a name that would move the file.
     for (const QString& bad : {QString(u"other.dft"_s), QString(), QString(u"../up.dft"_s)}) {
         answerRenameDialog(bad, true);
-        window->actRenameFile->trigger();
+        Action(window.get(), u"actRenameFile"_s)->trigger();
     }
     const QStringList lines = boxes();
     ASSERT_EQ(lines.size(), 3);

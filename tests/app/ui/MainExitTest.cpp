@@ -1,6 +1,7 @@
 // The exit question of the main window: every way of closing asks it, "No" keeps the window
 // and its list as they were, "Yes" or a question closed without an answer lets it close.
 #include "app/ui/TfrmMain.h"
+#include "MainWindowChildren.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
 
@@ -86,11 +87,11 @@ TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
 TEST_F(MainExitTest, ExitActionAsksTooAndYesCloses)
 {
     testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 1); });
-    window->actExit->trigger();
+    Action(window.get(), u"actExit"_s)->trigger();
     EXPECT_TRUE(window->isVisible());
 
     testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 0); });
-    window->actExit->trigger();
+    Action(window.get(), u"actExit"_s)->trigger();
     EXPECT_FALSE(window->isVisible());
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2);

@@ -1,6 +1,7 @@
 // The folder search and list file commands of the main window, with the folder browser and
 // the file dialogs answered by the tests.
 #include "app/ui/TfrmMain.h"
+#include "MainWindowChildren.h"
 #include "filelist/ListFile.h"
 #include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
@@ -123,7 +124,7 @@ TEST_F(MainListsTest, AddFolderFilesAddsCheckedDirectoryRuleEntriesAndSorts)
     file(u".hidden/h.dft"_s);
     setRows({{false, u"/elsewhere"_s, u"m.dft"_s}});
 
-    window->AddFolderFiles(root(), u"*.dft"_s);
+    ListSide(window.get())->AddFolderFiles(root(), u"*.dft"_s);
 
     const QChar sep = QDir::separator();
     EXPECT_EQ(rows(), (std::vector<Row>{{true, root() + sep + u"sub"_s + sep + u"deep"_s, u"a.dft"_s},
@@ -147,9 +148,9 @@ TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
     answerBrowser(root());
 
     const std::pair<QAction*, QString> commands[] = {
-        {window->actAddDraftFiles, u"a.dft"_s}, {window->actAddPartFiles, u"b.par"_s},
-        {window->actAddAssemblyFiles, u"c.asm"_s}, {window->actAddPartSheetMetalFiles, u"d.psm"_s},
-        {window->actAddWeldmentFiles, u"e.pwd"_s},
+        {Action(window.get(), u"actAddDraftFiles"_s), u"a.dft"_s}, {Action(window.get(), u"actAddPartFiles"_s), u"b.par"_s},
+        {Action(window.get(), u"actAddAssemblyFiles"_s), u"c.asm"_s}, {Action(window.get(), u"actAddPartSheetMetalFiles"_s), u"d.psm"_s},
+        {Action(window.get(), u"actAddWeldmentFiles"_s), u"e.pwd"_s},
     };
     for (const auto& [action, name] : commands) {
         setRows({});
@@ -158,7 +159,7 @@ TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
         EXPECT_EQ(rows()[0].fileName, name);
     }
     setRows({});
-    window->actAddAllFiles->trigger();
+    Action(window.get(), u"actAddAllFiles"_s)->trigger();
     EXPECT_EQ(rows().size(), 6u);
 
     ASSERT_EQ(browseTitles.size(), 6);
@@ -174,7 +175,7 @@ TEST_F(MainListsTest, CancelledBrowserChangesNothing)
     file(u"a.dft"_s);
     WriteInitialDir(u"AddDir"_s, u"/before/"_s);
     answerBrowser(root(), false);
-    window->actAddDraftFiles->trigger();
+    Action(window.get(), u"actAddDraftFiles"_s)->trigger();
     EXPECT_TRUE(rows().empty());
     EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/before/"_s);
 }
@@ -184,7 +185,7 @@ TEST_F(MainListsTest, FolderGoneBeforeTheSearchAddsNothingInsteadOfTheWorkingFol
     const QString cwd = QDir::currentPath();
     file(u"here/x.dft"_s);
     QDir::setCurrent(data.filePath(u"here"_s));
-    window->AddFolderFiles(at(u"gone"_s), u"*.*"_s);
+    ListSide(window.get())->AddFolderFiles(at(u"gone"_s), u"*.*"_s);
     QDir::setCurrent(cwd);
     EXPECT_TRUE(rows().empty());
 }
@@ -195,7 +196,7 @@ TEST_F(MainListsTest, ErrorDuringAFolderSearchIsShownAndTheCursorRestored)
     // The INI file cannot be written: it is a folder.
     ASSERT_TRUE(QDir().mkpath(dir.filePath(u"KRDL.ini"_s)));
     answerBrowser(root());
-    window->actAddDraftFiles->trigger();
+    Action(window.get(), u"actAddDraftFiles"_s)->trigger();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(rows().empty());
     const QStringList shown = boxes();
@@ -208,7 +209,7 @@ TEST_F(MainListsTest, SaveListWritesEveryEntryAndAddsTxt)
     setRows({{true, u"C:\\Work"_s, u"a.dft"_s}, {false, u"D:"_s, u"b.par"_s}, {true, u"C:\\"_s, u"r.asm"_s}});
     WriteInitialDir(u"SaveList"_s, root() + QDir::separator());
     answerDialog({at(u"list"_s)});
-    window->actSaveList->trigger();
+    Action(window.get(), u"actSaveList"_s)->trigger();
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
@@ -220,7 +221,7 @@ TEST_F(MainListsTest, SaveListWritesEveryEntryAndAddsTxt)
     EXPECT_EQ(ReadInitialDir(u"SaveList"_s), root() + QDir::separator());
 
     answerDialog({at(u"list.old"_s)});
-    window->actSaveList->trigger();
+    Action(window.get(), u"actSaveList"_s)->trigger();
     EXPECT_TRUE(QFile::exists(data.filePath(u"list.old"_s)));
     EXPECT_FALSE(QFile::exists(data.filePath(u"list.old.txt"_s)));
     EXPECT_TRUE(boxes().isEmpty());
@@ -231,7 +232,7 @@ TEST_F(MainListsTest, SaveErrorIsShownAndKeepsTheList)
     setRows({{true, u"C:\\Work"_s, u"a.dft"_s}});
     const QString target = at(u"missing/folder/list.txt"_s);
     answerDialog({target});
-    window->actSaveList->trigger();
+    Action(window.get(), u"actSaveList"_s)->trigger();
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].contains(u"text=Cannot create file \""_s + target + u"\". "_s)) << shown[0].toStdString();
@@ -246,7 +247,7 @@ TEST_F(MainListsTest, OpenListReplacesAndSortsAppendListAdds)
     WriteInitialDir(u"OpenList"_s, u"/start/"_s);
 
     answerDialog({at(u"one.txt"_s), at(u"two.txt"_s)});
-    window->actOpenList->trigger();
+    Action(window.get(), u"actOpenList"_s)->trigger();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_FALSE(requests[0].save);
     EXPECT_TRUE(requests[0].multiple);
@@ -257,7 +258,7 @@ TEST_F(MainListsTest, OpenListReplacesAndSortsAppendListAdds)
     EXPECT_EQ(ReadInitialDir(u"OpenList"_s), root() + QDir::separator());
 
     answerDialog({at(u"two.txt"_s)});
-    window->actAppendList->trigger();
+    Action(window.get(), u"actAppendList"_s)->trigger();
     EXPECT_EQ(requests.back().title, u"Append list"_s);
     EXPECT_EQ(rows().size(), 4u);
     EXPECT_EQ(rows()[0], (Row{true, u"C:\\w"_s, u"a.asm"_s}));
@@ -269,12 +270,12 @@ TEST_F(MainListsTest, CancelKeepsTheListAndAnEmptyFileStillEmptiesIt)
 {
     setRows({{true, u"C:\\old"_s, u"zz.dft"_s}});
     answerDialog({});
-    window->actOpenList->trigger();
+    Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_EQ(rows().size(), 1u);
 
     file(u"empty.txt"_s, "");
     answerDialog({at(u"empty.txt"_s)});
-    window->actOpenList->trigger();
+    Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_TRUE(rows().empty());
 }
 
@@ -283,7 +284,7 @@ TEST_F(MainListsTest, UnreadableFileStopsTheLoadAfterTheFilesBeforeIt)
     file(u"first.txt"_s, "1;C:\\b\\z.dft\r\n1;C:\\b\\a.dft\r\n");
     const QString missing = at(u"missing.txt"_s);
     answerDialog({at(u"first.txt"_s), missing, at(u"first.txt"_s)});
-    window->actAppendList->trigger();
+    Action(window.get(), u"actAppendList"_s)->trigger();
     // The first file's entries stay, in file order: the list is not sorted after the error.
     EXPECT_EQ(rows(), (std::vector<Row>{{true, u"C:\\b"_s, u"z.dft"_s}, {true, u"C:\\b"_s, u"a.dft"_s}}));
     const QStringList shown = boxes();
@@ -295,14 +296,14 @@ TEST_F(MainListsTest, SavedListOpensUnchanged)
 {
     file(u"p/Načrt.dft"_s);
     file(u"p/q/Ž.par"_s);
-    window->AddFolderFiles(root(), u"*.*"_s);
+    ListSide(window.get())->AddFolderFiles(root(), u"*.*"_s);
     window->fileList()->change([](FileList& l) { l.at(0).checked = false; });
     const std::vector<Row> before = rows();
     ASSERT_EQ(before.size(), 2u);
 
     answerDialog({at(u"saved.txt"_s)});
-    window->actSaveList->trigger();
+    Action(window.get(), u"actSaveList"_s)->trigger();
     window->fileList()->change([](FileList& l) { l.clear(); });
-    window->actOpenList->trigger();
+    Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_EQ(rows(), before);
 }

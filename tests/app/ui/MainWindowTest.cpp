@@ -1,6 +1,7 @@
 // The main window driven as a user would: files added through the open dialog, check boxes,
 // header clicks, and the enabled state of every action after each change.
 #include "app/ui/TfrmMain.h"
+#include "MainWindowChildren.h"
 #include "common/Error.h"
 #include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
@@ -45,7 +46,7 @@ protected:
             lastRequest = r;
             return paths;
         });
-        window->actAddFiles->trigger();
+        Action(window.get(), u"actAddFiles"_s)->trigger();
         window->ActionManagerUpdate();
     }
 
@@ -62,7 +63,7 @@ protected:
     QStringList column(int c) const
     {
         QStringList out;
-        auto* m = window->lvFiles->model();
+        auto* m = Child<QTableView>(window.get(), u"lvFiles"_s)->model();
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->index(r, c).data().toString();
         return out;
@@ -70,7 +71,7 @@ protected:
 
     void clickCheckBox(int row)
     {
-        auto* m = window->lvFiles->model();
+        auto* m = Child<QTableView>(window.get(), u"lvFiles"_s)->model();
         const QModelIndex idx = m->index(row, 0);
         const bool on = idx.data(Qt::CheckStateRole).toInt() == Qt::Checked;
         m->setData(idx, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
@@ -92,14 +93,14 @@ QStringList sorted(QStringList l)
 TEST_F(MainWindowTest, StartsWithPrintOutPageAndEmptyStatus)
 {
     EXPECT_EQ(window->windowTitle(), u"Velmar solid edge utils STANDARD [v2.204]"_s);
-    EXPECT_EQ(window->pcOperations->count(), 5);
-    EXPECT_EQ(window->pcOperations->currentWidget(), window->tbshPrintOut);
-    EXPECT_EQ(window->lblFileListStatus->text(), u"No files in list"_s);
+    EXPECT_EQ(Child<QTabWidget>(window.get(), u"pcOperations"_s)->count(), 5);
+    EXPECT_EQ(Child<QTabWidget>(window.get(), u"pcOperations"_s)->currentWidget(), Child<QWidget>(window.get(), u"tbshPrintOut"_s));
+    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"No files in list"_s);
     window->MainTimerTimer();
-    EXPECT_EQ(window->lblFileListStatus->text(), u"0 (0)"_s);
-    EXPECT_TRUE(window->lblDateTime->text().startsWith(u"Date: "_s));
-    EXPECT_TRUE(window->lblDateTime->text().contains(u", Time: "_s));
-    EXPECT_TRUE(window->lblDateTime->text().endsWith(u" "_s));
+    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"0 (0)"_s);
+    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().startsWith(u"Date: "_s));
+    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().contains(u", Time: "_s));
+    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().endsWith(u" "_s));
 }
 
 TEST_F(MainWindowTest, EmptyListEnablesOnlyAddListExitAndBrowse)
@@ -113,59 +114,59 @@ TEST_F(MainWindowTest, EmptyListEnablesOnlyAddListExitAndBrowse)
 TEST_F(MainWindowTest, EntriesWithoutChecksEnableListCommandsOnly)
 {
     addByDialog({u"/w/a.dft"_s, u"/w/b.par"_s});
-    window->actSelectNoneFile->trigger();
+    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
     window->ActionManagerUpdate();
-    for (QAction* a : {window->actRemoveAllFiles, window->actSelectAllFiles, window->actSelectNoneFile,
-                       window->actInvertSelection, window->actPrintFilenames, window->actPrintFilenamesWithPath})
+    for (QAction* a : {Action(window.get(), u"actRemoveAllFiles"_s), Action(window.get(), u"actSelectAllFiles"_s), Action(window.get(), u"actSelectNoneFile"_s),
+                       Action(window.get(), u"actInvertSelection"_s), Action(window.get(), u"actPrintFilenames"_s), Action(window.get(), u"actPrintFilenamesWithPath"_s)})
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-    for (QAction* a : {window->actRemoveSelectedFiles, window->actCropSelectedFiles, window->actCopyFiles,
-                       window->actDocPropEdit, window->actPrintFiles, window->actRenameFiles, window->actUpdateDrafts,
-                       window->actRenameFile, window->actShowDocumentProperties})
+    for (QAction* a : {Action(window.get(), u"actRemoveSelectedFiles"_s), Action(window.get(), u"actCropSelectedFiles"_s), Action(window.get(), u"actCopyFiles"_s),
+                       Action(window.get(), u"actDocPropEdit"_s), Action(window.get(), u"actPrintFiles"_s), Action(window.get(), u"actRenameFiles"_s), Action(window.get(), u"actUpdateDrafts"_s),
+                       Action(window.get(), u"actRenameFile"_s), Action(window.get(), u"actShowDocumentProperties"_s)})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
 }
 
 TEST_F(MainWindowTest, RenameFilesNeedsBothTextsAndAChecked)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(window->actRenameFiles->isEnabled());
-    window->edOldText->setText(u"a"_s);
+    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
+    Child<QLineEdit>(window.get(), u"edOldText"_s)->setText(u"a"_s);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(window->actRenameFiles->isEnabled());
-    window->edNewText->setText(u"b"_s);
+    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
+    Child<QLineEdit>(window.get(), u"edNewText"_s)->setText(u"b"_s);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(window->actRenameFiles->isEnabled());
-    window->edOldText->clear();
+    EXPECT_TRUE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
+    Child<QLineEdit>(window.get(), u"edOldText"_s)->clear();
     // The idle pass picks up the change without a direct call.
     QTest::qWait(20);
-    EXPECT_FALSE(window->actRenameFiles->isEnabled());
+    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, PrintFilesNeedsPrinterAndOrientation)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(window->actPrintFiles->isEnabled());
-    window->cbPrinters->addItem(u"Test printer"_s);
-    window->cbPrinters->setCurrentIndex(0);
+    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
+    Child<QComboBox>(window.get(), u"cbPrinters"_s)->addItem(u"Test printer"_s);
+    Child<QComboBox>(window.get(), u"cbPrinters"_s)->setCurrentIndex(0);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(window->actPrintFiles->isEnabled());
-    window->cbOrientation->setCurrentIndex(1);
+    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
+    Child<QComboBox>(window.get(), u"cbOrientation"_s)->setCurrentIndex(1);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(window->actPrintFiles->isEnabled());
-    window->actSelectNoneFile->trigger();
+    EXPECT_TRUE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
+    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
     window->ActionManagerUpdate();
-    EXPECT_FALSE(window->actPrintFiles->isEnabled());
+    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, HighlightedRowEnablesPerFileCommandsAndDependenciesStayDisabled)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(window->actRenameFile->isEnabled());
-    window->lvFiles->selectRow(0);
+    EXPECT_FALSE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
+    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(0);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(window->actRenameFile->isEnabled());
-    EXPECT_TRUE(window->actShowDocumentProperties->isEnabled());
-    EXPECT_FALSE(window->actShowFileDependenies->isEnabled());
-    EXPECT_TRUE(window->pmFileList->actions().contains(window->actShowFileDependenies));
+    EXPECT_TRUE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
+    EXPECT_TRUE(Action(window.get(), u"actShowDocumentProperties"_s)->isEnabled());
+    EXPECT_FALSE(Action(window.get(), u"actShowFileDependenies"_s)->isEnabled());
+    EXPECT_TRUE(Child<QMenu>(window.get(), u"pmFileList"_s)->actions().contains(Action(window.get(), u"actShowFileDependenies"_s)));
 }
 
 TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
@@ -197,7 +198,7 @@ TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
 {
     addByDialog({u"/z/a.dft"_s, u"/a/b.dft"_s});
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"b.dft"_s}));
-    QHeaderView* header = window->lvFiles->horizontalHeader();
+    QHeaderView* header = Child<QTableView>(window.get(), u"lvFiles"_s)->horizontalHeader();
     window->resize(800, 600);
     window->show();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) + 5, 5));
@@ -212,13 +213,13 @@ TEST_F(MainWindowTest, CheckBoxClickUpdatesStatusAtOnceAndChecksKeepOrder)
 {
     addByDialog({u"/w/c.dft"_s, u"/w/a.dft"_s, u"/w/b.dft"_s});
     window->MainTimerTimer();
-    EXPECT_EQ(window->lblFileListStatus->text(), u"3 (3)"_s);
+    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"3 (3)"_s);
     clickCheckBox(1);
-    EXPECT_EQ(window->lblFileListStatus->text(), u"3 (2)"_s);
+    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"3 (2)"_s);
     const QStringList order = column(0);
-    window->actInvertSelection->trigger();
-    window->actSelectAllFiles->trigger();
-    window->actSelectNoneFile->trigger();
+    Action(window.get(), u"actInvertSelection"_s)->trigger();
+    Action(window.get(), u"actSelectAllFiles"_s)->trigger();
+    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
     EXPECT_EQ(column(0), order);
     EXPECT_EQ(window->CheckedCount(), 0);
 }
@@ -227,21 +228,21 @@ TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
 {
     addByDialog({u"/w/a.dft"_s, u"/w/b.dft"_s, u"/w/c.dft"_s});
     clickCheckBox(1); // b unchecked
-    window->actCropSelectedFiles->trigger();
+    Action(window.get(), u"actCropSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"c.dft"_s}));
     clickCheckBox(0); // a unchecked
-    window->actRemoveSelectedFiles->trigger();
+    Action(window.get(), u"actRemoveSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s}));
-    window->actRemoveAllFiles->trigger();
+    Action(window.get(), u"actRemoveAllFiles"_s)->trigger();
     EXPECT_EQ(window->fileList()->list().count(), 0);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(window->actRemoveAllFiles->isEnabled());
+    EXPECT_FALSE(Action(window.get(), u"actRemoveAllFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, CollectFollowsTheDisplayOrder)
 {
     addByDialog({u"/b/x.dft"_s, u"/a/y.dft"_s, u"/c/w.dft"_s});
-    window->lvFilesColumnClick(1);
+    ListSide(window.get())->lvFilesColumnClick(1);
     clickCheckBox(1);
     QStringList paths;
     window->CollectCheckedFiles(paths);
@@ -256,23 +257,23 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(window->pmAddFiles), QStringList({u"Add files"_s, u"Add folder"_s}));
-    EXPECT_EQ(texts(window->pmRemoveFiles), QStringList({u"Remove selected "_s, u"Crop selected"_s, u"-"_s, u"Remove all"_s}));
-    EXPECT_EQ(texts(window->pmSelectedFiles), QStringList({u"Select all"_s, u"Select none"_s, u"Invert selection"_s}));
-    EXPECT_EQ(texts(window->pmList), QStringList({u"Open list"_s, u"Save list"_s, u"Append list"_s, u"-"_s, u"Print filenames"_s,
+    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmAddFiles"_s)), QStringList({u"Add files"_s, u"Add folder"_s}));
+    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmRemoveFiles"_s)), QStringList({u"Remove selected "_s, u"Crop selected"_s, u"-"_s, u"Remove all"_s}));
+    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmSelectedFiles"_s)), QStringList({u"Select all"_s, u"Select none"_s, u"Invert selection"_s}));
+    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmList"_s)), QStringList({u"Open list"_s, u"Save list"_s, u"Append list"_s, u"-"_s, u"Print filenames"_s,
                                                   u"Print filenames with path"_s}));
-    EXPECT_EQ(texts(window->pmFileList),
+    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmFileList"_s)),
               QStringList({u"Add files"_s, u"Add folder"_s, u"-"_s, u"Select all"_s, u"Select none"_s, u"Invert selection"_s, u"-"_s,
                            u"Remove selected "_s, u"Crop selected"_s, u"Remove all"_s, u"-"_s, u"Show file custom properties"_s,
                            u"Show file dependencies"_s, u"Rename file"_s, u"-"_s, u"List"_s, u"-"_s, u"Exit"_s}));
-    QMenu* folder = window->pmAddFiles->actions().at(1)->menu();
+    QMenu* folder = Child<QMenu>(window.get(), u"pmAddFiles"_s)->actions().at(1)->menu();
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(texts(folder), QStringList({u"Add Draft files"_s, u"Add Part files"_s, u"Add Assembly files"_s,
                                           u"Add Part Sheet Metal files"_s, u"Add Weldment files"_s, u"-"_s, u"Add all files"_s}));
-    EXPECT_EQ(window->actRemoveSelectedFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    EXPECT_EQ(window->actSelectAllFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(window->actAddAllFiles->toolTip(), u"Add all files from directory"_s);
-    EXPECT_EQ(window->actDocPropEdit->property("category").toString(), u"DocumentProperties"_s);
+    EXPECT_EQ(Action(window.get(), u"actRemoveSelectedFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_EQ(Action(window.get(), u"actSelectAllFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(Action(window.get(), u"actAddAllFiles"_s)->toolTip(), u"Add all files from directory"_s);
+    EXPECT_EQ(Action(window.get(), u"actDocPropEdit"_s)->property("category").toString(), u"DocumentProperties"_s);
 }
 
 TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)

@@ -1,0 +1,66 @@
+#include "app/ui/CopyFilesPage.h"
+
+#include "batch/TarCopyFiles.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+#include "batch/ui/TarMessageBoxSink.h"
+#include "common/PathText.h"
+#include "settings/Settings.h"
+#include "settings/ui/BrowseDirectory.h"
+#include "widgets/ui/ActionButton.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
+                             QWidget* parent)
+    : OperationPage(u"tbshCopyFiles"_s, files, parent)
+{
+    content()->addWidget(new QLabel(u"Copy to directory"_s, this));
+    m_edCopyFilesDir = new QLineEdit(this);
+    m_edCopyFilesDir->setObjectName(u"edCopyFilesDir"_s);
+    m_edCopyFilesDir->setFocusPolicy(Qt::ClickFocus);
+    auto* btnCopyFilesDir = new ActionButton(actCopyFilesBrowseForFolder, ActionButton::ShowHint, this);
+    btnCopyFilesDir->setObjectName(u"btnCopyFilesDir"_s);
+    btnCopyFilesDir->setFixedWidth(28);
+    auto* row = new QHBoxLayout();
+    row->addWidget(m_edCopyFilesDir, 1);
+    row->addWidget(btnCopyFilesDir);
+    content()->addLayout(row);
+    m_chkOverwrite = new QCheckBox(u"Overwrite"_s, this);
+    m_chkOverwrite->setObjectName(u"chkOverwrite"_s);
+    content()->addWidget(m_chkOverwrite);
+    addCommandButton(actCopyFiles, u"btnCopyFiles"_s);
+    content()->addStretch();
+}
+
+void CopyFilesPage::tbshCopyFilesShow()
+{
+    m_edCopyFilesDir->setText(ReadInitialDir(u"AddDir"_s));
+}
+
+void CopyFilesPage::actCopyFilesBrowseForFolderExecute()
+{
+    QString folder = ReadInitialDir(u"AddDir"_s);
+    if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
+        return;
+    folder = IncludeTrailingPathDelimiter(folder);
+    m_edCopyFilesDir->setText(folder);
+    WriteInitialDir(u"AddDir"_s, folder);
+}
+
+void CopyFilesPage::actCopyFilesExecute()
+{
+    // The log window outlives this command: it deletes itself when the user closes it.
+    TarProgressDialogFactory progress(window());
+    TarMessageBoxSink messages(window());
+    TarCopyFiles copy(progress, messages);
+    copy.DestinationDir = m_edCopyFilesDir->text();
+    copy.Overwrite = m_chkOverwrite->isChecked();
+    copy.SourceFiles = checkedFiles();
+    copy.Execute();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The "Copy files" page (`tbshCopyFiles`): copies every checked file into one folder.
+
+#include "app/ui/OperationPage.h"
+
+class QCheckBox;
+class QLineEdit;
+
+class CopyFilesPage : public OperationPage {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CopyFilesPage)
+public:
+    CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
+                  QWidget* parent = nullptr);
+
+    void PageShow() override { tbshCopyFilesShow(); }
+
+    // Each time the page is shown, the destination is the stored folder again.
+    void tbshCopyFilesShow();
+    // "...": the folder browser; a chosen folder becomes the destination and the stored folder.
+    void actCopyFilesBrowseForFolderExecute();
+    // "Copy files": the copy run over the checked files.
+    void actCopyFilesExecute();
+
+private:
+    QLineEdit* m_edCopyFilesDir = nullptr;
+    QCheckBox* m_chkOverwrite = nullptr;
+};

@@ -1,0 +1,79 @@
+#include "app/ui/ProgramEnvironment.h"
+
+#include "app/ui/TfrmMain.h"
+#include "platform/InstanceLock.h"
+#include "settings/Settings.h"
+#include "widgets/ui/arMessageBox.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+ProgramEnvironment::ProgramEnvironment() = default;
+ProgramEnvironment::~ProgramEnvironment() = default;
+
+// There is no window yet when "Handle" is written, so the number that identifies the running
+// program is its process id.
+QString ProgramEnvironment::applicationHandle()
+{
+    return QString::number(QCoreApplication::applicationPid());
+}
+
+void ProgramEnvironment::regWriteString(const QString& keyPath, const QString& name, const QString& value)
+{
+    RegWriteString(keyPath, name, value);
+}
+
+bool ProgramEnvironment::instanceAlreadyRunning(const QString& name)
+{
+    return platform::InstanceAlreadyRunning(name.toStdString());
+}
+
+void ProgramEnvironment::showMessage(const startup::Message& message)
+{
+    arMessageBox(message.caption, message.text, message.buttons,
+                 message.icon == startup::MessageIcon::Error ? miError : miInformation);
+}
+
+// The name the desktop shows for the program (window class and task bar entry); window
+// titles stay as each window sets them.
+void ProgramEnvironment::setApplicationTitle(const QString& title)
+{
+    QCoreApplication::setApplicationName(title);
+}
+
+void ProgramEnvironment::createMainWindow()
+{
+    m_window = std::make_unique<TfrmMain>();
+}
+
+QString ProgramEnvironment::programIniFileName()
+{
+    return ProgramIniFileName();
+}
+
+bool ProgramEnvironment::fileExists(const QString& path)
+{
+    return QFileInfo(path).isFile();
+}
+
+QString ProgramEnvironment::executablePath()
+{
+    return ProgramFileName();
+}
+
+// The program has no upgrade check yet; start-up goes on to the main window.
+startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
+{
+    return startup::UpgradeOutcome::Continue;
+}
+
+void ProgramEnvironment::showMainWindow()
+{
+    m_window->show();
+}
+
+void ProgramEnvironment::runMessageLoop()
+{
+    showMainWindow();
+    QApplication::exec();
+}

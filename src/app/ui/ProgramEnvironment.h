@@ -1,0 +1,38 @@
+#pragma once
+// The start-up sequence's outside world as the program really has it: the application object,
+// the per-user settings store, the instance lock, the message box and the main window.
+
+#include "app/Startup.h"
+
+#include <memory>
+
+class TfrmMain;
+
+class ProgramEnvironment final : public startup::Environment {
+public:
+    ProgramEnvironment();
+    // Destroys the main window, before the application object: the window stores its position
+    // then, also when it was never shown.
+    ~ProgramEnvironment() override;
+    ProgramEnvironment(const ProgramEnvironment&) = delete;
+    ProgramEnvironment& operator=(const ProgramEnvironment&) = delete;
+
+    QString applicationHandle() override;
+    void regWriteString(const QString& keyPath, const QString& name, const QString& value) override;
+    bool instanceAlreadyRunning(const QString& name) override;
+    void showMessage(const startup::Message& message) override;
+    void setApplicationTitle(const QString& title) override;
+    void createMainWindow() override;
+    QString programIniFileName() override;
+    bool fileExists(const QString& path) override;
+    QString executablePath() override;
+    startup::UpgradeOutcome runUpgradeCheck() override;
+    void runMessageLoop() override;
+
+    // Shows the main window in front of every other window, with the keyboard focus.
+    void showMainWindow();
+    TfrmMain* mainWindow() const { return m_window.get(); }
+
+private:
+    std::unique_ptr<TfrmMain> m_window;
+};

@@ -1,0 +1,51 @@
+#include "app/ui/RenameFilesPage.h"
+
+#include "batch/TarRenameFiles.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+#include "filelist/ui/FileListModel.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+RenameFilesPage::RenameFilesPage(FileListModel& files, QAction* actRenameFiles, QWidget* parent)
+    : OperationPage(u"tbshRenameFiles"_s, files, parent)
+{
+    content()->addWidget(new QLabel(u"Old text"_s, this));
+    m_edOldText = new QLineEdit(this);
+    m_edOldText->setObjectName(u"edOldText"_s);
+    content()->addWidget(m_edOldText);
+    content()->addWidget(new QLabel(u"New text"_s, this));
+    m_edNewText = new QLineEdit(this);
+    m_edNewText->setObjectName(u"edNewText"_s);
+    content()->addWidget(m_edNewText);
+    m_chkCaseSensitive = new QCheckBox(u"Case sensitive"_s, this);
+    m_chkCaseSensitive->setObjectName(u"chkCaseSensitive"_s);
+    m_chkCaseSensitive->setChecked(true);
+    content()->addWidget(m_chkCaseSensitive);
+    addCommandButton(actRenameFiles, u"btnRenameFiles"_s);
+    content()->addStretch();
+
+    connect(m_edOldText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
+    connect(m_edNewText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
+}
+
+bool RenameFilesPage::HasTexts() const
+{
+    return !m_edOldText->text().isEmpty() && !m_edNewText->text().isEmpty();
+}
+
+void RenameFilesPage::actRenameFilesExecute()
+{
+    TarProgressDialogFactory progress(window());
+    TarRenameFiles rename(progress);
+    rename.OldText = m_edOldText->text();
+    rename.NewText = m_edNewText->text();
+    rename.CaseSensitive = m_chkCaseSensitive->isChecked();
+    rename.SourceFiles = checkedFiles();
+    rename.Execute();
+    fileList().change([&rename](FileList& list) { rename.UpdateFileList(list); });
+}

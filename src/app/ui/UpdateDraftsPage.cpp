@@ -1,0 +1,15 @@
+#include "app/ui/UpdateDraftsPage.h"
+
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+UpdateDraftsPage::UpdateDraftsPage(FileListModel& files, QAction* actUpdateDrafts, QWidget* parent)
+    : OperationPage(u"tbshUpdateDrafts"_s, files, parent)
+{
+    addNote(u"Update outdated views in selected drafts!"_s);
+    addCommandButton(actUpdateDrafts, u"btnUpdateDrafts"_s);
+    content()->addStretch();
+}
+
+void UpdateDraftsPage::actUpdateDraftsExecute() {}

@@ -1,0 +1,15 @@
+#pragma once
+// The "Update drafts" page (`tbshUpdateDrafts`): updates the outdated drawing views of every
+// checked draft through Solid Edge.
+
+#include "app/ui/OperationPage.h"
+
+class UpdateDraftsPage : public OperationPage {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(UpdateDraftsPage)
+public:
+    UpdateDraftsPage(FileListModel& files, QAction* actUpdateDrafts, QWidget* parent = nullptr);
+
+    // "Update drafts". The update run is not built yet, so the command does nothing.
+    void actUpdateDraftsExecute();
+};
