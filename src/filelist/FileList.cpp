@@ -160,7 +160,7 @@ std::string FileSortKey(const QString& text)
     return key;
 }
 
-void FileList::sort()
+std::vector<int> FileList::sort()
 {
     // Weigh every text once, then sort positions by those keys: far fewer table look-ups than
     // comparing the texts themselves, and the entries move only once.
@@ -174,9 +174,13 @@ void FileList::sort()
     std::stable_sort(order.begin(), order.end(), [&keys](size_t a, size_t b) { return keys[a] < keys[b]; });
     std::vector<FileEntry> sorted;
     sorted.reserve(n);
-    for (const size_t i : order)
-        sorted.push_back(std::move(entries_[i]));
+    std::vector<int> moved(n);
+    for (size_t to = 0; to < n; ++to) {
+        moved[order[to]] = int(to);
+        sorted.push_back(std::move(entries_[order[to]]));
+    }
     entries_ = std::move(sorted);
+    return moved;
 }
 
 int FileList::checkedCount() const

@@ -56,8 +56,9 @@ public:
 
     int sortColumn() const { return sortColumn_; }
     void setSortColumn(int column) { sortColumn_ = column == DirColumn ? DirColumn : FileNameColumn; }
-    // Ascending by the sort column; entries that compare equal keep their order.
-    void sort();
+    // Ascending by the sort column; entries that compare equal keep their order. Returns where
+    // each entry went: element i is the new position of the entry that stood at position i.
+    std::vector<int> sort();
 
     int checkedCount() const;
     // Appends the full path of every checked entry, in display order; clears nothing first.

@@ -15,9 +15,17 @@ void FileListModel::appendEntries(const std::vector<FileEntry>& entries)
 
 void FileListModel::sortList()
 {
-    emit layoutAboutToBeChanged();
-    list_.sort();
-    emit layoutChanged();
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<int> moved = list_.sort();
+    // The view's highlighted and current rows are persistent indexes: they follow their entry
+    // to its new place instead of staying at the same row number.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& i : before)
+        after.append(index(moved[size_t(i.row())], i.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     emit listChanged();
 }
 

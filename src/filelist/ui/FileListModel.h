@@ -33,7 +33,7 @@ public:
             emit dataChanged(index(0, 0), index(list_.count() - 1, 0), {Qt::CheckStateRole});
         emit listChanged();
     }
-    // Sorts by the list's sort column.
+    // Sorts by the list's sort column; the highlighted row stays on its entry.
     void sortList();
     // Makes Column the sort column and sorts.
     void sortBy(int column);

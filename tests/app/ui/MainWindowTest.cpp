@@ -6,6 +6,7 @@
 #include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +19,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -207,6 +210,31 @@ TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
     EXPECT_EQ(column(1), QStringList({u"/a"_s, u"/m"_s, u"/z"_s}));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"b.dft"_s, u"c.dft"_s}));
+}
+
+TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
+{
+    addByDialog({u"/x/m.dft"_s, u"/a/z.dft"_s});
+    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(0); // m.dft
+    const QString list = dir.filePath(u"more.txt"_s);
+    testfiles::WriteBytes(list, "1;/y/b.dft\r\n1;/b/q.dft\r\n");
+
+    // Each sort moves m.dft to another row: 1, then 2, then 3.
+    const std::pair<const char*, std::function<void()>> sorts[] = {
+        {"adding files", [&] { addByDialog({u"/c/a.dft"_s}); }},
+        {"clicking the Dir header", [&] { ListSide(window.get())->lvFilesColumnClick(1); }},
+        {"appending a list", [&] {
+             SetFileDialogHookForTesting([list](const FileDialogRequest&) { return QStringList{list}; });
+             Action(window.get(), u"actAppendList"_s)->trigger();
+         }},
+    };
+    int expectedRow = 0;
+    for (const auto& [what, sort] : sorts) {
+        sort();
+        ++expectedRow;
+        EXPECT_EQ(window->highlightedRow(), expectedRow) << what;
+        EXPECT_EQ(column(0).value(window->highlightedRow()).toStdString(), "m.dft") << what;
+    }
 }
 
 TEST_F(MainWindowTest, CheckBoxClickUpdatesStatusAtOnceAndChecksKeepOrder)
