@@ -34,11 +34,12 @@ void ProgramEnvironment::showMessage(const startup::Message& message)
                  message.icon == startup::MessageIcon::Error ? miError : miInformation);
 }
 
-// The name the desktop shows for the program (window class and task bar entry); window
-// titles stay as each window sets them.
+// The name the desktop shows for the program (task bar entry, window switcher). The program's
+// own name, the executable's, which the desktop keys the window class and settings folders
+// on, stays as it is.
 void ProgramEnvironment::setApplicationTitle(const QString& title)
 {
-    QCoreApplication::setApplicationName(title);
+    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void ProgramEnvironment::createMainWindow()
@@ -70,6 +71,10 @@ startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 void ProgramEnvironment::showMainWindow()
 {
     m_window->show();
+    // Started from a file manager or a script, the new window would otherwise open behind the
+    // window that started it.
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 void ProgramEnvironment::runMessageLoop()
