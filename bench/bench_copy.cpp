@@ -31,9 +31,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class SilentLog : public TarProgressSink, public TarProgressSinkFactory, public TarMessageSink {
+class SilentLog : public ProgressSink, public ProgressSinkFactory, public MessageSink {
 public:
-    TarProgressSink& CreateProgress() override { return *this; }
+    ProgressSink& CreateProgress() override { return *this; }
     void SetCaption(const QString&) override {}
     void Show() override {}
     void AddLine(const QString&) override {}

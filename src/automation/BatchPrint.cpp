@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-BatchPrint::BatchPrint(AutomationServer& server, TarProgressSinkFactory& progress)
+BatchPrint::BatchPrint(AutomationServer& server, ProgressSinkFactory& progress)
     : server_(server), progress_(progress)
 {
 }
@@ -13,7 +13,7 @@ void BatchPrint::Execute()
 {
     result_ = {};
     result_.started = true;
-    TarProgressSink& log = progress_.CreateProgress();
+    ProgressSink& log = progress_.CreateProgress();
     log.SetCaption(QStringLiteral("Print files"));
     log.Show();
 

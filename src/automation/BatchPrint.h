@@ -19,7 +19,7 @@ public:
         bool printAsBlack = true;
     };
 
-    BatchPrint(AutomationServer& server, TarProgressSinkFactory& progress);
+    BatchPrint(AutomationServer& server, ProgressSinkFactory& progress);
 
     QStringList Files;   // full paths, in file-list order; every kind of file is sent
     QString PrinterName; // fixed for the whole run
@@ -28,10 +28,10 @@ public:
 
     void Execute();
 
-    const TarRunResult& Result() const { return result_; }
+    const RunResult& Result() const { return result_; }
 
 private:
     AutomationServer& server_;
-    TarProgressSinkFactory& progress_;
-    TarRunResult result_;
+    ProgressSinkFactory& progress_;
+    RunResult result_;
 };

@@ -4,7 +4,7 @@
 
 namespace {
 
-void CloseRun(SolidEdgeSession& session, TarProgressSink& log)
+void CloseRun(SolidEdgeSession& session, ProgressSink& log)
 {
     log.AddLine(QStringLiteral(" "));
     log.AddLine(QStringLiteral("Try to disconnect from Solid Edge!"));
@@ -15,7 +15,7 @@ void CloseRun(SolidEdgeSession& session, TarProgressSink& log)
 
 } // namespace
 
-bool RunWithSolidEdge(AutomationServer& server, TarProgressSink& log, const std::function<void(SolidEdgeSession&)>& work)
+bool RunWithSolidEdge(AutomationServer& server, ProgressSink& log, const std::function<void(SolidEdgeSession&)>& work)
 {
     SolidEdgeSession session(server);
     bool connected = false;

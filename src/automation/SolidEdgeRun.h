@@ -10,4 +10,4 @@
 // Connects through Server, writing to Log, and calls Work with the session when connected; then
 // disconnects, writes the closing lines and finishes the log. An error that Work lets through
 // reaches the caller after the closing lines. Returns true when the connection was made.
-bool RunWithSolidEdge(AutomationServer& server, TarProgressSink& log, const std::function<void(SolidEdgeSession&)>& work);
+bool RunWithSolidEdge(AutomationServer& server, ProgressSink& log, const std::function<void(SolidEdgeSession&)>& work);

@@ -3,7 +3,7 @@
 #include "automation/SolidEdgeRun.h"
 #include "common/PathText.h"
 
-UpdateDrafts::UpdateDrafts(AutomationServer& server, TarProgressSinkFactory& progress)
+UpdateDrafts::UpdateDrafts(AutomationServer& server, ProgressSinkFactory& progress)
     : server_(server), progress_(progress)
 {
 }
@@ -53,7 +53,7 @@ void UpdateDrafts::Execute()
 {
     result_ = {};
     result_.started = true;
-    TarProgressSink& log = progress_.CreateProgress();
+    ProgressSink& log = progress_.CreateProgress();
     log.SetCaption(QStringLiteral("Update drafts"));
     log.Show();
 

@@ -10,13 +10,13 @@
 
 class UpdateDrafts {
 public:
-    UpdateDrafts(AutomationServer& server, TarProgressSinkFactory& progress);
+    UpdateDrafts(AutomationServer& server, ProgressSinkFactory& progress);
 
     QStringList Files; // full paths, in file-list order; only drafts are handled
 
     void Execute();
 
-    const TarRunResult& Result() const { return result_; }
+    const RunResult& Result() const { return result_; }
 
     // The drafts among Paths, in their order: the extension of the file name, from its last ".",
     // is exactly ".dft" (".DFT" is not).
@@ -26,6 +26,6 @@ public:
 
 private:
     AutomationServer& server_;
-    TarProgressSinkFactory& progress_;
-    TarRunResult result_;
+    ProgressSinkFactory& progress_;
+    RunResult result_;
 };

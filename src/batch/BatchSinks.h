@@ -6,9 +6,9 @@
 
 #include <QString>
 
-class TarProgressSink {
+class ProgressSink {
 public:
-    virtual ~TarProgressSink() = default;
+    virtual ~ProgressSink() = default;
 
     virtual void SetCaption(const QString& caption) = 0;
     virtual void Show() = 0;
@@ -26,23 +26,23 @@ public:
     virtual void Finish() = 0;
 };
 
-class TarProgressSinkFactory {
+class ProgressSinkFactory {
 public:
-    virtual ~TarProgressSinkFactory() = default;
+    virtual ~ProgressSinkFactory() = default;
     // A new, not yet shown sink. It stays valid at least until its Finish has been called; the
     // run never frees it.
-    virtual TarProgressSink& CreateProgress() = 0;
+    virtual ProgressSink& CreateProgress() = 0;
 };
 
-class TarMessageSink {
+class MessageSink {
 public:
-    virtual ~TarMessageSink() = default;
+    virtual ~MessageSink() = default;
     // An information message with a single "Ok" button; returns when the user has seen it.
     virtual void Information(const QString& caption, const QString& text) = 0;
 };
 
 // How a run ended, for callers that need more than the log (the command-line tool).
-struct TarRunResult {
+struct RunResult {
     bool started = false;   // false: a check failed before the log was opened
     bool cancelled = false; // the user stopped the run before its last file
     int succeeded = 0;

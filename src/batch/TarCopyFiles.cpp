@@ -12,7 +12,7 @@ constexpr PathStyle kNative = platform::kNativePathStyle;
 
 } // namespace
 
-TarCopyFiles::TarCopyFiles(TarProgressSinkFactory& progress, TarMessageSink& messages)
+TarCopyFiles::TarCopyFiles(ProgressSinkFactory& progress, MessageSink& messages)
     : progress_(progress), messages_(messages)
 {
 }
@@ -35,7 +35,7 @@ void TarCopyFiles::Execute()
 
     DestinationFiles.clear();
     result_.started = true;
-    TarProgressSink& log = progress_.CreateProgress();
+    ProgressSink& log = progress_.CreateProgress();
     log.SetCaption(QStringLiteral("Copy files"));
     log.Show();
     log.AddLine(QStringLiteral("Start copying files..."));

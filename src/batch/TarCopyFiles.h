@@ -9,7 +9,7 @@
 
 class TarCopyFiles {
 public:
-    TarCopyFiles(TarProgressSinkFactory& progress, TarMessageSink& messages);
+    TarCopyFiles(ProgressSinkFactory& progress, MessageSink& messages);
 
     QStringList SourceFiles;      // full paths, in file-list order
     QString DestinationDir;       // as the user gave it
@@ -20,10 +20,10 @@ public:
     // then copies file by file into a log, until the end or a cancel.
     void Execute();
 
-    const TarRunResult& Result() const { return result_; }
+    const RunResult& Result() const { return result_; }
 
 private:
-    TarProgressSinkFactory& progress_;
-    TarMessageSink& messages_;
-    TarRunResult result_;
+    ProgressSinkFactory& progress_;
+    MessageSink& messages_;
+    RunResult result_;
 };

@@ -27,13 +27,13 @@ bool RenameInPlace(const QString& source, const QString& newName)
         && platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec);
 }
 
-TarRenameFiles::TarRenameFiles(TarProgressSinkFactory& progress) : progress_(progress) {}
+TarRenameFiles::TarRenameFiles(ProgressSinkFactory& progress) : progress_(progress) {}
 
 void TarRenameFiles::Execute()
 {
     result_ = {};
     result_.started = true;
-    TarProgressSink& log = progress_.CreateProgress();
+    ProgressSink& log = progress_.CreateProgress();
     log.SetCaption(QStringLiteral("Rename files"));
     log.Show();
     log.AddLine(QStringLiteral("Start renaming files..."));

@@ -22,7 +22,7 @@ bool RenameInPlace(const QString& source, const QString& newName);
 
 class TarRenameFiles {
 public:
-    explicit TarRenameFiles(TarProgressSinkFactory& progress);
+    explicit TarRenameFiles(ProgressSinkFactory& progress);
 
     QStringList SourceFiles;  // full paths, in file-list order
     QString OldText;
@@ -37,9 +37,9 @@ public:
     // each of RenamedFiles is appended at the end, unchecked, by the directory rule, unsorted.
     void UpdateFileList(FileList& list) const;
 
-    const TarRunResult& Result() const { return result_; }
+    const RunResult& Result() const { return result_; }
 
 private:
-    TarProgressSinkFactory& progress_;
-    TarRunResult result_;
+    ProgressSinkFactory& progress_;
+    RunResult result_;
 };

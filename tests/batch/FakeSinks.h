@@ -17,7 +17,7 @@
 // Failed comparisons of log lines show the text, not its bytes.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
-class FakeProgress : public TarProgressSink {
+class FakeProgress : public ProgressSink {
 public:
     void SetCaption(const QString& c) override { caption = c; }
     void Show() override { ++shown; }
@@ -55,9 +55,9 @@ public:
     std::function<void(const QString&, FakeProgress&)> onLine;
 };
 
-class FakeProgressFactory : public TarProgressSinkFactory {
+class FakeProgressFactory : public ProgressSinkFactory {
 public:
-    TarProgressSink& CreateProgress() override
+    ProgressSink& CreateProgress() override
     {
         sinks.push_back(std::make_unique<FakeProgress>());
         if (prepare)
@@ -74,7 +74,7 @@ public:
     std::function<void(FakeProgress&)> prepare;
 };
 
-class FakeMessages : public TarMessageSink {
+class FakeMessages : public MessageSink {
 public:
     void Information(const QString& caption, const QString& text) override { shown.emplace_back(caption, text); }
     std::vector<std::pair<QString, QString>> shown;

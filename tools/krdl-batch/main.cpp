@@ -40,9 +40,9 @@ void writeLine(std::FILE* out, const QString& text)
     std::fputc('\n', out);
 }
 
-class ConsoleProgress : public TarProgressSink, public TarProgressSinkFactory {
+class ConsoleProgress : public ProgressSink, public ProgressSinkFactory {
 public:
-    TarProgressSink& CreateProgress() override { return *this; }
+    ProgressSink& CreateProgress() override { return *this; }
     void SetCaption(const QString&) override {}
     void Show() override {}
     void AddLine(const QString& text) override { writeLine(stdout, text); }
@@ -52,7 +52,7 @@ public:
     void Finish() override { std::fflush(stdout); }
 };
 
-class ConsoleMessages : public TarMessageSink {
+class ConsoleMessages : public MessageSink {
 public:
     void Information(const QString&, const QString& text) override
     {
@@ -185,7 +185,7 @@ std::optional<QString> parse(const QStringList& args, Options& o)
     return std::nullopt;
 }
 
-int exitCode(const TarRunResult& r)
+int exitCode(const RunResult& r)
 {
     return r.failed > 0 || r.cancelled ? kExitFailed : 0;
 }

@@ -2,7 +2,7 @@
 
 #include "batch/TarCopyFiles.h"
 #include "batch/ui/TarFrmProgressDialog.h"
-#include "batch/ui/TarMessageBoxSink.h"
+#include "batch/ui/MessageBoxSink.h"
 #include "common/PathText.h"
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
@@ -56,8 +56,8 @@ void CopyFilesPage::actCopyFilesBrowseForFolderExecute()
 void CopyFilesPage::actCopyFilesExecute()
 {
     // The log window outlives this command: it deletes itself when the user closes it.
-    TarProgressDialogFactory progress(window());
-    TarMessageBoxSink messages(window());
+    ProgressDialogFactory progress(window());
+    MessageBoxSink messages(window());
     TarCopyFiles copy(progress, messages);
     copy.DestinationDir = m_edCopyFilesDir->text();
     copy.Overwrite = m_chkOverwrite->isChecked();

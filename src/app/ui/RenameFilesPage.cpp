@@ -40,7 +40,7 @@ bool RenameFilesPage::HasTexts() const
 
 void RenameFilesPage::actRenameFilesExecute()
 {
-    TarProgressDialogFactory progress(window());
+    ProgressDialogFactory progress(window());
     TarRenameFiles rename(progress);
     rename.OldText = m_edOldText->text();
     rename.NewText = m_edNewText->text();

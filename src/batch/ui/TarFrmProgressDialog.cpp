@@ -138,7 +138,7 @@ void TarFrmProgressDialog::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-TarProgressSink& TarProgressDialogFactory::CreateProgress()
+ProgressSink& ProgressDialogFactory::CreateProgress()
 {
     auto* dialog = new TarFrmProgressDialog(centreOver_);
     last_ = dialog;

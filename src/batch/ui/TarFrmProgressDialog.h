@@ -12,7 +12,7 @@ class QAction;
 class QPlainTextEdit;
 class QPushButton;
 
-class TarFrmProgressDialog : public QWidget, public TarProgressSink {
+class TarFrmProgressDialog : public QWidget, public ProgressSink {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TarFrmProgressDialog)
 public:
@@ -20,7 +20,7 @@ public:
     explicit TarFrmProgressDialog(QWidget* centreOver = nullptr);
     ~TarFrmProgressDialog() override;
 
-    // TarProgressSink
+    // ProgressSink
     void SetCaption(const QString& caption) override;
     void Show() override;
     void AddLine(const QString& text) override;
@@ -55,10 +55,10 @@ private:
 };
 
 // Creates one new log window per run, centred over the given window.
-class TarProgressDialogFactory : public TarProgressSinkFactory {
+class ProgressDialogFactory : public ProgressSinkFactory {
 public:
-    explicit TarProgressDialogFactory(QWidget* centreOver = nullptr) : centreOver_(centreOver) {}
-    TarProgressSink& CreateProgress() override;
+    explicit ProgressDialogFactory(QWidget* centreOver = nullptr) : centreOver_(centreOver) {}
+    ProgressSink& CreateProgress() override;
     // The window made by the last CreateProgress (null when none, or when it is gone).
     TarFrmProgressDialog* Last() const { return last_; }
 

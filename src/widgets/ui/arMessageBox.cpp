@@ -1,7 +1,7 @@
 #include "widgets/ui/arMessageBox.h"
 
 #include "widgets/MessageBoxLayout.h"
-#include "widgets/ui/arMessageBoxText.h"
+#include "widgets/ui/MessageBoxText.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -221,14 +221,14 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
         image->setPixmap(stock.pixmap(QSize(msgbox::kIconSize, msgbox::kIconSize), form.devicePixelRatioF()));
     }
 
-    auto* label = new TarMessageText(text, &form);
+    auto* label = new MessageBoxText(text, &form);
     label->setObjectName(QStringLiteral("lblText"));
     if (textFont)
         label->setFont(*textFont);
     const QFont labelFont = label->font();
     const Qt::LayoutDirection direction = label->layoutDirection();
     in.wrappedTextHeight = [&](int width) {
-        return TarMessageText::wrappedHeight(labelFont, text, width, direction);
+        return MessageBoxText::wrappedHeight(labelFont, text, width, direction);
     };
 
     const msgbox::Layout layout = msgbox::LayoutMessageBox(in);

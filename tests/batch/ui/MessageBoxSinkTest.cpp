@@ -1,7 +1,7 @@
 // The copy run's destination checks shown as message boxes, before any log window.
 #include "batch/TarCopyFiles.h"
 #include "batch/ui/TarFrmProgressDialog.h"
-#include "batch/ui/TarMessageBoxSink.h"
+#include "batch/ui/MessageBoxSink.h"
 
 #include "support/TestFiles.h"
 
@@ -22,8 +22,8 @@ TEST(MessageBoxSink, DestinationChecksShowInformationBoxesWithoutALogWindow)
     const QString a = tmp.filePath(u"a.dft"_s);
     testfiles::WriteBytes(a, "A");
 
-    TarProgressDialogFactory factory;
-    TarMessageBoxSink messages;
+    ProgressDialogFactory factory;
+    MessageBoxSink messages;
     TarCopyFiles unset(factory, messages);
     unset.SourceFiles = {a};
     unset.Execute();

@@ -27,7 +27,7 @@ void flushDeletes()
     QCoreApplication::processEvents();
 }
 
-class NoMessages : public TarMessageSink {
+class NoMessages : public MessageSink {
 public:
     void Information(const QString& caption, const QString& text) override
     {
@@ -142,7 +142,7 @@ TEST(ProgressDialog, RealRunsEachGetTheirOwnWindow)
     ASSERT_TRUE(tmp.isValid());
     const QString a = tmp.filePath(u"src/a.dft"_s);
     testfiles::WriteBytes(a, "A");
-    TarProgressDialogFactory factory;
+    ProgressDialogFactory factory;
     NoMessages messages;
 
     TarCopyFiles copy(factory, messages);
@@ -187,7 +187,7 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
         sources << tmp.filePath(QString(u"src/"_s) + n);
         testfiles::WriteBytes(sources.back(), "x");
     }
-    TarProgressDialogFactory factory;
+    ProgressDialogFactory factory;
     NoMessages messages;
     // The click waits in the event queue; the run lets it through before its first file.
     QTimer::singleShot(0, [&factory] {

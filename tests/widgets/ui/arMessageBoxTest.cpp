@@ -1,7 +1,7 @@
 // The message box as a real dialog on the offscreen platform: buttons, keys, ways of closing,
 // timeouts, geometry with the real fonts, and the log of shown boxes.
 #include "widgets/ui/arMessageBox.h"
-#include "widgets/ui/arMessageBoxText.h"
+#include "widgets/ui/MessageBoxText.h"
 
 #include "support/MessageBoxProbe.h"
 
@@ -221,7 +221,7 @@ TEST_F(MessageBoxTest, ShortTextWithIconPutsTheButtons72BelowTheTop)
         ASSERT_NE(img, nullptr);
         icon = img->geometry();
         hasPixmap = !img->pixmap().isNull();
-        label = box->findChild<TarMessageText*>(u"lblText"_s)->geometry();
+        label = box->findChild<MessageBoxText*>(u"lblText"_s)->geometry();
         first = button(box, 0)->geometry();
         box->close();
     });
@@ -252,7 +252,7 @@ TEST_F(MessageBoxTest, LongTextBlockIsOddWideAndHoldsTheWholeText)
     QFont font;
     QSize client;
     testfiles::WhenMessageBoxShown([&](QDialog* box) {
-        auto* l = box->findChild<TarMessageText*>(u"lblText"_s);
+        auto* l = box->findChild<MessageBoxText*>(u"lblText"_s);
         label = l->geometry();
         font = l->font();
         client = box->size();
@@ -264,20 +264,20 @@ TEST_F(MessageBoxTest, LongTextBlockIsOddWideAndHoldsTheWholeText)
     // The block is close to four times as wide as high, and exactly as high as its text.
     EXPECT_GT(double(label.width()) / label.height(), 2.0);
     EXPECT_LT(double(label.width()) / label.height(), 8.0);
-    EXPECT_EQ(label.height(), TarMessageText::wrappedHeight(font, text, label.width()));
+    EXPECT_EQ(label.height(), MessageBoxText::wrappedHeight(font, text, label.width()));
 }
 
 TEST_F(MessageBoxTest, TextMeasureBreaksLongWordsAndKeepsLineBreaks)
 {
     QFont font;
     const int line = QFontMetrics(font).height();
-    EXPECT_EQ(TarMessageText::wrappedHeight(font, u""_s, 100), 0);
-    const int one = TarMessageText::wrappedHeight(font, u"short"_s, 500);
+    EXPECT_EQ(MessageBoxText::wrappedHeight(font, u""_s, 100), 0);
+    const int one = MessageBoxText::wrappedHeight(font, u"short"_s, 500);
     EXPECT_GE(one, line - 1);
     EXPECT_LE(one, line + 1);
-    EXPECT_GE(TarMessageText::wrappedHeight(font, u"one\ntwo\r\nthree"_s, 500), 3 * one);
+    EXPECT_GE(MessageBoxText::wrappedHeight(font, u"one\ntwo\r\nthree"_s, 500), 3 * one);
     // A word far wider than the block takes several lines instead of running off its edge.
-    EXPECT_GE(TarMessageText::wrappedHeight(font, QString(80, u'W'), 60), 5 * one);
+    EXPECT_GE(MessageBoxText::wrappedHeight(font, QString(80, u'W'), 60), 5 * one);
 }
 
 TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
@@ -292,7 +292,7 @@ TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)
         b0 = button(box, 0)->geometry();
         b1 = button(box, 1)->geometry();
         seenButton = button(box, 1)->font();
-        seenText = box->findChild<TarMessageText*>(u"lblText"_s)->font();
+        seenText = box->findChild<MessageBoxText*>(u"lblText"_s)->font();
         box->close();
     });
     arMessageBox(u"T"_s, u"fonts"_s, {u"A"_s, u"A much longer caption"_s}, miNone, 0, poMainFormCenter, false,

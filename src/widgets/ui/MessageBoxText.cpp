@@ -1,4 +1,4 @@
-#include "widgets/ui/arMessageBoxText.h"
+#include "widgets/ui/MessageBoxText.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -41,13 +41,13 @@ qreal breakLines(QTextLayout& layout, const QFont& font, int width, Qt::LayoutDi
 
 } // namespace
 
-TarMessageText::TarMessageText(const QString& text, QWidget* parent)
+MessageBoxText::MessageBoxText(const QString& text, QWidget* parent)
     : QWidget(parent), text_(text)
 {
     setAccessibleName(text);
 }
 
-int TarMessageText::wrappedHeight(const QFont& font, const QString& text, int width,
+int MessageBoxText::wrappedHeight(const QFont& font, const QString& text, int width,
                                   Qt::LayoutDirection direction)
 {
     if (text.isEmpty())
@@ -56,7 +56,7 @@ int TarMessageText::wrappedHeight(const QFont& font, const QString& text, int wi
     return int(std::ceil(breakLines(layout, font, width, direction)));
 }
 
-void TarMessageText::paintEvent(QPaintEvent*)
+void MessageBoxText::paintEvent(QPaintEvent*)
 {
     if (text_.isEmpty())
         return;

@@ -7,10 +7,10 @@
 
 #include <QWidget>
 
-class TarMessageText : public QWidget {
+class MessageBoxText : public QWidget {
     Q_OBJECT
 public:
-    TarMessageText(const QString& text, QWidget* parent);
+    MessageBoxText(const QString& text, QWidget* parent);
 
     QString text() const { return text_; }
 

@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <QWidget>
 
-class TarMessageBoxSink : public TarMessageSink {
+class MessageBoxSink : public MessageSink {
 public:
-    explicit TarMessageBoxSink(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit MessageBoxSink(QWidget* owner = nullptr) : owner_(owner) {}
     void Information(const QString& caption, const QString& text) override;
 
 private:

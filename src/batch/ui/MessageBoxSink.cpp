@@ -1,8 +1,8 @@
-#include "batch/ui/TarMessageBoxSink.h"
+#include "batch/ui/MessageBoxSink.h"
 
 #include "widgets/ui/arMessageBox.h"
 
-void TarMessageBoxSink::Information(const QString& caption, const QString& text)
+void MessageBoxSink::Information(const QString& caption, const QString& text)
 {
     arMessageBox(caption, text, {QStringLiteral("Ok")}, miInformation, 0, poMainFormCenter, true, owner_);
 }
