@@ -1,6 +1,7 @@
 #include "automation/BatchPrint.h"
 
 #include "automation/SolidEdgeRun.h"
+#include "batch/ForEachFile.h"
 
 #include <algorithm>
 
@@ -24,17 +25,9 @@ void BatchPrint::Execute()
     RunWithSolidEdge(server_, log, [&](SolidEdgeSession& session) {
         log.AddLine(QStringLiteral(" "));
         log.AddLine(QStringLiteral("Start printing documents..."));
-        const QString count = QString::number(files.size());
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            log.ProcessPendingEvents();
-            if (log.Stopped()) {
-                log.AddLine(QStringLiteral("User cancel operation!"));
-                result_.cancelled = true;
-                break;
-            }
-            const QString& path = files.at(i);
+        result_.cancelled = !ForEachFile(log, files, [&](qsizetype i, const QString& path) {
             log.AddLine(QStringLiteral(" "));
-            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + path);
+            log.AddLine(FileNumber(i, files.size()) + path);
             try {
                 const AutomationRef document = OpenSolidEdgeDocument(session.App(), path.toStdString());
                 const PageSettings page = ReadPageSettings ? ReadPageSettings() : PageSettings{};
@@ -46,6 +39,6 @@ void BatchPrint::Execute()
                 log.AddLine(QStringLiteral("Error when trying opening file \"") + path + QStringLiteral("\"!"));
                 ++result_.failed;
             }
-        }
+        });
     });
 }

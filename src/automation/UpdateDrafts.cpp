@@ -1,6 +1,7 @@
 #include "automation/UpdateDrafts.h"
 
 #include "automation/SolidEdgeRun.h"
+#include "batch/ForEachFile.h"
 #include "common/PathText.h"
 
 UpdateDrafts::UpdateDrafts(AutomationServer& server, ProgressSinkFactory& progress)
@@ -63,18 +64,10 @@ void UpdateDrafts::Execute()
         const AutomationRef& app = session.App();
         log.AddLine(QStringLiteral(" "));
         log.AddLine(QStringLiteral("Update documents..."));
-        const QString count = QString::number(drafts.size());
-        for (qsizetype i = 0; i < drafts.size(); ++i) {
-            log.ProcessPendingEvents();
-            if (log.Stopped()) {
-                log.AddLine(QStringLiteral("User cancel operation!"));
-                result_.cancelled = true;
-                break;
-            }
-            const QString& path = drafts.at(i);
+        result_.cancelled = !ForEachFile(log, drafts, [&](qsizetype i, const QString& path) {
             log.AddLine(QString(70, u'-'));
             log.AddLine(QStringLiteral(" "));
-            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + path);
+            log.AddLine(FileNumber(i, drafts.size()) + path);
             try {
                 const AutomationRef draft = OpenSolidEdgeDocument(app, path.toStdString());
                 const AutomationRef links = draft->get("ModelLinks").toObject();
@@ -108,6 +101,6 @@ void UpdateDrafts::Execute()
                 log.AddLine(QStringLiteral("Error..."));
                 ++result_.failed;
             }
-        }
+        });
     });
 }

@@ -1,6 +1,7 @@
 #include "batch/TarCopyFiles.h"
 
 #include "batch/BatchText.h"
+#include "batch/ForEachFile.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
 #include "platform/FileOps.h"
@@ -41,21 +42,13 @@ void TarCopyFiles::Execute()
     log.AddLine(QStringLiteral("Start copying files..."));
 
     const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
-    const QString count = QString::number(SourceFiles.size());
     try {
-        for (qsizetype i = 0; i < SourceFiles.size(); ++i) {
-            log.ProcessPendingEvents();
-            if (log.Stopped()) {
-                log.AddLine(QStringLiteral("User cancel operation!"));
-                result_.cancelled = true;
-                break;
-            }
-            const QString& source = SourceFiles.at(i);
+        result_.cancelled = !ForEachFile(log, SourceFiles, [&](qsizetype i, const QString& source) {
             // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
             const QString target = JoinPath(DestinationDir, ExtractFileName(source, kNative), kNative);
             DestinationFiles.append(target);
             log.AddLine(QStringLiteral(" "));
-            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" copy to ") + target + u'.');
+            log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" copy to ") + target + u'.');
 
             std::error_code ec;
             // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
@@ -66,7 +59,7 @@ void TarCopyFiles::Execute()
                 log.AddLine(QStringLiteral("Failed!"));
                 ++result_.failed;
             }
-        }
+        });
     } catch (...) {
         log.Finish();
         throw;

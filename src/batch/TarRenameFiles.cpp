@@ -1,6 +1,7 @@
 #include "batch/TarRenameFiles.h"
 
 #include "batch/BatchText.h"
+#include "batch/ForEachFile.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
 #include "filelist/FileList.h"
@@ -38,24 +39,16 @@ void TarRenameFiles::Execute()
     log.Show();
     log.AddLine(QStringLiteral("Start renaming files..."));
 
-    const QString count = QString::number(SourceFiles.size());
     try {
-        for (qsizetype i = 0; i < SourceFiles.size(); ++i) {
-            log.ProcessPendingEvents();
-            if (log.Stopped()) {
-                log.AddLine(QStringLiteral("User cancel operation!"));
-                result_.cancelled = true;
-                break;
-            }
-            const QString& source = SourceFiles.at(i);
+        result_.cancelled = !ForEachFile(log, SourceFiles, [&](qsizetype i, const QString& source) {
             const QString name = ExtractFileName(source, kNative);
             if (TextPos(OldText, name, CaseSensitive) == 0)
-                continue;
+                return;
 
             const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
             const QString newPath = SiblingPath(source, newName);
             log.AddLine(QStringLiteral(" "));
-            log.AddLine(QString::number(i + 1) + u'/' + count + u' ' + source + QStringLiteral(" rename to ") + newPath + u'.');
+            log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 
             if (RenameInPlace(source, newName)) {
                 RenamedFiles.append(newPath);
@@ -65,7 +58,7 @@ void TarRenameFiles::Execute()
                 log.AddLine(QStringLiteral("Failed!"));
                 ++result_.failed;
             }
-        }
+        });
     } catch (...) {
         log.Finish();
         throw;
