@@ -10,9 +10,9 @@
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
 #include "widgets/ui/ActionButton.h"
+#include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/arMessageBox.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -29,15 +29,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Shows the hourglass for as long as it lives, also when an error leaves the command.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // The folder part of a chosen file name, with its trailing separator.
 QString FolderOf(const QString& fileName)
