@@ -14,6 +14,33 @@ bool ForEachFile(ProgressSink& log, const QStringList& files,
     return true;
 }
 
+bool RunFileLoop(ProgressSink& log, const QStringList& files, const QString& closingLine,
+                 const std::function<void(qsizetype index, const QString& file)>& eachFile)
+{
+    bool completed = false;
+    try {
+        completed = ForEachFile(log, files, eachFile);
+    } catch (...) {
+        log.Finish();
+        throw;
+    }
+    log.AddLine(QStringLiteral(" "));
+    log.AddLine(closingLine);
+    log.Finish();
+    return completed;
+}
+
+void LogFileOutcome(ProgressSink& log, bool success, RunResult& result)
+{
+    if (success) {
+        log.AddLine(QStringLiteral("Success!"));
+        ++result.succeeded;
+    } else {
+        log.AddLine(QStringLiteral("Failed!"));
+        ++result.failed;
+    }
+}
+
 QString FileNumber(qsizetype index, qsizetype count)
 {
     return QString::number(index + 1) + u'/' + QString::number(count) + u' ';

@@ -15,6 +15,15 @@
 bool ForEachFile(ProgressSink& log, const QStringList& files,
                  const std::function<void(qsizetype index, const QString& file)>& eachFile);
 
+// The loop of a copy or rename run: ForEachFile, then the closing lines " " and ClosingLine and
+// the log's Finish. An error that EachFile lets through finishes the log and goes on to the
+// caller. Returns false when the loop was stopped.
+bool RunFileLoop(ProgressSink& log, const QStringList& files, const QString& closingLine,
+                 const std::function<void(qsizetype index, const QString& file)>& eachFile);
+
+// Writes "Success!" or "Failed!" for one file and counts it in Result.
+void LogFileOutcome(ProgressSink& log, bool success, RunResult& result);
+
 // "3/12 ": the number of the file at Index among Count files and a blank; a file's log line
 // starts with it.
 QString FileNumber(qsizetype index, qsizetype count);

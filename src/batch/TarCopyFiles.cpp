@@ -42,29 +42,18 @@ void TarCopyFiles::Execute()
     log.AddLine(QStringLiteral("Start copying files..."));
 
     const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
-    try {
-        result_.cancelled = !ForEachFile(log, SourceFiles, [&](qsizetype i, const QString& source) {
-            // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
-            const QString target = JoinPath(DestinationDir, ExtractFileName(source, kNative), kNative);
-            DestinationFiles.append(target);
-            log.AddLine(QStringLiteral(" "));
-            log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" copy to ") + target + u'.');
+    const QString closing = QStringLiteral("End copying files!");
+    result_.cancelled = !RunFileLoop(log, SourceFiles, closing, [&](qsizetype i, const QString& source) {
+        // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
+        const QString target = JoinPath(DestinationDir, ExtractFileName(source, kNative), kNative);
+        DestinationFiles.append(target);
+        log.AddLine(QStringLiteral(" "));
+        log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" copy to ") + target + u'.');
 
-            std::error_code ec;
-            // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
-            if (platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec, [&log] { return log.Interrupted(); })) {
-                log.AddLine(QStringLiteral("Success!"));
-                ++result_.succeeded;
-            } else {
-                log.AddLine(QStringLiteral("Failed!"));
-                ++result_.failed;
-            }
-        });
-    } catch (...) {
-        log.Finish();
-        throw;
-    }
-    log.AddLine(QStringLiteral(" "));
-    log.AddLine(QStringLiteral("End copying files!"));
-    log.Finish();
+        std::error_code ec;
+        // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
+        const bool copied =
+            platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec, [&log] { return log.Interrupted(); });
+        LogFileOutcome(log, copied, result_);
+    });
 }

@@ -39,33 +39,22 @@ void TarRenameFiles::Execute()
     log.Show();
     log.AddLine(QStringLiteral("Start renaming files..."));
 
-    try {
-        result_.cancelled = !ForEachFile(log, SourceFiles, [&](qsizetype i, const QString& source) {
-            const QString name = ExtractFileName(source, kNative);
-            if (TextPos(OldText, name, CaseSensitive) == 0)
-                return;
+    const QString closing = QStringLiteral("End renameing files!");
+    result_.cancelled = !RunFileLoop(log, SourceFiles, closing, [&](qsizetype i, const QString& source) {
+        const QString name = ExtractFileName(source, kNative);
+        if (TextPos(OldText, name, CaseSensitive) == 0)
+            return;
 
-            const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
-            const QString newPath = SiblingPath(source, newName);
-            log.AddLine(QStringLiteral(" "));
-            log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
+        const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
+        const QString newPath = SiblingPath(source, newName);
+        log.AddLine(QStringLiteral(" "));
+        log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 
-            if (RenameInPlace(source, newName)) {
-                RenamedFiles.append(newPath);
-                log.AddLine(QStringLiteral("Success!"));
-                ++result_.succeeded;
-            } else {
-                log.AddLine(QStringLiteral("Failed!"));
-                ++result_.failed;
-            }
-        });
-    } catch (...) {
-        log.Finish();
-        throw;
-    }
-    log.AddLine(QStringLiteral(" "));
-    log.AddLine(QStringLiteral("End renameing files!"));
-    log.Finish();
+        const bool renamed = RenameInPlace(source, newName);
+        if (renamed)
+            RenamedFiles.append(newPath);
+        LogFileOutcome(log, renamed, result_);
+    });
 }
 
 void TarRenameFiles::UpdateFileList(FileList& list) const
