@@ -1,0 +1,93 @@
+#pragma once
+// A control that fills its rectangle with a gradient between two colours in one of 24 shapes.
+// Every property change rebuilds a colour table and a small pattern whose size depends on the
+// shape only; painting just scales that pattern over the rectangle by pixel replication, so a
+// resize costs nothing but the copy.
+
+#include "widgets/GradientPattern.h"
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+class TarGradient : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the pattern of gsCustom: may resize and fill Pattern as it likes; whatever it leaves
+    // there is painted. Colors is the table of the current colours, shift and rotation.
+    using TCustomGradientEvent =
+        std::function<void(TarGradient* sender, const TarGradientColors& colors, QImage& pattern)>;
+
+    // White to the button face colour, gsRadialC, 100 × 100, first pattern built.
+    explicit TarGradient(QWidget* parent = nullptr);
+    ~TarGradient() override;
+
+    QColor ColorBegin() const { return colorBegin_; }
+    QColor ColorEnd() const { return colorEnd_; }
+    // Both setters stop the colours from following the platform (UseSysColors off).
+    void SetColorBegin(const QColor& color);
+    void SetColorEnd(const QColor& color);
+
+    // On: the colours are the platform's active title colours, now and after every change of
+    // them. Off: the present colours stay.
+    bool UseSysColors() const { return useSysColors_; }
+    void SetUseSysColors(bool on);
+
+    TarGradientStyle Style() const { return style_; }
+    void SetStyle(TarGradientStyle style);
+    // Percent, -100..100; values outside are clamped.
+    int Shift() const { return shift_; }
+    void SetShift(int shift);
+    int Rotation() const { return rotation_; }
+    void SetRotation(int rotation);
+    // Swaps the roles of the two colours.
+    bool Reverse() const { return reverse_; }
+    void SetReverse(bool reverse);
+
+    void SetOnCustom(TCustomGradientEvent handler);
+
+    // Rebuilds asked for between BeginUpdate and the matching EndUpdate run once, at the end.
+    void BeginUpdate();
+    void EndUpdate();
+
+    // The table and pattern of the last build.
+    const TarGradientColors& Colors() const { return colors_; }
+    const QImage& Pattern() const { return pattern_; }
+    // True while a pattern is being built (painting then leaves the control alone).
+    bool Building() const { return building_; }
+
+    // Rebuilds table and pattern and repaints; deferred while an update is open.
+    virtual void UpdatePattern();
+    // Takes the platform's active title colours as the two colours and turns UseSysColors on.
+    virtual void UpdateSysColors();
+
+    // The colours UpdateSysColors takes. Qt's palette has no title bar roles: the active
+    // highlight is the colour the platform gives active, selected things (on Windows the classic
+    // active caption colour), the active window colour the surface it fades into.
+    static QColor ActiveTitleColor();
+    static QColor ActiveTitleGradientColor();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void buildPattern(gradient::Rgb first, gradient::Rgb second);
+
+    QColor colorBegin_;
+    QColor colorEnd_;
+    bool useSysColors_ = false;
+    TarGradientStyle style_ = gsRadialC;
+    int shift_ = 0;
+    int rotation_ = 0;
+    bool reverse_ = false;
+    TCustomGradientEvent onCustom_;
+
+    TarGradientColors colors_{};
+    QImage pattern_;
+    bool building_ = false;
+    int updateCount_ = 0;
+    bool updatePending_ = false;
+};
