@@ -154,3 +154,44 @@ TEST_F(ProcessTest, MissingIniEndsWithCodeOneAfterTheErrorBox)
     // Start-up never creates the INI file.
     EXPECT_FALSE(QFile::exists(dir.filePath(u"alone/KRDL.ini"_s)));
 }
+
+TEST_F(ProcessTest, NewerVersionFromTheUpgradeLibraryEndsTheProgramWithoutTheExitQuestion)
+{
+    // The program with its INI file and an upgrade library that logs its calls.
+    const QString folder = dir.filePath(u"prog"_s);
+    ASSERT_TRUE(QDir().mkpath(folder + u"/upgrade"_s));
+    const QString exe = folder + u"/KRDL"_s;
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_EXE), exe));
+    IniWriteString(folder + u"/KRDL.ini"_s, u"SETTINGS"_s, u"UpgradeProg"_s, u"\\upgrade\\check.so"_s);
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_FAKE_UPGRADE), folder + u"/upgrade/check.so"_s));
+    const QString calls = dir.filePath(u"calls.log"_s);
+    env.insert(u"KRDL_FAKE_UPGRADE_LOG"_s, calls);
+    auto readCalls = [&] {
+        QFile f(calls);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                           : QStringList();
+    };
+    const QString realExe = QFileInfo(exe).canonicalFilePath();
+
+    // Its own version: the program starts and keeps running.
+    env.insert(u"KRDL_FAKE_LAST_VERSION"_s, u"2.204"_s);
+    QProcess* same = start(exe);
+    ASSERT_TRUE(waitFor(same, [&] { return readCalls().size() >= 3; }));
+    QThread::msleep(300);
+    EXPECT_EQ(same->state(), QProcess::Running);
+    same->kill();
+    ASSERT_TRUE(same->waitForFinished(10000));
+
+    // A newer version: the upgrade runs and the program ends at once with code 0, no box shown.
+    QFile::remove(calls);
+    env.insert(u"KRDL_FAKE_LAST_VERSION"_s, u"2.3"_s);
+    QProcess* newer = start(exe);
+    ASSERT_TRUE(newer->waitForFinished(60000));
+    EXPECT_EQ(newer->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(newer->exitCode(), 0);
+    const QStringList lines = readCalls();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.last(), u"ExecuteUpgrade\t0\t\"Travenkalo\"2.204\" \""_s + realExe + u"\""_s);
+    EXPECT_TRUE(logLines().isEmpty()) << logLines().join(u" | "_s).toStdString();
+    EXPECT_EQ(RegReadString(kKey, u"Location"_s), realExe);
+}

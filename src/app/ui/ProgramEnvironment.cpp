@@ -3,6 +3,7 @@
 #include "app/ui/TfrmMain.h"
 #include "platform/InstanceLock.h"
 #include "settings/Settings.h"
+#include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QApplication>
@@ -62,10 +63,12 @@ QString ProgramEnvironment::executablePath()
     return ProgramFileName();
 }
 
-// The program has no upgrade check yet; start-up goes on to the main window.
+// When the upgrade library has taken over, the program ends before its window appears and
+// without the exit question.
 startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 {
-    return startup::UpgradeOutcome::Continue;
+    return upgrade::UpgradeCheck(false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
+                                                       : startup::UpgradeOutcome::Continue;
 }
 
 void ProgramEnvironment::showMainWindow()

@@ -1,0 +1,120 @@
+#include "upgrade/UpgradeCheck.h"
+
+#include "common/PathText.h"
+#include "platform/LibraryTrust.h"
+#include "settings/Settings.h"
+#include "upgrade/UpgradeEntryPoints.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+
+#include <filesystem>
+
+using namespace Qt::StringLiterals;
+
+namespace upgrade {
+
+namespace {
+
+bool isFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+// The library named by [SETTINGS] UpgradeProg; when no file is there, the first library file of
+// its folder by name; empty when there is none.
+QString libraryPath()
+{
+    const QString configured = IniReadString(ProgramIniFileName(), u"SETTINGS"_s, u"UpgradeProg"_s);
+    // Nothing configured means no check: the folder of an empty path would be the working folder,
+    // where anybody's library may lie.
+    if (configured.trimmed().isEmpty())
+        return {};
+    // A relative value is anchored to the working folder here, so that the loader cannot go
+    // looking for the name along the system's library path.
+    const QString path = QFileInfo(ResolveProgramPath(configured)).absoluteFilePath();
+    if (isFile(path))
+        return path;
+
+    const QString folder = path.left(LastDelimiter(path) + 1);
+    const QStringList found =
+        QDir(folder).entryList({u"*"_s + QLatin1String(platform::SharedLibrarySuffix())},
+                               QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    return found.isEmpty() ? QString() : folder + found.first();
+}
+
+int checkDays()
+{
+    bool ok = false;
+    const int days = RegReadString(QString::fromLatin1(kDaysKeyPath), u"CheckNewVer"_s).trimmed().toInt(&ok);
+    return ok ? days : kDefaultDays;
+}
+
+// Empty text and the markers mean that no upgrade is due; so does this very version.
+bool meansNewerVersion(const QString& version)
+{
+    return !version.isEmpty() && version != u"//ERROR//" && version != u"//CHECKDAY//"
+        && version != QLatin1String(kProgramVersion);
+}
+
+QString argumentText(const QString& executable)
+{
+    const QChar dq = u'"';
+    return dq + QLatin1String(kMakerName) + dq + QLatin1String(kProgramVersion) + dq + u' ' + dq + executable + dq;
+}
+
+template <typename Function>
+Function entryPoint(QLibrary& library, const char* name)
+{
+    return reinterpret_cast<Function>(library.resolve(name));
+}
+
+} // namespace
+
+UpgradeResult UpgradeCheck(bool force)
+{
+    UpgradeResult result;
+    const QString path = libraryPath();
+    if (path.isEmpty() || !isFile(path))
+        return result;
+    // Whatever the library does, it does with the user's rights at every start.
+    if (platform::CheckLibraryTrust(std::filesystem::path(path.toStdU16String())) != platform::LibraryTrust::Trusted)
+        return result;
+
+    QLibrary library(path);
+    if (!library.load())
+        return result;
+
+    const QByteArray libraryText = QDir::toNativeSeparators(path).toUtf8();
+    const QString executable = QDir::toNativeSeparators(ProgramFileName());
+    const QByteArray executableText = executable.toUtf8();
+
+    if (auto init = entryPoint<UpgradeInitFunction>(library, "Init"))
+        init(libraryText.constData());
+
+    bool internetUpgrade = false;
+    if (auto internet = entryPoint<UpgradeInternetUpgradeFunction>(library, "InternetUpgrade"))
+        internetUpgrade = internet();
+
+    if (auto lastVersion = entryPoint<UpgradeGetLastVersionFunction>(library, "GetLastVersion")) {
+        if (!internetUpgrade || force) {
+            result.lastVersion = QString::fromUtf8(lastVersion(executableText.constData(), 1, true));
+        } else if (const int days = checkDays(); days > 0) {
+            result.lastVersion = QString::fromUtf8(lastVersion(executableText.constData(), days, false));
+        }
+    }
+
+    if (meansNewerVersion(result.lastVersion)) {
+        if (auto execute = entryPoint<UpgradeExecuteUpgradeFunction>(library, "ExecuteUpgrade")) {
+            execute(0, argumentText(executable).toUtf8().constData());
+            result.upgradeStarted = true;
+        }
+    }
+
+    library.unload();
+    return result;
+}
+
+} // namespace upgrade
