@@ -1,11 +1,12 @@
 #pragma once
-// The title strip across the top of the main window (`pnlTitle`): the program's name in large
-// white letters (`lblTitle`) and the two logo pictures (`Image321`, `Image322`) on a maroon
-// background.
+// The title strip across the top of the main window (`pnlTitle`): a maroon-to-red gradient
+// (`GradientTitle`) carrying the two logo pictures (`Image321`, `Image322`) and the program's name
+// in large white letters (`lblTitle`).
 
 #include <QFrame>
 
 class QLabel;
+class TarGradient;
 
 class TitlePanel : public QFrame {
     Q_OBJECT
@@ -14,6 +15,7 @@ public:
     explicit TitlePanel(QWidget* parent = nullptr);
 
 private:
+    TarGradient* m_gradientTitle = nullptr;
     QLabel* m_image321 = nullptr;
     QLabel* m_image322 = nullptr;
     QLabel* m_lblTitle = nullptr;

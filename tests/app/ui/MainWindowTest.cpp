@@ -318,3 +318,41 @@ TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
     const QString shown = QString::fromUtf8(f.readAll());
     EXPECT_TRUE(shown.contains(u"text=Unable to write to /x/KRDL.ini\tbuttons=OK"_s)) << shown.toStdString();
 }
+
+TEST_F(MainWindowTest, TitleStripRunsFromMaroonToRedUnderTheTitleAndLogos)
+{
+    window->resize(758, 578);
+    window->show();
+    QWidget* strip = Child(window.get(), u"GradientTitle"_s);
+    QWidget* panel = Child(window.get(), u"pnlTitle"_s);
+    EXPECT_EQ(panel->height(), 70);
+    // The strip alone, without what lies on it.
+    QImage bare(strip->size(), QImage::Format_RGB32);
+    strip->render(&bare, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    ASSERT_GT(bare.width(), 700);
+    EXPECT_EQ(bare.pixelColor(0, 30), QColor(128, 0, 0));
+    EXPECT_EQ(bare.pixelColor(bare.width() - 1, 30), QColor(255, 0, 0));
+    for (int x = 1; x < bare.width(); ++x) {
+        const QColor c = bare.pixelColor(x, 30);
+        ASSERT_EQ(c.green() + c.blue(), 0) << x;
+        ASSERT_GE(c.red(), bare.pixelColor(x - 1, 30).red()) << x;
+        ASSERT_EQ(bare.pixelColor(x, bare.height() - 1), c) << x;
+    }
+
+    // Over it: the two logos with their hints, and the title in white.
+    for (auto [name, hint] : {std::pair{u"Image321"_s, u"Solid edge logo"_s}, std::pair{u"Image322"_s, u"Travenkalo"_s}}) {
+        auto* image = Child<QLabel>(window.get(), name);
+        EXPECT_EQ(image->toolTip(), hint);
+        EXPECT_FALSE(image->pixmap().isNull()) << name.toStdString();
+        EXPECT_TRUE(image->isVisible()) << name.toStdString();
+    }
+    auto* title = Child<QLabel>(window.get(), u"lblTitle"_s);
+    EXPECT_EQ(title->text(), u"Velmar solid edge utils"_s);
+    const QImage shown = strip->grab().toImage();
+    const QRect text = title->geometry();
+    int white = 0;
+    for (int y = text.top(); y <= text.bottom(); ++y)
+        for (int x = text.left(); x <= text.right(); ++x)
+            white += shown.pixelColor(x, y) == QColor(Qt::white);
+    EXPECT_GT(white, 100);
+}
