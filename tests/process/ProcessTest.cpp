@@ -151,8 +151,10 @@ TEST_F(ProcessTest, MissingIniEndsWithCodeOneAfterTheErrorBox)
         << lines[0].toStdString();
     EXPECT_EQ(RegReadString(kKey, u"Handle"_s), QString::number(pid));
     EXPECT_TRUE(RegReadString(kKey, u"Location"_s).isEmpty());
-    // Start-up never creates the INI file.
+    // Start-up never creates the INI file. The window, never shown, still stored its position,
+    // in the user's configuration folder.
     EXPECT_FALSE(QFile::exists(dir.filePath(u"alone/KRDL.ini"_s)));
+    EXPECT_EQ(IniReadString(dir.filePath(u"config/krdl/KRDL.ini"_s), u"frmMain"_s, u"Width"_s), u"758"_s);
 }
 
 TEST_F(ProcessTest, NewerVersionFromTheUpgradeLibraryEndsTheProgramWithoutTheExitQuestion)

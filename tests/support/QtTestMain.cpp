@@ -1,5 +1,6 @@
 // main() of the view test programs: GoogleTest on top of a QApplication.
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,10 @@ int main(int argc, char** argv)
     // No person answers message boxes in a test run: every box closes itself after a second.
     if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
         qputenv("KRDL_MSGBOX_TIMEOUT", "1");
+    // Windows store their positions in the per-user configuration folder when they go: a test
+    // run keeps away from the real one, also where a test sets and clears KRDL_CONFIG_HOME.
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

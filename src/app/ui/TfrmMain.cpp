@@ -8,7 +8,11 @@
 #include "app/ui/TitlePanel.h"
 #include "app/ui/UpdateDraftsPage.h"
 #include "common/Error.h"
+#include "filelist/FileList.h"
 #include "filelist/ui/FileListModel.h"
+#include "filelist/ui/TarExplorerDrop.h"
+#include "filelist/ui/TfrmReportFiles.h"
+#include "settings/ui/TarFormPosSave.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
@@ -21,6 +25,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -85,11 +90,31 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
                                                                      m_tbshRenameFiles, m_tbshUpdateDrafts})
         connect(page, &OperationPage::inputsChanged, this, &TfrmMain::scheduleActionUpdate);
 
+    // Files dropped from the file manager are taken on the list view only.
+    m_arExplorerDrop = new TarExplorerDrop(this);
+    m_arExplorerDrop->setObjectName(u"arExplorerDrop"_s);
+    m_arExplorerDrop->AllowFolders = false;
+    m_arExplorerDrop->OnDropped = [this](TarExplorerDrop*, const QStringList& files, int, int, int) {
+        runCommand([this, &files] { arExplorerDropDropped(files); });
+    };
+    m_arExplorerDrop->setDestinationControl(m_fileListPanel->findChild<QTableView*>(u"lvFiles"_s));
+
+    // The window opens where it was closed.
+    m_arFormPosSave = new TarFormPosSave(this);
+    m_arFormPosSave->setObjectName(u"arFormPosSave"_s);
+    m_arFormPosSave->NameKey = u"KRDL.ini"_s;
+    m_arFormPosSave->UseIniFile = true;
+    m_arFormPosSave->Loaded();
+
     FormCreate();
     ActionManagerUpdate();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain()
+{
+    // While the whole window still stands, so that a failed write can be shown.
+    m_arFormPosSave->FormDestroy();
+}
 
 void TfrmMain::createActions()
 {
@@ -318,6 +343,8 @@ void TfrmMain::bindCommands()
     bind(m_actAppendList, [list] { list->LoadFileList(true); });
     bind(m_actRenameFile, [list] { list->actRenameFileExecute(); });
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
+    bind(m_actPrintFilenames, [this] { actPrintFilenamesExecute(); });
+    bind(m_actPrintFilenamesWithPath, [this] { actPrintFilenamesWithPathExecute(); });
 
     bind(m_actPrintFiles, [page = m_tbshPrintOut] { page->actPrintFilesExecute(); });
     bind(m_actDocPropEdit, [page = m_tbshDocProperties] { page->actDocPropEditExecute(); });
@@ -384,6 +411,31 @@ int TfrmMain::CheckedCount() const
 void TfrmMain::CollectCheckedFiles(QStringList& paths) const
 {
     m_fileList->list().CollectCheckedFiles(paths);
+}
+
+void TfrmMain::actPrintFilenamesExecute()
+{
+    QStringList paths;
+    CollectCheckedFiles(paths);
+    PrintFileNames(paths, false, this);
+}
+
+void TfrmMain::actPrintFilenamesWithPathExecute()
+{
+    QStringList paths;
+    CollectCheckedFiles(paths);
+    PrintFileNames(paths, true, this);
+}
+
+void TfrmMain::arExplorerDropDropped(const QStringList& Files)
+{
+    std::vector<FileEntry> entries;
+    for (const QString& name : Files) {
+        if (IsDocumentFileName(name))
+            entries.push_back(EntryByPathRule(name, true));
+    }
+    m_fileList->appendEntries(entries);
+    m_fileListPanel->SortFileList();
 }
 
 int TfrmMain::highlightedRow() const

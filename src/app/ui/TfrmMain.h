@@ -19,6 +19,8 @@ class QMenu;
 class QTabWidget;
 class QTimer;
 class RenameFilesPage;
+class TarExplorerDrop;
+class TarFormPosSave;
 class TitlePanel;
 class UpdateDraftsPage;
 
@@ -50,6 +52,14 @@ public:
     // Asked before the window closes by any way; true lets it close.
     bool FormCloseQuery();
 
+    // "Print filenames" and "Print filenames with path": the report of the checked entries in
+    // its preview.
+    void actPrintFilenamesExecute();
+    void actPrintFilenamesWithPathExecute();
+    // The drop target's handler: the dropped documents join the list, checked; other files are
+    // skipped without a word; the list is sorted.
+    void arExplorerDropDropped(const QStringList& Files);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -73,6 +83,9 @@ private:
     CopyFilesPage* m_tbshCopyFiles = nullptr;
     RenameFilesPage* m_tbshRenameFiles = nullptr;
     UpdateDraftsPage* m_tbshUpdateDrafts = nullptr;
+
+    TarExplorerDrop* m_arExplorerDrop = nullptr;
+    TarFormPosSave* m_arFormPosSave = nullptr;
 
     QMenu* m_pmAddFiles = nullptr;
     QMenu* m_pmRemoveFiles = nullptr;
