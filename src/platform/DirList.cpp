@@ -1,4 +1,5 @@
 #include "platform/DirList.h"
+#include "platform/SystemPath.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -68,7 +69,7 @@ void narrowInto(const wchar_t* text, std::string& out)
 
 bool folderId(const std::wstring& folder, DirId& id)
 {
-    HANDLE h = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = CreateFileW(SystemPath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -92,6 +93,7 @@ bool DirListing::read(const std::string& folder)
         return false;
     if (!folderId(wfolder, id_))
         return false;
+    wfolder = SystemPath(wfolder);
     if (wfolder.back() != L'\\' && wfolder.back() != L'/')
         wfolder.push_back(L'\\');
     wfolder.push_back(L'*');
@@ -142,7 +144,7 @@ bool IsDirectory(const std::string& path)
     const std::wstring w = widen(path);
     if (w.empty())
         return false;
-    const DWORD attr = GetFileAttributesW(w.c_str());
+    const DWORD attr = GetFileAttributesW(SystemPath(w).c_str());
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/FileOps.h"
+#include "platform/SystemPath.h"
 
 #include "platform/Interrupt.h"
 
@@ -368,7 +369,7 @@ std::error_code lastError()
 // Volume serial number and file index of an existing file; false when it cannot be opened.
 bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
 {
-    HANDLE h = ::CreateFileW(p.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = ::CreateFileW(SystemPath(p).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -379,8 +380,8 @@ bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
 
 void removeTemp(const std::filesystem::path& temp)
 {
-    ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(temp.c_str());
+    ::SetFileAttributesW(SystemPath(temp).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(SystemPath(temp).c_str());
 }
 
 // Lets CopyFileExW ask the caller's cancel check between chunks.
@@ -429,7 +430,7 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         temp = dir / (L".krdl-copy-" + std::to_wstring(::GetCurrentProcessId()) + L"-"
                       + std::to_wstring(::GetTickCount64() + attempt) + L".tmp");
         detail::SetPendingTemporaryFile(temp);
-        if (::CopyFileExW(from.c_str(), temp.c_str(), copyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
+        if (::CopyFileExW(SystemPath(from).c_str(), SystemPath(temp).c_str(), copyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
                           COPY_FILE_FAIL_IF_EXISTS)) {
             copied = true;
         } else if (::GetLastError() == ERROR_REQUEST_ABORTED) {
@@ -450,7 +451,7 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         return false;
     }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
-    const bool moved = ::MoveFileExW(temp.c_str(), to.c_str(), flags) != 0;
+    const bool moved = ::MoveFileExW(SystemPath(temp).c_str(), SystemPath(to).c_str(), flags) != 0;
     if (!moved) {
         ec = lastError();
         removeTemp(temp);
@@ -471,7 +472,7 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         ec = std::error_code(ERROR_ALREADY_EXISTS, std::system_category());
         return false;
     }
-    if (!::MoveFileW(from.c_str(), to.c_str())) {
+    if (!::MoveFileW(SystemPath(from).c_str(), SystemPath(to).c_str())) {
         ec = lastError();
         return false;
     }
@@ -481,7 +482,7 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
 {
     ec.clear();
-    if (!::CreateDirectoryW(dir.c_str(), nullptr)) {
+    if (!::CreateDirectoryW(SystemPath(dir).c_str(), nullptr)) {
         ec = lastError();
         return false;
     }
@@ -490,13 +491,13 @@ bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
 
 bool DirectoryExists(const std::filesystem::path& dir)
 {
-    const DWORD attributes = ::GetFileAttributesW(dir.c_str());
+    const DWORD attributes = ::GetFileAttributesW(SystemPath(dir).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool PathExists(const std::filesystem::path& path)
 {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 #endif

@@ -1,4 +1,5 @@
 #include "platform/FileSync.h"
+#include "platform/SystemPath.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,7 +13,7 @@ namespace platform {
 bool SyncFileToDisk(const std::filesystem::path& path)
 {
 #ifdef _WIN32
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;

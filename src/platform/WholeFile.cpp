@@ -1,4 +1,5 @@
 #include "platform/WholeFile.h"
+#include "platform/SystemPath.h"
 
 #include <algorithm>
 #include <atomic>
@@ -200,7 +201,7 @@ bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std:
         ec = notRegular(status.type());
         return false;
     }
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         ec = lastError();
@@ -237,7 +238,7 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
     HANDLE h = INVALID_HANDLE_VALUE;
     for (unsigned attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
         temp = temporaryBeside(target, attempt);
-        h = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        h = ::CreateFileW(SystemPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
             ec = lastError();
             return false;
@@ -259,12 +260,12 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
     if (!ok)
         ec = lastError();
     ::CloseHandle(h);
-    if (ok && !::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (ok && !::MoveFileExW(SystemPath(temp).c_str(), SystemPath(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         ec = lastError();
         ok = false;
     }
     if (!ok)
-        ::DeleteFileW(temp.c_str());
+        ::DeleteFileW(SystemPath(temp).c_str());
     return ok;
 }
 

@@ -3,6 +3,7 @@
 #include "common/FsPath.h"
 #include "common/PathText.h"
 #include "platform/Paths.h"
+#include "platform/UserRegistry.h"
 #include "settings/IniFile.h"
 
 #include <filesystem>
@@ -15,7 +16,8 @@ QString& programFileOverride()
     return path;
 }
 
-// Per-user store of the registry values: an INI file, one section per key path.
+// Per-user store of the registry values where the system has no registry: an INI file, one
+// section per key path.
 QString registryFile()
 {
     return FromFsPath(platform::UserConfigDir() / "krdl" / "registry.ini");
@@ -71,6 +73,11 @@ void WriteInitialDir(const QString& key, const QString& folder)
 
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
+    if (platform::HasUserRegistry()) {
+        // A key that cannot be opened or created is skipped without a message.
+        platform::WriteUserRegistryString(keyPath.toStdU16String(), name.toStdU16String(), value.toStdU16String());
+        return;
+    }
     const QString file = registryFile();
     std::error_code ec;
     std::filesystem::create_directories(ToFsPath(file).parent_path(), ec);
@@ -85,6 +92,9 @@ void RegWriteString(const QString& keyPath, const QString& name, const QString& 
 
 QString RegReadString(const QString& keyPath, const QString& name)
 {
+    if (platform::HasUserRegistry())
+        return QString::fromStdU16String(
+            platform::ReadUserRegistryString(keyPath.toStdU16String(), name.toStdU16String()).value_or(std::u16string()));
     return ReadIniValue(registryFile(), keyPath, name);
 }
 
