@@ -450,6 +450,15 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
         return false;
     }
+    // One more look once the data is there: a cancel during the last chunk, or under a
+    // CopyFileExW that never reports progress (Wine), still keeps the copy out of the target's
+    // place.
+    if (cancelled && cancelled()) {
+        ec = std::make_error_code(std::errc::operation_canceled);
+        removeTemp(temp);
+        detail::SetPendingTemporaryFile({});
+        return false;
+    }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
     const bool moved = ::MoveFileExW(SystemPath(temp).c_str(), SystemPath(to).c_str(), flags) != 0;
     if (!moved) {
