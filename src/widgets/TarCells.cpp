@@ -34,7 +34,18 @@ void TarCells::EnsureSorted() const
     for (Entry& e : main_)
         e.key = Key(e.cell->Col, e.cell->Row);
     std::sort(main_.begin(), main_.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    MirrorKeys();
     sorted_ = true;
+}
+
+void TarCells::MirrorKeys() const
+{
+    mainKeys_.resize(main_.size());
+    for (std::size_t i = 0; i < main_.size(); ++i)
+        mainKeys_[i] = main_[i].key;
+    blockKeys_.clear();
+    for (std::size_t i = 0; i < mainKeys_.size(); i += kBlock)
+        blockKeys_.push_back(mainKeys_[i]);
 }
 
 void TarCells::Consolidate() const
@@ -53,9 +64,24 @@ void TarCells::Consolidate() const
             main_[--out] = std::move(side_[--b]);
     }
     side_.clear();
+    MirrorKeys();
 }
 
-TarCell* TarCells::Search(const std::vector<Entry>& list, qint64 key)
+TarCell* TarCells::SearchMain(qint64 key) const
+{
+    // The sample of every kBlock-th key is small enough to stay in the cache; it names the one
+    // block of keys that can hold `key`, so a lookup reads few cache lines of the large list.
+    const auto next = std::upper_bound(blockKeys_.begin(), blockKeys_.end(), key);
+    if (next == blockKeys_.begin())
+        return nullptr;
+    const std::size_t first = static_cast<std::size_t>(next - blockKeys_.begin() - 1) * kBlock;
+    const auto begin = mainKeys_.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = mainKeys_.begin() + static_cast<std::ptrdiff_t>(std::min(first + kBlock, mainKeys_.size()));
+    const auto at = std::lower_bound(begin, end, key);
+    return at != end && *at == key ? main_[static_cast<std::size_t>(at - mainKeys_.begin())].cell.get() : nullptr;
+}
+
+TarCell* TarCells::SearchSide(const std::vector<Entry>& list, qint64 key)
 {
     const auto at = std::lower_bound(list.begin(), list.end(), key, [](const Entry& e, qint64 k) { return e.key < k; });
     return at != list.end() && at->key == key ? at->cell.get() : nullptr;
@@ -65,9 +91,9 @@ bool TarCells::Find(qint32 col, qint32 row, TarCell*& cell) const
 {
     EnsureSorted();
     const qint64 key = Key(col, row);
-    TarCell* found = Search(main_, key);
+    TarCell* found = SearchMain(key);
     if (!found)
-        found = Search(side_, key);
+        found = SearchSide(side_, key);
     if (!found)
         return false;
     cell = found;
@@ -104,10 +130,9 @@ QString TarCells::GetData(qint32 col, qint32 row) const
 
 std::pair<std::size_t, std::size_t> TarCells::RangeBounds(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo) const
 {
-    const auto less = [](const Entry& e, qint64 k) { return e.key < k; };
-    const auto first = std::lower_bound(main_.begin(), main_.end(), Key(colFrom, rowFrom), less);
-    const auto last = std::upper_bound(first, main_.end(), Key(colTo, rowTo), [](qint64 k, const Entry& e) { return k < e.key; });
-    return {static_cast<std::size_t>(first - main_.begin()), static_cast<std::size_t>(last - main_.begin())};
+    const auto first = std::lower_bound(mainKeys_.begin(), mainKeys_.end(), Key(colFrom, rowFrom));
+    const auto last = std::upper_bound(first, mainKeys_.end(), Key(colTo, rowTo));
+    return {static_cast<std::size_t>(first - mainKeys_.begin()), static_cast<std::size_t>(last - mainKeys_.begin())};
 }
 
 void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
@@ -122,8 +147,11 @@ void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 
     const auto end = main_.begin() + static_cast<std::ptrdiff_t>(last);
     const auto kept = std::remove_if(begin, end, [&](const Entry& e) { return e.cell->Row >= rowFrom && e.cell->Row <= rowTo; });
     main_.erase(kept, end);
-    if (main_.size() < main_.capacity() / 2)
+    if (main_.size() < main_.capacity() / 2) {
         main_.shrink_to_fit();
+        mainKeys_.shrink_to_fit();
+    }
+    MirrorKeys();
 }
 
 void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)

@@ -117,10 +117,18 @@ private:
     // Merges the side list into the main list (both sorted).
     void Consolidate() const;
     std::pair<std::size_t, std::size_t> RangeBounds(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo) const;
-    static TarCell* Search(const std::vector<Entry>& list, qint64 key);
+    // Copies the keys of main_ into mainKeys_ and blockKeys_ after main_ changed.
+    void MirrorKeys() const;
+    TarCell* SearchMain(qint64 key) const;
+    static TarCell* SearchSide(const std::vector<Entry>& list, qint64 key);
 
     // Lookups sort lazily, so the lists change under const calls.
     mutable std::vector<Entry> main_; // sorted while sorted_
+    // The keys of main_ alone, and every kBlock-th of them: a lookup in a million cells waits
+    // for memory, and these keep the memory it reads small.
+    static constexpr std::size_t kBlock = 32;
+    mutable std::vector<qint64> mainKeys_;
+    mutable std::vector<qint64> blockKeys_;
     mutable std::vector<Entry> side_; // sorted always; only used while sorted_
     mutable bool sorted_ = false;
     QHash<QString, std::pair<qint32, qint32>> textIndex_;

@@ -171,6 +171,26 @@ TEST_F(GridTest, ColumnFittingDeletingAndSizes)
     EXPECT_EQ(grid.ColWidths(1), QFontMetrics(grid.font()).horizontalAdvance(wide) + 15);
     EXPECT_EQ(grid.ColWidths(0), QFontMetrics(grid.font()).horizontalAdvance(u"1. part.par"_s) + 15);
 
+    // Only texts that can be the widest are measured: the result must still be the widest.
+    const QStringList sets[] = {
+        {u"AVAVAVAVAV"_s, u"WWWWWWW"_s, u"iiiiiiiiiiiiiiiii"_s, u"To Ty Te"_s, u"1.5"_s},
+        {u"Zobnik Ø40 čšž"_s, u"Zobnik Ø40 csz"_s, u"אבגדה"_s, u"e\u0301e\u0301e\u0301"_s, u"😀😀😀😀😀😀😀😀😀😀😀😀"_s},
+        {u"2024-05-17"_s, u"2024-11-11"_s, u"2024-10-10"_s, u"2024-08-08"_s},
+    };
+    for (const QStringList& texts : sets) {
+        TarGrid column;
+        column.setFont(grid.font());
+        column.SetColCount(2);
+        column.SetRowCount(int(texts.size()) + 1);
+        int widest = 0;
+        for (int i = 0; i < texts.size(); ++i) {
+            column.Cell(1, i + 1)->SetText(texts[i]);
+            widest = std::max(widest, QFontMetrics(grid.font()).horizontalAdvance(texts[i]));
+        }
+        column.AutoSizeColumn(1);
+        EXPECT_EQ(column.ColWidths(1), widest + 15) << texts.join(u' ').toStdString();
+    }
+
     // Shrinking the grid keeps the store; deleting a range empties it there.
     grid.SetRowCount(2);
     EXPECT_EQ(grid.CellsObject().GetText(1, 2), wide);
