@@ -7,6 +7,7 @@
 #include "filelist/ListFile.h"
 #include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
+#include "properties/ui/TfrmDocCustomProperties.h"
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
 #include "widgets/ui/ActionButton.h"
@@ -293,4 +294,12 @@ void FileListPanel::actRenameFileExecute()
     const FileList& list = m_files.list();
     if (row < list.count() && list.at(row).fileName == entry.fileName && list.at(row).directory == entry.directory)
         m_files.setFileName(row, name);
+}
+
+void FileListPanel::actShowDocumentPropertiesExecute()
+{
+    const int row = highlightedRow();
+    if (row < 0)
+        return;
+    TfrmDocCustomProperties::ShowFor(m_files.list().at(row).fullPath(), window());
 }

@@ -3,7 +3,8 @@
 // `TabSheet3`, which holds the button bar (`btnAddFiles`, `btnRemoveFiles`, `btnSelectFiles`,
 // `btnList`, `btnExit`), the file list view `lvFiles` and the status bar (`lblFileListStatus`,
 // `lblDateTime`). It runs the commands that work on the list itself: adding files by dialog and
-// by folder, removing, checking, sorting, list files and the single "Rename file".
+// by folder, removing, checking, sorting, list files and the per-file commands "Rename file" and
+// "Show file custom properties".
 
 #include <QStringList>
 #include <QWidget>
@@ -51,6 +52,8 @@ public:
 
     // "Rename file": renames the highlighted entry's file to the name typed into the dialog.
     void actRenameFileExecute();
+    // "Show file custom properties": the highlighted entry's custom properties, read only.
+    void actShowDocumentPropertiesExecute();
 
 signals:
     // Another row is highlighted, or none.

@@ -342,6 +342,7 @@ void TfrmMain::bindCommands()
     bind(m_actOpenList, [list] { list->LoadFileList(false); });
     bind(m_actAppendList, [list] { list->LoadFileList(true); });
     bind(m_actRenameFile, [list] { list->actRenameFileExecute(); });
+    bind(m_actShowDocumentProperties, [list] { list->actShowDocumentPropertiesExecute(); });
     connect(m_actExit, &QAction::triggered, this, &QWidget::close);
     bind(m_actPrintFilenames, [this] { actPrintFilenamesExecute(); });
     bind(m_actPrintFilenamesWithPath, [this] { actPrintFilenamesWithPathExecute(); });

@@ -1,9 +1,10 @@
 // The copy and rename pages of the real main window: the stored folder, the browse button, the
-// runs started from the actions, and the file list after a rename.
+// runs started from the actions, the file list after a rename, and the per-file commands.
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "batch/ui/TfrmRenameFile.h"
+#include "properties/ui/TfrmDocCustomProperties.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -260,4 +262,35 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
     EXPECT_EQ(ReadBytes(path(u"work/other.dft"_s)), "O");
     EXPECT_FALSE(QFileInfo::exists(path(u"up.dft"_s)));
     EXPECT_EQ(entries().value(1), u"renamed.par|"_s + work + u"|0"_s);
+}
+
+TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile)
+{
+    const QByteArray document = ReadBytes(QStringLiteral(KRDL_SOURCE_DIR "/tests/data/compound/lo_custom.doc"));
+    const QString part = file(u"work/flange.par"_s, document);
+    window->fileList()->appendEntries({EntryByPathRule(path(u"work/first.dft"_s), true), EntryByPathRule(part, false)});
+    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
+    window->ActionManagerUpdate();
+    ASSERT_TRUE(Action(window.get(), u"actShowDocumentProperties"_s)->isEnabled());
+
+    QString shownPath;
+    QStringList labels;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<TfrmDocCustomProperties*>(QApplication::activeModalWidget());
+        if (!dlg || !dlg->isVisible())
+            return;
+        shownPath = dlg->edFileName->text();
+        for (int i = 0; i < dlg->lvProperties->topLevelItemCount(); ++i)
+            labels << dlg->lvProperties->topLevelItem(i)->text(0);
+        dlg->close();
+    });
+    poll->start(5);
+    Action(window.get(), u"actShowDocumentProperties"_s)->trigger();
+    delete poll;
+    EXPECT_EQ(shownPath, part);
+    EXPECT_EQ(labels, (QStringList{u"Checked (Yes/No)"_s, u"Count (Float)"_s, u"Mass (Float)"_s, u"Material (Text)"_s,
+                                   u"Opomba (Text)"_s, u"Released (Date)"_s}));
+    EXPECT_EQ(ReadBytes(part), document);
+    EXPECT_TRUE(boxes().isEmpty());
 }
