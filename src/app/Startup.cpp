@@ -16,6 +16,11 @@ Message MissingIniMessage(const QString& iniPath)
             MessageIcon::Error};
 }
 
+Message SpecialFileMessage(const QString& path, const QString& reason)
+{
+    return {u"Error"_s, u"Cannot open file \""_s + path + u"\": "_s + reason, {u"OK"_s}, MessageIcon::Error};
+}
+
 int RunProgram(Environment& env)
 {
     const QString key = QString::fromLatin1(kRegistryKey);
@@ -33,9 +38,19 @@ int RunProgram(Environment& env)
 
     // Without its INI file the program does not run; the window made above is never shown.
     const QString ini = env.programIniFileName();
+    if (const QString reason = env.specialFileReason(ini); !reason.isEmpty()) {
+        env.showMessage(SpecialFileMessage(ini, reason));
+        return 1;
+    }
     if (!env.fileExists(ini)) {
         env.showMessage(MissingIniMessage(ini));
         return 1;
+    }
+    // Reads of these never wait on what stands there, but they would find nothing and their
+    // writes would fail: the user is told once, before the window appears.
+    for (const QString& file : env.userSettingsFiles()) {
+        if (const QString reason = env.specialFileReason(file); !reason.isEmpty())
+            env.showMessage(SpecialFileMessage(file, reason));
     }
 
     env.regWriteString(key, u"Location"_s, env.executablePath());

@@ -38,6 +38,11 @@ public:
     virtual void createMainWindow() = 0;
     virtual QString programIniFileName() = 0;
     virtual bool fileExists(const QString& path) = 0;
+    // What stands at Path instead of a regular file ("it is a FIFO", "it is a folder", ...);
+    // empty for a regular file and for none at all.
+    virtual QString specialFileReason(const QString& path) = 0;
+    // The per-user settings files (registry store, window position file).
+    virtual QStringList userSettingsFiles() = 0;
     virtual QString executablePath() = 0;
     // May hand the program over to a newer version, which ends this one.
     virtual UpgradeOutcome runUpgradeCheck() = 0;
@@ -47,11 +52,15 @@ public:
 
 // Runs the whole start-up and the program's life; returns the process exit code: 0 after a
 // normal end and when another instance is already running, 1 when the program INI file is
-// missing.
+// missing or something other than a file stands in its place. A per-user settings file that is
+// no file (a FIFO or a device would make every read wait) is named in an error box, and the
+// program goes on without it.
 int RunProgram(Environment& env);
 
-// The two messages of start-up.
+// The messages of start-up.
 Message AlreadyRunningMessage();
 Message MissingIniMessage(const QString& iniPath);
+// A settings file that cannot be used because something else stands in its place.
+Message SpecialFileMessage(const QString& path, const QString& reason);
 
 } // namespace startup

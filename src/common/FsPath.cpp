@@ -52,11 +52,15 @@ QStringList CommandLineArguments(int argc, char** argv)
     return args;
 }
 
-QString NotARegularFileReason(const QString& path)
+namespace {
+
+QString reasonFor(const QString& path, bool missingIsFine)
 {
     using std::filesystem::file_type;
     std::error_code ec;
     const file_type type = std::filesystem::status(ToFsPath(path), ec).type();
+    if (type == file_type::not_found && missingIsFine)
+        return {};
     if (ec && type != file_type::not_found)
         return ErrorText(ec);
     switch (type) {
@@ -76,6 +80,18 @@ QString NotARegularFileReason(const QString& path)
     default:
         return QStringLiteral("it is not a regular file");
     }
+}
+
+} // namespace
+
+QString NotARegularFileReason(const QString& path)
+{
+    return reasonFor(path, false);
+}
+
+QString SpecialFileReason(const QString& path)
+{
+    return reasonFor(path, true);
 }
 
 QString ErrorText(const std::error_code& ec)

@@ -28,6 +28,9 @@ QStringList CommandLineArguments(int argc, char** argv);
 // "it is a folder", "it is a FIFO", "it is a socket", "it is a device" or "it is not a regular
 // file"; empty for a regular file (symbolic links followed).
 QString NotARegularFileReason(const QString& path);
+// The same, but empty also when nothing is there: for files that may be missing, but must not
+// be anything else (a FIFO or device in their place would make every read wait).
+QString SpecialFileReason(const QString& path);
 
 // The text of a system error, for messages.
 QString ErrorText(const std::error_code& ec);

@@ -12,12 +12,30 @@ bool isValidUtf8(const QByteArray& bytes)
     return text::IsValidUtf8(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
+// UTF-8 that keeps bytes which are not UTF-8: they read as the lone surrogates standing for
+// them and are written back as those bytes (text/Utf8.h, Malformed::Escape). A hand-edited file
+// with a stray Windows-1250 byte after its mark thus keeps that byte through a rewrite.
+QString fromUtf8KeepingBytes(const char* data, qsizetype size)
+{
+    const std::u16string t = text::Utf16FromUtf8(std::string_view(data, size_t(size)), text::Malformed::Escape);
+    return QString::fromUtf16(t.data(), qsizetype(t.size()));
+}
+
+QByteArray toUtf8KeepingBytes(const QString& s)
+{
+    const std::string bytes = text::Utf8FromUtf16(
+        std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())), text::Malformed::Escape);
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+const QByteArray kMark("\xEF\xBB\xBF");
+
 } // namespace
 
 QString DecodeSharedText(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    if (bytes.startsWith(kMark))
+        return fromUtf8KeepingBytes(bytes.constData() + 3, bytes.size() - 3);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     QString decoded(bytes.size(), Qt::Uninitialized);
@@ -34,19 +52,19 @@ QByteArray EncodeSharedText(const QString& text)
     for (const QChar c : text) {
         const int code = c.isSurrogate() ? -1 : text::UnicodeToCp1250(c.unicode());
         if (code < 0)
-            return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+            return kMark + toUtf8KeepingBytes(text);
         bytes.append(char(code));
     }
     // Plain bytes that happen to form valid UTF-8 would be read back as UTF-8:
     // such a text goes out as UTF-8 with its mark so that it reads back unchanged.
     if (!isValidUtf8(bytes) || bytes == text.toUtf8())
         return bytes;
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return kMark + toUtf8KeepingBytes(text);
 }
 
 SharedEncoding DetectSharedEncoding(const QByteArray& bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    if (bytes.startsWith(kMark))
         return SharedEncoding::Utf8Bom;
     return isValidUtf8(bytes) ? SharedEncoding::Utf8 : SharedEncoding::Cp1250;
 }
@@ -55,11 +73,12 @@ QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding)
 {
     switch (encoding) {
     case SharedEncoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        return kMark + toUtf8KeepingBytes(text);
     case SharedEncoding::Utf8: {
-        const QByteArray bytes = text.toUtf8();
-        // Without a mark, UTF-8 reads back as UTF-8 only if it does not start with one.
-        if (!text.startsWith(QChar(0xFEFF)))
+        const QByteArray bytes = toUtf8KeepingBytes(text);
+        // Without a mark, UTF-8 reads back as UTF-8 only if it does not start with one and is
+        // all well-formed.
+        if (!text.startsWith(QChar(0xFEFF)) && isValidUtf8(bytes))
             return bytes;
         break;
     }

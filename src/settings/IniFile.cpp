@@ -71,12 +71,7 @@ LoadedFile load(const QString& fileName)
 IniDocument IniDocument::fromText(const QString& text)
 {
     IniDocument doc;
-    doc.lines_.clear();
-    if (text.isEmpty()) {
-        doc.finalLineEnd_ = false;
-        return doc;
-    }
-    // The first line end found sets the style used for new lines.
+    // Every line keeps its own end; the first end found is the style of new lines.
     bool styleSet = false;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -84,28 +79,47 @@ IniDocument IniDocument::fromText(const QString& text)
         const QChar c = text.at(i);
         if (c != u'\r' && c != u'\n')
             continue;
-        doc.lines_.append(text.mid(start, i - start));
         const bool crlf = c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n';
+        doc.lines_.append(text.mid(start, i - start));
+        doc.ends_.append(crlf ? QStringLiteral("\r\n") : QString(c));
         if (!styleSet) {
-            doc.lineEnd_ = crlf ? QStringLiteral("\r\n") : QString(c);
+            doc.lineEnd_ = doc.ends_.back();
             styleSet = true;
         }
         if (crlf)
             ++i;
         start = i + 1;
     }
-    doc.finalLineEnd_ = start == n;
-    if (start < n)
+    if (start < n) {
         doc.lines_.append(text.mid(start));
+        doc.ends_.append(QString());
+    }
     return doc;
 }
 
 QString IniDocument::toText() const
 {
-    QString text = lines_.join(lineEnd_);
-    if (finalLineEnd_ && !lines_.isEmpty())
-        text += lineEnd_;
+    QString text;
+    for (qsizetype i = 0; i < lines_.size(); ++i)
+        text += lines_[i] + ends_[i];
     return text;
+}
+
+void IniDocument::insertLine(int at, const QString& line)
+{
+    // A line added after a last line without an end gives that line one.
+    if (at == lines_.size() && !ends_.isEmpty() && ends_.back().isEmpty())
+        ends_.back() = lineEnd_;
+    lines_.insert(at, line);
+    ends_.insert(at, lineEnd_);
+}
+
+QString IniDocument::unquoted(const QString& value)
+{
+    const QString t = value.trimmed();
+    if (t.size() >= 2 && (t.front() == u'"' || t.front() == u'\'') && t.back() == t.front())
+        return t.mid(1, t.size() - 2);
+    return t;
 }
 
 int IniDocument::findSection(const QString& section) const
@@ -143,7 +157,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     if (line < 0)
         return std::nullopt;
     const QString& text = lines_[line];
-    return text.mid(text.indexOf(u'=') + 1).trimmed();
+    return unquoted(text.mid(text.indexOf(u'=') + 1));
 }
 
 QStringList IniDocument::keys(const QString& section) const
@@ -168,29 +182,28 @@ QStringList IniDocument::keys(const QString& section) const
 
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
+    // A value that would lose blanks or quotes on reading goes out in quotes, which reading takes off.
+    const QString written = unquoted(value) == value ? value : u'"' + value + u'"';
     const int header = findSection(section);
     if (header < 0) {
         if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
-            lines_.append(QString());
-        lines_.append(u'[' + section + u']');
-        lines_.append(key + u'=' + value);
-        finalLineEnd_ = true;
+            insertLine(int(lines_.size()), QString());
+        insertLine(int(lines_.size()), u'[' + section + u']');
+        insertLine(int(lines_.size()), key + u'=' + written);
         return;
     }
     const int end = sectionEnd(header);
     const int line = findKey(header, end, key);
     if (line >= 0) {
         const QString& old = lines_[line];
-        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + value;
+        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + written;
         return;
     }
     // New key after the last non-blank line of the section.
     int at = end;
     while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
         --at;
-    lines_.insert(at, key + u'=' + value);
-    if (at == lines_.size() - 1)
-        finalLineEnd_ = true;
+    insertLine(at, key + u'=' + written);
 }
 
 void IniDocument::eraseSection(const QString& section)
@@ -200,6 +213,7 @@ void IniDocument::eraseSection(const QString& section)
         return;
     const int end = sectionEnd(header);
     lines_.erase(lines_.begin() + header, lines_.begin() + end);
+    ends_.erase(ends_.begin() + header, ends_.begin() + end);
 }
 
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key)

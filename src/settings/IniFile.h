@@ -3,7 +3,10 @@
 // other line (comments, unknown keys, blank lines, odd text) exactly as it was.
 //
 // Sections and keys compare without regard to letter case; of two equal sections or two equal
-// keys in one section, the first one counts. Lines may end with CR LF, LF or a lone CR.
+// keys in one section, the first one counts. Lines may end with CR LF, LF or a lone CR, and each
+// keeps its own end. A value is read trimmed and, as the Windows profile functions read it,
+// without one pair of matching double or single quotes around it; a value that would not read
+// back as itself that way is written in double quotes.
 
 #include <QString>
 #include <QStringList>
@@ -14,10 +17,10 @@ class IniDocument {
 public:
     // Parses text (already decoded).
     static IniDocument fromText(const QString& text);
-    // The file's text with the line ends it had (CR LF for a new file).
+    // The file's text with the line ends it had (CR LF for the new lines of a new file).
     QString toText() const;
 
-    // Value of a key, trimmed; nullopt when the section or key is missing.
+    // Value of a key, trimmed and unquoted; nullopt when the section or key is missing.
     std::optional<QString> value(const QString& section, const QString& key) const;
     // Sets a key, adding the key at the end of its section, or the section at the end of the file.
     void setValue(const QString& section, const QString& key, const QString& value);
@@ -34,9 +37,13 @@ private:
     // Index of the first line in (header, end) that holds the key, or -1.
     int findKey(int header, int end, const QString& key) const;
 
+    // Inserts a line before line At (At == the line count: at the end).
+    void insertLine(int at, const QString& line);
+    static QString unquoted(const QString& value);
+
     QStringList lines_;
-    QString lineEnd_ = QStringLiteral("\r\n");
-    bool finalLineEnd_ = true;
+    QStringList ends_;                             // the end of each line; "" for a last line without one
+    QString lineEnd_ = QStringLiteral("\r\n"); // the end of new lines
 };
 
 // The longest value a read returns.

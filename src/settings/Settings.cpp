@@ -4,6 +4,7 @@
 #include "common/PathText.h"
 #include "platform/Paths.h"
 #include "platform/UserRegistry.h"
+#include "settings/FormPosition.h"
 #include "settings/IniFile.h"
 
 #include <filesystem>
@@ -28,6 +29,14 @@ QString registryFile()
 QString UserConfigFolder()
 {
     return FromFsPath(platform::UserConfigDir() / "krdl");
+}
+
+QStringList UserSettingsFiles()
+{
+    QStringList files{FormPosIniFileName(DefaultFormPosNameKey(true))};
+    if (!platform::HasUserRegistry())
+        files.prepend(registryFile());
+    return files;
 }
 
 QString ProgramFileName()

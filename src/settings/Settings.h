@@ -4,6 +4,7 @@
 // Nothing is cached: every read and write opens the file (or the store) and closes it again.
 
 #include <QString>
+#include <QStringList>
 
 // Full path of the running executable (tests may put another one in its place).
 QString ProgramFileName();
@@ -24,6 +25,10 @@ void WriteInitialDir(const QString& key, const QString& folder);
 
 // The program's folder in the per-user configuration folder (it may not exist yet).
 QString UserConfigFolder();
+
+// The per-user files the program reads and writes: the registry store (where there is no
+// registry) and the window position file.
+QStringList UserSettingsFiles();
 
 // Per-user string values under a key path such as "Software\KARDOLIN\Nastavitve".
 // A write that cannot be done is skipped silently; a missing value reads as empty text.

@@ -17,6 +17,7 @@ public:
     // What the outside world looks like.
     bool otherInstance = false;
     QSet<QString> existingFiles{u"/opt/krdl/KRDL.ini"_s};
+    QMap<QString, QString> specialFiles; // path -> what stands there instead of a file
     UpgradeOutcome upgrade = UpgradeOutcome::Continue;
 
     // What happened, in order.
@@ -52,6 +53,12 @@ public:
         calls << u"exists "_s + path;
         return existingFiles.contains(path);
     }
+    QString specialFileReason(const QString& path) override
+    {
+        calls << u"special "_s + path;
+        return specialFiles.value(path);
+    }
+    QStringList userSettingsFiles() override { return {u"/home/u/registry.ini"_s, u"/home/u/KRDL.ini"_s}; }
     QString executablePath() override { return u"/opt/krdl/KRDL"_s; }
     UpgradeOutcome runUpgradeCheck() override
     {
@@ -71,8 +78,9 @@ TEST(Startup, NormalStartRunsEveryStepInOrder)
     EXPECT_EQ(RunProgram(env), 0);
     EXPECT_EQ(env.calls, (QStringList{u"handle"_s, u"reg Handle"_s, u"lock KARDOLIN"_s,
                                       u"title Velmar Solid Edge Utils"_s, u"window"_s,
-                                      u"exists /opt/krdl/KRDL.ini"_s, u"reg Location"_s, u"upgrade"_s,
-                                      u"loop"_s}));
+                                      u"special /opt/krdl/KRDL.ini"_s, u"exists /opt/krdl/KRDL.ini"_s,
+                                      u"special /home/u/registry.ini"_s, u"special /home/u/KRDL.ini"_s,
+                                      u"reg Location"_s, u"upgrade"_s, u"loop"_s}));
     EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_EQ(env.registry.value(kKey + u"|Handle"_s), u"4242"_s);
     EXPECT_EQ(env.registry.value(kKey + u"|Location"_s), u"/opt/krdl/KRDL"_s);
@@ -100,7 +108,8 @@ TEST(Startup, MissingIniShowsTheErrorAfterTheWindowAndEndsWithOne)
     EXPECT_EQ(RunProgram(env), 1);
     EXPECT_EQ(env.calls, (QStringList{u"handle"_s, u"reg Handle"_s, u"lock KARDOLIN"_s,
                                       u"title Velmar Solid Edge Utils"_s, u"window"_s,
-                                      u"exists /opt/krdl/KRDL.ini"_s, u"message"_s}));
+                                      u"special /opt/krdl/KRDL.ini"_s, u"exists /opt/krdl/KRDL.ini"_s,
+                                      u"message"_s}));
     ASSERT_EQ(env.messages.size(), 1);
     EXPECT_EQ(env.messages[0].caption, u"Error"_s);
     EXPECT_EQ(env.messages[0].text, QString::fromUtf8("Ni mogoče najti datoteke /opt/krdl/KRDL.ini"));
@@ -117,4 +126,25 @@ TEST(Startup, UpgradeThatEndsTheProgramSkipsTheLoop)
     EXPECT_EQ(env.calls.back(), u"upgrade"_s);
     EXPECT_FALSE(env.calls.contains(u"loop"_s));
     EXPECT_EQ(env.registry.value(kKey + u"|Location"_s), u"/opt/krdl/KRDL"_s);
+}
+
+TEST(Startup, SomethingElseInPlaceOfASettingsFileIsNamedInABox)
+{
+    // In place of the program INI file: the box, and the program does not run.
+    FakeEnvironment env;
+    env.specialFiles.insert(u"/opt/krdl/KRDL.ini"_s, u"it is a FIFO"_s);
+    EXPECT_EQ(RunProgram(env), 1);
+    ASSERT_EQ(env.messages.size(), 1);
+    EXPECT_EQ(env.messages[0].text, u"Cannot open file \"/opt/krdl/KRDL.ini\": it is a FIFO"_s);
+    EXPECT_EQ(env.messages[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(env.calls.contains(u"loop"_s));
+
+    // In place of a per-user file: the box, and the program goes on without it.
+    FakeEnvironment user;
+    user.specialFiles.insert(u"/home/u/registry.ini"_s, u"it is a folder"_s);
+    EXPECT_EQ(RunProgram(user), 0);
+    ASSERT_EQ(user.messages.size(), 1);
+    EXPECT_EQ(user.messages[0].text, u"Cannot open file \"/home/u/registry.ini\": it is a folder"_s);
+    EXPECT_EQ(user.calls.mid(user.calls.indexOf(u"message"_s)), (QStringList{u"message"_s, u"special /home/u/KRDL.ini"_s,
+                                                                          u"reg Location"_s, u"upgrade"_s, u"loop"_s}));
 }

@@ -16,6 +16,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -196,4 +198,32 @@ TEST_F(ProcessTest, NewerVersionFromTheUpgradeLibraryEndsTheProgramWithoutTheExi
     EXPECT_EQ(lines.last(), u"ExecuteUpgrade\t0\t\"Travenkalo\"2.204\" \""_s + realExe + u"\""_s);
     EXPECT_TRUE(logLines().isEmpty()) << logLines().join(u" | "_s).toStdString();
     EXPECT_EQ(RegReadString(kKey, u"Location"_s), realExe);
+}
+
+TEST_F(ProcessTest, SomethingElseInPlaceOfASettingsFileGivesABoxInsteadOfAHang)
+{
+    // A FIFO as the program INI file: nobody ever writes to it, so a read would wait for good.
+    const QString exe = dir.filePath(u"alone/KRDL"_s);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"alone"_s)));
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_EXE), exe));
+    const QString ini = QFileInfo(dir.filePath(u"alone"_s)).canonicalFilePath() + u"/KRDL.ini"_s;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    QProcess* p = start(exe);
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitCode(), 1);
+    ASSERT_EQ(logLines().size(), 1);
+    EXPECT_TRUE(logLines()[0].startsWith(u"caption=Error\ttext=Cannot open file \""_s + ini + u"\": it is a FIFO\t"_s))
+        << logLines()[0].toStdString();
+
+    // A FIFO as the per-user registry store: the box, then the program runs.
+    const QString store = dir.filePath(u"config/krdl/registry.ini"_s);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"config/krdl"_s)));
+    QFile::remove(store); // the run above wrote "Handle" there
+    ASSERT_EQ(::mkfifo(QFile::encodeName(store).constData(), 0600), 0);
+    QProcess* q = start(QString::fromUtf8(KRDL_EXE));
+    ASSERT_TRUE(waitFor(q, [this] { return logLines().size() == 2; }));
+    EXPECT_TRUE(logLines()[1].startsWith(u"caption=Error\ttext=Cannot open file \""_s + store + u"\": it is a FIFO\t"_s))
+        << logLines()[1].toStdString();
+    QThread::msleep(500);
+    EXPECT_EQ(q->state(), QProcess::Running);
 }

@@ -81,6 +81,44 @@ TEST_F(IniFileTest, LineEndStylesAndMissingFinalNewlineAreKept)
     EXPECT_EQ(ReadBytes(path(u"cr.ini"_s)), "[A]\rk=2\r");
 }
 
+TEST_F(IniFileTest, LinesAWriteDoesNotChangeKeepTheirExactBytes)
+{
+    struct Case {
+        QByteArray before;
+        QByteArray after; // with AddFiles of [InitialDir] set to "C:\New\"
+    };
+    const Case cases[] = {
+        // Mixed line ends, each kept; the new line takes the style of the first one.
+        {"[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=old\n[B]\ny=2",
+         "[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=C:\\New\\\n[B]\ny=2"},
+        {"[InitialDir]\r\nSaveList=x\nOther=y",
+         "[InitialDir]\r\nSaveList=x\nOther=y\r\nAddFiles=C:\\New\\\r\n"},
+        // UTF-8 with a byte order mark, and bytes in it that are not UTF-8.
+        {"\xEF\xBB\xBF[InitialDir]\r\nAddFiles=old\r\nBad=\xC3\x28\xFF\x9A\xE8\r\n",
+         "\xEF\xBB\xBF[InitialDir]\r\nAddFiles=C:\\New\\\r\nBad=\xC3\x28\xFF\x9A\xE8\r\n"},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(path(), c.before);
+        IniWriteString(path(), u"InitialDir"_s, u"AddFiles"_s, u"C:\\New\\"_s);
+        EXPECT_EQ(ReadBytes(path()), c.after) << c.before.toStdString();
+    }
+}
+
+TEST_F(IniFileTest, QuotedValuesLoseTheirQuotesAndWritesReadBackAsThemselves)
+{
+    WriteBytes(path(), "[A]\nd=\"C:\\My Parts\\\"\ns=  'single'  \nkeep=\" \"inner\" \"\nodd=\"open\nmixed=\"x'\none=\"\n");
+    const QStringList read = {u"C:\\My Parts\\"_s, u"single"_s, u" \"inner\" "_s, u"\"open"_s, u"\"x'"_s, u"\""_s};
+    const QStringList keys = {u"d"_s, u"s"_s, u"keep"_s, u"odd"_s, u"mixed"_s, u"one"_s};
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(IniReadString(path(), u"A"_s, keys[i]), read[i]) << keys[i].toStdString();
+    // A value that would lose its blanks or its quotes on reading goes out in quotes.
+    for (const QString& value : {u" padded "_s, u"\"quoted\""_s, u"'single'"_s, u"plain"_s, u""_s}) {
+        IniWriteString(path(), u"B"_s, u"v"_s, value);
+        EXPECT_EQ(IniReadString(path(), u"B"_s, u"v"_s), value) << value.toStdString();
+    }
+    EXPECT_TRUE(ReadBytes(path()).endsWith("[B]\nv=\n"));
+}
+
 TEST_F(IniFileTest, BinaryGarbageNeitherCrashesNorIsDamagedByAWrite)
 {
     QByteArray garbage;

@@ -1,13 +1,13 @@
 #include "app/ui/ProgramEnvironment.h"
 
 #include "app/ui/TfrmMain.h"
+#include "common/FsPath.h"
 #include "platform/InstanceLock.h"
 #include "settings/Settings.h"
 #include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 ProgramEnvironment::ProgramEnvironment() = default;
 ProgramEnvironment::~ProgramEnvironment() = default;
@@ -55,7 +55,17 @@ QString ProgramEnvironment::programIniFileName()
 
 bool ProgramEnvironment::fileExists(const QString& path)
 {
-    return QFileInfo(path).isFile();
+    return NotARegularFileReason(path).isEmpty();
+}
+
+QString ProgramEnvironment::specialFileReason(const QString& path)
+{
+    return SpecialFileReason(path);
+}
+
+QStringList ProgramEnvironment::userSettingsFiles()
+{
+    return UserSettingsFiles();
 }
 
 QString ProgramEnvironment::executablePath()

@@ -25,6 +25,8 @@ public:
     void createMainWindow() override;
     QString programIniFileName() override;
     bool fileExists(const QString& path) override;
+    QString specialFileReason(const QString& path) override;
+    QStringList userSettingsFiles() override;
     QString executablePath() override;
     startup::UpgradeOutcome runUpgradeCheck() override;
     void runMessageLoop() override;
