@@ -89,22 +89,27 @@ int CompareFileText(const QString& a, const QString& b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-std::vector<FileEntry> EntriesByPathRule(const QStringList& paths, bool checked)
+namespace {
+
+std::vector<FileEntry> entriesByRule(FileEntry (*rule)(const QString&, bool), const QStringList& paths, bool checked)
 {
     std::vector<FileEntry> out;
     out.reserve(size_t(paths.size()));
     for (const QString& path : paths)
-        out.push_back(EntryByPathRule(path, checked));
+        out.push_back(rule(path, checked));
     return out;
+}
+
+} // namespace
+
+std::vector<FileEntry> EntriesByPathRule(const QStringList& paths, bool checked)
+{
+    return entriesByRule(EntryByPathRule, paths, checked);
 }
 
 std::vector<FileEntry> EntriesByDirectoryRule(const QStringList& paths, bool checked)
 {
-    std::vector<FileEntry> out;
-    out.reserve(size_t(paths.size()));
-    for (const QString& path : paths)
-        out.push_back(EntryByDirectoryRule(path, checked));
-    return out;
+    return entriesByRule(EntryByDirectoryRule, paths, checked);
 }
 
 void FileList::append(const std::vector<FileEntry>& entries)
