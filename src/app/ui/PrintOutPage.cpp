@@ -1,9 +1,14 @@
 #include "app/ui/PrintOutPage.h"
 
+#include "automation/BatchPrint.h"
+#include "automation/dispatch/AutomationServer.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QPrinterInfo>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -24,7 +29,7 @@ PrintOutPage::PrintOutPage(FileListModel& files, QAction* actPrintFiles, QWidget
     m_cbOrientation->setCurrentIndex(-1);
     m_edNumberOfCopies = new QSpinBox(this);
     m_edNumberOfCopies->setObjectName(u"edNumberOfCopies"_s);
-    m_edNumberOfCopies->setRange(1, 1000);
+    m_edNumberOfCopies->setRange(0, 1000);
     m_edNumberOfCopies->setValue(1);
     m_chkCollate = new QCheckBox(this);
     m_chkCollate->setObjectName(u"chkCollate"_s);
@@ -51,4 +56,35 @@ bool PrintOutPage::HasPrintChoices() const
     return m_cbPrinters->currentIndex() >= 0 && m_cbOrientation->currentIndex() >= 0;
 }
 
-void PrintOutPage::actPrintFilesExecute() {}
+void PrintOutPage::showEvent(QShowEvent* event)
+{
+    OperationPage::showEvent(event);
+    tbshPrintOutShow();
+}
+
+void PrintOutPage::tbshPrintOutShow()
+{
+    // The current printer is the system's default one: Qt keeps no other between print jobs.
+    const int current = m_cbPrinters->findText(QPrinterInfo::defaultPrinterName(), Qt::MatchExactly);
+    if (current >= 0 && m_cbPrinters->count() > 0)
+        m_cbPrinters->setCurrentIndex(current);
+    if (m_cbOrientation->count() > 0)
+        m_cbOrientation->setCurrentIndex(1);
+}
+
+void PrintOutPage::actPrintFilesExecute()
+{
+    // The log window outlives this command: it deletes itself when the user closes it.
+    ProgressDialogFactory progress(window());
+    BatchPrint run(SystemAutomationServer(), progress);
+    run.PrinterName = m_cbPrinters->itemText(m_cbPrinters->currentIndex());
+    run.Files = checkedFiles();
+    run.Landscape = m_cbOrientation->currentIndex() == 1;
+    // Copies, collate and print as black may change while the run goes on; each document
+    // takes them as they are when it is printed.
+    run.ReadPageSettings = [this] {
+        return BatchPrint::PageSettings{m_edNumberOfCopies->value(), m_chkCollate->isChecked(),
+                                        m_chkPrintAsBlack->isChecked()};
+    };
+    run.Execute();
+}

@@ -17,8 +17,15 @@ public:
     // True when a printer and an orientation are chosen (part of the rule of `actPrintFiles`).
     bool HasPrintChoices() const;
 
-    // "Print files". The batch print run is not built yet, so the command does nothing.
+    // Each time the page becomes visible: the current printer and "Landscape" are chosen,
+    // replacing the user's earlier choice.
+    void tbshPrintOutShow();
+
+    // "Print files": prints every checked file through Solid Edge with the page's settings.
     void actPrintFilesExecute();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QComboBox* m_cbPrinters = nullptr;

@@ -1,5 +1,9 @@
 #include "app/ui/UpdateDraftsPage.h"
 
+#include "automation/UpdateDrafts.h"
+#include "automation/dispatch/AutomationServer.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -12,4 +16,10 @@ UpdateDraftsPage::UpdateDraftsPage(FileListModel& files, QAction* actUpdateDraft
     content()->addStretch();
 }
 
-void UpdateDraftsPage::actUpdateDraftsExecute() {}
+void UpdateDraftsPage::actUpdateDraftsExecute()
+{
+    ProgressDialogFactory progress(window());
+    UpdateDrafts run(SystemAutomationServer(), progress);
+    run.Files = checkedFiles();
+    run.Execute();
+}

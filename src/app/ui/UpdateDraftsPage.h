@@ -10,6 +10,6 @@ class UpdateDraftsPage : public OperationPage {
 public:
     UpdateDraftsPage(FileListModel& files, QAction* actUpdateDrafts, QWidget* parent = nullptr);
 
-    // "Update drafts". The update run is not built yet, so the command does nothing.
+    // "Update drafts": updates the views of every checked draft through Solid Edge.
     void actUpdateDraftsExecute();
 };

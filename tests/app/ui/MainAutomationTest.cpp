@@ -1,0 +1,98 @@
+// The print and update-drafts pages of the real main window: the choices made when the print
+// page is shown, and the runs started from it. Without automation on this system both runs log
+// the failed connection and touch nothing.
+#include "app/ui/PrintOutPage.h"
+#include "app/ui/TfrmMain.h"
+#include "MainWindowChildren.h"
+#include "batch/ui/TarFrmProgressDialog.h"
+#include "filelist/ui/FileListModel.h"
+#include "settings/Settings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPrinterInfo>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class MainAutomationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+        window = std::make_unique<TfrmMain>();
+        window->show();
+    }
+    void TearDown() override
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TarFrmProgressDialog*>(w))
+                d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        window.reset();
+        SetProgramFileNameForTesting({});
+        qunsetenv("KRDL_CONFIG_HOME");
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<TfrmMain> window;
+};
+
+TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTimeItIsShown)
+{
+    auto* printers = Child<QComboBox>(window.get(), u"cbPrinters"_s);
+    auto* orientation = Child<QComboBox>(window.get(), u"cbOrientation"_s);
+    auto* pages = Child<QTabWidget>(window.get(), u"pcOperations"_s);
+    auto* copies = Child<QSpinBox>(window.get(), u"edNumberOfCopies"_s);
+    EXPECT_EQ(copies->minimum(), 0);
+    EXPECT_EQ(copies->maximum(), 1000);
+    EXPECT_EQ(copies->value(), 1);
+
+    const QString current = QPrinterInfo::defaultPrinterName();
+    EXPECT_EQ(printers->count(), QPrinterInfo::availablePrinterNames().size());
+    EXPECT_EQ(printers->currentIndex(), printers->findText(current));
+    EXPECT_EQ(orientation->currentText(), u"Landscape"_s);
+
+    orientation->setCurrentIndex(0);
+    pages->setCurrentIndex(4);
+    pages->setCurrentWidget(Child(window.get(), u"tbshPrintOut"_s));
+    EXPECT_EQ(orientation->currentText(), u"Landscape"_s);
+
+    // No printer installed (the case here unless the machine has one): the command stays off.
+    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->ActionManagerUpdate();
+    EXPECT_EQ(Action(window.get(), u"actPrintFiles"_s)->isEnabled(), printers->currentIndex() >= 0);
+}
+
+TEST_F(MainAutomationTest, RunsLogTheFailedConnection)
+{
+    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->ActionManagerUpdate();
+    Action(window.get(), u"actUpdateDrafts"_s)->trigger();
+    Child<PrintOutPage>(window.get(), u"tbshPrintOut"_s)->actPrintFilesExecute();
+
+    QStringList captions;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* d = qobject_cast<TarFrmProgressDialog*>(w);
+        if (!d)
+            continue;
+        captions << d->windowTitle();
+        EXPECT_TRUE(d->Finished());
+        EXPECT_EQ(d->Lines(), (QStringList{u"Try to connect to Solid Edge!"_s, u"Cannot connect to Solid Edge!"_s, u" "_s,
+                                           u"Try to disconnect from Solid Edge!"_s,
+                                           u"Successfuly disconnected from Solid Edge!"_s}));
+    }
+    captions.sort();
+    EXPECT_EQ(captions, (QStringList{u"Print files"_s, u"Update drafts"_s}));
+}
+
+} // namespace
