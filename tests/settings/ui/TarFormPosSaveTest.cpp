@@ -1,6 +1,6 @@
 // The window position store on a real window: read at load, write when the window goes, the
-// events, the maximized state, the pull-back on the (offscreen, 800 by 600) screen, and a write
-// that fails while the window is destroyed.
+// events, the pull-back on the offscreen screen, and a write that fails while the window is
+// destroyed. The maximized state is tested on the main window.
 #include "settings/FormPosition.h"
 #include "settings/Settings.h"
 #include "settings/ui/TarFormPosSave.h"
@@ -77,19 +77,6 @@ TEST_F(FormPosSave, TheWindowReopensWhereItWasClosedAndAFirstStartKeepsItsPlace)
     }
     // An empty name key in registry mode is the program's name.
     EXPECT_EQ(RegReadString(u"KRDL\\frmMain"_s, u"Left"_s), u"30"_s);
-}
-
-TEST_F(FormPosSave, AWindowClosedMaximizedOpensMaximized)
-{
-    auto w = window();
-    store->Loaded();
-    w->showMaximized();
-    w.reset();
-    EXPECT_EQ(ReadFormPosition(true, u"KRDL.ini"_s, u"frmMain"_s).WindowState, wsMaximized);
-
-    w = window();
-    store->Loaded();
-    EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
 }
 
 TEST_F(FormPosSave, StoredBoundsArePulledBackOntoThePrimaryScreen)
