@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-
 #include <fstream>
 #include <functional>
 #include <string>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace fs = std::filesystem;
 using platform::LibraryTrust;
+
+#ifndef _WIN32
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +108,88 @@ TEST(LibraryTrust, RefusesWhatAnotherUserCouldHavePlanted)
         ASSERT_FALSE(path.empty()) << c.name;
         EXPECT_EQ(platform::CheckLibraryTrust(path), c.expected) << c.name;
         ::chmod(dir.c_str(), 0700);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+}
+
+} // namespace
+
+#else // _WIN32
+
+#include <windows.h>
+#include <aclapi.h>
+
+namespace {
+
+// Adds an entry to the access list of Path that grants Everyone the given rights.
+bool grantEveryone(const fs::path& path, DWORD rights)
+{
+    PACL old = nullptr;
+    PACL updated = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const std::wstring name = path.wstring();
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &old,
+                              nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return false;
+    EXPLICIT_ACCESS_W access{};
+    access.grfAccessPermissions = rights;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    access.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    bool ok = SetEntriesInAclW(1, &access, old, &updated) == ERROR_SUCCESS
+        && SetNamedSecurityInfoW(const_cast<wchar_t*>(name.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                 nullptr, nullptr, updated, nullptr)
+               == ERROR_SUCCESS;
+    LocalFree(updated);
+    LocalFree(descriptor);
+    return ok;
+}
+
+TEST(LibraryTrust, RefusesWhatOtherUsersMayChange)
+{
+    struct Case {
+        const char* name;
+        std::function<fs::path(const fs::path& dir)> make;
+        LibraryTrust expected;
+    };
+    auto file = [](const fs::path& p) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << "library";
+        return p;
+    };
+    const Case cases[] = {
+        {"own file", [&](const fs::path& d) { return file(d / "a.dll"); }, LibraryTrust::Trusted},
+        {"missing", [](const fs::path& d) { return d / "a.dll"; }, LibraryTrust::Missing},
+        {"folder",
+         [](const fs::path& d) {
+             fs::create_directories(d / "a.dll");
+             return d / "a.dll";
+         },
+         LibraryTrust::NotRegularFile},
+        {"file everyone may write",
+         [&](const fs::path& d) {
+             const fs::path p = file(d / "a.dll");
+             return grantEveryone(p, GENERIC_WRITE) ? p : fs::path();
+         },
+         LibraryTrust::WritableByOthers},
+        {"folder everyone may add to",
+         [&](const fs::path& d) {
+             const fs::path p = file(d / "up" / "a.dll");
+             return grantEveryone(d / "up", FILE_ADD_FILE) ? p : fs::path();
+         },
+         LibraryTrust::UnsafeFolder},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const fs::path dir = fs::temp_directory_path() / ("krdl-trust-" + std::to_string(GetCurrentProcessId()) + "-"
+                                                          + std::to_string(n++));
+        fs::create_directories(dir);
+        const fs::path path = c.make(dir);
+        ASSERT_FALSE(path.empty()) << c.name;
+        EXPECT_EQ(platform::CheckLibraryTrust(path), c.expected) << c.name;
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
