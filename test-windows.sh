@@ -17,6 +17,8 @@ export WINEPREFIX="$PWD/$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLL
 if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   wineboot --init >/dev/null 2>&1
+  # Let the prefix's first start (services, the running object table) finish before any test.
+  wineserver -w
 fi
 wine regsvr32 /s "$build/bin/FakeSolidEdge.dll" 2>/dev/null
 

@@ -17,4 +17,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 cte
 if [[ -x fuzz/run.sh ]]; then
   fuzz/run.sh
 fi
+
+# The Windows build of the libraries without Qt, tested under Wine (a few minutes).
+if [[ "${KRDL_SKIP_WINDOWS_LANE:-}" != 1 ]]; then
+  ./test-windows.sh
+fi
 echo "All tests passed."
