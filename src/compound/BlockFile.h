@@ -1,12 +1,9 @@
 #pragma once
 // Random access to the bytes of a compound file. The engine reads and writes only through this
-// interface, so that tests can count the bytes moved, stop a save after any write, and the fuzz
-// target can work on a buffer in memory.
+// interface (DiskFile for files on disk), so that tests can count the bytes moved, delay reads,
+// stop a save after any write, and the fuzz target can work on a buffer in memory.
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <vector>
 
 namespace cfb {
@@ -14,34 +11,22 @@ namespace cfb {
 class BlockFile {
 public:
     virtual ~BlockFile() = default;
-    // Current length of the file in bytes.
+    // Length of the file in bytes as this object knows it: found when it was opened, then
+    // changed only by its own writes and truncation (asks the system nothing).
     virtual std::uint64_t Size() = 0;
+    // Length of the file now, also when another program changed it.
+    virtual std::uint64_t CurrentSize() { return Size(); }
     // Reads up to `length` bytes at `offset`; returns how many were read (fewer only at the end).
+    // Throws cfb::Error when the system reports a read error.
     virtual std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) = 0;
     // Writes all bytes at `offset`, growing the file when needed. Throws cfb::Error on failure.
     virtual void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) = 0;
     // Makes everything written so far durable on the disk before anything later is written.
     virtual void Flush() = 0;
+    // Cuts the file back to `size` bytes. Throws cfb::Error on failure.
+    virtual void Truncate(std::uint64_t size) = 0;
     // False for a file opened for reading only; Write then throws.
     virtual bool Writable() const = 0;
-};
-
-// A file on disk. Opening for writing fails on a read-only or inaccessible file; opening never
-// changes the file.
-class DiskFile : public BlockFile {
-public:
-    // Throws cfb::Error with the system's reason when the file cannot be opened as asked.
-    DiskFile(const std::filesystem::path& path, bool writable);
-    std::uint64_t Size() override;
-    std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
-    void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
-    void Flush() override;
-    bool Writable() const override { return writable_; }
-
-private:
-    std::fstream stream_;
-    std::filesystem::path path_;
-    bool writable_;
 };
 
 // A file held in memory (fuzzing, tests).
@@ -53,6 +38,7 @@ public:
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
     void Flush() override {}
+    void Truncate(std::uint64_t size) override { bytes_.resize(static_cast<std::size_t>(size)); }
     bool Writable() const override { return writable_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
@@ -67,12 +53,15 @@ class CountingFile : public BlockFile {
 public:
     explicit CountingFile(BlockFile& inner) : inner_(inner) {}
     std::uint64_t Size() override { return inner_.Size(); }
+    std::uint64_t CurrentSize() override { return inner_.CurrentSize(); }
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
     void Flush() override;
+    void Truncate(std::uint64_t size) override { inner_.Truncate(size); }
     bool Writable() const override { return inner_.Writable(); }
 
     std::uint64_t bytesRead = 0;
+    int reads = 0;
     std::uint64_t bytesWritten = 0;
     int writes = 0;
     int flushes = 0;

@@ -57,7 +57,7 @@ void CustomPropertyCollection::Load()
         throw Error("the document summary entry is not a stream");
     stream_ = entry_ ? PropertySetStream::Parse(reader_->ReadStream(*entry_, kMaxPropertyStream))
                      : PropertySetStream::Empty();
-    section_ = stream_.user;
+    section_ = std::move(stream_.user); // Rebuild needs only the stream's bytes and section places
     modified_ = false;
     Reindex();
 }
@@ -84,6 +84,31 @@ CustomProperty CustomPropertyCollection::Item(std::size_t index) const
     out.value = p.value;
     out.typeCode = p.value.known ? TypeCode(p.value.vt) : 0;
     return out;
+}
+
+const std::string& CustomPropertyCollection::NameAt(std::size_t index) const
+{
+    static const std::string none;
+    const DictionaryEntry* e = section_.NameOf(At(index).id);
+    return e ? e->name : none;
+}
+
+const PropertyValue& CustomPropertyCollection::ValueAt(std::size_t index) const
+{
+    return At(index).value;
+}
+
+int CustomPropertyCollection::TypeCodeAt(std::size_t index) const
+{
+    const PropertyValue& v = At(index).value;
+    return v.known ? TypeCode(v.vt) : 0;
+}
+
+const SectionProperty& CustomPropertyCollection::At(std::size_t index) const
+{
+    if (index >= visible_.size())
+        throw Error("property index out of range");
+    return section_.properties[visible_[index]];
 }
 
 void CustomPropertyCollection::Remove(std::size_t index)

@@ -35,6 +35,11 @@ public:
     std::size_t Count() const { return visible_.size(); }
     // The property at `index` (0..Count()-1); throws cfb::Error for any other index.
     CustomProperty Item(std::size_t index) const;
+    // Parts of the property at `index` without copying it; valid until the collection changes.
+    // Throw cfb::Error like Item.
+    const std::string& NameAt(std::size_t index) const;
+    const PropertyValue& ValueAt(std::size_t index) const;
+    int TypeCodeAt(std::size_t index) const;
     // Removes the property at `index`; later properties move down one place.
     void Remove(std::size_t index);
     // Adds a text property at the end. Throws cfb::Error when the name cannot be stored in the
@@ -52,6 +57,7 @@ public:
 private:
     void Load();
     void Reindex();
+    const SectionProperty& At(std::size_t index) const;
 
     BlockFile& file_;
     std::unique_ptr<CompoundReader> reader_;

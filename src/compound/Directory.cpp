@@ -99,8 +99,7 @@ Directory::Directory(Fat& fat)
 DirEntry Directory::Entry(std::uint32_t index)
 {
     const std::uint32_t sector = chain_.At(index / perSector_);
-    const auto& bytes = fat_.Sectors().Sector(sector);
-    return DirEntry::Parse(bytes.data() + (index % perSector_) * DirEntry::kSize,
+    return DirEntry::Parse(fat_.Sectors().Sector(sector) + (index % perSector_) * DirEntry::kSize,
                            fat_.Sectors().Head().sectorShift == 9);
 }
 

@@ -8,40 +8,6 @@
 
 namespace cfb {
 
-SectorReader::SectorReader(BlockFile& file, const Header& header)
-    : file_(file), header_(header), sectorSize_(header.SectorSize()), fileSize_(file.Size())
-{
-    const std::uint64_t headerBytes = sectorSize_; // the header occupies the first sector
-    const std::uint64_t body = fileSize_ > headerBytes ? fileSize_ - headerBytes : 0;
-    const std::uint64_t count = (body + sectorSize_ - 1) / sectorSize_;
-    sectorCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, kMaxRegSect));
-}
-
-const std::vector<std::uint8_t>& SectorReader::Sector(std::uint32_t sector)
-{
-    if (auto it = cache_.find(sector); it != cache_.end())
-        return it->second;
-    if (sector >= sectorCount_)
-        throw Error("sector " + std::to_string(sector) + " lies beyond the end of the file");
-    std::vector<std::uint8_t> bytes(sectorSize_, 0);
-    file_.Read(header_.SectorOffset(sector), bytes.data(), sectorSize_);
-    return cache_.emplace(sector, std::move(bytes)).first->second;
-}
-
-void SectorReader::ReadPart(std::uint32_t sector, std::uint32_t offset, std::uint8_t* out, std::uint32_t length)
-{
-    if (sector >= sectorCount_)
-        throw Error("sector " + std::to_string(sector) + " lies beyond the end of the file");
-    if (offset > sectorSize_ || length > sectorSize_ - offset)
-        throw Error("read outside a sector");
-    if (auto it = cache_.find(sector); it != cache_.end()) {
-        std::copy_n(it->second.data() + offset, length, out);
-        return;
-    }
-    std::fill_n(out, length, 0);
-    file_.Read(header_.SectorOffset(sector) + offset, out, length);
-}
-
 Fat::Fat(SectorReader& sectors) : sectors_(sectors), perSector_(sectors.SectorSize() / 4)
 {
     const Header& h = sectors.Head();
@@ -57,7 +23,14 @@ void Fat::WalkDifatTo(std::size_t count)
     while (difatChain_.size() < count && !difatEnded_) {
         const std::uint32_t next = difatChain_.empty()
             ? h.firstDifatSector
-            : Get32(sectors_.Sector(difatChain_.back()).data() + layout::DifatNextLink(sectors_.SectorSize()));
+            : Get32(sectors_.Sector(difatChain_.back()) + layout::DifatNextLink(sectors_.SectorSize()));
+        if (next < sectors_.SectorCount() && !sectors_.Kept(next)) {
+            // Writers put the DIFAT sectors one after another: read the rest of the way at once.
+            std::vector<std::uint32_t> run;
+            for (std::size_t k = difatChain_.size(); k < count && next + (k - difatChain_.size()) < sectors_.SectorCount(); ++k)
+                run.push_back(static_cast<std::uint32_t>(next + (k - difatChain_.size())));
+            sectors_.Prefetch(run, false);
+        }
         if (next == kEndOfChain || next == kFreeSect) {
             difatEnded_ = true;
             break;
@@ -86,7 +59,7 @@ std::uint32_t Fat::FatSectorLocation(std::uint32_t index)
         WalkDifatTo(k + 1);
         if (difatChain_.size() <= k)
             throw Error("the DIFAT chain ends before the FAT does");
-        loc = Get32(sectors_.Sector(difatChain_[k]).data() + 4 * j);
+        loc = Get32(sectors_.Sector(difatChain_[k]) + 4 * j);
     }
     if (loc > kMaxRegSect || loc >= sectors_.SectorCount())
         throw Error("a FAT sector lies beyond the end of the file");
@@ -111,10 +84,7 @@ std::uint32_t Fat::Next(std::uint32_t sector)
     if (sector >= capacity_)
         throw Error("sector " + std::to_string(sector) + " is not covered by the allocation table");
     const std::uint32_t loc = FatSectorLocation(sector / perSector_);
-    std::uint8_t entry[4];
-    const auto& cached = sectors_.Sector(loc);
-    std::copy_n(cached.data() + 4 * (sector % perSector_), 4, entry);
-    return Get32(entry);
+    return Get32(sectors_.Sector(loc) + 4 * (sector % perSector_));
 }
 
 std::vector<std::uint32_t> Fat::AllEntries()
@@ -122,11 +92,39 @@ std::vector<std::uint32_t> Fat::AllEntries()
     std::vector<std::uint32_t> out;
     out.reserve(static_cast<std::size_t>(capacity_));
     const std::uint32_t n = sectors_.Head().numFatSectors;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const auto& s = sectors_.Sector(FatSectorLocation(i));
+    std::vector<std::uint32_t> locations;
+    for (std::uint32_t i = 0; i < n; ++i)
+        locations.push_back(FatSectorLocation(i));
+    sectors_.Prefetch(locations);
+    for (std::uint32_t loc : locations) {
+        const std::uint8_t* s = sectors_.Sector(loc);
         for (std::uint32_t j = 0; j < perSector_; ++j)
-            out.push_back(Get32(s.data() + 4 * j));
+            out.push_back(Get32(s + 4 * j));
     }
+    return out;
+}
+
+std::vector<std::uint32_t> Fat::LinkSectorsFor(const std::vector<std::uint32_t>& sectors,
+                                               std::vector<std::uint32_t>& difatRun) const
+{
+    const Header& h = sectors_.Head();
+    const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
+    std::vector<std::uint32_t> out;
+    std::size_t difatNeeded = 0;
+    for (std::uint32_t s : sectors) {
+        if (s > kMaxRegSect)
+            continue;
+        const std::uint32_t index = s / perSector_;
+        if (index >= h.numFatSectors)
+            continue;
+        if (index < Header::kHeaderDifat)
+            out.push_back(h.difat[index]);
+        else
+            difatNeeded = std::max<std::size_t>(difatNeeded, (index - Header::kHeaderDifat) / perDifat + 1);
+    }
+    if (difatNeeded && difatChain_.empty() && h.firstDifatSector <= kMaxRegSect)
+        for (std::size_t k = 0; k < difatNeeded; ++k)
+            difatRun.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{h.firstDifatSector} + k, kMaxRegSect)));
     return out;
 }
 
@@ -137,7 +135,7 @@ std::vector<std::uint32_t> Fat::Chain(std::uint32_t start, std::uint64_t maxSect
 }
 
 LazyChain::LazyChain(Fat& fat, std::uint32_t start, std::uint64_t maxSectors)
-    : fat_(fat), maxSectors_(std::min<std::uint64_t>(maxSectors, fat.Sectors().SectorCount())), next_(start)
+    : fat_(fat), maxSectors_(std::min<std::uint64_t>(maxSectors, fat.Sectors().SectorCount())), next_(start), mark_(start)
 {
 }
 
@@ -149,7 +147,14 @@ bool LazyChain::Extend()
         throw Error("broken sector chain");
     if (known_.size() >= maxSectors_)
         throw Error("sector chain longer than its data (a loop in the allocation table?)");
+    if (!known_.empty() && next_ == mark_)
+        throw Error("loop in a sector chain");
     known_.push_back(next_);
+    if (++sinceMark_ == markPeriod_) {
+        mark_ = next_;
+        sinceMark_ = 0;
+        markPeriod_ *= 2;
+    }
     next_ = fat_.Next(next_);
     return true;
 }

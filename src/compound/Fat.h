@@ -1,42 +1,16 @@
 #pragma once
-// Sector access, the sector allocation table (FAT) and the DIFAT that locates the FAT's own
-// sectors. Everything is read lazily: opening a large document touches only the table sectors
-// that the chains it follows go through. Every walk is bounded by the number of sectors the
-// file can hold, so a loop in a damaged table ends with an error instead of a hang.
+// The sector allocation table (FAT) and the DIFAT that locates the FAT's own sectors. Both are
+// read lazily: opening a large document touches only the table sectors that the chains it
+// follows go through. Every walk is bounded by the number of sectors the file can hold and
+// watches for loops, so a damaged table ends with an error instead of a hang.
 
-#include "compound/BlockFile.h"
-#include "compound/Header.h"
+#include "compound/SectorReader.h"
 
 #include <cstdint>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 namespace cfb {
-
-// Reads whole sectors; a partial last sector is padded with zeros. Caches what it read.
-class SectorReader {
-public:
-    SectorReader(BlockFile& file, const Header& header);
-    // Sectors that begin inside the file (a partial last sector counts).
-    std::uint32_t SectorCount() const { return sectorCount_; }
-    std::uint32_t SectorSize() const { return sectorSize_; }
-    // The sector's bytes; throws cfb::Error for a sector that does not begin inside the file.
-    const std::vector<std::uint8_t>& Sector(std::uint32_t sector);
-    // Reads a byte range of one sector without caching the sector.
-    void ReadPart(std::uint32_t sector, std::uint32_t offset, std::uint8_t* out, std::uint32_t length);
-    BlockFile& File() { return file_; }
-    const Header& Head() const { return header_; }
-    // Length of the file when the reader was made.
-    std::uint64_t FileSize() const { return fileSize_; }
-
-private:
-    BlockFile& file_;
-    const Header& header_;
-    std::uint32_t sectorSize_;
-    std::uint32_t sectorCount_;
-    std::uint64_t fileSize_;
-    std::unordered_map<std::uint32_t, std::vector<std::uint8_t>> cache_;
-};
 
 class Fat {
 public:
@@ -48,6 +22,12 @@ public:
     std::uint32_t EntriesPerSector() const { return perSector_; }
     // Location of the FAT's `index`-th sector, through the header or the DIFAT chain.
     std::uint32_t FatSectorLocation(std::uint32_t index);
+    // The sectors that following the links of `sectors` will read first, as far as they are
+    // known without reading anything: the FAT sectors the header lists (returned), or else the
+    // DIFAT sectors up to the one that lists them (`difatRun`; assumed to lie one after
+    // another, as writers put them).
+    std::vector<std::uint32_t> LinkSectorsFor(const std::vector<std::uint32_t>& sectors,
+                                              std::vector<std::uint32_t>& difatRun) const;
     // Sectors of the DIFAT chain, in order (reads them all).
     std::vector<std::uint32_t> DifatSectorLocations();
     // Every entry of the table (reads every FAT sector).
@@ -83,6 +63,11 @@ private:
     std::uint64_t maxSectors_;
     std::vector<std::uint32_t> known_;
     std::uint32_t next_;
+    // Loop watch (Brent): a sector remembered at every power of two steps; meeting it again
+    // means the chain runs in a circle.
+    std::uint32_t mark_;
+    std::uint64_t sinceMark_ = 0;
+    std::uint64_t markPeriod_ = 1;
 };
 
 } // namespace cfb

@@ -135,10 +135,11 @@ Transaction::Transaction(CompoundReader& r)
     miniTable_.Reset(h_.firstMiniFatSector <= kMaxRegSect ? fat.Chain(h_.firstMiniFatSector, fileSectors_)
                                                           : std::vector<std::uint32_t>{});
     Protect(miniTable_.locs);
+    r.Sectors().Prefetch(miniTable_.locs);
     for (std::uint32_t s : miniTable_.locs) {
-        const auto& bytes = r.Sectors().Sector(s);
+        const std::uint8_t* bytes = r.Sectors().Sector(s);
         for (std::uint32_t j = 0; j < per_; ++j)
-            mini_.push_back(Get32(bytes.data() + 4 * j));
+            mini_.push_back(Get32(bytes + 4 * j));
     }
     if (DivUp(oldRootSize_, ss_) > container_.locs.size())
         throw Error("the mini stream is shorter than the root entry says");
@@ -216,7 +217,8 @@ void Transaction::Cow(ChainEdit& chain, std::size_t index)
         return;
     const std::uint32_t old = chain.locs[index];
     const std::uint32_t copy = AllocSector();
-    pending_[copy] = r_.Sectors().Sector(old);
+    const std::uint8_t* bytes = r_.Sectors().Sector(old);
+    pending_[copy].assign(bytes, bytes + ss_);
     SetFat(old, kFreeSect);
     chain.locs[index] = copy;
     chain.fresh[index] = true;
@@ -282,7 +284,7 @@ const std::uint8_t* Transaction::PeekEntry(std::uint32_t index)
     if (k >= dir_.locs.size())
         throw Error("directory link out of range");
     const std::uint32_t s = dir_.locs[k];
-    const std::uint8_t* base = dir_.fresh[k] ? pending_[s].data() : r_.Sectors().Sector(s).data();
+    const std::uint8_t* base = dir_.fresh[k] ? pending_[s].data() : r_.Sectors().Sector(s);
     return base + (index % perDir_) * DirEntry::kSize;
 }
 
@@ -547,12 +549,19 @@ void Transaction::FinishTables()
 void Transaction::Commit()
 {
     BlockFile& file = r_.File();
-    // One write per sector, in sector order: none of them is seen before the header is.
+    // In sector order, consecutive sectors in one write: none of them is seen before the header is.
     for (const auto& entry : pending_)
         if (!Allowed(entry.first))
             throw Error("internal error: a save would overwrite data in use");
-    for (const auto& [sector, bytes] : pending_)
-        file.Write(h_.SectorOffset(sector), bytes.data(), bytes.size());
+    std::vector<std::uint8_t> run;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        const std::uint32_t first = it->first;
+        run.assign(it->second.begin(), it->second.end());
+        std::uint32_t last = first;
+        for (++it; it != pending_.end() && it->first == last + 1; ++it, ++last)
+            run.insert(run.end(), it->second.begin(), it->second.end());
+        file.Write(h_.SectorOffset(first), run.data(), run.size());
+    }
     file.Flush();
     const auto header = h_.Serialize();
     file.Write(0, header.data(), header.size());
@@ -571,7 +580,7 @@ void InPlaceWriter::ReplaceRootStream(std::optional<std::uint32_t> entry, const 
     BlockFile& file = reader_.File();
     std::array<std::uint8_t, Header::kSize> now{};
     file.Read(0, now.data(), now.size());
-    if (now != reader_.Head().raw || file.Size() != reader_.Sectors().FileSize())
+    if (now != reader_.Head().raw || file.CurrentSize() != reader_.Sectors().FileSize())
         throw Error("the file was changed by another program after it was opened");
     Transaction t(reader_);
     t.Replace(entry, name, content);

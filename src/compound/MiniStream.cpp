@@ -32,19 +32,19 @@ std::uint32_t MiniStream::Next(std::uint32_t mini)
 {
     const std::uint32_t per = fat_.Sectors().SectorSize() / 4;
     const std::uint32_t sector = table_.At(mini / per);
-    std::uint8_t entry[4];
-    fat_.Sectors().ReadPart(sector, 4 * (mini % per), entry, 4);
-    return Get32(entry);
+    return Get32(fat_.Sectors().Sector(sector) + 4 * (mini % per));
 }
 
 std::vector<std::uint32_t> MiniStream::AllEntries()
 {
     std::vector<std::uint32_t> out;
     const std::uint32_t per = fat_.Sectors().SectorSize() / 4;
-    for (std::uint32_t sector : table_.All()) {
-        const auto& s = fat_.Sectors().Sector(sector);
+    const std::vector<std::uint32_t>& sectors = table_.All();
+    fat_.Sectors().Prefetch(sectors);
+    for (std::uint32_t sector : sectors) {
+        const std::uint8_t* s = fat_.Sectors().Sector(sector);
         for (std::uint32_t j = 0; j < per; ++j)
-            out.push_back(Get32(s.data() + 4 * j));
+            out.push_back(Get32(s + 4 * j));
     }
     return out;
 }
@@ -63,7 +63,7 @@ void MiniStream::Read(std::uint32_t mini, std::uint32_t offset, std::uint8_t* ou
     if (offset > miniSize_ || length > miniSize_ - offset)
         throw Error("read outside a mini sector");
     auto [sector, at] = Locate(mini);
-    fat_.Sectors().ReadPart(sector, at + offset, out, length);
+    std::copy_n(fat_.Sectors().Sector(sector) + at + offset, length, out);
 }
 
 std::vector<std::uint32_t> MiniStream::Chain(std::uint32_t start, std::uint64_t maxSectors)

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 
 namespace cfb {
 
@@ -30,21 +29,68 @@ void Need(std::size_t needed, std::size_t available, const char* what)
         throw Error(std::string(what) + " runs past the end of its section");
 }
 
-// Text up to the first terminator: one zero byte, or for UTF-16 one zero code unit.
+bool Ascii(const std::uint8_t* p, std::size_t n)
+{
+    std::uint8_t any = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        any |= p[i];
+    return any < 0x80;
+}
+
+// Text up to the first terminator: one zero byte, or for UTF-16 one zero code unit. Plain ASCII,
+// by far the most common text, is the same in every code page and is copied as it is.
 std::string DecodeText(const std::uint8_t* p, std::size_t n, std::uint16_t codePage)
 {
     if (codePage == kCodePageUnicode) {
         std::size_t units = n / 2;
-        for (std::size_t i = 0; i < units; ++i)
+        bool ascii = true;
+        for (std::size_t i = 0; i < units; ++i) {
             if (p[2 * i] == 0 && p[2 * i + 1] == 0) {
                 units = i;
                 break;
             }
+            ascii = ascii && p[2 * i + 1] == 0 && p[2 * i] < 0x80;
+        }
+        if (ascii) {
+            std::string out(units, '\0');
+            for (std::size_t i = 0; i < units; ++i)
+                out[i] = static_cast<char>(p[2 * i]);
+            return out;
+        }
         return Utf16LeToUtf8(p, units * 2);
     }
     const void* zero = std::memchr(p, 0, n);
     const std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : n;
+    if (Ascii(p, len))
+        return std::string(reinterpret_cast<const char*>(p), len);
     return DecodeCodePage(p, len, codePage);
+}
+
+// The code page property (id 1, a 16-bit integer) among `count` table slots, if there is one.
+template <typename SlotAt>
+std::optional<std::uint16_t> CodePageOf(const std::uint8_t* data, std::size_t size, std::size_t count, SlotAt slotAt)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto [id, offset] = slotAt(i);
+        if (id != kCodePageId)
+            continue;
+        if (offset + 6 > size)
+            return std::nullopt;
+        const std::uint16_t vt = Get16(data + offset);
+        if (vt == VT_I2 || vt == VT_UI2)
+            return Get16(data + offset + 4);
+        return std::nullopt; // the first slot for the id counts
+    }
+    return std::nullopt;
+}
+
+// The code page of a section without decoding the rest of it.
+std::optional<std::uint16_t> SectionCodePage(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 8)
+        return std::nullopt;
+    const std::size_t count = std::min<std::size_t>(Get32(data + 4), (size - 8) / 8);
+    return CodePageOf(data, size, count, [&](std::size_t i) { return std::make_pair(Get32(data + 8 + 8 * i), Get32(data + 12 + 8 * i)); });
 }
 
 void Append32(std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -130,7 +176,7 @@ std::optional<std::pair<PropertyValue, std::size_t>> DecodeValue(const std::uint
         return std::nullopt;
     }
     v.known = true;
-    return std::make_pair(v, used);
+    return std::make_pair(std::move(v), used);
 }
 
 Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t fallbackCodePage)
@@ -149,31 +195,42 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
         std::uint32_t id, offset;
     };
     std::vector<Slot> slots;
-    std::set<std::uint32_t> offsets;
+    slots.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const Slot slot{Get32(data + 8 + 8 * i), Get32(data + 12 + 8 * i)};
         if (slot.offset < 8 || slot.offset >= size)
             throw Error("property offset outside its section");
         slots.push_back(slot);
-        offsets.insert(slot.offset);
     }
+    // Where each value ends at the latest: at the next value's offset.
+    std::vector<std::uint32_t> offsets;
+    offsets.reserve(count);
+    for (const Slot& slot : slots)
+        offsets.push_back(slot.offset);
+    std::sort(offsets.begin(), offsets.end());
+    // A repeated id: the first one in the table counts, as readers do.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> byId; // (id, table position)
+    byId.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        byId.emplace_back(slots[i].id, i);
+    std::sort(byId.begin(), byId.end());
+    std::vector<bool> repeated(count, false);
+    for (std::size_t i = 1; i < byId.size(); ++i)
+        if (byId[i].first == byId[i - 1].first)
+            repeated[byId[i].second] = true;
 
     // The code page first: the strings and the dictionary depend on it.
     s.codePage = fallbackCodePage;
-    for (const Slot& slot : slots)
-        if (slot.id == kCodePageId) {
-            auto decoded = DecodeValue(data + slot.offset, size - slot.offset, s.codePage);
-            if (decoded && (decoded->first.vt == VT_I2 || decoded->first.vt == VT_UI2)) {
-                s.codePage = static_cast<std::uint16_t>(decoded->first.integer);
-                s.hasCodePage = true;
-            }
-            break;
-        }
+    if (auto cp = CodePageOf(data, size, slots.size(), [&](std::size_t i) { return std::make_pair(slots[i].id, slots[i].offset); })) {
+        s.codePage = *cp;
+        s.hasCodePage = true;
+    }
 
-    std::set<std::uint32_t> seen;
-    for (const Slot& slot : slots) {
-        if (!seen.insert(slot.id).second)
-            continue; // a repeated id: the first one counts, as readers do
+    s.properties.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (repeated[i])
+            continue;
+        const Slot& slot = slots[i];
         SectionProperty prop;
         prop.id = slot.id;
         const std::uint8_t* p = data + slot.offset;
@@ -184,6 +241,7 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
             const std::uint32_t entries = Get32(p);
             if (entries > (available - 4) / 8)
                 throw Error("dictionary larger than its section");
+            s.dictionary.reserve(entries);
             std::size_t at = 4;
             for (std::uint32_t i = 0; i < entries; ++i) {
                 Need(at + 8, available, "the dictionary");
@@ -208,11 +266,11 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
         auto decoded = DecodeValue(p, available, s.codePage);
         std::size_t length;
         if (decoded) {
-            prop.value = decoded->first;
+            prop.value = std::move(decoded->first);
             length = decoded->second;
         } else {
             // A type this engine does not read: keep everything up to the next value.
-            auto next = offsets.upper_bound(slot.offset);
+            auto next = std::upper_bound(offsets.begin(), offsets.end(), slot.offset);
             length = (next == offsets.end() ? size : *next) - slot.offset;
             prop.value.vt = Get16(p);
         }
@@ -384,19 +442,15 @@ PropertySetStream PropertySetStream::Parse(std::vector<std::uint8_t> bytes)
             s.userIndex = static_cast<int>(i);
         s.refs.push_back(r);
     }
-    std::uint16_t fallback = 1252;
-    if (!s.refs.empty() && s.userIndex != 0) {
-        try {
-            s.first = Section::Parse(b + s.refs[0].offset, s.refs[0].size, 1252);
-            if (s.first->hasCodePage)
-                fallback = s.first->codePage;
-        } catch (const Error&) {
-            // Not ours to edit: kept byte for byte whatever it holds.
-        }
-    }
     if (s.userIndex >= 0) {
         const SectionRef& r = s.refs[static_cast<std::size_t>(s.userIndex)];
-        s.user = Section::Parse(b + r.offset, r.size, fallback);
+        s.user = Section::Parse(b + r.offset, r.size, 1252);
+        // A user section without a code page takes the first section's.
+        if (!s.user.hasCodePage && s.userIndex != 0) {
+            const auto cp = SectionCodePage(b + s.refs[0].offset, s.refs[0].size);
+            if (cp && *cp != s.user.codePage)
+                s.user = Section::Parse(b + r.offset, r.size, *cp);
+        }
     } else {
         // New user sections are Unicode, so that every name fits.
         s.user = Section::NewUserSection(kCodePageUnicode);

@@ -106,7 +106,6 @@ public:
     std::vector<std::uint8_t> bytes;
     std::vector<SectionRef> refs;
     int userIndex = -1;
-    std::optional<Section> first; // the first section, when it could be decoded
     Section user;                 // the user-defined section, or a new empty one
 };
 

@@ -2,13 +2,14 @@
 
 #include "common/Error.h"
 #include "common/FsPath.h"
-#include "compound/BlockFile.h"
+#include "compound/DiskFile.h"
 #include "compound/Cfb.h"
 #include "compound/CustomPropertyCollection.h"
 
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -28,7 +29,11 @@ QString FromUtf8(const std::string& s)
 
 QVariant PropertyVariant(const cfb::CustomProperty& p)
 {
-    const cfb::PropertyValue& v = p.value;
+    return PropertyVariant(p.value);
+}
+
+QVariant PropertyVariant(const cfb::PropertyValue& v)
+{
     if (!v.known)
         return {};
     switch (v.vt) {
@@ -102,17 +107,17 @@ QString PropertyValueText(const QVariant& value)
 
 QString TOleCustomProperty::Name() const
 {
-    return FromUtf8(owner_->At(key_).name);
+    return FromUtf8(owner_->doc_.Collection().NameAt(owner_->IndexOf(key_)));
 }
 
 qint32 TOleCustomProperty::Type() const
 {
-    return owner_->At(key_).typeCode;
+    return owner_->doc_.Collection().TypeCodeAt(owner_->IndexOf(key_));
 }
 
 QVariant TOleCustomProperty::Value() const
 {
-    return PropertyVariant(owner_->At(key_));
+    return PropertyVariant(owner_->doc_.Collection().ValueAt(owner_->IndexOf(key_)));
 }
 
 QString TOleCustomProperty::ValueText() const
@@ -166,18 +171,17 @@ TOleCustomProperty TOleCustomProperties::Add(const QString& name, const QVariant
 
 int TOleCustomProperties::IndexOfKey(std::uint64_t key) const
 {
-    for (std::size_t i = 0; i < keys_.size(); ++i)
-        if (keys_[i] == key)
-            return static_cast<int>(i);
-    return -1;
+    // Keys are handed out in increasing order and keep the properties' order, so they are sorted.
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
+    return it != keys_.end() && *it == key ? static_cast<int>(it - keys_.begin()) : -1;
 }
 
-cfb::CustomProperty TOleCustomProperties::At(std::uint64_t key) const
+std::size_t TOleCustomProperties::IndexOf(std::uint64_t key) const
 {
     const int index = IndexOfKey(key);
     if (index < 0)
         throw KrdlError(QStringLiteral("The custom property was removed"));
-    return doc_.Collection().Item(static_cast<std::size_t>(index));
+    return static_cast<std::size_t>(index);
 }
 
 void TOleCustomProperties::Reset(std::size_t count)
@@ -216,19 +220,28 @@ void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 opt
 {
     Q_UNUSED(options);
     Close(false);
-    if (const QString reason = NotARegularFileReason(path); !reason.isEmpty())
-        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": ") + reason);
+    // The open itself tells a missing file, a folder or a FIFO from a document (in the words
+    // of NotARegularFileReason): no separate look at the path first, which would cost a system
+    // call per document and could be overtaken by a change of the file in between.
     std::unique_ptr<cfb::BlockFile> file;
     try {
         file = std::make_unique<cfb::DiskFile>(ToFsPath(path), !readOnly);
-    } catch (const std::exception& e) {
+    } catch (const cfb::OpenError& e) {
         throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path)
-                        + (readOnly ? QString() : QStringLiteral(" for writing")) + QStringLiteral(": ")
+                        + (e.AboutWriting() ? QStringLiteral(" for writing") : QString()) + QStringLiteral(": ")
                         + QString::fromUtf8(e.what()));
     }
+    OpenFrom(path, std::move(file));
+}
+
+void TOleDocumentProperties::OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file)
+{
+    Close(false);
     std::unique_ptr<cfb::CustomPropertyCollection> collection;
     try {
         collection = std::make_unique<cfb::CustomPropertyCollection>(*file);
+    } catch (const cfb::ReadError& e) {
+        throw KrdlError(QStringLiteral("Cannot read file ") + Quoted(path) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
     } catch (const cfb::Error& e) {
         if (std::string(e.what()) == "not a compound file")
             throw KrdlError(QStringLiteral("File ") + Quoted(path) + QStringLiteral(" is not a compound document"));

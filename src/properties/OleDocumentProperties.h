@@ -27,6 +27,7 @@ namespace cfb {
 class BlockFile;
 class CustomPropertyCollection;
 struct CustomProperty;
+struct PropertyValue;
 }
 
 class TOleCustomProperties;
@@ -70,11 +71,12 @@ private:
     friend class TOleCustomProperty;
     explicit TOleCustomProperties(class TOleDocumentProperties& doc) : doc_(doc) {}
     int IndexOfKey(std::uint64_t key) const;
-    cfb::CustomProperty At(std::uint64_t key) const;
+    // Index of the property `key`; throws KrdlError when it was removed.
+    std::size_t IndexOf(std::uint64_t key) const;
     void Reset(std::size_t count);
 
     class TOleDocumentProperties& doc_;
-    std::vector<std::uint64_t> keys_; // one per property, in index order
+    std::vector<std::uint64_t> keys_; // one per property, in index order (and so increasing)
     std::uint64_t nextKey_ = 1;
 };
 
@@ -97,6 +99,9 @@ public:
     // already open is closed first, without saving. Throws KrdlError naming the file when it is
     // missing, cannot be opened as asked, is not a compound document, or is damaged.
     void Open(const QString& path, bool readOnly = false, qint32 options = 2);
+    // Opens the document held by `file` (already open), named `path` in messages; the document
+    // owns the file until it is closed. For callers that read through their own file layer.
+    void OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file);
     // The custom properties of the open document; throws KrdlError when none is open.
     TOleCustomProperties& CustomProperties();
     // Writes the changes made since Open (or the last Save) into the file, in place and
@@ -124,4 +129,5 @@ private:
 
 // Value of a decoded property as the program shows and writes it (see TOleCustomProperty).
 QVariant PropertyVariant(const cfb::CustomProperty& property);
+QVariant PropertyVariant(const cfb::PropertyValue& value);
 QString PropertyValueText(const QVariant& value);

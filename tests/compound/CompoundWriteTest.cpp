@@ -53,6 +53,7 @@ public:
         ++writes_;
     }
     void Flush() override { ops.push_back({true, 0, 0}); }
+    void Truncate(std::uint64_t size) override { inner_.Truncate(size); }
     bool Writable() const override { return true; }
     int Writes() const { return writes_; }
     std::vector<Op> ops;

@@ -1,7 +1,7 @@
 #pragma once
 // Fixture files and small helpers shared by the compound engine tests.
 
-#include "compound/BlockFile.h"
+#include "compound/DiskFile.h"
 #include "compound/CustomPropertyCollection.h"
 
 #include <QByteArray>

@@ -7,6 +7,7 @@
 #include "compound/IndependentReaders.h"
 #include "compound/PropertySet.h"
 #include "compound/CompoundReader.h"
+#include "compound/DiskFile.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>

@@ -140,8 +140,7 @@ int Show(const QStringList& files, bool json)
             break;
         }
         try {
-            RequireFile(path);
-            // Showing needs no write access.
+            // Showing needs no write access. Open reports a missing file or a folder itself.
             doc.Open(path, true, 2);
             TOleCustomProperties& props = doc.CustomProperties();
             QJsonArray list;
@@ -215,7 +214,6 @@ int Remove(const QString& path, const QStringList& names)
     TOleDocumentProperties doc;
     doc.Connect();
     try {
-        RequireFile(path);
         StopIfInterrupted(path);
         doc.Open(path, false, 2);
         TOleCustomProperties& props = doc.CustomProperties();

@@ -1,0 +1,50 @@
+#pragma once
+// A compound file on disk, read and written at explicit offsets through the platform's
+// positioned file: one system call per read, nothing buffered twice.
+
+#include "compound/BlockFile.h"
+#include "compound/Cfb.h"
+#include "platform/PositionedFile.h"
+
+#include <filesystem>
+
+namespace cfb {
+
+// Why a file could not be opened: what() is the reason ("the file does not exist", "it is a
+// folder", "the file is read-only", ...). AboutWriting() tells a file that exists but cannot be
+// written (read-only, locked) from one that cannot be opened at all.
+class OpenError : public Error {
+public:
+    OpenError(const std::string& reason, bool aboutWriting) : Error(reason), aboutWriting_(aboutWriting) {}
+    bool AboutWriting() const { return aboutWriting_; }
+
+private:
+    bool aboutWriting_;
+};
+
+// The system failed to read bytes that are there (an I/O error, a lost network share).
+class ReadError : public Error {
+public:
+    using Error::Error;
+};
+
+class DiskFile : public BlockFile {
+public:
+    // Opens an existing regular file; opening never changes it. Throws OpenError when it cannot
+    // be opened as asked.
+    DiskFile(const std::filesystem::path& path, bool writable);
+    std::uint64_t Size() override { return size_; }
+    std::uint64_t CurrentSize() override;
+    std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
+    void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
+    void Flush() override;
+    void Truncate(std::uint64_t size) override;
+    bool Writable() const override { return writable_; }
+
+private:
+    platform::PositionedFile file_;
+    std::uint64_t size_ = 0;
+    bool writable_;
+};
+
+} // namespace cfb
