@@ -1,0 +1,61 @@
+#pragma once
+// The custom properties of many documents at once, for the property editor. A small pool of
+// threads reads them: on a network share every read is a round trip, and the round trips of
+// different documents overlap. Documents are only read (never locked, never changed).
+//
+//     std::stop_source stop;                 // a Cancel button calls stop.request_stop()
+//     LoadOptions options;
+//     options.stop = stop.get_token();
+//     options.progress = [&](qsizetype done, qsizetype total) { bar->setValue(done); pump(); };
+//     const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
+//     for (const LoadedDocument& d : documents)   // one per path, in the order of `paths`
+//         if (d.status == LoadedDocument::Loaded) ... else if (d.status == LoadedDocument::Failed) log(d.error);
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+namespace cfb {
+class BlockFile;
+}
+
+// One custom property as TOleCustomProperty gives it.
+struct LoadedProperty {
+    QString name;
+    qint32 type = 0;  // the type code: 1 text, 2 integer, 3 floating point, 4 Yes/No, 5 date, 0 other
+    QVariant value;   // as TOleCustomProperty::Value
+    QString text;     // as TOleCustomProperty::ValueText
+};
+
+struct LoadedDocument {
+    enum Status { Loaded, Failed, Cancelled };
+    QString path;
+    Status status = Cancelled;
+    QString error;                     // Failed: why, naming the file (as TOleDocumentProperties says it)
+    QList<LoadedProperty> properties;  // Loaded: in the document's order
+};
+
+struct LoadOptions {
+    // Threads reading at once; never more than there are documents, at least one.
+    int threads = 8;
+    // Once stop is requested, documents not begun yet come back Cancelled; those being read
+    // are finished. It may be requested from any thread, also from `progress`.
+    std::stop_token stop;
+    // Called on the calling thread whenever documents have finished, with how many are
+    // finished so far (calls for several at once are merged); the last call has every document
+    // that was read. May run the caller's event loop.
+    std::function<void(qsizetype done, qsizetype total)> progress;
+    // Opens a document for reading; by default the file on disk. Tests and benchmarks put a
+    // slower or failing file in its place. A throw counts as the document's failure.
+    std::function<std::unique_ptr<cfb::BlockFile>(const QString& path)> openFile;
+};
+
+// Reads the custom properties of every path; one result per path, in the order of `paths`
+// (a path given twice is read twice). A failing document does not stop the others. Returns
+// when every thread has finished.
+QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadOptions& options = {});
