@@ -12,7 +12,7 @@
 
 #include "../tests/compound/CfbBuilder.h"
 
-#include "compound/BlockFile.h"
+#include "compound/DiskFile.h"
 #include "compound/CustomPropertyCollection.h"
 #include "properties/OleDocumentProperties.h"
 
@@ -170,7 +170,7 @@ int main(int argc, char** argv)
         "print('%d %d %.3f' % (len(files), n, s))\n");
     QProcess py;
     // The reader's section parser lives with the tests, beside this program's source folder.
-    const std::filesystem::path tools = std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "compound" / "tools";
+    const std::filesystem::path tools = std::filesystem::path(KRDL_SOURCE_DIR) / "tests" / "compound" / "tools";
     py.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, QString::fromStdString((work / "docs").string()),
                                                   QString::fromStdString(tools.string())});
     if (py.waitForFinished(600000) && py.exitCode() == 0) {
