@@ -21,7 +21,7 @@ std::string Reason(const platform::PositionedFile::Status& s)
     case Problem::Device: return "it is a device";
     case Problem::NotRegular: return "it is not a regular file";
     case Problem::ReadOnly: return "the file is read-only";
-    case Problem::Locked: return "another program or another save holds the file locked";
+    case Problem::Locked: return "it is locked by another program or by another save in progress";
     case Problem::System: break;
     }
     return s.ec ? s.ec.message() : std::string("the system refused to open it");
@@ -29,10 +29,11 @@ std::string Reason(const platform::PositionedFile::Status& s)
 
 } // namespace
 
-DiskFile::DiskFile(const std::filesystem::path& path, bool writable) : writable_(writable)
+DiskFile::DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting) : writable_(writable)
 {
-    const auto status = file_.Open(path, writable ? platform::PositionedFile::Access::Write
-                                                  : platform::PositionedFile::Access::Read);
+    using platform::PositionedFile;
+    const auto status = file_.Open(path, writable ? PositionedFile::Access::Write : PositionedFile::Access::Read,
+                                   lockForWriting ? PositionedFile::Lock::Exclusive : PositionedFile::Lock::None);
     if (!status)
         throw OpenError(Reason(status), writable && (status.problem == Problem::ReadOnly || status.problem == Problem::Locked
                                                      || status.problem == Problem::System));

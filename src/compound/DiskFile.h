@@ -30,9 +30,12 @@ public:
 
 class DiskFile : public BlockFile {
 public:
-    // Opens an existing regular file; opening never changes it. Throws OpenError when it cannot
-    // be opened as asked.
-    DiskFile(const std::filesystem::path& path, bool writable);
+    // Opens an existing regular file; opening never changes it. A file opened for writing is
+    // held against other writers (this program's or another's) until the DiskFile is
+    // destroyed, unless `lockForWriting` is false (benchmarks of the lock's cost only). Readers
+    // take no lock and are never refused because of one. Throws OpenError when it cannot be
+    // opened as asked, also when another writer holds it.
+    DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting = true);
     std::uint64_t Size() override { return size_; }
     std::uint64_t CurrentSize() override;
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;

@@ -68,6 +68,12 @@ PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, A
         CloseHandle(h);
         return {type == FILE_TYPE_PIPE ? Problem::Fifo : type == FILE_TYPE_CHAR ? Problem::Device : Problem::NotRegular, {}};
     }
+    // Also where the system would let a privileged user write a read-only file anyway.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (write && GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        CloseHandle(h);
+        return {Problem::ReadOnly, {}};
+    }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size)) {
         const std::error_code ec = LastError();

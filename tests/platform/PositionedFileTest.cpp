@@ -2,10 +2,9 @@
 // waiting on a FIFO), and reads and writes at offsets.
 
 #include "platform/PositionedFile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
@@ -32,11 +31,10 @@ fs::path Make(const fs::path& path, const std::string& bytes)
 
 TEST(PositionedFile, OpenTellsWhatStandsAtThePath)
 {
-    QTemporaryDir tmp;
-    const fs::path dir = tmp.path().toStdString();
+    testfiles::TempFolder tmp;
+    const fs::path dir = tmp.path();
     const fs::path regular = Make(dir / "doc.par", "0123456789");
     const fs::path readOnly = Make(dir / "ro.par", "x");
-    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
     fs::create_directory(dir / "folder.par");
 
     struct Case {
@@ -54,6 +52,7 @@ TEST(PositionedFile, OpenTellsWhatStandsAtThePath)
         {readOnly, PositionedFile::Access::Read, PositionedFile::Problem::None},
         {readOnly, PositionedFile::Access::Write, PositionedFile::Problem::ReadOnly}, // also for root
     };
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
 #ifndef _WIN32
     ASSERT_EQ(::mkfifo((dir / "fifo.par").c_str(), 0600), 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -77,12 +76,13 @@ TEST(PositionedFile, OpenTellsWhatStandsAtThePath)
 #ifndef _WIN32
     ::close(sock);
 #endif
+    fs::permissions(readOnly, fs::perms::owner_all); // so that the folder can be removed everywhere
 }
 
 TEST(PositionedFile, ReadsAndWritesAtOffsets)
 {
-    QTemporaryDir tmp;
-    const fs::path path = Make(fs::path(tmp.path().toStdString()) / "doc.par", "0123456789");
+    testfiles::TempFolder tmp;
+    const fs::path path = Make(tmp / "doc.par", "0123456789");
     PositionedFile f;
     ASSERT_TRUE(f.Open(path, PositionedFile::Access::Write));
     EXPECT_EQ(f.SizeAtOpen(), 10u);

@@ -261,3 +261,25 @@ TEST(OleDocumentProperties, OleDatesAndTypesWithoutACode)
         }
     EXPECT_TRUE(found);
 }
+
+TEST(OleDocumentProperties, SecondWriterIsRefusedAtOpenWhileReadersGoOn)
+{
+    QTemporaryDir dir;
+    const QString path = docfiles::Copy(dir, "lo_custom.doc");
+    TOleDocumentProperties writer, second, reader;
+    writer.Open(path);
+    writer.CustomProperties().Add(u"First"_s, u"1"_s);
+
+    const QString refused = ErrorOf([&] { second.Open(path); });
+    EXPECT_TRUE(refused.contains(path) && refused.contains(u"locked"_s)) << refused.toStdString();
+    EXPECT_FALSE(second.IsOpen());
+    reader.Open(path, true);
+    EXPECT_EQ(reader.CustomProperties().Count(), 6);
+
+    writer.Save(); // the lock is held from Open to Close, across saves
+    EXPECT_FALSE(ErrorOf([&] { second.Open(path); }).isEmpty());
+    writer.Close();
+    second.Open(path);
+    EXPECT_EQ(Names(second).last(), u"First"_s);
+    reader.Close();
+}
