@@ -57,7 +57,8 @@ std::vector<std::uint8_t> CompoundReader::ReadStream(std::uint32_t entry, std::u
     if (e.type != EntryType::Stream)
         throw Error("directory entry is not a stream");
     if (e.size > maxBytes)
-        throw Error("stream too large");
+        throw Error("a stream of " + std::to_string(e.size) + " bytes, more than the " + std::to_string(maxBytes)
+                    + " bytes the program reads from one stream");
     std::vector<std::uint8_t> out(static_cast<std::size_t>(e.size));
     if (e.size == 0)
         return out;

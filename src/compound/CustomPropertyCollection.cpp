@@ -132,6 +132,11 @@ void CustomPropertyCollection::Save()
     if (!modified_)
         return;
     const std::vector<std::uint8_t> bytes = stream_.Rebuild(section_);
+    // Reading refuses larger property streams: such a save would leave a document that cannot
+    // be opened again.
+    if (bytes.size() > kMaxPropertyStream)
+        throw Error("the custom properties would take " + std::to_string(bytes.size())
+                    + " bytes, more than the 16 MiB (16777216 bytes) a document's property stream may hold");
     InPlaceWriter(*reader_).ReplaceRootStream(entry_, DocumentSummaryStreamName(), bytes);
     Load();
 }

@@ -172,13 +172,23 @@ bool Transaction::Allowed(std::uint32_t s) const
     return s < oldFat_.size() && oldFat_[s] == kFreeSect && !protected_.count(s);
 }
 
+// The two reasons a save may not grow the file further, each with its own message.
+[[noreturn]] void TooLarge()
+{
+    throw Error("the file would grow beyond the largest size the format allows");
+}
+[[noreturn]] void TablesInconsistent()
+{
+    throw Error("the file's allocation table does not match the file: a save would grow it without end");
+}
+
 std::uint32_t Transaction::AllocSector()
 {
     std::uint64_t s = freeNext_ < freeList_.size() ? freeList_[freeNext_++] : nextAppend_++;
-    if (nextAppend_ > appendLimit_)
-        throw Error("the file's tables are inconsistent: a save would grow it without end");
     if (s >= kMaxRegSect)
-        throw Error("the file would grow beyond the largest size the format allows");
+        TooLarge();
+    if (nextAppend_ > appendLimit_)
+        TablesInconsistent();
     SetFat(static_cast<std::uint32_t>(s), kEndOfChain);
     return static_cast<std::uint32_t>(s);
 }
@@ -187,8 +197,10 @@ void Transaction::EnsureFatCovers(std::uint32_t sector)
 {
     std::vector<std::uint32_t> added;
     while (sector >= fat_.size() || (!added.empty() && added.back() >= fat_.size())) {
-        if (nextAppend_ >= kMaxRegSect || nextAppend_ > appendLimit_)
-            throw Error("the file would grow beyond the largest size the format allows");
+        if (nextAppend_ >= kMaxRegSect)
+            TooLarge();
+        if (nextAppend_ > appendLimit_)
+            TablesInconsistent();
         const auto loc = static_cast<std::uint32_t>(nextAppend_++);
         fat_.resize(fat_.size() + per_, kFreeSect);
         fatLocs_.push_back(loc);
@@ -549,23 +561,56 @@ void Transaction::FinishTables()
 void Transaction::Commit()
 {
     BlockFile& file = r_.File();
-    // In sector order, consecutive sectors in one write: none of them is seen before the header is.
     for (const auto& entry : pending_)
         if (!Allowed(entry.first))
             throw Error("internal error: a save would overwrite data in use");
-    std::vector<std::uint8_t> run;
-    for (auto it = pending_.begin(); it != pending_.end();) {
-        const std::uint32_t first = it->first;
-        run.assign(it->second.begin(), it->second.end());
-        std::uint32_t last = first;
-        for (++it; it != pending_.end() && it->first == last + 1; ++it, ++last)
-            run.insert(run.end(), it->second.begin(), it->second.end());
-        file.Write(h_.SectorOffset(first), run.data(), run.size());
+
+    // What the free sectors inside the file hold now, so that a save that fails can give the
+    // file back byte for byte: those bytes, and the old length (appended sectors are cut off).
+    SectorReader& sectors = r_.Sectors();
+    const std::uint64_t oldSize = sectors.FileSize();
+    std::vector<std::uint32_t> inside;
+    for (const auto& entry : pending_)
+        if (entry.first < fileSectors_)
+            inside.push_back(entry.first);
+    sectors.Prefetch(inside, false);
+    std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> before;
+    for (std::uint32_t s : inside) {
+        const std::uint8_t* old = sectors.Sector(s);
+        before.emplace_back(s, std::vector<std::uint8_t>(old, old + ss_));
     }
-    file.Flush();
-    const auto header = h_.Serialize();
-    file.Write(0, header.data(), header.size());
-    file.Flush();
+
+    bool headerWritten = false;
+    try {
+        // In sector order, consecutive sectors in one write: none of them is seen before the header is.
+        std::vector<std::uint8_t> run;
+        for (auto it = pending_.begin(); it != pending_.end();) {
+            const std::uint32_t first = it->first;
+            run.assign(it->second.begin(), it->second.end());
+            std::uint32_t last = first;
+            for (++it; it != pending_.end() && it->first == last + 1; ++it, ++last)
+                run.insert(run.end(), it->second.begin(), it->second.end());
+            file.Write(h_.SectorOffset(first), run.data(), run.size());
+        }
+        file.Flush();
+        const auto header = h_.Serialize();
+        headerWritten = true; // also when the write fails half-way
+        file.Write(0, header.data(), header.size());
+        file.Flush();
+    } catch (...) {
+        // Put everything back; whatever of that fails, the file still holds the old or the new
+        // state, since the old state's sectors were never touched.
+        try {
+            if (headerWritten)
+                file.Write(0, r_.Head().raw.data(), r_.Head().raw.size());
+            for (const auto& [s, bytes] : before)
+                file.Write(h_.SectorOffset(s), bytes.data(), bytes.size());
+            file.Truncate(oldSize);
+            file.Flush();
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 } // namespace

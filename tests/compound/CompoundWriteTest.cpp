@@ -27,6 +27,8 @@ namespace {
 
 // Passes writes through to a file in memory, records them, and can stop the save: after
 // `allowedWrites` writes the next write fails (with `tear`, after writing half of its bytes).
+// With `failOnce`, only that write fails, as on a disk that filled up and then had room again;
+// `failingFlush` makes that flush (counted from 0) fail once instead.
 class ScriptedFile : public cfb::BlockFile {
 public:
     struct Op {
@@ -34,8 +36,9 @@ public:
         std::uint64_t offset;
         std::size_t length;
     };
-    explicit ScriptedFile(cfb::MemoryFile& inner, int allowedWrites = -1, bool tear = false)
-        : inner_(inner), allowed_(allowedWrites), tear_(tear) {}
+    explicit ScriptedFile(cfb::MemoryFile& inner, int allowedWrites = -1, bool tear = false, bool failOnce = false,
+                          int failingFlush = -1)
+        : inner_(inner), allowed_(allowedWrites), tear_(tear), failOnce_(failOnce), failingFlush_(failingFlush) {}
     std::uint64_t Size() override { return inner_.Size(); }
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override
     {
@@ -43,26 +46,37 @@ public:
     }
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override
     {
-        if (allowed_ >= 0 && writes_ == allowed_) {
+        if (allowed_ >= 0 && writes_ == allowed_ && !failed_) {
             if (tear_)
                 inner_.Write(offset, data, length / 2);
+            failed_ = failOnce_;
             throw cfb::Error("stopped by the test");
         }
         inner_.Write(offset, data, length);
         ops.push_back({false, offset, length});
         ++writes_;
     }
-    void Flush() override { ops.push_back({true, 0, 0}); }
+    void Flush() override
+    {
+        if (flushes_++ == failingFlush_)
+            throw cfb::Error("flush stopped by the test");
+        ops.push_back({true, 0, 0});
+    }
     void Truncate(std::uint64_t size) override { inner_.Truncate(size); }
     bool Writable() const override { return true; }
     int Writes() const { return writes_; }
+    int Flushes() const { return flushes_; }
     std::vector<Op> ops;
 
 private:
     cfb::MemoryFile& inner_;
     int allowed_;
     bool tear_;
+    bool failOnce_;
+    int failingFlush_;
+    bool failed_ = false;
     int writes_ = 0;
+    int flushes_ = 0;
 };
 
 using Edit = std::function<void(cfb::CustomPropertyCollection&)>;
@@ -155,10 +169,11 @@ struct Outcome {
     bool threw = false;
 };
 
-Outcome RunScenario(const Scenario& s, int allowedWrites = -1, bool tear = false)
+Outcome RunScenario(const Scenario& s, int allowedWrites = -1, bool tear = false, bool failOnce = false,
+                    int failingFlush = -1)
 {
     cfb::MemoryFile mem(s.original);
-    ScriptedFile file(mem, allowedWrites, tear);
+    ScriptedFile file(mem, allowedWrites, tear, failOnce, failingFlush);
     Outcome out;
     {
         cfb::CustomPropertyCollection c(file);
@@ -282,6 +297,31 @@ TEST_P(SaveScenario, StoppedAfterAnyWriteLeavesOldOrNewProperties)
     const Outcome all = RunScenario(s, full.writes);
     EXPECT_FALSE(all.threw);
     EXPECT_EQ(testdata::ListBytes(all.bytes), full.expected);
+}
+
+TEST_P(SaveScenario, FailedSaveLeavesTheFileByteIdentical)
+{
+    // A write or a flush that fails once (a full disk, a file size limit, a network error) ends
+    // the save with an error and the file exactly as it was: sectors reused inside the file
+    // written back, appended sectors cut off, the header as it was.
+    const Scenario s = S();
+    SCOPED_TRACE(s.name);
+    const Outcome full = RunScenario(s);
+    ASSERT_GE(full.writes, 2);
+    for (int k = 0; k < full.writes; ++k) {
+        for (bool tear : {false, true}) {
+            SCOPED_TRACE("write " + std::to_string(k) + (tear ? " torn" : ""));
+            const Outcome o = RunScenario(s, k, tear, true);
+            ASSERT_TRUE(o.threw);
+            EXPECT_TRUE(o.bytes == s.original);
+        }
+    }
+    for (int f = 0; f < 2; ++f) {
+        SCOPED_TRACE("flush " + std::to_string(f));
+        const Outcome o = RunScenario(s, -1, false, false, f);
+        ASSERT_TRUE(o.threw);
+        EXPECT_TRUE(o.bytes == s.original);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, SaveScenario, ::testing::Range(0, static_cast<int>(Scenarios().size())));
@@ -466,6 +506,45 @@ TEST(CompoundWrite, GrowsTheFatAndStartsTheDifatWhenFull)
             EXPECT_EQ(testdata::ListBytes(stopped.bytes), before) << "stopped after write " << k;
         }
     }
+}
+
+TEST(CompoundWrite, PropertyStreamLargerThanReadingAcceptsIsRefusedBeforeWriting)
+{
+    const Bytes original = FixtureBytes("gsf_v3.ole");
+    cfb::MemoryFile mem(original);
+    cfb::CustomPropertyCollection col(mem);
+    const std::string large(6u << 20, 'x');
+    col.AddText("A", large);
+    col.AddText("B", large);
+    col.Save(); // about 12 MiB: still readable
+    const Bytes twelve = mem.Bytes();
+    ASSERT_EQ(testdata::ListBytes(twelve).size(), 8u);
+    col.AddText("C", large);
+    try {
+        col.Save();
+        ADD_FAILURE() << "a stream of 18 MiB was written";
+    } catch (const cfb::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("16 MiB"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(mem.Bytes() == twelve);
+}
+
+TEST(CompoundWrite, AllocationTableThatDoesNotCoverTheFileIsNamedAsTheCause)
+{
+    // 50 MB appended behind the allocation table's back: a save that must grow the file would
+    // need a new table sector for every 128 sectors of it. The message says so, not that the
+    // format's size limit is reached.
+    const Bytes file = FixtureBytes("gsf_v3.ole");
+    testdata::SparseFile mem(file, file.size() + (50u << 20));
+    cfb::CustomPropertyCollection col(mem);
+    col.AddText("X", std::string(100000, 'v')); // more than the free sectors the table lists
+    try {
+        col.Save();
+        ADD_FAILURE() << "saved";
+    } catch (const cfb::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("allocation table does not match the file"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(mem.Bytes() == file);
 }
 
 TEST(CompoundWrite, RefusesToSaveOverAFileChangedSinceOpening)

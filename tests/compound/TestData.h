@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -65,6 +66,26 @@ inline std::vector<Prop> List(cfb::CustomPropertyCollection& c)
     }
     return out;
 }
+
+// A file whose bytes are `bytes` followed by zeros up to `size`, without holding them: a large
+// sparse file. Writes go to the bytes held.
+class SparseFile : public cfb::MemoryFile {
+public:
+    SparseFile(std::vector<std::uint8_t> bytes, std::uint64_t size) : cfb::MemoryFile(std::move(bytes)), size_(size) {}
+    std::uint64_t Size() override { return std::max<std::uint64_t>(size_, cfb::MemoryFile::Size()); }
+    std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override
+    {
+        if (offset >= Size())
+            return 0;
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, Size() - offset));
+        const std::size_t held = cfb::MemoryFile::Read(offset, out, n);
+        std::fill(out + held, out + n, 0);
+        return n;
+    }
+
+private:
+    std::uint64_t size_;
+};
 
 inline std::vector<Prop> ListBytes(const std::vector<std::uint8_t>& bytes)
 {

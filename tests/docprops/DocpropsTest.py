@@ -3,6 +3,7 @@
 
 usage: docprops_test.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
 """
+import fcntl
 import hashlib
 import json
 import os
@@ -10,6 +11,7 @@ import resource
 import shutil
 import socket
 import stat
+import struct
 import subprocess
 import sys
 import tempfile
@@ -193,12 +195,14 @@ class DocpropsTest(unittest.TestCase):
     def test_file_size_limit_fails_the_update_with_a_message(self):
         doc = self.copy("gsf_v3.ole")
         before = olefile_view(doc)["properties"]
+        unchanged = digest(doc)
         limit = os.path.getsize(doc) + 512
         r = subprocess.run([TOOL, "set", doc, "Big=" + "x" * 20000], capture_output=True, text=True, timeout=60,
                            preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
         self.assertEqual(r.returncode, 1, "ended by signal %d" % -r.returncode if r.returncode < 0 else r.stderr)
         self.assertIn('docprops: Cannot save the custom properties of "%s"' % doc, r.stderr)
         self.assertEqual(olefile_view(doc)["properties"], before)
+        self.assertEqual(digest(doc), unchanged, "reused sectors written back, the appended ones cut off")
 
     def test_show_keeps_one_property_per_line(self):
         doc = self.copy("lo_plain.doc")
@@ -216,6 +220,50 @@ class DocpropsTest(unittest.TestCase):
             self.assertTrue(r.stdout.startswith("usage: docprops show"))
             self.assertIn("Exit codes:", r.stdout)
             self.assertEqual(r.stderr, "")
+
+    def test_a_document_another_program_holds_locked_is_read_but_not_written(self):
+        # Each kind of whole-file lock another program may hold: flock, a POSIX record lock and
+        # an open file description lock. This test process holds it; docprops runs beside it.
+        def ofd(fd):
+            fcntl.fcntl(fd, fcntl.F_OFD_SETLK, struct.pack("hh4xqqi4x", fcntl.F_WRLCK, os.SEEK_SET, 0, 0, 0))
+        kinds = (("flock", lambda fd: fcntl.flock(fd, fcntl.LOCK_EX)),
+                 ("POSIX record lock", lambda fd: fcntl.lockf(fd, fcntl.LOCK_EX)),
+                 ("open file description lock", ofd))
+        for kind, take in kinds:
+            with self.subTest(kind=kind):
+                doc = self.copy("gsf_v3.ole", kind + ".par")
+                before = digest(doc)
+                with open(doc, "r+b") as holder:
+                    take(holder.fileno())
+                    for args in (("set", doc, "A=b"), ("remove", doc, "Material")):
+                        r = run(*args)
+                        self.assertEqual(r.returncode, 1)
+                        self.assertIn('"%s" for writing: it is locked' % doc, r.stderr)
+                    r = run("show", doc)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertIn("Material\tText\tS235", r.stdout.splitlines())
+                self.assertEqual(digest(doc), before)
+                self.assertEqual(run("set", doc, "A=b").returncode, 0, "free again once the holder lets go")
+
+    def test_two_writers_at_once_neither_damage_the_document_nor_lose_an_update_silently(self):
+        doc = self.copy("gsf_v3.ole")
+        expected = set()
+        for i in range(25):
+            names = ("A%d" % i, "B%d" % i)
+            procs = [subprocess.Popen([TOOL, "set", doc, n + "=" + "v" * (100 * i)], stderr=subprocess.PIPE, text=True)
+                     for n in names]
+            for name, p in zip(names, procs):
+                err = p.communicate(timeout=60)[1]
+                if p.returncode == 0:
+                    expected.add(name)
+                else:
+                    self.assertIn("it is locked", err)
+            r = run("show", "--json", doc)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            shown = {p["name"] for p in json.loads(r.stdout)[0]["properties"]}
+            self.assertLessEqual(expected, shown, "an update reported as done is missing")
+        self.assertTrue(expected)
+        self.assertLessEqual(expected, {p["name"] for p in olefile_view(doc)["properties"]})
 
     def test_usage_errors(self):
         for args in ((), ("show",), ("set", "x"), ("frobnicate", "x")):
