@@ -106,11 +106,12 @@ DirEntry Directory::Entry(std::uint32_t index)
 std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const std::u16string& name)
 {
     const DirEntry p = Entry(parent);
-    const std::uint64_t limit = static_cast<std::uint64_t>(fat_.Sectors().SectorCount()) * perSector_ + 1;
+    // Every walk visits an entry at most once, so it ends within the directory's own size
+    // whatever links a damaged tree has, and however large the file around it is.
+    std::unordered_set<std::uint32_t> seen;
 
     // Along the tree's order: cheap, and right for every writer that keeps the order.
-    std::uint32_t at = p.child;
-    for (std::uint64_t steps = 0; at != kNoStream && steps < limit; ++steps) {
+    for (std::uint32_t at = p.child; at != kNoStream && seen.insert(at).second;) {
         if (!chain_.Has(at / perSector_))
             break;
         const DirEntry e = Entry(at);
@@ -122,13 +123,11 @@ std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const st
 
     // Every sibling, for trees that are not ordered the way the format says.
     std::vector<std::uint32_t> stack{p.child};
-    std::unordered_set<std::uint32_t> seen;
+    seen.clear();
     while (!stack.empty()) {
         const std::uint32_t i = stack.back();
         stack.pop_back();
-        if (i == kNoStream || !seen.insert(i).second)
-            continue;
-        if (seen.size() > limit || !chain_.Has(i / perSector_))
+        if (i == kNoStream || !seen.insert(i).second || !chain_.Has(i / perSector_))
             continue;
         const DirEntry e = Entry(i);
         if (e.type != EntryType::Unused && CompareNames(name, e.name) == 0)

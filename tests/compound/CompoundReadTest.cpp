@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <random>
+#include <thread>
 
 using namespace cfbtest;
 using testdata::Fixture;
@@ -343,6 +347,33 @@ TEST(CompoundRead, DamagedFilesGiveErrors)
     Put32(cycle, 512 + std::size_t{dirStart} * 512 + 128 + 68, 0);
     Put32(cycle, 512 + std::size_t{dirStart} * 512 + 128 + 72, 1);
     ExpectErrorOrRead(cycle);
+}
+
+TEST(CompoundRead, DirectoryCycleInAHugeFileEndsAtOnce)
+{
+    // An entry whose sibling link points at itself, in a sparse file of 2 TB: the walk must end
+    // after the directory's few entries, not after as many steps as the file could hold entries
+    // (which took hours). Run on a thread of its own, so that a walk that does not end shows as
+    // a failure instead of a test that never ends.
+    Bytes file = SimpleDoc();
+    const std::uint32_t dirStart = cfb::Get32(file.data() + 48);
+    const std::size_t dir = 512 + std::size_t{dirStart} * 512;
+    Put32(file, dir + 76, 1);           // the root's tree starts at entry 1 ("Body")
+    Put32(file, dir + 128 + 68, 1);     // whose smaller sibling is itself
+    Put32(file, dir + 128 + 72, 1);     // and so is its larger one
+    auto sparse = std::make_shared<testdata::SparseFile>(file, std::uint64_t{2} << 40);
+    auto result = std::make_shared<std::promise<std::size_t>>();
+    std::future<std::size_t> done = result->get_future();
+    std::thread([sparse, result] {
+        try {
+            cfb::CustomPropertyCollection c(*sparse);
+            result->set_value(c.HasStream() ? 1 : 0);
+        } catch (...) {
+            result->set_exception(std::current_exception());
+        }
+    }).detach();
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "the directory walk does not end";
+    EXPECT_EQ(done.get(), 0u) << "the property stream hangs nowhere in the tree now";
 }
 
 TEST(CompoundRead, DamagedSectionsGiveErrors)
