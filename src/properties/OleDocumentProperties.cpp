@@ -122,7 +122,11 @@ QVariant TOleCustomProperty::Value() const
 
 QString TOleCustomProperty::ValueText() const
 {
-    return PropertyValueText(Value());
+    const cfb::PropertyValue& v = owner_->doc_.Collection().ValueAt(owner_->IndexOf(key_));
+    // Text, the common case, as it is, without the way through a variant.
+    if (v.known && (v.vt == cfb::VT_LPSTR || v.vt == cfb::VT_LPWSTR || v.vt == cfb::VT_BSTR))
+        return FromUtf8(v.text);
+    return PropertyValueText(PropertyVariant(v));
 }
 
 void TOleCustomProperty::Remove()
