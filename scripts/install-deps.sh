@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
   python3 python3-olefile libgsf-bin
+  gir1.2-gsf-1 python3-gi strace   # the benchmarks: libgsf writes their documents, strace counts
 )
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)
