@@ -1,5 +1,9 @@
 #include "properties/CustomPropertie.h"
 
+#include "properties/OleDocumentProperties.h"
+
+#include <QDateTime>
+
 QString PropertyTypeName(qint32 code)
 {
     switch (code) {
@@ -10,6 +14,13 @@ QString PropertyTypeName(qint32 code)
     case ptDate: return QStringLiteral("Date");
     default: return QString::number(code);
     }
+}
+
+QString PropertyDisplayText(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    return PropertyValueText(value);
 }
 
 QString PropertyNameKey(const QString& name)
@@ -30,7 +41,7 @@ TCustomPropertie* PropertyDefinitions::Item(int index) const
     return items_[static_cast<std::size_t>(index)].get();
 }
 
-void TDocCustomProperties::Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag)
+void TDocCustomProperties::Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag, bool untouched)
 {
     const QString key = PropertyNameKey(name);
     if (index_.contains(key))
@@ -40,6 +51,7 @@ void TDocCustomProperties::Add(const QString& name, const QString& value, qint32
     entry->Value = value;
     entry->PropertyType = propertyType;
     entry->Tag = tag;
+    entry->Untouched = untouched;
     index_.insert(key, Count());
     items_.push_back(std::move(entry));
 }

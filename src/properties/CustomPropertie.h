@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <vector>
@@ -22,6 +23,10 @@ enum : qint32 {
 
 // "Text", "Integer", "Float", "Yes/No", "Date" for codes 1 to 5; any other code in decimal.
 QString PropertyTypeName(qint32 code);
+
+// The text the viewer and the editor show for a property value: the engine's text (see
+// `PropertyValueText`), with dates and times in the user's local time.
+QString PropertyDisplayText(const QVariant& value);
 
 // The key under which a property name is compared: the name upper-cased. Inner blanks count.
 QString PropertyNameKey(const QString& name);
@@ -60,6 +65,10 @@ public:
     qint32 PropertyType = 0;
     qint32 Tag = -1;
     qint32 Reserved = 0; // kept for the record layout; nothing reads or sets it
+    // True when Value is what the editor read from the document and nobody changed it. A
+    // property of this name that the document holds with another type than text (a date, a
+    // number, Yes/No) then keeps its type and value instead of becoming text.
+    bool Untouched = false;
 };
 
 // The properties to write into one document: keyed by the upper-cased name, the first entry
@@ -69,9 +78,11 @@ public:
     TDocCustomProperties() = default;
     TDocCustomProperties(const TDocCustomProperties&) = delete;
     TDocCustomProperties& operator=(const TDocCustomProperties&) = delete;
+    TDocCustomProperties(TDocCustomProperties&&) = default;
+    TDocCustomProperties& operator=(TDocCustomProperties&&) = default;
 
     // Adds an entry unless one with the same upper-cased name is there already.
-    void Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag);
+    void Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag, bool untouched = false);
     void Clear();
     int Count() const { return static_cast<int>(items_.size()); }
     // Position of the name among the entries (ignoring case), -1 when absent.

@@ -20,7 +20,9 @@ public:
 
     // Writes `properties` into the document at `path`, each as a text property (empty text as a
     // single blank " "). First removes every custom property when `deleteAll` is true, otherwise
-    // those whose names match an entry of `properties` ignoring case. Saves once, then closes.
+    // those whose names match an entry of `properties` ignoring case. An entry marked Untouched
+    // whose name the document holds with another type than text leaves that property alone
+    // (also under `deleteAll`). Saves once, then closes.
     // Does nothing when `properties` is null or no file exists at `path`. On any error the
     // document is closed without saving (it keeps what it had) and the KrdlError propagates.
     void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll);

@@ -111,3 +111,32 @@ TEST(ApplyChanges, FailureLeavesTheDocumentAsItWasAndClosed)
     EXPECT_THROW(wrapper.ApplyChanges(readOnly, &changes, false), KrdlError);
     EXPECT_EQ(testfiles::ReadBytes(readOnly), testfiles::ReadBytes(docfiles::Fixture("gsf_v3.ole")));
 }
+
+TEST(ApplyChanges, UntouchedTypedValuesKeepTheirTypeAndValue)
+{
+    // Count (Float) and Released (Date) were loaded and left alone; Material was loaded and left
+    // alone but is text; Mass was changed. Only Mass changes type.
+    const std::vector<Row> common = {{u"Count"_s, 3, u"42"_s}, {u"Opomba"_s, 1, u"Čćžšđ ČŽŠ"_s},
+                                     {u"Released"_s, 5, u"2024-05-17 10:30:00"_s}};
+    for (const bool deleteAll : {false, true}) {
+        SCOPED_TRACE(deleteAll);
+        QTemporaryDir dir;
+        const QString path = docfiles::Copy(dir, "lo_custom.doc");
+        TDocCustomProperties changes;
+        changes.Add(u"COUNT"_s, u"42"_s, 1, 0, true);
+        changes.Add(u"Released"_s, u"2024-05-17 12:30:00"_s, 1, 0, true);
+        changes.Add(u"Material"_s, u"S235"_s, 1, 0, true);
+        changes.Add(u"Mass"_s, u"13"_s, 1, 0, false);
+        TOleDocPropClassWrapper wrapper;
+        wrapper.ApplyChanges(path, &changes, deleteAll);
+        std::vector<Row> expected;
+        if (!deleteAll)
+            expected.push_back({u"Checked"_s, 4, u"True"_s});
+        for (const Row& r : common)
+            if (!deleteAll || r.name != u"Opomba"_s)
+                expected.push_back(r);
+        expected.push_back({u"Material"_s, 1, u"S235"_s});
+        expected.push_back({u"Mass"_s, 1, u"13"_s});
+        EXPECT_EQ(Read(path), expected);
+    }
+}

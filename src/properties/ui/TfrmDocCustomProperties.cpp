@@ -18,13 +18,6 @@
 
 using namespace Qt::StringLiterals;
 
-QString PropertyDisplayText(const QVariant& value)
-{
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().toLocalTime().toString(u"yyyy-MM-dd hh:mm:ss"_s);
-    return PropertyValueText(value);
-}
-
 TfrmDocCustomProperties::TfrmDocCustomProperties(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {

@@ -33,7 +33,3 @@ public:
     QTreeWidget* lvProperties = nullptr;
     QPushButton* btnClose = nullptr;
 };
-
-// The text the viewer shows for a property value: the engine's text (see
-// `PropertyValueText`), with dates and times in the user's local time.
-QString PropertyDisplayText(const QVariant& value);
