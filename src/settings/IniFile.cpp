@@ -6,6 +6,8 @@
 #include "common/SharedText.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <filesystem>
 
@@ -214,6 +216,112 @@ void IniDocument::eraseSection(const QString& section)
     const int end = sectionEnd(header);
     lines_.erase(lines_.begin() + header, lines_.begin() + end);
     ends_.erase(ends_.begin() + header, ends_.begin() + end);
+}
+
+QList<QPair<QString, QString>> IniDocument::entries(const QString& section) const
+{
+    QList<QPair<QString, QString>> result;
+    const int header = findSection(section);
+    if (header < 0)
+        return result;
+    const int end = sectionEnd(header);
+    for (int i = header + 1; i < end; ++i) {
+        const auto k = keyOf(lines_[i]);
+        if (k && !k->isEmpty())
+            result.append({*k, lines_[i].mid(lines_[i].indexOf(u'=') + 1).trimmed()});
+    }
+    return result;
+}
+
+QHash<QString, QList<QPair<QString, QString>>> IniDocument::allEntries() const
+{
+    QHash<QString, QList<QPair<QString, QString>>> result;
+    QList<QPair<QString, QString>>* current = nullptr;
+    for (const QString& line : lines_) {
+        if (const auto name = sectionName(line)) {
+            const QString folded = name->toCaseFolded();
+            current = result.contains(folded) ? nullptr : &result[folded];
+            continue;
+        }
+        if (!current)
+            continue;
+        if (const auto k = keyOf(line); k && !k->isEmpty())
+            current->append({*k, line.mid(line.indexOf(u'=') + 1).trimmed()});
+    }
+    return result;
+}
+
+void IniDocument::appendSection(const QString& section, const QList<QPair<QString, QString>>& entries)
+{
+    if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
+        lines_.append(QString());
+    lines_.append(u'[' + section + u']');
+    for (const auto& [key, value] : entries)
+        lines_.append(key + u'=' + value);
+    finalLineEnd_ = true;
+}
+
+void IniDocument::eraseSections(const QStringList& sections)
+{
+    QSet<QString> names;
+    for (const QString& s : sections)
+        names.insert(s.toCaseFolded());
+    QStringList kept;
+    kept.reserve(lines_.size());
+    bool erasing = false;
+    for (const QString& line : std::as_const(lines_)) {
+        if (const auto name = sectionName(line))
+            erasing = names.contains(name->toCaseFolded());
+        if (!erasing)
+            kept.append(line);
+    }
+    lines_ = std::move(kept);
+}
+
+void IniDocument::setValues(const QString& section, const QList<QPair<QString, QString>>& entries)
+{
+    if (entries.isEmpty())
+        return;
+    int header = findSection(section);
+    if (header < 0) {
+        setValue(section, entries.front().first, entries.front().second);
+        if (entries.size() == 1)
+            return;
+        header = findSection(section);
+    }
+    int end = sectionEnd(header);
+    // Keys the section holds already, by their folded name, and where the first of each stands.
+    QHash<QString, int> existing;
+    for (int i = header + 1; i < end; ++i) {
+        if (const auto k = keyOf(lines_[i]); k && !existing.contains(k->toCaseFolded()))
+            existing.insert(k->toCaseFolded(), i);
+    }
+    QStringList added;
+    QHash<QString, int> addedAt;
+    for (const auto& [key, value] : entries) {
+        const QString folded = key.toCaseFolded();
+        if (const auto it = existing.constFind(folded); it != existing.cend()) {
+            const QString& old = lines_[*it];
+            lines_[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + value;
+        } else if (const auto at = addedAt.constFind(folded); at != addedAt.cend()) {
+            added[*at] = key + u'=' + value;
+        } else {
+            addedAt.insert(folded, int(added.size()));
+            added.append(key + u'=' + value);
+        }
+    }
+    if (added.isEmpty())
+        return;
+    // New keys after the last non-blank line of the section.
+    int at = end;
+    while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
+        --at;
+    if (at == lines_.size())
+        finalLineEnd_ = true;
+    QStringList merged = lines_.mid(0, at);
+    merged += added;
+    merged += lines_.mid(at);
+    lines_ = std::move(merged);
 }
 
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key)

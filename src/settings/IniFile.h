@@ -8,6 +8,7 @@
 // without one pair of matching double or single quotes around it; a value that would not read
 // back as itself that way is written in double quotes.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,22 @@ public:
     QStringList keys(const QString& section) const;
     // Removes a whole section (the first of that name) with its lines.
     void eraseSection(const QString& section);
+
+    // Bulk forms for files of many sections (property set files), each one pass over the lines.
+    // Every key=value line of the first section of that name, in file order, values trimmed;
+    // equal keys are all listed.
+    QList<QPair<QString, QString>> entries(const QString& section) const;
+    // The entries of every section at once, by case-folded section name (of equal names the
+    // first section), as `entries` gives them.
+    QHash<QString, QList<QPair<QString, QString>>> allEntries() const;
+    // Removes every section whose name is in `sections` (ignoring case), all of them when a name
+    // occurs more than once.
+    void eraseSections(const QStringList& sections);
+    // Sets the keys of `section` as setValue does, one after the other.
+    void setValues(const QString& section, const QList<QPair<QString, QString>>& entries);
+    // Appends a new section with the entries at the end of the file, without looking for one of
+    // that name (the caller has erased it).
+    void appendSection(const QString& section, const QList<QPair<QString, QString>>& entries);
 
 private:
     // Index of the header line of the first section of that name, or -1.
