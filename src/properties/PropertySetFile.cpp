@@ -1,0 +1,139 @@
+#include "properties/PropertySetFile.h"
+
+#include "common/Error.h"
+#include "common/FsPath.h"
+#include "common/SafeFile.h"
+#include "common/SharedText.h"
+#include "settings/IniFile.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <filesystem>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kFiles = u"Files"_s;
+
+bool HasLineBreak(const QString& text)
+{
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
+// The key of a column's entry. Nothing reads it back, but an "=" in it would move the split
+// between key and value into the name, so it becomes "_".
+QString EntryKey(const QString& name)
+{
+    QString key = u"CustomProp"_s + name;
+    key.replace(u'=', u'_');
+    return key;
+}
+
+} // namespace
+
+QPair<QString, QString> SplitPropertySetValue(const QString& entryValue)
+{
+    const qsizetype semicolon = entryValue.indexOf(u';');
+    if (semicolon < 0)
+        return {entryValue, QString()};
+    return {entryValue.left(semicolon), entryValue.mid(semicolon + 1)};
+}
+
+void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
+{
+    const QString fullPath = QFileInfo(fileName).absoluteFilePath();
+    const QString unable = u"Unable to write to "_s + fullPath;
+
+    IniDocument doc;
+    SharedEncoding encoding = SharedEncoding::Cp1250;
+    std::error_code ec;
+    if (std::filesystem::status(ToFsPath(fullPath), ec).type() != std::filesystem::file_type::not_found) {
+        // An existing file is merged into, so one that cannot be read cannot be written either.
+        QByteArray bytes;
+        QString reason;
+        if (!ReadFileContents(fullPath, bytes, &reason))
+            throw KrdlError(unable + u". "_s + reason);
+        encoding = DetectSharedEncoding(bytes);
+        doc = IniDocument::fromText(DecodeSharedText(bytes));
+    }
+
+    const QList<QPair<QString, QString>> listed = doc.entries(kFiles);
+    QHash<QString, QString> keyOfPath; // upper-cased path -> section name; the first entry wins
+    QSet<QString> takenKeys;           // folded keys of Files
+    for (const auto& [key, path] : listed) {
+        takenKeys.insert(key.toCaseFolded());
+        if (!keyOfPath.contains(path.toUpper()))
+            keyOfPath.insert(path.toUpper(), key);
+    }
+
+    qsizetype n = listed.size();
+    QList<QPair<QString, QString>> newFiles;
+    QStringList sectionOrder;
+    QHash<QString, QList<QPair<QString, QString>>> sections; // by folded section name
+    for (const PropertySetRow& row : rows) {
+        if (HasLineBreak(row.path))
+            throw KrdlError(unable + u". The file name "_s + row.path + u" holds a line break."_s);
+        QString key = keyOfPath.value(row.path.toUpper());
+        if (key.isEmpty()) {
+            do
+                key = u"file"_s + QString::number(++n);
+            while (takenKeys.contains(key.toCaseFolded()));
+            takenKeys.insert(key.toCaseFolded());
+            keyOfPath.insert(row.path.toUpper(), key);
+            newFiles.append({key, row.path});
+        }
+        QList<QPair<QString, QString>> entries;
+        QHash<QString, qsizetype> entryAt;
+        for (const auto& [name, value] : row.values) {
+            if (HasLineBreak(value))
+                throw KrdlError(unable + u". The value of "_s + name + u" for "_s + row.path
+                                + u" holds a line break, which a property set file cannot hold."_s);
+            const QString entryKey = EntryKey(name);
+            const QString entryValue = name + u';' + value;
+            // A second column of the same name replaces the first one's entry, in its place.
+            if (const auto it = entryAt.constFind(entryKey.toCaseFolded()); it != entryAt.cend()) {
+                entries[*it].second = entryValue;
+            } else {
+                entryAt.insert(entryKey.toCaseFolded(), entries.size());
+                entries.append({entryKey, entryValue});
+            }
+        }
+        const QString folded = key.toCaseFolded();
+        if (!sections.contains(folded))
+            sectionOrder.append(key);
+        sections.insert(folded, entries);
+    }
+
+    doc.eraseSections(sectionOrder);
+    doc.setValues(kFiles, newFiles);
+    for (const QString& key : std::as_const(sectionOrder)) {
+        const QList<QPair<QString, QString>>& entries = sections[key.toCaseFolded()];
+        if (entries.isEmpty())
+            continue; // a grid without columns: the Files entry alone
+        doc.appendSection(key, entries);
+    }
+    QString reason;
+    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(doc.toText(), encoding), &reason))
+        throw KrdlError(unable + u". "_s + reason);
+}
+
+bool ReadPropertySet(const QString& fileName, QList<PropertySetRow>& rows, QString* reason)
+{
+    rows.clear();
+    QByteArray bytes;
+    if (!ReadFileContents(fileName, bytes, reason))
+        return false;
+    const QHash<QString, QList<QPair<QString, QString>>> sections =
+        IniDocument::fromText(DecodeSharedText(bytes)).allEntries();
+    for (const auto& [key, path] : sections.value(kFiles.toCaseFolded())) {
+        PropertySetRow row;
+        row.path = path;
+        for (const auto& entry : sections.value(key.toCaseFolded()))
+            row.values.append(SplitPropertySetValue(entry.second));
+        rows.append(row);
+    }
+    return true;
+}
