@@ -5,6 +5,14 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// GoogleTest prints QStrings (and lists of them) as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace testfiles {
 
 // Writes bytes to a file, creating missing folders; fails the test when it cannot.

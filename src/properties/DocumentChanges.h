@@ -1,0 +1,68 @@
+#pragma once
+// Writing changed property values into many documents: the one apply step behind "Save custom
+// properties" of the property editor and `docprops apply`.
+//
+//     std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, rows);  // PropertyGrid.h
+//     ApplyOptions options;
+//     options.deleteOthers = chkDeleteOtherProperties->isChecked();
+//     const ApplyReport report = ApplyDocumentChanges(changes, options);
+//     if (report.stoppedAt >= 0)          // the editor: no file at that row, the run ended there
+//         warn(changes[report.stoppedAt].path);
+//     for (std::size_t i = 0; i < report.results.size(); ++i)
+//         if (report.results[i].status == ApplyResult::Failed) report(report.results[i].error);
+//
+// Each document is written by TOleDocPropClassWrapper::ApplyChanges: all or nothing, in place and
+// crash-safe. Documents are written on a few threads at once, since every save waits for the
+// disk; rows that name one file are written one after the other, in row order.
+
+#include "properties/CustomPropertie.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// The changes for one document (one grid row).
+struct DocumentChanges {
+    QString path;        // empty for a row that has no document
+    bool changed = false; // a value of the row was changed: only then is the document written
+    // Changed rows: one entry per column, in column order (the left one of two equal names).
+    TDocCustomProperties properties;
+};
+
+struct ApplyResult {
+    enum Status {
+        NotWritten, // nothing changed, or the run ended before the row
+        Written,
+        Failed,     // the document keeps what it had; `error` says why, naming the file
+        Missing,    // no file at the path (a folder or other non-file counts as none)
+    };
+    Status status = NotWritten;
+    QString error;
+};
+
+struct ApplyOptions {
+    // Remove the documents' custom properties that are not among the changes.
+    bool deleteOthers = false;
+    // The editor's rule: the first row, changed or not, whose file does not exist ends the run;
+    // the rows above it are written, it and the rows below are not. Otherwise a missing file
+    // is one failure among others.
+    bool stopAtMissing = true;
+    // Documents written at once; at least one.
+    int threads = 8;
+    // Called on the calling thread while the run works, with how many of the documents to
+    // write are done.
+    std::function<void(qsizetype done, qsizetype total)> progress;
+};
+
+struct ApplyReport {
+    std::vector<ApplyResult> results; // one per DocumentChanges, in their order
+    int stoppedAt = -1;               // stopAtMissing: the index of the row that ended the run
+    int written = 0;
+    int failed = 0;                   // Failed and Missing (the row that ended the run included)
+};
+
+ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, const ApplyOptions& options);
+
+// "File " + DQ + " " + path + DQ + " doesn't exist!", the warning at a row without a file.
+QString FileDoesNotExistMessage(const QString& path);
