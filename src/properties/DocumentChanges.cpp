@@ -72,6 +72,11 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
         for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
             for (const std::size_t i : groups[g]) {
                 ApplyResult& r = report.results[i];
+                if (options.stop && options.stop()) {
+                    r.status = ApplyResult::Cancelled;
+                    ++done;
+                    continue;
+                }
                 try {
                     wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers);
                     r.status = ApplyResult::Written;
@@ -116,6 +121,8 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
             ++report.written;
         else if (r.status == ApplyResult::Failed)
             ++report.failed;
+        else if (r.status == ApplyResult::Cancelled)
+            ++report.cancelled;
     }
     return report;
 }

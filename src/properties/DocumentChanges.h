@@ -36,6 +36,7 @@ struct ApplyResult {
         Written,
         Failed,     // the document keeps what it had; `error` says why, naming the file
         Missing,    // no file at the path (a folder or other non-file counts as none)
+        Cancelled,  // changed, but the run was stopped before it
     };
     Status status = NotWritten;
     QString error;
@@ -53,6 +54,9 @@ struct ApplyOptions {
     // Called on the calling thread while the run works, with how many of the documents to
     // write are done.
     std::function<void(qsizetype done, qsizetype total)> progress;
+    // Asked (from any thread) before each document; once it says true, the documents not begun
+    // are left as they are. A document being written is finished.
+    std::function<bool()> stop;
 };
 
 struct ApplyReport {
@@ -60,6 +64,7 @@ struct ApplyReport {
     int stoppedAt = -1;               // stopAtMissing: the index of the row that ended the run
     int written = 0;
     int failed = 0;                   // Failed and Missing (the row that ended the run included)
+    int cancelled = 0;
 };
 
 ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, const ApplyOptions& options);

@@ -93,4 +93,11 @@ TEST(ApplyDocumentChanges, ScriptRunReportsFailuresAndGoesOn)
     }
     EXPECT_EQ(Material(a), u"second"_s);
     EXPECT_EQ(testfiles::ReadBytes(readOnly), before);
+
+    // Stopped before the first document: nothing is written.
+    options.stop = [] { return true; };
+    const ApplyReport stopped = ApplyDocumentChanges(rows, options);
+    EXPECT_EQ(stopped.cancelled, 4);
+    EXPECT_EQ(stopped.results[0].status, ApplyResult::Cancelled);
+    EXPECT_EQ(Material(a), u"second"_s);
 }

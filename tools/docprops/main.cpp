@@ -4,9 +4,13 @@
 //   docprops show --json FILE...       one JSON array, one object per file
 //   docprops set FILE NAME=VALUE...    writes text properties as the property editor does
 //   docprops remove FILE NAME...       removes properties (ignoring case)
+//   docprops apply [--delete-others] SET.props
+//                                      writes a property set file into its documents (Apply.h)
 //
-// Exit code 0 on success, 1 on any error; an error message names the file, and a file whose
-// update failed keeps what it had.
+// Exit code 0 on success, 1 on any error (apply: 2 when some documents failed); an error message
+// names the file, and a file whose update failed keeps what it had.
+
+#include "Apply.h"
 
 #include "common/Error.h"
 #include "common/FsPath.h"
@@ -50,7 +54,8 @@ void Error(const QString& text)
 
 const QString kUsage = QStringLiteral("usage: docprops show [--json] FILE...\n"
                                       "       docprops set FILE NAME=VALUE...\n"
-                                      "       docprops remove FILE NAME...\n");
+                                      "       docprops remove FILE NAME...\n")
+                       + ApplyUsage();
 
 int Usage()
 {
@@ -71,7 +76,8 @@ int Help()
         "           --json: one JSON array with an object per file.\n"
         "  set      writes text properties as the property editor does (an empty VALUE is\n"
         "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
-        "  remove   removes the properties of those names, ignoring letter case.\n"
+        "  remove   removes the properties of those names, ignoring letter case.\n")
+        + ApplyHelp() + QStringLiteral(
         "\n"
         "A document that cannot be updated keeps what it had. Ctrl+C or SIGTERM lets an update\n"
         "in progress finish and stops before the next file.\n"
@@ -79,7 +85,8 @@ int Help()
         "Exit codes:\n"
         "  0  success\n"
         "  1  usage error, or some file could not be read or updated (the message names it),\n"
-        "     or the run was interrupted\n"));
+        "     or the run was interrupted\n"
+        "  2  apply: some documents were not written (their lines say why)\n"));
     return 0;
 }
 
@@ -271,6 +278,8 @@ int main(int argc, char** argv)
             return Usage();
         return Show(args, json);
     }
+    if (command == QLatin1String("apply"))
+        return ApplyCommand(args);
     if (command == QLatin1String("set") || command == QLatin1String("remove")) {
         if (args.size() < 2)
             return Usage();

@@ -1,0 +1,122 @@
+#!/usr/bin/python3
+"""Tests of `docprops apply`: a property set file written into the documents it lists.
+
+usage: DocpropsApplyTest.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
+"""
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
+
+
+def olefile_names(path):
+    out = subprocess.run(["/usr/bin/python3", os.path.join(READER_DIR, "olereader.py"), path],
+                         check=True, capture_output=True, text=True).stdout
+    return [(p["name"], p["vt"], p["value"]) for p in json.loads(out)["properties"]]
+
+
+def run(*args):
+    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120)
+
+
+def shown(path):
+    r = run("show", "--json", path)
+    assert r.returncode == 0, r.stderr
+    return [(p["name"], p["type"], p["value"]) for p in json.loads(r.stdout)[0]["properties"]]
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class ApplyTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        for root, dirs, files in os.walk(self.dir):
+            for name in files:
+                os.chmod(os.path.join(root, name), stat.S_IRUSR | stat.S_IWUSR)
+        shutil.rmtree(self.dir)
+
+    def copy(self, name, as_name):
+        target = os.path.join(self.dir, as_name)
+        shutil.copyfile(os.path.join(FIXTURES, name), target)
+        return target
+
+    def set_file(self, rows, encoding="cp1250"):
+        """rows: [(path, [(name, value), ...]), ...] written as the editor writes a set."""
+        lines = ["[Files]"] + ["file%d=%s" % (i + 1, p) for i, (p, _) in enumerate(rows)]
+        for i, (_, values) in enumerate(rows):
+            lines += ["", "[file%d]" % (i + 1)] + ["CustomProp%s=%s;%s" % (n, n, v) for n, v in values]
+        path = os.path.join(self.dir, "set.props")
+        with open(path, "wb") as f:
+            f.write(("\r\n".join(lines) + "\r\n").encode(encoding))
+        return path
+
+    def test_writes_every_listed_value_and_reports_each_document(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        b = self.copy("lo_custom.doc", "b.dft")
+        ro = self.copy("gsf_v3.ole", "ro.par")
+        os.chmod(ro, stat.S_IRUSR)
+        ro_before = read(ro)
+        gone = os.path.join(self.dir, "gone.par")
+        s = self.set_file([(a, [("Material", "S355;EN 10025"), ("Finish", ""), ("MATERIAL", "ignored")]),
+                           (gone, [("Material", "x")]),
+                           (ro, [("Material", "x")]),
+                           (b, [("Opomba", "Čas")])])
+        r = run("apply", s)
+        self.assertEqual(r.returncode, 2, r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertEqual(len(lines), 4)
+        self.assertEqual(lines[0], a + ": Success!")
+        self.assertTrue(lines[1].startswith(gone + ": Failed! ") and gone in lines[1][len(gone) + 10:], lines[1])
+        self.assertTrue(lines[2].startswith(ro + ": Failed! ") and "writing" in lines[2], lines[2])
+        self.assertEqual(lines[3], b + ": Success!")
+        self.assertEqual(read(ro), ro_before)
+        # The whole value after the first ";"; an empty value as one blank; the left name wins;
+        # the document's other properties stay as they were.
+        self.assertEqual(shown(a), [("Weight", "Float", 3.25), ("Released", "Date", "2024-05-17T10:30:00Z"),
+                                    ("Quantity", "Integer", 42), ("Opomba", "Text", "Čćžš"),
+                                    ("Approved", "Yes/No", True), ("Material", "Text", "S355;EN 10025"),
+                                    ("Finish", "Text", " ")])
+        self.assertEqual(olefile_names(b)[-1], ("Opomba", 30, "Čas"))
+
+    def test_delete_others_keeps_exactly_the_listed_properties(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        s = self.set_file([(a, [("Finish", "red"), ("Released", "today")])])
+        r = run("apply", "--delete-others", s)
+        self.assertEqual((r.returncode, r.stdout), (0, a + ": Success!\n"), r.stderr)
+        self.assertEqual(shown(a), [("Finish", "Text", "red"), ("Released", "Text", "today")])
+        self.assertEqual([n for n, _, _ in olefile_names(a)], ["Finish", "Released"])
+
+    def test_usage_and_unreadable_sets(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        before = read(a)
+        s = self.set_file([(a, [("Finish", "red")])])
+        for args in [["apply"], ["apply", "--delete-others"], ["apply", s, s], ["apply", "--delete-other", s],
+                     ["apply", os.path.join(self.dir, "none.props")], ["apply", self.dir]]:
+            r = run(*args)
+            self.assertEqual(r.returncode, 1, args)
+            self.assertEqual(r.stdout, "", args)
+            self.assertNotEqual(r.stderr, "", args)
+        self.assertEqual(read(a), before)
+        self.assertIn("docprops apply [--delete-others] SET.props", run().stderr)
+
+    def test_a_set_without_documents_does_nothing(self):
+        path = os.path.join(self.dir, "empty.props")
+        with open(path, "wb") as f:
+            f.write(b"[Other]\r\nx=1\r\n")
+        r = run("apply", path)
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "", ""))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)

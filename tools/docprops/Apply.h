@@ -1,0 +1,21 @@
+#pragma once
+// docprops apply [--delete-others] SET.props
+//
+// Writes a property set file into the documents it lists, as "Save custom properties" of the
+// property editor does after loading that set: each listed document gets every value of its
+// section as a text property (an empty value as " "), the left one of two names equal ignoring
+// case; with --delete-others its other custom properties are removed. One line per document on
+// standard output: "<path>: Success!" or "<path>: Failed! <reason>".
+//
+// Exit code 0 when every document was written, 2 when some were not (they keep what they had;
+// after Ctrl+C or SIGTERM the documents not begun yet fail as interrupted), 1 for a usage error
+// or a set file that cannot be read.
+
+#include <QStringList>
+
+// The arguments after "apply".
+int ApplyCommand(const QStringList& args);
+
+// The usage line and the help paragraph of the command, for the tool's own.
+QString ApplyUsage();
+QString ApplyHelp();
