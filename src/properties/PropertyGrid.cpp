@@ -1,0 +1,140 @@
+#include "properties/PropertyGrid.h"
+
+#include "common/FsPath.h"
+#include "common/PathText.h"
+
+#include <QHash>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions)
+{
+    for (int i = 0; i < definitions.Count(); ++i) {
+        const TCustomPropertie* d = definitions.Item(i);
+        TarCell* header = cells.GetCell(i + 1, 0);
+        header->SetText(d->Name);
+        header->Items = d->LookupValues;
+    }
+}
+
+QString PropertyRowLabel(int row, const QString& path)
+{
+    return QString::number(row) + u". "_s + ExtractFileName(path);
+}
+
+RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentValues>& documents)
+{
+    RowsFilled filled;
+    cells.BuildTextIndex(1, 0, colCount - 1, 0);
+    // The cell each column got in the current row, so that a second property of the same name
+    // overwrites it instead of adding a second cell at one position.
+    std::vector<TarCell*> inRow(static_cast<std::size_t>(std::max(colCount, 0)), nullptr);
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const DocumentValues& d = documents[i];
+        if (d.status == DocumentValues::Cancelled) {
+            filled.cancelled = true;
+            break;
+        }
+        if (d.status == DocumentValues::Failed) {
+            if (!NotARegularFileReason(d.path).isEmpty())
+                filled.missingPath = d.path;
+            else
+                filled.error = d.error;
+            break;
+        }
+        const int row = static_cast<int>(i) + 1;
+        auto label = std::make_unique<TarCell>(0, row);
+        label->Text = PropertyRowLabel(row, d.path);
+        label->Data = d.path;
+        cells.Add(std::move(label));
+        std::fill(inRow.begin(), inRow.end(), nullptr);
+        for (const DocumentValues::Property& p : d.properties) {
+            qint32 col = -1;
+            qint32 headerRow = -1;
+            if (!cells.FindText(p.name, col, headerRow) || col < 1 || col >= colCount)
+                continue;
+            TarCell*& cell = inRow[static_cast<std::size_t>(col)];
+            if (!cell)
+                cell = cells.Add(std::make_unique<TarCell>(col, row));
+            cell->SetText(PropertyDisplayText(p.value));
+        }
+        filled.rows = row;
+    }
+    cells.ClearTextIndex();
+    cells.ClearChanged();
+    return filled;
+}
+
+std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int colCount, int rowCount)
+{
+    std::vector<DocumentChanges> result(static_cast<std::size_t>(std::max(rowCount - 1, 0)));
+    if (result.empty())
+        return result;
+    cells.ForEachInRange(1, 1, colCount - 1, rowCount - 1, [&](const TarCell& cell) {
+        if (cell.Changed)
+            result[static_cast<std::size_t>(cell.Row - 1)].changed = true;
+    });
+    QStringList names;
+    for (int c = 1; c < colCount; ++c)
+        names.append(cells.GetText(c, 0));
+    for (int r = 1; r < rowCount; ++r) {
+        DocumentChanges& d = result[static_cast<std::size_t>(r - 1)];
+        d.path = cells.GetData(0, r);
+        if (!d.changed)
+            continue;
+        for (int c = 1; c < colCount; ++c) {
+            TarCell* cell = nullptr;
+            if (cells.Find(c, r, cell))
+                d.properties.Add(names[c - 1], cell->Text, ptText, 0, !cell->Changed);
+            else
+                d.properties.Add(names[c - 1], QString(), ptText, 0, false);
+        }
+    }
+    return result;
+}
+
+QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount)
+{
+    QList<PropertySetRow> rows;
+    for (int r = 1; r < rowCount; ++r) {
+        PropertySetRow row;
+        row.path = cells.GetData(0, r);
+        if (row.path.isEmpty())
+            continue;
+        for (int c = 1; c < colCount; ++c)
+            row.values.append({cells.GetText(c, 0), cells.GetText(c, r)});
+        rows.append(row);
+    }
+    return rows;
+}
+
+int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows)
+{
+    QHash<QString, QList<int>> gridRows; // upper-cased path -> grid rows
+    for (int r = 1; r < rowCount; ++r) {
+        const QString path = cells.GetData(0, r);
+        if (!path.isEmpty())
+            gridRows[path.toUpper()].append(r);
+    }
+    cells.BuildTextIndex(1, 0, colCount - 1, 0);
+    int set = 0;
+    for (const PropertySetRow& row : rows) {
+        const auto it = gridRows.constFind(row.path.toUpper());
+        if (it == gridRows.cend())
+            continue;
+        for (const int r : *it) {
+            for (const auto& [name, value] : row.values) {
+                qint32 col = -1;
+                qint32 headerRow = -1;
+                if (!cells.FindText(name, col, headerRow) || col < 1 || col >= colCount)
+                    continue;
+                cells.GetCell(col, r)->SetText(value);
+                ++set;
+            }
+        }
+    }
+    cells.ClearTextIndex();
+    return set;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// The property editor's grid as data: one row per document, one column per property definition,
+// held in a `TarCells` store. Everything the editor window does to its cells apart from showing
+// and typing lives here, so that a test or a benchmark runs it without a window.
+//
+// Layout (columns and rows count from 0):
+//   (0, 0)  empty
+//   (c, 0)  header: Text the definition's name, Items its lookup values
+//   (0, r)  row label: Text "r. <file name>", Data the document's full path
+//   (c, r)  the document's value of property c as text; no cell when it has none
+//
+//     TarCells& cells = grid->CellsObject();
+//     FillPropertyHeader(cells, definitions);
+//     const RowsFilled filled = FillPropertyRows(cells, cols, ReadDocumentValues(paths));
+//     ... the user edits cells; Changed flags say what was edited ...
+//     const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, rows);
+//     ApplyDocumentChanges(changes, options);                                  // DocumentChanges.h
+//     SavePropertySet(fileName, PropertySetRowsFromCells(cells, cols, rows));  // PropertySetFile.h
+//     PutPropertySet(cells, cols, rows, loadedRows);
+
+#include "properties/CustomPropertie.h"
+#include "properties/DocumentChanges.h"
+#include "properties/DocumentValues.h"
+#include "properties/PropertySetFile.h"
+#include "widgets/TarCells.h"
+
+#include <vector>
+
+// Header cells (c, 0) for c = 1..definitions: name and a copy of the lookup values.
+void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions);
+
+// "r. <file name>", the label of row r.
+QString PropertyRowLabel(int row, const QString& path);
+
+struct RowsFilled {
+    int rows = 0;         // rows 1..rows hold a document
+    QString missingPath;  // loading stopped at this document: no file at its path (row rows + 1)
+    QString error;        // loading stopped at a document that could not be read
+    bool cancelled = false;
+};
+
+// Fills rows 1.. from the documents in order: the row label and one cell per property whose name
+// equals a column header ignoring case (the rightmost of equal headers; of two properties of one
+// name the later value). Stops at the first document that is not there (no regular file at its
+// path), could not be read, or was cancelled; that row and those below stay empty. Afterwards no
+// cell is Changed, the header cells included.
+RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentValues>& documents);
+
+// The grid turned into changes, one per row 1..rowCount-1: the row's path; changed when one of
+// its cells is Changed; for changed rows one entry per column (header text, cell text, Text,
+// tag 0), the left one of two equal names. An entry is Untouched when its cell exists and is not
+// Changed, so that a typed value nobody edited stays as it is; a cell that was emptied by
+// deleting it counts as changed to empty.
+std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int colCount, int rowCount);
+
+// The grid's rows with a path, each with (header text, cell text) for every column.
+QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount);
+
+// Puts a loaded property set into the grid: for each set row in order and each grid row whose
+// path equals its path ignoring case, every value whose name is a column header (ignoring case,
+// the rightmost of equal headers) is set into that cell, which becomes Changed. Returns how many
+// cells were set.
+int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows);

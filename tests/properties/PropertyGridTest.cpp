@@ -1,0 +1,163 @@
+// The property editor's grid as data: filling it from documents, turning it into changes per
+// document, and putting a property set into it.
+
+#include "properties/PropertyGrid.h"
+
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Columns Material, Finish, MATERIAL (two equal names) and Mass.
+void Header(TarCells& cells)
+{
+    PropertyDefinitions defs;
+    for (const QString& name : {u"Material"_s, u"Finish"_s, u"MATERIAL"_s, u"Mass"_s}) {
+        TCustomPropertie* d = defs.Add();
+        d->Name = name;
+        d->LookupValues = {name + u"-1"_s, name + u"-2"_s};
+    }
+    FillPropertyHeader(cells, defs);
+}
+constexpr int kCols = 5;
+
+DocumentValues Loaded(const QString& path, const QList<std::pair<QString, QVariant>>& props)
+{
+    DocumentValues d;
+    d.path = path;
+    d.status = DocumentValues::Loaded;
+    for (const auto& [name, value] : props)
+        d.properties.append({name, 1, value});
+    return d;
+}
+
+DocumentValues Failed(const QString& path)
+{
+    DocumentValues d;
+    d.path = path;
+    d.status = DocumentValues::Failed;
+    d.error = u"Cannot read "_s + path;
+    return d;
+}
+
+// Every cell of rows 0..rows-1 as "col,row=text" (with a * when Changed), in (column, row) order.
+QStringList Dump(const TarCells& cells, int rows)
+{
+    QStringList out;
+    cells.ForEachInRange(0, 0, kCols - 1, rows - 1, [&](const TarCell& c) {
+        out << u"%1,%2=%3%4"_s.arg(c.Col).arg(c.Row).arg(c.Text, c.Changed ? u"*"_s : QString());
+    });
+    return out;
+}
+
+} // namespace
+
+TEST(PropertyGrid, FillsRowsByHeaderNameAndClearsChanged)
+{
+    TarCells cells;
+    Header(cells);
+    const QList<DocumentValues> docs = {
+        Loaded(u"/w/a.par"_s, {{u"material"_s, u"S235"_s}, {u"Other"_s, u"x"_s}, {u"Mass"_s, 12.5}, {u"mass"_s, 13}}),
+        Loaded(u"/w/b.psm"_s, {}),
+    };
+    const RowsFilled filled = FillPropertyRows(cells, kCols, docs);
+    EXPECT_EQ(filled.rows, 2);
+    EXPECT_TRUE(filled.missingPath.isEmpty());
+    EXPECT_TRUE(filled.error.isEmpty());
+    // The rightmost of two equal headers gets the value; the later of two equal names wins.
+    EXPECT_EQ(Dump(cells, 3), (QStringList{u"0,1=1. a.par"_s, u"0,2=2. b.psm"_s, u"1,0=Material"_s, u"2,0=Finish"_s,
+                                           u"3,0=MATERIAL"_s, u"3,1=S235"_s, u"4,0=Mass"_s, u"4,1=13"_s}));
+    EXPECT_EQ(cells.GetData(0, 2), u"/w/b.psm"_s);
+    TarCell* header = nullptr;
+    ASSERT_TRUE(cells.Find(4, 0, header));
+    EXPECT_EQ(header->Items, (QStringList{u"Mass-1"_s, u"Mass-2"_s}));
+}
+
+TEST(PropertyGrid, LoadingStopsAtAMissingOrUnreadableDocument)
+{
+    QTemporaryDir dir;
+    const QString present = dir.filePath(u"present.dft"_s);
+    testfiles::WriteBytes(present, "not a document");
+    struct Case {
+        DocumentValues second;
+        QString missing;
+        QString error;
+    } cases[] = {
+        {Failed(dir.filePath(u"gone.dft"_s)), dir.filePath(u"gone.dft"_s), {}},
+        {Failed(dir.path()), dir.path(), {}}, // a folder is no file either
+        {Failed(present), {}, u"Cannot read "_s + present},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.second.path.toStdString());
+        TarCells cells;
+        Header(cells);
+        const RowsFilled filled =
+            FillPropertyRows(cells, kCols, {Loaded(u"/w/a.par"_s, {{u"Finish"_s, u"red"_s}}), c.second,
+                                            Loaded(u"/w/c.par"_s, {{u"Finish"_s, u"blue"_s}})});
+        EXPECT_EQ(filled.rows, 1);
+        EXPECT_EQ(filled.missingPath, c.missing);
+        EXPECT_EQ(filled.error, c.error);
+        EXPECT_EQ(cells.GetData(0, 3), QString());
+        EXPECT_EQ(Dump(cells, 4).filter(u"*"_s), QStringList());
+    }
+}
+
+TEST(PropertyGrid, ChangesPerDocument)
+{
+    TarCells cells;
+    Header(cells);
+    FillPropertyRows(cells, kCols,
+                     {Loaded(u"/w/a.par"_s, {{u"Material"_s, u"S235"_s}, {u"Finish"_s, u"red"_s}}),
+                      Loaded(u"/w/b.par"_s, {{u"Finish"_s, u"red"_s}, {u"Mass"_s, 3}}),
+                      Loaded(u"/w/c.par"_s, {{u"Mass"_s, 4}})});
+    cells.GetCell(1, 1)->SetText(u"left"_s);     // row 1: the left Material column changed
+    cells.DeleteRange(2, 2, 2, 2);               // row 2: Finish deleted, nothing else: no change
+    cells.DeleteRange(4, 3, 4, 3);               // row 3: Mass deleted ...
+    cells.GetCell(2, 3)->SetText(QString());     // ... and Finish set to empty
+
+    const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, kCols, 4);
+    ASSERT_EQ(changes.size(), 3u);
+    const auto entries = [](const DocumentChanges& d) {
+        QStringList out;
+        for (int i = 0; i < d.properties.Count(); ++i) {
+            const TDocCustomPropertie* p = d.properties.GetProperty(i);
+            out << p->Name + u'=' + p->Value + (p->Untouched ? u" (untouched)"_s : QString());
+        }
+        return out;
+    };
+    EXPECT_EQ(changes[0].path, u"/w/a.par"_s);
+    EXPECT_TRUE(changes[0].changed);
+    // The left column of two equal names wins although the value loaded into the right one.
+    EXPECT_EQ(entries(changes[0]), (QStringList{u"Material=left"_s, u"Finish=red (untouched)"_s, u"Mass="_s}));
+    EXPECT_FALSE(changes[1].changed);
+    EXPECT_EQ(changes[1].properties.Count(), 0);
+    EXPECT_TRUE(changes[2].changed);
+    EXPECT_EQ(entries(changes[2]), (QStringList{u"Material="_s, u"Finish="_s, u"Mass="_s}));
+}
+
+TEST(PropertyGrid, PropertySetRowsAndPuttingASetBack)
+{
+    TarCells cells;
+    Header(cells);
+    FillPropertyRows(cells, kCols,
+                     {Loaded(u"C:\\Work\\flange.par"_s, {{u"Finish"_s, u"red"_s}}),
+                      Loaded(u"C:\\Work\\cover.psm"_s, {{u"Mass"_s, 2}}),
+                      Loaded(u"C:\\Work\\flange.par"_s, {})});
+    const QList<PropertySetRow> rows = PropertySetRowsFromCells(cells, kCols, 4);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[1].path, u"C:\\Work\\cover.psm"_s);
+    EXPECT_EQ(rows[1].values, (QList<QPair<QString, QString>>{
+                                  {u"Material"_s, {}}, {u"Finish"_s, {}}, {u"MATERIAL"_s, {}}, {u"Mass"_s, u"2"_s}}));
+
+    const int set = PutPropertySet(cells, kCols, 4,
+                                   {{u"C:\\WORK\\FLANGE.PAR"_s, {{u"finish"_s, u"a;b"_s}, {u"Unknown"_s, u"x"_s}, {u"material"_s, {}}}},
+                                    {u"C:\\Work\\elsewhere.par"_s, {{u"Finish"_s, u"y"_s}}}});
+    EXPECT_EQ(set, 4); // both rows of flange.par, two known names each
+    EXPECT_EQ(Dump(cells, 4).filter(u"*"_s),
+              (QStringList{u"2,1=a;b*"_s, u"2,3=a;b*"_s, u"3,1=*"_s, u"3,3=*"_s}));
+}
