@@ -436,6 +436,16 @@ void TarGrid::SetEditText(qint32 col, qint32 row, const QString& value)
     model_->CellChanged(col, row);
 }
 
+void TarGrid::CommitEdit()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 void TarGrid::AutoSizeColumn(int col)
 {
     TextWidths widths(font());

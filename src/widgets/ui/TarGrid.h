@@ -80,6 +80,9 @@ public:
     QString GetEditText(qint32 col, qint32 row);
     void SetEditText(qint32 col, qint32 row, const QString& value);
 
+    // Ends an in-place edit that is open, keeping its text (SetEditText); nothing otherwise.
+    void CommitEdit();
+
     // Fits a column to the widest of its texts (rows 0 to RowCount-1) plus 15 pixels.
     void AutoSizeColumn(int col);
     // Fits every column, with the wait cursor.

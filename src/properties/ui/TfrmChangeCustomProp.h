@@ -1,0 +1,76 @@
+#pragma once
+// "Change custom properties": the batch editor of document custom properties. One row per
+// document, one column per property the seed file defines; cells are typed in place, filled with
+// one value for the whole selection (F3), picked from the column's lookup values (F4) or emptied
+// (Ctrl+Del). "Save custom properties" writes every document with a changed cell and closes the
+// window; "Save props" and "Load props" keep the grid in a property set file.
+//
+//     TfrmChangeCustomProp::Execute(paths, mainWindow);     // the "Edit list" command
+//
+// The grid's cells are data (properties/PropertyGrid.h); this window only shows them and turns
+// user actions into calls of that layer.
+
+#include <QDialog>
+
+#include <functional>
+
+class PropertyDefinitions;
+class QAction;
+class QCheckBox;
+class QMenu;
+class QPushButton;
+class TarGrid;
+
+class TfrmChangeCustomProp : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmChangeCustomProp(QWidget* owner = nullptr);
+
+    // The command: locates and reads the seed file ("Cannot find ..." when it is missing), loads
+    // the documents and shows the editor modally and maximised. Errors of the seed file or of a
+    // document that cannot be read propagate (KrdlError); the editor is then not shown.
+    static void Execute(const QStringList& paths, QWidget* owner);
+
+    // Fills the grid: header from the definitions, one row per path with the document's values.
+    // Stops at a document that does not exist with the "Warning" box; its row and those below
+    // stay empty. Returns false when the user cancelled the reading (it shows its progress once
+    // it has taken about a second). Throws KrdlError when a document cannot be read.
+    bool Load(const QStringList& paths, const PropertyDefinitions& definitions);
+
+    // Actions and handlers.
+    void actChangeValueExecute();
+    void actChangePropLookupExecute();
+    void actDeleteSelectedExecute();
+    void actOptimalColWidthsExecute();
+    void actSavePropsExecute();
+    void actLoadPropertiesExecute();
+    void btnFillDraftsClick();
+    void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
+
+    TarGrid* ArGrid = nullptr;
+    QPushButton* btnCancel = nullptr;
+    QPushButton* btnSaveProps = nullptr;
+    QPushButton* btnLoadProps = nullptr;
+    QCheckBox* chkDeleteOtherProperties = nullptr;
+    QPushButton* btnFillDrafts = nullptr;
+    QMenu* pmPopupMenu = nullptr;
+    QAction* actChangeValue = nullptr;
+    QAction* actChangePropLookup = nullptr;
+    QAction* actDeleteSelected = nullptr;
+    QAction* actOptimalColWidths = nullptr;
+    QAction* actSaveProps = nullptr;
+    QAction* actLoadProperties = nullptr;
+    // The cell under the mouse at the last button release (-1 outside the cells).
+    int ClickCol = -1;
+    int ClickRow = -1;
+
+    // How long a reading or saving runs before its progress is shown.
+    int ProgressDelayMs = 1000;
+
+private:
+    // Runs a handler after ending an open in-place edit (so that it sees what was typed); an
+    // error it raises is shown in an error box and the window stays.
+    void Guarded(const std::function<void()>& handler);
+    // SetText of every selected cell, column by column, top to bottom.
+    void SetSelectedCells(const QString& value);
+};

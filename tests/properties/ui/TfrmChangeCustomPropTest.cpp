@@ -1,0 +1,412 @@
+// The property change editor end to end: the real window over real documents, cells changed by
+// typing, by one value (F3) and by a lookup value (F4), saved, and the documents read back with
+// docprops and with olefile.
+
+#include "properties/DocumentFiles.h"
+
+#include "compound/IndependentReaders.h"
+#include "filelist/ui/FileDialogs.h"
+#include "properties/PropertySeed.h"
+#include "properties/ui/TfrmChangeCustomProp.h"
+#include "properties/ui/TfrmChangeGridValue.h"
+#include "properties/ui/TfrmGridLookupValues.h"
+#include "settings/Settings.h"
+#include "widgets/ui/TarGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const char kSeed[] = "Begin Define Custom\n"
+                     "Define Material; Text\n"
+                     "Define Finish; Text\n"
+                     "Define Released; Date\n"
+                     "Define Quantity; x\n"
+                     "End Define Custom\n"
+                     "Begin Finish\n"
+                     "painted\n"
+                     "default = galvanized\n"
+                     "End Finish\n";
+
+// Runs act(w) as soon as a modal T is up; fails the test and closes whatever is modal when none
+// comes within 10 seconds, so that a test never hangs.
+template <class T> void WhenShown(std::function<void(T*)> act)
+{
+    auto* poll = new QTimer;
+    auto* started = new QElapsedTimer;
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
+        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        const bool up = w && w->isVisible();
+        if (!up && started->elapsed() < 10000)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        delete started;
+        if (up) {
+            act(w);
+        } else {
+            ADD_FAILURE() << "no " << T::staticMetaObject.className() << " was shown";
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                d->reject();
+        }
+    });
+    poll->start(5);
+}
+
+// `docprops show` of a document: "name (type) = value" per property, in the document's order.
+QStringList Shown(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral(KRDL_BINARY_DIR "/bin/docprops"), {u"show"_s, path});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        const QStringList f = line.split(u'\t');
+        out << f.value(0) + u" ("_s + f.value(1) + u") = "_s + f.value(2);
+    }
+    return out;
+}
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+        IniWriteString(dir.filePath(u"KRDL.ini"_s), u"Settings"_s, u"PropseedFN"_s, u"\\seed.txt"_s);
+        testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), kSeed);
+        qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
+        qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
+    }
+    void TearDown() override
+    {
+        qputenv("KRDL_MSGBOX_TIMEOUT", "1");
+        qunsetenv("KRDL_MSGBOX_LOG");
+        SetFileDialogHookForTesting({});
+    }
+    QString Doc(const char* fixture, const QString& as) { return docfiles::Copy(dir, fixture, as); }
+    // caption: text of every message box shown so far.
+    QStringList Boxes() const
+    {
+        QStringList out;
+        const QString log = QString::fromUtf8(testfiles::ReadBytes(dir.filePath(u"boxes.log"_s)));
+        for (const QString& line : log.split(u'\n', Qt::SkipEmptyParts)) {
+            const QStringList f = line.split(u'\t');
+            out << f.value(0).mid(8) + u": "_s + f.value(1).mid(5);
+        }
+        return out;
+    }
+
+    // Opens the editor through the command and runs `act` on it while it is up.
+    void Edit(const QStringList& paths, const std::function<void(TfrmChangeCustomProp*)>& act)
+    {
+        bool shown = false;
+        WhenShown<TfrmChangeCustomProp>([&](TfrmChangeCustomProp* f) {
+            shown = true;
+            act(f);
+            if (f->isVisible())
+                f->reject();
+        });
+        TfrmChangeCustomProp::Execute(paths, nullptr);
+        EXPECT_TRUE(shown);
+    }
+
+    QTemporaryDir dir;
+};
+
+// Selects a whole column with a left click on its header cell, as a user does.
+void ClickHeader(TfrmChangeCustomProp* f, int col)
+{
+    QHeaderView* header = f->ArGrid->horizontalHeader();
+    const int x = header->sectionViewportPosition(col - 1) + 5;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+}
+
+void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
+{
+    WhenShown<TfrmChangeGridValue>([value](TfrmChangeGridValue* d) {
+        d->edValue->setText(value);
+        d->BitBtn1->click();
+    });
+    f->actChangeValue->trigger();
+}
+
+void PickLookup(TfrmChangeCustomProp* f, const QString& value)
+{
+    WhenShown<TfrmGridLookupValues>([value](TfrmGridLookupValues* d) {
+        const QList<QListWidgetItem*> items = d->lbLookupItems->findItems(value, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        d->lbLookupItems->setCurrentItem(items.front());
+        d->btnOk->click();
+    });
+    f->actChangePropLookup->trigger();
+}
+
+// Types into a cell; the edit is left open, as when the user clicks a button next.
+void Type(TfrmChangeCustomProp* f, int col, int row, const QString& text)
+{
+    f->ArGrid->SetSelection(col, row, col, row);
+    // The first key opens the in-place editor, which gets the key and the ones after it.
+    QTest::keyClick(f->ArGrid, text.at(0).toLatin1());
+    auto* editor = f->ArGrid->findChild<QLineEdit*>();
+    ASSERT_TRUE(editor && editor->isVisible());
+    QTest::keyClicks(editor, text.mid(1));
+}
+
+} // namespace
+
+TEST_F(EditorTest, ThreeWaysOfChangingAndSaving)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.psm"_s);
+    const QString d = Doc("lo_custom.doc", u"d.dft"_s);
+    Edit({a, b, d}, [&](TfrmChangeCustomProp* f) {
+        EXPECT_TRUE(f->windowState() & Qt::WindowMaximized);
+        TarCells& cells = f->ArGrid->CellsObject();
+        EXPECT_EQ(f->ArGrid->ColCount(), 5);
+        EXPECT_EQ(f->ArGrid->RowCount(), 4);
+        EXPECT_EQ(cells.GetText(3, 0), u"Released"_s);
+        EXPECT_EQ(cells.GetText(0, 3), u"3. d.dft"_s);
+        EXPECT_EQ(cells.GetData(0, 3), d);
+        EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
+        EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
+        EXPECT_EQ(f->ArGrid->GridColors().BackgroundColor2, QColor(0xF4, 0xFA, 0xFF));
+        EXPECT_FALSE(f->chkDeleteOtherProperties->isChecked());
+
+        ClickHeader(f, 1); // Material of every row
+        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(1, 1), QPoint(1, 3)));
+        ChangeValue(f, u"S355"_s);
+        f->ArGrid->SetSelection(2, 3, 2, 3);
+        PickLookup(f, u"galvanized"_s);
+        EXPECT_EQ(cells.GetText(2, 3), u"galvanized"_s);
+        Type(f, 2, 1, u"red"_s);
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
+            f->resize(900, 260);
+            f->ArGrid->SetSelection(1, 1, 1, 3);
+            f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-changed.png"_s);
+        }
+        f->btnFillDrafts->click();
+        EXPECT_FALSE(f->isVisible());
+        EXPECT_EQ(f->result(), QDialog::Accepted);
+    });
+    EXPECT_EQ(Boxes(), QStringList());
+    // Untouched dates and numbers keep their type; the changed row is written whole.
+    EXPECT_EQ(Shown(a), (QStringList{u"Weight (Float) = 3.25"_s, u"Released (Date) = 2024-05-17 10:30:00"_s,
+                                     u"Quantity (Integer) = 42"_s, u"Opomba (Text) = Čćžš"_s, u"Approved (Yes/No) = True"_s,
+                                     u"Material (Text) = S355"_s, u"Finish (Text) = red"_s}));
+    EXPECT_EQ(Shown(b).mid(5), (QStringList{u"Material (Text) = S355"_s, u"Finish (Text) =  "_s}));
+    EXPECT_EQ(Shown(d), (QStringList{u"Checked (Yes/No) = True"_s, u"Count (Float) = 42"_s, u"Mass (Float) = 12.5"_s,
+                                     u"Opomba (Text) = Čćžšđ ČŽŠ"_s, u"Released (Date) = 2024-05-17 10:30:00"_s,
+                                     u"Material (Text) = S355"_s, u"Finish (Text) = galvanized"_s,
+                                     u"Quantity (Text) =  "_s}));
+    const indep::OleView view = indep::ReadWithOlefile(d);
+    ASSERT_TRUE(view.ok) << view.error.toStdString();
+    EXPECT_EQ(indep::OleProperty(view, u"Released"_s).value(u"vt"_s).toInt(), 64);
+    EXPECT_EQ(indep::OleProperty(view, u"Finish"_s).value(u"value"_s).toString(), u"galvanized"_s);
+    EXPECT_EQ(indep::OleProperty(view, u"Quantity"_s).value(u"value"_s).toString(), u" "_s);
+}
+
+TEST_F(EditorTest, DeleteOtherPropertiesAndAReadOnlyDocument)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString ro = Doc("gsf_v3.ole", u"ro.par"_s);
+    const QString b = Doc("lo_custom.doc", u"b.dft"_s);
+    QFile::setPermissions(ro, QFileDevice::ReadOwner);
+    const QByteArray roBefore = testfiles::ReadBytes(ro);
+    Edit({a, ro, b}, [&](TfrmChangeCustomProp* f) {
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 2), u"S235"_s); // read-only loads like the others
+        f->ArGrid->SetSelection(1, 1, 1, 3);
+        ChangeValue(f, u"X"_s);
+        f->chkDeleteOtherProperties->setChecked(true);
+        f->btnFillDrafts->click();
+    });
+    const QStringList boxes = Boxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith(u"Error: The custom properties of 1 file(s) were not saved"_s)) << boxes[0].toStdString();
+    EXPECT_TRUE(boxes[0].contains(ro));
+    EXPECT_EQ(testfiles::ReadBytes(ro), roBefore);
+    EXPECT_EQ(Shown(a), (QStringList{u"Released (Date) = 2024-05-17 10:30:00"_s, u"Quantity (Integer) = 42"_s,
+                                     u"Material (Text) = X"_s, u"Finish (Text) =  "_s}));
+    EXPECT_EQ(Shown(b), (QStringList{u"Released (Date) = 2024-05-17 10:30:00"_s, u"Material (Text) = X"_s,
+                                     u"Finish (Text) =  "_s, u"Quantity (Text) =  "_s}));
+    EXPECT_EQ(indep::OleNames(indep::ReadWithOlefile(b)),
+              (QStringList{u"Released"_s, u"Material"_s, u"Finish"_s, u"Quantity"_s}));
+}
+
+TEST_F(EditorTest, AMissingFileStopsLoadingAndSaving)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.par"_s);
+    const QString c = Doc("gsf_v3.ole", u"c.par"_s);
+    const QString gone = dir.filePath(u"gone.par"_s);
+    const QByteArray original = testfiles::ReadBytes(a);
+    const QString warningGone = u"Warning: File \" "_s + gone + u"\" doesn't exist!"_s;
+
+    // Missing when loading: the rows from it on stay empty, and saving stops there again.
+    Edit({a, gone, b}, [&](TfrmChangeCustomProp* f) {
+        EXPECT_EQ(f->ArGrid->CellsObject().GetData(0, 2), QString());
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 3), QString());
+        ClickHeader(f, 1);
+        ChangeValue(f, u"Y"_s);
+        f->btnFillDrafts->click();
+    });
+    EXPECT_EQ(Boxes(), (QStringList{warningGone, u"Warning: File \" \" doesn't exist!"_s}));
+    EXPECT_EQ(Shown(a).mid(5), (QStringList{u"Material (Text) = Y"_s, u"Finish (Text) =  "_s}));
+    EXPECT_EQ(testfiles::ReadBytes(b), original);
+
+    // Moved away after loading: the rows above are written, those below are not.
+    QFile::remove(dir.filePath(u"boxes.log"_s));
+    Edit({c, b, a}, [&](TfrmChangeCustomProp* f) {
+        QFile::rename(b, gone);
+        ClickHeader(f, 1);
+        ChangeValue(f, u"Z"_s);
+        f->btnFillDrafts->click();
+    });
+    EXPECT_EQ(Boxes(), (QStringList{u"Warning: File \" "_s + b + u"\" doesn't exist!"_s}));
+    EXPECT_EQ(Shown(c).mid(5), (QStringList{u"Material (Text) = Z"_s, u"Finish (Text) =  "_s}));
+    EXPECT_EQ(Shown(a).mid(5), (QStringList{u"Material (Text) = Y"_s, u"Finish (Text) =  "_s}));
+}
+
+TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.par"_s);
+    const QString c = Doc("gsf_v3.ole", u"c.par"_s);
+    const QByteArray original = testfiles::ReadBytes(a);
+    const QString set = dir.filePath(u"values.props"_s);
+    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+        EXPECT_EQ(r.title, r.save ? u"Save properties"_s : u"Load properties"_s);
+        EXPECT_EQ(r.filters, QStringList{u"Props file (*.props)"_s});
+        return QStringList{set};
+    });
+    Edit({a, b}, [&](TfrmChangeCustomProp* f) {
+        ClickHeader(f, 1);
+        ChangeValue(f, u"M;1;2"_s);
+        f->ArGrid->SetSelection(2, 2, 2, 2);
+        ChangeValue(f, u"blue"_s);
+        f->btnSaveProps->click();
+        f->btnCancel->click(); // nothing is written
+    });
+    EXPECT_EQ(testfiles::ReadBytes(a), original);
+    const QString text = QString::fromUtf8(testfiles::ReadBytes(set));
+    EXPECT_TRUE(text.contains(u"[file2]\r\nCustomPropMaterial=Material;M;1;2\r\nCustomPropFinish=Finish;blue\r\n"_s)) << text.toStdString();
+
+    Edit({b, c, a}, [&](TfrmChangeCustomProp* f) {
+        f->btnLoadProps->click();
+        const TarCells& cells = f->ArGrid->CellsObject();
+        EXPECT_EQ(cells.GetText(1, 3), u"M;1;2"_s);
+        EXPECT_EQ(cells.GetText(2, 1), u"blue"_s);
+        f->btnFillDrafts->click();
+    });
+    // Every value of the set counts as a change, so the rows are written whole, as text.
+    EXPECT_EQ(Shown(a).mid(3, 2), (QStringList{u"Material (Text) = M;1;2"_s, u"Finish (Text) =  "_s}));
+    EXPECT_EQ(Shown(b).mid(3, 2), (QStringList{u"Material (Text) = M;1;2"_s, u"Finish (Text) = blue"_s}));
+    EXPECT_EQ(testfiles::ReadBytes(c), original);
+}
+
+TEST_F(EditorTest, MouseAndShortcuts)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    Edit({a, a}, [&](TfrmChangeCustomProp* f) {
+        const struct {
+            QAction* action;
+            QKeySequence key;
+        } shortcuts[] = {{f->actChangeValue, Qt::Key_F3}, {f->actChangePropLookup, Qt::Key_F4},
+                         {f->actDeleteSelected, QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+                         {f->actOptimalColWidths, Qt::Key_F8}};
+        for (const auto& s : shortcuts) {
+            EXPECT_EQ(s.action->shortcut(), s.key) << s.action->objectName().toStdString();
+            EXPECT_TRUE(f->actions().contains(s.action)) << s.action->objectName().toStdString();
+        }
+
+        // A right click on a data cell opens the menu and keeps the selection; on a header it does not.
+        f->ArGrid->SetSelection(1, 1, 2, 2);
+        QWidget* cells = f->ArGrid->viewport();
+        const QPoint cell(f->ArGrid->columnViewportPosition(1) + 5, f->ArGrid->rowViewportPosition(1) + 5);
+        QTest::mouseClick(cells, Qt::RightButton, {}, cell);
+        EXPECT_EQ(f->ClickCol, 2);
+        EXPECT_EQ(f->ClickRow, 2);
+        EXPECT_TRUE(f->pmPopupMenu->isVisible());
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
+            f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-menu.png"_s);
+        f->pmPopupMenu->hide();
+        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(1, 1), QPoint(2, 2)));
+        ClickHeader(f, 2);
+        EXPECT_EQ(f->ClickRow, 0);
+        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(2, 1), QPoint(2, 2)));
+
+        // Deleting empties the cells without marking anything changed.
+        f->ArGrid->SetSelection(1, 1, 4, 1);
+        f->actDeleteSelected->trigger();
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), QString());
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 2), u"S235"_s);
+    });
+}
+
+TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    Edit({a}, [&](TfrmChangeCustomProp* f) {
+        f->ArGrid->SetSelection(1, 1, 2, 1);
+        WhenShown<TfrmGridLookupValues>([](TfrmGridLookupValues* d) {
+            // The left column's lookup values serve the whole selection: Material has none.
+            EXPECT_EQ(d->windowTitle(), u"Lookup values (Material)"_s);
+            EXPECT_EQ(d->lbLookupItems->count(), 0);
+            d->btnOk->click();
+        });
+        f->actChangePropLookup->trigger();
+        TarCell* cell = nullptr;
+        ASSERT_TRUE(f->ArGrid->CellsObject().Find(1, 1, cell));
+        EXPECT_TRUE(cell->Text.isEmpty() && cell->Changed);
+        f->ArGrid->SetSelection(2, 1, 2, 1);
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
+            WhenShown<TfrmGridLookupValues>([f](TfrmGridLookupValues* d) {
+                d->lbLookupItems->setCurrentRow(1);
+                d->move(f->mapToGlobal(QPoint(200, 40)));
+                QPixmap shot = f->grab();
+                QPainter painter(&shot);
+                painter.drawPixmap(200, 40, d->grab());
+                painter.end();
+                shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-lookup.png"_s);
+                d->btnClose->click();
+            });
+            f->actChangePropLookup->trigger();
+        }
+    });
+}
+
+TEST_F(EditorTest, ReadingCanBeCancelled)
+{
+    // One document many times over: a list may name a file twice.
+    const QStringList paths(5000, Doc("gsf_v3.ole", u"a.par"_s));
+    PropertyDefinitions definitions;
+    ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
+    TfrmChangeCustomProp form;
+    form.ProgressDelayMs = 0;
+    WhenShown<QProgressDialog>([](QProgressDialog* p) {
+        auto* cancel = p->findChild<QPushButton*>();
+        ASSERT_TRUE(cancel);
+        EXPECT_EQ(cancel->text(), u"Cancel"_s);
+        cancel->click();
+    });
+    EXPECT_FALSE(form.Load(paths, definitions));
+}
