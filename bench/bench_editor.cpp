@@ -1,0 +1,145 @@
+// The property editor's data path on generated documents; prints its figures.
+//
+//   bench_editor [WORK_DIR] [DOCUMENTS]   (default: a folder under the system's temporary folder,
+//                                          40,000 documents)
+//
+// 1. Fills the editor's grid for every document (20 custom properties each, 20 columns), warm
+//    cache: reading the documents, filling the cell store and sorting it for the first lookup.
+//    Then the same through the editor window (offscreen), which also fits the column widths.
+// 2. Changes one cell in 1,000 rows and saves: each document written in place, durable and
+//    crash-safe, by the apply step on its default number of threads and on one thread.
+// 3. Saves a property set of 1,000 rows x 20 columns into a new file and again into that file,
+//    then reads it and puts it into the grid.
+
+#include "../tests/compound/CfbBuilder.h"
+
+#include "properties/DocumentChanges.h"
+#include "properties/PropertyGrid.h"
+#include "properties/PropertySetFile.h"
+#include "properties/ui/TfrmChangeCustomProp.h"
+#include "widgets/ui/TarGrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace cfbtest;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kProperties = 20;
+
+std::u16string PropertyName(int i)
+{
+    return u"Property " + std::u16string(1, static_cast<char16_t>(u'A' + i));
+}
+
+Bytes Document(int seed)
+{
+    std::vector<RawProperty> props = {{1, I2(1252)}};
+    std::vector<std::pair<std::uint32_t, std::u16string>> names;
+    for (int i = 0; i < kProperties; ++i) {
+        const std::uint32_t id = static_cast<std::uint32_t>(i) + 2;
+        names.emplace_back(id, PropertyName(i));
+        if (i % 5 == 4)
+            props.push_back({id, I4(seed * 31 + i)});
+        else
+            props.push_back({id, Lpstr("Value " + std::to_string(seed) + "/" + std::to_string(i))});
+    }
+    props.insert(props.begin() + 1, {0, Dictionary(names, false)});
+    const Bytes dsi = PropertyStream({{kDocSummaryFmtid, Section({{1, I2(1252)}})}, {kUserFmtid, Section(props)}});
+    return BuildCompound({{u"JSite", Bytes(6000, static_cast<std::uint8_t>(seed))}, {kDsiName, dsi},
+                          {u"\u0005SummaryInformation", Bytes(400, 3)}});
+}
+
+double Seconds(const QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::filesystem::path work = argc > 1 ? std::filesystem::path(argv[1])
+                                                : std::filesystem::temp_directory_path() / "krdl-bench-editor";
+    const int documents = argc > 2 ? std::atoi(argv[2]) : 40000;
+    std::filesystem::create_directories(work / "docs");
+
+    QStringList paths;
+    for (int i = 0; i < documents; ++i) {
+        const std::filesystem::path p = work / "docs" / ("doc" + std::to_string(i) + ".par");
+        paths << QString::fromStdString(p.string());
+        if (!std::filesystem::exists(p)) {
+            const Bytes doc = Document(i);
+            std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(doc.data()),
+                                                     static_cast<std::streamsize>(doc.size()));
+        }
+    }
+    PropertyDefinitions definitions;
+    for (int i = 0; i < kProperties; ++i)
+        definitions.Add()->Name = QString::fromStdU16String(PropertyName(i));
+    const int cols = kProperties + 1;
+    const int rows = documents + 1;
+    std::printf("%d documents of %d custom properties in %s\n", documents, kProperties, work.string().c_str());
+
+    // 1. Loading, warm cache: a first pass reads every document once.
+    ReadDocumentValues(paths);
+    QElapsedTimer t;
+    t.start();
+    TarCells cells;
+    FillPropertyHeader(cells, definitions);
+    const RowsFilled filled = FillPropertyRows(cells, cols, ReadDocumentValues(paths));
+    TarCell* probe = nullptr;
+    cells.Find(1, 1, probe);
+    std::printf("[1] grid model filled: %.3f s (%d rows, %d cells)\n", Seconds(t), filled.rows, cells.Count());
+    {
+        t.restart();
+        TfrmChangeCustomProp form;
+        form.Load(paths, definitions);
+        std::printf("    editor window loaded (column widths fitted): %.3f s\n", Seconds(t));
+    }
+
+    // 2. Saving one changed cell in 1,000 rows.
+    for (const int threads : {8, 1}) {
+        const int step = std::max(documents / 1000, 1);
+        int changed = 0;
+        for (int r = 1; r < rows && changed < 1000; r += step, ++changed)
+            cells.GetCell(1, r)->SetText(u"changed %1 %2"_s.arg(threads).arg(r));
+        t.restart();
+        const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, rows);
+        const double collect = Seconds(t);
+        ApplyOptions options;
+        options.threads = threads;
+        const ApplyReport report = ApplyDocumentChanges(changes, options);
+        std::printf("[2] %d documents saved on %d thread(s): %.3f s (collecting the changes %.3f s), %d failed\n",
+                    report.written, threads, Seconds(t), collect, report.failed);
+        cells.ClearChanged();
+    }
+
+    // 3. Property set of 1,000 rows x 20 columns.
+    const int setRows = std::min(1000, documents);
+    const QList<PropertySetRow> setData = PropertySetRowsFromCells(cells, cols, setRows + 1);
+    const QString setFile = QString::fromStdString((work / "bench.props").string());
+    std::filesystem::remove(work / "bench.props");
+    t.restart();
+    SavePropertySet(setFile, setData);
+    std::printf("[3] property set of %d x %d saved into a new file: %.3f s (%lld bytes)\n", setRows, kProperties,
+                Seconds(t), static_cast<long long>(std::filesystem::file_size(work / "bench.props")));
+    t.restart();
+    SavePropertySet(setFile, setData);
+    std::printf("    saved again into that file: %.3f s\n", Seconds(t));
+    t.restart();
+    QList<PropertySetRow> loaded;
+    ReadPropertySet(setFile, loaded);
+    const int set = PutPropertySet(cells, cols, rows, loaded);
+    std::printf("    read and put into the grid of %d rows: %.3f s (%d cells set)\n", documents, Seconds(t), set);
+    return 0;
+}
