@@ -3,6 +3,7 @@
 // of a run (press Cancel, put a file in the way).
 
 #include "batch/BatchSinks.h"
+#include "support/TestFiles.h" // prints QStrings in failure messages
 
 #include <QStringList>
 
@@ -13,9 +14,6 @@
 #include <memory>
 #include <utility>
 #include <vector>
-
-// Failed comparisons of log lines show the text, not its bytes.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 class FakeProgress : public ProgressSink {
 public:

@@ -11,6 +11,7 @@
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
 #include "settings/Settings.h"
+#include "support/MessageBoxProbe.h"
 #include "widgets/ui/TarGrid.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
+using testfiles::WhenShown;
 
 namespace {
 
@@ -44,32 +46,6 @@ const char kSeed[] = "Begin Define Custom\n"
                      "painted\n"
                      "default = galvanized\n"
                      "End Finish\n";
-
-// Runs act(w) as soon as a modal T is up; fails the test and closes whatever is modal when none
-// comes within 10 seconds, so that a test never hangs.
-template <class T> void WhenShown(std::function<void(T*)> act)
-{
-    auto* poll = new QTimer;
-    auto* started = new QElapsedTimer;
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, [poll, started, act] {
-        T* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        const bool up = w && w->isVisible();
-        if (!up && started->elapsed() < 10000)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete started;
-        if (up) {
-            act(w);
-        } else {
-            ADD_FAILURE() << "no " << T::staticMetaObject.className() << " was shown";
-            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                d->reject();
-        }
-    });
-    poll->start(5);
-}
 
 // `docprops show` of a document: "name (type) = value" per property, in the document's order.
 QStringList Shown(const QString& path)
