@@ -1,5 +1,7 @@
 #include "app/ui/DocPropertiesPage.h"
 
+#include "properties/ui/TfrmChangeCustomProp.h"
+
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -12,4 +14,7 @@ DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEd
     content()->addStretch();
 }
 
-void DocPropertiesPage::actDocPropEditExecute() {}
+void DocPropertiesPage::actDocPropEditExecute()
+{
+    TfrmChangeCustomProp::Execute(checkedFiles(), window());
+}

@@ -10,6 +10,6 @@ class DocPropertiesPage : public OperationPage {
 public:
     DocPropertiesPage(FileListModel& files, QAction* actDocPropEdit, QWidget* parent = nullptr);
 
-    // "Edit list". The property editor is not built yet, so the command does nothing.
+    // "Edit list": the property editor over the checked files (TfrmChangeCustomProp::Execute).
     void actDocPropEditExecute();
 };
