@@ -7,6 +7,7 @@
 #include "properties/ui/LocatePropseed.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
+#include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/TarGrid.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -31,15 +32,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The wait cursor for as long as it lives, also when an exception passes.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The progress callback of a long run: lets pending events run, and once the run has taken
 // `delayMs` shows a modal progress dialog, with a Cancel button that requests `stop` when one
@@ -234,7 +226,7 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
 {
     RowsFilled filled;
     {
-        const WaitCursor wait;
+        const BusyCursor wait;
         const int cols = definitions.Count() + 1;
         ArGrid->SetColCount(cols);
         ArGrid->SetRowCount(static_cast<int>(paths.size()) + 1);
@@ -326,7 +318,7 @@ void TfrmChangeCustomProp::actSavePropsExecute()
     const QStringList chosen = RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
-    const WaitCursor wait;
+    const BusyCursor wait;
     SavePropertySet(chosen.first(),
                     PropertySetRowsFromCells(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount()));
 }
@@ -340,7 +332,7 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
     const QStringList chosen = RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
-    const WaitCursor wait;
+    const BusyCursor wait;
     QList<PropertySetRow> rows;
     // A set that cannot be read loads nothing.
     if (ReadPropertySet(chosen.first(), rows))
@@ -354,7 +346,7 @@ void TfrmChangeCustomProp::btnFillDraftsClick()
         std::vector<DocumentChanges> changes;
         ApplyReport report;
         {
-            const WaitCursor wait;
+            const BusyCursor wait;
             changes = CollectDocumentChanges(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount());
             RunProgress progress(this, u"Saving custom properties ..."_s, ProgressDelayMs, nullptr);
             ApplyOptions options;
