@@ -116,6 +116,12 @@ void IniDocument::insertLine(int at, const QString& line)
     ends_.insert(at, lineEnd_);
 }
 
+QString IniDocument::written(const QString& value)
+{
+    // A value that would lose blanks or quotes on reading goes out in quotes, which reading takes off.
+    return unquoted(value) == value ? value : u'"' + value + u'"';
+}
+
 QString IniDocument::unquoted(const QString& value)
 {
     const QString t = value.trimmed();
@@ -184,28 +190,27 @@ QStringList IniDocument::keys(const QString& section) const
 
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
-    // A value that would lose blanks or quotes on reading goes out in quotes, which reading takes off.
-    const QString written = unquoted(value) == value ? value : u'"' + value + u'"';
+    const QString text = written(value);
     const int header = findSection(section);
     if (header < 0) {
         if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
             insertLine(int(lines_.size()), QString());
         insertLine(int(lines_.size()), u'[' + section + u']');
-        insertLine(int(lines_.size()), key + u'=' + written);
+        insertLine(int(lines_.size()), key + u'=' + text);
         return;
     }
     const int end = sectionEnd(header);
     const int line = findKey(header, end, key);
     if (line >= 0) {
         const QString& old = lines_[line];
-        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + written;
+        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + text;
         return;
     }
     // New key after the last non-blank line of the section.
     int at = end;
     while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
         --at;
-    insertLine(at, key + u'=' + written);
+    insertLine(at, key + u'=' + text);
 }
 
 void IniDocument::eraseSection(const QString& section)
@@ -228,7 +233,7 @@ QList<QPair<QString, QString>> IniDocument::entries(const QString& section) cons
     for (int i = header + 1; i < end; ++i) {
         const auto k = keyOf(lines_[i]);
         if (k && !k->isEmpty())
-            result.append({*k, lines_[i].mid(lines_[i].indexOf(u'=') + 1).trimmed()});
+            result.append({*k, unquoted(lines_[i].mid(lines_[i].indexOf(u'=') + 1))});
     }
     return result;
 }
@@ -246,7 +251,7 @@ QHash<QString, QList<QPair<QString, QString>>> IniDocument::allEntries() const
         if (!current)
             continue;
         if (const auto k = keyOf(line); k && !k->isEmpty())
-            current->append({*k, line.mid(line.indexOf(u'=') + 1).trimmed()});
+            current->append({*k, unquoted(line.mid(line.indexOf(u'=') + 1))});
     }
     return result;
 }
@@ -254,11 +259,10 @@ QHash<QString, QList<QPair<QString, QString>>> IniDocument::allEntries() const
 void IniDocument::appendSection(const QString& section, const QList<QPair<QString, QString>>& entries)
 {
     if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
-        lines_.append(QString());
-    lines_.append(u'[' + section + u']');
+        insertLine(int(lines_.size()), QString());
+    insertLine(int(lines_.size()), u'[' + section + u']');
     for (const auto& [key, value] : entries)
-        lines_.append(key + u'=' + value);
-    finalLineEnd_ = true;
+        insertLine(int(lines_.size()), key + u'=' + written(value));
 }
 
 void IniDocument::eraseSections(const QStringList& sections)
@@ -266,16 +270,21 @@ void IniDocument::eraseSections(const QStringList& sections)
     QSet<QString> names;
     for (const QString& s : sections)
         names.insert(s.toCaseFolded());
-    QStringList kept;
-    kept.reserve(lines_.size());
+    QStringList keptLines;
+    QStringList keptEnds;
+    keptLines.reserve(lines_.size());
+    keptEnds.reserve(ends_.size());
     bool erasing = false;
-    for (const QString& line : std::as_const(lines_)) {
-        if (const auto name = sectionName(line))
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (const auto name = sectionName(lines_[i]))
             erasing = names.contains(name->toCaseFolded());
-        if (!erasing)
-            kept.append(line);
+        if (!erasing) {
+            keptLines.append(lines_[i]);
+            keptEnds.append(ends_[i]);
+        }
     }
-    lines_ = std::move(kept);
+    lines_ = std::move(keptLines);
+    ends_ = std::move(keptEnds);
 }
 
 void IniDocument::setValues(const QString& section, const QList<QPair<QString, QString>>& entries)
@@ -289,7 +298,7 @@ void IniDocument::setValues(const QString& section, const QList<QPair<QString, Q
             return;
         header = findSection(section);
     }
-    int end = sectionEnd(header);
+    const int end = sectionEnd(header);
     // Keys the section holds already, by their folded name, and where the first of each stands.
     QHash<QString, int> existing;
     for (int i = header + 1; i < end; ++i) {
@@ -302,26 +311,31 @@ void IniDocument::setValues(const QString& section, const QList<QPair<QString, Q
         const QString folded = key.toCaseFolded();
         if (const auto it = existing.constFind(folded); it != existing.cend()) {
             const QString& old = lines_[*it];
-            lines_[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + value;
+            lines_[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + written(value);
         } else if (const auto at = addedAt.constFind(folded); at != addedAt.cend()) {
-            added[*at] = key + u'=' + value;
+            added[*at] = key + u'=' + written(value);
         } else {
             addedAt.insert(folded, int(added.size()));
-            added.append(key + u'=' + value);
+            added.append(key + u'=' + written(value));
         }
     }
     if (added.isEmpty())
         return;
-    // New keys after the last non-blank line of the section.
+    // New keys after the last non-blank line of the section, in one move of the lines after them.
     int at = end;
     while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
         --at;
-    if (at == lines_.size())
-        finalLineEnd_ = true;
-    QStringList merged = lines_.mid(0, at);
-    merged += added;
-    merged += lines_.mid(at);
-    lines_ = std::move(merged);
+    if (at == lines_.size() && !ends_.isEmpty() && ends_.back().isEmpty())
+        ends_.back() = lineEnd_;
+    QStringList lines = lines_.mid(0, at);
+    QStringList ends = ends_.mid(0, at);
+    lines += added;
+    for (qsizetype i = 0; i < added.size(); ++i)
+        ends.append(lineEnd_);
+    lines += lines_.mid(at);
+    ends += ends_.mid(at);
+    lines_ = std::move(lines);
+    ends_ = std::move(ends);
 }
 
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key)

@@ -31,8 +31,8 @@ public:
     void eraseSection(const QString& section);
 
     // Bulk forms for files of many sections (property set files), each one pass over the lines.
-    // Every key=value line of the first section of that name, in file order, values trimmed;
-    // equal keys are all listed.
+    // Every key=value line of the first section of that name, in file order, values read as
+    // `value` reads them; equal keys are all listed.
     QList<QPair<QString, QString>> entries(const QString& section) const;
     // The entries of every section at once, by case-folded section name (of equal names the
     // first section), as `entries` gives them.
@@ -57,6 +57,8 @@ private:
     // Inserts a line before line At (At == the line count: at the end).
     void insertLine(int at, const QString& line);
     static QString unquoted(const QString& value);
+    // The value as a line holds it, in quotes when it would not read back as itself otherwise.
+    static QString written(const QString& value);
 
     QStringList lines_;
     QStringList ends_;                             // the end of each line; "" for a last line without one

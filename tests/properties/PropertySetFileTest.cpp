@@ -112,3 +112,18 @@ TEST(PropertySetFile, FailuresLeaveTheFileAsItWas)
     EXPECT_TRUE(ReadPropertySet(set, rows));
     EXPECT_TRUE(rows.isEmpty());
 }
+
+TEST(PropertySetFile, ValuesComeBackAsSaved)
+{
+    QTemporaryDir dir;
+    const QString set = dir.filePath(u"a.props"_s);
+    Values values;
+    for (const QString& v : {u" "_s, u" blanks "_s, u"\"quoted\""_s, u"'single'"_s, u"a;b;"_s, u"Čćžšđ €"_s, QString()})
+        values.append({u"P"_s + QString::number(values.size()), v});
+    SavePropertySet(set, {{u"C:\\Work\\ä.par"_s, values}});
+    QList<PropertySetRow> loaded;
+    ASSERT_TRUE(ReadPropertySet(set, loaded));
+    ASSERT_EQ(loaded.size(), 1);
+    EXPECT_EQ(loaded[0].path, u"C:\\Work\\ä.par"_s);
+    EXPECT_EQ(loaded[0].values, values);
+}
