@@ -91,12 +91,12 @@ int main(int argc, char** argv)
     std::printf("%d documents of %d custom properties in %s\n", documents, kProperties, work.string().c_str());
 
     // 1. Loading, warm cache: a first pass reads every document once.
-    ReadDocumentValues(paths);
+    LoadCustomProperties(paths);
     QElapsedTimer t;
     t.start();
     TarCells cells;
     FillPropertyHeader(cells, definitions);
-    const RowsFilled filled = FillPropertyRows(cells, cols, ReadDocumentValues(paths));
+    const RowsFilled filled = FillPropertyRows(cells, cols, LoadCustomProperties(paths));
     TarCell* probe = nullptr;
     cells.Find(1, 1, probe);
     std::printf("[1] grid model filled: %.3f s (%d rows, %d cells)\n", Seconds(t), filled.rows, cells.Count());

@@ -24,7 +24,7 @@ QString PropertyRowLabel(int row, const QString& path)
     return QString::number(row) + u". "_s + ExtractFileName(path);
 }
 
-RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentValues>& documents)
+RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDocument>& documents)
 {
     RowsFilled filled;
     cells.BuildTextIndex(1, 0, colCount - 1, 0);
@@ -32,12 +32,12 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentV
     // overwrites it instead of adding a second cell at one position.
     std::vector<TarCell*> inRow(static_cast<std::size_t>(std::max(colCount, 0)), nullptr);
     for (qsizetype i = 0; i < documents.size(); ++i) {
-        const DocumentValues& d = documents[i];
-        if (d.status == DocumentValues::Cancelled) {
+        const LoadedDocument& d = documents[i];
+        if (d.status == LoadedDocument::Cancelled) {
             filled.cancelled = true;
             break;
         }
-        if (d.status == DocumentValues::Failed) {
+        if (d.status == LoadedDocument::Failed) {
             if (!NotARegularFileReason(d.path).isEmpty())
                 filled.missingPath = d.path;
             else
@@ -50,7 +50,7 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentV
         label->Data = d.path;
         cells.Add(std::move(label));
         std::fill(inRow.begin(), inRow.end(), nullptr);
-        for (const DocumentValues::Property& p : d.properties) {
+        for (const LoadedProperty& p : d.properties) {
             qint32 col = -1;
             qint32 headerRow = -1;
             if (!cells.FindText(p.name, col, headerRow) || col < 1 || col >= colCount)

@@ -11,7 +11,7 @@
 //
 //     TarCells& cells = grid->CellsObject();
 //     FillPropertyHeader(cells, definitions);
-//     const RowsFilled filled = FillPropertyRows(cells, cols, ReadDocumentValues(paths));
+//     const RowsFilled filled = FillPropertyRows(cells, cols, LoadCustomProperties(paths));
 //     ... the user edits cells; Changed flags say what was edited ...
 //     const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, rows);
 //     ApplyDocumentChanges(changes, options);                                  // DocumentChanges.h
@@ -20,7 +20,7 @@
 
 #include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
-#include "properties/DocumentValues.h"
+#include "properties/LoadCustomProperties.h"
 #include "properties/PropertySetFile.h"
 #include "widgets/TarCells.h"
 
@@ -44,7 +44,7 @@ struct RowsFilled {
 // name the later value). Stops at the first document that is not there (no regular file at its
 // path), could not be read, or was cancelled; that row and those below stay empty. Afterwards no
 // cell is Changed, the header cells included.
-RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<DocumentValues>& documents);
+RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDocument>& documents);
 
 // The grid turned into changes, one per row 1..rowCount-1: the row's path; changed when one of
 // its cells is Changed; for changed rows one entry per column (header text, cell text, Text,

@@ -26,21 +26,21 @@ void Header(TarCells& cells)
 }
 constexpr int kCols = 5;
 
-DocumentValues Loaded(const QString& path, const QList<std::pair<QString, QVariant>>& props)
+LoadedDocument Loaded(const QString& path, const QList<std::pair<QString, QVariant>>& props)
 {
-    DocumentValues d;
+    LoadedDocument d;
     d.path = path;
-    d.status = DocumentValues::Loaded;
+    d.status = LoadedDocument::Loaded;
     for (const auto& [name, value] : props)
-        d.properties.append({name, 1, value});
+        d.properties.append({name, 1, value, {}});
     return d;
 }
 
-DocumentValues Failed(const QString& path)
+LoadedDocument Failed(const QString& path)
 {
-    DocumentValues d;
+    LoadedDocument d;
     d.path = path;
-    d.status = DocumentValues::Failed;
+    d.status = LoadedDocument::Failed;
     d.error = u"Cannot read "_s + path;
     return d;
 }
@@ -61,7 +61,7 @@ TEST(PropertyGrid, FillsRowsByHeaderNameAndClearsChanged)
 {
     TarCells cells;
     Header(cells);
-    const QList<DocumentValues> docs = {
+    const QList<LoadedDocument> docs = {
         Loaded(u"/w/a.par"_s, {{u"material"_s, u"S235"_s}, {u"Other"_s, u"x"_s}, {u"Mass"_s, 12.5}, {u"mass"_s, 13}}),
         Loaded(u"/w/b.psm"_s, {}),
     };
@@ -84,7 +84,7 @@ TEST(PropertyGrid, LoadingStopsAtAMissingOrUnreadableDocument)
     const QString present = dir.filePath(u"present.dft"_s);
     testfiles::WriteBytes(present, "not a document");
     struct Case {
-        DocumentValues second;
+        LoadedDocument second;
         QString missing;
         QString error;
     } cases[] = {

@@ -235,10 +235,10 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
 
         std::stop_source stop;
         RunProgress progress(this, u"Reading the custom properties of the documents ..."_s, ProgressDelayMs, &stop);
-        ReadOptions options;
+        LoadOptions options;
         options.stop = stop.get_token();
         options.progress = std::ref(progress);
-        const QList<DocumentValues> documents = ReadDocumentValues(paths, options);
+        const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
         filled = FillPropertyRows(cells, cols, documents);
         if (stop.stop_requested())
             return false;

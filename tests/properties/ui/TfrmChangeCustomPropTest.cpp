@@ -373,7 +373,7 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
 TEST_F(EditorTest, ReadingCanBeCancelled)
 {
     // One document many times over: a list may name a file twice.
-    const QStringList paths(5000, Doc("gsf_v3.ole", u"a.par"_s));
+    const QStringList paths(20000, Doc("gsf_v3.ole", u"a.par"_s));
     PropertyDefinitions definitions;
     ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
     TfrmChangeCustomProp form;
