@@ -1,5 +1,7 @@
 #include "common/TextField.h"
 
+#include <algorithm>
+
 QString ExtractField(const QString& text, QChar separator, int n)
 {
     if (n < 1)
@@ -35,4 +37,17 @@ QString AsciiUpper(const QString& text)
             c = QChar(char16_t(u - 32));
     }
     return result;
+}
+
+QString OneLineField(const QString& text)
+{
+    // Most texts hold none of them; the replaces would scan each text four times to find that.
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\n' || c == u'\r'; }))
+        return text;
+    QString out = text;
+    out.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    out.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    out.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    out.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    return out;
 }

@@ -12,3 +12,8 @@ QString TrimControl(const QString& text);
 
 // Upper-cases only the ASCII letters a to z; every other character stays as it is.
 QString AsciiUpper(const QString& text);
+
+// The text as one field of one line: backslash, tab, carriage return and line feed are written
+// as \\, \t, \r and \n, so that a crafted text cannot forge fields or lines of a listing or log
+// and the escapes can be undone without doubt.
+QString OneLineField(const QString& text);

@@ -206,10 +206,11 @@ class DocpropsTest(unittest.TestCase):
 
     def test_show_keeps_one_property_per_line(self):
         doc = self.copy("lo_plain.doc")
-        r = run("set", doc, "Forged\tText\tx\nSecond=line one\r\nline two\tend")
+        r = run("set", doc, "Forged\tText\tx\nSecond=line one\r\nline two\tC:\\end")
         self.assertEqual(r.returncode, 0, r.stderr)
         r = run("show", doc)
-        self.assertEqual(r.stdout.split("\n"), ["Forged\\tText\\tx\\nSecond\tText\tline one\\r\\nline two\\tend", ""])
+        self.assertEqual(r.stdout.split("\n"),
+                         ["Forged\\tText\\tx\\nSecond\tText\tline one\\r\\nline two\\tC:\\\\end", ""])
         r = run("show", "--json", doc)
         self.assertEqual(json.loads(r.stdout)[0]["properties"][0]["name"], "Forged\tText\tx\nSecond")
 

@@ -14,6 +14,7 @@
 
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "common/TextField.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
 #include "properties/OleDocPropClassWrapper.h"
@@ -70,9 +71,9 @@ int Help()
         "Shows, sets and removes the custom properties of Solid Edge documents (and of other OLE\n"
         "compound documents), with the engine of KRDL.\n"
         "\n"
-        "  show     one line per property: name, type and value separated by tabs; a tab or line\n"
-        "           break inside a name or value is written as \\t, \\n or \\r, so every line is\n"
-        "           one property.\n"
+        "  show     one line per property: name, type and value separated by tabs; a tab, line\n"
+        "           break or backslash inside a name or value is written as \\t, \\n, \\r or \\\\,\n"
+        "           so every line is one property.\n"
         "           --json: one JSON array with an object per file.\n"
         "  set      writes text properties as the property editor does (an empty VALUE is\n"
         "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
@@ -95,18 +96,6 @@ void StopIfInterrupted(const QString& path)
 {
     if (platform::InterruptRequested())
         throw KrdlError(QStringLiteral("Interrupted before ") + QLatin1Char('"') + path + QLatin1Char('"'));
-}
-
-// A name or value as one field of one line: a crafted name must not forge fields or rows.
-QString OneLine(QString text)
-{
-    // Most texts hold none of them; a replace would scan each text three times to find that.
-    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'\t' || c == u'\n' || c == u'\r'; }))
-        return text;
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    return text;
 }
 
 QString Quoted(const QString& path)
@@ -173,11 +162,11 @@ int Show(const QStringList& files, bool json)
                     list.append(o);
                 } else {
                     // Piece by piece: no temporary string per field (shows thousands of documents).
-                    lines += OneLine(p.Name());
+                    lines += OneLineField(p.Name());
                     lines += QLatin1Char('\t');
                     lines += PropertyTypeName(type);
                     lines += QLatin1Char('\t');
-                    lines += OneLine(p.ValueText());
+                    lines += OneLineField(p.ValueText());
                     lines += QLatin1Char('\n');
                 }
             }

@@ -1,5 +1,6 @@
 #include "widgets/ui/arMessageBox.h"
 
+#include "common/TextField.h"
 #include "widgets/MessageBoxLayout.h"
 #include "widgets/ui/MessageBoxText.h"
 
@@ -143,15 +144,6 @@ int timeoutMs(int timeout)
     return int(std::min(seconds * 1000.0, double(INT_MAX)));
 }
 
-QString escaped(QString text)
-{
-    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    text.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    return text;
-}
-
 // One line per shown box in the file KRDL_MSGBOX_LOG names, for runs nobody watches.
 void logShownBox(const QString& caption, const QString& text, const QStringList& buttons,
                  int result, const char* closedBy)
@@ -161,9 +153,9 @@ void logShownBox(const QString& caption, const QString& text, const QStringList&
         return;
     QStringList names;
     for (const QString& b : buttons)
-        names << escaped(b).replace(QLatin1Char('|'), QLatin1String("\\|"));
+        names << OneLineField(b).replace(QLatin1Char('|'), QLatin1String("\\|"));
     const QString line = QStringLiteral("caption=%1\ttext=%2\tbuttons=%3\tresult=%4\tclosed=%5\n")
-                             .arg(escaped(caption), escaped(text), names.join(QLatin1Char('|')))
+                             .arg(OneLineField(caption), OneLineField(text), names.join(QLatin1Char('|')))
                              .arg(result)
                              .arg(QLatin1String(closedBy));
     QFile log(path);
