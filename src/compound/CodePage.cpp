@@ -113,17 +113,7 @@ std::string Utf16LeToUtf8(const std::uint8_t* bytes, std::size_t length)
 
 std::u16string Utf8ToUtf16(const std::string& text)
 {
-    std::u16string out;
-    for (char32_t c : DecodeUtf8(text)) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-    }
-    return out;
+    return text::Utf16FromUtf8(text);
 }
 
 std::vector<std::uint8_t> Utf8ToUtf16Le(const std::string& text)

@@ -26,6 +26,19 @@ std::error_code notRegular(std::filesystem::file_type type)
                                                                               : std::errc::not_supported);
 }
 
+// Looked at before a read opens the file: opening a device can have effects of its own.
+bool isRegularFile(const std::filesystem::path& path, std::error_code& ec)
+{
+    const auto status = std::filesystem::status(path, ec);
+    if (ec)
+        return false;
+    if (status.type() != std::filesystem::file_type::regular) {
+        ec = notRegular(status.type());
+        return false;
+    }
+    return true;
+}
+
 // A name for the new file beside Target that no other writer picks at the same moment.
 std::filesystem::path temporaryBeside(const std::filesystem::path& target, unsigned attempt)
 {
@@ -91,16 +104,9 @@ bool writeAll(int fd, const char* data, std::size_t size)
 
 bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::error_code& ec)
 {
-    ec.clear();
     bytes.clear();
-    // Looked at before opening: opening a device can have effects of its own.
-    const auto status = std::filesystem::status(path, ec);
-    if (ec)
+    if (!isRegularFile(path, ec))
         return false;
-    if (status.type() != std::filesystem::file_type::regular) {
-        ec = notRegular(status.type());
-        return false;
-    }
     // Non-blocking, so that a FIFO put there after the look still cannot stop the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
@@ -192,15 +198,9 @@ std::error_code lastError()
 
 bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::error_code& ec)
 {
-    ec.clear();
     bytes.clear();
-    const auto status = std::filesystem::status(path, ec);
-    if (ec)
+    if (!isRegularFile(path, ec))
         return false;
-    if (status.type() != std::filesystem::file_type::regular) {
-        ec = notRegular(status.type());
-        return false;
-    }
     HANDLE h = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
