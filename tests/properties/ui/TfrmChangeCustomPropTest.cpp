@@ -322,8 +322,13 @@ TEST_F(EditorTest, MouseAndShortcuts)
         EXPECT_EQ(f->ClickCol, 2);
         EXPECT_EQ(f->ClickRow, 2);
         EXPECT_TRUE(f->pmPopupMenu->isVisible());
-        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
-            f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-menu.png"_s);
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
+            QPixmap shot = f->grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(f->mapFromGlobal(f->pmPopupMenu->pos()), f->pmPopupMenu->grab());
+            painter.end();
+            shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-menu.png"_s);
+        }
         f->pmPopupMenu->hide();
         EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(1, 1), QPoint(2, 2)));
         ClickHeader(f, 2);
