@@ -3,13 +3,16 @@
 bool ForEachFile(ProgressSink& log, const QStringList& files,
                  const std::function<void(qsizetype index, const QString& file)>& eachFile)
 {
-    for (qsizetype i = 0; i < files.size(); ++i) {
+    const qsizetype count = files.size();
+    log.SetProgress(0, count);
+    for (qsizetype i = 0; i < count; ++i) {
         log.ProcessPendingEvents();
         if (log.Stopped()) {
             log.AddLine(QStringLiteral("User cancel operation!"));
             return false;
         }
         eachFile(i, files.at(i));
+        log.SetProgress(i + 1, count);
     }
     return true;
 }

@@ -11,7 +11,8 @@
 // Calls EachFile with the index and path of every file in order. Before each file it lets
 // pending events run (a repaint, a Cancel click) and then asks Log whether to stop; a stop
 // writes "User cancel operation!" and ends the loop before that file, so Cancel never cuts a
-// file's work in half. Returns false when the loop was stopped.
+// file's work in half. Log hears how many files are done (SetProgress) before the first file
+// and after each one. Returns false when the loop was stopped.
 bool ForEachFile(ProgressSink& log, const QStringList& files,
                  const std::function<void(qsizetype index, const QString& file)>& eachFile);
 

@@ -32,6 +32,7 @@ public:
         if (onProcess)
             onProcess(processed, *this);
     }
+    void SetProgress(qsizetype done, qsizetype total) override { progress.emplace_back(done, total); }
     bool Stopped() const override { return stopped || interrupted; }
     bool Interrupted() const override { return interrupted; }
     void Finish() override
@@ -42,6 +43,7 @@ public:
 
     QString caption;
     QStringList lines;
+    std::vector<std::pair<qsizetype, qsizetype>> progress; // every SetProgress: done, total
     int shown = 0;
     int processed = 0;
     int finished = 0;

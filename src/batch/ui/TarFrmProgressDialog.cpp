@@ -1,5 +1,6 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 
+#include "batch/ProgressTime.h"
 #include "widgets/ui/ActionButton.h"
 
 #include <QAction>
@@ -7,9 +8,15 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
 
 TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -34,6 +41,28 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     mProgressText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mProgressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mProgressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    // Between the log and the buttons: files done of all, and the time taken and still to go.
+    // Both appear with the run's first file, so a run that ends before its file loop (no
+    // connection) shows none.
+    auto* pnlProgress = new QWidget(this);
+    pnlProgress->setObjectName(QStringLiteral("pnlProgress"));
+    pbProgress = new QProgressBar(pnlProgress);
+    pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    pbProgress->setFormat(QStringLiteral("%v/%m"));
+    pbProgress->setTextVisible(true);
+    pbProgress->setRange(0, 0);
+    lblProgressTime = new QLabel(pnlProgress);
+    lblProgressTime->setObjectName(QStringLiteral("lblProgressTime"));
+    lblProgressTime->setTextFormat(Qt::PlainText);
+    auto* progressRow = new QHBoxLayout(pnlProgress);
+    progressRow->setContentsMargins(8, 6, 8, 0);
+    progressRow->addWidget(pbProgress, 1);
+    progressRow->addWidget(lblProgressTime);
+    pnlProgress->hide();
+    clockTick_ = new QTimer(this);
+    clockTick_->setInterval(1000);
+    connect(clockTick_, &QTimer::timeout, this, &TarFrmProgressDialog::updateProgressTime);
 
     // The button bar along the bottom; Cancel sits in its own panel at the right end.
     auto* pnlButtons = new QFrame(this);
@@ -64,6 +93,7 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     main->setContentsMargins(0, 0, 0, 0);
     main->setSpacing(0);
     main->addWidget(mProgressText, 1);
+    main->addWidget(pnlProgress);
     main->addWidget(pnlButtons);
 
     ActionManagerUpdate();
@@ -94,10 +124,34 @@ void TarFrmProgressDialog::ProcessPendingEvents()
     QCoreApplication::processEvents();
 }
 
+void TarFrmProgressDialog::SetProgress(qsizetype done, qsizetype total)
+{
+    if (!clock_.isValid()) {
+        clock_.start();
+        pbProgress->parentWidget()->show();
+        clockTick_->start();
+    }
+    done_ = done;
+    total_ = total;
+    // The bar counts in int, which no file list outgrows.
+    constexpr qsizetype most = std::numeric_limits<int>::max();
+    pbProgress->setRange(0, int(std::min(total, most)));
+    pbProgress->setValue(int(std::min(done, most)));
+    updateProgressTime();
+}
+
+void TarFrmProgressDialog::updateProgressTime()
+{
+    if (clock_.isValid())
+        lblProgressTime->setText(ProgressTimeText(clock_.elapsed(), done_, total_, finished_));
+}
+
 void TarFrmProgressDialog::Finish()
 {
     stopped_ = true;
     finished_ = true;
+    clockTick_->stop();
+    updateProgressTime();
     ActionManagerUpdate();
     if (closeRequested_)
         close();

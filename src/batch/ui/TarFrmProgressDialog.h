@@ -5,12 +5,16 @@
 
 #include "batch/BatchSinks.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
 class QAction;
+class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 
 class TarFrmProgressDialog : public QWidget, public ProgressSink {
     Q_OBJECT
@@ -26,6 +30,8 @@ public:
     void AddLine(const QString& text) override;
     void ProcessPendingEvents() override;
     bool Stopped() const override { return stopped_; }
+    // Shows the bar and the time line from the first call on; the clock starts then.
+    void SetProgress(qsizetype done, qsizetype total) override;
     void Finish() override;
 
     // True once the run has called Finish.
@@ -39,6 +45,8 @@ public:
     void actCloseExecute();
 
     QPlainTextEdit* mProgressText = nullptr;
+    QProgressBar* pbProgress = nullptr;   // done/total files
+    QLabel* lblProgressTime = nullptr;    // elapsed and estimated remaining time
     QPushButton* btnClose = nullptr;
     QPushButton* btnCancel = nullptr;
     QAction* actClose = nullptr;
@@ -48,7 +56,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void updateProgressTime();
+
     QPointer<QWidget> centreOver_;
+    QTimer* clockTick_ = nullptr; // refreshes the elapsed time while the run waits on a file
+    QElapsedTimer clock_;
+    qsizetype done_ = 0;
+    qsizetype total_ = 0;
     bool stopped_ = false;
     bool finished_ = false;
     bool closeRequested_ = false; // a close asked for before Finish, carried out by Finish
@@ -63,6 +77,12 @@ public:
     TarFrmProgressDialog* Last() const { return last_; }
 
 private:
+    void updateProgressTime();
+
     QPointer<QWidget> centreOver_;
+    QTimer* clockTick_ = nullptr; // refreshes the elapsed time while the run waits on a file
+    QElapsedTimer clock_;
+    qsizetype done_ = 0;
+    qsizetype total_ = 0;
     QPointer<TarFrmProgressDialog> last_;
 };

@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -203,8 +205,35 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
     EXPECT_EQ(d->Lines(),
               QStringList({u"Start copying files..."_s, u"User cancel operation!"_s, u" "_s, u"End copying files!"_s}));
     EXPECT_TRUE(copy.DestinationFiles.isEmpty());
+    EXPECT_EQ(d->pbProgress->text(), u"0/3"_s);
     EXPECT_TRUE(closeEnabled(d));
     d->close();
     flushDeletes();
     EXPECT_TRUE(d.isNull());
+}
+
+TEST(ProgressDialog, BarShowsFilesDoneOfAllWithElapsedAndRemainingTime)
+{
+    auto* d = new TarFrmProgressDialog;
+    QPointer<TarFrmProgressDialog> guard(d);
+    d->Show();
+    // Before the file loop (a run still connecting) there is nothing to show.
+    EXPECT_FALSE(d->pbProgress->isVisible());
+    d->SetProgress(0, 4);
+    EXPECT_TRUE(d->pbProgress->isVisible() && d->lblProgressTime->isVisible());
+    EXPECT_EQ(d->pbProgress->text(), u"0/4"_s);
+    EXPECT_EQ(d->lblProgressTime->text(), u"Elapsed 0:00"_s);
+    QTest::qWait(20);
+    d->SetProgress(1, 4);
+    EXPECT_EQ(d->pbProgress->text(), u"1/4"_s);
+    EXPECT_TRUE(d->lblProgressTime->text().startsWith(u"Elapsed 0:00, remaining 0:0"_s)) << d->lblProgressTime->text().toStdString();
+    d->AddLine(u"User cancel operation!"_s);
+    d->Finish();
+    // A run that ended early keeps its count and drops the estimate.
+    EXPECT_EQ(d->pbProgress->text(), u"1/4"_s);
+    EXPECT_EQ(d->lblProgressTime->text(), u"Elapsed 0:00"_s);
+    EXPECT_EQ(d->Lines(), QStringList{u"User cancel operation!"_s});
+    d->close();
+    flushDeletes();
+    EXPECT_TRUE(guard.isNull());
 }
