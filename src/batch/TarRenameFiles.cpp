@@ -4,14 +4,25 @@
 #include "batch/ForEachFile.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "common/Error.h"
 #include "filelist/FileList.h"
+#include "journal/Journal.h"
+#include "journal/JournalWriter.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
+
+#include <memory>
 
 namespace {
 
 // Renames work on this machine's files, whatever style a list file was written in: on POSIX a
 // backslash or "x:" in a name is part of that name.
 constexpr PathStyle kNative = platform::kNativePathStyle;
+
+JournalItem renameItem(const QString& source, const QString& newPath)
+{
+    return {source, newPath, QString::fromStdString(platform::FileIdentity(ToFsPath(source))), {}, {}};
+}
 
 } // namespace
 
@@ -28,6 +39,28 @@ bool RenameInPlace(const QString& source, const QString& newName)
         && platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec);
 }
 
+bool RenameSingleFile(const QString& source, const QString& newName)
+{
+    std::unique_ptr<JournalWriter> journal;
+    if (IsPlainFileName(newName, kNative)) {
+        try {
+            journal = std::make_unique<JournalWriter>(QString::fromLatin1(kRenameJournal),
+                                                      std::vector{renameItem(source, SiblingPath(source, newName))});
+        } catch (const KrdlError&) {
+            // The rename the user asked for matters more than being able to take it back.
+        }
+    }
+    const bool renamed = RenameInPlace(source, newName);
+    if (journal) {
+        if (renamed)
+            journal->MarkDone(0);
+        else
+            journal->MarkFailed(0);
+        journal->End(true);
+    }
+    return renamed;
+}
+
 TarRenameFiles::TarRenameFiles(ProgressSinkFactory& progress) : progress_(progress) {}
 
 void TarRenameFiles::Execute()
@@ -39,22 +72,55 @@ void TarRenameFiles::Execute()
     log.Show();
     log.AddLine(QStringLiteral("Start renaming files..."));
 
+    // The new name of every file whose name holds OldText, worked out before the first rename so
+    // that all of them are in the journal before any of them changes. The rest stay empty.
+    QStringList newNames;
+    std::vector<JournalItem> items;
+    std::vector<qsizetype> itemOf; // the journal item of each source, -1 for none
+    newNames.reserve(SourceFiles.size());
+    for (const QString& source : SourceFiles) {
+        const QString name = ExtractFileName(source, kNative);
+        QString newName;
+        itemOf.push_back(-1);
+        if (TextPos(OldText, name, CaseSensitive) != 0) {
+            newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
+            itemOf.back() = qsizetype(items.size());
+            items.push_back(renameItem(source, SiblingPath(source, newName)));
+        }
+        newNames << newName;
+    }
+    std::unique_ptr<JournalWriter> journal;
+    if (!items.empty()) {
+        try {
+            journal = std::make_unique<JournalWriter>(QString::fromLatin1(kRenameJournal), items);
+        } catch (const KrdlError& e) {
+            log.AddLine(e.message() + QStringLiteral(" This rename cannot be undone."));
+        }
+    }
+
     const QString closing = QStringLiteral("End renameing files!");
     result_.cancelled = !RunFileLoop(log, SourceFiles, closing, [&](qsizetype i, const QString& source) {
-        const QString name = ExtractFileName(source, kNative);
-        if (TextPos(OldText, name, CaseSensitive) == 0)
+        const qsizetype item = itemOf[std::size_t(i)];
+        if (item < 0)
             return;
-
-        const QString newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
-        const QString newPath = SiblingPath(source, newName);
+        const QString& newName = newNames.at(i);
+        const QString& newPath = items[std::size_t(item)].newPath;
         log.AddLine(QStringLiteral(" "));
         log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 
         const bool renamed = RenameInPlace(source, newName);
         if (renamed)
             RenamedFiles.append(newPath);
+        if (journal) {
+            if (renamed)
+                journal->MarkDone(item);
+            else
+                journal->MarkFailed(item);
+        }
         LogFileOutcome(log, renamed, result_);
     });
+    if (journal)
+        journal->End(!result_.cancelled);
 }
 
 void TarRenameFiles::UpdateFileList(FileList& list) const

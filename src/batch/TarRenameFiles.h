@@ -20,6 +20,14 @@ QString SiblingPath(const QString& source, const QString& newName);
 // elsewhere. The batch run and the single "Rename file" both rename through it.
 bool RenameInPlace(const QString& source, const QString& newName);
 
+// "Rename file": RenameInPlace recorded in the undo journal first, so that "Undo last rename"
+// takes it back. A journal that cannot be written does not keep the file from being renamed.
+bool RenameSingleFile(const QString& source, const QString& newName);
+
+// Every rename run is recorded in the undo journal (journal/Journal.h, kind "rename") before
+// its first file is renamed, with each file's old and new path and its identity; each file is
+// marked renamed or failed as the run goes. When the journal cannot be written the run still
+// goes, and its log says that it cannot be undone.
 class TarRenameFiles {
 public:
     explicit TarRenameFiles(ProgressSinkFactory& progress);

@@ -76,6 +76,19 @@ std::filesystem::path UserConfigDir()
 #endif
 }
 
+std::filesystem::path UserDataDir()
+{
+    if (auto p = fromEnv("KRDL_DATA_HOME"); !p.empty())
+        return p;
+#ifdef _WIN32
+    return fromEnv("LOCALAPPDATA");
+#else
+    if (auto p = fromEnv("XDG_DATA_HOME"); !p.empty())
+        return p;
+    return homeDir() / ".local" / "share";
+#endif
+}
+
 std::filesystem::path UserRuntimeDir()
 {
     if (auto p = fromEnv("KRDL_RUNTIME_DIR"); !p.empty())

@@ -13,6 +13,11 @@ std::filesystem::path ExecutablePath();
 // user's real files).
 std::filesystem::path UserConfigDir();
 
+// Per-user data folder for what the program keeps between runs (the undo journal):
+// %LOCALAPPDATA% on Windows; $XDG_DATA_HOME or ~/.local/share elsewhere. KRDL_DATA_HOME takes
+// the place of both.
+std::filesystem::path UserDataDir();
+
 // Per-user runtime folder for lock files: %LOCALAPPDATA%\Temp on Windows; $XDG_RUNTIME_DIR, or a
 // private folder under the temporary folder, elsewhere. KRDL_RUNTIME_DIR takes the place of both.
 std::filesystem::path UserRuntimeDir();

@@ -3,6 +3,7 @@
 #include "common/PathText.h"
 
 #include "FakeSinks.h"
+#include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ namespace {
 
 class RenameRun : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
     QString path(const QString& rel) const { return tmp.filePath(rel); }
     QString file(const QString& rel, const QByteArray& data = "x")
     {
@@ -41,6 +42,8 @@ protected:
     QStringList files() const { return QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     QTemporaryDir tmp;
+    QTemporaryDir journalHome; // the undo journal's folder
+    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
     FakeProgressFactory progress;
 };
 

@@ -1,6 +1,7 @@
 // The krdl-batch tool run as a process: what it prints and how it exits.
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 #include "text/NativePath.h"
 
@@ -55,7 +56,7 @@ ToolRun runTool(const QStringList& args, const QString& workDir = {})
 
 class KrdlBatchTool : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
     QString path(const QString& rel) const { return tmp.filePath(rel); }
     QString file(const QString& rel, const QByteArray& data = "x")
     {
@@ -63,6 +64,10 @@ protected:
         return path(rel);
     }
     QTemporaryDir tmp;
+    // The undo journal of the runs in this test only; the tool inherits the setting.
+    QTemporaryDir journalHome;
+    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
+    testfiles::ScopedEnv runtime{"KRDL_RUNTIME_DIR", journalHome.filePath(u"run"_s).toStdString()};
 };
 
 } // namespace
@@ -365,4 +370,55 @@ TEST_F(KrdlBatchTool, TerminationStopsTheRunCleanlyAndASecondOneAtOnce)
             EXPECT_EQ(ReadBytes(dest + u'/' + name), QByteArray(4096, 'x')) << name.toStdString();
         EXPECT_TRUE(leftovers(dest).isEmpty()) << requests;
     }
+}
+
+TEST_F(KrdlBatchTool, UndoPutsBackTheLastRenameAndSaysWhenThereIsNone)
+{
+    const QString a = file(u"src/a1.dft"_s, "1"), b = file(u"src/a2.dft"_s, "2");
+    ASSERT_EQ(runTool({u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u"b"_s, a, b}).code, 0);
+    ToolRun r = runTool({u"undo"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_EQ(r.out.size(), 9);
+    EXPECT_EQ(r.out.mid(1, 3), QStringList({u" "_s, u"1/2 "_s + path(u"src/b2.dft"_s) + u" rename back to "_s + b + u"."_s,
+                                            u"Success!"_s}));
+    EXPECT_EQ(ReadBytes(a), "1");
+    EXPECT_EQ(ReadBytes(b), "2");
+
+    r = runTool({u"undo"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(r.err, u"There is no rename to undo.\n"_s);
+    EXPECT_EQ(runTool({u"undo"_s, u"now"_s}).code, 1);
+}
+
+TEST_F(KrdlBatchTool, UndoAfterARenameKilledInTheMiddle)
+{
+    if (platform::kNativePathStyle == PathStyle::Windows)
+        GTEST_SKIP() << "POSIX signals";
+    QStringList sources, names;
+    for (int i = 0; i < 400; ++i) {
+        names << u"old_a_rather_long_file_name_to_fill_the_pipe_soon_%1.par"_s.arg(i, 4, 10, QChar(u'0'));
+        sources << file(u"src/"_s + names.back(), QByteArray::number(i));
+    }
+    QProcess p;
+    p.start(QStringLiteral(KRDL_BATCH_EXE), QStringList{u"rename"_s, u"--old"_s, u"old"_s, u"--new"_s, u"new"_s} + sources);
+    ASSERT_TRUE(p.waitForStarted());
+    // Its output is not read: once the pipe is full the run waits, part of the way through.
+    const auto renamed = [this] { return QDir(path(u"src"_s)).entryList({u"new_*"_s}, QDir::Files).size(); };
+    qsizetype seen = -1;
+    for (int k = 0; k < 200 && (seen <= 0 || renamed() != seen); ++k) {
+        seen = renamed();
+        QThread::msleep(100);
+    }
+    ::kill(pid_t(p.processId()), SIGKILL);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitStatus(), QProcess::CrashExit);
+    ASSERT_GT(renamed(), 0);
+    ASSERT_LT(renamed(), sources.size());
+
+    const ToolRun r = runTool({u"undo"_s});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(path(u"src"_s)).entryList(QDir::Files, QDir::Name), names);
+    for (int i = 0; i < sources.size(); i += 37)
+        EXPECT_EQ(ReadBytes(sources[i]), QByteArray::number(i));
 }

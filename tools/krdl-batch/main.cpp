@@ -4,6 +4,7 @@
 //   krdl-batch copy --to DIR [--overwrite] [--list LIST]... FILE...
 //   krdl-batch rename --old TEXT --new TEXT [--ignore-case] [--list LIST]... FILE...
 //   krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...   (ReportCommand.h)
+//   krdl-batch undo
 //
 // --list LIST stands for the ticked entries of a list file saved by the program.
 //
@@ -12,6 +13,7 @@
 // SIGTERM stops the run like Cancel: a file being copied then fails and leaves no partial or
 // temporary file; a second one ends the program at once (code 2), also removing that file.
 
+#include "batch/RenameUndo.h"
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
 #include "common/Error.h"
@@ -66,7 +68,8 @@ constexpr int kExitFailed = 2;
 
 const char* const usageText = "usage: krdl-batch copy --to DIR [--overwrite] [--list LIST]... FILE...\n"
                               "       krdl-batch rename --old TEXT --new TEXT [--ignore-case] [--list LIST]... FILE...\n"
-                              "       krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...\n";
+                              "       krdl-batch report [--with-path] --pdf OUT.pdf [--list LIST]... FILE...\n"
+                              "       krdl-batch undo\n";
 
 const char* const helpText =
     "\n"
@@ -80,6 +83,10 @@ const char* const helpText =
     "  rename   replaces the first occurrence of the --old text in each FILE's name by the --new\n"
     "           text (--ignore-case: of ASCII letters); an existing file is never replaced.\n"
     "  report   writes the numbered file names (--with-path: full paths) as a PDF file.\n"
+    "  undo     puts the files of the last rename (of this tool or the program, batch or single)\n"
+    "           back under their old names, also after a rename cut short by a crash; a file\n"
+    "           whose old name is taken since, or that is gone, is reported and left as it is.\n"
+    "           The last ten renames are kept; each undo takes back the newest one not undone.\n"
     "\n"
     "Ctrl+C or SIGTERM stops the run before its next file; a file being copied fails and leaves\n"
     "nothing behind. A second one ends the program at once.\n"
@@ -87,8 +94,8 @@ const char* const helpText =
     "Exit codes:\n"
     "  0  every file succeeded\n"
     "  1  usage error, a list file that cannot be read, a destination folder that is not set or\n"
-    "     cannot be created, or a report that cannot be written\n"
-    "  2  some file failed to copy or rename, or the run was interrupted\n";
+    "     cannot be created, a report that cannot be written, or no rename to undo\n"
+    "  2  some file failed to copy, rename or be put back, or the run was interrupted\n";
 
 int usage(const QString& problem)
 {
@@ -111,6 +118,8 @@ std::optional<QString> parse(const QStringList& args, Options& o)
     if (args.isEmpty())
         return QStringLiteral("no command given");
     o.command = args.front();
+    if (o.command == u"undo")
+        return args.size() == 1 ? std::nullopt : std::optional(u"undo takes no arguments"_s);
     if (o.command != u"copy" && o.command != u"rename")
         return u"unknown command \""_s + o.command + u"\""_s;
     const bool copy = o.command == u"copy";
@@ -211,6 +220,12 @@ int main(int argc, char** argv)
 
     platform::InstallInterruptHandlers(kExitFailed);
     ConsoleProgress progress;
+    if (o.command == u"undo") {
+        ConsoleMessages messages;
+        RenameUndo undo(progress, messages);
+        undo.Execute();
+        return messages.shown ? 1 : exitCode(undo.Result());
+    }
     if (o.command == u"copy") {
         ConsoleMessages messages;
         TarCopyFiles copy(progress, messages);

@@ -286,7 +286,7 @@ void FileListPanel::actRenameFileExecute()
 
     // The typed text is the whole new name, extension included.
     const QString name = dialog.edNewName->text();
-    if (!RenameInPlace(entry.fullPath(), name)) {
+    if (!RenameSingleFile(entry.fullPath(), name)) {
         arMessageBox(u"Error"_s, u"File can't be renamed!"_s, {u"Ok"_s}, miError, 0, poMainFormCenter, true, window());
         return;
     }

@@ -1,6 +1,8 @@
 #include "app/ui/RenameFilesPage.h"
 
+#include "batch/RenameUndo.h"
 #include "batch/TarRenameFiles.h"
+#include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "filelist/ui/FileListModel.h"
 
@@ -11,7 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-RenameFilesPage::RenameFilesPage(FileListModel& files, QAction* actRenameFiles, QWidget* parent)
+RenameFilesPage::RenameFilesPage(FileListModel& files, QAction* actRenameFiles, QAction* actUndoRename,
+                                 QWidget* parent)
     : OperationPage(u"tbshRenameFiles"_s, files, parent)
 {
     content()->addWidget(new QLabel(u"Old text"_s, this));
@@ -28,6 +31,7 @@ RenameFilesPage::RenameFilesPage(FileListModel& files, QAction* actRenameFiles, 
     content()->addWidget(m_chkCaseSensitive);
     addCommandButton(actRenameFiles, u"btnRenameFiles"_s);
     content()->addStretch();
+    addCommandButton(actUndoRename, u"btnUndoRename"_s);
 
     connect(m_edOldText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
     connect(m_edNewText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
@@ -48,4 +52,13 @@ void RenameFilesPage::actRenameFilesExecute()
     rename.SourceFiles = checkedFiles();
     rename.Execute();
     fileList().change([&rename](FileList& list) { rename.UpdateFileList(list); });
+}
+
+void RenameFilesPage::actUndoRenameExecute()
+{
+    ProgressDialogFactory progress(window());
+    MessageBoxSink messages(window());
+    RenameUndo undo(progress, messages);
+    undo.Execute();
+    fileList().change([&undo](FileList& list) { undo.UpdateFileList(list); });
 }

@@ -167,8 +167,11 @@ void TfrmMain::createActions()
         makeAction(this, u"actUpdateDrafts"_s, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s);
     m_actShowFileDependenies = makeAction(this, u"actShowFileDependenies"_s, u"Show file dependencies"_s,
                                           u"Show file dependencies"_s, u"Files"_s);
+    m_actUndoRename = makeAction(this, u"actUndoRename"_s, u"Undo last rename"_s,
+                                 u"Put the files of the last rename back under their old names"_s, u"RenameFiles"_s);
 
     addActions(allActions());
+    addAction(m_actUndoRename);
 }
 
 QList<QAction*> TfrmMain::allActions() const
@@ -229,7 +232,7 @@ void TfrmMain::createLayout()
     m_tbshPrintOut = new PrintOutPage(*m_fileList, m_actPrintFiles, m_pcOperations);
     m_tbshDocProperties = new DocPropertiesPage(*m_fileList, m_actDocPropEdit, m_pcOperations);
     m_tbshCopyFiles = new CopyFilesPage(*m_fileList, m_actCopyFilesBrowseForFolder, m_actCopyFiles, m_pcOperations);
-    m_tbshRenameFiles = new RenameFilesPage(*m_fileList, m_actRenameFiles, m_pcOperations);
+    m_tbshRenameFiles = new RenameFilesPage(*m_fileList, m_actRenameFiles, m_actUndoRename, m_pcOperations);
     m_tbshUpdateDrafts = new UpdateDraftsPage(*m_fileList, m_actUpdateDrafts, m_pcOperations);
 
     struct Page {
@@ -352,6 +355,7 @@ void TfrmMain::bindCommands()
     bind(m_actCopyFilesBrowseForFolder, [page = m_tbshCopyFiles] { page->actCopyFilesBrowseForFolderExecute(); });
     bind(m_actCopyFiles, [page = m_tbshCopyFiles] { page->actCopyFilesExecute(); });
     bind(m_actRenameFiles, [page = m_tbshRenameFiles] { page->actRenameFilesExecute(); });
+    bind(m_actUndoRename, [page = m_tbshRenameFiles] { page->actUndoRenameExecute(); });
     bind(m_actUpdateDrafts, [page = m_tbshUpdateDrafts] { page->actUpdateDraftsExecute(); });
 
     connect(m_pcOperations, &QTabWidget::currentChanged, this, [this] {

@@ -121,4 +121,6 @@ private:
     QAction* m_actCopyFiles = nullptr;
     QAction* m_actUpdateDrafts = nullptr;
     QAction* m_actShowFileDependenies = nullptr;
+    // Beyond the action table: needs no list entry, so it is always enabled.
+    QAction* m_actUndoRename = nullptr;
 };

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -88,6 +89,7 @@ protected:
             qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
         qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+        qputenv("KRDL_DATA_HOME", dir.filePath(u"data"_s).toUtf8()); // the undo journal of this test only
         SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
         window->show();
@@ -99,6 +101,7 @@ protected:
         SetBrowseDirectoryHookForTesting({});
         SetProgramFileNameForTesting({});
         qunsetenv("KRDL_CONFIG_HOME");
+        qunsetenv("KRDL_DATA_HOME");
         qunsetenv("KRDL_MSGBOX_LOG");
     }
     QString path(const QString& rel) const { return dir.filePath(rel); }
@@ -220,6 +223,19 @@ TEST_F(MainBatchTest, RenameFilesUpdatesTheList)
     EXPECT_EQ(ReadBytes(path(u"work/b1.dft"_s)), "1");
     ASSERT_EQ(logWindows().size(), 1);
     EXPECT_EQ(logWindows()[0]->Lines().last(), u"End renameing files!"_s);
+
+    // "Undo last rename" on the page: the files and their entries get their old names back, in
+    // their places and with their check marks.
+    auto* undoButton = Child<QPushButton>(Child<QWidget>(window.get(), u"tbshRenameFiles"_s), u"btnUndoRename"_s);
+    EXPECT_EQ(undoButton->text(), u"Undo last rename"_s);
+    undoButton->click();
+    EXPECT_EQ(entries(), QStringList({u"keep_a.dft|"_s + work + u"|0"_s, u"a3.dft|"_s + work + u"|1"_s, u"b3.dft|"_s + work + u"|1"_s,
+                                      u"a1.dft|"_s + work + u"|0"_s, u"a2.dft|"_s + work + u"|0"_s}));
+    EXPECT_EQ(ReadBytes(a1), "1");
+    EXPECT_EQ(ReadBytes(a2), "2");
+    EXPECT_EQ(ReadBytes(taken), "taken");
+    ASSERT_EQ(logWindows().size(), 2);
+    EXPECT_TRUE(boxes().isEmpty());
 }
 
 TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
@@ -262,6 +278,15 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
     EXPECT_EQ(ReadBytes(path(u"work/other.dft"_s)), "O");
     EXPECT_FALSE(QFileInfo::exists(path(u"up.dft"_s)));
     EXPECT_EQ(entries().value(1), u"renamed.par|"_s + work + u"|0"_s);
+
+    // The single rename is undone like a run; there is nothing before it.
+    Action(window.get(), u"actUndoRename"_s)->trigger();
+    EXPECT_EQ(ReadBytes(a), "A");
+    EXPECT_EQ(entries().value(1), u"a.dft|"_s + work + u"|0"_s);
+    Action(window.get(), u"actUndoRename"_s)->trigger();
+    ASSERT_EQ(boxes().size(), 4);
+    EXPECT_TRUE(boxes()[3].startsWith(u"caption=Undo last rename\ttext=There is no rename to undo.\tbuttons=Ok\t"_s))
+        << boxes()[3].toStdString();
 }
 
 TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile)

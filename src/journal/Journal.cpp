@@ -1,0 +1,56 @@
+#include "journal/Journal.h"
+
+#include "common/FsPath.h"
+#include "platform/InstanceLock.h"
+#include "platform/Paths.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+QString JournalFolder()
+{
+    return FromFsPath(platform::UserDataDir() / "krdl" / "journal");
+}
+
+QStringList JournalRunFiles(const QString& kind)
+{
+    // Run files are named <kind>-<UTC time stamp>-<process>-<number>.journal: by name is by age.
+    const QString prefix = kind + u'-';
+    QStringList names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(ToFsPath(JournalFolder()), ec), end; !ec && it != end; it.increment(ec)) {
+        const QString name = FromFsPath(it->path().filename());
+        if (name.startsWith(prefix) && name.size() > prefix.size() && name.at(prefix.size()).isDigit()
+            && name.endsWith(u".journal") && it->is_regular_file(ec))
+            names << name;
+    }
+    std::sort(names.begin(), names.end(), std::greater<>());
+    QStringList files;
+    for (const QString& name : names)
+        files << JournalFolder() + u'/' + name;
+    return files;
+}
+
+std::string JournalRunLockName(const QString& runFile)
+{
+    return "krdl-journal-" + ToNativeBytes(QFileInfo(runFile).completeBaseName());
+}
+
+void PruneJournal(const QString& kind, int keep)
+{
+    const QStringList files = JournalRunFiles(kind);
+    for (qsizetype i = keep; i < files.size(); ++i) {
+        const std::string lockName = JournalRunLockName(files.at(i));
+        platform::InstanceLock lock(lockName);
+        if (lock.heldElsewhere())
+            continue;
+        std::error_code ec;
+        std::filesystem::remove(ToFsPath(files.at(i)), ec);
+        // Its lock file goes too, while still held: nobody looks for the run any more.
+        if (const auto lockFile = platform::InstanceLock::lockFilePath(lockName); !lockFile.empty())
+            std::filesystem::remove(lockFile, ec);
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The undo journal: a folder of run files (JournalRun.h) in the per-user data folder, the last
+// ten of each kind kept. A run is written by a JournalWriter while it changes files and taken
+// back through a JournalUndo. While either works on a run it holds that run's lock, which the
+// system drops when the process dies; so a run whose lock is free and that has no end line was
+// cut short by a crash.
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+
+// The kinds of run the journal holds.
+inline constexpr char kRenameJournal[] = "rename";
+inline constexpr char kPropertiesJournal[] = "properties";
+
+// How many runs of one kind are kept.
+inline constexpr int kJournalKeptRuns = 10;
+
+// <per-user data folder>/krdl/journal (platform::UserDataDir).
+QString JournalFolder();
+
+// The run files of Kind in JournalFolder(), newest first.
+QStringList JournalRunFiles(const QString& kind);
+
+// Removes the run files of Kind beyond the newest Keep, but none that a writer or an undo is
+// working on.
+void PruneJournal(const QString& kind, int keep = kJournalKeptRuns);
+
+// The name of the lock a writer or an undo holds while it works on the run file.
+std::string JournalRunLockName(const QString& runFile);

@@ -1,0 +1,51 @@
+#pragma once
+// Writes one run of the undo journal while the run changes files:
+//
+//   JournalWriter journal(kRenameJournal, items); // on the disk before any file changes
+//   for each item i: change the file, then journal.MarkDone(i) or journal.MarkFailed(i, why)
+//   journal.End(completed);
+//
+// A writer destroyed without End (an error went through the run) leaves the run as a crash
+// would: without its end line, so that an undo checks each unmarked file itself.
+
+#include "journal/JournalRun.h"
+
+#include <fstream>
+#include <memory>
+
+namespace platform {
+class InstanceLock;
+}
+
+class JournalWriter {
+public:
+    // Writes the run's header and items to a new run file (a temporary file flushed to the
+    // disk and renamed into place, then the folder flushed), and holds the run's lock until End.
+    // Throws KrdlError when the journal cannot be written; nothing is changed then.
+    JournalWriter(const QString& kind, const std::vector<JournalItem>& items);
+    ~JournalWriter();
+    JournalWriter(const JournalWriter&) = delete;
+    JournalWriter& operator=(const JournalWriter&) = delete;
+
+    const QString& FileName() const { return fileName_; }
+
+    // Appended as they happen; not flushed to the disk one by one (after a power cut the
+    // identities tell what happened), and a mark that cannot be written is let go for the same
+    // reason.
+    void MarkDone(qsizetype index, const QString& note = {});
+    void MarkFailed(qsizetype index, const QString& reason = {});
+
+    // Writes the end line and flushes the run to the disk. A run that changed nothing has
+    // nothing to undo and is removed. Then old runs of the kind beyond the kept number go.
+    void End(bool completed);
+
+private:
+    void append(const QStringList& fields);
+
+    QString kind_;
+    QString fileName_;
+    std::unique_ptr<platform::InstanceLock> lock_;
+    std::ofstream out_;
+    bool anyDone_ = false;
+    bool ended_ = false;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// Which file a directory entry stands for, whatever it is called: a rename keeps it, a new file
+// under the old name has another one. The undo journal records it to tell the file it renamed
+// from one that took its name since.
+
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+// "device:file number" of the entry at Path itself (a symbolic link is not followed); empty
+// when nothing is there or the file system gives no such number.
+std::string FileIdentity(const std::filesystem::path& path);
+
+} // namespace platform
