@@ -12,6 +12,7 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
   python3 python3-olefile libgsf-bin
   gir1.2-gsf-1 python3-gi strace   # the benchmarks: libgsf writes their documents, strace counts
+  desktop-file-utils shared-mime-info libglib2.0-bin
 )
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)

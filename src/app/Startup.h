@@ -22,6 +22,16 @@ struct Message {
 
 enum class UpgradeOutcome { Continue, EndProgram };
 
+// How handing the start's files to the running instance went.
+enum class HandOver {
+    Delivered,    // the instance has taken them
+    NotListening, // no instance took the connection, or it went before it answered
+    NoAnswer,     // an instance took the connection but did not answer in time
+};
+
+// How long a start with files tries to hand them over before it gives up with a message.
+inline constexpr int kHandOverMs = 15000;
+
 class Environment {
 public:
     virtual ~Environment() = default;
@@ -48,6 +58,19 @@ public:
     virtual UpgradeOutcome runUpgradeCheck() = 0;
     // Shows the main window and runs until it has closed.
     virtual void runMessageLoop() = 0;
+
+    // Files named at start.
+    // Sends the files to the instance that holds the lock and waits at most TimeoutMs for its
+    // answer.
+    virtual HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) = 0;
+    // A steady clock in milliseconds, and a pause.
+    virtual qint64 elapsedMs() = 0;
+    virtual void sleepMs(int ms) = 0;
+    // Adds the documents among the files to the list once the window shows.
+    virtual void openFiles(const QStringList& files) = 0;
+    // From now on, files handed over by later starts join the list and the window comes to the
+    // front.
+    virtual void acceptFilesFromLaterStarts() = 0;
 };
 
 // Runs the whole start-up and the program's life; returns the process exit code: 0 after a
@@ -55,10 +78,19 @@ public:
 // missing or something other than a file stands in its place. A per-user settings file that is
 // no file (a FIFO or a device would make every read wait) is named in an error box, and the
 // program goes on without it.
-int RunProgram(Environment& env);
+//
+// Files (absolute paths named on the command line) join the list at start. When another
+// instance runs, they are handed to it instead, and this start ends with 0 and no message; when
+// that instance goes away meanwhile, this start becomes the instance and keeps them. An
+// instance that does not answer within kHandOverMs gets the message of a second start, naming
+// the files that were not added, and this start ends with 1. Without files a second start
+// shows the message of a second start and ends with 0.
+int RunProgram(Environment& env, const QStringList& files = {});
 
 // The messages of start-up.
 Message AlreadyRunningMessage();
+// The running instance did not take the files.
+Message FilesNotHandedOverMessage(const QStringList& files);
 Message MissingIniMessage(const QString& iniPath);
 // A settings file that cannot be used because something else stands in its place.
 Message SpecialFileMessage(const QString& path, const QString& reason);

@@ -1,6 +1,8 @@
 #include "filelist/FindFolderEntries.h"
 
+#include "common/FsPath.h"
 #include "filelist/TarFindFile.h"
+#include "platform/FileOps.h"
 
 #include <QDir>
 
@@ -18,4 +20,21 @@ std::vector<FileEntry> FindFolderEntries(const QString& folder, const QString& m
     if (!taken)
         return {};
     return EntriesByDirectoryRule(finder.Search(), true);
+}
+
+std::vector<FileEntry> DocumentEntries(const QStringList& paths)
+{
+    std::vector<FileEntry> entries;
+    for (const QString& path : paths) {
+        if (NotARegularFileReason(path).isEmpty()) {
+            if (IsDocumentFileName(path))
+                entries.push_back(EntryByPathRule(path, true));
+        } else if (platform::DirectoryExists(ToFsPath(path))) {
+            for (FileEntry& e : FindFolderEntries(path, QStringLiteral("*.*"))) {
+                if (IsDocumentFileName(e.fileName))
+                    entries.push_back(std::move(e));
+            }
+        }
+    }
+    return entries;
 }

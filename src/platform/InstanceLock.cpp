@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 #endif
 
@@ -107,5 +109,61 @@ bool InstanceAlreadyRunning(const std::string& name)
         held = std::move(lock);
     return false;
 }
+
+#ifdef _WIN32
+
+std::string InstanceChannelName(const std::string& name)
+{
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    wchar_t user[257] = {};
+    DWORD length = 257;
+    if (!GetUserNameW(user, &length))
+        user[0] = L'\0';
+    const int n = WideCharToMultiByte(CP_UTF8, 0, user, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(n > 0 ? n : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, user, -1, utf8.data(), n, nullptr, nullptr);
+    utf8.resize(std::char_traits<char>::length(utf8.c_str()));
+    return name + "-" + std::to_string(session) + "-" + utf8;
+}
+
+bool PeerIsThisUser(std::intptr_t)
+{
+    return true;
+}
+
+void AllowOtherInstanceToComeToFront()
+{
+    AllowSetForegroundWindow(ASFW_ANY);
+}
+
+#else
+
+std::string InstanceChannelName(const std::string& name)
+{
+    return (UserRuntimeDir() / (name + ".socket")).string();
+}
+
+bool PeerIsThisUser(std::intptr_t socketDescriptor)
+{
+    const int fd = int(socketDescriptor);
+#if defined(SO_PEERCRED)
+    struct ucred peer {};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return false;
+    return peer.uid == ::getuid();
+#else
+    uid_t uid = 0;
+    gid_t gid = 0;
+    if (::getpeereid(fd, &uid, &gid) != 0)
+        return false;
+    return uid == ::getuid();
+#endif
+}
+
+void AllowOtherInstanceToComeToFront() {}
+
+#endif
 
 } // namespace platform

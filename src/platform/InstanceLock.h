@@ -4,6 +4,7 @@
 // lock in UserRuntimeDir(). Either way the system drops it when the owning process dies, also
 // when it is killed, so a crashed instance never blocks the next start.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -38,5 +39,18 @@ private:
 // The single-instance test of start-up: true when another instance holds the lock under this
 // name. Otherwise this process now holds it (when it could be created at all) until it ends.
 bool InstanceAlreadyRunning(const std::string& name);
+
+// Where the instance that holds the lock Name listens for the files of later starts, as a local
+// socket name: a socket file beside the lock file (the per-user runtime folder); on Windows a
+// pipe name with the user's session and name in it.
+std::string InstanceChannelName(const std::string& name);
+
+// True when the process at the other end of the connected local socket runs as this user, or
+// when the system cannot tell (Windows: the pipe's access list admits only this user).
+bool PeerIsThisUser(std::intptr_t socketDescriptor);
+
+// Lets the running instance bring its window to the front when this start, which the user just
+// launched and which may do so, hands it files (Windows keeps that right from other processes).
+void AllowOtherInstanceToComeToFront();
 
 } // namespace platform

@@ -19,6 +19,12 @@ public:
     QSet<QString> existingFiles{u"/opt/krdl/KRDL.ini"_s};
     QMap<QString, QString> specialFiles; // path -> what stands there instead of a file
     UpgradeOutcome upgrade = UpgradeOutcome::Continue;
+    // Answers of the running instance to each hand-over, in turn (the last one repeats); the
+    // lock frees itself once lockFreeAfter hand-overs have been tried (-1: never).
+    QList<HandOver> answers{HandOver::Delivered};
+    int lockFreeAfter = -1;
+    qint64 now = 0;
+    int handOvers = 0;
 
     // What happened, in order.
     QStringList calls;
@@ -38,6 +44,8 @@ public:
     bool instanceAlreadyRunning(const QString& name) override
     {
         calls << u"lock "_s + name;
+        if (lockFreeAfter >= 0 && handOvers >= lockFreeAfter)
+            otherInstance = false;
         return otherInstance;
     }
     void showMessage(const Message& message) override
@@ -66,6 +74,19 @@ public:
         return upgrade;
     }
     void runMessageLoop() override { calls << u"loop"_s; }
+    HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) override
+    {
+        calls << u"hand over "_s + files.join(u' ');
+        EXPECT_GT(timeoutMs, 0);
+        const HandOver answer = answers.value(handOvers, answers.last());
+        ++handOvers;
+        now += answer == HandOver::NoAnswer ? timeoutMs : 20; // a refused connection is quick
+        return answer;
+    }
+    qint64 elapsedMs() override { return now; }
+    void sleepMs(int ms) override { now += ms; }
+    void openFiles(const QStringList& files) override { calls << u"open "_s + files.join(u' '); }
+    void acceptFilesFromLaterStarts() override { calls << u"accept"_s; }
 };
 
 const QString kKey = u"Software\\KARDOLIN\\Nastavitve"_s;
@@ -80,7 +101,7 @@ TEST(Startup, NormalStartRunsEveryStepInOrder)
                                       u"title Velmar Solid Edge Utils"_s, u"window"_s,
                                       u"special /opt/krdl/KRDL.ini"_s, u"exists /opt/krdl/KRDL.ini"_s,
                                       u"special /home/u/registry.ini"_s, u"special /home/u/KRDL.ini"_s,
-                                      u"reg Location"_s, u"upgrade"_s, u"loop"_s}));
+                                      u"reg Location"_s, u"upgrade"_s, u"accept"_s, u"loop"_s}));
     EXPECT_TRUE(env.messages.isEmpty());
     EXPECT_EQ(env.registry.value(kKey + u"|Handle"_s), u"4242"_s);
     EXPECT_EQ(env.registry.value(kKey + u"|Location"_s), u"/opt/krdl/KRDL"_s);
@@ -146,5 +167,55 @@ TEST(Startup, SomethingElseInPlaceOfASettingsFileIsNamedInABox)
     ASSERT_EQ(user.messages.size(), 1);
     EXPECT_EQ(user.messages[0].text, u"Cannot open file \"/home/u/registry.ini\": it is a folder"_s);
     EXPECT_EQ(user.calls.mid(user.calls.indexOf(u"message"_s)), (QStringList{u"message"_s, u"special /home/u/KRDL.ini"_s,
-                                                                          u"reg Location"_s, u"upgrade"_s, u"loop"_s}));
+                                                                          u"reg Location"_s, u"upgrade"_s, u"accept"_s,
+                                                                          u"loop"_s}));
+}
+
+TEST(Startup, FilesJoinTheListOrGoToTheRunningInstance)
+{
+    const QStringList files{u"/w/a.dft"_s, u"/w/parts"_s};
+    const QStringList tail{u"upgrade"_s, u"open /w/a.dft /w/parts"_s, u"accept"_s, u"loop"_s};
+    const QString handOver = u"hand over /w/a.dft /w/parts"_s;
+    struct Case {
+        const char* what;
+        bool otherInstance;
+        QList<HandOver> answers;
+        int lockFreeAfter;
+        int code;
+        int handOvers;
+        bool runs;    // this start runs the program with the files
+        bool message; // the files-not-added message
+    } const cases[] = {
+        {"first start", false, {HandOver::Delivered}, -1, 0, 0, true, false},
+        {"handed over", true, {HandOver::Delivered}, -1, 0, 1, false, false},
+        {"instance still starting", true, {HandOver::NotListening, HandOver::NotListening, HandOver::Delivered}, -1, 0, 3,
+         false, false},
+        {"instance gone meanwhile", true, {HandOver::NotListening}, 1, 0, 1, true, false},
+        {"instance hangs", true, {HandOver::NoAnswer}, -1, 1, 1, false, true},
+        {"nobody ever listens", true, {HandOver::NotListening}, -1, 1, -1, false, true},
+    };
+    for (const Case& c : cases) {
+        FakeEnvironment env;
+        env.otherInstance = c.otherInstance;
+        env.answers = c.answers;
+        env.lockFreeAfter = c.lockFreeAfter;
+        EXPECT_EQ(RunProgram(env, files), c.code) << c.what;
+        if (c.handOvers >= 0) {
+            EXPECT_EQ(env.calls.count(handOver), c.handOvers) << c.what;
+        }
+        EXPECT_EQ(env.calls.mid(env.calls.size() - tail.size()) == tail, c.runs) << c.what;
+        EXPECT_LE(env.now, kHandOverMs + 200) << c.what; // never waits past its limit
+        ASSERT_EQ(env.messages.size(), c.message ? 1 : 0) << c.what;
+        if (c.message) {
+            EXPECT_EQ(env.messages[0].caption, u"Application already running"_s);
+            EXPECT_EQ(env.messages[0].text, u"Instance of this application is already running!\n\n"_s
+                                            u"It does not answer, so these files were not added:\n/w/a.dft\n/w/parts"_s);
+        }
+    }
+    // Without files a second start only says so.
+    FakeEnvironment second;
+    second.otherInstance = true;
+    EXPECT_EQ(RunProgram(second, {}), 0);
+    EXPECT_EQ(second.handOvers, 0);
+    EXPECT_EQ(second.messages.size(), 1);
 }

@@ -14,9 +14,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cstring>
 #include <functional>
 
+#include <csignal>
+
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -54,13 +60,13 @@ protected:
             qputenv("KRDL_CONFIG_HOME", savedConfig);
     }
 
-    QProcess* start(const QString& program)
+    QProcess* start(const QString& program, const QStringList& args = {})
     {
         auto* p = new QProcess;
         started << p;
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(program, {});
+        p->start(program, args);
         EXPECT_TRUE(p->waitForStarted(10000)) << program.toStdString();
         return p;
     }
@@ -226,4 +232,56 @@ TEST_F(ProcessTest, SomethingElseInPlaceOfASettingsFileGivesABoxInsteadOfAHang)
         << logLines()[1].toStdString();
     QThread::msleep(500);
     EXPECT_EQ(q->state(), QProcess::Running);
+}
+
+TEST_F(ProcessTest, FilesGoToTheRunningInstanceAndAreNeverLostToAStaleSocketOrAHungInstance)
+{
+    const QString exe = QString::fromUtf8(KRDL_EXE);
+    const QString doc = dir.filePath(u"a.dft"_s);
+    QFile(doc).open(QIODevice::WriteOnly);
+    // A socket left behind by an instance that was killed: nobody listens on it.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"run"_s)));
+    const QByteArray socketPath = QFile::encodeName(dir.filePath(u"run/KARDOLIN.socket"_s));
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        ASSERT_LT(size_t(socketPath.size()), sizeof addr.sun_path);
+        std::memcpy(addr.sun_path, socketPath.constData(), size_t(socketPath.size()));
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
+    }
+    const auto location = [] { return RegReadString(kKey, u"Location"_s); };
+
+    // The first start takes the socket's place; a second start with files hands them over and
+    // ends at once, without a box.
+    QProcess* first = start(exe);
+    ASSERT_TRUE(waitFor(first, [&] { return !location().isEmpty(); }));
+    QProcess* second = start(exe, {doc});
+    ASSERT_TRUE(second->waitForFinished(60000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(logLines().isEmpty()) << logLines().join(u" | "_s).toStdString();
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // An instance that does not answer (stopped): the later start gives up within its limit
+    // and names the files that were not added.
+    ::kill(pid_t(first->processId()), SIGSTOP);
+    QProcess* third = start(exe, {doc});
+    ASSERT_TRUE(third->waitForFinished(60000));
+    ::kill(pid_t(first->processId()), SIGCONT);
+    EXPECT_EQ(third->exitCode(), 1);
+    ASSERT_EQ(logLines().size(), 1);
+    EXPECT_TRUE(logLines()[0].startsWith(u"caption=Application already running\ttext=Instance of this application is "_s
+                                         u"already running!\\n\\nIt does not answer, so these files were not added:\\n"_s
+                                         + doc + u"\t"_s))
+        << logLines()[0].toStdString();
+
+    // The instance is killed: a start with files becomes the instance itself and keeps running.
+    first->kill();
+    ASSERT_TRUE(first->waitForFinished(10000));
+    RegWriteString(kKey, u"Location"_s, u""_s);
+    QProcess* fourth = start(exe, {doc});
+    EXPECT_TRUE(waitFor(fourth, [&] { return !location().isEmpty(); }));
+    EXPECT_EQ(fourth->state(), QProcess::Running);
+    EXPECT_EQ(logLines().size(), 1);
 }

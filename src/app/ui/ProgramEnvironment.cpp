@@ -1,5 +1,6 @@
 #include "app/ui/ProgramEnvironment.h"
 
+#include "app/ui/InstanceChannel.h"
 #include "app/ui/TfrmMain.h"
 #include "common/FsPath.h"
 #include "platform/InstanceLock.h"
@@ -8,8 +9,16 @@
 #include "widgets/ui/arMessageBox.h"
 
 #include <QApplication>
+#include <QThread>
+#include <QTimer>
 
-ProgramEnvironment::ProgramEnvironment() = default;
+using namespace Qt::StringLiterals;
+
+ProgramEnvironment::ProgramEnvironment()
+{
+    m_clock.start();
+}
+
 ProgramEnvironment::~ProgramEnvironment() = default;
 
 // There is no window yet when "Handle" is written, so the number that identifies the running
@@ -83,6 +92,8 @@ startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 
 void ProgramEnvironment::showMainWindow()
 {
+    if (m_window->isMinimized())
+        m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->show();
     // Started from a file manager or a script, the new window would otherwise open behind the
     // window that started it.
@@ -94,4 +105,41 @@ void ProgramEnvironment::runMessageLoop()
 {
     showMainWindow();
     QApplication::exec();
+}
+
+startup::HandOver ProgramEnvironment::handFilesToRunningInstance(const QStringList& files, int timeoutMs)
+{
+    return InstanceChannel::HandFiles(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)), files,
+                                      timeoutMs);
+}
+
+qint64 ProgramEnvironment::elapsedMs()
+{
+    return m_clock.elapsed();
+}
+
+void ProgramEnvironment::sleepMs(int ms)
+{
+    QThread::msleep(ulong(ms));
+}
+
+// Once the message loop runs, that is once the window shows: a folder search may take a while.
+void ProgramEnvironment::openFiles(const QStringList& files)
+{
+    QTimer::singleShot(0, m_window.get(), [window = m_window.get(), files] { window->OpenFiles(files); });
+}
+
+void ProgramEnvironment::acceptFilesFromLaterStarts()
+{
+    m_channel = std::make_unique<InstanceChannel>();
+    QObject::connect(m_channel.get(), &InstanceChannel::filesReceived, m_window.get(),
+                     [this](const QStringList& files) { takeFilesFromLaterStart(files); });
+    // Later starts that find no one listening give up after a while and say so.
+    m_channel->Listen(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)));
+}
+
+void ProgramEnvironment::takeFilesFromLaterStart(const QStringList& files)
+{
+    m_window->OpenFiles(files);
+    showMainWindow();
 }

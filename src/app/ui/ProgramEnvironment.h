@@ -4,8 +4,11 @@
 
 #include "app/Startup.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
+class InstanceChannel;
 class TfrmMain;
 
 class ProgramEnvironment final : public startup::Environment {
@@ -30,11 +33,21 @@ public:
     QString executablePath() override;
     startup::UpgradeOutcome runUpgradeCheck() override;
     void runMessageLoop() override;
+    startup::HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) override;
+    qint64 elapsedMs() override;
+    void sleepMs(int ms) override;
+    void openFiles(const QStringList& files) override;
+    void acceptFilesFromLaterStarts() override;
 
-    // Shows the main window in front of every other window, with the keyboard focus.
+    // Shows the main window in front of every other window, with the keyboard focus; a
+    // minimized window is restored first.
     void showMainWindow();
+    // The files of a later start: they join the list and the window comes to the front.
+    void takeFilesFromLaterStart(const QStringList& files);
     TfrmMain* mainWindow() const { return m_window.get(); }
 
 private:
     std::unique_ptr<TfrmMain> m_window;
+    std::unique_ptr<InstanceChannel> m_channel;
+    QElapsedTimer m_clock;
 };

@@ -9,10 +9,12 @@
 #include "app/ui/UpdateDraftsPage.h"
 #include "common/Error.h"
 #include "filelist/FileList.h"
+#include "filelist/FindFolderEntries.h"
 #include "filelist/ui/FileListModel.h"
 #include "filelist/ui/TarExplorerDrop.h"
 #include "filelist/ui/TfrmReportFiles.h"
 #include "settings/ui/TarFormPosSave.h"
+#include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
@@ -441,6 +443,17 @@ void TfrmMain::arExplorerDropDropped(const QStringList& Files)
     }
     m_fileList->appendEntries(entries);
     m_fileListPanel->SortFileList();
+}
+
+void TfrmMain::OpenFiles(const QStringList& paths)
+{
+    runCommand([this, &paths] {
+        {
+            const BusyCursor busy;
+            m_fileList->appendEntries(DocumentEntries(paths));
+        }
+        m_fileListPanel->SortFileList();
+    });
 }
 
 int TfrmMain::highlightedRow() const

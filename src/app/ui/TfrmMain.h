@@ -56,6 +56,9 @@ public:
     // its preview.
     void actPrintFilenamesExecute();
     void actPrintFilenamesWithPathExecute();
+    // Files named at start or handed over by a later start: the documents among them, and
+    // those below the folders among them, join the list checked; the list is sorted.
+    void OpenFiles(const QStringList& paths);
     // The drop target's handler: the dropped documents join the list, checked; other files are
     // skipped without a word; the list is sorted.
     void arExplorerDropDropped(const QStringList& Files);
