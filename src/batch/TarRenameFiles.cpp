@@ -11,6 +11,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -19,9 +20,16 @@ namespace {
 // backslash or "x:" in a name is part of that name.
 constexpr PathStyle kNative = platform::kNativePathStyle;
 
+// The journal keeps absolute paths: an undo may run in another working folder (a script's
+// relative names).
 JournalItem renameItem(const QString& source, const QString& newPath)
 {
-    return {source, newPath, QString::fromStdString(platform::FileIdentity(ToFsPath(source))), {}, {}};
+    const auto absolute = [](const QString& path) {
+        std::error_code ec;
+        const auto p = std::filesystem::absolute(ToFsPath(path), ec);
+        return ec ? path : FromFsPath(p);
+    };
+    return {absolute(source), absolute(newPath), QString::fromStdString(platform::FileIdentity(ToFsPath(source))), {}, {}};
 }
 
 } // namespace
@@ -104,7 +112,7 @@ void TarRenameFiles::Execute()
         if (item < 0)
             return;
         const QString& newName = newNames.at(i);
-        const QString& newPath = items[std::size_t(item)].newPath;
+        const QString newPath = SiblingPath(source, newName);
         log.AddLine(QStringLiteral(" "));
         log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 

@@ -375,7 +375,8 @@ TEST_F(KrdlBatchTool, TerminationStopsTheRunCleanlyAndASecondOneAtOnce)
 TEST_F(KrdlBatchTool, UndoPutsBackTheLastRenameAndSaysWhenThereIsNone)
 {
     const QString a = file(u"src/a1.dft"_s, "1"), b = file(u"src/a2.dft"_s, "2");
-    ASSERT_EQ(runTool({u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u"b"_s, a, b}).code, 0);
+    // Named relative to the folder the rename ran in, put back from another one.
+    ASSERT_EQ(runTool({u"rename"_s, u"--old"_s, u"a"_s, u"--new"_s, u"b"_s, u"a1.dft"_s, u"a2.dft"_s}, path(u"src"_s)).code, 0);
     ToolRun r = runTool({u"undo"_s});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     ASSERT_EQ(r.out.size(), 9);
