@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Renames work on this machine's files, whatever style a list file was written in: on POSIX a
@@ -102,7 +104,8 @@ void TarRenameFiles::Execute()
         try {
             journal = std::make_unique<JournalWriter>(QString::fromLatin1(kRenameJournal), items);
         } catch (const KrdlError& e) {
-            log.AddLine(e.message() + QStringLiteral(" This rename cannot be undone."));
+            const QString problem = e.message();
+            log.AddLine(problem + (problem.endsWith(u'.') ? u""_s : u"."_s) + u" This rename cannot be undone."_s);
         }
     }
 
