@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-QString ExtractField(const QString& text, QChar separator, int n)
+QStringView FieldView(QStringView text, QChar separator, int n)
 {
     if (n < 1)
         return {};
@@ -14,10 +14,15 @@ QString ExtractField(const QString& text, QChar separator, int n)
         start = next + 1;
     }
     const qsizetype end = text.indexOf(separator, start);
-    return text.mid(start, end < 0 ? -1 : end - start);
+    return text.sliced(start, (end < 0 ? text.size() : end) - start);
 }
 
-QString TrimControl(const QString& text)
+QString ExtractField(const QString& text, QChar separator, int n)
+{
+    return FieldView(text, separator, n).toString();
+}
+
+QStringView TrimView(QStringView text)
 {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -25,7 +30,12 @@ QString TrimControl(const QString& text)
         ++first;
     while (last > first && text.at(last - 1).unicode() <= 32)
         --last;
-    return text.mid(first, last - first);
+    return text.sliced(first, last - first);
+}
+
+QString TrimControl(const QString& text)
+{
+    return TrimView(text).toString();
 }
 
 QString AsciiUpper(const QString& text)

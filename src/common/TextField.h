@@ -6,9 +6,12 @@
 // The N-th piece (counted from 1) of Text split at every occurrence of Separator, untrimmed.
 // A text without the separator is one piece; fewer than N pieces give an empty text.
 QString ExtractField(const QString& text, QChar separator, int n);
+// The same piece as a view into Text, for readers of long files that copy only what they keep.
+QStringView FieldView(QStringView text, QChar separator, int n);
 
 // Removes leading and trailing characters whose code is 32 or less.
 QString TrimControl(const QString& text);
+QStringView TrimView(QStringView text);
 
 // Upper-cases only the ASCII letters a to z; every other character stays as it is.
 QString AsciiUpper(const QString& text);

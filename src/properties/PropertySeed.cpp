@@ -70,31 +70,6 @@ bool ExtractIndexedBlock(const QStringList& lines, const MarkerIndex& index, con
     return true;
 }
 
-QStringView TrimView(QStringView text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first).unicode() <= 32)
-        ++first;
-    while (last > first && text.at(last - 1).unicode() <= 32)
-        --last;
-    return text.sliced(first, last - first);
-}
-
-// Field `n` (from 1) of `text` split at `separator`, as `ExtractField` gives it, without a copy.
-QStringView FieldView(QStringView text, QChar separator, int n)
-{
-    qsizetype start = 0;
-    for (int piece = 1; piece < n; ++piece) {
-        const qsizetype next = text.indexOf(separator, start);
-        if (next < 0)
-            return {};
-        start = next + 1;
-    }
-    const qsizetype end = text.indexOf(separator, start);
-    return text.sliced(start, (end < 0 ? text.size() : end) - start);
-}
-
 // One line of a lookup block: a default line, or a value with an optional note after ";".
 // Lookup blocks can be long, so the line is read through views and only values are copied.
 void ReadLookupLine(QStringView line, TCustomPropertie& definition)

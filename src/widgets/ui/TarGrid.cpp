@@ -1,6 +1,7 @@
 #include "widgets/ui/TarGrid.h"
 
 #include "widgets/NumberText.h"
+#include "widgets/ui/BusyCursor.h"
 
 #include <QAbstractButton>
 #include <QAbstractTableModel>
@@ -229,14 +230,6 @@ private:
     std::vector<qreal> table_ = std::vector<qreal>(kTable, -1);
 };
 
-// The wait cursor for as long as it lives, also when an exception passes.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -473,7 +466,7 @@ void TarGrid::AutoSizeColumn(int col)
 void TarGrid::OptimalColWidths()
 {
     {
-        const WaitCursor wait;
+        const BusyCursor busy;
         for (int col = 0; col < colCount_; ++col)
             AutoSizeColumn(col);
     }
@@ -483,7 +476,7 @@ void TarGrid::OptimalColWidths()
 void TarGrid::DeleteCells(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
 {
     {
-        const WaitCursor wait;
+        const BusyCursor busy;
         cells_.DeleteRange(colFrom, rowFrom, colTo, rowTo);
     }
     InvalidateGrid();
