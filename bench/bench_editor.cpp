@@ -72,6 +72,8 @@ int main(int argc, char** argv)
                                                 : std::filesystem::temp_directory_path() / "krdl-bench-editor";
     const int documents = argc > 2 ? std::atoi(argv[2]) : 40000;
     std::filesystem::create_directories(work / "docs");
+    // The saves are recorded in an undo journal, as in the program: its own, not the user's.
+    qputenv("KRDL_DATA_HOME", QByteArray::fromStdString((work / "data").string()));
 
     QStringList paths;
     for (int i = 0; i < documents; ++i) {

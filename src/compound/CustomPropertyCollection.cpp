@@ -104,6 +104,11 @@ int CustomPropertyCollection::TypeCodeAt(std::size_t index) const
     return v.known ? TypeCode(v.vt) : 0;
 }
 
+const std::vector<std::uint8_t>& CustomPropertyCollection::RawAt(std::size_t index) const
+{
+    return At(index).raw;
+}
+
 const SectionProperty& CustomPropertyCollection::At(std::size_t index) const
 {
     if (index >= visible_.size())
@@ -123,6 +128,13 @@ void CustomPropertyCollection::Remove(std::size_t index)
 void CustomPropertyCollection::AddText(const std::string& name, const std::string& value)
 {
     section_.AddText(name, value);
+    modified_ = true;
+    Reindex();
+}
+
+void CustomPropertyCollection::AddStored(const std::string& name, std::vector<std::uint8_t> raw)
+{
+    section_.AddStored(name, std::move(raw));
     modified_ = true;
     Reindex();
 }

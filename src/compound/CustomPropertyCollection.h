@@ -40,11 +40,15 @@ public:
     const std::string& NameAt(std::size_t index) const;
     const PropertyValue& ValueAt(std::size_t index) const;
     int TypeCodeAt(std::size_t index) const;
+    // The stored typed value (type word first), as Section::AddStored takes it back.
+    const std::vector<std::uint8_t>& RawAt(std::size_t index) const;
     // Removes the property at `index`; later properties move down one place.
     void Remove(std::size_t index);
     // Adds a text property at the end. Throws cfb::Error when the name cannot be stored in the
     // section's code page.
     void AddText(const std::string& name, const std::string& value);
+    // Adds a property at the end with its stored typed value (RawAt); see Section::AddStored.
+    void AddStored(const std::string& name, std::vector<std::uint8_t> raw);
     // True when there are changes that Save would write.
     bool Modified() const { return modified_; }
     // Writes the changes into the file (nothing when there are none) and reads it back.

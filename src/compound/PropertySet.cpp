@@ -341,7 +341,7 @@ void Section::Remove(std::uint32_t id)
     std::erase_if(dictionary, [id](const DictionaryEntry& e) { return e.id == id; });
 }
 
-std::uint32_t Section::AddText(const std::string& name, const std::string& value)
+std::uint32_t Section::AddName(const std::string& name)
 {
     DictionaryEntry entry;
     if (codePage == kCodePageUnicode) {
@@ -371,7 +371,19 @@ std::uint32_t Section::AddText(const std::string& name, const std::string& value
         throw Error("no free property id left in the section");
     ++id;
     entry.id = id;
+    if (!hasDictionary) {
+        SectionProperty dict;
+        dict.id = kDictionaryId;
+        properties.insert(properties.begin(), dict);
+        hasDictionary = true;
+    }
+    dictionary.push_back(std::move(entry));
+    return id;
+}
 
+std::uint32_t Section::AddText(const std::string& name, const std::string& value)
+{
+    const std::uint32_t id = AddName(name);
     SectionProperty prop;
     prop.id = id;
     prop.value.known = true;
@@ -397,14 +409,22 @@ std::uint32_t Section::AddText(const std::string& name, const std::string& value
     }
     PadTo4(raw);
     prop.raw = std::move(raw);
+    properties.push_back(std::move(prop));
+    return id;
+}
 
-    if (!hasDictionary) {
-        SectionProperty dict;
-        dict.id = kDictionaryId;
-        properties.insert(properties.begin(), dict);
-        hasDictionary = true;
-    }
-    dictionary.push_back(std::move(entry));
+std::uint32_t Section::AddStored(const std::string& name, std::vector<std::uint8_t> raw)
+{
+    SectionProperty prop;
+    auto decoded = DecodeValue(raw.data(), raw.size(), codePage); // throws for a value cut short
+    if (decoded)
+        prop.value = std::move(decoded->first);
+    else
+        prop.value.vt = Get16(raw.data());
+    // Only now: a value that does not decode adds no name either.
+    const std::uint32_t id = AddName(name);
+    prop.id = id;
+    prop.raw = std::move(raw);
     properties.push_back(std::move(prop));
     return id;
 }

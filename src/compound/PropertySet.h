@@ -78,6 +78,14 @@ public:
     // when it fits, VT_LPWSTR otherwise. Throws cfb::Error when the name cannot be written in
     // the section's code page. Returns the new id.
     std::uint32_t AddText(const std::string& name, const std::string& value);
+    // Adds a property at the end of the table with `raw` as its stored typed value (type word
+    // first, as SectionProperty::raw), e.g. one read from this section earlier. Throws
+    // cfb::Error like AddText, or when a value of a known type is cut short. Returns the new id.
+    std::uint32_t AddStored(const std::string& name, std::vector<std::uint8_t> raw);
+
+private:
+    // A dictionary entry for `name` under a new id (the dictionary added when missing).
+    std::uint32_t AddName(const std::string& name);
 };
 
 // Decodes one typed value at `data` (at most `available` bytes). Returns the decoded value and

@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "properties/OleDocPropClassWrapper.h"
+#include "properties/PropertySaveJournal.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -57,6 +59,21 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
         }
     }
 
+    // Every document's properties are on the disk before the first one changes.
+    std::unique_ptr<PropertySaveJournal> journal;
+    if (options.journal && !groups.empty()) {
+        journal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            if (journal->ReadError(g).isEmpty())
+                continue;
+            for (const std::size_t i : groups[g])
+                report.results[i] = {ApplyResult::Failed, journal->ReadError(g)};
+            groups[g].clear();
+        }
+        if (!journal->WriteError().isEmpty())
+            report.journalError = journal->WriteError() + u" This save cannot be undone."_s;
+    }
+
     qsizetype total = 0;
     for (const auto& g : groups)
         total += static_cast<qsizetype>(g.size());
@@ -80,6 +97,8 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                 try {
                     wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers);
                     r.status = ApplyResult::Written;
+                    if (journal)
+                        journal->Written(g);
                 } catch (const KrdlError& e) {
                     r.status = ApplyResult::Failed;
                     r.error = e.message();
@@ -88,6 +107,8 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     r.error = u"Cannot write the custom properties of \""_s + changes[i].path + u"\": "_s
                         + QString::fromUtf8(e.what());
                 }
+                if (journal && r.status == ApplyResult::Failed)
+                    journal->Failed(g, r.error);
                 ++done;
             }
         }
@@ -115,6 +136,10 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     }
     if (options.progress)
         options.progress(total, total);
+
+    if (journal)
+        journal->End(std::none_of(report.results.begin(), report.results.end(),
+                                  [](const ApplyResult& r) { return r.status == ApplyResult::Cancelled; }));
 
     for (const ApplyResult& r : report.results) {
         if (r.status == ApplyResult::Written)

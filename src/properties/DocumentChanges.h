@@ -57,6 +57,10 @@ struct ApplyOptions {
     // Asked (from any thread) before each document; once it says true, the documents not begun
     // are left as they are. A document being written is finished.
     std::function<bool()> stop;
+    // Record the documents' properties in the undo journal before the first one is written
+    // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
+    // document that cannot be read for that is not written (Failed).
+    bool journal = true;
 };
 
 struct ApplyReport {
@@ -65,6 +69,9 @@ struct ApplyReport {
     int written = 0;
     int failed = 0;                   // Failed and Missing (the row that ended the run included)
     int cancelled = 0;
+    // The undo journal could not be written (the save went on): the message, ending with
+    // "This save cannot be undone."
+    QString journalError;
 };
 
 ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, const ApplyOptions& options);

@@ -25,37 +25,42 @@ void TOleDocPropClassWrapper::Disconnect()
     Component->Disconnect();
 }
 
+void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties,
+                                               bool deleteAll)
+{
+    // Untouched entries whose name the document holds with a type other than text: those
+    // properties stay exactly as they are, neither removed nor written again as text.
+    QSet<QString> kept;
+    for (qint32 k = 0; k < custom.Count(); ++k) {
+        const TOleCustomProperty item = custom.Item(k);
+        const TDocCustomPropertie* entry = properties.GetProperty(properties.IndexOf(item.Name()));
+        if (entry && entry->Untouched && item.Type() != ptText)
+            kept.insert(PropertyNameKey(item.Name()));
+    }
+    // From the last index down, so that a removal does not move what is still to be visited.
+    for (qint32 k = custom.Count() - 1; k >= 0; --k) {
+        const QString name = custom.Item(k).Name();
+        if (kept.contains(PropertyNameKey(name)))
+            continue;
+        if (deleteAll || properties.Contains(name))
+            custom.Item(k).Remove();
+    }
+    for (int i = 0; i < properties.Count(); ++i) {
+        const TDocCustomPropertie* entry = properties.GetProperty(i);
+        if (kept.contains(PropertyNameKey(entry->Name)))
+            continue;
+        const QString value = entry->Value.isEmpty() ? QStringLiteral(" ") : entry->Value;
+        custom.Add(entry->Name, value);
+    }
+}
+
 void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll)
 {
     if (!properties || !NotARegularFileReason(path).isEmpty())
         return;
     Component->Open(path, false, 2);
     try {
-        TOleCustomProperties& custom = Component->CustomProperties();
-        // Untouched entries whose name the document holds with a type other than text: those
-        // properties stay exactly as they are, neither removed nor written again as text.
-        QSet<QString> kept;
-        for (qint32 k = 0; k < custom.Count(); ++k) {
-            const TOleCustomProperty item = custom.Item(k);
-            const TDocCustomPropertie* entry = properties->GetProperty(properties->IndexOf(item.Name()));
-            if (entry && entry->Untouched && item.Type() != ptText)
-                kept.insert(PropertyNameKey(item.Name()));
-        }
-        // From the last index down, so that a removal does not move what is still to be visited.
-        for (qint32 k = custom.Count() - 1; k >= 0; --k) {
-            const QString name = custom.Item(k).Name();
-            if (kept.contains(PropertyNameKey(name)))
-                continue;
-            if (deleteAll || properties->Contains(name))
-                custom.Item(k).Remove();
-        }
-        for (int i = 0; i < properties->Count(); ++i) {
-            const TDocCustomPropertie* entry = properties->GetProperty(i);
-            if (kept.contains(PropertyNameKey(entry->Name)))
-                continue;
-            const QString value = entry->Value.isEmpty() ? QStringLiteral(" ") : entry->Value;
-            custom.Add(entry->Name, value);
-        }
+        ChangeProperties(Component->CustomProperties(), *properties, deleteAll);
         Component->Save();
     } catch (...) {
         // A half-done update is not saved: the document keeps the properties it had.

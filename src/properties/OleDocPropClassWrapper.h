@@ -27,5 +27,9 @@ public:
     // document is closed without saving (it keeps what it had) and the KrdlError propagates.
     void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll);
 
+    // The changes of ApplyChanges made to the open document's properties, not saved: the save
+    // itself, and the undo journal's look ahead at what a save will leave in a document.
+    static void ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties, bool deleteAll);
+
     TOleDocumentProperties* Component;
 };

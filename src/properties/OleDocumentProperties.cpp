@@ -129,6 +129,12 @@ QString TOleCustomProperty::ValueText() const
     return PropertyValueText(PropertyVariant(v));
 }
 
+QByteArray TOleCustomProperty::StoredValue() const
+{
+    const std::vector<std::uint8_t>& raw = owner_->doc_.Collection().RawAt(owner_->IndexOf(key_));
+    return QByteArray(reinterpret_cast<const char*>(raw.data()), static_cast<qsizetype>(raw.size()));
+}
+
 void TOleCustomProperty::Remove()
 {
     const int index = owner_->IndexOfKey(key_);
@@ -171,6 +177,23 @@ TOleCustomProperty TOleCustomProperties::Add(const QString& name, const QVariant
     }
     keys_.push_back(nextKey_++);
     return TOleCustomProperty(this, keys_.back());
+}
+
+TOleCustomProperty TOleCustomProperties::AddStored(const QString& name, const QByteArray& stored)
+{
+    cfb::CustomPropertyCollection& c = doc_.Collection();
+    try {
+        c.AddStored(name.toStdString(), std::vector<std::uint8_t>(stored.begin(), stored.end()));
+    } catch (const cfb::Error& e) {
+        doc_.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
+    }
+    keys_.push_back(nextKey_++);
+    return TOleCustomProperty(this, keys_.back());
+}
+
+quint16 TOleCustomProperties::CodePage() const
+{
+    return doc_.Collection().CodePage();
 }
 
 int TOleCustomProperties::IndexOfKey(std::uint64_t key) const

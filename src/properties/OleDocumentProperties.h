@@ -46,6 +46,9 @@ public:
     // shortest form that reads back the same, "True"/"False", dates "yyyy-MM-dd hh:mm:ss" (UTC),
     // empty text for other types.
     QString ValueText() const;
+    // The value as the document stores it (its type word first), which AddStored writes back
+    // exactly, whatever its type.
+    QByteArray StoredValue() const;
     // Removes the property; later properties move down one index.
     void Remove();
 
@@ -65,6 +68,13 @@ public:
     // Adds a text property holding `value` converted to text (see ValueText); it gets the last
     // index. Throws KrdlError when the name cannot be stored in the document.
     TOleCustomProperty Add(const QString& name, const QVariant& value);
+    // Adds a property with a stored value taken from StoredValue of a document of the same
+    // code page; it gets the last index. Throws KrdlError when the name cannot be stored or the
+    // value is damaged.
+    TOleCustomProperty AddStored(const QString& name, const QByteArray& stored);
+    // The code page of the document's custom properties (1200 for Unicode): what the text of a
+    // stored value means.
+    quint16 CodePage() const;
 
 private:
     friend class TOleDocumentProperties;

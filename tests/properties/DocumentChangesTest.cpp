@@ -5,12 +5,17 @@
 #include "properties/DocumentFiles.h"
 
 #include "properties/OleDocumentProperties.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The saves of these tests go to an undo journal of their own.
+const QTemporaryDir journalHome;
+const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
 
 DocumentChanges Row(const QString& path, const QString& material, bool changed = true)
 {

@@ -76,6 +76,8 @@ int ApplyCommand(const QStringList& args)
     options.stopAtMissing = false;
     options.stop = [] { return platform::InterruptRequested(); };
     const ApplyReport report = ApplyDocumentChanges(changes, options);
+    if (!report.journalError.isEmpty())
+        Print(stderr, u"docprops: "_s + report.journalError + u'\n');
 
     QString out;
     for (std::size_t i = 0; i < changes.size(); ++i) {

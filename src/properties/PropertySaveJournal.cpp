@@ -1,0 +1,190 @@
+#include "properties/PropertySaveJournal.h"
+
+#include "common/Error.h"
+#include "common/FsPath.h"
+#include "journal/Journal.h"
+#include "journal/JournalWriter.h"
+#include "platform/FileIdentity.h"
+#include "properties/OleDocPropClassWrapper.h"
+#include "properties/OleDocumentProperties.h"
+
+#include <QCryptographicHash>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCodePage = u"codepage"_s;
+const QString kAfter = u"after"_s;
+
+QString identityOf(const QString& path)
+{
+    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
+}
+
+void addSized(QCryptographicHash& hash, QByteArrayView bytes)
+{
+    const quint32 size = quint32(bytes.size());
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
+    hash.addData(bytes);
+}
+
+} // namespace
+
+StoredProperties ReadStoredProperties(TOleCustomProperties& custom)
+{
+    StoredProperties stored;
+    stored.codePage = custom.CodePage();
+    stored.properties.reserve(std::size_t(custom.Count()));
+    for (qint32 k = 0; k < custom.Count(); ++k) {
+        const TOleCustomProperty p = custom.Item(k);
+        stored.properties.push_back({p.Name(), PropertyTypeName(p.Type()), QString::fromLatin1(p.StoredValue().toHex())});
+    }
+    return stored;
+}
+
+QString PropertyFingerprint(const StoredProperties& stored)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(stored.codePage));
+    for (const JournalProperty& p : stored.properties) {
+        addSized(hash, p.name.toUtf8());
+        // A value read back after a save carries no padding behind it, one just added does:
+        // trailing zero bytes are no part of a value (its type fixes its length, or it says it).
+        QByteArray value = QByteArray::fromHex(p.value.toLatin1());
+        while (value.endsWith('\0'))
+            value.chop(1);
+        addSized(hash, value);
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
+                                         const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
+    : itemOf_(documents.size(), -1), done_(documents.size(), false), readErrors_(documents.size())
+{
+    std::vector<JournalItem> items;
+    items.reserve(documents.size());
+    TOleDocumentProperties doc;
+    doc.Connect();
+    for (std::size_t d = 0; d < documents.size(); ++d) {
+        const QString& path = changes[documents[d].front()].path;
+        try {
+            // Opened for writing, as the save will: a document the save could not write is
+            // refused here already, with the save's own message.
+            JournalItem item{path, {}, identityOf(path), {}, {}};
+            doc.Open(path, false, 2);
+            TOleCustomProperties& custom = doc.CustomProperties();
+            StoredProperties before = ReadStoredProperties(custom);
+            item.properties = std::move(before.properties);
+            item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
+            for (const std::size_t row : documents[d]) {
+                TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers);
+                item.attributes.emplace_back(kAfter, PropertyFingerprint(ReadStoredProperties(custom)));
+            }
+            doc.Close(false);
+            itemOf_[d] = qsizetype(items.size());
+            items.push_back(std::move(item));
+        } catch (const KrdlError& e) {
+            doc.Close(false);
+            readErrors_[d] = e.message();
+        }
+    }
+    doc.Disconnect();
+    if (items.empty())
+        return;
+    try {
+        writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+    } catch (const KrdlError& e) {
+        writeError_ = e.message();
+    }
+}
+
+PropertySaveJournal::~PropertySaveJournal() = default;
+
+void PropertySaveJournal::Written(std::size_t document)
+{
+    const std::lock_guard lock(mutex_);
+    done_[document] = true;
+    if (writer_ && itemOf_[document] >= 0)
+        writer_->MarkDone(itemOf_[document]);
+}
+
+void PropertySaveJournal::Failed(std::size_t document, const QString& reason)
+{
+    const std::lock_guard lock(mutex_);
+    // A document with a row written before holds that row's values: it stays done.
+    if (writer_ && itemOf_[document] >= 0 && !done_[document])
+        writer_->MarkFailed(itemOf_[document], reason);
+}
+
+void PropertySaveJournal::End(bool completed)
+{
+    const std::lock_guard lock(mutex_);
+    if (writer_)
+        writer_->End(completed);
+}
+
+bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
+{
+    const JournalItemState& state = run.states[i];
+    if (state.undo == UndoMark::Undone)
+        return false;
+    switch (state.mark) {
+    case JournalMark::Done:
+        return true;
+    case JournalMark::Failed:
+        return false; // a document that failed keeps what it had
+    case JournalMark::None:
+        break;
+    }
+    // A run that ended did not try its unmarked documents; one cut short may have written the
+    // one it was at.
+    return !run.ended;
+}
+
+PropertyRestore RestoreDocumentProperties(const JournalItem& item)
+{
+    const auto unrestored = [](const QString& reason) { return PropertyRestore{PropertyRestore::Unrestored, reason}; };
+    if (const QString reason = NotARegularFileReason(item.path); !reason.isEmpty())
+        return unrestored(item.path + u" is gone."_s);
+    if (!item.identity.isEmpty() && identityOf(item.path) != item.identity)
+        return unrestored(item.path + u" is another file now."_s);
+
+    StoredProperties recorded;
+    QStringList after;
+    for (const auto& [key, value] : item.attributes) {
+        if (key == kCodePage)
+            recorded.codePage = quint16(value.toUInt());
+        else if (key == kAfter)
+            after << value;
+    }
+    recorded.properties = item.properties;
+
+    TOleDocumentProperties doc;
+    doc.Connect();
+    try {
+        doc.Open(item.path, false, 2);
+        TOleCustomProperties& custom = doc.CustomProperties();
+        const QString now = PropertyFingerprint(ReadStoredProperties(custom));
+        if (now == PropertyFingerprint(recorded)) {
+            doc.Close(false);
+            return {PropertyRestore::Unchanged, {}};
+        }
+        if (!after.contains(now)) {
+            doc.Close(false);
+            return unrestored(item.path + u" was changed since the save."_s);
+        }
+        for (qint32 k = custom.Count() - 1; k >= 0; --k)
+            custom.Item(k).Remove();
+        for (const JournalProperty& p : item.properties)
+            custom.AddStored(p.name, QByteArray::fromHex(p.value.toLatin1()));
+        doc.Save();
+        doc.Close(false);
+    } catch (const KrdlError& e) {
+        // Nothing saved: the document keeps what the save left there.
+        doc.Close(false);
+        return unrestored(e.message());
+    }
+    return {PropertyRestore::Restored, {}};
+}

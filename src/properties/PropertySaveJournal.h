@@ -1,0 +1,96 @@
+#pragma once
+// The undo journal of a property save (kind "properties", journal/Journal.h), and taking one
+// document of such a run back.
+//
+// Before the save writes its first document, every document it is going to write is opened
+// and recorded in one journal item, on the disk before any document changes:
+//
+//   item  <path>  (no new path)  <identity>        platform::FileIdentity of the document
+//   prop  <name>  <type>  <stored value>           each custom property it had, in its order:
+//                                                  the type's name (PropertyTypeName) and the
+//                                                  value as stored (StoredValue) in hexadecimal,
+//                                                  so that every type comes back exactly
+//   attr  codepage  <n>                            what the stored text values mean
+//   attr  after  <fingerprint>                     what the document will hold after each of
+//                                                  its rows, in row order (a look ahead made by
+//                                                  applying the rows to the open document
+//                                                  without saving it)
+//
+// The save then marks each document done (a row of it was written) or failed. An undo puts a
+// document back only while it holds what the save left there (its fingerprint is one of the
+// "after" ones) and is the same file; one that holds its recorded properties already was not
+// changed by the save (a run killed before it) and is left as it is.
+
+#include "journal/JournalRun.h"
+#include "properties/DocumentChanges.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class JournalWriter;
+class TOleCustomProperties;
+
+// A document's custom properties as the journal records them.
+struct StoredProperties {
+    quint16 codePage = 0;
+    std::vector<JournalProperty> properties; // name, type name, stored value in hexadecimal
+};
+
+StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
+
+// A digest of the names and values of the properties, in their order, and of the code page:
+// equal for two documents that hold the same custom properties, whatever their ids or the
+// padding of their values.
+QString PropertyFingerprint(const StoredProperties& stored);
+
+class PropertySaveJournal {
+public:
+    // Reads each document of the save: Documents holds, per document, the indexes of the rows
+    // of Changes that write it, in order. A document that cannot be opened for writing is not
+    // recorded (ReadError); the save must leave it alone. When the journal cannot be written,
+    // WriteError says so and the marks go nowhere.
+    PropertySaveJournal(const std::vector<DocumentChanges>& changes,
+                        const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers);
+    ~PropertySaveJournal();
+    PropertySaveJournal(const PropertySaveJournal&) = delete;
+    PropertySaveJournal& operator=(const PropertySaveJournal&) = delete;
+
+    const QString& ReadError(std::size_t document) const { return readErrors_[document]; }
+    const QString& WriteError() const { return writeError_; }
+
+    // A row of the document was written / failed; called from any thread.
+    void Written(std::size_t document);
+    void Failed(std::size_t document, const QString& reason);
+    void End(bool completed);
+
+private:
+    std::vector<qsizetype> itemOf_; // per document, its journal item or -1
+    std::vector<bool> done_;        // per document, a row of it was written
+    std::vector<QString> readErrors_;
+    QString writeError_;
+    std::unique_ptr<JournalWriter> writer_;
+    std::mutex mutex_;
+};
+
+// What taking back one document of a property save found and did.
+struct PropertyRestore {
+    enum Outcome {
+        Restored,   // the recorded properties are back
+        Unchanged,  // the document holds the recorded properties: the save did not change it
+        Unrestored, // left as it is: Reason says why (changed since, another file, gone, an error)
+    };
+    Outcome outcome = Unrestored;
+    QString reason;
+};
+
+// Whether item I of the run may need taking back: a document the save marked done, or one it
+// did not mark in a run cut short; none that an undo put back already.
+bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
+
+// Puts the recorded custom properties of item I back into its document, all or nothing, in
+// place and crash-safe, while the document is the file the save wrote and holds what the save
+// left there.
+PropertyRestore RestoreDocumentProperties(const JournalItem& item);
