@@ -6,11 +6,13 @@
 //   docprops remove FILE NAME...       removes properties (ignoring case)
 //   docprops apply [--delete-others] SET.props
 //                                      writes a property set file into its documents (Apply.h)
+//   docprops undo                      takes the last property save back (Undo.h)
 //
 // Exit code 0 on success, 1 on any error (apply: 2 when some documents failed); an error message
 // names the file, and a file whose update failed keeps what it had.
 
 #include "Apply.h"
+#include "Undo.h"
 
 #include "common/Error.h"
 #include "common/FsPath.h"
@@ -56,7 +58,7 @@ void Error(const QString& text)
 const QString kUsage = QStringLiteral("usage: docprops show [--json] FILE...\n"
                                       "       docprops set FILE NAME=VALUE...\n"
                                       "       docprops remove FILE NAME...\n")
-                       + ApplyUsage();
+                       + ApplyUsage() + UndoUsage();
 
 int Usage()
 {
@@ -78,7 +80,7 @@ int Help()
         "  set      writes text properties as the property editor does (an empty VALUE is\n"
         "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
         "  remove   removes the properties of those names, ignoring letter case.\n")
-        + ApplyHelp() + QStringLiteral(
+        + ApplyHelp() + UndoHelp() + QStringLiteral(
         "\n"
         "A document that cannot be updated keeps what it had. Ctrl+C or SIGTERM lets an update\n"
         "in progress finish and stops before the next file.\n"
@@ -269,6 +271,8 @@ int main(int argc, char** argv)
     }
     if (command == QLatin1String("apply"))
         return ApplyCommand(args);
+    if (command == QLatin1String("undo"))
+        return UndoCommand(args);
     if (command == QLatin1String("set") || command == QLatin1String("remove")) {
         if (args.size() < 2)
             return Usage();

@@ -1,20 +1,33 @@
 #include "app/ui/DocPropertiesPage.h"
 
+#include "batch/PropertyUndo.h"
+#include "batch/ui/MessageBoxSink.h"
+#include "batch/ui/TarFrmProgressDialog.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEdit, QWidget* parent)
+DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEdit, QAction* actUndoPropertySave,
+                                     QWidget* parent)
     : OperationPage(u"tbshDocProperties"_s, files, parent)
 {
     addNote(u"This tool will change, add or remove document properties from all selected files!"_s);
     addCommandButton(actDocPropEdit, u"btnEditList"_s);
     content()->addStretch();
+    addCommandButton(actUndoPropertySave, u"btnUndoPropertySave"_s);
 }
 
 void DocPropertiesPage::actDocPropEditExecute()
 {
     TfrmChangeCustomProp::Execute(checkedFiles(), window());
+}
+
+void DocPropertiesPage::actUndoPropertySaveExecute()
+{
+    ProgressDialogFactory progress(window());
+    MessageBoxSink messages(window());
+    PropertyUndo undo(progress, messages);
+    undo.Execute();
 }

@@ -172,8 +172,13 @@ void TfrmMain::createActions()
     m_actUndoRename = makeAction(this, u"actUndoRename"_s, u"Undo last rename"_s,
                                  u"Put the files of the last rename back under their old names"_s, u"RenameFiles"_s);
 
+    m_actUndoPropertySave = makeAction(this, u"actUndoPropertySave"_s, u"Undo last property save"_s,
+                                       u"Put back the custom properties the documents had before the last save"_s,
+                                       u"DocumentProperties"_s);
+
     addActions(allActions());
     addAction(m_actUndoRename);
+    addAction(m_actUndoPropertySave);
 }
 
 QList<QAction*> TfrmMain::allActions() const
@@ -232,7 +237,7 @@ void TfrmMain::createLayout()
     filesLayout->addWidget(operations);
 
     m_tbshPrintOut = new PrintOutPage(*m_fileList, m_actPrintFiles, m_pcOperations);
-    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, m_actDocPropEdit, m_pcOperations);
+    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, m_actDocPropEdit, m_actUndoPropertySave, m_pcOperations);
     m_tbshCopyFiles = new CopyFilesPage(*m_fileList, m_actCopyFilesBrowseForFolder, m_actCopyFiles, m_pcOperations);
     m_tbshRenameFiles = new RenameFilesPage(*m_fileList, m_actRenameFiles, m_actUndoRename, m_pcOperations);
     m_tbshUpdateDrafts = new UpdateDraftsPage(*m_fileList, m_actUpdateDrafts, m_pcOperations);
@@ -358,6 +363,7 @@ void TfrmMain::bindCommands()
     bind(m_actCopyFiles, [page = m_tbshCopyFiles] { page->actCopyFilesExecute(); });
     bind(m_actRenameFiles, [page = m_tbshRenameFiles] { page->actRenameFilesExecute(); });
     bind(m_actUndoRename, [page = m_tbshRenameFiles] { page->actUndoRenameExecute(); });
+    bind(m_actUndoPropertySave, [page = m_tbshDocProperties] { page->actUndoPropertySaveExecute(); });
     bind(m_actUpdateDrafts, [page = m_tbshUpdateDrafts] { page->actUpdateDraftsExecute(); });
 
     connect(m_pcOperations, &QTabWidget::currentChanged, this, [this] {

@@ -126,4 +126,5 @@ private:
     QAction* m_actShowFileDependenies = nullptr;
     // Beyond the action table: needs no list entry, so it is always enabled.
     QAction* m_actUndoRename = nullptr;
+    QAction* m_actUndoPropertySave = nullptr;
 };

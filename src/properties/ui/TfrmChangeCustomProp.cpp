@@ -1,5 +1,8 @@
 #include "properties/ui/TfrmChangeCustomProp.h"
 
+#include "batch/PropertyUndo.h"
+#include "batch/ui/MessageBoxSink.h"
+#include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
 #include "filelist/ui/FileDialogs.h"
 #include "properties/PropertyGrid.h"
@@ -168,6 +171,9 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     connect(actOptimalColWidths, &QAction::triggered, this, [this] { Guarded([this] { actOptimalColWidthsExecute(); }); });
     connect(actSaveProps, &QAction::triggered, this, [this] { Guarded([this] { actSavePropsExecute(); }); });
     connect(actLoadProperties, &QAction::triggered, this, [this] { Guarded([this] { actLoadPropertiesExecute(); }); });
+    actUndoPropertySave = MakeAction(this, u"actUndoPropertySave"_s, u"Undo last property save"_s,
+                                     u"Put back the custom properties the documents had before the last save"_s);
+    connect(actUndoPropertySave, &QAction::triggered, this, [this] { Guarded([this] { actUndoPropertySaveExecute(); }); });
 
     pmPopupMenu = new QMenu(this);
     pmPopupMenu->setObjectName(u"pmPopupMenu"_s);
@@ -189,6 +195,7 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     btnSaveProps = ActionButton(actSaveProps, u"btnSaveProps"_s, panel);
     btnLoadProps = ActionButton(actLoadProperties, u"btnLoadProps"_s, panel);
+    btnUndoPropertySave = ActionButton(actUndoPropertySave, u"btnUndoPropertySave"_s, panel);
     chkDeleteOtherProperties = new QCheckBox(u"Delete other properties"_s, panel);
     chkDeleteOtherProperties->setObjectName(u"chkDeleteOtherProperties"_s);
     btnFillDrafts = new QPushButton(u"Save custom properties"_s, panel);
@@ -196,11 +203,12 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     btnFillDrafts->setToolTip(u"Save custom properties"_s);
     connect(btnFillDrafts, &QPushButton::clicked, this, &TfrmChangeCustomProp::btnFillDraftsClick);
     // Enter in the grid's in-place editor ends the edit; it must not press a button.
-    for (QPushButton* b : {btnCancel, btnSaveProps, btnLoadProps, btnFillDrafts})
+    for (QPushButton* b : {btnCancel, btnSaveProps, btnLoadProps, btnUndoPropertySave, btnFillDrafts})
         b->setAutoDefault(false);
     buttons->addWidget(btnCancel);
     buttons->addWidget(btnSaveProps);
     buttons->addWidget(btnLoadProps);
+    buttons->addWidget(btnUndoPropertySave);
     buttons->addStretch(1);
     buttons->addWidget(chkDeleteOtherProperties);
     buttons->addSpacing(12);
@@ -355,6 +363,8 @@ void TfrmChangeCustomProp::btnFillDraftsClick()
             options.progress = std::ref(progress);
             report = ApplyDocumentChanges(changes, options);
         }
+        if (!report.journalError.isEmpty())
+            arMessageBox(u"Warning"_s, report.journalError, {u"Ok"_s}, miWarning, 0, poMainFormCenter, true, this);
         if (report.stoppedAt >= 0)
             arMessageBox(u"Warning"_s, FileDoesNotExistMessage(changes[static_cast<std::size_t>(report.stoppedAt)].path),
                          {u"Ok"_s}, miWarning, 0, poMainFormCenter, true, this);
@@ -364,6 +374,24 @@ void TfrmChangeCustomProp::btnFillDraftsClick()
     });
     // The window closes in every case; what was not saved is listed above.
     accept();
+}
+
+void TfrmChangeCustomProp::actUndoPropertySaveExecute()
+{
+    ProgressDialogFactory progress(this);
+    MessageBoxSink messages(this);
+    PropertyUndo undo(progress, messages);
+    undo.Execute();
+    if (undo.Restored.isEmpty())
+        return;
+    const BusyCursor wait;
+    TarCells& cells = ArGrid->CellsObject();
+    QStringList paths;
+    for (int r = 1; r < ArGrid->RowCount() && !cells.GetData(0, r).isEmpty(); ++r)
+        paths << cells.GetData(0, r);
+    cells.DeleteRange(0, 1, ArGrid->ColCount() - 1, ArGrid->RowCount() - 1);
+    FillPropertyRows(cells, ArGrid->ColCount(), LoadCustomProperties(paths));
+    ArGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos)

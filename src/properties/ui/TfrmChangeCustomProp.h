@@ -45,6 +45,9 @@ public:
     void actSavePropsExecute();
     void actLoadPropertiesExecute();
     void btnFillDraftsClick();
+    // "Undo last property save" (PropertyUndo) with its log window; the grid then shows what the
+    // documents hold again (edits not saved are dropped).
+    void actUndoPropertySaveExecute();
     void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
 
     TarGrid* ArGrid = nullptr;
@@ -60,6 +63,8 @@ public:
     QAction* actOptimalColWidths = nullptr;
     QAction* actSaveProps = nullptr;
     QAction* actLoadProperties = nullptr;
+    QAction* actUndoPropertySave = nullptr;
+    QPushButton* btnUndoPropertySave = nullptr;
     // The cell under the mouse at the last button release (-1 outside the cells).
     int ClickCol = -1;
     int ClickRow = -1;

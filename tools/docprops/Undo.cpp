@@ -1,0 +1,66 @@
+#include "Undo.h"
+
+#include "batch/PropertyUndo.h"
+#include "common/FsPath.h"
+#include "platform/Interrupt.h"
+
+#include <cstdio>
+#include <string>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void PrintLine(FILE* to, const QString& text)
+{
+    const std::string bytes = ToNativeBytes(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    std::fputc('\n', to);
+}
+
+class ConsoleLog : public ProgressSink, public ProgressSinkFactory {
+public:
+    ProgressSink& CreateProgress() override { return *this; }
+    void SetCaption(const QString&) override {}
+    void Show() override {}
+    void AddLine(const QString& text) override { PrintLine(stdout, text); }
+    void ProcessPendingEvents() override { std::fflush(stdout); }
+    bool Stopped() const override { return platform::InterruptRequested(); }
+    void Finish() override { std::fflush(stdout); }
+};
+
+class ConsoleMessages : public MessageSink {
+public:
+    void Information(const QString&, const QString& text) override { PrintLine(stderr, u"docprops: "_s + text); }
+};
+
+} // namespace
+
+QString UndoUsage()
+{
+    return u"       docprops undo\n"_s;
+}
+
+QString UndoHelp()
+{
+    return u"  undo     gives the documents of the last property save (apply, or the program's\n"
+           "           \"Save custom properties\") exactly the custom properties they had before it,\n"
+           "           also after a save cut short by a crash; a document changed since, replaced or\n"
+           "           gone is reported and left as it is. The last ten saves are kept; each undo\n"
+           "           takes back the newest one not undone yet. Exit code 0 when every document is\n"
+           "           back as it was, 1 otherwise.\n"_s;
+}
+
+int UndoCommand(const QStringList& args)
+{
+    if (!args.isEmpty()) {
+        PrintLine(stderr, u"usage: docprops undo"_s);
+        return 1;
+    }
+    ConsoleLog log;
+    ConsoleMessages messages;
+    PropertyUndo undo(log, messages);
+    undo.Execute();
+    const RunResult& r = undo.Result();
+    return r.started && !r.cancelled && r.failed == 0 ? 0 : 1;
+}
