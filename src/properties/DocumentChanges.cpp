@@ -63,13 +63,6 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     std::unique_ptr<PropertySaveJournal> journal;
     if (options.journal && !groups.empty()) {
         journal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
-        for (std::size_t g = 0; g < groups.size(); ++g) {
-            if (journal->ReadError(g).isEmpty())
-                continue;
-            for (const std::size_t i : groups[g])
-                report.results[i] = {ApplyResult::Failed, journal->ReadError(g)};
-            groups[g].clear();
-        }
         if (!journal->WriteError().isEmpty())
             report.journalError = journal->WriteError() + u" This save cannot be undone."_s;
     }
@@ -95,6 +88,10 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     continue;
                 }
                 try {
+                    // A document the journal could not open is not written unrecorded; it fails
+                    // when its turn comes, with what opening it said.
+                    if (journal && !journal->ReadError(g).isEmpty())
+                        throw KrdlError(journal->ReadError(g));
                     wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers);
                     r.status = ApplyResult::Written;
                     if (journal)
