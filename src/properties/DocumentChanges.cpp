@@ -64,7 +64,8 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     if (options.journal && !groups.empty()) {
         journal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
         if (!journal->WriteError().isEmpty())
-            report.journalError = journal->WriteError() + u" This save cannot be undone."_s;
+            report.journalError = journal->WriteError() + (journal->WriteError().endsWith(u'.') ? u""_s : u"."_s)
+                + u" This save cannot be undone."_s;
     }
 
     qsizetype total = 0;

@@ -10,6 +10,8 @@
 
 #include <QCryptographicHash>
 
+#include <filesystem>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -72,7 +74,11 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
         try {
             // Opened for writing, as the save will: a document the save could not write is
             // refused here already, with the save's own message.
-            JournalItem item{path, {}, identityOf(path), {}, {}};
+            // An absolute path: an undo may run in another working folder (a set file's
+            // relative names).
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
+            JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
             doc.Open(path, false, 2);
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
