@@ -77,15 +77,18 @@ endfunction()
 
 # Tests mirror the source tree: tests/<subsystem>/*.cpp is one engine test program (no QApplication),
 # tests/<subsystem>/ui/*.cpp one view test program that runs on the offscreen platform.
+# NO_QT: the engine test program gets only the test support without Qt, as in the Windows lane.
 function(krdl_tests subsystem)
-  cmake_parse_arguments(A "" "" "DEPS;UI_DEPS" ${ARGN})
+  cmake_parse_arguments(A "NO_QT" "" "DEPS;UI_DEPS" ${ARGN})
   file(GLOB src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/*.cpp)
   if(src)
     set(exe krdl_tests_${subsystem})
     add_executable(${exe} ${src})
     target_link_libraries(${exe} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-    if(TARGET krdl_test_support)
+    if(A_NO_QT)
+      target_link_libraries(${exe} PRIVATE krdl_test_support_core)
+    elseif(TARGET krdl_test_support)
       target_link_libraries(${exe} PRIVATE krdl_test_support)
     endif()
     target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
