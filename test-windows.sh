@@ -36,24 +36,31 @@ for exe in "$build"/bin/krdl_tests_*.exe; do
     grep -E '^\[  FAILED  \]|Failure$|^\.\./.*: Failure' "$results/$name.log" | head -40 || true
     status=1
   fi
-  grep -E 'SKIPPED|Skipped' "$results/$name.log" | grep -v '^\[  SKIPPED \] [0-9]' | sed 's/^/  /' || true
 done
 wineserver -k 2>/dev/null || true
 
 python3 - "$results" "$status" <<'PY'
 import glob, sys, xml.etree.ElementTree as ET
 run = passed = failed = skipped = 0
+reasons = {}  # what GTEST_SKIP() said -> how many tests it skipped
 for f in sorted(glob.glob(sys.argv[1] + "/*.xml")):
     for case in ET.parse(f).iter("testcase"):
         if case.get("status") == "notrun":
             continue
         run += 1
+        skip = case.find("skipped")
         if case.find("failure") is not None:
             failed += 1
-        elif case.get("result") == "skipped" or case.find("skipped") is not None:
+        elif case.get("result") == "skipped" or skip is not None:
             skipped += 1
+            # GoogleTest's message is "file:line", a line break, then what the test said.
+            lines = (skip.get("message", "") if skip is not None else "").split("\n")
+            why = lines[1] if len(lines) > 1 and lines[1] else "no reason given"
+            reasons[why] = reasons.get(why, 0) + 1
         else:
             passed += 1
+for why, n in sorted(reasons.items()):
+    print(f"skipped {n}: {why}")
 programs = len(glob.glob(sys.argv[1] + "/*.log"))
 print(f"Windows lane: {programs} test programs, {run} tests run, {passed} passed, {failed} failed, {skipped} skipped")
 print(f"{passed} passed, {failed} failed, {skipped} skipped")

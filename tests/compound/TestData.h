@@ -4,29 +4,38 @@
 #include "compound/DiskFile.h"
 #include "compound/CustomPropertyCollection.h"
 
-#include <QByteArray>
-#include <QString>
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace testdata {
 
-inline QString Fixture(const char* name)
+inline std::filesystem::path Fixture(const char* name)
 {
-    return QStringLiteral(KRDL_SOURCE_DIR "/tests/data/compound/") + QString::fromUtf8(name);
+    return std::filesystem::path(KRDL_SOURCE_DIR "/tests/data/compound") / name;
 }
 
-inline std::vector<std::uint8_t> ToVector(const QByteArray& b)
+// The whole file, or nothing when it cannot be read.
+inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
 {
-    return std::vector<std::uint8_t>(b.begin(), b.end());
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline QByteArray ToBytes(const std::vector<std::uint8_t>& v)
+// Writes the file anew; fails the test when it cannot.
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
 {
-    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    ASSERT_TRUE(out) << "cannot write " << path.string();
 }
 
 struct Prop {
