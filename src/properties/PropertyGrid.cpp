@@ -4,6 +4,7 @@
 #include "common/PathText.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <memory>
 
@@ -110,7 +111,8 @@ QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCou
     return rows;
 }
 
-int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows)
+int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows,
+                   PropertySetPlacement* placement, bool emptyLeavesCell)
 {
     QHash<QString, QList<int>> gridRows; // upper-cased path -> grid rows
     for (int r = 1; r < rowCount; ++r) {
@@ -119,16 +121,34 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
             gridRows[path.toUpper()].append(r);
     }
     cells.BuildTextIndex(1, 0, colCount - 1, 0);
+    const auto columnOf = [&](const QString& name) {
+        qint32 col = -1;
+        qint32 headerRow = -1;
+        return cells.FindText(name, col, headerRow) && col >= 1 && col < colCount ? col : -1;
+    };
+    QSet<QString> reported; // upper-cased: "P" + path, "N" + name
+    const auto report = [&](QStringList& list, QChar kind, const QString& text) {
+        if (placement && !reported.contains(kind + text.toUpper())) {
+            reported.insert(kind + text.toUpper());
+            list.append(text);
+        }
+    };
     int set = 0;
     for (const PropertySetRow& row : rows) {
         const auto it = gridRows.constFind(row.path.toUpper());
+        if (placement) {
+            for (const auto& value : row.values)
+                if (columnOf(value.first) < 0)
+                    report(placement->unplacedNames, u'N', value.first);
+            if (it == gridRows.cend())
+                report(placement->unplacedPaths, u'P', row.path);
+        }
         if (it == gridRows.cend())
             continue;
         for (const int r : *it) {
             for (const auto& [name, value] : row.values) {
-                qint32 col = -1;
-                qint32 headerRow = -1;
-                if (!cells.FindText(name, col, headerRow) || col < 1 || col >= colCount)
+                const qint32 col = columnOf(name);
+                if (col < 0 || (emptyLeavesCell && value.isEmpty()))
                     continue;
                 cells.GetCell(col, r)->SetText(value);
                 ++set;
@@ -136,5 +156,7 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
         }
     }
     cells.ClearTextIndex();
+    if (placement)
+        placement->set = set;
     return set;
 }

@@ -56,8 +56,18 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
 // The grid's rows with a path, each with (header text, cell text) for every column.
 QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount);
 
+// What PutPropertySet could not place: paths that are no grid row's and names that are no
+// column header, each once (ignoring case) in first-seen spelling and order.
+struct PropertySetPlacement {
+    int set = 0; // cells set
+    QStringList unplacedPaths;
+    QStringList unplacedNames;
+};
+
 // Puts a loaded property set into the grid: for each set row in order and each grid row whose
 // path equals its path ignoring case, every value whose name is a column header (ignoring case,
 // the rightmost of equal headers) is set into that cell, which becomes Changed. Returns how many
-// cells were set.
-int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows);
+// cells were set. `placement`, when given, also gets what could not be placed; with
+// `emptyLeavesCell` an empty value sets nothing (a CSV cell that a spreadsheet left empty).
+int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows,
+                   PropertySetPlacement* placement = nullptr, bool emptyLeavesCell = false);
