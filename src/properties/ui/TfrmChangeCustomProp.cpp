@@ -5,6 +5,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
 #include "filelist/ui/FileDialogs.h"
+#include "properties/PropertyCsv.h"
 #include "properties/PropertyGrid.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/LocatePropseed.h"
@@ -174,6 +175,10 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     actUndoPropertySave = MakeAction(this, u"actUndoPropertySave"_s, u"Undo last property save"_s,
                                      u"Put back the custom properties the documents had before the last save"_s);
     connect(actUndoPropertySave, &QAction::triggered, this, [this] { Guarded([this] { actUndoPropertySaveExecute(); }); });
+    actExportCsv = MakeAction(this, u"actExportCsv"_s, u"Export CSV"_s, u"Export the grid as a CSV file"_s);
+    actImportCsv = MakeAction(this, u"actImportCsv"_s, u"Import CSV"_s, u"Import values from a CSV file"_s);
+    connect(actExportCsv, &QAction::triggered, this, [this] { Guarded([this] { actExportCsvExecute(); }); });
+    connect(actImportCsv, &QAction::triggered, this, [this] { Guarded([this] { actImportCsvExecute(); }); });
 
     pmPopupMenu = new QMenu(this);
     pmPopupMenu->setObjectName(u"pmPopupMenu"_s);
@@ -195,6 +200,8 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     btnSaveProps = ActionButton(actSaveProps, u"btnSaveProps"_s, panel);
     btnLoadProps = ActionButton(actLoadProperties, u"btnLoadProps"_s, panel);
+    btnExportCsv = ActionButton(actExportCsv, u"btnExportCsv"_s, panel);
+    btnImportCsv = ActionButton(actImportCsv, u"btnImportCsv"_s, panel);
     btnUndoPropertySave = ActionButton(actUndoPropertySave, u"btnUndoPropertySave"_s, panel);
     chkDeleteOtherProperties = new QCheckBox(u"Delete other properties"_s, panel);
     chkDeleteOtherProperties->setObjectName(u"chkDeleteOtherProperties"_s);
@@ -203,11 +210,14 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     btnFillDrafts->setToolTip(u"Save custom properties"_s);
     connect(btnFillDrafts, &QPushButton::clicked, this, &TfrmChangeCustomProp::btnFillDraftsClick);
     // Enter in the grid's in-place editor ends the edit; it must not press a button.
-    for (QPushButton* b : {btnCancel, btnSaveProps, btnLoadProps, btnUndoPropertySave, btnFillDrafts})
+    for (QPushButton* b : {btnCancel, btnSaveProps, btnLoadProps, btnExportCsv, btnImportCsv, btnUndoPropertySave,
+                           btnFillDrafts})
         b->setAutoDefault(false);
     buttons->addWidget(btnCancel);
     buttons->addWidget(btnSaveProps);
     buttons->addWidget(btnLoadProps);
+    buttons->addWidget(btnExportCsv);
+    buttons->addWidget(btnImportCsv);
     buttons->addWidget(btnUndoPropertySave);
     buttons->addStretch(1);
     buttons->addWidget(chkDeleteOtherProperties);
@@ -346,6 +356,57 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
     if (ReadPropertySet(chosen.first(), rows))
         PutPropertySet(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), rows);
     ArGrid->InvalidateGrid();
+}
+
+void TfrmChangeCustomProp::actExportCsvExecute()
+{
+    FileDialogRequest request;
+    request.save = true;
+    request.title = u"Export CSV"_s;
+    request.filters = {u"CSV file (*.csv)"_s};
+    const QStringList chosen = RunFileDialog(this, request);
+    if (chosen.isEmpty())
+        return;
+    const BusyCursor wait;
+    const TarCells& cells = ArGrid->CellsObject();
+    SavePropertyCsv(chosen.first(), PropertyColumnNames(cells, ArGrid->ColCount()),
+                    PropertySetRowsFromCells(cells, ArGrid->ColCount(), ArGrid->RowCount()));
+}
+
+void TfrmChangeCustomProp::actImportCsvExecute()
+{
+    FileDialogRequest request;
+    request.title = u"Import CSV"_s;
+    request.filters = {u"CSV file (*.csv)"_s, u"All files (*)"_s};
+    const QStringList chosen = RunFileDialog(this, request);
+    if (chosen.isEmpty())
+        return;
+    PropertySetPlacement placed;
+    {
+        const BusyCursor wait;
+        PropertyCsv csv;
+        QString reason;
+        // A malformed file changes nothing: it is read whole before any cell is set.
+        if (!ReadPropertyCsv(chosen.first(), csv, &reason))
+            throw KrdlError(reason);
+        placed = PutPropertyCsv(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), csv);
+        ArGrid->InvalidateGrid();
+    }
+    if (placed.unplacedPaths.isEmpty() && placed.unplacedNames.isEmpty())
+        return;
+    // Lists are cut after 20 names, so that the box fits on the screen.
+    const auto listed = [](const QStringList& items) {
+        QString text = items.mid(0, 20).join(u'\n');
+        if (items.size() > 20)
+            text += u"\n... and %1 more."_s.arg(items.size() - 20);
+        return text;
+    };
+    QString text = u"%1 values were imported. Not imported:"_s.arg(placed.set);
+    if (!placed.unplacedPaths.isEmpty())
+        text += u"\n\nRows of files that are not in the grid:\n"_s + listed(placed.unplacedPaths);
+    if (!placed.unplacedNames.isEmpty())
+        text += u"\n\nColumns that are not properties of the grid:\n"_s + listed(placed.unplacedNames);
+    arMessageBox(u"Import CSV"_s, text, {u"Ok"_s}, miWarning, 0, poMainFormCenter, true, this);
 }
 
 void TfrmChangeCustomProp::btnFillDraftsClick()

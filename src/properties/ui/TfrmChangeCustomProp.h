@@ -3,7 +3,8 @@
 // document, one column per property the seed file defines; cells are typed in place, filled with
 // one value for the whole selection (F3), picked from the column's lookup values (F4) or emptied
 // (Ctrl+Del). "Save custom properties" writes every document with a changed cell and closes the
-// window; "Save props" and "Load props" keep the grid in a property set file.
+// window; "Save props" and "Load props" keep the grid in a property set file; "Export CSV" and
+// "Import CSV" take it through a spreadsheet.
 //
 //     TfrmChangeCustomProp::Execute(paths, mainWindow);     // the "Edit list" command
 //
@@ -44,6 +45,8 @@ public:
     void actOptimalColWidthsExecute();
     void actSavePropsExecute();
     void actLoadPropertiesExecute();
+    void actExportCsvExecute();
+    void actImportCsvExecute();
     void btnFillDraftsClick();
     // "Undo last property save" (PropertyUndo) with its log window; the grid then shows what the
     // documents hold again (edits not saved are dropped).
@@ -54,6 +57,8 @@ public:
     QPushButton* btnCancel = nullptr;
     QPushButton* btnSaveProps = nullptr;
     QPushButton* btnLoadProps = nullptr;
+    QPushButton* btnExportCsv = nullptr;
+    QPushButton* btnImportCsv = nullptr;
     QCheckBox* chkDeleteOtherProperties = nullptr;
     QPushButton* btnFillDrafts = nullptr;
     QMenu* pmPopupMenu = nullptr;
@@ -65,6 +70,8 @@ public:
     QAction* actLoadProperties = nullptr;
     QAction* actUndoPropertySave = nullptr;
     QPushButton* btnUndoPropertySave = nullptr;
+    QAction* actExportCsv = nullptr;
+    QAction* actImportCsv = nullptr;
     // The cell under the mouse at the last button release (-1 outside the cells).
     int ClickCol = -1;
     int ClickRow = -1;

@@ -391,3 +391,48 @@ TEST_F(EditorTest, ReadingCanBeCancelled)
     });
     EXPECT_FALSE(form.Load(paths, definitions));
 }
+
+TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.par"_s);
+    const QString csv = dir.filePath(u"grid.csv"_s);
+    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+        EXPECT_EQ(r.title, r.save ? u"Export CSV"_s : u"Import CSV"_s);
+        return QStringList{csv};
+    });
+    Edit({a, b}, [&](TfrmChangeCustomProp* f) {
+        auto* exportCsv = f->findChild<QAction*>(u"actExportCsv"_s);
+        auto* importCsv = f->findChild<QAction*>(u"actImportCsv"_s);
+        ASSERT_TRUE(exportCsv && importCsv);
+        ASSERT_TRUE(f->findChild<QPushButton*>(u"btnExportCsv"_s) && f->findChild<QPushButton*>(u"btnImportCsv"_s));
+        exportCsv->trigger();
+        const QString row = u",S235,,2024-05-17 10:30:00,42\r\n"_s;
+        EXPECT_EQ(testfiles::ReadBytes(csv),
+                  (u"\uFEFFPath,Material,Finish,Released,Quantity\r\n"_s + a + row + b + row).toUtf8());
+
+        // As a spreadsheet in a ";" locale saves it back: row b edited, a row and a column added.
+        testfiles::WriteBytes(csv, (u"Path;Quantity;Colour;Finish\r\n"_s + b.toUpper()
+                                    + u";7;red;\"x;y\"\r\n/nowhere.par;1;;\r\n"_s).toUtf8());
+        importCsv->trigger();
+        const auto changed = [f](int c, int r) {
+            TarCell* cell = nullptr;
+            return f->ArGrid->CellsObject().Find(c, r, cell) && cell->Changed;
+        };
+        const TarCells& cells = f->ArGrid->CellsObject();
+        EXPECT_EQ((QStringList{cells.GetText(4, 2), cells.GetText(2, 2), cells.GetText(4, 1)}),
+                  (QStringList{u"7"_s, u"x;y"_s, u"42"_s}));
+        EXPECT_TRUE(changed(4, 2) && changed(2, 2));
+        EXPECT_FALSE(changed(1, 2) || changed(4, 1));
+        EXPECT_EQ(Boxes(), QStringList{u"Import CSV: 2 values were imported. Not imported:\\n\\nRows of files that are "
+                                       "not in the grid:\\n/nowhere.par\\n\\nColumns that are not properties of the "
+                                       "grid:\\nColour"_s});
+
+        // A malformed file sets nothing and says where it is wrong.
+        testfiles::WriteBytes(csv, (u"Path,Quantity\r\n"_s + a + u",\"8\r\n"_s).toUtf8());
+        importCsv->trigger();
+        EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
+        EXPECT_EQ(Boxes().value(1), u"Velmar Solid Edge Utils: Cannot read file \""_s + csv
+                                        + u"\": line 2: a quoted field that starts here has no closing quote"_s);
+    });
+}
