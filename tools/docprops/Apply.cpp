@@ -3,6 +3,7 @@
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
 #include "properties/DocumentChanges.h"
+#include "properties/PropertyCsv.h"
 #include "properties/PropertySetFile.h"
 
 #include <cstdio>
@@ -22,7 +23,8 @@ void Print(FILE* to, const QString& text)
 
 QString ApplyUsage()
 {
-    return u"       docprops apply [--delete-others] SET.props\n"_s;
+    return u"       docprops apply [--delete-others] SET.props\n"
+           "       docprops apply --csv IN.csv [--delete-others]\n"_s;
 }
 
 QString ApplyHelp()
@@ -32,31 +34,50 @@ QString ApplyHelp()
            "           value of a document's section as a text property (an empty one as one blank),\n"
            "           the first of two names equal ignoring case. --delete-others removes the\n"
            "           documents' other custom properties. One line per document: \"<path>: Success!\"\n"
-           "           or \"<path>: Failed! <reason>\".\n"_s;
+           "           or \"<path>: Failed! <reason>\".\n"
+           "           --csv IN.csv: the values come from a CSV file as \"export --csv\" writes it\n"
+           "           (\",\" or \";\" separated), one row per document; an empty cell writes nothing,\n"
+           "           so with --delete-others that property is removed.\n"_s;
 }
 
 int ApplyCommand(const QStringList& args)
 {
     bool deleteOthers = false;
+    bool csv = false;
     QString setFile;
-    for (const QString& a : args) {
-        if (a == u"--delete-others"_s && setFile.isEmpty() && !deleteOthers) {
+    bool usage = false;
+    for (qsizetype i = 0; i < args.size() && !usage; ++i) {
+        const QString& a = args[i];
+        if (a == u"--delete-others"_s && !deleteOthers) {
             deleteOthers = true;
-        } else if (setFile.isEmpty() && !a.isEmpty()) {
+        } else if (a == u"--csv"_s && setFile.isEmpty() && i + 1 < args.size() && !args[i + 1].isEmpty()) {
+            csv = true;
+            setFile = args[++i];
+        } else if (setFile.isEmpty() && !a.isEmpty() && !a.startsWith(u"--"_s)) {
             setFile = a;
         } else {
-            setFile.clear();
-            break;
+            usage = true;
         }
     }
-    if (setFile.isEmpty() || args.size() != (deleteOthers ? 2 : 1)) {
-        Print(stderr, u"usage: docprops apply [--delete-others] SET.props\n"_s);
+    if (usage || setFile.isEmpty()) {
+        Print(stderr, u"usage: docprops apply [--delete-others] SET.props\n"
+                      "       docprops apply --csv IN.csv [--delete-others]\n"_s);
         return 1;
     }
 
     QList<PropertySetRow> rows;
     QString reason;
-    if (!ReadPropertySet(setFile, rows, &reason)) {
+    if (csv) {
+        PropertyCsv table;
+        if (!ReadPropertyCsv(setFile, table, &reason)) {
+            Print(stderr, u"docprops: "_s + reason + u'\n');
+            return 1;
+        }
+        // An empty cell is no value (a spreadsheet cannot tell it from a missing one).
+        rows = table.rows;
+        for (PropertySetRow& row : rows)
+            row.values.removeIf([](const QPair<QString, QString>& v) { return v.second.isEmpty(); });
+    } else if (!ReadPropertySet(setFile, rows, &reason)) {
         Print(stderr, u"docprops: Cannot open file \""_s + setFile + u"\": "_s + reason + u'\n');
         return 1;
     }

@@ -1,10 +1,12 @@
 #pragma once
 // docprops apply [--delete-others] SET.props
+// docprops apply --csv IN.csv [--delete-others]
 //
 // Writes a property set file into the documents it lists, as "Save custom properties" of the
 // property editor does after loading that set: each listed document gets every value of its
 // section as a text property (an empty value as " "), the left one of two names equal ignoring
-// case; with --delete-others its other custom properties are removed. One line per document on
+// case; with --delete-others its other custom properties are removed. With --csv the values come
+// from a property CSV (properties/PropertyCsv.h), one row per document, its empty cells left out. One line per document on
 // standard output: "<path>: Success!" or "<path>: Failed! <reason>".
 //
 // Exit code 0 when every document was written, 2 when some were not (they keep what they had;

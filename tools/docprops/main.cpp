@@ -6,12 +6,17 @@
 //   docprops remove FILE NAME...       removes properties (ignoring case)
 //   docprops apply [--delete-others] SET.props
 //                                      writes a property set file into its documents (Apply.h)
+//   docprops apply --csv IN.csv [--delete-others]
+//                                      the same from a CSV file (Apply.h)
+//   docprops export --csv OUT.csv FILE...
+//                                      the documents' properties as a CSV file (Export.h)
 //   docprops undo                      takes the last property save back (Undo.h)
 //
 // Exit code 0 on success, 1 on any error (apply: 2 when some documents failed); an error message
 // names the file, and a file whose update failed keeps what it had.
 
 #include "Apply.h"
+#include "Export.h"
 #include "Undo.h"
 
 #include "common/Error.h"
@@ -58,7 +63,7 @@ void Error(const QString& text)
 const QString kUsage = QStringLiteral("usage: docprops show [--json] FILE...\n"
                                       "       docprops set FILE NAME=VALUE...\n"
                                       "       docprops remove FILE NAME...\n")
-                       + ApplyUsage() + UndoUsage();
+                       + ApplyUsage() + ExportUsage() + UndoUsage();
 
 int Usage()
 {
@@ -80,7 +85,7 @@ int Help()
         "  set      writes text properties as the property editor does (an empty VALUE is\n"
         "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
         "  remove   removes the properties of those names, ignoring letter case.\n")
-        + ApplyHelp() + UndoHelp() + QStringLiteral(
+        + ApplyHelp() + ExportHelp() + UndoHelp() + QStringLiteral(
         "\n"
         "A document that cannot be updated keeps what it had. Ctrl+C or SIGTERM lets an update\n"
         "in progress finish and stops before the next file.\n"
@@ -273,6 +278,8 @@ int main(int argc, char** argv)
         return ApplyCommand(args);
     if (command == QLatin1String("undo"))
         return UndoCommand(args);
+    if (command == QLatin1String("export"))
+        return ExportCommand(args);
     if (command == QLatin1String("set") || command == QLatin1String("remove")) {
         if (args.size() < 2)
             return Usage();
