@@ -423,6 +423,8 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         EXPECT_EQ((QStringList{cells.GetText(4, 2), cells.GetText(2, 2), cells.GetText(4, 1)}),
                   (QStringList{u"7"_s, u"x;y"_s, u"42"_s}));
         EXPECT_TRUE(changed(4, 2) && changed(2, 2));
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
+            f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-csv-imported.png"_s);
         EXPECT_FALSE(changed(1, 2) || changed(4, 1));
         EXPECT_EQ(Boxes(), QStringList{u"Import CSV: 2 values were imported. Not imported:\\n\\nRows of files that are "
                                        "not in the grid:\\n/nowhere.par\\n\\nColumns that are not properties of the "

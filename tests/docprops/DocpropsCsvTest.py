@@ -1,0 +1,108 @@
+#!/usr/bin/python3
+"""Tests of `docprops export --csv` and `docprops apply --csv`: the CSV is read back with
+Python's own csv module, edited as a spreadsheet would, and applied.
+
+usage: DocpropsCsvTest.py DOCPROPS FIXTURE_DIR
+"""
+import csv
+import io
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+TOOL, FIXTURES = sys.argv[1:3]
+
+
+def run(*args):
+    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120)
+
+
+def shown(path):
+    r = run("show", "--json", path)
+    assert r.returncode == 0, r.stderr
+    return [(p["name"], p["type"], p["value"]) for p in json.loads(r.stdout)[0]["properties"]]
+
+
+class CsvTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def copy(self, name, as_name):
+        target = os.path.join(self.dir, as_name)
+        shutil.copyfile(os.path.join(FIXTURES, name), target)
+        return target
+
+    def test_export_read_by_the_csv_module_then_applied_back(self):
+        a = self.copy("gsf_v3.ole", 'a, "quoted".par')
+        b = self.copy("lo_custom.doc", "b.dft")
+        r = run("set", a, "Note=two\r\nlines; \"x\"", "opomba=Čas")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        out = os.path.join(self.dir, "out.csv")
+        gone = os.path.join(self.dir, "gone.par")
+        r = run("export", "--csv", out, a, gone, b)
+        # The document that cannot be read is reported and left out; the others are written.
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(gone, r.stderr)
+        with open(out, "rb") as f:
+            raw = f.read()
+        self.assertTrue(raw.startswith(b"\xef\xbb\xbfPath,"))
+        self.assertNotIn(b"\n", raw.replace(b"\r\n", b"").replace(b"two\r\nlines", b""))
+        with open(out, newline="", encoding="utf-8-sig") as f:
+            rows = list(csv.reader(f))
+        # Columns: the union of the names in first-seen order, names equal ignoring case as one
+        # (`set` above made a's "Opomba" its last property "opomba"; b's "Opomba" goes there too).
+        self.assertEqual(rows[0], ["Path", "Weight", "Released", "Quantity", "Material", "Approved", "Note",
+                                   "opomba", "Checked", "Count", "Mass"])
+        self.assertEqual([row[0] for row in rows[1:]], [a, b])
+        self.assertEqual(rows[1][1:], ["3.25", "2024-05-17 10:30:00", "42", "S235", "True", 'two\r\nlines; "x"',
+                                       "Čas", "", "", ""])
+        self.assertEqual(rows[2][6:8], ["", "Čćžšđ ČŽŠ"])
+
+        # A spreadsheet in a ";" locale: one value changed, the rest emptied or kept.
+        edited = io.StringIO(newline="")
+        w = csv.writer(edited, delimiter=";", lineterminator="\n")
+        w.writerow(["Path", "Material", "Note", "Mass"])
+        w.writerow([a, "S355; EN", 'two\r\nlines; "x"', ""])
+        w.writerow([b, "", "", "13,5"])
+        inp = os.path.join(self.dir, "in.csv")
+        with open(inp, "w", encoding="utf-8", newline="") as f:
+            f.write(edited.getvalue().rstrip("\n"))  # and no line end after the last line
+        b_before = shown(b)
+        r = run("apply", "--csv", inp)
+        self.assertEqual((r.returncode, r.stdout), (0, a + ": Success!\n" + b + ": Success!\n"), r.stderr)
+        # Non-empty cells become text properties; an empty cell writes nothing.
+        self.assertEqual(shown(a)[-2:], [("Material", "Text", "S355; EN"), ("Note", "Text", 'two\r\nlines; "x"')])
+        self.assertEqual(shown(b), [p for p in b_before if p[0] != "Mass"] + [("Mass", "Text", "13,5")])
+
+        r = run("apply", "--csv", inp, "--delete-others")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(shown(b), [("Mass", "Text", "13,5")])
+
+    def test_malformed_csv_and_usage_change_nothing(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        before = shown(a)
+        bad = os.path.join(self.dir, "bad.csv")
+        for text, message in [('Path,A\r\n%s,"open\r\n' % a, "line 2: a quoted field"),
+                              ("Path,A\r\n%s,1,2\r\n" % a, "line 2: 3 fields, but the header line has 2")]:
+            with open(bad, "w", newline="") as f:
+                f.write(text)
+            r = run("apply", "--csv", bad)
+            self.assertEqual((r.returncode, r.stdout), (1, ""))
+            self.assertIn(message, r.stderr)
+        for args in [["apply", "--csv"], ["apply", "--csv", bad, bad], ["export", "--csv", bad],
+                     ["export", bad, a], ["export", "--csv"]]:
+            r = run(*args)
+            self.assertEqual((r.returncode, r.stdout), (1, ""), args)
+            self.assertIn("usage", r.stderr, args)
+        self.assertEqual(shown(a), before)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
