@@ -93,7 +93,7 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     // when its turn comes, with what opening it said.
                     if (journal && !journal->ReadError(g).isEmpty())
                         throw KrdlError(journal->ReadError(g));
-                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers);
+                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers, changes[i].removals);
                     r.status = ApplyResult::Written;
                     if (journal)
                         journal->Written(g);

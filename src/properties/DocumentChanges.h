@@ -18,6 +18,7 @@
 #include "properties/CustomPropertie.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -28,6 +29,9 @@ struct DocumentChanges {
     bool changed = false; // a value of the row was changed: only then is the document written
     // Changed rows: one entry per column, in column order (the left one of two equal names).
     TDocCustomProperties properties;
+    // Names of properties to remove from the document, ignoring case, whatever their type
+    // (`docprops remove`); removed before `properties` are written.
+    QStringList removals;
 };
 
 struct ApplyResult {

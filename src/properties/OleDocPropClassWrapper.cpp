@@ -26,8 +26,16 @@ void TOleDocPropClassWrapper::Disconnect()
 }
 
 void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties,
-                                               bool deleteAll)
+                                               bool deleteAll, const QStringList& removals)
 {
+    if (!removals.isEmpty()) {
+        QSet<QString> removed;
+        for (const QString& name : removals)
+            removed.insert(PropertyNameKey(name));
+        for (qint32 k = custom.Count() - 1; k >= 0; --k)
+            if (removed.contains(PropertyNameKey(custom.Item(k).Name())))
+                custom.Item(k).Remove();
+    }
     // Untouched entries whose name the document holds with a type other than text: those
     // properties stay exactly as they are, neither removed nor written again as text.
     QSet<QString> kept;
@@ -54,13 +62,14 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
     }
 }
 
-void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll)
+void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
+                                           const QStringList& removals)
 {
     if (!properties || !NotARegularFileReason(path).isEmpty())
         return;
     Component->Open(path, false, 2);
     try {
-        ChangeProperties(Component->CustomProperties(), *properties, deleteAll);
+        ChangeProperties(Component->CustomProperties(), *properties, deleteAll, removals);
         Component->Save();
     } catch (...) {
         // A half-done update is not saved: the document keeps the properties it had.

@@ -6,6 +6,7 @@
 #include "properties/OleDocumentProperties.h"
 
 #include <QString>
+#include <QStringList>
 
 class TOleDocPropClassWrapper {
 public:
@@ -23,13 +24,17 @@ public:
     // those whose names match an entry of `properties` ignoring case. An entry marked Untouched
     // whose name the document holds with another type than text leaves that property alone
     // (also under `deleteAll`). Saves once, then closes.
+    // Before all that, the properties named in `removals` (ignoring case) are removed whatever
+    // their type.
     // Does nothing when `properties` is null or no file exists at `path`. On any error the
     // document is closed without saving (it keeps what it had) and the KrdlError propagates.
-    void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll);
+    void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
+                      const QStringList& removals = {});
 
     // The changes of ApplyChanges made to the open document's properties, not saved: the save
     // itself, and the undo journal's look ahead at what a save will leave in a document.
-    static void ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties, bool deleteAll);
+    static void ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties, bool deleteAll,
+                                 const QStringList& removals = {});
 
     TOleDocumentProperties* Component;
 };

@@ -85,7 +85,7 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
             item.properties = std::move(before.properties);
             item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
             for (const std::size_t row : documents[d]) {
-                TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers);
+                TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
                 item.attributes.emplace_back(kAfter, PropertyFingerprint(ReadStoredProperties(custom)));
             }
             doc.Close(false);

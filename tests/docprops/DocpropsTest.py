@@ -132,6 +132,18 @@ class DocpropsTest(unittest.TestCase):
         r = run("remove", doc, "nothing")
         self.assertEqual(r.returncode, 0, r.stderr)
 
+    def test_undo_takes_back_set_and_remove(self):
+        doc = self.copy("lo_custom.doc")
+        props = lambda: [(p["name"], p["vt"], p["value"]) for p in olefile_view(doc)["properties"]]
+        for args in (("set", doc, "Count=7", "New=x"), ("remove", doc, "MASS")):
+            with self.subTest(args=args):
+                before = props()
+                self.assertEqual(run(*args).returncode, 0)
+                self.assertNotEqual(props(), before)
+                r = run("undo")
+                self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+                self.assertEqual(props(), before, "names, types and values as before")
+
     def test_errors_name_the_file_and_leave_it_unchanged(self):
         doc = self.copy("gsf_v3.ole", "readonly.dft")
         os.chmod(doc, stat.S_IRUSR | stat.S_IRGRP)

@@ -43,12 +43,12 @@ QString UndoUsage()
 
 QString UndoHelp()
 {
-    return u"  undo     gives the documents of the last property save (apply, or the program's\n"
-           "           \"Save custom properties\") exactly the custom properties they had before it,\n"
-           "           also after a save cut short by a crash; a document changed since, replaced or\n"
-           "           gone is reported and left as it is. The last ten saves are kept; each undo\n"
-           "           takes back the newest one not undone yet. Exit code 0 when every document is\n"
-           "           back as it was, 1 otherwise.\n"_s;
+    return u"  undo     gives the documents of the last property save (apply, set, remove, or the\n"
+           "           program's \"Save custom properties\") exactly the custom properties they had\n"
+           "           before it, also after a save cut short by a crash; a document changed since,\n"
+           "           replaced or gone is reported and left as it is. The last ten saves are kept;\n"
+           "           each undo takes back the newest one not undone yet. Exit code 0 when every\n"
+           "           document is back as it was, 1 otherwise.\n"_s;
 }
 
 int UndoCommand(const QStringList& args)

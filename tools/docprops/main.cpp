@@ -24,7 +24,7 @@
 #include "common/TextField.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
-#include "properties/OleDocPropClassWrapper.h"
+#include "properties/DocumentChanges.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QCoreApplication>
@@ -32,13 +32,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -98,24 +98,9 @@ int Help()
     return 0;
 }
 
-// Ctrl+C or SIGTERM: an update in progress finishes, nothing new starts.
-void StopIfInterrupted(const QString& path)
-{
-    if (platform::InterruptRequested())
-        throw KrdlError(QStringLiteral("Interrupted before ") + QLatin1Char('"') + path + QLatin1Char('"'));
-}
-
 QString Quoted(const QString& path)
 {
     return QLatin1Char('"') + path + QLatin1Char('"');
-}
-
-// The document must be a regular file: the apply step quietly skips anything else, the tool
-// must not, and it says what stands there instead (a folder, a FIFO, ...).
-void RequireFile(const QString& path)
-{
-    if (const QString reason = NotARegularFileReason(path); !reason.isEmpty())
-        throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path) + QStringLiteral(": ") + reason);
 }
 
 QJsonValue JsonValue(const QVariant& value, qint32 type)
@@ -198,55 +183,57 @@ int Show(const QStringList& files, bool json)
     return rc;
 }
 
+// `set` and `remove` write through the apply step of `docprops apply` and of the editor's save,
+// so that the undo journal records the document's properties first and `docprops undo` takes
+// the change back.
+int WriteDocument(DocumentChanges change)
+{
+    const QString path = change.path;
+    change.changed = true;
+    std::vector<DocumentChanges> changes;
+    changes.push_back(std::move(change));
+    ApplyOptions options;
+    options.threads = 1;
+    options.stopAtMissing = false;
+    // Ctrl+C or SIGTERM before the write: the document is left as it is.
+    options.stop = [] { return platform::InterruptRequested(); };
+    const ApplyReport report = ApplyDocumentChanges(changes, options);
+    if (!report.journalError.isEmpty())
+        Error(report.journalError);
+    const ApplyResult& r = report.results.front();
+    switch (r.status) {
+    case ApplyResult::Written:
+        return 0;
+    case ApplyResult::Cancelled:
+        Error(QStringLiteral("Interrupted before ") + Quoted(path));
+        return 1;
+    default:
+        Error(r.error);
+        return 1;
+    }
+}
+
 int Set(const QString& path, const QStringList& assignments)
 {
-    TDocCustomProperties changes;
+    DocumentChanges change;
+    change.path = path;
     for (const QString& a : assignments) {
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0) {
             Error(QStringLiteral("%1: expected NAME=VALUE, got %2").arg(Quoted(path), Quoted(a)));
             return 1;
         }
-        changes.Add(a.left(eq), a.mid(eq + 1), ptText, 0);
+        change.properties.Add(a.left(eq), a.mid(eq + 1), ptText, 0);
     }
-    TOleDocPropClassWrapper wrapper;
-    wrapper.Connect();
-    try {
-        RequireFile(path);
-        StopIfInterrupted(path);
-        wrapper.ApplyChanges(path, &changes, false);
-    } catch (const KrdlError& e) {
-        wrapper.Disconnect();
-        Error(e.message());
-        return 1;
-    }
-    wrapper.Disconnect();
-    return 0;
+    return WriteDocument(std::move(change));
 }
 
 int Remove(const QString& path, const QStringList& names)
 {
-    QSet<QString> keys;
-    for (const QString& n : names)
-        keys.insert(PropertyNameKey(n));
-    TOleDocumentProperties doc;
-    doc.Connect();
-    try {
-        StopIfInterrupted(path);
-        doc.Open(path, false, 2);
-        TOleCustomProperties& props = doc.CustomProperties();
-        for (qint32 k = props.Count() - 1; k >= 0; --k)
-            if (keys.contains(PropertyNameKey(props.Item(k).Name())))
-                props.Item(k).Remove();
-        doc.Save();
-        doc.Close(false);
-    } catch (const KrdlError& e) {
-        doc.Close(false);
-        Error(e.message());
-        return 1;
-    }
-    doc.Disconnect();
-    return 0;
+    DocumentChanges change;
+    change.path = path;
+    change.removals = names;
+    return WriteDocument(std::move(change));
 }
 
 } // namespace
