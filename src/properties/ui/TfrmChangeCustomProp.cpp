@@ -439,6 +439,18 @@ void TfrmChangeCustomProp::btnFillDraftsClick()
 
 void TfrmChangeCustomProp::actUndoPropertySaveExecute()
 {
+    // The grid is read again after the undo: edits not saved yet would be lost without a word.
+    bool edited = false;
+    ArGrid->CellsObject().ForEachInRange(1, 1, ArGrid->ColCount() - 1, ArGrid->RowCount() - 1,
+                                         [&edited](const TarCell& cell) { edited = edited || cell.Changed; });
+    // "No" is the default: a box closed without an answer keeps the edits.
+    if (edited
+        && arMessageBox(u"Confirmation"_s,
+                        u"The grid has changes that are not saved. Undoing the last property save reads the "
+                        "documents again and loses them.\n\nUndo the last property save?"_s,
+                        {u"Yes"_s, u"No"_s}, miQuestion, 1, poMainFormCenter, true, this)
+               != 0)
+        return;
     ProgressDialogFactory progress(this);
     MessageBoxSink messages(this);
     PropertyUndo undo(progress, messages);

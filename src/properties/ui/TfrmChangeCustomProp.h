@@ -49,7 +49,7 @@ public:
     void actImportCsvExecute();
     void btnFillDraftsClick();
     // "Undo last property save" (PropertyUndo) with its log window; the grid then shows what the
-    // documents hold again (edits not saved are dropped).
+    // documents hold again. Edits not saved are dropped, so with any it asks first.
     void actUndoPropertySaveExecute();
     void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
 

@@ -6,11 +6,13 @@
 #include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
+#include "support/MessageBoxProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 #include "widgets/ui/TarGrid.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,11 +22,12 @@
 using namespace Qt::StringLiterals;
 using namespace cfbtest;
 
-TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
+namespace {
+
+// Two documents with Material "S235" and Mass 2.5 / 3.5, then saved with Material "S355" and
+// "Delete other properties".
+QStringList SavedDocuments(const QTemporaryDir& dir)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
     QStringList paths;
     for (int i = 0; i < 2; ++i) {
         const Bytes user = Section({{1, I2(1252)}, {0, Dictionary({{2, u"Material"}, {3, u"Mass"}}, false)},
@@ -42,13 +45,37 @@ TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
     }
     ApplyOptions deleteOthers;
     deleteOthers.deleteOthers = true;
-    ASSERT_EQ(ApplyDocumentChanges(changes, deleteOthers).written, 2);
+    EXPECT_EQ(ApplyDocumentChanges(changes, deleteOthers).written, 2);
+    return paths;
+}
 
-    TfrmChangeCustomProp form;
+PropertyDefinitions MaterialAndMass()
+{
     PropertyDefinitions definitions;
     definitions.Add()->Name = u"Material"_s;
     definitions.Add()->Name = u"Mass"_s;
-    ASSERT_TRUE(form.Load(paths, definitions));
+    return definitions;
+}
+
+TarFrmProgressDialog* LogWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TarFrmProgressDialog*>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
+    const QStringList paths = SavedDocuments(dir);
+
+    TfrmChangeCustomProp form;
+    ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
     form.show();
     const TarCells& cells = form.ArGrid->CellsObject();
     ASSERT_EQ(cells.GetText(1, 2), u"S355"_s);
@@ -57,10 +84,7 @@ TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
     form.findChild<QPushButton*>(u"btnUndoPropertySave"_s)->click();
     EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
     EXPECT_EQ(cells.GetText(2, 2), u"3.5"_s);
-    TarFrmProgressDialog* log = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<TarFrmProgressDialog*>(w))
-            log = d;
+    TarFrmProgressDialog* log = LogWindow();
     ASSERT_TRUE(log);
     EXPECT_EQ(log->windowTitle(), u"Undo last property save"_s);
     EXPECT_EQ(log->Lines().count(u"Success!"_s), 2) << log->Lines().join(u'\n').toStdString();
@@ -72,5 +96,46 @@ TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
         shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-undo.png"_s);
     }
     log->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(TfrmChangeCustomPropUndo, AsksBeforeDroppingEditsAndNoKeepsThem)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
+    const testfiles::ScopedEnv boxes{"KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toStdString()};
+    const QStringList paths = SavedDocuments(dir);
+    TfrmChangeCustomProp form;
+    ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
+    form.show();
+    TarCells& cells = form.ArGrid->CellsObject();
+    cells.GetCell(1, 1)->SetText(u"edited"_s);
+    const QByteArray saved = testfiles::ReadBytes(paths[0]);
+
+    // btn0 is "Yes", btn1 "No".
+    for (const int answer : {1, 0}) {
+        testfiles::WhenMessageBoxShown(
+            [answer](QDialog* box) {
+                if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
+                    box->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-undo-question.png"_s);
+                box->findChild<QPushButton*>(u"btn%1"_s.arg(answer))->click();
+            });
+        form.findChild<QPushButton*>(u"btnUndoPropertySave"_s)->click();
+        if (answer == 1) {
+            EXPECT_EQ(cells.GetText(1, 1), u"edited"_s);
+            EXPECT_EQ(testfiles::ReadBytes(paths[0]), saved);
+            EXPECT_EQ(LogWindow(), nullptr);
+        }
+    }
+    EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
+    QFile log(dir.filePath(u"boxes.log"_s));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(u"caption=Confirmation\ttext=The grid has changes that are not saved."_s)) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(u"\tbuttons=Yes|No\tresult=1\tclosed=button"_s)) << lines[0].toStdString();
+    if (TarFrmProgressDialog* window = LogWindow())
+        window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
