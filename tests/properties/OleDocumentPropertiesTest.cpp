@@ -180,6 +180,7 @@ TEST(OleDocumentProperties, SavePersistsAndIndependentReaderAgrees)
     doc.Open(path);
     EXPECT_EQ(Names(doc), (QStringList{u"Released"_s, u"Quantity"_s, u"Opomba"_s, u"Material"_s, u"Approved"_s, u"Opis"_s, u"Later"_s}));
     doc.Close();
+    KRDL_SKIP_WITHOUT_INDEPENDENT_READERS();
     const indep::OleView view = indep::ReadWithOlefile(path);
     EXPECT_EQ(indep::OleNames(view), (QStringList{u"Released"_s, u"Quantity"_s, u"Opomba"_s, u"Material"_s, u"Approved"_s, u"Opis"_s, u"Later"_s}));
     EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Opis")).value(QStringLiteral("value")).toString(),
@@ -198,6 +199,7 @@ TEST(OleDocumentProperties, DocumentWithoutStreamGetsOneOnFirstSave)
     doc.CustomProperties().Add(QStringLiteral("Material"), QStringLiteral("S235"));
     doc.Save();
     doc.Close();
+    KRDL_SKIP_WITHOUT_INDEPENDENT_READERS();
     const indep::OleView view = indep::ReadWithOlefile(path);
     EXPECT_EQ(indep::OleNames(view), QStringList{QStringLiteral("Material")});
     EXPECT_FALSE(view.firstSection.isEmpty());
@@ -245,6 +247,7 @@ TEST(OleDocumentProperties, OleDatesAndTypesWithoutACode)
     doc.Open(path);
     ASSERT_EQ(doc.CustomProperties().Count(), 2);
     EXPECT_EQ(doc.CustomProperties().Item(0).Name(), QStringLiteral("Blob"));
+    KRDL_SKIP_WITHOUT_INDEPENDENT_READERS();
     const indep::OleView view = indep::ReadWithOlefile(path);
     EXPECT_EQ(indep::OleProperty(view, QStringLiteral("Blob")).value(QStringLiteral("vt")).toInt(), 65);
 

@@ -194,6 +194,7 @@ TEST_F(EditorTest, ThreeWaysOfChangingAndSaving)
                                      u"Opomba (Text) = Čćžšđ ČŽŠ"_s, u"Released (Date) = 2024-05-17 10:30:00"_s,
                                      u"Material (Text) = S355"_s, u"Finish (Text) = galvanized"_s,
                                      u"Quantity (Text) =  "_s}));
+    KRDL_SKIP_WITHOUT_INDEPENDENT_READERS();
     const indep::OleView view = indep::ReadWithOlefile(d);
     ASSERT_TRUE(view.ok) << view.error.toStdString();
     EXPECT_EQ(indep::OleProperty(view, u"Released"_s).value(u"vt"_s).toInt(), 64);
@@ -224,6 +225,7 @@ TEST_F(EditorTest, DeleteOtherPropertiesAndAReadOnlyDocument)
                                      u"Material (Text) = X"_s, u"Finish (Text) =  "_s}));
     EXPECT_EQ(Shown(b), (QStringList{u"Released (Date) = 2024-05-17 10:30:00"_s, u"Material (Text) = X"_s,
                                      u"Finish (Text) =  "_s, u"Quantity (Text) =  "_s}));
+    KRDL_SKIP_WITHOUT_INDEPENDENT_READERS();
     EXPECT_EQ(indep::OleNames(indep::ReadWithOlefile(b)),
               (QStringList{u"Released"_s, u"Material"_s, u"Finish"_s, u"Quantity"_s}));
 }
