@@ -71,8 +71,10 @@ bool ParsePropertyCsv(const QByteArray& bytes, PropertyCsv& csv, QString* error)
 bool ReadPropertyCsv(const QString& fileName, PropertyCsv& csv, QString* error);
 
 // Puts the CSV's non-empty cells into the grid as "Load props" puts a property set (rows matched
-// by path ignoring case, columns by header name ignoring case); each cell set becomes Changed.
-// Reports the paths and names it could not place.
+// by path ignoring case, columns by header name ignoring case). A value that differs from the
+// cell's text is set and the cell becomes Changed; an equal one leaves the cell as it is, so that
+// an export imported unchanged saves nothing and typed values keep their type. Reports the paths
+// and names it could not place; `set` counts every value placed, equal ones included.
 PropertySetPlacement PutPropertyCsv(TarCells& cells, int colCount, int rowCount, const PropertyCsv& csv);
 
 // The header texts of columns 1..colCount-1, the names an export writes.

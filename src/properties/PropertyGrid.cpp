@@ -112,7 +112,7 @@ QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCou
 }
 
 int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows,
-                   PropertySetPlacement* placement, bool emptyLeavesCell)
+                   PropertySetPlacement* placement, bool fromCsv)
 {
     QHash<QString, QList<int>> gridRows; // upper-cased path -> grid rows
     for (int r = 1; r < rowCount; ++r) {
@@ -148,10 +148,12 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
         for (const int r : *it) {
             for (const auto& [name, value] : row.values) {
                 const qint32 col = columnOf(name);
-                if (col < 0 || (emptyLeavesCell && value.isEmpty()))
+                if (col < 0 || (fromCsv && value.isEmpty()))
                     continue;
-                cells.GetCell(col, r)->SetText(value);
                 ++set;
+                // `GetText` creates no cell, so a cell without text is only created to be set.
+                if (!fromCsv || cells.GetText(col, r) != value)
+                    cells.GetCell(col, r)->SetText(value);
             }
         }
     }

@@ -59,7 +59,7 @@ QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCou
 // What PutPropertySet could not place: paths that are no grid row's and names that are no
 // column header, each once (ignoring case) in first-seen spelling and order.
 struct PropertySetPlacement {
-    int set = 0; // cells set
+    int set = 0; // values placed in a cell (with `fromCsv`, those equal to the cell's text too)
     QStringList unplacedPaths;
     QStringList unplacedNames;
 };
@@ -67,7 +67,10 @@ struct PropertySetPlacement {
 // Puts a loaded property set into the grid: for each set row in order and each grid row whose
 // path equals its path ignoring case, every value whose name is a column header (ignoring case,
 // the rightmost of equal headers) is set into that cell, which becomes Changed. Returns how many
-// cells were set. `placement`, when given, also gets what could not be placed; with
-// `emptyLeavesCell` an empty value sets nothing (a CSV cell that a spreadsheet left empty).
+// values were placed. `placement`, when given, also gets what could not be placed.
+// `fromCsv` leaves a cell as it is (not Changed) when the value is empty (a CSV cell that a
+// spreadsheet left empty) or equal to the cell's text: an export imported unchanged then marks
+// nothing, so that saving keeps the documents' dates, numbers and Yes/No values as they are
+// instead of writing them as text.
 int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows,
-                   PropertySetPlacement* placement = nullptr, bool emptyLeavesCell = false);
+                   PropertySetPlacement* placement = nullptr, bool fromCsv = false);
