@@ -85,6 +85,40 @@ class CsvTest(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(shown(b), [("Mass", "Text", "13,5")])
 
+    def test_unchanged_csv_leaves_documents_byte_identical(self):
+        a = self.copy("gsf_v3.ole", "a.par")  # Weight Float, Released Date, Quantity Integer, Approved Yes/No
+        b = self.copy("lo_custom.doc", "b.dft")
+        out = os.path.join(self.dir, "out.csv")
+        r = run("export", "--csv", out, a, b)
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+        def raw(path):
+            with open(path, "rb") as f:
+                return f.read()
+        before = {p: raw(p) for p in (a, b)}
+        for extra in [[], ["--delete-others"]]:
+            r = run("apply", "--csv", out, *extra)
+            self.assertEqual((r.returncode, r.stdout),
+                             (0, a + ": Success! Nothing to change.\n" + b + ": Success! Nothing to change.\n"),
+                             r.stderr)
+            self.assertEqual({p: raw(p) for p in (a, b)}, before, extra)
+
+        # One value edited: only it is written (as text); the typed values beside it stay typed,
+        # also under --delete-others, and the other document is not written.
+        with open(out, newline="", encoding="utf-8-sig") as f:
+            rows = list(csv.reader(f))
+        rows[1][rows[0].index("Material")] = "S355"
+        with open(out, "w", newline="", encoding="utf-8-sig") as f:
+            csv.writer(f).writerows(rows)
+        a_before = shown(a)
+        r = run("apply", "--csv", out, "--delete-others")
+        self.assertEqual((r.returncode, r.stdout), (0, a + ": Success!\n" + b + ": Success! Nothing to change.\n"),
+                         r.stderr)
+        self.assertEqual(sorted(shown(a)),
+                         sorted([p for p in a_before if p[0] != "Material"] + [("Material", "Text", "S355")]))
+        self.assertEqual({t for _, t, _ in a_before} - {"Text"}, {"Float", "Date", "Integer", "Yes/No"})
+        self.assertEqual(raw(b), before[b])
+
     def test_malformed_csv_and_usage_change_nothing(self):
         a = self.copy("gsf_v3.ole", "a.par")
         before = shown(a)

@@ -2,12 +2,19 @@
 
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
+#include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
+#include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
 #include "properties/PropertySetFile.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +24,40 @@ void Print(FILE* to, const QString& text)
 {
     const std::string bytes = ToNativeBytes(text);
     std::fwrite(bytes.data(), 1, bytes.size(), to);
+}
+
+// Per row, the texts `docprops export --csv` writes for the document's properties now, by name
+// key (of two properties of one name the later one, as export takes it); none for a document
+// that could not be read (its row is then written as it stands, and fails as it would have).
+// Only the first row of a path gets them: a later row of the same document is written after the
+// earlier one changed it, so what was read says nothing about it.
+using ValueTexts = std::optional<QHash<QString, QString>>;
+std::vector<ValueTexts> CurrentValueTexts(const QList<PropertySetRow>& rows)
+{
+    QStringList paths;
+    QSet<QString> seen;
+    for (const PropertySetRow& row : rows) {
+        const bool first = !seen.contains(row.path);
+        seen.insert(row.path);
+        paths.append(row.values.isEmpty() || !first ? QString() : row.path);
+    }
+    std::stop_source stop;
+    LoadOptions options;
+    options.stop = stop.get_token();
+    options.progress = [&stop](qsizetype, qsizetype) {
+        if (platform::InterruptRequested())
+            stop.request_stop();
+    };
+    const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
+    std::vector<ValueTexts> texts(static_cast<std::size_t>(rows.size()));
+    for (qsizetype i = 0; i < documents.size() && i < rows.size(); ++i) {
+        if (paths[i].isEmpty() || documents[i].status != LoadedDocument::Loaded)
+            continue;
+        QHash<QString, QString>& t = texts[static_cast<std::size_t>(i)].emplace();
+        for (const LoadedProperty& p : documents[i].properties)
+            t.insert(PropertyNameKey(p.name), PropertyDisplayText(p.value));
+    }
+    return texts;
 }
 
 } // namespace
@@ -37,7 +78,10 @@ QString ApplyHelp()
            "           or \"<path>: Failed! <reason>\".\n"
            "           --csv IN.csv: the values come from a CSV file as \"export --csv\" writes it\n"
            "           (\",\" or \";\" separated), one row per document; an empty cell writes nothing,\n"
-           "           so with --delete-others that property is removed.\n"_s;
+           "           so with --delete-others that property is removed. A value equal to the one\n"
+           "           \"export --csv\" writes for the document leaves that property as it is (a date,\n"
+           "           number or Yes/No keeps its type); a document without another value to\n"
+           "           change is not written (\"Success! Nothing to change.\").\n"_s;
 }
 
 int ApplyCommand(const QStringList& args)
@@ -82,15 +126,32 @@ int ApplyCommand(const QStringList& args)
         return 1;
     }
 
-    // Every listed value counts as changed; a document whose section holds no value is not
-    // opened.
+    // A property set's values all count as changed. A CSV value equal to the text `export --csv`
+    // shows for the document's property is no change (a round trip must not turn dates, numbers
+    // and Yes/No into text): it is kept as an Untouched entry rather than dropped, so that
+    // --delete-others does not remove it. A document whose section holds no value is not opened.
+    const std::vector<ValueTexts> current = csv ? CurrentValueTexts(rows) : std::vector<ValueTexts>();
     std::vector<DocumentChanges> changes(static_cast<std::size_t>(rows.size()));
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        DocumentChanges& d = changes[static_cast<std::size_t>(i)];
+        const auto at = static_cast<std::size_t>(i);
+        DocumentChanges& d = changes[at];
         d.path = rows[i].path;
-        d.changed = !rows[i].values.isEmpty();
-        for (const auto& [name, value] : rows[i].values)
-            d.properties.Add(name, value, 1, 0);
+        const QHash<QString, QString>* texts = at < current.size() && current[at] ? &*current[at] : nullptr;
+        bool differs = texts == nullptr;
+        for (const auto& [name, value] : rows[i].values) {
+            const auto it = texts ? texts->constFind(PropertyNameKey(name)) : QHash<QString, QString>::const_iterator();
+            const bool equal = texts && it != texts->cend() && *it == value;
+            // Of two names equal ignoring case the first one is written (`Add`), so only its
+            // value decides.
+            if (!d.properties.Contains(name))
+                differs = differs || !equal;
+            d.properties.Add(name, value, 1, 0, equal);
+        }
+        // With --delete-others a document holding a property the row does not list changes too.
+        if (texts && deleteOthers)
+            for (auto it = texts->cbegin(); it != texts->cend() && !differs; ++it)
+                differs = !d.properties.Contains(it.key());
+        d.changed = !rows[i].values.isEmpty() && differs;
     }
     ApplyOptions options;
     options.deleteOthers = deleteOthers;

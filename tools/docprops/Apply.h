@@ -6,8 +6,11 @@
 // property editor does after loading that set: each listed document gets every value of its
 // section as a text property (an empty value as " "), the left one of two names equal ignoring
 // case; with --delete-others its other custom properties are removed. With --csv the values come
-// from a property CSV (properties/PropertyCsv.h), one row per document, its empty cells left out. One line per document on
-// standard output: "<path>: Success!" or "<path>: Failed! <reason>".
+// from a property CSV (properties/PropertyCsv.h), one row per document, its empty cells left out,
+// and a value equal to the text export writes for the document's current property leaves that
+// property as it is, type included (a document with nothing else to change is not written). One
+// line per document on standard output: "<path>: Success!", "<path>: Success! Nothing to
+// change." or "<path>: Failed! <reason>".
 //
 // Exit code 0 when every document was written, 2 when some were not (they keep what they had;
 // after Ctrl+C or SIGTERM the documents not begun yet fail as interrupted), 1 for a usage error
