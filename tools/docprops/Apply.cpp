@@ -1,4 +1,5 @@
 #include "Apply.h"
+#include "Export.h"
 
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
@@ -41,14 +42,7 @@ std::vector<ValueTexts> CurrentValueTexts(const QList<PropertySetRow>& rows)
         seen.insert(row.path);
         paths.append(row.values.isEmpty() || !first ? QString() : row.path);
     }
-    std::stop_source stop;
-    LoadOptions options;
-    options.stop = stop.get_token();
-    options.progress = [&stop](qsizetype, qsizetype) {
-        if (platform::InterruptRequested())
-            stop.request_stop();
-    };
-    const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
+    const QList<LoadedDocument> documents = LoadUntilInterrupted(paths);
     std::vector<ValueTexts> texts(static_cast<std::size_t>(rows.size()));
     for (qsizetype i = 0; i < documents.size() && i < rows.size(); ++i) {
         if (paths[i].isEmpty() || documents[i].status != LoadedDocument::Loaded)

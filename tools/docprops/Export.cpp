@@ -37,6 +37,18 @@ QString ExportHelp()
            "           A document that cannot be read is reported and left out (exit code 1).\n"_s;
 }
 
+QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths)
+{
+    std::stop_source stop;
+    LoadOptions options;
+    options.stop = stop.get_token();
+    options.progress = [&stop](qsizetype, qsizetype) {
+        if (platform::InterruptRequested())
+            stop.request_stop();
+    };
+    return LoadCustomProperties(paths, options);
+}
+
 int ExportCommand(const QStringList& args)
 {
     if (args.size() < 3 || args[0] != u"--csv"_s || args[1].isEmpty()) {
@@ -46,14 +58,7 @@ int ExportCommand(const QStringList& args)
     const QString out = args[1];
     const QStringList files = args.mid(2);
 
-    std::stop_source stop;
-    LoadOptions options;
-    options.stop = stop.get_token();
-    options.progress = [&stop](qsizetype, qsizetype) {
-        if (platform::InterruptRequested())
-            stop.request_stop();
-    };
-    const QList<LoadedDocument> documents = LoadCustomProperties(files, options);
+    const QList<LoadedDocument> documents = LoadUntilInterrupted(files);
 
     int rc = 0;
     QStringList names;

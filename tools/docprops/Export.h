@@ -8,6 +8,8 @@
 // that cannot be read is reported on standard error and left out; the others are still written,
 // and the exit code is then 1. After Ctrl+C or SIGTERM nothing is written.
 
+#include "properties/LoadCustomProperties.h"
+
 #include <QStringList>
 
 // The arguments after "export".
@@ -16,3 +18,7 @@ int ExportCommand(const QStringList& args);
 // The usage line and the help paragraph of the command, for the tool's own.
 QString ExportUsage();
 QString ExportHelp();
+
+// Loads the documents' custom properties on the loader's threads; Ctrl+C or SIGTERM stops the
+// load, and the documents not reached come back as cancelled. Shared with "apply --csv".
+QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths);
