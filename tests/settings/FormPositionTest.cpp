@@ -4,10 +4,10 @@
 #include "settings/FormPosition.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,16 +23,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-        SetProgramFileNameForTesting(dir.filePath(u"bin/KRDL"_s));
-    }
-    void TearDown() override
-    {
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
     }
     QString config(const QString& name) const { return dir.filePath(u"config/krdl/"_s + name); }
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
 };
 
 } // namespace

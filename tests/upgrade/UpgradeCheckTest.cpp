@@ -4,13 +4,13 @@
 #include "upgrade/UpgradeCheck.h"
 
 #include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 using namespace Qt::StringLiterals;
 using upgrade::UpgradeCheck;
@@ -27,8 +27,7 @@ const char* const kNoInternet = KRDL_FAKE_UPGRADE_NO_INTERNET;
 const char* const kNoVersion = KRDL_FAKE_UPGRADE_NO_VERSION;
 const char* const kNoExecute = KRDL_FAKE_UPGRADE_NO_EXECUTE;
 
-const char* const kEnvironment[] = {"KRDL_CONFIG_HOME", "KRDL_FAKE_UPGRADE_LOG", "KRDL_FAKE_INTERNET_UPGRADE",
-                                    "KRDL_FAKE_LAST_VERSION"};
+const char* const kEnvironment[] = {"KRDL_FAKE_UPGRADE_LOG", "KRDL_FAKE_INTERNET_UPGRADE", "KRDL_FAKE_LAST_VERSION"};
 
 void setOrUnset(const char* name, const char* value)
 {
@@ -46,15 +45,12 @@ protected:
         for (const char* name : kEnvironment)
             saved << qgetenv(name);
         exe = dir.filePath(u"KRDL"_s);
-        SetProgramFileNameForTesting(exe);
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
         qputenv("KRDL_FAKE_UPGRADE_LOG", dir.filePath(u"calls.log"_s).toUtf8());
         qunsetenv("KRDL_FAKE_INTERNET_UPGRADE");
         qunsetenv("KRDL_FAKE_LAST_VERSION");
     }
     void TearDown() override
     {
-        SetProgramFileNameForTesting(QString());
         for (int i = 0; i < saved.size(); ++i)
             setOrUnset(kEnvironment[i], saved[i].isEmpty() ? nullptr : saved[i].constData());
     }
@@ -92,7 +88,7 @@ protected:
 
     static constexpr QFile::Permissions kPrivate = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir;
     QString exe;
     QList<QByteArray> saved;
 };

@@ -6,7 +6,7 @@
 #include "common/FsPath.h"
 #include "filelist/ui/FileListModel.h"
 #include "platform/InstanceLock.h"
-#include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -41,11 +40,9 @@ QStringList entries(const TfrmMain& window)
 
 TEST(InstanceChannelTest, LaterStartHandsItsDocumentsToTheRunningWindowWhichComesToTheFront)
 {
-    QTemporaryDir dir;
+    const testfiles::ConfigSandbox dir;
     ASSERT_TRUE(dir.isValid());
     const testfiles::ScopedEnv runtime("KRDL_RUNTIME_DIR", dir.filePath(u"run"_s).toStdString());
-    const testfiles::ScopedEnv config("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toStdString());
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
     const QString work = dir.filePath(u"work"_s);
     for (const char* name : {"a.dft", "notes.txt", "parts/b.PAR", "parts/sub/c.asm", "parts/readme.txt",
                              "parts/.hidden/d.psm"})
@@ -93,7 +90,6 @@ TEST(InstanceChannelTest, LaterStartHandsItsDocumentsToTheRunningWindowWhichCome
         EXPECT_FALSE(window.isMinimized());
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
     }
-    SetProgramFileNameForTesting({});
     // Qt cannot name it to remove it with the folder.
     std::filesystem::remove(ToFsPath(odd));
 }

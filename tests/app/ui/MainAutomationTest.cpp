@@ -6,14 +6,13 @@
 #include "MainWindowChildren.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "filelist/ui/FileListModel.h"
-#include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QPrinterInfo>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -28,8 +27,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
         window->show();
     }
@@ -40,10 +37,8 @@ protected:
                 d->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         window.reset();
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
     }
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir;
     std::unique_ptr<TfrmMain> window;
 };
 

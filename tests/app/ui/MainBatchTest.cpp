@@ -9,6 +9,7 @@
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
 
+#include "support/ConfigSandbox.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -88,9 +88,7 @@ protected:
         if (qEnvironmentVariableIsEmpty("KRDL_MSGBOX_TIMEOUT"))
             qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
         qputenv("KRDL_DATA_HOME", dir.filePath(u"data"_s).toUtf8()); // the undo journal of this test only
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
         window->show();
     }
@@ -99,8 +97,6 @@ protected:
         closeLogWindows();
         window.reset();
         SetBrowseDirectoryHookForTesting({});
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
         qunsetenv("KRDL_DATA_HOME");
         qunsetenv("KRDL_MSGBOX_LOG");
     }
@@ -123,7 +119,7 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir;
     std::unique_ptr<TfrmMain> window;
 };
 

@@ -4,7 +4,7 @@
 
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
-#include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -34,15 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
-    }
-    void TearDown() override
-    {
-        window.reset();
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
     }
     QString file(const QString& rel)
     {
@@ -71,7 +62,7 @@ protected:
             out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.fullPath();
         return out;
     }
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir;
     std::unique_ptr<TfrmMain> window;
 };
 

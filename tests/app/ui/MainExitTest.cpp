@@ -3,7 +3,6 @@
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
 #include "filelist/ui/FileListModel.h"
-#include "settings/Settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,10 +10,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "support/ConfigSandbox.h"
 #include "support/MessageBoxProbe.h"
 
 #include <gtest/gtest.h>
@@ -39,8 +38,6 @@ protected:
         savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         window = std::make_unique<TfrmMain>();
         window->fileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
         window->show();
@@ -49,8 +46,6 @@ protected:
     void TearDown() override
     {
         window.reset();
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
         qunsetenv("KRDL_MSGBOX_LOG");
         if (!savedTimeout.isEmpty())
             qputenv("KRDL_MSGBOX_TIMEOUT", savedTimeout);
@@ -63,7 +58,7 @@ protected:
         return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir;
     QByteArray savedTimeout;
     std::unique_ptr<TfrmMain> window;
 };

@@ -3,10 +3,8 @@
 #include "app/ui/TfrmMain.h"
 #include "settings/FormPosition.h"
 #include "settings/IniFile.h"
-#include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 #include "support/TestFiles.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,10 +14,8 @@ using namespace Qt::StringLiterals;
 
 TEST(MainPosition, TheWindowReopensAsItWasClosed)
 {
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
     ASSERT_TRUE(dir.isValid());
-    qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-    SetProgramFileNameForTesting(dir.filePath(u"bin/KRDL"_s));
     testfiles::WriteBytes(dir.filePath(u"bin/KRDL.ini"_s), "[SETTINGS]\r\n");
 
     auto window = std::make_unique<TfrmMain>();
@@ -39,7 +35,4 @@ TEST(MainPosition, TheWindowReopensAsItWasClosed)
     window = std::make_unique<TfrmMain>();
     EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
     window.reset();
-
-    SetProgramFileNameForTesting({});
-    qunsetenv("KRDL_CONFIG_HOME");
 }

@@ -4,13 +4,13 @@
 #include "settings/FormPosition.h"
 #include "settings/Settings.h"
 #include "settings/ui/TarFormPosSave.h"
+#include "support/ConfigSandbox.h"
 #include "support/MessageBoxProbe.h"
 #include "support/TestFiles.h"
 
 #include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -32,13 +32,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        qputenv("KRDL_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
-        SetProgramFileNameForTesting(dir.filePath(u"bin/KRDL"_s));
-    }
-    void TearDown() override
-    {
-        SetProgramFileNameForTesting({});
-        qunsetenv("KRDL_CONFIG_HOME");
     }
     // A main window as the program builds it: the store is its child, loaded after the build.
     std::unique_ptr<QWidget> window(bool useIniFile = true, const QString& nameKey = u"KRDL.ini"_s)
@@ -51,7 +44,7 @@ protected:
         store->UseIniFile = useIniFile;
         return w;
     }
-    QTemporaryDir dir;
+    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
     TarFormPosSave* store = nullptr;
 };
 
