@@ -39,6 +39,8 @@ std::string number(long value)
 
 } // namespace
 
+// Each entry point is followed by a pointer of the type the program calls it with, so that a
+// mismatch does not compile.
 extern "C" {
 
 #ifndef FAKE_WITHOUT_INIT
@@ -46,6 +48,7 @@ void Init(const char* libraryPath)
 {
     record("Init\t" + text(libraryPath));
 }
+[[maybe_unused]] static constexpr UpgradeInitFunction kInit = &Init;
 #endif
 
 #ifndef FAKE_WITHOUT_INTERNET_UPGRADE
@@ -55,6 +58,7 @@ bool InternetUpgrade()
     const char* answer = std::getenv("KRDL_FAKE_INTERNET_UPGRADE");
     return answer && std::string(answer) == "1";
 }
+[[maybe_unused]] static constexpr UpgradeInternetUpgradeFunction kInternetUpgrade = &InternetUpgrade;
 #endif
 
 #ifndef FAKE_WITHOUT_GET_LAST_VERSION
@@ -69,6 +73,7 @@ const char* GetLastVersion(const char* executablePath, std::int32_t days, bool c
     answer = version;
     return answer.c_str();
 }
+[[maybe_unused]] static constexpr UpgradeGetLastVersionFunction kGetLastVersion = &GetLastVersion;
 #endif
 
 #ifndef FAKE_WITHOUT_EXECUTE_UPGRADE
@@ -76,20 +81,7 @@ void ExecuteUpgrade(std::int32_t reserved, const char* argumentText)
 {
     record("ExecuteUpgrade\t" + number(reserved) + "\t" + text(argumentText));
 }
+[[maybe_unused]] static constexpr UpgradeExecuteUpgradeFunction kExecuteUpgrade = &ExecuteUpgrade;
 #endif
 
 } // extern "C"
-
-// The entry points keep the types the program calls them with (a mismatch does not compile).
-#ifndef FAKE_WITHOUT_INIT
-[[maybe_unused]] static constexpr UpgradeInitFunction kInit = &Init;
-#endif
-#ifndef FAKE_WITHOUT_INTERNET_UPGRADE
-[[maybe_unused]] static constexpr UpgradeInternetUpgradeFunction kInternetUpgrade = &InternetUpgrade;
-#endif
-#ifndef FAKE_WITHOUT_GET_LAST_VERSION
-[[maybe_unused]] static constexpr UpgradeGetLastVersionFunction kGetLastVersion = &GetLastVersion;
-#endif
-#ifndef FAKE_WITHOUT_EXECUTE_UPGRADE
-[[maybe_unused]] static constexpr UpgradeExecuteUpgradeFunction kExecuteUpgrade = &ExecuteUpgrade;
-#endif
