@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QScopeGuard>
 
 #include <cstring>
 
@@ -76,36 +77,22 @@ void TarGradient::SetUseSysColors(bool on)
 
 void TarGradient::SetStyle(TarGradientStyle style)
 {
-    if (style == style_)
-        return;
-    style_ = style;
-    UpdatePattern();
+    changeProperty(style_, style);
 }
 
 void TarGradient::SetShift(int shift)
 {
-    shift = gradient::ClampPercent(shift);
-    if (shift == shift_)
-        return;
-    shift_ = shift;
-    UpdatePattern();
+    changeProperty(shift_, gradient::ClampPercent(shift));
 }
 
 void TarGradient::SetRotation(int rotation)
 {
-    rotation = gradient::ClampPercent(rotation);
-    if (rotation == rotation_)
-        return;
-    rotation_ = rotation;
-    UpdatePattern();
+    changeProperty(rotation_, gradient::ClampPercent(rotation));
 }
 
 void TarGradient::SetReverse(bool reverse)
 {
-    if (reverse == reverse_)
-        return;
-    reverse_ = reverse;
-    UpdatePattern();
+    changeProperty(reverse_, reverse);
 }
 
 void TarGradient::SetOnCustom(TCustomGradientEvent handler)
@@ -147,11 +134,8 @@ void TarGradient::UpdatePattern()
 void TarGradient::buildPattern(gradient::Rgb first, gradient::Rgb second)
 {
     // Cleared on every way out, also when a builder or the handler throws.
-    struct BuildingFlag {
-        bool& flag;
-        explicit BuildingFlag(bool& f) : flag(f) { flag = true; }
-        ~BuildingFlag() { flag = false; }
-    } building(building_);
+    building_ = true;
+    const auto built = qScopeGuard([this] { building_ = false; });
 
     if (style_ != gsCustom)
         pattern_ = toImage(gradient::BuildGradientPattern(style_, colors_));

@@ -75,6 +75,15 @@ protected:
 
 private:
     void buildPattern(gradient::Rgb first, gradient::Rgb second);
+    // Stores a property and rebuilds the pattern, unless the property already has that value.
+    template <class T>
+    void changeProperty(T& property, const T& value)
+    {
+        if (property == value)
+            return;
+        property = value;
+        UpdatePattern();
+    }
 
     QColor colorBegin_;
     QColor colorEnd_;
