@@ -76,8 +76,9 @@ Function entryPoint(QLibrary& library, const char* name)
 UpgradeResult UpgradeCheck(bool force)
 {
     UpgradeResult result;
+    // A path libraryPath gives is a file's: it has looked.
     const QString path = libraryPath();
-    if (path.isEmpty() || !isFile(path))
+    if (path.isEmpty())
         return result;
     // Whatever the library does, it does with the user's rights at every start.
     if (platform::CheckLibraryTrust(std::filesystem::path(path.toStdU16String())) != platform::LibraryTrust::Trusted)
