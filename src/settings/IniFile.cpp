@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -122,6 +123,11 @@ QString IniDocument::written(const QString& value)
     return unquoted(value) == value ? value : u'"' + value + u'"';
 }
 
+QString IniDocument::valueOf(const QString& line)
+{
+    return unquoted(line.mid(line.indexOf(u'=') + 1));
+}
+
 QString IniDocument::unquoted(const QString& value)
 {
     const QString t = value.trimmed();
@@ -164,53 +170,22 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     const int line = findKey(header, sectionEnd(header), key);
     if (line < 0)
         return std::nullopt;
-    const QString& text = lines_[line];
-    return unquoted(text.mid(text.indexOf(u'=') + 1));
+    return valueOf(lines_[line]);
 }
 
 QStringList IniDocument::keys(const QString& section) const
 {
     QStringList result;
-    const int header = findSection(section);
-    if (header < 0)
-        return result;
-    const int end = sectionEnd(header);
-    for (int i = header + 1; i < end; ++i) {
-        const auto k = keyOf(lines_[i]);
-        if (!k || k->isEmpty())
-            continue;
-        bool seen = false;
-        for (const QString& s : std::as_const(result))
-            seen = seen || sameName(s, *k);
-        if (!seen)
-            result.append(*k);
+    for (const auto& [key, value] : entries(section)) {
+        if (std::none_of(result.cbegin(), result.cend(), [&key](const QString& k) { return sameName(k, key); }))
+            result.append(key);
     }
     return result;
 }
 
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QString text = written(value);
-    const int header = findSection(section);
-    if (header < 0) {
-        if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
-            insertLine(int(lines_.size()), QString());
-        insertLine(int(lines_.size()), u'[' + section + u']');
-        insertLine(int(lines_.size()), key + u'=' + text);
-        return;
-    }
-    const int end = sectionEnd(header);
-    const int line = findKey(header, end, key);
-    if (line >= 0) {
-        const QString& old = lines_[line];
-        lines_[line] = old.left(old.indexOf(u'=')).trimmed() + u'=' + text;
-        return;
-    }
-    // New key after the last non-blank line of the section.
-    int at = end;
-    while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
-        --at;
-    insertLine(at, key + u'=' + text);
+    setValues(section, {{key, value}});
 }
 
 void IniDocument::eraseSection(const QString& section)
@@ -233,7 +208,7 @@ QList<QPair<QString, QString>> IniDocument::entries(const QString& section) cons
     for (int i = header + 1; i < end; ++i) {
         const auto k = keyOf(lines_[i]);
         if (k && !k->isEmpty())
-            result.append({*k, unquoted(lines_[i].mid(lines_[i].indexOf(u'=') + 1))});
+            result.append({*k, valueOf(lines_[i])});
     }
     return result;
 }
@@ -251,7 +226,7 @@ QHash<QString, QList<QPair<QString, QString>>> IniDocument::allEntries() const
         if (!current)
             continue;
         if (const auto k = keyOf(line); k && !k->isEmpty())
-            current->append({*k, unquoted(line.mid(line.indexOf(u'=') + 1))});
+            current->append({*k, valueOf(line)});
     }
     return result;
 }
@@ -293,10 +268,8 @@ void IniDocument::setValues(const QString& section, const QList<QPair<QString, Q
         return;
     int header = findSection(section);
     if (header < 0) {
-        setValue(section, entries.front().first, entries.front().second);
-        if (entries.size() == 1)
-            return;
-        header = findSection(section);
+        appendSection(section, {});
+        header = int(lines_.size()) - 1;
     }
     const int end = sectionEnd(header);
     // Keys the section holds already, by their folded name, and where the first of each stands.
@@ -377,8 +350,7 @@ void WriteIniValues(const QString& fileName, const QString& section, const QList
     LoadedFile file = load(fileName);
     if (file.exists && !file.readable)
         fail();
-    for (const auto& [key, value] : values)
-        file.doc.setValue(section, key, value);
+    file.doc.setValues(section, values);
     if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(file.doc.toText(), file.encoding)))
         fail();
 }

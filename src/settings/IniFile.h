@@ -57,6 +57,8 @@ private:
     // Inserts a line before line At (At == the line count: at the end).
     void insertLine(int at, const QString& line);
     static QString unquoted(const QString& value);
+    // The value of a key=value line as `value` reads it.
+    static QString valueOf(const QString& line);
     // The value as a line holds it, in quotes when it would not read back as itself otherwise.
     static QString written(const QString& value);
 
