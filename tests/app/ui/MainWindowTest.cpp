@@ -49,9 +49,12 @@ protected:
             lastRequest = r;
             return paths;
         });
-        Action(window.get(), u"actAddFiles"_s)->trigger();
+        act(u"actAddFiles"_s)->trigger();
         window->ActionManagerUpdate();
     }
+
+    QAction* act(const QString& name) const { return Action(window.get(), name); }
+    template <class T = QWidget> T* child(const QString& name) const { return Child<T>(window.get(), name); }
 
     QStringList enabledActions() const
     {
@@ -66,7 +69,7 @@ protected:
     QStringList column(int c) const
     {
         QStringList out;
-        auto* m = Child<QTableView>(window.get(), u"lvFiles"_s)->model();
+        auto* m = child<QTableView>(u"lvFiles"_s)->model();
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->index(r, c).data().toString();
         return out;
@@ -74,7 +77,7 @@ protected:
 
     void clickCheckBox(int row)
     {
-        auto* m = Child<QTableView>(window.get(), u"lvFiles"_s)->model();
+        auto* m = child<QTableView>(u"lvFiles"_s)->model();
         const QModelIndex idx = m->index(row, 0);
         const bool on = idx.data(Qt::CheckStateRole).toInt() == Qt::Checked;
         m->setData(idx, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
@@ -96,14 +99,14 @@ QStringList sorted(QStringList l)
 TEST_F(MainWindowTest, StartsWithPrintOutPageAndEmptyStatus)
 {
     EXPECT_EQ(window->windowTitle(), u"Velmar solid edge utils STANDARD [v2.204]"_s);
-    EXPECT_EQ(Child<QTabWidget>(window.get(), u"pcOperations"_s)->count(), 5);
-    EXPECT_EQ(Child<QTabWidget>(window.get(), u"pcOperations"_s)->currentWidget(), Child<QWidget>(window.get(), u"tbshPrintOut"_s));
-    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"No files in list"_s);
+    EXPECT_EQ(child<QTabWidget>(u"pcOperations"_s)->count(), 5);
+    EXPECT_EQ(child<QTabWidget>(u"pcOperations"_s)->currentWidget(), child<QWidget>(u"tbshPrintOut"_s));
+    EXPECT_EQ(child<QLabel>(u"lblFileListStatus"_s)->text(), u"No files in list"_s);
     window->MainTimerTimer();
-    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"0 (0)"_s);
-    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().startsWith(u"Date: "_s));
-    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().contains(u", Time: "_s));
-    EXPECT_TRUE(Child<QLabel>(window.get(), u"lblDateTime"_s)->text().endsWith(u" "_s));
+    EXPECT_EQ(child<QLabel>(u"lblFileListStatus"_s)->text(), u"0 (0)"_s);
+    EXPECT_TRUE(child<QLabel>(u"lblDateTime"_s)->text().startsWith(u"Date: "_s));
+    EXPECT_TRUE(child<QLabel>(u"lblDateTime"_s)->text().contains(u", Time: "_s));
+    EXPECT_TRUE(child<QLabel>(u"lblDateTime"_s)->text().endsWith(u" "_s));
 }
 
 TEST_F(MainWindowTest, EmptyListEnablesOnlyAddListExitAndBrowse)
@@ -117,59 +120,59 @@ TEST_F(MainWindowTest, EmptyListEnablesOnlyAddListExitAndBrowse)
 TEST_F(MainWindowTest, EntriesWithoutChecksEnableListCommandsOnly)
 {
     addByDialog({u"/w/a.dft"_s, u"/w/b.par"_s});
-    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
+    act(u"actSelectNoneFile"_s)->trigger();
     window->ActionManagerUpdate();
-    for (QAction* a : {Action(window.get(), u"actRemoveAllFiles"_s), Action(window.get(), u"actSelectAllFiles"_s), Action(window.get(), u"actSelectNoneFile"_s),
-                       Action(window.get(), u"actInvertSelection"_s), Action(window.get(), u"actPrintFilenames"_s), Action(window.get(), u"actPrintFilenamesWithPath"_s)})
-        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
-    for (QAction* a : {Action(window.get(), u"actRemoveSelectedFiles"_s), Action(window.get(), u"actCropSelectedFiles"_s), Action(window.get(), u"actCopyFiles"_s),
-                       Action(window.get(), u"actDocPropEdit"_s), Action(window.get(), u"actPrintFiles"_s), Action(window.get(), u"actRenameFiles"_s), Action(window.get(), u"actUpdateDrafts"_s),
-                       Action(window.get(), u"actRenameFile"_s), Action(window.get(), u"actShowDocumentProperties"_s)})
-        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    for (const char* name : {"actRemoveAllFiles", "actSelectAllFiles", "actSelectNoneFile", "actInvertSelection",
+                             "actPrintFilenames", "actPrintFilenamesWithPath"})
+        EXPECT_TRUE(act(QLatin1String(name))->isEnabled()) << name;
+    for (const char* name : {"actRemoveSelectedFiles", "actCropSelectedFiles", "actCopyFiles", "actDocPropEdit",
+                             "actPrintFiles", "actRenameFiles", "actUpdateDrafts", "actRenameFile",
+                             "actShowDocumentProperties"})
+        EXPECT_FALSE(act(QLatin1String(name))->isEnabled()) << name;
 }
 
 TEST_F(MainWindowTest, RenameFilesNeedsBothTextsAndAChecked)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
-    Child<QLineEdit>(window.get(), u"edOldText"_s)->setText(u"a"_s);
+    EXPECT_FALSE(act(u"actRenameFiles"_s)->isEnabled());
+    child<QLineEdit>(u"edOldText"_s)->setText(u"a"_s);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
-    Child<QLineEdit>(window.get(), u"edNewText"_s)->setText(u"b"_s);
+    EXPECT_FALSE(act(u"actRenameFiles"_s)->isEnabled());
+    child<QLineEdit>(u"edNewText"_s)->setText(u"b"_s);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
-    Child<QLineEdit>(window.get(), u"edOldText"_s)->clear();
+    EXPECT_TRUE(act(u"actRenameFiles"_s)->isEnabled());
+    child<QLineEdit>(u"edOldText"_s)->clear();
     // The idle pass picks up the change without a direct call.
     QTest::qWait(20);
-    EXPECT_FALSE(Action(window.get(), u"actRenameFiles"_s)->isEnabled());
+    EXPECT_FALSE(act(u"actRenameFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, PrintFilesNeedsPrinterAndOrientation)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
-    Child<QComboBox>(window.get(), u"cbPrinters"_s)->addItem(u"Test printer"_s);
-    Child<QComboBox>(window.get(), u"cbPrinters"_s)->setCurrentIndex(0);
+    EXPECT_FALSE(act(u"actPrintFiles"_s)->isEnabled());
+    child<QComboBox>(u"cbPrinters"_s)->addItem(u"Test printer"_s);
+    child<QComboBox>(u"cbPrinters"_s)->setCurrentIndex(0);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
-    Child<QComboBox>(window.get(), u"cbOrientation"_s)->setCurrentIndex(1);
+    EXPECT_FALSE(act(u"actPrintFiles"_s)->isEnabled());
+    child<QComboBox>(u"cbOrientation"_s)->setCurrentIndex(1);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
-    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
+    EXPECT_TRUE(act(u"actPrintFiles"_s)->isEnabled());
+    act(u"actSelectNoneFile"_s)->trigger();
     window->ActionManagerUpdate();
-    EXPECT_FALSE(Action(window.get(), u"actPrintFiles"_s)->isEnabled());
+    EXPECT_FALSE(act(u"actPrintFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, HighlightedRowEnablesPerFileCommandsAndDependenciesStayDisabled)
 {
     addByDialog({u"/w/a.dft"_s});
-    EXPECT_FALSE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
-    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(0);
+    EXPECT_FALSE(act(u"actRenameFile"_s)->isEnabled());
+    child<QTableView>(u"lvFiles"_s)->selectRow(0);
     window->ActionManagerUpdate();
-    EXPECT_TRUE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
-    EXPECT_TRUE(Action(window.get(), u"actShowDocumentProperties"_s)->isEnabled());
-    EXPECT_FALSE(Action(window.get(), u"actShowFileDependenies"_s)->isEnabled());
-    EXPECT_TRUE(Child<QMenu>(window.get(), u"pmFileList"_s)->actions().contains(Action(window.get(), u"actShowFileDependenies"_s)));
+    EXPECT_TRUE(act(u"actRenameFile"_s)->isEnabled());
+    EXPECT_TRUE(act(u"actShowDocumentProperties"_s)->isEnabled());
+    EXPECT_FALSE(act(u"actShowFileDependenies"_s)->isEnabled());
+    EXPECT_TRUE(child<QMenu>(u"pmFileList"_s)->actions().contains(act(u"actShowFileDependenies"_s)));
 }
 
 TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
@@ -201,7 +204,7 @@ TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
 {
     addByDialog({u"/z/a.dft"_s, u"/a/b.dft"_s});
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"b.dft"_s}));
-    QHeaderView* header = Child<QTableView>(window.get(), u"lvFiles"_s)->horizontalHeader();
+    QHeaderView* header = child<QTableView>(u"lvFiles"_s)->horizontalHeader();
     window->resize(800, 600);
     window->show();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) + 5, 5));
@@ -215,7 +218,7 @@ TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
 TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
 {
     addByDialog({u"/x/m.dft"_s, u"/a/z.dft"_s});
-    Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(0); // m.dft
+    child<QTableView>(u"lvFiles"_s)->selectRow(0); // m.dft
     const QString list = dir.filePath(u"more.txt"_s);
     testfiles::WriteBytes(list, "1;/y/b.dft\r\n1;/b/q.dft\r\n");
 
@@ -225,7 +228,7 @@ TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
         {"clicking the Dir header", [&] { ListSide(window.get())->lvFilesColumnClick(1); }},
         {"appending a list", [&] {
              SetFileDialogHookForTesting([list](const FileDialogRequest&) { return QStringList{list}; });
-             Action(window.get(), u"actAppendList"_s)->trigger();
+             act(u"actAppendList"_s)->trigger();
          }},
     };
     int expectedRow = 0;
@@ -241,13 +244,13 @@ TEST_F(MainWindowTest, CheckBoxClickUpdatesStatusAtOnceAndChecksKeepOrder)
 {
     addByDialog({u"/w/c.dft"_s, u"/w/a.dft"_s, u"/w/b.dft"_s});
     window->MainTimerTimer();
-    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"3 (3)"_s);
+    EXPECT_EQ(child<QLabel>(u"lblFileListStatus"_s)->text(), u"3 (3)"_s);
     clickCheckBox(1);
-    EXPECT_EQ(Child<QLabel>(window.get(), u"lblFileListStatus"_s)->text(), u"3 (2)"_s);
+    EXPECT_EQ(child<QLabel>(u"lblFileListStatus"_s)->text(), u"3 (2)"_s);
     const QStringList order = column(0);
-    Action(window.get(), u"actInvertSelection"_s)->trigger();
-    Action(window.get(), u"actSelectAllFiles"_s)->trigger();
-    Action(window.get(), u"actSelectNoneFile"_s)->trigger();
+    act(u"actInvertSelection"_s)->trigger();
+    act(u"actSelectAllFiles"_s)->trigger();
+    act(u"actSelectNoneFile"_s)->trigger();
     EXPECT_EQ(column(0), order);
     EXPECT_EQ(window->CheckedCount(), 0);
 }
@@ -256,15 +259,15 @@ TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
 {
     addByDialog({u"/w/a.dft"_s, u"/w/b.dft"_s, u"/w/c.dft"_s});
     clickCheckBox(1); // b unchecked
-    Action(window.get(), u"actCropSelectedFiles"_s)->trigger();
+    act(u"actCropSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s, u"c.dft"_s}));
     clickCheckBox(0); // a unchecked
-    Action(window.get(), u"actRemoveSelectedFiles"_s)->trigger();
+    act(u"actRemoveSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s}));
-    Action(window.get(), u"actRemoveAllFiles"_s)->trigger();
+    act(u"actRemoveAllFiles"_s)->trigger();
     EXPECT_EQ(window->fileList()->list().count(), 0);
     window->ActionManagerUpdate();
-    EXPECT_FALSE(Action(window.get(), u"actRemoveAllFiles"_s)->isEnabled());
+    EXPECT_FALSE(act(u"actRemoveAllFiles"_s)->isEnabled());
 }
 
 TEST_F(MainWindowTest, CollectFollowsTheDisplayOrder)
@@ -285,23 +288,23 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmAddFiles"_s)), QStringList({u"Add files"_s, u"Add folder"_s}));
-    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmRemoveFiles"_s)), QStringList({u"Remove selected "_s, u"Crop selected"_s, u"-"_s, u"Remove all"_s}));
-    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmSelectedFiles"_s)), QStringList({u"Select all"_s, u"Select none"_s, u"Invert selection"_s}));
-    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmList"_s)), QStringList({u"Open list"_s, u"Save list"_s, u"Append list"_s, u"-"_s, u"Print filenames"_s,
+    EXPECT_EQ(texts(child<QMenu>(u"pmAddFiles"_s)), QStringList({u"Add files"_s, u"Add folder"_s}));
+    EXPECT_EQ(texts(child<QMenu>(u"pmRemoveFiles"_s)), QStringList({u"Remove selected "_s, u"Crop selected"_s, u"-"_s, u"Remove all"_s}));
+    EXPECT_EQ(texts(child<QMenu>(u"pmSelectedFiles"_s)), QStringList({u"Select all"_s, u"Select none"_s, u"Invert selection"_s}));
+    EXPECT_EQ(texts(child<QMenu>(u"pmList"_s)), QStringList({u"Open list"_s, u"Save list"_s, u"Append list"_s, u"-"_s, u"Print filenames"_s,
                                                   u"Print filenames with path"_s}));
-    EXPECT_EQ(texts(Child<QMenu>(window.get(), u"pmFileList"_s)),
+    EXPECT_EQ(texts(child<QMenu>(u"pmFileList"_s)),
               QStringList({u"Add files"_s, u"Add folder"_s, u"-"_s, u"Select all"_s, u"Select none"_s, u"Invert selection"_s, u"-"_s,
                            u"Remove selected "_s, u"Crop selected"_s, u"Remove all"_s, u"-"_s, u"Show file custom properties"_s,
                            u"Show file dependencies"_s, u"Rename file"_s, u"-"_s, u"List"_s, u"-"_s, u"Exit"_s}));
-    QMenu* folder = Child<QMenu>(window.get(), u"pmAddFiles"_s)->actions().at(1)->menu();
+    QMenu* folder = child<QMenu>(u"pmAddFiles"_s)->actions().at(1)->menu();
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(texts(folder), QStringList({u"Add Draft files"_s, u"Add Part files"_s, u"Add Assembly files"_s,
                                           u"Add Part Sheet Metal files"_s, u"Add Weldment files"_s, u"-"_s, u"Add all files"_s}));
-    EXPECT_EQ(Action(window.get(), u"actRemoveSelectedFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    EXPECT_EQ(Action(window.get(), u"actSelectAllFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(Action(window.get(), u"actAddAllFiles"_s)->toolTip(), u"Add all files from directory"_s);
-    EXPECT_EQ(Action(window.get(), u"actDocPropEdit"_s)->property("category").toString(), u"DocumentProperties"_s);
+    EXPECT_EQ(act(u"actRemoveSelectedFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    EXPECT_EQ(act(u"actSelectAllFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(act(u"actAddAllFiles"_s)->toolTip(), u"Add all files from directory"_s);
+    EXPECT_EQ(act(u"actDocPropEdit"_s)->property("category").toString(), u"DocumentProperties"_s);
 }
 
 TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
@@ -323,8 +326,8 @@ TEST_F(MainWindowTest, TitleStripRunsFromMaroonToRedUnderTheTitleAndLogos)
 {
     window->resize(758, 578);
     window->show();
-    QWidget* strip = Child(window.get(), u"GradientTitle"_s);
-    QWidget* panel = Child(window.get(), u"pnlTitle"_s);
+    QWidget* strip = child(u"GradientTitle"_s);
+    QWidget* panel = child(u"pnlTitle"_s);
     EXPECT_EQ(panel->height(), 70);
     // The strip alone, without what lies on it.
     QImage bare(strip->size(), QImage::Format_RGB32);
@@ -341,12 +344,12 @@ TEST_F(MainWindowTest, TitleStripRunsFromMaroonToRedUnderTheTitleAndLogos)
 
     // Over it: the two logos with their hints, and the title in white.
     for (auto [name, hint] : {std::pair{u"Image321"_s, u"Solid edge logo"_s}, std::pair{u"Image322"_s, u"Travenkalo"_s}}) {
-        auto* image = Child<QLabel>(window.get(), name);
+        auto* image = child<QLabel>(name);
         EXPECT_EQ(image->toolTip(), hint);
         EXPECT_FALSE(image->pixmap().isNull()) << name.toStdString();
         EXPECT_TRUE(image->isVisible()) << name.toStdString();
     }
-    auto* title = Child<QLabel>(window.get(), u"lblTitle"_s);
+    auto* title = child<QLabel>(u"lblTitle"_s);
     EXPECT_EQ(title->text(), u"Velmar solid edge utils"_s);
     const QImage shown = strip->grab().toImage();
     const QRect text = title->geometry();
