@@ -10,9 +10,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
-
 #include <QSet>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <limits>
@@ -229,7 +228,6 @@ private:
     QFontMetricsF advances_;
     std::vector<qreal> table_ = std::vector<qreal>(kTable, -1);
 };
-
 
 } // namespace
 
