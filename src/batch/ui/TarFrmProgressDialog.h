@@ -77,12 +77,6 @@ public:
     TarFrmProgressDialog* Last() const { return last_; }
 
 private:
-    void updateProgressTime();
-
     QPointer<QWidget> centreOver_;
-    QTimer* clockTick_ = nullptr; // refreshes the elapsed time while the run waits on a file
-    QElapsedTimer clock_;
-    qsizetype done_ = 0;
-    qsizetype total_ = 0;
     QPointer<TarFrmProgressDialog> last_;
 };
