@@ -39,18 +39,20 @@ std::string JournalRunLockName(const QString& runFile)
     return "krdl-journal-" + ToNativeBytes(QFileInfo(runFile).completeBaseName());
 }
 
+void RemoveJournalRun(const QString& runFile)
+{
+    std::error_code ec;
+    std::filesystem::remove(ToFsPath(runFile), ec);
+    if (const auto lockFile = platform::InstanceLock::lockFilePath(JournalRunLockName(runFile)); !lockFile.empty())
+        std::filesystem::remove(lockFile, ec);
+}
+
 void PruneJournal(const QString& kind, int keep)
 {
     const QStringList files = JournalRunFiles(kind);
     for (qsizetype i = keep; i < files.size(); ++i) {
-        const std::string lockName = JournalRunLockName(files.at(i));
-        platform::InstanceLock lock(lockName);
-        if (lock.heldElsewhere())
-            continue;
-        std::error_code ec;
-        std::filesystem::remove(ToFsPath(files.at(i)), ec);
-        // Its lock file goes too, while still held: nobody looks for the run any more.
-        if (const auto lockFile = platform::InstanceLock::lockFilePath(lockName); !lockFile.empty())
-            std::filesystem::remove(lockFile, ec);
+        const platform::InstanceLock lock(JournalRunLockName(files.at(i)));
+        if (!lock.heldElsewhere())
+            RemoveJournalRun(files.at(i));
     }
 }

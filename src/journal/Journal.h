@@ -29,3 +29,7 @@ void PruneJournal(const QString& kind, int keep = kJournalKeptRuns);
 
 // The name of the lock a writer or an undo holds while it works on the run file.
 std::string JournalRunLockName(const QString& runFile);
+
+// Removes a run file and its lock file. Called while holding the run's lock: once the file is
+// gone nobody looks for the run any more.
+void RemoveJournalRun(const QString& runFile);

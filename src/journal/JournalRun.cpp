@@ -71,6 +71,13 @@ QByteArray JournalRun::Line(const QStringList& fields)
     return line;
 }
 
+void JournalRun::Append(std::ostream& out, const QStringList& fields)
+{
+    const QByteArray line = Line(fields);
+    out.write(line.constData(), line.size());
+    out.flush();
+}
+
 QByteArray JournalRun::StartText(const QString& kind, const QDateTime& created, qint64 processId,
                                  const std::vector<JournalItem>& items)
 {
@@ -111,10 +118,6 @@ std::optional<JournalRun> JournalRun::Parse(const QByteArray& bytes)
         if (tag == "end") {
             run.ended = true;
             run.completed = field(1) == u"completed";
-            continue;
-        }
-        if (tag == "undo") {
-            run.undoStarted = true;
             continue;
         }
         if (tag == "undo-end") {

@@ -29,6 +29,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -66,7 +67,6 @@ public:
     std::vector<JournalItemState> states; // one per item
     bool ended = false;
     bool completed = false;
-    bool undoStarted = false;
     bool undoEnded = false;
 
     // True when the run stopped without its end line: the process died, or is still running.
@@ -77,6 +77,9 @@ public:
                                 const std::vector<JournalItem>& items);
     // One record line with its line end.
     static QByteArray Line(const QStringList& fields);
+    // Appends Line(Fields) to Out and flushes it out of the process, so that a crash of the
+    // program after this loses nothing; a line that cannot be written is let go.
+    static void Append(std::ostream& out, const QStringList& fields);
 
     // Reads a run; nothing when the bytes are no journal run.
     static std::optional<JournalRun> Parse(const QByteArray& bytes);

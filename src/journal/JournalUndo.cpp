@@ -25,35 +25,28 @@ JournalUndo::JournalUndo(const QString& kind)
         lock_ = std::move(lock);
         out_.open(ToFsPath(file), std::ios::binary | std::ios::app);
         status_ = Ready;
-        append({u"undo"_s, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
+        JournalRun::Append(out_, {u"undo"_s, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
         return;
     }
 }
 
 JournalUndo::~JournalUndo() = default;
 
-void JournalUndo::append(const QStringList& fields)
-{
-    const QByteArray line = JournalRun::Line(fields);
-    out_.write(line.constData(), line.size());
-    out_.flush();
-}
-
 void JournalUndo::MarkUndone(qsizetype index)
 {
-    append({u"undone"_s, QString::number(index)});
+    JournalRun::Append(out_, {u"undone"_s, QString::number(index)});
 }
 
 void JournalUndo::MarkUnrestored(qsizetype index, const QString& reason)
 {
-    append({u"unrestored"_s, QString::number(index), reason});
+    JournalRun::Append(out_, {u"unrestored"_s, QString::number(index), reason});
 }
 
 void JournalUndo::End()
 {
     if (status_ != Ready || !out_.is_open())
         return;
-    append({u"undo-end"_s});
+    JournalRun::Append(out_, {u"undo-end"_s});
     out_.close();
     platform::SyncToDisk(ToFsPath(run_.fileName));
 }

@@ -43,8 +43,6 @@ public:
     void End();
 
 private:
-    void append(const QStringList& fields);
-
     Status status_ = NothingToUndo;
     JournalRun run_;
     std::unique_ptr<platform::InstanceLock> lock_;

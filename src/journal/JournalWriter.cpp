@@ -67,23 +67,15 @@ JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>
 
 JournalWriter::~JournalWriter() = default;
 
-void JournalWriter::append(const QStringList& fields)
-{
-    const QByteArray line = JournalRun::Line(fields);
-    out_.write(line.constData(), line.size());
-    // Out of the process at once: a crash of the program after this loses nothing.
-    out_.flush();
-}
-
 void JournalWriter::MarkDone(qsizetype index, const QString& note)
 {
     anyDone_ = true;
-    append({u"done"_s, QString::number(index), note});
+    JournalRun::Append(out_, {u"done"_s, QString::number(index), note});
 }
 
 void JournalWriter::MarkFailed(qsizetype index, const QString& reason)
 {
-    append({u"failed"_s, QString::number(index), reason});
+    JournalRun::Append(out_, {u"failed"_s, QString::number(index), reason});
 }
 
 void JournalWriter::End(bool completed)
@@ -91,17 +83,12 @@ void JournalWriter::End(bool completed)
     if (ended_)
         return;
     ended_ = true;
-    append({u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
+    JournalRun::Append(out_, {u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
     out_.close();
-    std::error_code ec;
-    if (anyDone_) {
+    if (anyDone_)
         platform::SyncToDisk(ToFsPath(fileName_));
-    } else {
-        // Removed while still held, its lock file too: nobody will look for this run.
-        std::filesystem::remove(ToFsPath(fileName_), ec);
-        if (const auto lockFile = platform::InstanceLock::lockFilePath(JournalRunLockName(fileName_)); !lockFile.empty())
-            std::filesystem::remove(lockFile, ec);
-    }
+    else
+        RemoveJournalRun(fileName_);
     // Pruning asks for every old run's lock: this one's goes first.
     lock_.reset();
     PruneJournal(kind_);

@@ -40,8 +40,6 @@ public:
     void End(bool completed);
 
 private:
-    void append(const QStringList& fields);
-
     QString kind_;
     QString fileName_;
     std::unique_ptr<platform::InstanceLock> lock_;
