@@ -1,5 +1,14 @@
 #include "batch/ForEachFile.h"
 
+ProgressSink& StartLog(ProgressSinkFactory& progress, const QString& caption, const QString& firstLine)
+{
+    ProgressSink& log = progress.CreateProgress();
+    log.SetCaption(caption);
+    log.Show();
+    log.AddLine(firstLine);
+    return log;
+}
+
 bool ForEachFile(ProgressSink& log, const QStringList& files,
                  const std::function<void(qsizetype index, const QString& file)>& eachFile)
 {

@@ -8,6 +8,9 @@
 
 #include <functional>
 
+// A run's log: a new sink from Progress with Caption, shown, FirstLine its first line.
+ProgressSink& StartLog(ProgressSinkFactory& progress, const QString& caption, const QString& firstLine);
+
 // Calls EachFile with the index and path of every file in order. Before each file it lets
 // pending events run (a repaint, a Cancel click) and then asks Log whether to stop; a stop
 // writes "User cancel operation!" and ends the loop before that file, so Cancel never cuts a

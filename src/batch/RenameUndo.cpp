@@ -1,10 +1,9 @@
 #include "batch/RenameUndo.h"
 
-#include "batch/ForEachFile.h"
+#include "batch/UndoLastRun.h"
 #include "common/FsPath.h"
 #include "filelist/FileList.h"
 #include "journal/Journal.h"
-#include "journal/JournalUndo.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
 
@@ -48,6 +47,26 @@ bool wasRenamed(const JournalRun& run, std::size_t i)
     return entryExists(item.newPath) && !entryExists(item.path);
 }
 
+// Puts the item's file back under its old name while the file at the new path is still the one
+// renamed and the old name is free.
+UndoStep renameBack(const JournalItem& item)
+{
+    const std::string recorded = item.identity.toStdString();
+    const std::string atNew = identityOf(item.newPath);
+    if (!recorded.empty() && atNew != recorded) {
+        // Put back already (an undo cut short after this file), or not ours any more.
+        if (identityOf(item.path) == recorded)
+            return {true, {}};
+        return {false, atNew.empty() ? item.newPath + u" is gone."_s : item.newPath + u" is another file now."_s};
+    }
+    if (recorded.empty() && !entryExists(item.newPath))
+        return {false, item.newPath + u" is gone."_s};
+    std::error_code ec;
+    if (!platform::RenameNoReplace(ToFsPath(item.newPath), ToFsPath(item.path), ec))
+        return {false, ec == std::errc::file_exists ? item.path + u" exists already."_s : ErrorText(ec) + u'.'};
+    return {true, {}};
+}
+
 } // namespace
 
 RenameUndo::RenameUndo(ProgressSinkFactory& progress, MessageSink& messages) : progress_(progress), messages_(messages)
@@ -56,67 +75,25 @@ RenameUndo::RenameUndo(ProgressSinkFactory& progress, MessageSink& messages) : p
 
 void RenameUndo::Execute()
 {
-    result_ = {};
     Restored.clear();
-    JournalUndo undo(QString::fromLatin1(kRenameJournal));
-    if (undo.status() != JournalUndo::Ready) {
-        messages_.Information(u"Undo last rename"_s, undo.status() == JournalUndo::Busy
-                                                          ? u"The last rename is still running; undo it once it has ended."_s
-                                                          : u"There is no rename to undo."_s);
-        return;
-    }
-    const JournalRun& run = undo.Run();
-    result_.started = true;
-    ProgressSink& log = progress_.CreateProgress();
-    log.SetCaption(u"Undo last rename"_s);
-    log.Show();
-    log.AddLine(u"Start undoing the rename of "_s + run.created.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s)
-                + u"..."_s);
-
+    const UndoTexts texts{u"Undo last rename"_s, u"The last rename is still running; undo it once it has ended."_s,
+                          u"There is no rename to undo."_s, u"Start undoing the rename of "_s, u"End undoing the rename!"_s};
     // Last renamed first: a file may have taken the old name of one renamed before it.
-    std::vector<std::size_t> todo;
-    QStringList names;
-    for (std::size_t i = run.items.size(); i-- > 0;) {
-        if (run.states[i].undo != UndoMark::Undone && wasRenamed(run, i)) {
-            todo.push_back(i);
-            names << run.items[i].newPath;
-        }
-    }
-
-    const bool completed = RunFileLoop(log, names, u"End undoing the rename!"_s, [&](qsizetype k, const QString&) {
-        const std::size_t i = todo[std::size_t(k)];
-        const JournalItem& item = run.items[i];
-        log.AddLine(u" "_s);
-        log.AddLine(FileNumber(k, names.size()) + item.newPath + u" rename back to "_s + item.path + u'.');
-
-        QString problem;
-        const std::string recorded = item.identity.toStdString();
-        const std::string atNew = identityOf(item.newPath);
-        if (!recorded.empty() && atNew != recorded) {
-            // Put back already (an undo cut short after this file), or not ours any more.
-            if (identityOf(item.path) != recorded)
-                problem = atNew.empty() ? item.newPath + u" is gone."_s : item.newPath + u" is another file now."_s;
-        } else if (recorded.empty() && !entryExists(item.newPath)) {
-            problem = item.newPath + u" is gone."_s;
-        } else {
-            std::error_code ec;
-            if (!platform::RenameNoReplace(ToFsPath(item.newPath), ToFsPath(item.path), ec))
-                problem = ec == std::errc::file_exists ? item.path + u" exists already."_s : ErrorText(ec) + u'.';
-        }
-        if (problem.isEmpty()) {
-            undo.MarkUndone(qsizetype(i));
-            Restored.emplace_back(item.newPath, item.path);
-            log.AddLine(u"Success!"_s);
-            ++result_.succeeded;
-        } else {
-            undo.MarkUnrestored(qsizetype(i), problem);
-            log.AddLine(u"Failed! "_s + problem);
-            ++result_.failed;
-        }
-    });
-    result_.cancelled = !completed;
-    if (completed)
-        undo.End();
+    const auto pick = [](const JournalRun& run) {
+        std::vector<std::size_t> todo;
+        for (std::size_t i = run.items.size(); i-- > 0;)
+            if (run.states[i].undo != UndoMark::Undone && wasRenamed(run, i))
+                todo.push_back(i);
+        return todo;
+    };
+    const auto describe = [](const JournalItem& item) { return item.newPath + u" rename back to "_s + item.path + u'.'; };
+    result_ = UndoLastRun(QString::fromLatin1(kRenameJournal), progress_, messages_, texts, pick, describe,
+                          [this](const JournalItem& item) {
+                              const UndoStep step = renameBack(item);
+                              if (step.undone)
+                                  Restored.emplace_back(item.newPath, item.path);
+                              return step;
+                          });
 }
 
 void RenameUndo::UpdateFileList(FileList& list) const

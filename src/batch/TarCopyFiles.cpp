@@ -36,10 +36,7 @@ void TarCopyFiles::Execute()
 
     DestinationFiles.clear();
     result_.started = true;
-    ProgressSink& log = progress_.CreateProgress();
-    log.SetCaption(QStringLiteral("Copy files"));
-    log.Show();
-    log.AddLine(QStringLiteral("Start copying files..."));
+    ProgressSink& log = StartLog(progress_, QStringLiteral("Copy files"), QStringLiteral("Start copying files..."));
 
     const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
     const QString closing = QStringLiteral("End copying files!");

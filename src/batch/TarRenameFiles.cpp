@@ -77,10 +77,7 @@ void TarRenameFiles::Execute()
 {
     result_ = {};
     result_.started = true;
-    ProgressSink& log = progress_.CreateProgress();
-    log.SetCaption(QStringLiteral("Rename files"));
-    log.Show();
-    log.AddLine(QStringLiteral("Start renaming files..."));
+    ProgressSink& log = StartLog(progress_, QStringLiteral("Rename files"), QStringLiteral("Start renaming files..."));
 
     // The new name of every file whose name holds OldText, worked out before the first rename so
     // that all of them are in the journal before any of them changes. The rest stay empty.

@@ -1,0 +1,37 @@
+#pragma once
+// The run "Undo last rename" and "Undo last property save" share: take the newest journal run
+// of a kind that is not taken back yet, put its items back one by one into a log, and mark in
+// the journal what came back and what could not.
+
+#include "batch/BatchSinks.h"
+#include "journal/JournalRun.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+struct UndoTexts {
+    QString caption; // of the log and of the message when there is nothing to do
+    QString busy;    // the message while the newest run is still going on
+    QString nothing; // the message when there is no run left to take back
+    QString start;   // the log's first line, followed by the run's local time and "..."
+    QString end;     // the log's closing line
+};
+
+// What putting one item back came to. Undone: the log says "Success!", followed by Note when
+// there is one. Otherwise the log says "Failed! " and Note, the reason, which the journal keeps.
+struct UndoStep {
+    bool undone = false;
+    QString note;
+};
+
+// A message and no log when there is no run of Kind to take back or it is still going on.
+// Otherwise a log in which Pick chooses the items to put back, in their order; each gets the
+// line Describe gives it after its number, and UndoItem puts it back. A cancel leaves the
+// undo open, to be taken up again; a finished one is not offered again.
+RunResult UndoLastRun(const QString& kind, ProgressSinkFactory& progress, MessageSink& messages, const UndoTexts& texts,
+                      const std::function<std::vector<std::size_t>(const JournalRun&)>& pick,
+                      const std::function<QString(const JournalItem&)>& describe,
+                      const std::function<UndoStep(const JournalItem&)>& undoItem);
