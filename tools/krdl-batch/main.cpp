@@ -13,6 +13,7 @@
 // SIGTERM stops the run like Cancel: a file being copied then fails and leaves no partial or
 // temporary file; a second one ends the program at once (code 2), also removing that file.
 
+#include "batch/ConsoleProgress.h"
 #include "batch/RenameUndo.h"
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
@@ -28,37 +29,16 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// File names go out as the bytes they have on disk, also when they are not UTF-8.
-void writeLine(std::FILE* out, const QString& text)
-{
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fputc('\n', out);
-}
-
-class ConsoleProgress : public ProgressSink, public ProgressSinkFactory {
-public:
-    ProgressSink& CreateProgress() override { return *this; }
-    void SetCaption(const QString&) override {}
-    void Show() override {}
-    void AddLine(const QString& text) override { writeLine(stdout, text); }
-    void ProcessPendingEvents() override { std::fflush(stdout); }
-    bool Stopped() const override { return platform::InterruptRequested(); }
-    bool Interrupted() const override { return platform::InterruptRequested(); }
-    void Finish() override { std::fflush(stdout); }
-};
-
 class ConsoleMessages : public MessageSink {
 public:
     void Information(const QString&, const QString& text) override
     {
-        writeLine(stderr, text);
+        WriteNativeLine(stderr, text);
         shown = true;
     }
     bool shown = false;
@@ -99,7 +79,7 @@ const char* const helpText =
 
 int usage(const QString& problem)
 {
-    writeLine(stderr, u"krdl-batch: "_s + problem);
+    WriteNativeLine(stderr, u"krdl-batch: "_s + problem);
     std::fputs(usageText, stderr);
     return 1;
 }
