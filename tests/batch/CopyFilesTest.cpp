@@ -1,13 +1,14 @@
 // The copy run against real temporary folders, reported through recording sinks.
 #include "batch/TarCopyFiles.h"
 
-#include "FakeSinks.h"
+#include "BatchRunTest.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -18,20 +19,28 @@ using testfiles::WriteBytes;
 
 namespace {
 
-class CopyRun : public ::testing::Test {
+class CopyRun : public BatchRunTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
-    QString path(const QString& rel) const { return tmp.filePath(rel); }
-    QString file(const QString& rel, const QByteArray& data)
+    // A copy of Sources into Dest, run.
+    TarCopyFiles run(const QStringList& sources, const QString& dest, bool overwrite = false)
     {
-        WriteBytes(path(rel), data);
-        return path(rel);
+        TarCopyFiles copy(progress, messages);
+        copy.SourceFiles = sources;
+        copy.DestinationDir = dest;
+        copy.Overwrite = overwrite;
+        copy.Execute();
+        return copy;
     }
-    TarCopyFiles engine() { return TarCopyFiles(progress, messages); }
-
-    QTemporaryDir tmp;
-    FakeProgressFactory progress;
-    FakeMessages messages;
+    // Act on the log of the next run once a line starting with Prefix is written.
+    void onLineStarting(const QString& prefix, const std::function<void(FakeProgress&)>& act)
+    {
+        progress.prepare = [prefix, act](FakeProgress& log) {
+            log.onLine = [prefix, act](const QString& line, FakeProgress& l) {
+                if (line.startsWith(prefix))
+                    act(l);
+            };
+        };
+    }
 };
 
 QStringList closing() { return {u" "_s, u"End copying files!"_s}; }
@@ -44,10 +53,7 @@ TEST_F(CopyRun, CopiesEveryFileWithOneLogEntryEach)
     const QString dest = path(u"dest"_s);
     ASSERT_TRUE(QDir().mkdir(dest));
 
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a, b, c};
-    copy.DestinationDir = dest;
-    copy.Execute();
+    const TarCopyFiles copy = run({a, b, c}, dest);
 
     FakeProgress& log = progress.only();
     EXPECT_EQ(log.caption, u"Copy files"_s);
@@ -75,14 +81,8 @@ TEST_F(CopyRun, TrailingSeparatorGivesTheSameTargets)
 {
     const QString a = file(u"src/a.dft"_s, "A");
     ASSERT_TRUE(QDir().mkdir(path(u"dest"_s)));
-    TarCopyFiles with = engine(), without = engine();
-    with.SourceFiles = without.SourceFiles = {a};
-    with.DestinationDir = path(u"dest"_s) + u"/"_s;
-    with.Overwrite = true;
-    without.DestinationDir = path(u"dest"_s);
-    without.Overwrite = true;
-    with.Execute();
-    without.Execute();
+    const TarCopyFiles with = run({a}, path(u"dest"_s) + u"/"_s, true);
+    const TarCopyFiles without = run({a}, path(u"dest"_s), true);
     EXPECT_EQ(with.DestinationFiles, without.DestinationFiles);
     EXPECT_EQ(with.DestinationFiles, QStringList {path(u"dest/a.dft"_s)});
 }
@@ -91,24 +91,16 @@ TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
 {
     const QString a = file(u"src/a.dft"_s, "A");
     {
-        TarCopyFiles copy = engine();
-        copy.SourceFiles = {a};
-        copy.Execute();
+        const TarCopyFiles copy = run({a}, QString());
         EXPECT_FALSE(copy.Result().started);
     }
     {
-        TarCopyFiles copy = engine();
-        copy.SourceFiles = {a};
-        copy.DestinationDir = path(u"missing/dest"_s);
-        copy.Execute();
+        const TarCopyFiles copy = run({a}, path(u"missing/dest"_s));
         EXPECT_FALSE(QFileInfo::exists(path(u"missing"_s)));
     }
     {
         // A file where the folder should be.
-        TarCopyFiles copy = engine();
-        copy.SourceFiles = {a};
-        copy.DestinationDir = a;
-        copy.Execute();
+        const TarCopyFiles copy = run({a}, a);
         EXPECT_EQ(ReadBytes(a), "A");
     }
     using Msg = std::pair<QString, QString>;
@@ -121,10 +113,7 @@ TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
 TEST_F(CopyRun, CreatesAMissingDestinationOneLevelDeep)
 {
     const QString a = file(u"src/a.dft"_s, "A");
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a};
-    copy.DestinationDir = path(u"new"_s);
-    copy.Execute();
+    const TarCopyFiles copy = run({a}, path(u"new"_s));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(QFileInfo(path(u"new"_s)).isDir());
     EXPECT_EQ(ReadBytes(path(u"new/a.dft"_s)), "A");
@@ -136,11 +125,7 @@ TEST_F(CopyRun, SameNameFromTwoFoldersWithAndWithoutOverwrite)
     const QString first = file(u"one/a.dft"_s, "first"), second = file(u"two/a.dft"_s, "second");
     for (bool overwrite : {false, true}) {
         const QString dest = path(overwrite ? u"over"_s : u"keep"_s);
-        TarCopyFiles copy = engine();
-        copy.SourceFiles = {first, second};
-        copy.DestinationDir = dest;
-        copy.Overwrite = overwrite;
-        copy.Execute();
+        const TarCopyFiles copy = run({first, second}, dest, overwrite);
         const QStringList& lines = progress.sinks.back()->lines;
         ASSERT_EQ(lines.size(), 9);
         EXPECT_EQ(lines.at(3), u"Success!"_s);
@@ -159,11 +144,7 @@ TEST_F(CopyRun, CopyOntoItselfFailsAndKeepsTheFile)
     const QString a = file(u"src/a.dft"_s, data);
     for (bool overwrite : {false, true}) {
         for (const QString& dir : {path(u"src"_s), path(u"src/"_s)}) {
-            TarCopyFiles copy = engine();
-            copy.SourceFiles = {a};
-            copy.DestinationDir = dir;
-            copy.Overwrite = overwrite;
-            copy.Execute();
+            const TarCopyFiles copy = run({a}, dir, overwrite);
             EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Failed!"_s);
             EXPECT_EQ(ReadBytes(a), data);
         }
@@ -174,10 +155,7 @@ TEST_F(CopyRun, CopyOntoItselfFailsAndKeepsTheFile)
 TEST_F(CopyRun, AFailingFileDoesNotStopTheRun)
 {
     const QString b = file(u"src/b.dft"_s, "B");
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {path(u"src/missing.dft"_s), path(u"src"_s), b};
-    copy.DestinationDir = path(u"dest"_s);
-    copy.Execute();
+    const TarCopyFiles copy = run({path(u"src/missing.dft"_s), path(u"src"_s), b}, path(u"dest"_s));
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines.at(3), u"Failed!"_s);
@@ -193,16 +171,8 @@ TEST_F(CopyRun, ATargetThatAppearsDuringTheRunIsNeverReplaced)
     const QString a = file(u"src/a.dft"_s, "ours");
     ASSERT_TRUE(QDir().mkdir(path(u"dest"_s)));
     // Someone else creates the target after the run has looked at the folder.
-    progress.prepare = [this](FakeProgress& log) {
-        log.onLine = [this](const QString& line, FakeProgress&) {
-            if (line.startsWith(u"1/1 "_s))
-                WriteBytes(path(u"dest/a.dft"_s), "theirs");
-        };
-    };
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a};
-    copy.DestinationDir = path(u"dest"_s);
-    copy.Execute();
+    onLineStarting(u"1/1 "_s, [this](FakeProgress&) { WriteBytes(path(u"dest/a.dft"_s), "theirs"); });
+    const TarCopyFiles copy = run({a}, path(u"dest"_s));
     EXPECT_EQ(progress.only().lines.at(3), u"Failed!"_s);
     EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "theirs");
 }
@@ -211,16 +181,8 @@ TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B"), c = file(u"src/c.dft"_s, "C");
     // Cancel is pressed while the first file is copied; the run sees it at its next check.
-    progress.prepare = [](FakeProgress& log) {
-        log.onLine = [](const QString& line, FakeProgress& l) {
-            if (line.startsWith(u"1/3 "_s))
-                l.stopped = true;
-        };
-    };
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a, b, c};
-    copy.DestinationDir = path(u"dest"_s);
-    copy.Execute();
+    onLineStarting(u"1/3 "_s, [](FakeProgress& l) { l.stopped = true; });
+    const TarCopyFiles copy = run({a, b, c}, path(u"dest"_s));
     FakeProgress& log = progress.only();
     const QString dest = path(u"dest"_s);
     EXPECT_EQ(log.lines, QStringList({u"Start copying files..."_s, u" "_s, u"1/3 "_s + a + u" copy to "_s + dest + u"/a.dft."_s,
@@ -235,16 +197,8 @@ TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
 TEST_F(CopyRun, AnInterruptFailsTheFileBeingCopiedAndLeavesNothing)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    progress.prepare = [](FakeProgress& log) {
-        log.onLine = [](const QString& line, FakeProgress& l) {
-            if (line.startsWith(u"1/2 "_s))
-                l.interrupted = true;
-        };
-    };
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a, b};
-    copy.DestinationDir = path(u"dest"_s);
-    copy.Execute();
+    onLineStarting(u"1/2 "_s, [](FakeProgress& l) { l.interrupted = true; });
+    const TarCopyFiles copy = run({a, b}, path(u"dest"_s));
     const QStringList& lines = progress.only().lines;
     EXPECT_EQ(lines.mid(3), QStringList({u"Failed!"_s, u"User cancel operation!"_s}) + closing());
     EXPECT_TRUE(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden).isEmpty());
@@ -254,16 +208,8 @@ TEST_F(CopyRun, AnInterruptFailsTheFileBeingCopiedAndLeavesNothing)
 TEST_F(CopyRun, CancelDuringTheLastFileEndsNormally)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    progress.prepare = [](FakeProgress& log) {
-        log.onLine = [](const QString& line, FakeProgress& l) {
-            if (line.startsWith(u"2/2 "_s))
-                l.stopped = true;
-        };
-    };
-    TarCopyFiles copy = engine();
-    copy.SourceFiles = {a, b};
-    copy.DestinationDir = path(u"dest"_s);
-    copy.Execute();
+    onLineStarting(u"2/2 "_s, [](FakeProgress& l) { l.stopped = true; });
+    const TarCopyFiles copy = run({a, b}, path(u"dest"_s));
     const QStringList& lines = progress.only().lines;
     EXPECT_FALSE(lines.contains(u"User cancel operation!"_s));
     EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({u"Success!"_s, u" "_s, u"End copying files!"_s}));
@@ -273,18 +219,13 @@ TEST_F(CopyRun, CancelDuringTheLastFileEndsNormally)
 TEST_F(CopyRun, CancelBeforeTheFirstFileAndAnEmptyRun)
 {
     progress.prepare = [](FakeProgress& log) { log.onProcess = [](int, FakeProgress& l) { l.stopped = true; }; };
-    TarCopyFiles cancelled = engine();
-    cancelled.SourceFiles = {file(u"src/a.dft"_s, "A")};
-    cancelled.DestinationDir = path(u"dest"_s);
-    cancelled.Execute();
+    const TarCopyFiles cancelled = run({file(u"src/a.dft"_s, "A")}, path(u"dest"_s));
     EXPECT_EQ(progress.sinks.back()->lines,
               QStringList({u"Start copying files..."_s, u"User cancel operation!"_s}) + closing());
     EXPECT_TRUE(cancelled.DestinationFiles.isEmpty());
 
     progress.prepare = nullptr;
-    TarCopyFiles empty = engine();
-    empty.DestinationDir = path(u"dest"_s);
-    empty.Execute();
+    run({}, path(u"dest"_s));
     EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start copying files..."_s} + closing());
     EXPECT_EQ(progress.sinks.back()->finished, 1);
 }
