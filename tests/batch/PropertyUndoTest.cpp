@@ -8,13 +8,11 @@
 #include "properties/PropertySetFile.h"
 
 #include "../compound/CfbBuilder.h"
-#include "FakeSinks.h"
-#include "support/ScopedEnv.h"
+#include "BatchRunTest.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -70,15 +68,13 @@ QString Material(const QString& path)
     return {};
 }
 
-class PropertyUndoRun : public ::testing::Test {
+class PropertyUndoRun : public BatchRunTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
     QStringList documents(int count)
     {
         QStringList paths;
         for (int i = 0; i < count; ++i) {
-            paths << tmp.filePath(u"doc%1.par"_s.arg(i, 4, 10, QChar(u'0')));
-            testfiles::WriteBytes(paths.back(), TypedDocument(i));
+            paths << file(u"doc%1.par"_s.arg(i, 4, 10, QChar(u'0')), TypedDocument(i));
         }
         return paths;
     }
@@ -107,13 +103,6 @@ protected:
         static const FakeProgress none;
         return progress.sinks.empty() ? none : *progress.sinks.back();
     }
-
-    QTemporaryDir tmp;
-    QTemporaryDir journalHome;
-    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
-    testfiles::ScopedEnv runtime{"KRDL_RUNTIME_DIR", journalHome.filePath(u"run"_s).toStdString()};
-    FakeProgressFactory progress;
-    FakeMessages messages;
 };
 
 const std::pair<QString, QString> kNothing{u"Undo last property save"_s, u"There is no property save to undo."_s};

@@ -2,49 +2,23 @@
 #include "batch/TarRenameFiles.h"
 #include "common/PathText.h"
 
-#include "FakeSinks.h"
-#include "support/ScopedEnv.h"
+#include "BatchRunTest.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using testfiles::ReadBytes;
-using testfiles::WriteBytes;
 
 namespace {
 
-class RenameRun : public ::testing::Test {
+class RenameRun : public BatchRunTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
-    QString path(const QString& rel) const { return tmp.filePath(rel); }
-    QString file(const QString& rel, const QByteArray& data = "x")
-    {
-        WriteBytes(path(rel), data);
-        return path(rel);
-    }
-    TarRenameFiles run(const QStringList& sources, const QString& oldText, const QString& newText,
-                       bool caseSensitive = true)
-    {
-        TarRenameFiles r(progress);
-        r.SourceFiles = sources;
-        r.OldText = oldText;
-        r.NewText = newText;
-        r.CaseSensitive = caseSensitive;
-        r.Execute();
-        return r;
-    }
     QStringList files() const { return QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
-
-    QTemporaryDir tmp;
-    QTemporaryDir journalHome; // the undo journal's folder
-    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
-    FakeProgressFactory progress;
 };
 
 QStringList closing() { return {u" "_s, u"End renameing files!"_s}; }
@@ -54,7 +28,7 @@ QStringList closing() { return {u" "_s, u"End renameing files!"_s}; }
 TEST_F(RenameRun, ReplacesTheFirstOccurrenceInEachName)
 {
     const QString a = file(u"banana.dft"_s, "B"), b = file(u"plan.dft"_s, "P");
-    const TarRenameFiles r = run({a, b}, u"a"_s, u"X"_s);
+    const TarRenameFiles r = rename({a, b}, u"a"_s, u"X"_s);
     FakeProgress& log = progress.only();
     EXPECT_EQ(log.caption, u"Rename files"_s);
     EXPECT_EQ(log.shown, 1);
@@ -71,7 +45,7 @@ TEST_F(RenameRun, ReplacesTheFirstOccurrenceInEachName)
 TEST_F(RenameRun, TheWholeNameIsSearchedExtensionIncluded)
 {
     const QString a = file(u"part.dft"_s);
-    const TarRenameFiles r = run({a}, u".dft"_s, u".bak"_s);
+    const TarRenameFiles r = rename({a}, u".dft"_s, u".bak"_s);
     EXPECT_EQ(r.RenamedFiles, QStringList {path(u"part.bak"_s)});
     EXPECT_EQ(files(), QStringList {u"part.bak"_s});
 }
@@ -80,13 +54,13 @@ TEST_F(RenameRun, CaseRuleAndSilentSkips)
 {
     const QString a = file(u"xabcx.par"_s), b = file(u"other.par"_s);
     // Case sensitive: no name contains ABC, so no file gets a log line.
-    TarRenameFiles strict = run({a, b}, u"ABC"_s, u"New"_s, true);
+    TarRenameFiles strict = rename({a, b}, u"ABC"_s, u"New"_s, true);
     EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start renaming files..."_s} + closing());
     EXPECT_TRUE(strict.RenamedFiles.isEmpty());
     EXPECT_EQ(progress.sinks.back()->processed, 2);
 
     // Without case: the numbering still counts the skipped file.
-    TarRenameFiles loose = run({b, a}, u"ABC"_s, u"New"_s, false);
+    TarRenameFiles loose = rename({b, a}, u"ABC"_s, u"New"_s, false);
     EXPECT_EQ(progress.sinks.back()->lines,
               QStringList({u"Start renaming files..."_s, u" "_s, u"2/2 "_s + a + u" rename to "_s + path(u"xNewx.par"_s) + u"."_s,
                            u"Success!"_s})
@@ -99,7 +73,7 @@ TEST_F(RenameRun, CollisionsNeverReplaceAFile)
     const QString one = file(u"old_a.dft"_s, "one"), two = file(u"OLD_a.dft"_s, "two");
     const QString three = file(u"b_old.dft"_s, "three");
     file(u"b_new.dft"_s, "already there");
-    const TarRenameFiles r = run({one, two, three}, u"old"_s, u"new"_s, false);
+    const TarRenameFiles r = rename({one, two, three}, u"old"_s, u"new"_s, false);
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines.at(3), u"Success!"_s);
@@ -118,14 +92,14 @@ TEST_F(RenameRun, NewNamesThatWouldMoveTheFileFail)
 {
     ASSERT_TRUE(QDir().mkdir(path(u"sub"_s)));
     const QString a = file(u"a.dft"_s);
-    run({a, a, a}, u"a"_s, u"sub/a"_s, true);
-    run({a}, u"a.dft"_s, u".."_s, true);
+    rename({a, a, a}, u"a"_s, u"sub/a"_s, true);
+    rename({a}, u"a.dft"_s, u".."_s, true);
     for (const auto& log : progress.sinks)
         EXPECT_EQ(log->lines.at(3), u"Failed!"_s);
     EXPECT_EQ(files(), QStringList {u"a.dft"_s});
     // A backslash moves the file on Windows; on POSIX it is part of the new name, in the same folder.
     const bool windows = platform::kNativePathStyle == PathStyle::Windows;
-    run({a}, u"a"_s, u"sub\\a"_s, true);
+    rename({a}, u"a"_s, u"sub\\a"_s, true);
     EXPECT_EQ(progress.sinks.back()->lines.at(3), windows ? u"Failed!"_s : u"Success!"_s);
     EXPECT_EQ(files(), QStringList {windows ? u"a.dft"_s : u"sub\\a.dft"_s});
     EXPECT_TRUE(QDir(path(u"sub"_s)).isEmpty());
@@ -133,7 +107,7 @@ TEST_F(RenameRun, NewNamesThatWouldMoveTheFileFail)
 
 TEST_F(RenameRun, MissingFilesFailAndBareNamesStayBare)
 {
-    const TarRenameFiles r = run({path(u"gone_a.dft"_s), u"zz_a.dft"_s}, u"_a"_s, u"_b"_s);
+    const TarRenameFiles r = rename({path(u"gone_a.dft"_s), u"zz_a.dft"_s}, u"_a"_s, u"_b"_s);
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines.at(3), u"Failed!"_s);
@@ -151,7 +125,7 @@ TEST_F(RenameRun, CancelKeepsWhatWasRenamedSoFar)
                 l.stopped = true;
         };
     };
-    const TarRenameFiles r = run({a, b, c}, u"a"_s, u"b"_s);
+    const TarRenameFiles r = rename({a, b, c}, u"a"_s, u"b"_s);
     EXPECT_EQ(progress.only().lines,
               QStringList({u"Start renaming files..."_s, u" "_s, u"1/3 "_s + a + u" rename to "_s + path(u"b1.dft"_s) + u"."_s,
                            u"Success!"_s, u"User cancel operation!"_s})
@@ -163,7 +137,7 @@ TEST_F(RenameRun, CancelKeepsWhatWasRenamedSoFar)
 
 TEST_F(RenameRun, EmptyRun)
 {
-    run({}, u"a"_s, u"b"_s);
+    rename({}, u"a"_s, u"b"_s);
     EXPECT_EQ(progress.only().lines, QStringList {u"Start renaming files..."_s} + closing());
     EXPECT_EQ(progress.only().finished, 1);
 }

@@ -7,41 +7,24 @@
 #include "journal/JournalWriter.h"
 #include "platform/FileIdentity.h"
 
-#include "FakeSinks.h"
+#include "BatchRunTest.h"
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using testfiles::ReadBytes;
-using testfiles::WriteBytes;
 
 namespace {
 
-class RenameUndoRun : public ::testing::Test {
+class RenameUndoRun : public BatchRunTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
-    QString path(const QString& rel) const { return tmp.filePath(rel); }
-    QString file(const QString& rel, const QByteArray& data)
-    {
-        WriteBytes(path(rel), data);
-        return path(rel);
-    }
-    void rename(const QStringList& sources, const QString& oldText, const QString& newText)
-    {
-        TarRenameFiles r(progress);
-        r.SourceFiles = sources;
-        r.OldText = oldText;
-        r.NewText = newText;
-        r.Execute();
-    }
     RenameUndo undo()
     {
         messages.shown.clear();
@@ -50,13 +33,6 @@ protected:
         return u;
     }
     QStringList files() const { return QDir(tmp.path()).entryList(QDir::Files, QDir::Name); }
-
-    QTemporaryDir tmp;
-    QTemporaryDir journalHome;
-    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
-    testfiles::ScopedEnv runtime{"KRDL_RUNTIME_DIR", journalHome.filePath(u"run"_s).toStdString()};
-    FakeProgressFactory progress;
-    FakeMessages messages;
 };
 
 const std::pair<QString, QString> kNothing{u"Undo last rename"_s, u"There is no rename to undo."_s};

@@ -4,11 +4,10 @@
 #include "journal/JournalWriter.h"
 
 #include "common/FsPath.h"
-#include "support/ScopedEnv.h"
+#include "PrivateJournal.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,10 +17,8 @@ namespace {
 
 class JournalTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(home.isValid()); }
-    QTemporaryDir home;
-    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", home.path().toStdString()};
-    testfiles::ScopedEnv runtime{"KRDL_RUNTIME_DIR", home.filePath(u"run"_s).toStdString()};
+    void SetUp() override { ASSERT_TRUE(journal.home.isValid()); }
+    PrivateJournal journal;
 };
 
 const QString kRename = QString::fromLatin1(kRenameJournal);

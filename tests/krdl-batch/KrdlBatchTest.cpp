@@ -1,7 +1,7 @@
 // The krdl-batch tool run as a process: what it prints and how it exits.
+#include "../journal/PrivateJournal.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
-#include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 #include "text/NativePath.h"
 
@@ -56,7 +56,7 @@ ToolRun runTool(const QStringList& args, const QString& workDir = {})
 
 class KrdlBatchTool : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journalHome.isValid()); }
+    void SetUp() override { ASSERT_TRUE(tmp.isValid() && journal.home.isValid()); }
     QString path(const QString& rel) const { return tmp.filePath(rel); }
     QString file(const QString& rel, const QByteArray& data = "x")
     {
@@ -65,9 +65,7 @@ protected:
     }
     QTemporaryDir tmp;
     // The undo journal of the runs in this test only; the tool inherits the setting.
-    QTemporaryDir journalHome;
-    testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", journalHome.path().toStdString()};
-    testfiles::ScopedEnv runtime{"KRDL_RUNTIME_DIR", journalHome.filePath(u"run"_s).toStdString()};
+    PrivateJournal journal;
 };
 
 } // namespace
