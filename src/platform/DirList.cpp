@@ -1,5 +1,6 @@
 #include "platform/DirList.h"
 #include "platform/SystemPath.h"
+#include "text/Utf8.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -46,27 +47,6 @@ bool isDotOrDotDot(std::string_view name)
 
 namespace {
 
-std::wstring widen(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring out(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n);
-    return out;
-}
-
-void narrowInto(const wchar_t* text, std::string& out)
-{
-    out.clear();
-    const int len = int(wcslen(text));
-    if (len == 0)
-        return;
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, len, nullptr, 0, nullptr, nullptr);
-    out.resize(size_t(n));
-    WideCharToMultiByte(CP_UTF8, 0, text, len, out.data(), n, nullptr, nullptr);
-}
-
 bool folderId(const std::wstring& folder, DirId& id)
 {
     HANDLE h = CreateFileW(SystemPath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -88,7 +68,7 @@ bool folderId(const std::wstring& folder, DirId& id)
 bool DirListing::read(const std::string& folder)
 {
     clear();
-    std::wstring wfolder = widen(folder);
+    std::wstring wfolder = text::WideFromUtf8(folder);
     if (wfolder.empty())
         return false;
     if (!folderId(wfolder, id_))
@@ -107,9 +87,8 @@ bool DirListing::read(const std::string& folder)
         // An empty folder still lists "." and ".."; a drive root may list nothing at all.
         return err == ERROR_FILE_NOT_FOUND;
     }
-    std::string name;
     do {
-        narrowInto(data.cFileName, name);
+        const std::string name = text::Utf8FromWide(data.cFileName, std::wcslen(data.cFileName));
         if (isDotOrDotDot(name))
             continue;
         const DWORD attr = data.dwFileAttributes;
@@ -141,7 +120,7 @@ void DirListing::release()
 
 bool IsDirectory(const std::string& path)
 {
-    const std::wstring w = widen(path);
+    const std::wstring w = text::WideFromUtf8(path);
     if (w.empty())
         return false;
     const DWORD attr = GetFileAttributesW(SystemPath(w).c_str());

@@ -1,12 +1,15 @@
 #include "platform/InstanceLock.h"
 
 #include "platform/Paths.h"
+#include "text/Utf8.h"
 
 #include <memory>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cwchar>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -28,9 +31,7 @@ std::filesystem::path InstanceLock::lockFilePath(const std::string&)
 
 InstanceLock::InstanceLock(const std::string& name)
 {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, name.data(), int(name.size()), nullptr, 0);
-    std::wstring wname(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, name.data(), int(name.size()), wname.data(), n);
+    const std::wstring wname = text::WideFromUtf8(name);
     HANDLE h = CreateMutexW(nullptr, TRUE, wname.c_str());
     if (!h)
         return; // could not be created: run as the only instance
@@ -120,11 +121,7 @@ std::string InstanceChannelName(const std::string& name)
     DWORD length = 257;
     if (!GetUserNameW(user, &length))
         user[0] = L'\0';
-    const int n = WideCharToMultiByte(CP_UTF8, 0, user, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size_t(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, user, -1, utf8.data(), n, nullptr, nullptr);
-    utf8.resize(std::char_traits<char>::length(utf8.c_str()));
-    return name + "-" + std::to_string(session) + "-" + utf8;
+    return name + "-" + std::to_string(session) + "-" + text::Utf8FromWide(user, std::wcslen(user));
 }
 
 bool PeerIsThisUser(std::intptr_t)

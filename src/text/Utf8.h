@@ -87,4 +87,18 @@ void AppendUtf8(std::string& out, char32_t c, Malformed malformed = Malformed::R
 std::string Utf8FromUtf16(std::u16string_view text, Malformed malformed = Malformed::Replace);
 std::u16string Utf16FromUtf8(std::string_view bytes, Malformed malformed = Malformed::Replace);
 
+// The same for the wchar_t text of the system's wide calls where wchar_t is a UTF-16 code unit
+// (Windows). Templates, so that a system whose wchar_t is wider never compiles them.
+template <class Wide = wchar_t> std::basic_string<Wide> WideFromUtf8(std::string_view bytes)
+{
+    static_assert(sizeof(Wide) == sizeof(char16_t));
+    const std::u16string text = Utf16FromUtf8(bytes);
+    return {text.begin(), text.end()};
+}
+template <class Wide> std::string Utf8FromWide(const Wide* text, std::size_t length)
+{
+    static_assert(sizeof(Wide) == sizeof(char16_t));
+    return Utf8FromUtf16(std::u16string(text, text + length));
+}
+
 } // namespace text

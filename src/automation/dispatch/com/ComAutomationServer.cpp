@@ -1,6 +1,7 @@
 // Automation over COM: classes found by ProgID, objects reached through IDispatch by member
 // name (no type library), values carried as VARIANTs. Built on Windows only.
 #include "automation/dispatch/AutomationServer.h"
+#include "text/Utf8.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -11,25 +12,7 @@
 
 namespace {
 
-std::wstring Wide(const std::string& s)
-{
-    if (s.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring w(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
-    return w;
-}
-
-std::string Utf8(const wchar_t* w, size_t length)
-{
-    if (!w || length == 0)
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, int(length), nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w, int(length), s.data(), n, nullptr, nullptr);
-    return s;
-}
+std::string Utf8(const wchar_t* w, size_t length) { return w ? text::Utf8FromWide(w, length) : std::string(); }
 
 std::string Utf8(BSTR b) { return Utf8(b, b ? SysStringLen(b) : 0); }
 
@@ -87,7 +70,7 @@ public:
 private:
     DISPID memberId(const std::string& name)
     {
-        std::wstring w = Wide(name);
+        std::wstring w = text::WideFromUtf8(name);
         LPOLESTR names[] = {w.data()};
         DISPID id = DISPID_UNKNOWN;
         const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -182,7 +165,7 @@ public:
 private:
     static BSTR allocString(const std::string& utf8)
     {
-        const std::wstring w = Wide(utf8);
+        const std::wstring w = text::WideFromUtf8(utf8);
         BSTR b = SysAllocStringLen(w.data(), UINT(w.size()));
         if (!b)
             throw std::bad_alloc();
@@ -279,7 +262,7 @@ AutomationValue FromVariant(VARIANT& source)
 CLSID ClassOf(const std::string& progId)
 {
     CLSID clsid;
-    const std::wstring w = Wide(progId);
+    const std::wstring w = text::WideFromUtf8(progId);
     const HRESULT hr = CLSIDFromProgID(w.c_str(), &clsid);
     if (FAILED(hr))
         Fail(progId, hr);
@@ -302,7 +285,7 @@ public:
     bool isRunning(const std::string& progId) override
     {
         CLSID clsid;
-        const std::wstring w = Wide(progId);
+        const std::wstring w = text::WideFromUtf8(progId);
         if (FAILED(CLSIDFromProgID(w.c_str(), &clsid)))
             return false;
         IUnknown* running = nullptr;
