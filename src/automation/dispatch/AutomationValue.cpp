@@ -5,71 +5,40 @@
 #include <limits>
 #include <sstream>
 
-AutomationValue AutomationValue::Boolean(bool value)
-{
-    AutomationValue v;
-    v.kind_ = Kind::Boolean;
-    v.integer_ = value ? 1 : 0;
-    return v;
-}
+AutomationValue AutomationValue::Boolean(bool value) { return AutomationValue(Kind::Boolean, value ? 1 : 0); }
 
-AutomationValue AutomationValue::Int16(std::int16_t value)
-{
-    AutomationValue v;
-    v.kind_ = Kind::Int16;
-    v.integer_ = value;
-    return v;
-}
+AutomationValue AutomationValue::Int16(std::int16_t value) { return AutomationValue(Kind::Int16, value); }
 
-AutomationValue AutomationValue::Int32(std::int32_t value)
-{
-    AutomationValue v;
-    v.kind_ = Kind::Int32;
-    v.integer_ = value;
-    return v;
-}
+AutomationValue AutomationValue::Int32(std::int32_t value) { return AutomationValue(Kind::Int32, value); }
+
+AutomationValue AutomationValue::Int32Ref(std::int32_t value) { return AutomationValue(Kind::Int32Ref, value); }
+
+AutomationValue AutomationValue::Missing() { return AutomationValue(Kind::Missing); }
 
 AutomationValue AutomationValue::Double(double value)
 {
-    AutomationValue v;
-    v.kind_ = Kind::Double;
+    AutomationValue v(Kind::Double);
     v.real_ = value;
     return v;
 }
 
 AutomationValue AutomationValue::String(std::string utf8)
 {
-    AutomationValue v;
-    v.kind_ = Kind::String;
+    AutomationValue v(Kind::String);
     v.text_ = std::move(utf8);
     return v;
 }
 
 AutomationValue AutomationValue::StringRef(std::string utf8)
 {
-    AutomationValue v = String(std::move(utf8));
-    v.kind_ = Kind::StringRef;
-    return v;
-}
-
-AutomationValue AutomationValue::Int32Ref(std::int32_t value)
-{
-    AutomationValue v = Int32(value);
-    v.kind_ = Kind::Int32Ref;
-    return v;
-}
-
-AutomationValue AutomationValue::Missing()
-{
-    AutomationValue v;
-    v.kind_ = Kind::Missing;
+    AutomationValue v(Kind::StringRef);
+    v.text_ = std::move(utf8);
     return v;
 }
 
 AutomationValue AutomationValue::Object(std::shared_ptr<AutomationObject> object)
 {
-    AutomationValue v;
-    v.kind_ = Kind::Object;
+    AutomationValue v(Kind::Object);
     v.object_ = std::move(object);
     return v;
 }

@@ -70,6 +70,8 @@ public:
     friend bool operator==(const AutomationValue& a, const AutomationValue& b);
 
 private:
+    explicit AutomationValue(Kind kind, std::int64_t integer = 0) : kind_(kind), integer_(integer) {}
+
     Kind kind_ = Kind::Empty;
     std::int64_t integer_ = 0; // Boolean (0 or 1), Int16, Int32, Int32Ref
     double real_ = 0;
