@@ -1,5 +1,6 @@
 #include "common/SharedText.h"
 
+#include "common/FsPath.h"
 #include "text/Cp1250.h"
 #include "text/Utf8.h"
 
@@ -12,20 +13,13 @@ bool isValidUtf8(const QByteArray& bytes)
     return text::IsValidUtf8(std::string_view(bytes.constData(), size_t(bytes.size())));
 }
 
-// UTF-8 that keeps bytes which are not UTF-8: they read as the lone surrogates standing for
-// them and are written back as those bytes (text/Utf8.h, Malformed::Escape). A hand-edited file
-// with a stray Windows-1250 byte after its mark thus keeps that byte through a rewrite.
-QString fromUtf8KeepingBytes(const char* data, qsizetype size)
-{
-    const std::u16string t = text::Utf16FromUtf8(std::string_view(data, size_t(size)), text::Malformed::Escape);
-    return QString::fromUtf16(t.data(), qsizetype(t.size()));
-}
-
+// UTF-8 after a mark keeps bytes which are not UTF-8 by the rule of names (FromNativeBytes,
+// ToNativeBytes): they read as the lone surrogates standing for them and are written back as
+// those bytes. A hand-edited file with a stray Windows-1250 byte after its mark thus keeps that
+// byte through a rewrite.
 QByteArray toUtf8KeepingBytes(const QString& s)
 {
-    const std::string bytes = text::Utf8FromUtf16(
-        std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())), text::Malformed::Escape);
-    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    return QByteArray::fromStdString(ToNativeBytes(s));
 }
 
 const QByteArray kMark("\xEF\xBB\xBF");
@@ -35,7 +29,7 @@ const QByteArray kMark("\xEF\xBB\xBF");
 QString DecodeSharedText(const QByteArray& bytes)
 {
     if (bytes.startsWith(kMark))
-        return fromUtf8KeepingBytes(bytes.constData() + 3, bytes.size() - 3);
+        return FromNativeBytes(std::string_view(bytes.constData() + 3, size_t(bytes.size() - 3)));
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     QString decoded(bytes.size(), Qt::Uninitialized);
