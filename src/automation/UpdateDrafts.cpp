@@ -38,8 +38,7 @@ QString Text(const AutomationValue& value) { return QString::fromStdString(value
 // Refreshes an assembly model before the views that show it are updated. The model stays open.
 void UpdateAssembly(const AutomationRef& app, const QString& fileName)
 {
-    const AutomationRef documents = app->get("Documents").toObject();
-    const AutomationRef model = documents->call("Open", {AutomationValue::String(fileName.toStdString())}).toObject();
+    const AutomationRef model = OpenSolidEdgeDocument(app, fileName.toStdString());
     model->call("ActivateAll");
     model->call("UpdateAll");
     const AutomationRef physical = model->get("PhysicalProperties").toObject();
