@@ -24,15 +24,6 @@ QStringList Join(std::initializer_list<QStringList> parts)
     return all;
 }
 
-std::vector<std::string> CallsOf(const std::vector<std::string>& calls, const std::string& object)
-{
-    std::vector<std::string> picked;
-    for (const std::string& c : calls)
-        if (c.rfind(object, 0) == 0)
-            picked.push_back(c);
-    return picked;
-}
-
 struct PrintFixture : testing::Test {
     std::shared_ptr<FakeWorld> world = std::make_shared<FakeWorld>();
     FakeServer server{world};
@@ -99,15 +90,15 @@ TEST_F(PrintFixture, PrintsEveryFileWithTheElevenArguments)
                                 u"2/3 C:\\W\\b.par"_s, u" "_s, u"3/3 C:\\W\\c.asm"_s},
                                CloseLines}));
     EXPECT_EQ(log.finished, 1);
-    EXPECT_THAT(CallsOf(world->calls, "doc(C:\\W\\b"),
+    EXPECT_THAT(world->callsOf("doc(C:\\W\\b"),
                 ElementsAre("doc(C:\\W\\b.par).PrintOut(StringRef(\"Laser Č\"), Int16(7), Int32Ref(2), Missing, Missing, "
                             "Boolean(False), Missing, Missing, Missing, Boolean(False), Boolean(True))",
                             "doc(C:\\W\\b.par).Close()"));
-    EXPECT_THAT(CallsOf(world->calls, "doc(C:\\W\\a"),
+    EXPECT_THAT(world->callsOf("doc(C:\\W\\a"),
                 ElementsAre("doc(C:\\W\\a.dft).PrintOut(StringRef(\"Laser Č\"), Int16(0), Int32Ref(2), Missing, Missing, "
                             "Boolean(False), Missing, Missing, Missing, Boolean(True), Boolean(False))",
                             "doc(C:\\W\\a.dft).Close()"));
-    EXPECT_THAT(CallsOf(world->calls, "app"),
+    EXPECT_THAT(world->callsOf("app"),
                 ElementsAre("app.Visible = Boolean(False)", "app.DisplayAlerts = Boolean(False)", "app.Documents",
                             "app.Documents", "app.Documents", "app.Quit()"));
     EXPECT_EQ(run.Result().succeeded, 3);
@@ -136,10 +127,10 @@ TEST_F(PrintFixture, AFailingStepLogsTheFileAndTheRunGoesOn)
                         {u" "_s, u"Start printing documents..."_s, u" "_s, u"1/3 C:\\W\\a.dft"_s, u" "_s, u"2/3 C:\\W\\b.par"_s,
                          u"Error when trying opening file \"C:\\W\\b.par\"!"_s, u" "_s, u"3/3 C:\\W\\c.asm"_s},
                         CloseLines}));
-        EXPECT_EQ(CallsOf(world->calls, "doc(C:\\W\\c").size(), 2u);
+        EXPECT_EQ(world->callsOf("doc(C:\\W\\c").size(), 2u);
         EXPECT_EQ(world->calls.back(), "app.Quit()");
         if (fail != "documents.Open") {
-            EXPECT_EQ(CallsOf(world->calls, "doc(C:\\W\\b").front().rfind(portrait, 0), 0u);
+            EXPECT_EQ(world->callsOf("doc(C:\\W\\b").front().rfind(portrait, 0), 0u);
         }
         EXPECT_EQ(again.Result().failed, 1);
     }
@@ -156,7 +147,7 @@ TEST_F(PrintFixture, CancelStopsBeforeTheNextFile)
                                            {u" "_s, u"Start printing documents..."_s, u" "_s, u"1/3 C:\\W\\a.dft"_s,
                                             u"User cancel operation!"_s},
                                            CloseLines}));
-    EXPECT_TRUE(CallsOf(world->calls, "doc(C:\\W\\b").empty());
+    EXPECT_TRUE(world->callsOf("doc(C:\\W\\b").empty());
     EXPECT_EQ(world->calls.back(), "app.Quit()");
     EXPECT_TRUE(run.Result().cancelled);
 }
@@ -178,7 +169,7 @@ TEST_F(PrintFixture, InstanceRunningBeforeIsLeftRunningAsItWas)
         EXPECT_EQ(fresh.only().lines.mid(0, 2), ConnectLines);
         EXPECT_EQ(fresh.only().lines.mid(fresh.only().lines.size() - 3), CloseLines);
         const std::string was = visible ? "Boolean(True)" : "Boolean(False)";
-        EXPECT_THAT(CallsOf(world->calls, "app"),
+        EXPECT_THAT(world->callsOf("app"),
                     ElementsAre("app.Visible", "app.DisplayAlerts", "app.Visible = Boolean(False)",
                                 "app.DisplayAlerts = Boolean(False)", "app.Documents", "app.Visible = " + was,
                                 "app.DisplayAlerts = Boolean(True)"));

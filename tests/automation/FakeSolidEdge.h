@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FakeLink {
@@ -26,6 +27,16 @@ struct FakeWorld {
     bool displayAlerts = true;
     // Called after each recorded call; may change the world (press Cancel, edit the page).
     std::function<void(const std::string&)> onCall;
+
+    // The calls made on the objects whose names start with Object ("app", "doc(a.dft").
+    std::vector<std::string> callsOf(const std::string& object) const
+    {
+        std::vector<std::string> picked;
+        for (const std::string& c : calls)
+            if (c.rfind(object, 0) == 0)
+                picked.push_back(c);
+        return picked;
+    }
 };
 
 class FakeObject : public AutomationObject {
@@ -109,18 +120,15 @@ inline std::shared_ptr<FakeObject> MakeFakeApplication(const std::shared_ptr<Fak
     });
     app->on("Documents", [documents](const auto&) { return AutomationValue::Object(documents); });
     app->on("Quit", nothing);
-    app->on("Visible", [world](const std::vector<AutomationValue>& a) {
-        if (a.empty())
-            return AutomationValue::Boolean(world->visible);
-        world->visible = a[0].toBool();
-        return AutomationValue();
-    });
-    app->on("DisplayAlerts", [world](const std::vector<AutomationValue>& a) {
-        if (a.empty())
-            return AutomationValue::Boolean(world->displayAlerts);
-        world->displayAlerts = a[0].toBool();
-        return AutomationValue();
-    });
+    // Settings read without an argument and set with one.
+    for (const auto& setting : {std::pair{"Visible", &FakeWorld::visible}, std::pair{"DisplayAlerts", &FakeWorld::displayAlerts}}) {
+        app->on(setting.first, [world, flag = setting.second](const std::vector<AutomationValue>& a) {
+            if (a.empty())
+                return AutomationValue::Boolean((*world).*flag);
+            (*world).*flag = a[0].toBool();
+            return AutomationValue();
+        });
+    }
     return app;
 }
 

@@ -36,14 +36,6 @@ struct UpdateFixture : testing::Test {
         EXPECT_EQ(progress.only().caption, u"Update drafts"_s);
         return progress.only().lines;
     }
-    std::vector<std::string> CallsOf(const std::string& object) const
-    {
-        std::vector<std::string> picked;
-        for (const std::string& c : world->calls)
-            if (c.rfind(object, 0) == 0)
-                picked.push_back(c);
-        return picked;
-    }
 };
 
 TEST_F(UpdateFixture, UpdatesEveryLinkAssembliesFirstAndSavesTheDraft)
@@ -62,20 +54,20 @@ TEST_F(UpdateFixture, UpdatesEveryLinkAssembliesFirstAndSavesTheDraft)
                                   u"4.  \"/m/x.psm\" updated successfuly!"_s, u"Success!"_s, Rule, u" "_s,
                                   u"2/2 /w/empty.dft"_s, u"   Number of ModelLinks: 0 )"_s}
                       + CloseLines));
-    EXPECT_THAT(CallsOf("doc(/m/s.asm)"), ElementsAre("doc(/m/s.asm).ActivateAll()", "doc(/m/s.asm).UpdateAll()",
+    EXPECT_THAT(world->callsOf("doc(/m/s.asm)"), ElementsAre("doc(/m/s.asm).ActivateAll()", "doc(/m/s.asm).UpdateAll()",
                                                       "doc(/m/s.asm).PhysicalProperties", "doc(/m/s.asm).Save()"));
-    EXPECT_THAT(CallsOf("physical(/m/s.asm)"), ElementsAre("physical(/m/s.asm).IsUpToDate", "physical(/m/s.asm).Update()"));
-    EXPECT_THAT(CallsOf("doc(/w/a.dft)"), ElementsAre("doc(/w/a.dft).ModelLinks", "doc(/w/a.dft).Save()", "doc(/w/a.dft).Close()"));
-    EXPECT_THAT(CallsOf("links(/w/a.dft)"),
+    EXPECT_THAT(world->callsOf("physical(/m/s.asm)"), ElementsAre("physical(/m/s.asm).IsUpToDate", "physical(/m/s.asm).Update()"));
+    EXPECT_THAT(world->callsOf("doc(/w/a.dft)"), ElementsAre("doc(/w/a.dft).ModelLinks", "doc(/w/a.dft).Save()", "doc(/w/a.dft).Close()"));
+    EXPECT_THAT(world->callsOf("links(/w/a.dft)"),
                 ElementsAre("links(/w/a.dft).Count", "links(/w/a.dft).Item(Int32(1))", "links(/w/a.dft).Item(Int32(2))",
                             "links(/w/a.dft).Item(Int32(3))", "links(/w/a.dft).Item(Int32(4))"));
-    EXPECT_EQ(CallsOf("documents.Open").size(), 3u); // two drafts and the assembly
+    EXPECT_EQ(world->callsOf("documents.Open").size(), 3u); // two drafts and the assembly
     EXPECT_EQ(world->calls.back(), "app.Quit()");
 
     // A model whose physical properties read as outdated is not asked to update them.
     world->upToDate["/m/s.asm"] = false;
     Run({u"/w/a.dft"_s});
-    EXPECT_THAT(CallsOf("physical(/m/s.asm)"), ElementsAre("physical(/m/s.asm).IsUpToDate"));
+    EXPECT_THAT(world->callsOf("physical(/m/s.asm)"), ElementsAre("physical(/m/s.asm).IsUpToDate"));
 }
 
 // Each failing call, and what the log shows for the draft it hit; the next draft is handled.
@@ -126,7 +118,7 @@ TEST_F(UpdateFixture, AFailingCallLogsItsLineAndTheNextDraftIsHandled)
             + c.draftLines
             + QStringList{Rule, u" "_s, u"2/2 /w/b.dft"_s, u"   Number of ModelLinks: 0 )"_s} + CloseLines;
         EXPECT_EQ(lines, expected);
-        EXPECT_THAT(CallsOf("doc(/w/b.dft)"), ElementsAre("doc(/w/b.dft).ModelLinks", "doc(/w/b.dft).Save()", "doc(/w/b.dft).Close()"));
+        EXPECT_THAT(world->callsOf("doc(/w/b.dft)"), ElementsAre("doc(/w/b.dft).ModelLinks", "doc(/w/b.dft).Save()", "doc(/w/b.dft).Close()"));
     }
 }
 
@@ -138,8 +130,8 @@ TEST_F(UpdateFixture, CancelLeavesTheRemainingDraftsUnopened)
     };
     const QStringList lines = Run({u"/w/a.dft"_s, u"/w/b.dft"_s});
     EXPECT_EQ(lines.mid(lines.size() - 4), QStringList{u"User cancel operation!"_s} + CloseLines);
-    EXPECT_THAT(CallsOf("doc(/w/a.dft)"), ElementsAre("doc(/w/a.dft).ModelLinks", "doc(/w/a.dft).Save()", "doc(/w/a.dft).Close()"));
-    EXPECT_TRUE(CallsOf("doc(/w/b.dft)").empty());
+    EXPECT_THAT(world->callsOf("doc(/w/a.dft)"), ElementsAre("doc(/w/a.dft).ModelLinks", "doc(/w/a.dft).Save()", "doc(/w/a.dft).Close()"));
+    EXPECT_TRUE(world->callsOf("doc(/w/b.dft)").empty());
     EXPECT_EQ(world->calls.back(), "app.Quit()");
 }
 

@@ -1,6 +1,8 @@
 // Which library files may be loaded: one case per way another user could have planted one.
 #include "platform/LibraryTrust.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -101,15 +103,13 @@ TEST(LibraryTrust, RefusesWhatAnotherUserCouldHavePlanted)
             std::cout << "[ skipped  ] " << c.name << ": only root can give a file to another user\n";
             continue;
         }
-        std::string pattern = (fs::temp_directory_path() / "krdl-trust-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        const fs::path dir = pattern;
+        const testfiles::TempFolder temp;
+        ASSERT_TRUE(temp.valid());
+        const fs::path& dir = temp.path();
+        ::chmod(dir.c_str(), 0700); // private, whatever the umask
         const fs::path path = c.make(dir);
         ASSERT_FALSE(path.empty()) << c.name;
         EXPECT_EQ(platform::CheckLibraryTrust(path), c.expected) << c.name;
-        ::chmod(dir.c_str(), 0700);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 }
 
@@ -182,16 +182,12 @@ TEST(LibraryTrust, RefusesWhatOtherUsersMayChange)
          },
          LibraryTrust::UnsafeFolder},
     };
-    int n = 0;
     for (const Case& c : cases) {
-        const fs::path dir = fs::temp_directory_path() / ("krdl-trust-" + std::to_string(GetCurrentProcessId()) + "-"
-                                                          + std::to_string(n++));
-        fs::create_directories(dir);
-        const fs::path path = c.make(dir);
+        const testfiles::TempFolder dir;
+        ASSERT_TRUE(dir.valid());
+        const fs::path path = c.make(dir.path());
         ASSERT_FALSE(path.empty()) << c.name;
         EXPECT_EQ(platform::CheckLibraryTrust(path), c.expected) << c.name;
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 }
 
