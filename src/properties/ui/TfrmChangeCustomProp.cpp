@@ -11,6 +11,7 @@
 #include "properties/ui/LocatePropseed.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
+#include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/TarGrid.h"
 #include "widgets/ui/arMessageBox.h"
@@ -101,31 +102,45 @@ QAction* MakeAction(QWidget* owner, const QString& name, const QString& caption,
     return a;
 }
 
-QPushButton* ActionButton(QAction* action, const QString& name, QWidget* parent)
+QPushButton* PanelButton(QAction* action, const QString& name, QWidget* parent)
 {
-    auto* button = new QPushButton(action->text(), parent);
+    auto* button = new ActionButton(action, ActionButton::ShowHint, parent);
     button->setObjectName(name);
-    button->setToolTip(action->toolTip());
-    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
     return button;
 }
 
-// The failures of a save, one line each; a long list is cut after the first 20.
+enum class Dialog { Open, OpenSeveral, Save };
+
+// The first file chosen in a file dialog; empty when the user cancelled.
+QString ChosenFile(QWidget* owner, Dialog kind, const QString& title, const QStringList& filters)
+{
+    FileDialogRequest request;
+    request.save = kind == Dialog::Save;
+    request.multiple = kind == Dialog::OpenSeveral;
+    request.title = title;
+    request.filters = filters;
+    const QStringList chosen = RunFileDialog(owner, request);
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+// One line per item, cut after the first 20 so that a message box fits on the screen.
+QString Listed(const QStringList& items)
+{
+    QString text = items.mid(0, 20).join(u'\n');
+    if (items.size() > 20)
+        text += u"\n... and %1 more."_s.arg(items.size() - 20);
+    return text;
+}
+
+// The failures of a save, one line each.
 QString FailureText(const ApplyReport& report)
 {
-    QStringList lines;
-    int failed = 0;
-    for (std::size_t i = 0; i < report.results.size(); ++i) {
-        if (report.results[i].status != ApplyResult::Failed)
-            continue;
-        if (++failed <= 20)
-            lines << report.results[i].error;
-    }
-    QString text = u"The custom properties of %1 file(s) were not saved; those files are unchanged:\n\n"_s.arg(failed)
-        + lines.join(u'\n');
-    if (failed > 20)
-        text += u"\n... and %1 more."_s.arg(failed - 20);
-    return text;
+    QStringList errors;
+    for (const ApplyResult& result : report.results)
+        if (result.status == ApplyResult::Failed)
+            errors << result.error;
+    return u"The custom properties of %1 file(s) were not saved; those files are unchanged:\n\n"_s.arg(errors.size())
+        + Listed(errors);
 }
 
 } // namespace
@@ -198,11 +213,11 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     btnCancel->setObjectName(u"btnCancel"_s);
     btnCancel->setToolTip(u"Close window"_s);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    btnSaveProps = ActionButton(actSaveProps, u"btnSaveProps"_s, panel);
-    btnLoadProps = ActionButton(actLoadProperties, u"btnLoadProps"_s, panel);
-    btnExportCsv = ActionButton(actExportCsv, u"btnExportCsv"_s, panel);
-    btnImportCsv = ActionButton(actImportCsv, u"btnImportCsv"_s, panel);
-    btnUndoPropertySave = ActionButton(actUndoPropertySave, u"btnUndoPropertySave"_s, panel);
+    btnSaveProps = PanelButton(actSaveProps, u"btnSaveProps"_s, panel);
+    btnLoadProps = PanelButton(actLoadProperties, u"btnLoadProps"_s, panel);
+    btnExportCsv = PanelButton(actExportCsv, u"btnExportCsv"_s, panel);
+    btnImportCsv = PanelButton(actImportCsv, u"btnImportCsv"_s, panel);
+    btnUndoPropertySave = PanelButton(actUndoPropertySave, u"btnUndoPropertySave"_s, panel);
     chkDeleteOtherProperties = new QCheckBox(u"Delete other properties"_s, panel);
     chkDeleteOtherProperties->setObjectName(u"chkDeleteOtherProperties"_s);
     btnFillDrafts = new QPushButton(u"Save custom properties"_s, panel);
@@ -329,57 +344,41 @@ void TfrmChangeCustomProp::actOptimalColWidthsExecute()
 
 void TfrmChangeCustomProp::actSavePropsExecute()
 {
-    FileDialogRequest request;
-    request.save = true;
-    request.title = u"Save properties"_s;
-    request.filters = {u"Props file (*.props)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
-    if (chosen.isEmpty())
+    const QString file = ChosenFile(this, Dialog::Save, u"Save properties"_s, {u"Props file (*.props)"_s});
+    if (file.isEmpty())
         return;
     const BusyCursor wait;
-    SavePropertySet(chosen.first(),
-                    PropertySetRowsFromCells(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount()));
+    SavePropertySet(file, PropertySetRowsFromCells(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount()));
 }
 
 void TfrmChangeCustomProp::actLoadPropertiesExecute()
 {
-    FileDialogRequest request;
-    request.multiple = true;
-    request.title = u"Load properties"_s;
-    request.filters = {u"Props file (*.props)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
-    if (chosen.isEmpty())
+    const QString file = ChosenFile(this, Dialog::OpenSeveral, u"Load properties"_s, {u"Props file (*.props)"_s});
+    if (file.isEmpty())
         return;
     const BusyCursor wait;
     QList<PropertySetRow> rows;
     // A set that cannot be read loads nothing.
-    if (ReadPropertySet(chosen.first(), rows))
+    if (ReadPropertySet(file, rows))
         PutPropertySet(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), rows);
     ArGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actExportCsvExecute()
 {
-    FileDialogRequest request;
-    request.save = true;
-    request.title = u"Export CSV"_s;
-    request.filters = {u"CSV file (*.csv)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
-    if (chosen.isEmpty())
+    const QString file = ChosenFile(this, Dialog::Save, u"Export CSV"_s, {u"CSV file (*.csv)"_s});
+    if (file.isEmpty())
         return;
     const BusyCursor wait;
     const TarCells& cells = ArGrid->CellsObject();
-    SavePropertyCsv(chosen.first(), PropertyColumnNames(cells, ArGrid->ColCount()),
+    SavePropertyCsv(file, PropertyColumnNames(cells, ArGrid->ColCount()),
                     PropertySetRowsFromCells(cells, ArGrid->ColCount(), ArGrid->RowCount()));
 }
 
 void TfrmChangeCustomProp::actImportCsvExecute()
 {
-    FileDialogRequest request;
-    request.title = u"Import CSV"_s;
-    request.filters = {u"CSV file (*.csv)"_s, u"All files (*)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
-    if (chosen.isEmpty())
+    const QString file = ChosenFile(this, Dialog::Open, u"Import CSV"_s, {u"CSV file (*.csv)"_s, u"All files (*)"_s});
+    if (file.isEmpty())
         return;
     PropertySetPlacement placed;
     {
@@ -387,25 +386,18 @@ void TfrmChangeCustomProp::actImportCsvExecute()
         PropertyCsv csv;
         QString reason;
         // A malformed file changes nothing: it is read whole before any cell is set.
-        if (!ReadPropertyCsv(chosen.first(), csv, &reason))
+        if (!ReadPropertyCsv(file, csv, &reason))
             throw KrdlError(reason);
         placed = PutPropertyCsv(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), csv);
         ArGrid->InvalidateGrid();
     }
     if (placed.unplacedPaths.isEmpty() && placed.unplacedNames.isEmpty())
         return;
-    // Lists are cut after 20 names, so that the box fits on the screen.
-    const auto listed = [](const QStringList& items) {
-        QString text = items.mid(0, 20).join(u'\n');
-        if (items.size() > 20)
-            text += u"\n... and %1 more."_s.arg(items.size() - 20);
-        return text;
-    };
     QString text = u"%1 values were imported. Not imported:"_s.arg(placed.set);
     if (!placed.unplacedPaths.isEmpty())
-        text += u"\n\nRows of files that are not in the grid:\n"_s + listed(placed.unplacedPaths);
+        text += u"\n\nRows of files that are not in the grid:\n"_s + Listed(placed.unplacedPaths);
     if (!placed.unplacedNames.isEmpty())
-        text += u"\n\nColumns that are not properties of the grid:\n"_s + listed(placed.unplacedNames);
+        text += u"\n\nColumns that are not properties of the grid:\n"_s + Listed(placed.unplacedNames);
     arMessageBox(u"Import CSV"_s, text, {u"Ok"_s}, miWarning, 0, poMainFormCenter, true, this);
 }
 
