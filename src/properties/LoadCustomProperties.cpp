@@ -37,7 +37,6 @@ void Load(const QString& path, const LoadOptions& options, TOleDocumentPropertie
             loaded.text = PropertyValueText(loaded.value);
             out.properties.append(std::move(loaded));
         }
-        doc.Close(false);
         out.status = LoadedDocument::Loaded;
     } catch (const KrdlError& e) {
         out.properties.clear();

@@ -27,11 +27,6 @@ QString FromUtf8(const std::string& s)
 
 } // namespace
 
-QVariant PropertyVariant(const cfb::CustomProperty& p)
-{
-    return PropertyVariant(p.value);
-}
-
 QVariant PropertyVariant(const cfb::PropertyValue& v)
 {
     if (!v.known)

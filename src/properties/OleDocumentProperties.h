@@ -26,7 +26,6 @@
 namespace cfb {
 class BlockFile;
 class CustomPropertyCollection;
-struct CustomProperty;
 struct PropertyValue;
 }
 
@@ -138,6 +137,5 @@ private:
 };
 
 // Value of a decoded property as the program shows and writes it (see TOleCustomProperty).
-QVariant PropertyVariant(const cfb::CustomProperty& property);
 QVariant PropertyVariant(const cfb::PropertyValue& value);
 QString PropertyValueText(const QVariant& value);
