@@ -11,7 +11,7 @@
 // 3. Saves a property set of 1,000 rows x 20 columns into a new file and again into that file,
 //    then reads it and puts it into the grid.
 
-#include "../tests/compound/CfbBuilder.h"
+#include "GeneratedDocuments.h"
 
 #include "properties/DocumentChanges.h"
 #include "properties/PropertyGrid.h"
@@ -24,38 +24,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-using namespace cfbtest;
+using namespace benchdocs;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int kProperties = 20;
-
-std::u16string PropertyName(int i)
-{
-    return u"Property " + std::u16string(1, static_cast<char16_t>(u'A' + i));
-}
-
-Bytes Document(int seed)
-{
-    std::vector<RawProperty> props = {{1, I2(1252)}};
-    std::vector<std::pair<std::uint32_t, std::u16string>> names;
-    for (int i = 0; i < kProperties; ++i) {
-        const std::uint32_t id = static_cast<std::uint32_t>(i) + 2;
-        names.emplace_back(id, PropertyName(i));
-        if (i % 5 == 4)
-            props.push_back({id, I4(seed * 31 + i)});
-        else
-            props.push_back({id, Lpstr("Value " + std::to_string(seed) + "/" + std::to_string(i))});
-    }
-    props.insert(props.begin() + 1, {0, Dictionary(names, false)});
-    const Bytes dsi = PropertyStream({{kDocSummaryFmtid, Section({{1, I2(1252)}})}, {kUserFmtid, Section(props)}});
-    return BuildCompound({{u"JSite", Bytes(6000, static_cast<std::uint8_t>(seed))}, {kDsiName, dsi},
-                          {u"\u0005SummaryInformation", Bytes(400, 3)}});
-}
 
 double Seconds(const QElapsedTimer& t)
 {
@@ -71,20 +45,10 @@ int main(int argc, char** argv)
     const std::filesystem::path work = argc > 1 ? std::filesystem::path(argv[1])
                                                 : std::filesystem::temp_directory_path() / "krdl-bench-editor";
     const int documents = argc > 2 ? std::atoi(argv[2]) : 40000;
-    std::filesystem::create_directories(work / "docs");
     // The saves are recorded in an undo journal, as in the program: its own, not the user's.
     qputenv("KRDL_DATA_HOME", QByteArray::fromStdString((work / "data").string()));
 
-    QStringList paths;
-    for (int i = 0; i < documents; ++i) {
-        const std::filesystem::path p = work / "docs" / ("doc" + std::to_string(i) + ".par");
-        paths << QString::fromStdString(p.string());
-        if (!std::filesystem::exists(p)) {
-            const Bytes doc = Document(i);
-            std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(doc.data()),
-                                                     static_cast<std::streamsize>(doc.size()));
-        }
-    }
+    const QStringList paths = WriteDocuments(work / "docs", documents, false);
     PropertyDefinitions definitions;
     for (int i = 0; i < kProperties; ++i)
         definitions.Add()->Name = QString::fromStdU16String(PropertyName(i));

@@ -9,7 +9,7 @@
 // (each document checked against what the save left there and given its recorded properties
 // back, in place). The undo journal lives in WORK_DIR.
 
-#include "../tests/compound/CfbBuilder.h"
+#include "GeneratedDocuments.h"
 
 #include "batch/PropertyUndo.h"
 #include "properties/DocumentChanges.h"
@@ -20,33 +20,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
-using namespace cfbtest;
+using namespace benchdocs;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int kProperties = 20;
-
-Bytes Document(int seed)
-{
-    std::vector<RawProperty> props = {{1, I2(1252)}};
-    std::vector<std::pair<std::uint32_t, std::u16string>> names;
-    for (int i = 0; i < kProperties; ++i) {
-        const std::uint32_t id = static_cast<std::uint32_t>(i) + 2;
-        names.emplace_back(id, u"Property " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
-        if (i % 5 == 4)
-            props.push_back({id, I4(seed * 31 + i)});
-        else
-            props.push_back({id, Lpstr("Value " + std::to_string(seed) + "/" + std::to_string(i))});
-    }
-    props.insert(props.begin() + 1, {0, Dictionary(names, false)});
-    const Bytes dsi = PropertyStream({{kDocSummaryFmtid, Section({{1, I2(1252)}})}, {kUserFmtid, Section(props)}});
-    return BuildCompound({{u"JSite", Bytes(6000, static_cast<std::uint8_t>(seed))}, {kDsiName, dsi},
-                          {u"\u0005SummaryInformation", Bytes(400, 3)}});
-}
 
 class QuietLog : public ProgressSink, public ProgressSinkFactory, public MessageSink {
 public:
@@ -74,17 +53,9 @@ int main(int argc, char** argv)
                                                 : std::filesystem::temp_directory_path() / "krdl-bench-propundo";
     const int documents = argc > 2 ? std::atoi(argv[2]) : 100;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
-    std::filesystem::create_directories(work / "docs");
     qputenv("KRDL_DATA_HOME", QByteArray::fromStdString((work / "data").string()));
 
-    QStringList paths;
-    for (int i = 0; i < documents; ++i) {
-        const std::filesystem::path p = work / "docs" / ("doc" + std::to_string(i) + ".par");
-        paths << QString::fromStdString(p.string());
-        const Bytes doc = Document(i);
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(doc.data()),
-                                                 static_cast<std::streamsize>(doc.size()));
-    }
+    const QStringList paths = WriteDocuments(work / "docs", documents, true);
     std::printf("%d documents of %d custom properties in %s\n", documents, kProperties, work.string().c_str());
 
     for (int round = 1; round <= rounds; ++round) {
