@@ -1,7 +1,7 @@
 #include "Apply.h"
+#include "Console.h"
 #include "Export.h"
 
-#include "common/FsPath.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
@@ -12,20 +12,12 @@
 #include <QHash>
 #include <QSet>
 
-#include <cstdio>
 #include <optional>
-#include <string>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void Print(FILE* to, const QString& text)
-{
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
-}
 
 // Per row, the texts `docprops export --csv` writes for the document's properties now, by name
 // key (of two properties of one name the later one, as export takes it); none for a document
@@ -108,7 +100,7 @@ int ApplyCommand(const QStringList& args)
     if (csv) {
         PropertyCsv table;
         if (!ReadPropertyCsv(setFile, table, &reason)) {
-            Print(stderr, u"docprops: "_s + reason + u'\n');
+            Error(reason);
             return 1;
         }
         // An empty cell is no value (a spreadsheet cannot tell it from a missing one).
@@ -116,7 +108,7 @@ int ApplyCommand(const QStringList& args)
         for (PropertySetRow& row : rows)
             row.values.removeIf([](const QPair<QString, QString>& v) { return v.second.isEmpty(); });
     } else if (!ReadPropertySet(setFile, rows, &reason)) {
-        Print(stderr, u"docprops: Cannot open file \""_s + setFile + u"\": "_s + reason + u'\n');
+        Error(u"Cannot open file \""_s + setFile + u"\": "_s + reason);
         return 1;
     }
 
@@ -153,7 +145,7 @@ int ApplyCommand(const QStringList& args)
     options.stop = [] { return platform::InterruptRequested(); };
     const ApplyReport report = ApplyDocumentChanges(changes, options);
     if (!report.journalError.isEmpty())
-        Print(stderr, u"docprops: "_s + report.journalError + u'\n');
+        Error(report.journalError);
 
     QString out;
     for (std::size_t i = 0; i < changes.size(); ++i) {

@@ -1,5 +1,7 @@
 #include "Export.h"
 
+#include "Console.h"
+
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
@@ -9,20 +11,7 @@
 
 #include <QHash>
 
-#include <cstdio>
-#include <string>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void Print(FILE* to, const QString& text)
-{
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
-}
-
-} // namespace
 
 QString ExportUsage()
 {
@@ -66,14 +55,12 @@ int ExportCommand(const QStringList& args)
     QList<PropertySetRow> rows;
     for (const LoadedDocument& d : documents) {
         if (d.status == LoadedDocument::Cancelled || platform::InterruptRequested()) {
-            Print(stderr, u"docprops: Interrupted before \""_s + d.path + u"\"; nothing was written\n"_s);
+            Error(u"Interrupted before \""_s + d.path + u"\"; nothing was written"_s);
             return 1;
         }
         if (d.status == LoadedDocument::Failed) {
             const QString reason = NotARegularFileReason(d.path);
-            Print(stderr, u"docprops: "_s
-                              + (reason.isEmpty() ? d.error : u"Cannot open file \""_s + d.path + u"\": "_s + reason)
-                              + u'\n');
+            Error(reason.isEmpty() ? d.error : u"Cannot open file \""_s + d.path + u"\": "_s + reason);
             rc = 1;
             continue;
         }
@@ -96,7 +83,7 @@ int ExportCommand(const QStringList& args)
     try {
         SavePropertyCsv(out, names, rows);
     } catch (const KrdlError& e) {
-        Print(stderr, u"docprops: "_s + e.message() + u'\n');
+        Error(e.message());
         return 1;
     }
     return rc;

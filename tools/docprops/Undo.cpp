@@ -1,29 +1,21 @@
 #include "Undo.h"
+#include "Console.h"
 
 #include "batch/PropertyUndo.h"
-#include "common/FsPath.h"
 #include "platform/Interrupt.h"
 
 #include <cstdio>
-#include <string>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void PrintLine(FILE* to, const QString& text)
-{
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
-    std::fputc('\n', to);
-}
 
 class ConsoleLog : public ProgressSink, public ProgressSinkFactory {
 public:
     ProgressSink& CreateProgress() override { return *this; }
     void SetCaption(const QString&) override {}
     void Show() override {}
-    void AddLine(const QString& text) override { PrintLine(stdout, text); }
+    void AddLine(const QString& text) override { Print(stdout, text + u'\n'); }
     void ProcessPendingEvents() override { std::fflush(stdout); }
     bool Stopped() const override { return platform::InterruptRequested(); }
     void Finish() override { std::fflush(stdout); }
@@ -31,7 +23,7 @@ public:
 
 class ConsoleMessages : public MessageSink {
 public:
-    void Information(const QString&, const QString& text) override { PrintLine(stderr, u"docprops: "_s + text); }
+    void Information(const QString&, const QString& text) override { Error(text); }
 };
 
 } // namespace
@@ -54,7 +46,7 @@ QString UndoHelp()
 int UndoCommand(const QStringList& args)
 {
     if (!args.isEmpty()) {
-        PrintLine(stderr, u"usage: docprops undo"_s);
+        Print(stderr, u"usage: docprops undo\n"_s);
         return 1;
     }
     ConsoleLog log;

@@ -16,6 +16,7 @@
 // names the file, and a file whose update failed keeps what it had.
 
 #include "Apply.h"
+#include "Console.h"
 #include "Export.h"
 #include "Undo.h"
 
@@ -37,28 +38,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 namespace {
-
-// UTF-8, with file names as the bytes they have on disk also when they are not UTF-8. Text
-// without such bytes (no lone surrogates) takes Qt's faster conversion to the same bytes.
-void Print(FILE* to, const QString& text)
-{
-    if (text.isValidUtf16()) {
-        const QByteArray bytes = text.toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
-        return;
-    }
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
-}
-
-void Error(const QString& text)
-{
-    Print(stderr, QStringLiteral("docprops: ") + text + QLatin1Char('\n'));
-}
 
 const QString kUsage = QStringLiteral("usage: docprops show [--json] FILE...\n"
                                       "       docprops set FILE NAME=VALUE...\n"
