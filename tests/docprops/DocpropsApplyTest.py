@@ -3,41 +3,17 @@
 
 usage: DocpropsApplyTest.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
 """
-import json
 import os
-import shutil
 import stat
-import subprocess
 import sys
-import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
+from DocpropsSupport import ScratchTest, configure, olefile_names, require_olefile, run, shown
+
 TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
-
-
-# The documents are read back with olefile (Debian's python3-olefile); without it there is nothing
-# to compare with, and ctest counts the run as skipped (SKIP_RETURN_CODE 77).
-try:
-    import olefile  # noqa: F401
-except ImportError:
-    print("SKIPPED: olefile (python3-olefile) is missing; scripts/install-deps.sh installs it")
-    sys.exit(77)
-
-
-def olefile_names(path):
-    out = subprocess.run(["/usr/bin/python3", os.path.join(READER_DIR, "olereader.py"), path],
-                         check=True, capture_output=True, text=True).stdout
-    return [(p["name"], p["vt"], p["value"]) for p in json.loads(out)["properties"]]
-
-
-def run(*args):
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120)
-
-
-def shown(path):
-    r = run("show", "--json", path)
-    assert r.returncode == 0, r.stderr
-    return [(p["name"], p["type"], p["value"]) for p in json.loads(r.stdout)[0]["properties"]]
+configure(TOOL, FIXTURES, READER_DIR)
+require_olefile()
 
 
 def read(path):
@@ -45,21 +21,7 @@ def read(path):
         return f.read()
 
 
-class ApplyTest(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.mkdtemp()
-
-    def tearDown(self):
-        for root, dirs, files in os.walk(self.dir):
-            for name in files:
-                os.chmod(os.path.join(root, name), stat.S_IRUSR | stat.S_IWUSR)
-        shutil.rmtree(self.dir)
-
-    def copy(self, name, as_name):
-        target = os.path.join(self.dir, as_name)
-        shutil.copyfile(os.path.join(FIXTURES, name), target)
-        return target
-
+class ApplyTest(ScratchTest):
     def set_file(self, rows, encoding="cp1250"):
         """rows: [(path, [(name, value), ...]), ...] written as the editor writes a set."""
         lines = ["[Files]"] + ["file%d=%s" % (i + 1, p) for i, (p, _) in enumerate(rows)]

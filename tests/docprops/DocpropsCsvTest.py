@@ -6,39 +6,18 @@ usage: DocpropsCsvTest.py DOCPROPS FIXTURE_DIR
 """
 import csv
 import io
-import json
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 import unittest
 
+sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
+from DocpropsSupport import ScratchTest, configure, run, shown
+
 TOOL, FIXTURES = sys.argv[1:3]
+configure(TOOL, FIXTURES)
 
 
-def run(*args):
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120)
-
-
-def shown(path):
-    r = run("show", "--json", path)
-    assert r.returncode == 0, r.stderr
-    return [(p["name"], p["type"], p["value"]) for p in json.loads(r.stdout)[0]["properties"]]
-
-
-class CsvTest(unittest.TestCase):
-    def setUp(self):
-        self.dir = tempfile.mkdtemp()
-
-    def tearDown(self):
-        shutil.rmtree(self.dir)
-
-    def copy(self, name, as_name):
-        target = os.path.join(self.dir, as_name)
-        shutil.copyfile(os.path.join(FIXTURES, name), target)
-        return target
-
+class CsvTest(ScratchTest):
     def test_export_read_by_the_csv_module_then_applied_back(self):
         a = self.copy("gsf_v3.ole", 'a, "quoted".par')
         b = self.copy("lo_custom.doc", "b.dft")
