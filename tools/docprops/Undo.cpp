@@ -1,25 +1,12 @@
 #include "Undo.h"
 #include "Console.h"
 
+#include "batch/ConsoleProgress.h"
 #include "batch/PropertyUndo.h"
-#include "platform/Interrupt.h"
-
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class ConsoleLog : public ProgressSink, public ProgressSinkFactory {
-public:
-    ProgressSink& CreateProgress() override { return *this; }
-    void SetCaption(const QString&) override {}
-    void Show() override {}
-    void AddLine(const QString& text) override { Print(stdout, text + u'\n'); }
-    void ProcessPendingEvents() override { std::fflush(stdout); }
-    bool Stopped() const override { return platform::InterruptRequested(); }
-    void Finish() override { std::fflush(stdout); }
-};
 
 class ConsoleMessages : public MessageSink {
 public:
@@ -49,7 +36,7 @@ int UndoCommand(const QStringList& args)
         Print(stderr, u"usage: docprops undo\n"_s);
         return 1;
     }
-    ConsoleLog log;
+    ConsoleProgress log;
     ConsoleMessages messages;
     PropertyUndo undo(log, messages);
     undo.Execute();
