@@ -74,7 +74,9 @@ std::optional<std::uint16_t> CodePageOf(const std::uint8_t* data, std::size_t si
         const auto [id, offset] = slotAt(i);
         if (id != kCodePageId)
             continue;
-        if (offset + 6 > size)
+        // `offset` comes from the file: compared without adding to it, so that an offset near
+        // the top of its type cannot wrap around into range.
+        if (offset > size || size - offset < 6)
             return std::nullopt;
         const std::uint16_t vt = Get16(data + offset);
         if (vt == VT_I2 || vt == VT_UI2)

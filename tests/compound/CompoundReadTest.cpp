@@ -414,6 +414,16 @@ TEST(CompoundRead, DamagedSectionsGiveErrors)
     }
 }
 
+TEST(CompoundRead, CodePageSlotOffsetNearTheTopOfItsRangeIsOutside)
+{
+    // The user section has no code page, so the reader looks for the first section's, whose
+    // slot points 3 bytes short of 4 GiB: out of the section, however the sum is computed.
+    Bytes first = Section({{1, I2(1252)}});
+    Put32(first, 12, 0xFFFFFFFD);
+    ExpectErrorOrRead(BuildCompound(
+        {{kDsiName, PropertyStream({{kDocSummaryFmtid, first}, {kUserFmtid, Section({{2, I4(1)}})}})}}));
+}
+
 TEST(CompoundRead, RandomDamageNeverCrashes)
 {
     std::mt19937 rng(20241209);
