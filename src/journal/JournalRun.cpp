@@ -78,20 +78,24 @@ void JournalRun::Append(std::ostream& out, const QStringList& fields)
     out.flush();
 }
 
+QByteArray JournalRun::ItemText(std::size_t index, const JournalItem& item)
+{
+    const QString i = QString::number(index);
+    QByteArray text = Line({u"item"_s, i, item.path, item.newPath, item.identity});
+    for (const JournalProperty& p : item.properties)
+        text += Line({u"prop"_s, i, p.name, p.type, p.value});
+    for (const auto& [key, value] : item.attributes)
+        text += Line({u"attr"_s, i, key, value});
+    return text;
+}
+
 QByteArray JournalRun::StartText(const QString& kind, const QDateTime& created, qint64 processId,
                                  const std::vector<JournalItem>& items)
 {
     QByteArray text = Line({QString::fromLatin1(kMagic), QString::fromLatin1(kVersion), kind, isoTime(created),
                             QString::number(processId)});
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const JournalItem& item = items[i];
-        const QString index = QString::number(i);
-        text += Line({u"item"_s, index, item.path, item.newPath, item.identity});
-        for (const JournalProperty& p : item.properties)
-            text += Line({u"prop"_s, index, p.name, p.type, p.value});
-        for (const auto& [key, value] : item.attributes)
-            text += Line({u"attr"_s, index, key, value});
-    }
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += ItemText(i, items[i]);
     return text;
 }
 

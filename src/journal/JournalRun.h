@@ -75,6 +75,8 @@ public:
     // The header and item lines, as written before the first change.
     static QByteArray StartText(const QString& kind, const QDateTime& created, qint64 processId,
                                 const std::vector<JournalItem>& items);
+    // The lines of item Index, as StartText writes them (a run written in batches appends more).
+    static QByteArray ItemText(std::size_t index, const JournalItem& item);
     // One record line with its line end.
     static QByteArray Line(const QStringList& fields);
     // Appends Line(Fields) to Out and flushes it out of the process, so that a crash of the

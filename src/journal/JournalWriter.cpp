@@ -35,7 +35,8 @@ QString newRunFile(const QString& kind, const QDateTime& now)
 
 } // namespace
 
-JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>& items) : kind_(kind)
+JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>& items)
+    : kind_(kind), itemCount_(qsizetype(items.size()))
 {
     const QString folder = JournalFolder();
     std::error_code ec;
@@ -66,6 +67,17 @@ JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>
 }
 
 JournalWriter::~JournalWriter() = default;
+
+void JournalWriter::AppendItems(const std::vector<JournalItem>& items)
+{
+    QByteArray text;
+    for (const JournalItem& item : items)
+        text += JournalRun::ItemText(std::size_t(itemCount_++), item);
+    out_.write(text.constData(), text.size());
+    out_.flush();
+    if (!out_ || !platform::SyncToDisk(ToFsPath(fileName_)))
+        cannotWrite(fileName_, u"The items of the next batch could not be written."_s);
+}
 
 void JournalWriter::MarkDone(qsizetype index, const QString& note)
 {

@@ -28,6 +28,13 @@ public:
     JournalWriter& operator=(const JournalWriter&) = delete;
 
     const QString& FileName() const { return fileName_; }
+    // How many items the run holds.
+    qsizetype ItemCount() const { return itemCount_; }
+
+    // A run that changes its files a batch at a time records each batch before changing it:
+    // appends Items after those there are (numbered on from ItemCount()) and flushes them to the
+    // disk. Throws KrdlError when they cannot be written.
+    void AppendItems(const std::vector<JournalItem>& items);
 
     // Appended as they happen; not flushed to the disk one by one (after a power cut the
     // identities tell what happened), and a mark that cannot be written is let go for the same
@@ -44,6 +51,7 @@ private:
     QString fileName_;
     std::unique_ptr<platform::InstanceLock> lock_;
     std::ofstream out_;
+    qsizetype itemCount_ = 0;
     bool anyDone_ = false;
     bool ended_ = false;
 };

@@ -60,9 +60,16 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     }
 
     // Every document's properties are on the disk before the first one changes.
-    std::unique_ptr<PropertySaveJournal> journal;
+    std::unique_ptr<PropertySaveJournal> ownJournal;
+    PropertySaveJournal* journal = nullptr;
     if (options.journal && !groups.empty()) {
-        journal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
+        if (options.journalRun) {
+            journal = options.journalRun;
+            journal->Record(changes, groups, options.deleteOthers);
+        } else {
+            ownJournal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
+            journal = ownJournal.get();
+        }
         if (!journal->WriteError().isEmpty())
             report.journalError = journal->WriteError() + (journal->WriteError().endsWith(u'.') ? u""_s : u"."_s)
                 + u" This save cannot be undone."_s;
@@ -135,9 +142,9 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     if (options.progress)
         options.progress(total, total);
 
-    if (journal)
-        journal->End(std::none_of(report.results.begin(), report.results.end(),
-                                  [](const ApplyResult& r) { return r.status == ApplyResult::Cancelled; }));
+    if (ownJournal)
+        ownJournal->End(std::none_of(report.results.begin(), report.results.end(),
+                                     [](const ApplyResult& r) { return r.status == ApplyResult::Cancelled; }));
 
     for (const ApplyResult& r : report.results) {
         if (r.status == ApplyResult::Written)

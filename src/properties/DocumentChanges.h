@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+class PropertySaveJournal;
+
 // The changes for one document (one grid row).
 struct DocumentChanges {
     QString path;        // empty for a row that has no document
@@ -65,6 +67,10 @@ struct ApplyOptions {
     // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
     // document that cannot be read for that is not written (Failed).
     bool journal = true;
+    // A save written a batch at a time (a long list) records every call in this one run of the
+    // undo journal, so that one undo takes the whole save back; the caller ends it
+    // (PropertySaveJournal::End). Null: each call records and ends a run of its own.
+    PropertySaveJournal* journalRun = nullptr;
 };
 
 struct ApplyReport {

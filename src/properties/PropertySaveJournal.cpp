@@ -61,10 +61,20 @@ QString PropertyFingerprint(const StoredProperties& stored)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+PropertySaveJournal::PropertySaveJournal() = default;
+
 PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                                          const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
-    : itemOf_(documents.size(), -1), done_(documents.size(), false), readErrors_(documents.size())
 {
+    Record(changes, documents, deleteOthers);
+}
+
+void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
+                                 const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
+{
+    itemOf_.assign(documents.size(), -1);
+    done_.assign(documents.size(), false);
+    readErrors_.assign(documents.size(), QString());
     std::vector<JournalItem> items;
     items.reserve(documents.size());
     TOleDocumentProperties doc;
@@ -97,12 +107,25 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
         }
     }
     doc.Disconnect();
-    if (items.empty())
+    // A journal that could not be written once records no later batch either: the save goes on
+    // without it, as it said.
+    if (items.empty() || !writeError_.isEmpty())
         return;
     try {
-        writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+        if (writer_) {
+            const qsizetype first = writer_->ItemCount();
+            for (qsizetype& item : itemOf_)
+                if (item >= 0)
+                    item += first;
+            writer_->AppendItems(items);
+        } else {
+            writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+        }
     } catch (const KrdlError& e) {
         writeError_ = e.message();
+        // This batch's documents are written unrecorded; no mark names the items that did not
+        // reach the disk, and the run still ends (an ended run's unmarked items were not tried).
+        itemOf_.assign(documents.size(), -1);
     }
 }
 

@@ -54,6 +54,12 @@ public:
     // WriteError says so and the marks go nowhere.
     PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                         const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers);
+    // A save written a batch at a time (ApplyOptions::journalRun) is one run: Record reads and
+    // records each batch before it is written, and End ends the run once, after the last batch.
+    // ReadError, Written and Failed then count the documents of the batch recorded last.
+    PropertySaveJournal();
+    void Record(const std::vector<DocumentChanges>& changes, const std::vector<std::vector<std::size_t>>& documents,
+                bool deleteOthers);
     ~PropertySaveJournal();
     PropertySaveJournal(const PropertySaveJournal&) = delete;
     PropertySaveJournal& operator=(const PropertySaveJournal&) = delete;
@@ -67,7 +73,7 @@ public:
     void End(bool completed);
 
 private:
-    std::vector<qsizetype> itemOf_; // per document, its journal item or -1
+    std::vector<qsizetype> itemOf_; // per document of the batch, its journal item or -1
     std::vector<bool> done_;        // per document, a row of it was written
     std::vector<QString> readErrors_;
     QString writeError_;

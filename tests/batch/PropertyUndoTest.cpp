@@ -5,6 +5,7 @@
 #include "properties/DocumentChanges.h"
 #include "properties/OleDocPropClassWrapper.h"
 #include "properties/OleDocumentProperties.h"
+#include "properties/PropertySaveJournal.h"
 #include "properties/PropertySetFile.h"
 
 #include "../compound/CfbBuilder.h"
@@ -79,7 +80,8 @@ protected:
         return paths;
     }
     // One save over Paths: Material changed, Finish added, the others removed when DeleteOthers.
-    static ApplyReport save(const QStringList& paths, const QString& material, bool deleteOthers = false)
+    static ApplyReport save(const QStringList& paths, const QString& material, bool deleteOthers = false,
+                            PropertySaveJournal* run = nullptr)
     {
         std::vector<DocumentChanges> changes(std::size_t(paths.size()));
         for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -91,6 +93,7 @@ protected:
         }
         ApplyOptions options;
         options.deleteOthers = deleteOthers;
+        options.journalRun = run;
         return ApplyDocumentChanges(changes, options);
     }
     const FakeProgress& undo(RunResult* result = nullptr)
@@ -149,6 +152,26 @@ TEST_F(PropertyUndoRun, EachUndoTakesBackTheNewestSaveNotUndoneYet)
     RunResult result;
     undo(&result);
     EXPECT_FALSE(result.started);
+    EXPECT_EQ(messages.shown, (std::vector{kNothing}));
+}
+
+TEST_F(PropertyUndoRun, ASaveWrittenInBatchesIsTakenBackByOneUndo)
+{
+    const QStringList paths = documents(3);
+    std::vector<Properties> before;
+    for (const QString& p : paths)
+        before.push_back(Read(p));
+    PropertySaveJournal run;
+    ASSERT_EQ(save(paths.mid(0, 2), u"S355"_s, true, &run).written, 2);
+    ASSERT_EQ(save(paths.mid(2), u"S355"_s, true, &run).written, 1);
+    run.End(true);
+
+    RunResult result;
+    undo(&result);
+    EXPECT_EQ(result.succeeded, 3);
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(Read(paths[i]), before[std::size_t(i)]) << paths[i].toStdString();
+    undo();
     EXPECT_EQ(messages.shown, (std::vector{kNothing}));
 }
 
