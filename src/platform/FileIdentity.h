@@ -12,4 +12,8 @@ namespace platform {
 // when nothing is there or the file system gives no such number.
 std::string FileIdentity(const std::filesystem::path& path);
 
+// The same for the file a read or write through Path reaches: a symbolic link is followed.
+// Paths that reach one file (written otherwise, or hard or symbolic links to it) give one identity.
+std::string FileIdentityFollowingLinks(const std::filesystem::path& path);
+
 } // namespace platform
