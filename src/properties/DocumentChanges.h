@@ -63,8 +63,13 @@ struct ApplyOptions {
     std::function<bool()> stop;
     // Record the documents' properties in the undo journal before the first one is written
     // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
-    // document that cannot be read for that is not written (Failed).
+    // document that cannot be read for that is not written (Failed). The write then goes to
+    // the very file the journal read: a document replaced since (by another file, a link, a
+    // folder) or gone fails with that reason.
     bool journal = true;
+    // Called on the worker's thread with the row's index right before its document is opened
+    // for writing, after the journal read it: tests change the file there.
+    std::function<void(std::size_t row)> beforeWrite;
 };
 
 struct ApplyReport {

@@ -63,7 +63,8 @@ QString PropertyFingerprint(const StoredProperties& stored)
 
 PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                                          const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
-    : itemOf_(documents.size(), -1), done_(documents.size(), false), readErrors_(documents.size())
+    : read_(documents.size()), itemOf_(documents.size(), -1), done_(documents.size(), false),
+      readErrors_(documents.size())
 {
     std::vector<JournalItem> items;
     items.reserve(documents.size());
@@ -80,15 +81,19 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
             JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
             doc.Open(path, false, 2);
+            Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
+            read.before = PropertyFingerprint(before);
             item.properties = std::move(before.properties);
             item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                item.attributes.emplace_back(kAfter, PropertyFingerprint(ReadStoredProperties(custom)));
+                read.after << PropertyFingerprint(ReadStoredProperties(custom));
+                item.attributes.emplace_back(kAfter, read.after.back());
             }
             doc.Close(false);
+            read_[d] = std::move(read);
             itemOf_[d] = qsizetype(items.size());
             items.push_back(std::move(item));
         } catch (const KrdlError& e) {
@@ -107,6 +112,27 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
 }
 
 PropertySaveJournal::~PropertySaveJournal() = default;
+
+const DocumentFile* PropertySaveJournal::File(std::size_t document) const
+{
+    return readErrors_[document].isEmpty() ? &read_[document].file : nullptr;
+}
+
+bool PropertySaveJournal::SaveReached(std::size_t document) const
+{
+    if (!readErrors_[document].isEmpty())
+        return false;
+    const Read& read = read_[document];
+    TOleDocumentProperties doc;
+    try {
+        doc.OpenSameFile(read.path, read.file, true);
+        const QString now = PropertyFingerprint(ReadStoredProperties(doc.CustomProperties()));
+        return now != read.before && read.after.contains(now);
+    } catch (const KrdlError&) {
+        // Gone, another file, or not readable: nothing this save left there.
+        return false;
+    }
+}
 
 void PropertySaveJournal::Written(std::size_t document)
 {

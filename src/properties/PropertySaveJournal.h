@@ -23,6 +23,7 @@
 
 #include "journal/JournalRun.h"
 #include "properties/DocumentChanges.h"
+#include "properties/OleDocumentProperties.h"
 
 #include <QString>
 
@@ -60,6 +61,12 @@ public:
 
     const QString& ReadError(std::size_t document) const { return readErrors_[document]; }
     const QString& WriteError() const { return writeError_; }
+    // The file the document was read from, which the save must write and no other; null for a
+    // document not recorded (ReadError).
+    const DocumentFile* File(std::size_t document) const;
+    // Whether the document, the very file read, holds now what one of its rows leaves there
+    // rather than what it held when read: a save that failed after it reached the document.
+    bool SaveReached(std::size_t document) const;
 
     // A row of the document was written / failed; called from any thread.
     void Written(std::size_t document);
@@ -67,6 +74,14 @@ public:
     void End(bool completed);
 
 private:
+    // What was read of a recorded document, in memory only.
+    struct Read {
+        QString path;
+        DocumentFile file;
+        QString before;      // PropertyFingerprint when read
+        QStringList after;   // PropertyFingerprint after each of its rows
+    };
+    std::vector<Read> read_;        // per document
     std::vector<qsizetype> itemOf_; // per document, its journal item or -1
     std::vector<bool> done_;        // per document, a row of it was written
     std::vector<QString> readErrors_;
