@@ -133,10 +133,7 @@ void PropertySaveJournal::End(bool completed)
 
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
 {
-    const JournalItemState& state = run.states[i];
-    if (state.undo == UndoMark::Undone)
-        return false;
-    switch (state.mark) {
+    switch (run.states[i].mark) {
     case JournalMark::Done:
         return true;
     case JournalMark::Failed:
@@ -188,9 +185,9 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
         doc.Save();
         doc.Close(false);
     } catch (const KrdlError& e) {
-        // Nothing saved: the document keeps what the save left there.
+        // Nothing saved: the document keeps what the save left there, until the next undo.
         doc.Close(false);
-        return unrestored(e.message());
+        return {PropertyRestore::Failed, e.message()};
     }
     return {PropertyRestore::Restored, {}};
 }

@@ -80,14 +80,15 @@ struct PropertyRestore {
     enum Outcome {
         Restored,   // the recorded properties are back
         Unchanged,  // the document holds the recorded properties: the save did not change it
-        Unrestored, // left as it is: Reason says why (changed since, another file, gone, an error)
+        Unrestored, // left as it is for good: Reason says why (changed since, another file, gone)
+        Failed,     // left as it is this time: Reason is the error (locked, unreadable, no space)
     };
     Outcome outcome = Unrestored;
     QString reason;
 };
 
 // Whether item I of the run may need taking back: a document the save marked done, or one it
-// did not mark in a run cut short; none that an undo put back already.
+// did not mark in a run cut short.
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
 
 // Puts the recorded custom properties of item I back into its document, all or nothing, in
