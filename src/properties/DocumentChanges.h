@@ -36,7 +36,8 @@ struct DocumentChanges {
 
 struct ApplyResult {
     enum Status {
-        NotWritten, // nothing changed, or the run ended before the row
+        NotWritten, // nothing changed, the row would leave the document as it is, or the run
+                    // ended before the row
         Written,
         Failed,     // the document keeps what it had; `error` says why, naming the file
         Missing,    // no file at the path (a folder or other non-file counts as none)
@@ -63,7 +64,8 @@ struct ApplyOptions {
     std::function<bool()> stop;
     // Record the documents' properties in the undo journal before the first one is written
     // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
-    // document that cannot be read for that is not written (Failed).
+    // document that cannot be read for that is not written (Failed); one that its rows would
+    // leave holding what it holds is neither written nor recorded (NotWritten).
     bool journal = true;
 };
 

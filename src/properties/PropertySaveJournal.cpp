@@ -10,7 +10,9 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +47,17 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom)
     return stored;
 }
 
+bool SameProperties(const StoredProperties& a, const StoredProperties& b)
+{
+    const auto inOrder = [](StoredProperties stored) {
+        std::sort(stored.properties.begin(), stored.properties.end(), [](const JournalProperty& x, const JournalProperty& y) {
+            return std::tie(x.name, x.value) < std::tie(y.name, y.value);
+        });
+        return PropertyFingerprint(stored);
+    };
+    return a.properties.size() == b.properties.size() && inOrder(a) == inOrder(b);
+}
+
 QString PropertyFingerprint(const StoredProperties& stored)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -63,7 +76,8 @@ QString PropertyFingerprint(const StoredProperties& stored)
 
 PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                                          const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
-    : itemOf_(documents.size(), -1), done_(documents.size(), false), readErrors_(documents.size())
+    : itemOf_(documents.size(), -1), done_(documents.size(), false), unchanged_(documents.size(), false),
+      readErrors_(documents.size())
 {
     std::vector<JournalItem> items;
     items.reserve(documents.size());
@@ -82,13 +96,22 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
             doc.Open(path, false, 2);
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
-            item.properties = std::move(before.properties);
             item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
+            bool changesIt = false;
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                item.attributes.emplace_back(kAfter, PropertyFingerprint(ReadStoredProperties(custom)));
+                const StoredProperties after = ReadStoredProperties(custom);
+                changesIt = changesIt || !SameProperties(after, before);
+                item.attributes.emplace_back(kAfter, PropertyFingerprint(after));
             }
             doc.Close(false);
+            // A save that would write back what the document holds (a value set to what it is,
+            // a name removed that it does not have) leaves it alone: nothing to record or undo.
+            if (!changesIt) {
+                unchanged_[d] = true;
+                continue;
+            }
+            item.properties = std::move(before.properties);
             itemOf_[d] = qsizetype(items.size());
             items.push_back(std::move(item));
         } catch (const KrdlError& e) {

@@ -262,6 +262,36 @@ TEST_F(PropertyUndoRun, ADocumentLockedDuringTheUndoIsTriedAgainByTheNextOne)
     EXPECT_EQ(messages.shown, (std::vector{kNothing}));
 }
 
+TEST_F(PropertyUndoRun, ASaveThatChangesNoDocumentIsNeitherWrittenNorRecorded)
+{
+    const QStringList paths = documents(1);
+    const Properties original = Read(paths[0]);
+    save(paths, u"S355"_s);
+    const QByteArray saved = testfiles::ReadBytes(paths[0]);
+    const qsizetype runs = JournalRunFiles(QString::fromLatin1(kPropertiesJournal)).size();
+
+    // The same row again; one value set to what it is (written last, it would only move); a
+    // name removed that the document does not have.
+    const std::vector<std::pair<QStringList, QStringList>> rows{
+        {{u"Material"_s, u"Finish"_s}, {}}, {{u"Material"_s}, {}}, {{}, {u"Nonexistent"_s}}};
+    for (const auto& [names, removals] : rows) {
+        std::vector<DocumentChanges> changes(1);
+        changes[0].path = paths[0];
+        changes[0].changed = true;
+        for (const QString& name : names)
+            changes[0].properties.Add(name, name == u"Finish"_s ? u"Paint"_s : u"S355"_s, 1, 0);
+        changes[0].removals = removals;
+        const ApplyReport report = ApplyDocumentChanges(changes, {});
+        EXPECT_EQ(report.results.front().status, ApplyResult::NotWritten) << report.results.front().error.toStdString();
+        EXPECT_EQ(report.written, 0);
+    }
+    EXPECT_EQ(testfiles::ReadBytes(paths[0]), saved);
+    EXPECT_EQ(JournalRunFiles(QString::fromLatin1(kPropertiesJournal)).size(), runs);
+    // The real save is still the last one.
+    undo();
+    EXPECT_EQ(Read(paths[0]), original);
+}
+
 #ifndef _WIN32
 TEST_F(PropertyUndoRun, UndoesASaveKilledInTheMiddleByWhatStandsOnTheDisk)
 {
