@@ -10,7 +10,6 @@
 
 #include "journal/JournalRun.h"
 
-#include <fstream>
 #include <memory>
 
 namespace platform {
@@ -30,8 +29,8 @@ public:
     const QString& FileName() const { return fileName_; }
 
     // Appended as they happen; not flushed to the disk one by one (after a power cut the
-    // identities tell what happened), and a mark that cannot be written is let go for the same
-    // reason.
+    // identities tell what happened). After a mark that cannot be written none are: the run
+    // then reads as one cut short by a crash.
     void MarkDone(qsizetype index, const QString& note = {});
     void MarkFailed(qsizetype index, const QString& reason = {});
 
@@ -40,10 +39,13 @@ public:
     void End(bool completed);
 
 private:
+    void append(const QStringList& fields);
+
     QString kind_;
     QString fileName_;
     std::unique_ptr<platform::InstanceLock> lock_;
-    std::ofstream out_;
+    JournalAppender out_;
     bool anyDone_ = false;
+    bool broken_ = false;
     bool ended_ = false;
 };

@@ -94,6 +94,11 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     // when its turn comes, with what opening it said.
                     if (journal && !journal->ReadError(g).isEmpty())
                         throw KrdlError(journal->ReadError(g));
+                    // Its rows would leave it as it is: not written, and nothing recorded.
+                    if (journal && journal->Unchanged(g)) {
+                        ++done;
+                        continue;
+                    }
                     if (options.beforeWrite)
                         options.beforeWrite(i);
                     wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers,

@@ -36,7 +36,8 @@ struct DocumentChanges {
 
 struct ApplyResult {
     enum Status {
-        NotWritten, // nothing changed, or the run ended before the row
+        NotWritten, // nothing changed, the row would leave the document as it is, or the run
+                    // ended before the row
         Written,
         Failed,     // the document keeps what it had; `error` says why, naming the file
         Missing,    // no file at the path (a folder or other non-file counts as none)
@@ -63,8 +64,9 @@ struct ApplyOptions {
     std::function<bool()> stop;
     // Record the documents' properties in the undo journal before the first one is written
     // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
-    // document that cannot be read for that is not written (Failed). The write then goes to
-    // the very file the journal read: a document replaced since (by another file, a link, a
+    // document that cannot be read for that is not written (Failed); one that its rows would
+    // leave holding what it holds is neither written nor recorded (NotWritten). The write goes
+    // to the very file the journal read: a document replaced since (by another file, a link, a
     // folder) or gone fails with that reason.
     bool journal = true;
     // Called on the worker's thread with the row's index right before its document is opened

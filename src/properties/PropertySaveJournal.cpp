@@ -10,7 +10,9 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +47,17 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom)
     return stored;
 }
 
+bool SameProperties(const StoredProperties& a, const StoredProperties& b)
+{
+    const auto inOrder = [](StoredProperties stored) {
+        std::sort(stored.properties.begin(), stored.properties.end(), [](const JournalProperty& x, const JournalProperty& y) {
+            return std::tie(x.name, x.value) < std::tie(y.name, y.value);
+        });
+        return PropertyFingerprint(stored);
+    };
+    return a.properties.size() == b.properties.size() && inOrder(a) == inOrder(b);
+}
+
 QString PropertyFingerprint(const StoredProperties& stored)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -64,6 +77,7 @@ QString PropertyFingerprint(const StoredProperties& stored)
 PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                                          const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
     : read_(documents.size()), itemOf_(documents.size(), -1), done_(documents.size(), false),
+      unchanged_(documents.size(), false),
       readErrors_(documents.size())
 {
     std::vector<JournalItem> items;
@@ -85,15 +99,24 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
             read.before = PropertyFingerprint(before);
-            item.properties = std::move(before.properties);
             item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
+            bool changesIt = false;
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                read.after << PropertyFingerprint(ReadStoredProperties(custom));
+                const StoredProperties after = ReadStoredProperties(custom);
+                changesIt = changesIt || !SameProperties(after, before);
+                read.after << PropertyFingerprint(after);
                 item.attributes.emplace_back(kAfter, read.after.back());
             }
             doc.Close(false);
             read_[d] = std::move(read);
+            // A save that would write back what the document holds (a value set to what it is,
+            // a name removed that it does not have) leaves it alone: nothing to record or undo.
+            if (!changesIt) {
+                unchanged_[d] = true;
+                continue;
+            }
+            item.properties = std::move(before.properties);
             itemOf_[d] = qsizetype(items.size());
             items.push_back(std::move(item));
         } catch (const KrdlError& e) {
@@ -159,10 +182,7 @@ void PropertySaveJournal::End(bool completed)
 
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
 {
-    const JournalItemState& state = run.states[i];
-    if (state.undo == UndoMark::Undone)
-        return false;
-    switch (state.mark) {
+    switch (run.states[i].mark) {
     case JournalMark::Done:
         return true;
     case JournalMark::Failed:
@@ -214,9 +234,9 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
         doc.Save();
         doc.Close(false);
     } catch (const KrdlError& e) {
-        // Nothing saved: the document keeps what the save left there.
+        // Nothing saved: the document keeps what the save left there, until the next undo.
         doc.Close(false);
-        return unrestored(e.message());
+        return {PropertyRestore::Failed, e.message()};
     }
     return {PropertyRestore::Restored, {}};
 }

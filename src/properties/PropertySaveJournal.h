@@ -16,6 +16,9 @@
 //                                                  applying the rows to the open document
 //                                                  without saving it)
 //
+// A document that every row would leave holding the custom properties it has (in any order) is
+// not recorded and not written (Unchanged): a save that changes no document leaves no run.
+//
 // The save then marks each document done (a row of it was written) or failed. An undo puts a
 // document back only while it holds what the save left there (its fingerprint is one of the
 // "after" ones) and is the same file; one that holds its recorded properties already was not
@@ -47,6 +50,10 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
 // padding of their values.
 QString PropertyFingerprint(const StoredProperties& stored);
 
+// True when A and B hold the same custom properties, in whatever order: equal fingerprints
+// once sorted by name and value.
+bool SameProperties(const StoredProperties& a, const StoredProperties& b);
+
 class PropertySaveJournal {
 public:
     // Reads each document of the save: Documents holds, per document, the indexes of the rows
@@ -60,6 +67,9 @@ public:
     PropertySaveJournal& operator=(const PropertySaveJournal&) = delete;
 
     const QString& ReadError(std::size_t document) const { return readErrors_[document]; }
+    // The rows of the document would leave it as it is: it is not recorded, and the save must
+    // not write it.
+    bool Unchanged(std::size_t document) const { return unchanged_[document]; }
     const QString& WriteError() const { return writeError_; }
     // The file the document was read from, which the save must write and no other; null for a
     // document not recorded (ReadError).
@@ -84,6 +94,7 @@ private:
     std::vector<Read> read_;        // per document
     std::vector<qsizetype> itemOf_; // per document, its journal item or -1
     std::vector<bool> done_;        // per document, a row of it was written
+    std::vector<bool> unchanged_;   // per document, Unchanged
     std::vector<QString> readErrors_;
     QString writeError_;
     std::unique_ptr<JournalWriter> writer_;
@@ -95,14 +106,15 @@ struct PropertyRestore {
     enum Outcome {
         Restored,   // the recorded properties are back
         Unchanged,  // the document holds the recorded properties: the save did not change it
-        Unrestored, // left as it is: Reason says why (changed since, another file, gone, an error)
+        Unrestored, // left as it is for good: Reason says why (changed since, another file, gone)
+        Failed,     // left as it is this time: Reason is the error (locked, unreadable, no space)
     };
     Outcome outcome = Unrestored;
     QString reason;
 };
 
 // Whether item I of the run may need taking back: a document the save marked done, or one it
-// did not mark in a run cut short; none that an undo put back already.
+// did not mark in a run cut short.
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
 
 // Puts the recorded custom properties of item I back into its document, all or nothing, in
