@@ -13,7 +13,7 @@ namespace {
 enum : unsigned char { kNoLetter = 0, kLower = 1, kUpper = 2 };
 
 // The letter case of the characters that matter here: ASCII, Latin-1, Latin Extended-A (every
-// letter of Windows-1250 is among them) and Greek.
+// letter of Windows-1250 is among them) and modern Greek.
 unsigned char caseOf(char32_t c)
 {
     if (c < 0x80) {
@@ -36,16 +36,21 @@ unsigned char caseOf(char32_t c)
         const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
         return ((c & 1u) != 0) == oddPairs ? kUpper : kLower;
     }
-    if (c >= 0x391 && c <= 0x3A9)
+    // Modern Greek, accented letters included.
+    if (c == 0x386 || (c >= 0x388 && c <= 0x38F) || (c >= 0x391 && c <= 0x3AB))
         return kUpper;
-    return c >= 0x3B1 && c <= 0x3C9 ? kLower : kNoLetter;
+    return c == 0x390 || (c >= 0x3AC && c <= 0x3CE) ? kLower : kNoLetter;
 }
 
 // Characters Central European text may hold beyond ASCII. Everything else a well-formed UTF-8
 // sequence can give (CJK, Hangul, private use, C1 controls, Cyrillic and the other scripts,
-// combining marks) is what Windows-1250 letters turn into when read as UTF-8 by accident.
+// combining marks, letters of Latin Extended-A the code page lacks) is what Windows-1250 letters
+// turn into when read as UTF-8 by accident.
 bool plausibleCharacter(char32_t c)
 {
+    // Of Latin Extended-A, the letters of the languages the code page serves.
+    if (c >= 0x100 && c <= 0x17F)
+        return UnicodeToCp1250(c) >= 0;
     struct Range {
         char32_t first;
         char32_t last;
@@ -56,7 +61,7 @@ bool plausibleCharacter(char32_t c)
         {0x0218, 0x021B},   // Romanian letters with a comma below
         {0x02C6, 0x02C7},   // spacing accents
         {0x02D8, 0x02DD},
-        {0x0370, 0x03FF},   // Greek
+        {0x0384, 0x03CE},   // Greek
         {0x2000, 0x2BFF},   // punctuation, currency, letter-like signs, arrows, maths, technical signs, shapes
         {0x2E00, 0x2E7F},   // more punctuation
         {0xFB00, 0xFB06},   // Latin ligatures
@@ -136,6 +141,8 @@ Detection EncodingDetector::Finish()
         const std::string rest = std::move(carry_);
         scan(rest, rest.size(), true);
     }
+    if (pending_)
+        settle(kNoLetter, kNoLetter);
     Detection found;
     if (mark_) {
         found.encoding = Encoding::Utf8Bom;
@@ -166,8 +173,11 @@ std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, boo
                 afterCr_ = b == '\r';
             }
             inBadRun_ = false;
+            const unsigned char letterCase = caseOf(b);
+            if (pending_)
+                settle(letterCase, letterCase);
             utf8Case_[0] = utf8Case_[1];
-            utf8Case_[1] = caseOf(b);
+            utf8Case_[1] = letterCase;
             lastByte_ = b;
             ++p;
             continue;
@@ -177,8 +187,7 @@ std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, boo
             break;
         const Utf8Char c = DecodeUtf8Char(p, end);
         if (c.length == 0) {
-            invalidByte();
-            lastByte_ = b;
+            invalidByte(b);
             ++p;
         } else {
             sequence(p, c.length, c.codePoint);
@@ -188,8 +197,11 @@ std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, boo
     return std::size_t(p - begin);
 }
 
-void EncodingDetector::invalidByte()
+void EncodingDetector::invalidByte(unsigned char b)
 {
+    if (pending_)
+        settle(kNoLetter, caseOf(Cp1250ToUnicode(b)));
+    lastByte_ = b;
     afterCr_ = false;
     if (!inBadRun_)
         ++badRuns_;
@@ -202,28 +214,39 @@ void EncodingDetector::invalidByte()
 
 void EncodingDetector::sequence(const unsigned char* p, unsigned length, char32_t codePoint)
 {
+    const unsigned char letterCase = caseOf(codePoint);
+    if (pending_)
+        settle(letterCase, caseOf(Cp1250ToUnicode(p[0])));
     afterCr_ = false;
     inBadRun_ = false;
     // Read as Windows-1250: letters only, in a case that fits the character before them.
-    bool cp1250Plausible = true;
-    unsigned char before2 = kNoLetter;
-    unsigned char before = caseOf(Cp1250ToUnicode(lastByte_));
-    for (unsigned i = 0; i < length && cp1250Plausible; ++i) {
+    Weighed& w = weighed_;
+    w.cp1250Plausible = true;
+    w.cp1250Case[0] = kNoLetter;
+    w.cp1250Case[1] = caseOf(Cp1250ToUnicode(lastByte_));
+    for (unsigned i = 0; i < length && w.cp1250Plausible; ++i) {
         const unsigned char current = caseOf(Cp1250ToUnicode(p[i]));
-        cp1250Plausible = current != kNoLetter && !implausibleCase(before2, before, current);
-        before2 = before;
-        before = current;
+        w.cp1250Plausible = current != kNoLetter && !implausibleCase(w.cp1250Case[0], w.cp1250Case[1], current);
+        w.cp1250Case[0] = w.cp1250Case[1];
+        w.cp1250Case[1] = current;
     }
-    const unsigned char letterCase = caseOf(codePoint);
-    const bool utf8Plausible =
-        plausibleCharacter(codePoint) && !implausibleCase(utf8Case_[0], utf8Case_[1], letterCase);
-    if (!cp1250Plausible)
-        ++utf8Evidence_;
-    else if (!utf8Plausible)
-        ++accidents_;
+    w.utf8Plausible = plausibleCharacter(codePoint) && !implausibleCase(utf8Case_[0], utf8Case_[1], letterCase);
+    w.utf8Case[0] = utf8Case_[1];
+    w.utf8Case[1] = letterCase;
+    pending_ = true; // the character after it decides the rest
     utf8Case_[0] = utf8Case_[1];
     utf8Case_[1] = letterCase;
     lastByte_ = p[length - 1];
+}
+
+void EncodingDetector::settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case)
+{
+    pending_ = false;
+    const Weighed& w = weighed_;
+    if (!w.cp1250Plausible || implausibleCase(w.cp1250Case[0], w.cp1250Case[1], nextCp1250Case))
+        ++utf8Evidence_;
+    else if (!w.utf8Plausible || implausibleCase(w.utf8Case[0], w.utf8Case[1], nextUtf8Case))
+        ++accidents_;
 }
 
 Detection DetectEncoding(std::string_view bytes)

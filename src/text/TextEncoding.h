@@ -10,13 +10,15 @@
 // - Every well-formed multi-byte UTF-8 sequence is a witness. A Windows-1250 writer produces one
 //   only by accident, from letters that happen to have the right bytes ("čšž" is E8 9A 9E, which
 //   as UTF-8 is U+869E, a CJK character). So a sequence whose Windows-1250 reading is not a
-//   run of letters in a plausible letter case (lower case then upper case, or two capitals then
-//   a small letter, within a word) is evidence for UTF-8: "Ä‡" is what "ć" looks like in UTF-8
-//   read wrongly, never what anyone types. A sequence whose Windows-1250 reading is plausible
-//   but whose UTF-8 character is one no Central European text holds (CJK, Hangul, private use,
-//   C1 controls, most scripts other than Latin and Greek, combining marks, or a letter whose case
-//   does not fit its neighbours) is an accident, evidence for Windows-1250. Sequences plausible
-//   both ways ("ÄŤ" at the start of a word, or "č") decide nothing.
+//   run of letters, or whose letter case does not fit the characters on either side (within a
+//   word no small letter comes before a capital and no two capitals before a small letter), is
+//   evidence for UTF-8: "Ä‡" is what "ć" looks like in UTF-8 read wrongly, and "koÄŤa" what
+//   "koča" does; nobody types them. A sequence whose Windows-1250 reading is plausible but whose
+//   UTF-8 character is one no Central European text holds (CJK, Hangul, private use, C1
+//   controls, scripts other than Latin and modern Greek, combining marks, letters of Latin
+//   Extended-A the code page lacks) or whose case does not fit ("DEVÄŤ", "PÄŤDESIAT" as
+//   "DEVč", "PčDESIAT") is an accident, evidence for Windows-1250. A sequence plausible both
+//   ways (a capitalised "PÄŤ" or "Pč") decides nothing.
 // - A file without any byte that breaks UTF-8 is UTF-8 unless its accidents outnumber its UTF-8
 //   evidence. So "S235 čšž" in Windows-1250 is Windows-1250, and real Chinese in UTF-8 stays
 //   Chinese (its Windows-1250 reading is no run of letters).
@@ -73,8 +75,21 @@ private:
     // may cut short unless Final. Returns how many bytes it took (past Limit when the last
     // character taken ends there).
     std::size_t scan(std::string_view data, std::size_t limit, bool final);
-    void invalidByte();
+    void invalidByte(unsigned char b);
     void sequence(const unsigned char* p, unsigned length, char32_t codePoint);
+    // Counts the last sequence as evidence, accident or neither, now that the letter case of the
+    // character after it is known in both readings.
+    void settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case);
+
+    // The last sequence, weighed as far as the characters before it and in it allow.
+    struct Weighed {
+        bool cp1250Plausible = false;
+        unsigned char cp1250Case[2] = {0, 0}; // of its last two bytes read as Windows-1250
+        bool utf8Plausible = false;
+        unsigned char utf8Case[2] = {0, 0};   // of the UTF-8 character before it, and its own
+    };
+    Weighed weighed_;
+    bool pending_ = false;
 
     std::string head_;  // the first bytes while they may still be the mark
     bool headDone_ = false;

@@ -34,11 +34,13 @@ TEST(TextEncoding, DetectionWholeAndInPieces)
         {"S235 \xE8\x9A\x9E (\"čšž\" as U+869E)", "S235 \xE8\x9A\x9E", "Cp1250"},
         {"\xDA\x8E" "INA (\"ÚŽINA\", U+068E)", "\xDA\x8E" "INA", "Cp1250"},
         {"DEV\xC4\x8D (\"DEVÄŤ\" read as \"DEVč\")", "DEV\xC4\x8D", "Cp1250"},
+        {"P\xC4\x8D" "DESIAT (\"PÄŤDESIAT\" read as \"PčDESIAT\")", "P\xC4\x8D" "DESIAT", "Cp1250"},
         {"Windows-1250 with bytes that are not UTF-8", "Kova\xE8 \x8A\x9D" "astn\xFD", "Cp1250"},
         {"real CJK in UTF-8 stays UTF-8", "\xE9\x83\xA8\xE5\x93\x81 \xE4\xB8\xAD", "Utf8"},
         // Mostly UTF-8, with one bad byte (a Windows-1250 š) on line 5: every kind of line end.
         {"damaged UTF-8", "Path,Name\r\n" + utf8Row + "x\ry\n" + "c.par,\x9A" + utf8Row, "damaged at line 5"},
         {"one UTF-8 letter is not enough to call bad bytes damage", "\xC4\x87 \xE8", "Cp1250"},
+        {"\"čas čaj\" is: \"ÄŤas\" is no Windows-1250 word", "\xC4\x8D" "as \xC4\x8D" "aj \xE8", "damaged at line 1"},
     };
     for (const Case& c : table) {
         EXPECT_EQ(described(text::DetectEncoding(c.bytes)), c.expected) << c.what;
