@@ -13,6 +13,7 @@ packages=(
   python3 python3-olefile libgsf-bin
   gir1.2-gsf-1 python3-gi strace   # the benchmarks: libgsf writes their documents, strace counts
   desktop-file-utils shared-mime-info libglib2.0-bin
+  hunspell-sl hunspell-hr hunspell-cs hunspell-sk hunspell-pl hunspell-hu  # words the text tests read
 )
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64)

@@ -184,7 +184,8 @@ bool ParsePropertyCsv(const QByteArray& bytes, PropertyCsv& csv, QString* error)
     csv = {};
     QList<QStringList> records;
     QList<int> lines;
-    if (!ParseCsvText(DecodeSharedText(bytes), records, &lines, error))
+    QString text;
+    if (!DecodeSharedText(bytes, text, error) || !ParseCsvText(text, records, &lines, error))
         return false;
     const auto fail = [&](const QString& what) {
         if (error)

@@ -4,6 +4,7 @@
 #include "app/ui/TfrmMain.h"
 #include "common/FsPath.h"
 #include "platform/InstanceLock.h"
+#include "settings/IniFile.h"
 #include "settings/Settings.h"
 #include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
@@ -69,7 +70,8 @@ bool ProgramEnvironment::fileExists(const QString& path)
 
 QString ProgramEnvironment::specialFileReason(const QString& path)
 {
-    return SpecialFileReason(path);
+    const QString reason = SpecialFileReason(path);
+    return reason.isEmpty() ? IniFileTextProblem(path) : reason;
 }
 
 QStringList ProgramEnvironment::userSettingsFiles()

@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -55,4 +56,17 @@ TEST(ProgramEnvironmentTest, TitleIsTheDisplayNameAndTheMainWindowComesToTheFron
     }
     QCoreApplication::setApplicationName(programName);
     SetProgramFileNameForTesting({});
+}
+
+TEST(ProgramEnvironmentTest, SettingsFileWithDamagedTextIsNamedBeforeTheStart)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(u"KRDL.ini"_s);
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\r\nA=\xC4\x8D\xC4\x87\xC5\xA1\xC4\x91\r\nB=\xE8\r\n"); // UTF-8, but for a Windows-1250 "č"
+    file.close();
+    ProgramEnvironment env;
+    EXPECT_TRUE(env.specialFileReason(ini).startsWith(u"line 3: "_s)) << env.specialFileReason(ini).toStdString();
+    EXPECT_TRUE(env.specialFileReason(dir.filePath(u"missing.ini"_s)).isEmpty());
 }

@@ -448,3 +448,20 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
                                         + u"\": line 2: a quoted field that starts here has no closing quote"_s);
     });
 }
+
+TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString set = dir.filePath(u"damaged.props"_s);
+    // UTF-8 but for one Windows-1250 "č" (E8) on line 4.
+    testfiles::WriteBytes(set, (u"[Files]\r\nfile1="_s + a + u"\r\n[file1]\r\nCustomPropMaterial=Material;"_s).toUtf8()
+                                   + "\xC4\x8C\xC4\x87\xC5\xA1\xC4\x91\xE8\r\n");
+    SetFileDialogHookForTesting([&](const FileDialogRequest&) { return QStringList{set}; });
+    Edit({a}, [&](TfrmChangeCustomProp* f) {
+        f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), u"S235"_s);
+        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s + set
+                                       + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "
+                                         "the file is damaged and is not read"_s});
+    });
+}
