@@ -302,6 +302,9 @@ void TarGrid::ApplyFixedSizes()
     horizontalHeader()->setFixedHeight(rowHeight_);
     verticalHeader()->setVisible(fixedCols_ > 0);
     verticalHeader()->setFixedWidth(fixedColWidth_);
+    // The cells, the fixed row and the corner move with the fixed column's new edge now, not at
+    // the next resize of the grid.
+    updateGeometries();
 }
 
 void TarGrid::SetColCount(int count)

@@ -261,6 +261,9 @@ TEST_F(GridTest, TheFixedColumnIsSizedByDraggingItsRightEdge)
         QTest::mouseRelease(g.target, Qt::LeftButton, {}, start + QPoint(40, 0));
         EXPECT_EQ(grid.ColWidths(0), 100 + g.fromEdge) << g.target->metaObject()->className();
         EXPECT_EQ(grid.verticalHeader()->width(), grid.ColWidths(0));
+        // The fixed row and the cells start at the new edge.
+        EXPECT_EQ(grid.horizontalHeader()->x(), grid.verticalHeader()->x() + grid.ColWidths(0));
+        EXPECT_EQ(grid.viewport()->x(), grid.horizontalHeader()->x());
     }
     EXPECT_TRUE(ups.isEmpty()) << "a drag of the edge is no click on a cell";
 }
