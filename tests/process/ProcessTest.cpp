@@ -304,10 +304,7 @@ TEST_F(ProcessTest, CaptionsReadExactlyAsTheWindowsSetThem)
     // The names of every window on the display.
     const auto captions = [&] {
         QProcess tree;
-        QProcessEnvironment treeEnv = QProcessEnvironment::systemEnvironment();
-        treeEnv.insert(u"DISPLAY"_s, display);
-        tree.setProcessEnvironment(treeEnv);
-        tree.start(u"xwininfo"_s, {u"-root"_s, u"-tree"_s});
+        tree.start(u"xwininfo"_s, {u"-display"_s, display, u"-root"_s, u"-tree"_s});
         tree.waitForFinished(10000);
         QStringList names;
         static const QRegularExpression named(uR"re(^\s*0x[0-9a-f]+ "(.*)": \()re"_s, QRegularExpression::MultilineOption);
