@@ -272,6 +272,8 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
         LoadOptions options;
         options.stop = stop.get_token();
         options.progress = std::ref(progress);
+        // Loading stops at the first missing file; the documents after it are never read.
+        options.stopAtMissing = true;
         const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
         filled = FillPropertyRows(cells, cols, documents);
         if (stop.stop_requested())

@@ -31,6 +31,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 using testfiles::WhenShown;
 
@@ -262,6 +267,41 @@ TEST_F(EditorTest, AMissingFileStopsLoadingAndSaving)
     EXPECT_EQ(Boxes(), (QStringList{u"Warning: File \" "_s + b + u"\" doesn't exist!"_s}));
     EXPECT_EQ(Shown(c).mid(5), (QStringList{u"Material (Text) = Z"_s, u"Finish (Text) =  "_s}));
     EXPECT_EQ(Shown(a).mid(5), (QStringList{u"Material (Text) = Y"_s, u"Finish (Text) =  "_s}));
+}
+
+TEST_F(EditorTest, LoadingNeverOpensTheDocumentsAfterAMissingFile)
+{
+#ifndef __linux__
+    GTEST_SKIP() << "watches file opens with inotify";
+#else
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    QStringList paths{a, dir.filePath(u"gone.par"_s)};
+    for (int i = 0; i < 20; ++i)
+        paths << Doc("gsf_v3.ole", u"later%1.par"_s.arg(i));
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
+    PropertyDefinitions definitions;
+    ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
+    TfrmChangeCustomProp form;
+    EXPECT_TRUE(form.Load(paths, definitions));
+    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 1), a);
+    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 3), QString());
+
+    QStringList opened;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0)
+                opened << QFile::decodeName(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_TRUE(opened.contains(u"a.par"_s));
+    EXPECT_TRUE(opened.filter(u"later"_s).isEmpty()) << opened.join(u", "_s).toStdString();
+#endif
 }
 
 TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
