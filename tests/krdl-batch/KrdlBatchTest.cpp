@@ -158,7 +158,8 @@ TEST_F(KrdlBatchTool, RenameExitCodesAndLines)
     ToolRun r = runTool({u"rename"_s, u"--old"_s, u"ABC"_s, u"--new"_s, u"NEW"_s, a, b, c});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out, QStringList({u"Start renaming files..."_s, u" "_s,
-                                  u"3/3 "_s + c + u" rename to "_s + path(u"src/NEW.dft"_s) + u"."_s, u"Failed!"_s, u" "_s,
+                                  u"3/3 "_s + c + u" rename to "_s + path(u"src/NEW.dft"_s) + u"."_s,
+                                  u"Failed! "_s + path(u"src/NEW.dft"_s) + u" exists already."_s, u" "_s,
                                   u"End renameing files!"_s}));
     EXPECT_EQ(ReadBytes(path(u"src/NEW.dft"_s)), "taken");
 
