@@ -613,26 +613,30 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
         return false;
     }
-    // One more look once the data is there: a cancel during the last chunk, or under a
-    // CopyFileExW that never reports progress (Wine), still keeps the copy out of the target's
-    // place.
-    if (cancelled && cancelled()) {
-        ec = std::make_error_code(std::errc::operation_canceled);
-        removeTemp(temp);
-        detail::SetPendingTemporaryFile({});
-        return false;
-    }
     // CopyFileExW held the temporary open while it wrote; this handle holds it on until the
     // move, so that RemoveLeftoverCopies of another run sees it in use. It shares deletion, which
     // the move needs.
     const HANDLE held = ::CreateFileW(SystemPath(temp).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const auto release = [held] {
+        if (held != INVALID_HANDLE_VALUE)
+            ::CloseHandle(held);
+    };
+    // One more look once the data is there: a cancel during the last chunk, or under a
+    // CopyFileExW that never reports progress (Wine), still keeps the copy out of the target's
+    // place.
+    if (cancelled && cancelled()) {
+        ec = std::make_error_code(std::errc::operation_canceled);
+        release();
+        removeTemp(temp);
+        detail::SetPendingTemporaryFile({});
+        return false;
+    }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
     const bool moved = ::MoveFileExW(SystemPath(temp).c_str(), SystemPath(to).c_str(), flags) != 0;
     if (!moved)
         ec = lastError();
-    if (held != INVALID_HANDLE_VALUE)
-        ::CloseHandle(held);
+    release();
     if (!moved)
         removeTemp(temp);
     detail::SetPendingTemporaryFile({});

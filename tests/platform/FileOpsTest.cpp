@@ -388,7 +388,7 @@ TEST(FileOpsLeftovers, ARunningCopyKeepsItsTemporary)
     std::error_code ec;
     ASSERT_TRUE(platform::CopyWholeFile(dir / "big", dir / "copy", CopyMode::FailIfExists, ec, clean)) << ec.message();
     if (asked == 0)
-        GTEST_SKIP() << "the copy asked nothing while it ran (a cloning file system, or Wine's CopyFileExW)";
+        GTEST_SKIP() << "the copy asked nothing while it ran (a file system that clones files at once)";
     EXPECT_EQ(removed, 0u);
     EXPECT_EQ(readFile(dir / "copy"), data);
     EXPECT_TRUE(others(dir.path(), {"big", "copy"}).empty());
