@@ -88,6 +88,7 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
         TOleDocPropClassWrapper wrapper;
         wrapper.Connect();
         for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
+            bool written = false; // a row of this document was written
             for (const std::size_t i : groups[g]) {
                 ApplyResult& r = report.results[i];
                 if (options.stop && options.stop()) {
@@ -100,8 +101,17 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     // when its turn comes, with what opening it said.
                     if (journal && !journal->ReadError(g).isEmpty())
                         throw KrdlError(journal->ReadError(g));
-                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers, changes[i].removals);
+                    // Its rows would leave it as it is: not written, and nothing recorded.
+                    if (journal && journal->Unchanged(g)) {
+                        ++done;
+                        continue;
+                    }
+                    if (options.beforeWrite)
+                        options.beforeWrite(i);
+                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers,
+                                         changes[i].removals, journal ? journal->File(g) : nullptr);
                     r.status = ApplyResult::Written;
+                    written = true;
                     if (journal)
                         journal->Written(g);
                 } catch (const KrdlError& e) {
@@ -112,8 +122,18 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     r.error = u"Cannot write the custom properties of \""_s + changes[i].path + u"\": "_s
                         + QString::fromUtf8(e.what());
                 }
-                if (journal && r.status == ApplyResult::Failed)
-                    journal->Failed(g, r.error);
+                // A failure is settled by what the document holds, not by the error alone: an
+                // error after the save reached the document leaves it changed, and its journal
+                // item must stay for an undo.
+                if (journal && r.status == ApplyResult::Failed) {
+                    if (!written && journal->SaveReached(g)) {
+                        journal->Written(g);
+                        r.error += u" The document holds the new properties all the same; an undo of this save "
+                                   "takes them back."_s;
+                    } else {
+                        journal->Failed(g, r.error);
+                    }
+                }
                 ++done;
             }
         }

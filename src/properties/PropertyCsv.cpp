@@ -5,7 +5,6 @@
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
 #include "platform/PositionedFile.h"
-#include "text/Cp1250.h"
 #include "text/Utf8.h"
 
 #include <QFileInfo>
@@ -65,18 +64,11 @@ QString CannotRead(const QString& fileName, const QString& reason)
     return u"Cannot read file \""_s + fileName + u"\": "_s + reason;
 }
 
-// How a field's bytes become text: the one encoding of the whole file.
-enum class FieldEncoding {
-    Utf8KeepingBytes, // after a byte order mark: a stray byte that is not UTF-8 is kept (FromNativeBytes)
-    Utf8,
-    Cp1250,
-};
-
 } // namespace
 
 // The parser works on bytes: separators, quotes and line ends are ASCII, and neither UTF-8 nor
 // Windows-1250 has an ASCII byte inside another character, so fields are found before they are
-// decoded, and decoding is one call per field.
+// decoded, and decoding is one call per field, in the one encoding of the whole file.
 struct PropertyCsvReader::Impl {
     enum class Record { Read, End, Malformed };
 
@@ -94,7 +86,7 @@ struct PropertyCsvReader::Impl {
     bool lastBlock = false;   // `block` ends at the end of the bytes
     QString readError;        // why a read failed
 
-    FieldEncoding encoding = FieldEncoding::Utf8;
+    SharedEncoding encoding = SharedEncoding::Utf8;
     char separator = ',';
     QStringList names;
     qsizetype columns = 0;             // fields of the header line
@@ -165,37 +157,21 @@ struct PropertyCsvReader::Impl {
         return Record::Malformed;
     }
 
-    // UTF-8 when the bytes after `start` are all well-formed UTF-8, otherwise Windows-1250: the
-    // file is read once, a block at a time, before any field is decoded.
-    void DetectEncoding()
+    // Without a byte order mark, the file is read once, a block at a time, before any field is
+    // decoded, to learn its encoding (text::EncodingDetector): false for damaged UTF-8, with
+    // the line of its first bad byte in `error`.
+    bool DetectEncoding()
     {
-        std::uint64_t at = start;
-        bool valid = true;
-        for (;;) {
-            Seek(at);
-            if (!Refill())
-                break;
-            const auto* const begin = reinterpret_cast<const unsigned char*>(block.data());
-            const auto* const end = begin + block.size();
-            const auto* p = begin;
-            while (p < end) {
-                if (*p < 0x80) {
-                    ++p;
-                    continue;
-                }
-                const text::Utf8Char c = text::DecodeUtf8Char(p, end);
-                if (c.length == 0) {
-                    // A character cut by the block's end is read again whole with the next one.
-                    valid = !lastBlock && end - p < 4;
-                    break;
-                }
-                p += c.length;
-            }
-            if (!valid || (p == end && lastBlock))
-                break;
-            at += static_cast<std::uint64_t>(p - begin);
+        text::EncodingDetector detector;
+        for (Seek(0); Refill();)
+            detector.Feed(std::string_view(block.data(), block.size()));
+        const text::Detection found = detector.Finish();
+        if (found.damaged()) {
+            error = DamagedTextReason(found.damagedLine);
+            return false;
         }
-        encoding = valid ? FieldEncoding::Utf8 : FieldEncoding::Cp1250;
+        encoding = found.encoding;
+        return true;
     }
 
     // ";" when the first line holds more ";" than "," outside quotes, otherwise ",".
@@ -305,22 +281,11 @@ struct PropertyCsvReader::Impl {
 
     QString Decode(const std::string& bytes) const
     {
-        switch (encoding) {
-        case FieldEncoding::Utf8KeepingBytes:
-            // Qt's decoder is the faster one for the well-formed fields that are the rule.
-            if (text::IsValidUtf8(bytes))
-                return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-            return FromNativeBytes(bytes);
-        case FieldEncoding::Utf8:
-            return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        case FieldEncoding::Cp1250:
-            break;
-        }
-        QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-        QChar* out = text.data();
-        for (const char b : bytes)
-            *out++ = QChar(text::Cp1250ToUnicode(static_cast<unsigned char>(b)));
-        return text;
+        const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        // Qt's decoder is the faster one for the well-formed fields that are the rule.
+        if (encoding == SharedEncoding::Utf8Bom && text::IsValidUtf8(bytes))
+            return QString::fromUtf8(view);
+        return DecodeSharedLine(view, encoding);
     }
 
     // Back to the start of the text, and through the header line.
@@ -363,12 +328,12 @@ struct PropertyCsvReader::Impl {
         } else {
             Seek(0);
             start = Get() == 0xEF && Get() == 0xBB && Get() == 0xBF ? 3 : 0;
-            if (start == 0)
-                DetectEncoding();
-            else
-                encoding = FieldEncoding::Utf8KeepingBytes;
-            DetectSeparator();
-            ReadHeader();
+            // After the mark the file is UTF-8 whatever its bytes: no pass to find out.
+            encoding = SharedEncoding::Utf8Bom;
+            if (start != 0 || DetectEncoding()) {
+                DetectSeparator();
+                ReadHeader();
+            }
         }
         if (error.isEmpty() && !readError.isEmpty())
             error = readError;
@@ -470,8 +435,8 @@ void PropertyCsvReader::Rewind()
 
 void PropertyCsvReader::SetBlockSize(std::size_t bytes)
 {
-    // Four bytes hold any UTF-8 character, which the encoding check reads whole.
-    d_->blockSize = std::max<std::size_t>(bytes, 4);
+    // Three bytes hold the byte order mark, which Start looks for in the first block.
+    d_->blockSize = std::max<std::size_t>(bytes, 3);
 }
 
 namespace {

@@ -13,8 +13,9 @@
 //
 // Reading takes what spreadsheets write: "," or ";" (the one found more often outside quotes in
 // the header line; spreadsheets in locales with a decimal comma write ";"), with or without the
-// byte order mark (a file without it that is not UTF-8 is read as Windows-1250, as a spreadsheet
-// saving in the system code page writes it), CR LF, LF or CR line ends, a last line without a
+// byte order mark (without it, as UTF-8 or as Windows-1250, which a spreadsheet saving in the
+// system code page writes, whichever reading is plausible; UTF-8 with a few bytes that are not is
+// refused with the line: common/SharedText.h), CR LF, LF or CR line ends, a last line without a
 // line end, quoted fields holding line breaks. Empty lines are passed over. A malformed file (a
 // quote left open, text after a closing quote, a line with more or fewer fields than the header,
 // a NUL byte, which no path or property value can hold) is refused as a whole, with the line

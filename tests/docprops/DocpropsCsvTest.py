@@ -98,6 +98,18 @@ class CsvTest(ScratchTest):
         self.assertEqual({t for _, t, _ in a_before} - {"Text"}, {"Float", "Date", "Integer", "Yes/No"})
         self.assertEqual(raw(b), before[b])
 
+    def test_utf8_csv_with_one_bad_byte_is_refused_with_its_line(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        b = self.copy("lo_custom.doc", "b.dft")
+        before = [shown(a), shown(b)]
+        bad = os.path.join(self.dir, "bad.csv")
+        with open(bad, "wb") as f:  # UTF-8 without a mark, but for one Windows-1250 "š" on line 3
+            f.write(("Path,Note\r\n%s,Čćžšđ\r\n%s,Čćž" % (a, b)).encode() + b"\x9a\r\n")
+        r = run("apply", "--csv", bad)
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn(bad + '": line 3: bytes that are not UTF-8', r.stderr)
+        self.assertEqual([shown(a), shown(b)], before)
+
     def test_malformed_csv_and_usage_change_nothing(self):
         a = self.copy("gsf_v3.ole", "a.par")
         before = shown(a)
