@@ -168,13 +168,15 @@ class CsvTest(ScratchTest):
         with open(inp, "w", newline="", encoding="utf-8") as f:
             csv.writer(f).writerows([["Path", "Material", "Note", "Finish"],
                                      ["a.par", "first", "kept", ""],
-                                     ["./soft.dft", "b first", "", ""],
+                                     ["b.dft", "b first", "", ""],
                                      ["hard.par", "second", "", "painted"],
-                                     ["b.dft", "", "b note", ""]])
+                                     ["./soft.dft", "", "b note", ""]])
+        # The write goes through the link that was there when the document was read.
         r = run("apply", "--csv", inp, cwd=self.dir)
         self.assertEqual((r.returncode, r.stdout), (0, "a.par: Merged into line 4, a later row for the same document.\n"
-                                                       "./soft.dft: Merged into line 5, a later row for the same document.\n"
-                                                       "hard.par: Success!\nb.dft: Success!\n"), r.stderr)
+                                                       "b.dft: Merged into line 5, a later row for the same document.\n"
+                                                       "hard.par: Success!\n./soft.dft: Success!\n"), r.stderr)
+        self.assertTrue(os.path.islink(os.path.join(self.dir, "soft.dft")))
         values = lambda path: {n: v for n, _, v in shown(path) if n in ("Material", "Note", "Finish")}
         self.assertEqual(values(a), {"Material": "second", "Note": "kept", "Finish": "painted"})
         self.assertEqual(values(b), {"Material": "b first", "Note": "b note"})

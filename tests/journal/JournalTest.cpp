@@ -255,3 +255,81 @@ TEST_F(JournalTest, ADamagedOrUnwritableRunIsRefusedButOneCutShortIsNot)
     EXPECT_EQ(reread->states[0].undo, UndoMark::Undone);
     EXPECT_EQ(reread->wholeBytes, std::uint64_t(testfiles::ReadBytes(newest).size()));
 }
+
+// A run that records its items a batch at a time: each batch counted and checked as the
+// header's records are, read a block at a time whatever its size.
+TEST_F(JournalTest, BatchesAreCheckedLikeTheHeaderAndOneCutShortIsACrash)
+{
+    // A value longer than a block of the reader, so that records straddle blocks.
+    const QString big(1100000, u'7');
+    QString file;
+    {
+        JournalWriter writer(kProperties, {{u"/w/a.par"_s, {}, u"1:1"_s, {}, {}}});
+        file = writer.FileName();
+        writer.MarkDone(0);
+        writer.AppendItems({{u"/w/b.par"_s, {}, u"1:2"_s, {{u"Note"_s, u"Text"_s, big}}, {{u"codepage"_s, u"1200"_s}}},
+                            {u"/w/c.par"_s, {}, u"1:3"_s, {}, {}}});
+        EXPECT_EQ(writer.ItemCount(), 3);
+        writer.MarkDone(2);
+        writer.MarkFailed(1, u"locked"_s);
+        writer.End(true);
+    }
+    const QByteArray good = testfiles::ReadBytes(file);
+    const std::optional<JournalRun> run = JournalRun::Load(file);
+    ASSERT_TRUE(run);
+    ASSERT_EQ(run->items.size(), 3u);
+    EXPECT_EQ(run->items[1].properties.at(0).value, big);
+    EXPECT_EQ(run->items[2].path, u"/w/c.par"_s);
+    EXPECT_EQ(run->states[1].mark, JournalMark::Failed);
+    EXPECT_EQ(run->states[2].mark, JournalMark::Done);
+    EXPECT_TRUE(run->ended);
+
+    const qsizetype batch = good.indexOf("\nbatch\t") + 1;
+    std::uint32_t chain = 0;
+    QByteArray miscounted = JournalRun::StartText(kProperties, QDateTime::currentDateTimeUtc(), 1,
+                                                  {{u"/w/a.par"_s, {}, {}, {}, {}}}, chain);
+    for (const QStringList& line : {QStringList{u"batch"_s, u"1"_s, u"2"_s, u"2"_s}, {u"item"_s, u"1"_s, u"/w/b.par"_s},
+                                    {u"done"_s, u"1"_s}, {u"end"_s, u"completed"_s}})
+        miscounted += JournalRun::Line(line, kJournalVersion, chain);
+    const qsizetype itemC = good.indexOf("\nitem\t2\t") + 1;
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        qsizetype items; // 0: refused as damaged
+    } cases[] = {
+        {"a record of the batch gone", withoutLine(good, "attr\t1"), 0},
+        {"the batch line gone", withoutLine(good, "batch\t"), 0},
+        {"a batch holding fewer items than it counts, its checksums right", miscounted, 0},
+        {"cut inside the batch, at a line's end", good.left(itemC), 1},
+        {"cut inside the batch, inside a line", good.left(itemC + 5), 1},
+        {"cut after the batch's line", good.left(good.indexOf('\n', batch) + 1), 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.bytes, good);
+        testfiles::WriteBytes(file, c.bytes);
+        QString problem;
+        const std::optional<JournalRun> read = JournalRun::Load(file, &problem);
+        if (c.items == 0) {
+            EXPECT_FALSE(read);
+            EXPECT_TRUE(problem.startsWith(u"it is damaged"_s)) << problem.toStdString();
+            continue;
+        }
+        // A crash while the batch was written: the run as it was before it, to be appended to.
+        ASSERT_TRUE(read);
+        EXPECT_EQ(qsizetype(read->items.size()), c.items);
+        EXPECT_FALSE(read->ended);
+        EXPECT_EQ(read->wholeBytes, std::uint64_t(batch));
+        {
+            JournalUndo undo(kProperties);
+            ASSERT_EQ(undo.status(), JournalUndo::Ready);
+            EXPECT_TRUE(undo.MarkUndone(0));
+            EXPECT_TRUE(undo.End());
+        }
+        const std::optional<JournalRun> undone = JournalRun::Load(file);
+        ASSERT_TRUE(undone);
+        EXPECT_EQ(undone->items.size(), 1u);
+        EXPECT_TRUE(undone->undoOver());
+        EXPECT_FALSE(testfiles::ReadBytes(file).contains("\nbatch\t"));
+    }
+}

@@ -87,6 +87,13 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
         {"Windows-1250 without BOM (a spreadsheet saving in the system code page)",
          "Path;Opis\r\n/w/\x8A" "a.par;\x8E" "aga\r\n",
          {u"Opis"_s, u"/w/\u0160a.par: Opis=\u017Daga"_s}},
+        {"Windows-1250 whose bytes are UTF-8 by accident (\"čšž\" as U+869E)",
+         "Path;Material\r\n/w/a.par;S235 \xE8\x9A\x9E\r\n",
+         {u"Material"_s, u"/w/a.par: Material=S235 \u010D\u0161\u017E"_s}},
+        {"UTF-8 without BOM but for one byte: damaged, refused with the byte's line",
+         "Path;Opis\n/w/a.par;\xC4\x8D\xC5\xA1\n/w/b.par;\xC4\x8D\x9A\xC5\xBE\n",
+         {u"error: line 3: bytes that are not UTF-8 in a file that is otherwise UTF-8; the file is damaged and is not "
+          "read"_s}},
         {"UTF-8 without BOM, its characters cut by the reader's blocks",
          "Path;Opis\n/w/\xC5\xA0" "a.par;\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8D\n",
          {u"Opis"_s, u"/w/\u0160a.par: Opis=\u010D\u0161\u017E\u010D"_s}},
