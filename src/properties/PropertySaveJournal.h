@@ -3,7 +3,8 @@
 // document of such a run back.
 //
 // Before the save writes its first document, every document it is going to write is opened
-// and recorded in one journal item, on the disk before any document changes:
+// and recorded in one journal item, on the disk before any document changes (a save written a
+// batch at a time records each batch so, in one run, before the batch's first document):
 //
 //   item  <path>  (no new path)  <identity>        platform::FileIdentity of the document
 //   prop  <name>  <type>  <stored value>           each custom property it had, in its order:
