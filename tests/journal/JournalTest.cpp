@@ -4,6 +4,7 @@
 #include "journal/JournalUndo.h"
 #include "journal/JournalWriter.h"
 
+#include "common/Error.h"
 #include "common/FsPath.h"
 #include "PrivateJournal.h"
 
@@ -333,3 +334,34 @@ TEST_F(JournalTest, BatchesAreCheckedLikeTheHeaderAndOneCutShortIsACrash)
         EXPECT_FALSE(testfiles::ReadBytes(file).contains("\nbatch\t"));
     }
 }
+
+#ifndef _WIN32
+TEST_F(JournalTest, ABatchThatCannotBeRecordedLeavesTheRunAsOneCutShortBeforeIt)
+{
+    JournalWriter writer(kProperties, {{u"/w/a.par"_s, {}, u"1:1"_s, {}, {}}});
+    writer.MarkDone(0);
+    const QByteArray before = testfiles::ReadBytes(writer.FileName());
+    // The file size limit stands in for a full disk, as above.
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = unlimited;
+    full.rlim_cur = rlim_t(before.size() + 20);
+    setrlimit(RLIMIT_FSIZE, &full);
+    bool thrown = false;
+    try {
+        writer.AppendItems({{u"/w/b.par"_s, {}, u"1:2"_s, {{u"Note"_s, u"Text"_s, QString(200, u'x')}}, {}}});
+    } catch (const KrdlError& e) {
+        thrown = e.message().startsWith(u"Cannot write the undo journal"_s);
+    }
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(testfiles::ReadBytes(writer.FileName()), before);
+    // Nothing more is written: no mark could follow a batch cut short at a place of its own.
+    writer.End(true);
+    const std::optional<JournalRun> run = JournalRun::Load(writer.FileName());
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->items.size(), 1u);
+    EXPECT_TRUE(run->interrupted());
+}
+#endif
