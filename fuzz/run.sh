@@ -14,7 +14,7 @@ mkdir -p "$build/seeds" "$build/corpus"
 clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" "$here/compound_fuzzer.cpp" "$root"/src/compound/*.cpp "$root"/src/text/*.cpp \
-  "$root"/src/platform/PositionedFile.cpp \
+  "$root"/src/platform/PositionedFile.cpp "$root"/src/platform/FileIdentity.cpp \
   -o "$build/compound_fuzzer"
 
 cp "$root"/tests/data/compound/*.doc "$root"/tests/data/compound/*.ole "$build/seeds/"
