@@ -181,7 +181,9 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 QStringList IniDocument::keys(const QString& section) const
 {
     QStringList result;
-    for (const auto& [key, value] : entries(section)) {
+    // Not a structured binding: clang before 16 cannot capture one in a lambda.
+    for (const auto& entry : entries(section)) {
+        const QString& key = entry.first;
         if (std::none_of(result.cbegin(), result.cend(), [&key](const QString& k) { return sameName(k, key); }))
             result.append(key);
     }
