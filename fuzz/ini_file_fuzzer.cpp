@@ -20,18 +20,6 @@ namespace {
 
 using Entries = QList<QPair<QString, QString>>;
 
-bool HasLineBreak(const QString& text)
-{
-    return text.contains(u'\n') || text.contains(u'\r');
-}
-
-// What WriteIniValues takes: anything else it refuses before it reads the file.
-bool Writable(const QString& section, const QString& key, const QString& value)
-{
-    return !section.contains(u']') && !HasLineBreak(section) && !key.contains(u'=') && !key.trimmed().isEmpty()
-        && !HasLineBreak(key) && !HasLineBreak(value);
-}
-
 Entries Without(Entries entries, const QString& key)
 {
     entries.removeIf([&key](const QPair<QString, QString>& e) { return e.first.compare(key, Qt::CaseInsensitive) == 0; });
@@ -56,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IniDocument doc = IniDocument::fromText(text);
     Require(doc.toText() == text, "a file read and written unchanged keeps every byte of its text");
 
-    if (!Writable(section, key, value))
+    if (!IniEntryWritable(section, key, value))
         return 0;
     const QHash<QString, Entries> before = doc.allEntries();
     doc.setValue(section, key, value);
@@ -67,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(again.value(section, key) == value, "a value written reads back from the file as itself");
 
     const QHash<QString, Entries> after = again.allEntries();
-    const QString folded = section.trimmed().toCaseFolded();
+    const QString folded = section.toCaseFolded();
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         if (it.key() == folded)
             Require(Without(after.value(it.key()), key) == Without(it.value(), key),

@@ -59,10 +59,15 @@ bool SameSection(const cfb::Section& written, const cfb::Section& read)
 }
 
 // Rebuilds `stream` with `user` and reads the result: the user section comes back, and the
-// stream header and every other section are as they were.
+// stream header and every other section are as they were; or the rebuild is refused.
 void RequireRebuilt(const cfb::PropertySetStream& stream, const cfb::Section& user)
 {
-    const Bytes rebuilt = stream.Rebuild(user);
+    Bytes rebuilt;
+    try {
+        rebuilt = stream.Rebuild(user);
+    } catch (const cfb::Error&) {
+        return; // a stream whose other sections a rebuild would change: refused, nothing written
+    }
     cfb::PropertySetStream read;
     try {
         read = cfb::PropertySetStream::Parse(rebuilt);
