@@ -271,9 +271,11 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
             prop.value = std::move(decoded->first);
             length = decoded->second;
         } else {
-            // A type this engine does not read: keep everything up to the next value.
+            // A type this engine does not read: keep everything up to the next value, and at
+            // least its type word and padding (DecodeValue has checked that the section holds
+            // them), so that a value the next one starts inside keeps its type when written.
             auto next = std::upper_bound(offsets.begin(), offsets.end(), slot.offset);
-            length = (next == offsets.end() ? size : *next) - slot.offset;
+            length = std::max<std::size_t>((next == offsets.end() ? size : *next) - slot.offset, 4);
             prop.value.vt = Get16(p);
         }
         prop.raw.assign(p, p + length);

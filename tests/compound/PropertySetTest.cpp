@@ -114,3 +114,18 @@ TEST(PropertySet, RebuildRefusesAStreamWhoseOtherSectionsItWouldChange)
         EXPECT_THROW(parsed.Rebuild(parsed.user), cfb::Error) << stream.size() << " bytes";
     }
 }
+
+TEST(PropertySet, AValueKeptRawKeepsItsTypeWhenTheNextOneStartsInsideIt)
+{
+    // Id 2 at 24, of a type kept raw (0x1041), and id 3 at 25, one byte later: an I1 whose type
+    // word is the second byte of the first one's.
+    const Bytes section = {32, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0, 3, 0, 0, 0, 25, 0, 0, 0,
+                           0x41, 0x10, 0, 0, 0, 0, 0, 0};
+    const cfb::Section read = cfb::Section::Parse(section.data(), section.size(), 1252);
+    const Bytes written = read.Serialize();
+    const cfb::Section again = cfb::Section::Parse(written.data(), written.size(), 1252);
+    ASSERT_EQ(again.properties.size(), 2u);
+    EXPECT_EQ(again.properties[0].value.vt, 0x1041);
+    EXPECT_EQ(again.properties[0].raw, read.properties[0].raw);
+    EXPECT_EQ(again.properties[1].value.vt, cfb::VT_I1);
+}
