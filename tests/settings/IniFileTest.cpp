@@ -177,11 +177,25 @@ TEST_F(IniFileTest, WriteIntoAMissingFolderRaisesWithTheFullPath)
     }
 }
 
-TEST_F(IniFileTest, ValuesWithLineBreaksAreRefusedRatherThanSplitIntoTwoKeys)
+TEST_F(IniFileTest, WhatWouldNotReadBackAsItselfIsRefusedAndTheFileKept)
 {
+    struct Case {
+        const char* what;
+        QString section, key, value;
+    };
+    const Case cases[] = {
+        {"a line break in the value, which would split it into two keys", u"A"_s, u"k"_s, u"2\r\n[B]"_s},
+        {"a blank after the key", u"A"_s, u"Pro\u00a7 "_s, u"v"_s},
+        {"a key that reads as a section", u"A"_s, u"[B]x"_s, u"v"_s},
+        {"blanks around the section", u" A"_s, u"k"_s, u"v"_s},
+    };
     WriteBytes(path(), "[A]\r\nk=1\r\n");
-    EXPECT_THROW(IniWriteString(path(), u"A"_s, u"k"_s, u"2\r\n[B]"_s), KrdlError);
-    EXPECT_EQ(ReadBytes(path()), "[A]\r\nk=1\r\n");
+    for (const Case& c : cases) {
+        EXPECT_FALSE(IniEntryWritable(c.section, c.key, c.value)) << c.what;
+        EXPECT_THROW(IniWriteString(path(), c.section, c.key, c.value), KrdlError) << c.what;
+        EXPECT_EQ(ReadBytes(path()), "[A]\r\nk=1\r\n") << c.what;
+    }
+    EXPECT_TRUE(IniEntryWritable(u"A"_s, u"k"_s, u" 2 "_s));
 }
 
 TEST(ProgramPaths, ResolveProgramPathRule)
