@@ -57,9 +57,9 @@ std::u16string ParseName(const std::uint8_t* p)
 
 } // namespace
 
-DirEntry DirEntry::Parse(const std::uint8_t* p, bool version3)
+DirectoryEntry DirectoryEntry::Parse(const std::uint8_t* p, bool version3)
 {
-    DirEntry e;
+    DirectoryEntry e;
     e.name = ParseName(p);
     e.type = static_cast<EntryType>(p[at::kType]);
     e.color = static_cast<Color>(p[at::kColor]);
@@ -71,7 +71,7 @@ DirEntry DirEntry::Parse(const std::uint8_t* p, bool version3)
     return e;
 }
 
-void DirEntry::WriteInto(std::uint8_t* p, bool version3) const
+void DirectoryEntry::WriteInto(std::uint8_t* p, bool version3) const
 {
     if (ParseName(p) != name) {
         std::fill_n(p + at::kName, at::kNameCapacity, 0);
@@ -90,31 +90,31 @@ void DirEntry::WriteInto(std::uint8_t* p, bool version3) const
 }
 
 Directory::Directory(Fat& fat)
-    : fat_(fat),
-      chain_(fat, fat.Sectors().Head().firstDirSector, fat.Sectors().SectorCount()),
-      perSector_(fat.Sectors().SectorSize() / DirEntry::kSize)
+    : m_fat(fat),
+      m_chain(fat, fat.Sectors().Head().firstDirectorySector, fat.Sectors().SectorCount()),
+      m_entriesPerSector(fat.Sectors().SectorSize() / DirectoryEntry::kSize)
 {
 }
 
-DirEntry Directory::Entry(std::uint32_t index)
+DirectoryEntry Directory::Entry(std::uint32_t index)
 {
-    const std::uint32_t sector = chain_.At(index / perSector_);
-    return DirEntry::Parse(fat_.Sectors().Sector(sector) + (index % perSector_) * DirEntry::kSize,
-                           fat_.Sectors().Head().sectorShift == 9);
+    const std::uint32_t sector = m_chain.At(index / m_entriesPerSector);
+    return DirectoryEntry::Parse(m_fat.Sectors().Sector(sector) + (index % m_entriesPerSector) * DirectoryEntry::kSize,
+                           m_fat.Sectors().Head().sectorShift == 9);
 }
 
 std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const std::u16string& name)
 {
-    const DirEntry p = Entry(parent);
+    const DirectoryEntry p = Entry(parent);
     // Every walk visits an entry at most once, so it ends within the directory's own size
     // whatever links a damaged tree has, and however large the file around it is.
     std::unordered_set<std::uint32_t> seen;
 
     // Along the tree's order: cheap, and right for every writer that keeps the order.
     for (std::uint32_t at = p.child; at != kNoStream && seen.insert(at).second;) {
-        if (!chain_.Has(at / perSector_))
+        if (!m_chain.Has(at / m_entriesPerSector))
             break;
-        const DirEntry e = Entry(at);
+        const DirectoryEntry e = Entry(at);
         const int c = CompareNames(name, e.name);
         if (c == 0 && e.type != EntryType::Unused)
             return at;
@@ -127,9 +127,9 @@ std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const st
     while (!stack.empty()) {
         const std::uint32_t i = stack.back();
         stack.pop_back();
-        if (i == kNoStream || !seen.insert(i).second || !chain_.Has(i / perSector_))
+        if (i == kNoStream || !seen.insert(i).second || !m_chain.Has(i / m_entriesPerSector))
             continue;
-        const DirEntry e = Entry(i);
+        const DirectoryEntry e = Entry(i);
         if (e.type != EntryType::Unused && CompareNames(name, e.name) == 0)
             return i;
         stack.push_back(e.left);

@@ -18,7 +18,7 @@ namespace cfb {
 enum class EntryType : std::uint8_t { Unused = 0, Storage = 1, Stream = 2, Root = 5 };
 enum class Color : std::uint8_t { Red = 0, Black = 1 };
 
-struct DirEntry {
+struct DirectoryEntry {
     static constexpr std::uint32_t kSize = layout::entry::kSize;
     std::u16string name;
     EntryType type = EntryType::Unused;
@@ -31,7 +31,7 @@ struct DirEntry {
 
     // Reads one entry; in a version 3 file (512-byte sectors) only the low 32 bits of the size
     // count, since old writers left garbage in the high half.
-    static DirEntry Parse(const std::uint8_t* bytes, bool version3);
+    static DirectoryEntry Parse(const std::uint8_t* bytes, bool version3);
     // Writes the fields above into an existing 128-byte entry, leaving every other byte as is:
     // the name bytes are rewritten only when the name changed, and a version 3 entry gets a
     // clean high half of its size.
@@ -45,17 +45,17 @@ class Directory {
 public:
     explicit Directory(Fat& fat);
     // Entry `index`; throws when the directory has no such entry.
-    DirEntry Entry(std::uint32_t index);
+    DirectoryEntry Entry(std::uint32_t index);
     // The child of storage `parent` named `name` (compared without regard to ASCII case).
     std::optional<std::uint32_t> FindChild(std::uint32_t parent, const std::u16string& name);
     // Sectors of the directory chain (reads the whole chain).
-    const std::vector<std::uint32_t>& Sectors() { return chain_.All(); }
-    std::uint32_t EntriesPerSector() const { return perSector_; }
+    const std::vector<std::uint32_t>& Sectors() { return m_chain.All(); }
+    std::uint32_t EntriesPerSector() const { return m_entriesPerSector; }
 
 private:
-    Fat& fat_;
-    LazyChain chain_;
-    std::uint32_t perSector_;
+    Fat& m_fat;
+    LazyChain m_chain;
+    std::uint32_t m_entriesPerSector;
 };
 
 } // namespace cfb

@@ -8,97 +8,97 @@
 
 namespace cfb {
 
-Fat::Fat(SectorReader& sectors) : sectors_(sectors), perSector_(sectors.SectorSize() / 4)
+Fat::Fat(SectorReader& sectors) : m_sectors(sectors), m_entriesPerSector(sectors.SectorSize() / 4)
 {
-    const Header& h = sectors.Head();
+    const Header& header = sectors.Head();
     // Every FAT sector is a sector of the file, so a larger count is impossible.
-    if (h.numFatSectors > static_cast<std::uint64_t>(sectors.SectorCount()) + 1)
+    if (header.fatSectorCount > static_cast<std::uint64_t>(sectors.SectorCount()) + 1)
         throw Error("the header claims more FAT sectors than the file holds");
-    capacity_ = static_cast<std::uint64_t>(h.numFatSectors) * perSector_;
+    m_capacity = static_cast<std::uint64_t>(header.fatSectorCount) * m_entriesPerSector;
 }
 
 void Fat::WalkDifatTo(std::size_t count)
 {
-    const Header& h = sectors_.Head();
-    while (difatChain_.size() < count && !difatEnded_) {
-        const std::uint32_t next = difatChain_.empty()
-            ? h.firstDifatSector
-            : Get32(sectors_.Sector(difatChain_.back()) + layout::DifatNextLink(sectors_.SectorSize()));
-        if (next < sectors_.SectorCount() && !sectors_.Kept(next)) {
+    const Header& header = m_sectors.Head();
+    while (m_difatChain.size() < count && !m_difatEnded) {
+        const std::uint32_t next = m_difatChain.empty()
+            ? header.firstDifatSector
+            : Get32(m_sectors.Sector(m_difatChain.back()) + layout::DifatNextLink(m_sectors.SectorSize()));
+        if (next < m_sectors.SectorCount() && !m_sectors.Kept(next)) {
             // Writers put the DIFAT sectors one after another: read the rest of the way at once.
             std::vector<std::uint32_t> run;
-            for (std::size_t k = difatChain_.size(); k < count && next + (k - difatChain_.size()) < sectors_.SectorCount(); ++k)
-                run.push_back(static_cast<std::uint32_t>(next + (k - difatChain_.size())));
-            sectors_.Prefetch(run, false);
+            for (std::size_t k = m_difatChain.size(); k < count && next + (k - m_difatChain.size()) < m_sectors.SectorCount(); ++k)
+                run.push_back(static_cast<std::uint32_t>(next + (k - m_difatChain.size())));
+            m_sectors.Prefetch(run, false);
         }
         if (next == kEndOfChain || next == kFreeSect) {
-            difatEnded_ = true;
+            m_difatEnded = true;
             break;
         }
-        if (next > kMaxRegSect || next >= sectors_.SectorCount())
+        if (next > kMaxRegSect || next >= m_sectors.SectorCount())
             throw Error("broken DIFAT chain");
-        if (difatChain_.size() >= sectors_.SectorCount()
-            || std::find(difatChain_.begin(), difatChain_.end(), next) != difatChain_.end())
+        if (m_difatChain.size() >= m_sectors.SectorCount()
+            || std::find(m_difatChain.begin(), m_difatChain.end(), next) != m_difatChain.end())
             throw Error("loop in the DIFAT chain");
-        difatChain_.push_back(next);
+        m_difatChain.push_back(next);
     }
 }
 
 std::uint32_t Fat::FatSectorLocation(std::uint32_t index)
 {
-    const Header& h = sectors_.Head();
-    if (index >= h.numFatSectors)
+    const Header& header = m_sectors.Head();
+    if (index >= header.fatSectorCount)
         throw Error("FAT sector index out of range");
-    std::uint32_t loc;
+    std::uint32_t location;
     if (index < Header::kHeaderDifat) {
-        loc = h.difat[index];
+        location = header.difat[index];
     } else {
-        const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
-        const std::size_t k = (index - Header::kHeaderDifat) / perDifat;
-        const std::size_t j = (index - Header::kHeaderDifat) % perDifat;
+        const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectors.SectorSize());
+        const std::size_t k = (index - Header::kHeaderDifat) / difatEntriesPerSector;
+        const std::size_t j = (index - Header::kHeaderDifat) % difatEntriesPerSector;
         WalkDifatTo(k + 1);
-        if (difatChain_.size() <= k)
+        if (m_difatChain.size() <= k)
             throw Error("the DIFAT chain ends before the FAT does");
-        loc = Get32(sectors_.Sector(difatChain_[k]) + 4 * j);
+        location = Get32(m_sectors.Sector(m_difatChain[k]) + 4 * j);
     }
-    if (loc > kMaxRegSect || loc >= sectors_.SectorCount())
+    if (location > kMaxRegSect || location >= m_sectors.SectorCount())
         throw Error("a FAT sector lies beyond the end of the file");
-    return loc;
+    return location;
 }
 
 std::vector<std::uint32_t> Fat::DifatSectorLocations()
 {
-    const Header& h = sectors_.Head();
-    const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
-    const std::size_t needed = h.numFatSectors > Header::kHeaderDifat
-        ? (h.numFatSectors - Header::kHeaderDifat + perDifat - 1) / perDifat
+    const Header& header = m_sectors.Head();
+    const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectors.SectorSize());
+    const std::size_t needed = header.fatSectorCount > Header::kHeaderDifat
+        ? (header.fatSectorCount - Header::kHeaderDifat + difatEntriesPerSector - 1) / difatEntriesPerSector
         : 0;
     WalkDifatTo(needed);
-    std::vector<std::uint32_t> out(difatChain_.begin(),
-                                   difatChain_.begin() + static_cast<std::ptrdiff_t>(std::min(needed, difatChain_.size())));
+    std::vector<std::uint32_t> out(m_difatChain.begin(),
+                                   m_difatChain.begin() + static_cast<std::ptrdiff_t>(std::min(needed, m_difatChain.size())));
     return out;
 }
 
 std::uint32_t Fat::Next(std::uint32_t sector)
 {
-    if (sector >= capacity_)
+    if (sector >= m_capacity)
         throw Error("sector " + std::to_string(sector) + " is not covered by the allocation table");
-    const std::uint32_t loc = FatSectorLocation(sector / perSector_);
-    return Get32(sectors_.Sector(loc) + 4 * (sector % perSector_));
+    const std::uint32_t location = FatSectorLocation(sector / m_entriesPerSector);
+    return Get32(m_sectors.Sector(location) + 4 * (sector % m_entriesPerSector));
 }
 
 std::vector<std::uint32_t> Fat::AllEntries()
 {
     std::vector<std::uint32_t> out;
-    out.reserve(static_cast<std::size_t>(capacity_));
-    const std::uint32_t n = sectors_.Head().numFatSectors;
+    out.reserve(static_cast<std::size_t>(m_capacity));
+    const std::uint32_t n = m_sectors.Head().fatSectorCount;
     std::vector<std::uint32_t> locations;
     for (std::uint32_t i = 0; i < n; ++i)
         locations.push_back(FatSectorLocation(i));
-    sectors_.Prefetch(locations);
-    for (std::uint32_t loc : locations) {
-        const std::uint8_t* s = sectors_.Sector(loc);
-        for (std::uint32_t j = 0; j < perSector_; ++j)
+    m_sectors.Prefetch(locations);
+    for (std::uint32_t location : locations) {
+        const std::uint8_t* s = m_sectors.Sector(location);
+        for (std::uint32_t j = 0; j < m_entriesPerSector; ++j)
             out.push_back(Get32(s + 4 * j));
     }
     return out;
@@ -107,24 +107,24 @@ std::vector<std::uint32_t> Fat::AllEntries()
 std::vector<std::uint32_t> Fat::LinkSectorsFor(const std::vector<std::uint32_t>& sectors,
                                                std::vector<std::uint32_t>& difatRun) const
 {
-    const Header& h = sectors_.Head();
-    const std::uint32_t perDifat = layout::DifatEntriesPerSector(sectors_.SectorSize());
+    const Header& header = m_sectors.Head();
+    const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectors.SectorSize());
     std::vector<std::uint32_t> out;
     std::size_t difatNeeded = 0;
     for (std::uint32_t s : sectors) {
         if (s > kMaxRegSect)
             continue;
-        const std::uint32_t index = s / perSector_;
-        if (index >= h.numFatSectors)
+        const std::uint32_t index = s / m_entriesPerSector;
+        if (index >= header.fatSectorCount)
             continue;
         if (index < Header::kHeaderDifat)
-            out.push_back(h.difat[index]);
+            out.push_back(header.difat[index]);
         else
-            difatNeeded = std::max<std::size_t>(difatNeeded, (index - Header::kHeaderDifat) / perDifat + 1);
+            difatNeeded = std::max<std::size_t>(difatNeeded, (index - Header::kHeaderDifat) / difatEntriesPerSector + 1);
     }
-    if (difatNeeded && difatChain_.empty() && h.firstDifatSector <= kMaxRegSect)
+    if (difatNeeded && m_difatChain.empty() && header.firstDifatSector <= kMaxRegSect)
         for (std::size_t k = 0; k < difatNeeded; ++k)
-            difatRun.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{h.firstDifatSector} + k, kMaxRegSect)));
+            difatRun.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{header.firstDifatSector} + k, kMaxRegSect)));
     return out;
 }
 
@@ -135,41 +135,41 @@ std::vector<std::uint32_t> Fat::Chain(std::uint32_t start, std::uint64_t maxSect
 }
 
 LazyChain::LazyChain(Fat& fat, std::uint32_t start, std::uint64_t maxSectors)
-    : fat_(fat), maxSectors_(std::min<std::uint64_t>(maxSectors, fat.Sectors().SectorCount())), next_(start), mark_(start)
+    : m_fat(fat), m_maxSectors(std::min<std::uint64_t>(maxSectors, fat.Sectors().SectorCount())), m_next(start), m_mark(start)
 {
 }
 
 bool LazyChain::Extend()
 {
-    if (next_ == kEndOfChain || next_ == kFreeSect)
+    if (m_next == kEndOfChain || m_next == kFreeSect)
         return false;
-    if (next_ > kMaxRegSect || next_ >= fat_.Sectors().SectorCount())
+    if (m_next > kMaxRegSect || m_next >= m_fat.Sectors().SectorCount())
         throw Error("broken sector chain");
-    if (known_.size() >= maxSectors_)
+    if (m_known.size() >= m_maxSectors)
         throw Error("sector chain longer than its data (a loop in the allocation table?)");
-    if (!known_.empty() && next_ == mark_)
+    if (!m_known.empty() && m_next == m_mark)
         throw Error("loop in a sector chain");
-    known_.push_back(next_);
-    if (++sinceMark_ == markPeriod_) {
-        mark_ = next_;
-        sinceMark_ = 0;
-        markPeriod_ *= 2;
+    m_known.push_back(m_next);
+    if (++m_sinceMark == m_markPeriod) {
+        m_mark = m_next;
+        m_sinceMark = 0;
+        m_markPeriod *= 2;
     }
-    next_ = fat_.Next(next_);
+    m_next = m_fat.Next(m_next);
     return true;
 }
 
 std::uint32_t LazyChain::At(std::uint64_t index)
 {
-    while (known_.size() <= index)
+    while (m_known.size() <= index)
         if (!Extend())
             throw Error("sector chain shorter than its data");
-    return known_[static_cast<std::size_t>(index)];
+    return m_known[static_cast<std::size_t>(index)];
 }
 
 bool LazyChain::Has(std::uint64_t index)
 {
-    while (known_.size() <= index)
+    while (m_known.size() <= index)
         if (!Extend())
             return false;
     return true;
@@ -179,7 +179,7 @@ const std::vector<std::uint32_t>& LazyChain::All()
 {
     while (Extend()) {
     }
-    return known_;
+    return m_known;
 }
 
 } // namespace cfb

@@ -18,8 +18,8 @@ public:
     // The table entry of `sector`: the next sector of its chain or a special value.
     std::uint32_t Next(std::uint32_t sector);
     // Number of entries the table has (FAT sectors times entries per sector).
-    std::uint64_t Capacity() const { return capacity_; }
-    std::uint32_t EntriesPerSector() const { return perSector_; }
+    std::uint64_t Capacity() const { return m_capacity; }
+    std::uint32_t EntriesPerSector() const { return m_entriesPerSector; }
     // Location of the FAT's `index`-th sector, through the header or the DIFAT chain.
     std::uint32_t FatSectorLocation(std::uint32_t index);
     // The sectors that following the links of `sectors` will read first, as far as they are
@@ -35,15 +35,15 @@ public:
     // A whole chain, at most `maxSectors` long; throws on a loop, a bad link or a chain longer
     // than that.
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::uint64_t maxSectors);
-    SectorReader& Sectors() { return sectors_; }
+    SectorReader& Sectors() { return m_sectors; }
 
 private:
     void WalkDifatTo(std::size_t count);
-    SectorReader& sectors_;
-    std::uint32_t perSector_;
-    std::uint64_t capacity_;
-    std::vector<std::uint32_t> difatChain_; // DIFAT sectors found so far
-    bool difatEnded_ = false;
+    SectorReader& m_sectors;
+    std::uint32_t m_entriesPerSector;
+    std::uint64_t m_capacity;
+    std::vector<std::uint32_t> m_difatChain; // DIFAT sectors found so far
+    bool m_difatEnded = false;
 };
 
 // A chain that is followed only as far as it is asked for.
@@ -59,15 +59,15 @@ public:
 
 private:
     bool Extend();
-    Fat& fat_;
-    std::uint64_t maxSectors_;
-    std::vector<std::uint32_t> known_;
-    std::uint32_t next_;
+    Fat& m_fat;
+    std::uint64_t m_maxSectors;
+    std::vector<std::uint32_t> m_known;
+    std::uint32_t m_next;
     // Loop watch (Brent): a sector remembered at every power of two steps; meeting it again
     // means the chain runs in a circle.
-    std::uint32_t mark_;
-    std::uint64_t sinceMark_ = 0;
-    std::uint64_t markPeriod_ = 1;
+    std::uint32_t m_mark;
+    std::uint64_t m_sinceMark = 0;
+    std::uint64_t m_markPeriod = 1;
 };
 
 } // namespace cfb

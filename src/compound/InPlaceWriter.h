@@ -25,7 +25,7 @@ public:
                            const std::vector<std::uint8_t>& content);
 
 private:
-    CompoundReader& reader_;
+    CompoundReader& m_reader;
 };
 
 } // namespace cfb

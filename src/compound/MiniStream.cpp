@@ -11,39 +11,39 @@ std::uint64_t DivUp(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; 
 }
 
 MiniStream::MiniStream(Fat& fat, std::uint32_t rootStart, std::uint64_t rootSize)
-    : fat_(fat),
-      miniSize_(fat.Sectors().Head().MiniSectorSize()),
-      rootSize_(rootSize),
-      tableSectors_(fat.Sectors().Head().numMiniFatSectors),
-      container_(fat, rootStart, DivUp(rootSize, fat.Sectors().SectorSize())),
-      table_(fat, fat.Sectors().Head().firstMiniFatSector,
+    : m_fat(fat),
+      m_miniSectorSize(fat.Sectors().Head().MiniSectorSize()),
+      m_rootSize(rootSize),
+      m_tableSectors(fat.Sectors().Head().miniFatSectorCount),
+      m_container(fat, rootStart, DivUp(rootSize, fat.Sectors().SectorSize())),
+      m_table(fat, fat.Sectors().Head().firstMiniFatSector,
              // Some writers leave the count at zero; the chain itself is then the authority.
-             fat.Sectors().Head().numMiniFatSectors ? fat.Sectors().Head().numMiniFatSectors
+             fat.Sectors().Head().miniFatSectorCount ? fat.Sectors().Head().miniFatSectorCount
                                                     : fat.Sectors().SectorCount())
 {
 }
 
 std::uint64_t MiniStream::Capacity() const
 {
-    return tableSectors_ * (fat_.Sectors().SectorSize() / 4);
+    return m_tableSectors * (m_fat.Sectors().SectorSize() / 4);
 }
 
 std::uint32_t MiniStream::Next(std::uint32_t mini)
 {
-    const std::uint32_t per = fat_.Sectors().SectorSize() / 4;
-    const std::uint32_t sector = table_.At(mini / per);
-    return Get32(fat_.Sectors().Sector(sector) + 4 * (mini % per));
+    const std::uint32_t entriesPerSector = m_fat.Sectors().SectorSize() / 4;
+    const std::uint32_t sector = m_table.At(mini / entriesPerSector);
+    return Get32(m_fat.Sectors().Sector(sector) + 4 * (mini % entriesPerSector));
 }
 
 std::vector<std::uint32_t> MiniStream::AllEntries()
 {
     std::vector<std::uint32_t> out;
-    const std::uint32_t per = fat_.Sectors().SectorSize() / 4;
-    const std::vector<std::uint32_t>& sectors = table_.All();
-    fat_.Sectors().Prefetch(sectors);
+    const std::uint32_t entriesPerSector = m_fat.Sectors().SectorSize() / 4;
+    const std::vector<std::uint32_t>& sectors = m_table.All();
+    m_fat.Sectors().Prefetch(sectors);
     for (std::uint32_t sector : sectors) {
-        const std::uint8_t* s = fat_.Sectors().Sector(sector);
-        for (std::uint32_t j = 0; j < per; ++j)
+        const std::uint8_t* s = m_fat.Sectors().Sector(sector);
+        for (std::uint32_t j = 0; j < entriesPerSector; ++j)
             out.push_back(Get32(s + 4 * j));
     }
     return out;
@@ -51,19 +51,19 @@ std::vector<std::uint32_t> MiniStream::AllEntries()
 
 std::pair<std::uint32_t, std::uint32_t> MiniStream::Locate(std::uint32_t mini)
 {
-    const std::uint64_t offset = static_cast<std::uint64_t>(mini) * miniSize_;
-    if (offset + miniSize_ > DivUp(rootSize_, miniSize_) * miniSize_)
+    const std::uint64_t offset = static_cast<std::uint64_t>(mini) * m_miniSectorSize;
+    if (offset + m_miniSectorSize > DivUp(m_rootSize, m_miniSectorSize) * m_miniSectorSize)
         throw Error("mini sector " + std::to_string(mini) + " lies beyond the mini stream");
-    const std::uint32_t ss = fat_.Sectors().SectorSize();
-    return {container_.At(offset / ss), static_cast<std::uint32_t>(offset % ss)};
+    const std::uint32_t sectorSize = m_fat.Sectors().SectorSize();
+    return {m_container.At(offset / sectorSize), static_cast<std::uint32_t>(offset % sectorSize)};
 }
 
 void MiniStream::Read(std::uint32_t mini, std::uint32_t offset, std::uint8_t* out, std::uint32_t length)
 {
-    if (offset > miniSize_ || length > miniSize_ - offset)
+    if (offset > m_miniSectorSize || length > m_miniSectorSize - offset)
         throw Error("read outside a mini sector");
     auto [sector, at] = Locate(mini);
-    std::copy_n(fat_.Sectors().Sector(sector) + at + offset, length, out);
+    std::copy_n(m_fat.Sectors().Sector(sector) + at + offset, length, out);
 }
 
 std::vector<std::uint32_t> MiniStream::Chain(std::uint32_t start, std::uint64_t maxSectors)

@@ -16,10 +16,10 @@ class MiniStream {
 public:
     // `rootStart` and `rootSize` are the root directory entry's start sector and stream size.
     MiniStream(Fat& fat, std::uint32_t rootStart, std::uint64_t rootSize);
-    std::uint32_t MiniSectorSize() const { return miniSize_; }
+    std::uint32_t MiniSectorSize() const { return m_miniSectorSize; }
     // Mini sectors the mini stream holds.
-    std::uint64_t MiniSectorCount() const { return rootSize_ / miniSize_; }
-    std::uint64_t Size() const { return rootSize_; }
+    std::uint64_t MiniSectorCount() const { return m_rootSize / m_miniSectorSize; }
+    std::uint64_t Size() const { return m_rootSize; }
     // The mini allocation table entry of mini sector `mini`.
     std::uint32_t Next(std::uint32_t mini);
     // Number of entries the mini table can hold.
@@ -32,16 +32,16 @@ public:
     std::vector<std::uint32_t> Chain(std::uint32_t start, std::uint64_t maxSectors);
     // Where a mini sector lies: ordinary sector and offset in it.
     std::pair<std::uint32_t, std::uint32_t> Locate(std::uint32_t mini);
-    LazyChain& Container() { return container_; }
-    LazyChain& TableChain() { return table_; }
+    LazyChain& Container() { return m_container; }
+    LazyChain& TableChain() { return m_table; }
 
 private:
-    Fat& fat_;
-    std::uint32_t miniSize_;
-    std::uint64_t rootSize_;
-    std::uint64_t tableSectors_;
-    LazyChain container_; // sectors of the mini stream
-    LazyChain table_;     // sectors of the mini allocation table
+    Fat& m_fat;
+    std::uint32_t m_miniSectorSize;
+    std::uint64_t m_rootSize;
+    std::uint64_t m_tableSectors;
+    LazyChain m_container; // sectors of the mini stream
+    LazyChain m_table;     // sectors of the mini allocation table
 };
 
 } // namespace cfb

@@ -36,10 +36,10 @@ Entry Literal()
 
 } // namespace
 
-TEST(DirEntry, ParseReadsEachField)
+TEST(DirectoryEntry, ParseReadsEachField)
 {
     const Entry raw = Literal();
-    const cfb::DirEntry v3 = cfb::DirEntry::Parse(raw.data(), true);
+    const cfb::DirectoryEntry v3 = cfb::DirectoryEntry::Parse(raw.data(), true);
     EXPECT_EQ(v3.name, u"Ab");
     EXPECT_EQ(v3.type, cfb::EntryType::Stream);
     EXPECT_EQ(v3.color, cfb::Color::Black);
@@ -48,10 +48,10 @@ TEST(DirEntry, ParseReadsEachField)
     EXPECT_EQ(v3.child, cfb::kNoStream);
     EXPECT_EQ(v3.start, 7u);
     EXPECT_EQ(v3.size, 0x1234u) << "version 3 ignores the high half";
-    EXPECT_EQ(cfb::DirEntry::Parse(raw.data(), false).size, 0xDEADBEEF00001234u);
+    EXPECT_EQ(cfb::DirectoryEntry::Parse(raw.data(), false).size, 0xDEADBEEF00001234u);
 }
 
-TEST(DirEntry, NameLengthFieldOnlyBoundsTheName)
+TEST(DirectoryEntry, NameLengthFieldOnlyBoundsTheName)
 {
     struct Case {
         std::uint16_t lengthField;
@@ -68,17 +68,17 @@ TEST(DirEntry, NameLengthFieldOnlyBoundsTheName)
     };
     for (const Case& c : cases) {
         cfb::Put16(e.data() + 0x40, c.lengthField);
-        EXPECT_EQ(cfb::DirEntry::Parse(e.data(), true).name, c.expected) << c.lengthField;
+        EXPECT_EQ(cfb::DirectoryEntry::Parse(e.data(), true).name, c.expected) << c.lengthField;
     }
     cfb::Put16(e.data() + 0x40, 64);
     cfb::Put16(e.data() + 6, 0);
-    EXPECT_EQ(cfb::DirEntry::Parse(e.data(), true).name, u"abc") << "a zero ends the name early";
+    EXPECT_EQ(cfb::DirectoryEntry::Parse(e.data(), true).name, u"abc") << "a zero ends the name early";
 }
 
-TEST(DirEntry, WriteIntoKeepsWhatItDoesNotOwn)
+TEST(DirectoryEntry, WriteIntoKeepsWhatItDoesNotOwn)
 {
     const Entry raw = Literal();
-    cfb::DirEntry e = cfb::DirEntry::Parse(raw.data(), false);
+    cfb::DirectoryEntry e = cfb::DirectoryEntry::Parse(raw.data(), false);
     Entry out = raw;
     e.WriteInto(out.data(), false);
     EXPECT_EQ(out, raw) << "an unchanged entry is written back byte for byte";
@@ -100,11 +100,11 @@ TEST(DirEntry, WriteIntoKeepsWhatItDoesNotOwn)
     EXPECT_EQ(out[0], 'Z');
     EXPECT_EQ(out[2], 0);
     EXPECT_EQ(out[6], 0) << "a new name clears the old garbage after the old one";
-    EXPECT_EQ(cfb::DirEntry::Parse(out.data(), true).name, u"Z");
+    EXPECT_EQ(cfb::DirectoryEntry::Parse(out.data(), true).name, u"Z");
     EXPECT_TRUE(std::equal(out.begin() + 0x50, out.begin() + 0x74, raw.begin() + 0x50));
 }
 
-TEST(DirEntry, NameOrder)
+TEST(DirectoryEntry, NameOrder)
 {
     struct Case {
         std::u16string a, b;
