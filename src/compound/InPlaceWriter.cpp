@@ -20,10 +20,6 @@ public:
     void Replace(std::optional<std::uint32_t> entry, const std::u16string& name, const std::vector<std::uint8_t>& content);
 
 private:
-    // --- mini stream
-    std::uint32_t AllocMini();
-    void SetMini(std::uint32_t mini, std::uint32_t value);
-    void WriteMini(std::uint32_t mini, const std::uint8_t* data, std::size_t length);
     // --- directory
     std::uint8_t* EntryBytes(std::uint32_t index);
     const std::uint8_t* PeekEntry(std::uint32_t index);
@@ -47,16 +43,7 @@ private:
     SectorImages m_pending;
     FatEditor m_fat;
     EditedChain m_dir;
-    DirectoryEntry m_oldRoot;
-    EditedChain m_container;
-    EditedChain m_miniTable;
-    std::vector<std::uint32_t> m_mini;
-    std::set<std::uint32_t> m_dirtyMini;
-    std::vector<std::uint32_t> m_miniFree;
-    std::size_t m_miniFreeNext = 0;
-    std::uint64_t m_miniCount;
-    std::uint64_t m_oldRootSize;
-    std::uint32_t m_oldRootStart;
+    MiniStreamEditor m_mini;
 };
 
 Transaction::Transaction(CompoundReader& r)
@@ -69,60 +56,9 @@ Transaction::Transaction(CompoundReader& r)
       m_v3(m_h.sectorShift == 9),
       m_fat(r.Table(), m_pending),
       m_dir(m_fat, r.Table().Chain(m_h.firstDirectorySector, m_fileSectors)),
-      m_oldRoot(r.Root()),
-      m_container(m_fat, m_oldRoot.size > 0 && m_oldRoot.start <= kMaxRegSect ? r.Table().Chain(m_oldRoot.start, m_fileSectors)
-                                                                            : std::vector<std::uint32_t>{}),
-      m_miniTable(m_fat, m_h.firstMiniFatSector <= kMaxRegSect ? r.Table().Chain(m_h.firstMiniFatSector, m_fileSectors)
-                                                              : std::vector<std::uint32_t>{})
+      m_mini(m_fat, r.MiniSectors())
 {
-    m_oldRootSize = m_oldRoot.size;
-    m_oldRootStart = m_oldRoot.start;
-    r.Sectors().Prefetch(m_miniTable.Sectors());
-    for (std::uint32_t s : m_miniTable.Sectors()) {
-        const std::uint8_t* bytes = r.Sectors().Sector(s);
-        for (std::uint32_t j = 0; j < m_per; ++j)
-            m_mini.push_back(Get32(bytes + 4 * j));
-    }
-    if (DivideRoundingUp(m_oldRootSize, m_ss) > m_container.Size())
-        throw Error("the mini stream is shorter than the root entry says");
-    m_miniCount = DivideRoundingUp(m_oldRootSize, m_h.MiniSectorSize());
-    for (std::uint64_t m = 0; m < std::min<std::uint64_t>(m_miniCount, m_mini.size()); ++m)
-        if (m_mini[m] == kFreeSect)
-            m_miniFree.push_back(static_cast<std::uint32_t>(m));
     m_fat.StartAllocating();
-}
-
-void Transaction::SetMini(std::uint32_t mini, std::uint32_t value)
-{
-    while (mini >= m_mini.size()) {
-        m_miniTable.Append(std::vector<std::uint8_t>(m_ss, 0xFF));
-        m_mini.resize(m_mini.size() + m_per, kFreeSect);
-    }
-    if (m_mini[mini] != value) {
-        m_mini[mini] = value;
-        m_dirtyMini.insert(mini / m_per);
-    }
-}
-
-std::uint32_t Transaction::AllocMini()
-{
-    std::uint64_t m = m_miniFreeNext < m_miniFree.size() ? m_miniFree[m_miniFreeNext++] : m_miniCount++;
-    if (m >= kMaxRegSect)
-        throw Error("the mini stream would grow too large");
-    SetMini(static_cast<std::uint32_t>(m), kEndOfChain);
-    return static_cast<std::uint32_t>(m);
-}
-
-void Transaction::WriteMini(std::uint32_t mini, const std::uint8_t* data, std::size_t length)
-{
-    const std::uint32_t ms = m_h.MiniSectorSize();
-    const std::uint64_t offset = std::uint64_t{mini} * ms;
-    const std::size_t index = static_cast<std::size_t>(offset / m_ss);
-    while (index >= m_container.Size())
-        m_container.Append({});
-    std::uint8_t* p = m_container.Change(index) + offset % m_ss;
-    std::memcpy(p, data, length);
-    std::memset(p + length, 0, ms - length);
 }
 
 const std::uint8_t* Transaction::PeekEntry(std::uint32_t index)
@@ -225,22 +161,10 @@ void Transaction::FreeOldStream(const DirectoryEntry& e)
 {
     if (e.size == 0)
         return;
-    if (e.size < m_h.miniStreamCutoff) {
-        MiniStream& mini = m_r.MiniSectors();
-        std::uint32_t m = e.start;
-        const std::uint64_t count = DivideRoundingUp(e.size, m_h.MiniSectorSize());
-        std::vector<std::uint32_t> minis;
-        for (std::uint64_t i = 0; i < count && m <= kMaxRegSect; ++i) {
-            minis.push_back(m);
-            m = mini.Next(m);
-        }
-        std::unordered_set<std::uint32_t> seen;
-        ClaimSectors(seen, minis);
-        for (std::uint32_t x : minis)
-            SetMini(x, kFreeSect);
-    } else {
+    if (e.size < m_h.miniStreamCutoff)
+        m_mini.FreeChain(e.start, e.size);
+    else
         m_fat.FreeChain(e.start, e.size);
-    }
 }
 
 std::pair<std::uint32_t, std::uint64_t> Transaction::WriteStream(const std::vector<std::uint8_t>& content)
@@ -250,16 +174,7 @@ std::pair<std::uint32_t, std::uint64_t> Transaction::WriteStream(const std::vect
         return {kEndOfChain, 0};
     if (size >= m_h.miniStreamCutoff)
         return {m_fat.WriteChain(content), size};
-    const std::uint32_t ms = m_h.MiniSectorSize();
-    std::vector<std::uint32_t> minis;
-    for (std::uint64_t at = 0; at < size; at += ms)
-        minis.push_back(AllocMini());
-    for (std::size_t i = 0; i < minis.size(); ++i) {
-        const std::uint64_t at = std::uint64_t{i} * ms;
-        WriteMini(minis[i], content.data() + at, static_cast<std::size_t>(std::min<std::uint64_t>(ms, size - at)));
-        SetMini(minis[i], i + 1 < minis.size() ? minis[i + 1] : kEndOfChain);
-    }
-    return {minis.front(), size};
+    return {m_mini.WriteChain(content), size};
 }
 
 void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16string& name,
@@ -275,34 +190,25 @@ void Transaction::Replace(std::optional<std::uint32_t> entry, const std::u16stri
     const auto [start, size] = WriteStream(content);
 
     // Mini table sectors that changed move to new places before the tables are linked.
-    for (std::uint32_t k : m_dirtyMini) {
-        std::uint8_t* p = m_miniTable.Change(k);
-        for (std::uint32_t j = 0; j < m_per; ++j)
-            Put32(p + 4 * j, m_mini[std::size_t{k} * m_per + j]);
-    }
+    m_mini.WriteTable();
 
     const std::uint32_t index = entry ? *entry : NewEntry(name);
     DirectoryEntry stream = ReadEntry(index);
     stream.start = start;
     stream.size = size;
     WriteEntry(index, stream);
-    const std::uint64_t rootSize = std::max<std::uint64_t>(m_oldRootSize, m_miniCount * m_h.MiniSectorSize());
-    const std::uint32_t rootStart = m_container.Sectors().empty() ? m_oldRootStart : m_container.Sectors().front();
-    if (rootSize != m_oldRootSize || rootStart != m_oldRootStart) {
-        DirectoryEntry root = ReadEntry(0);
-        root.start = rootStart;
-        root.size = rootSize;
-        WriteEntry(0, root);
+    if (const auto root = m_mini.MovedRoot()) {
+        DirectoryEntry rootEntry = ReadEntry(0);
+        rootEntry.start = root->first;
+        rootEntry.size = root->second;
+        WriteEntry(0, rootEntry);
     }
 
-    m_container.Link();
-    m_miniTable.Link();
+    m_mini.Finish(m_h);
     m_dir.Link();
     m_h.firstDirectorySector = m_dir.Sectors().front();
     if (!m_v3 || m_h.directorySectorCount != 0)
         m_h.directorySectorCount = static_cast<std::uint32_t>(m_dir.Size());
-    m_h.firstMiniFatSector = m_miniTable.Sectors().empty() ? kEndOfChain : m_miniTable.Sectors().front();
-    m_h.miniFatSectorCount = static_cast<std::uint32_t>(m_miniTable.Size());
 
     m_fat.Finish(m_h);
     Commit();
