@@ -1,7 +1,7 @@
 #include "compound/CustomPropertyCollection.h"
 
 #include "compound/Cfb.h"
-#include "compound/InPlaceWriter.h"
+#include "compound/SaveTransaction.h"
 
 namespace cfb {
 
@@ -203,7 +203,7 @@ void CustomPropertyCollection::Save()
     // Read back as Load will read it, before anything is written: a stream that would not give
     // exactly these properties again is never committed.
     CheckReadsBack(bytes, written);
-    InPlaceWriter(*m_reader).ReplaceRootStream(m_entry, DocumentSummaryStreamName(), bytes);
+    SaveTransaction::ReplaceRootStream(*m_reader, m_entry, DocumentSummaryStreamName(), bytes);
     Load();
 }
 

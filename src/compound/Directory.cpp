@@ -138,4 +138,134 @@ std::optional<std::uint32_t> Directory::FindChild(std::uint32_t parent, const st
     return std::nullopt;
 }
 
+DirectoryEditor::DirectoryEditor(FatEditor& table)
+    : m_chain(table, table.Committed().Chain(table.Committed().Sectors().Head().firstDirectorySector,
+                                             table.Committed().Sectors().SectorCount())),
+      m_sectorSize(table.SectorSize()),
+      m_entriesPerSector(m_sectorSize / DirectoryEntry::kSize),
+      m_version3(table.Committed().Sectors().Head().sectorShift == 9)
+{
+}
+
+std::uint32_t DirectoryEditor::EntryCount() const
+{
+    return static_cast<std::uint32_t>(m_chain.Size()) * m_entriesPerSector;
+}
+
+const std::uint8_t* DirectoryEditor::Read(std::uint32_t index)
+{
+    if (index / m_entriesPerSector >= m_chain.Size())
+        throw Error("directory link out of range");
+    return m_chain.Read(index / m_entriesPerSector) + (index % m_entriesPerSector) * DirectoryEntry::kSize;
+}
+
+std::uint8_t* DirectoryEditor::Change(std::uint32_t index)
+{
+    if (index / m_entriesPerSector >= m_chain.Size())
+        throw Error("directory link out of range");
+    return m_chain.Change(index / m_entriesPerSector) + (index % m_entriesPerSector) * DirectoryEntry::kSize;
+}
+
+DirectoryEntry DirectoryEditor::Entry(std::uint32_t index)
+{
+    return DirectoryEntry::Parse(Read(index), m_version3);
+}
+
+void DirectoryEditor::Set(std::uint32_t index, const DirectoryEntry& entry)
+{
+    entry.WriteInto(Change(index), m_version3);
+}
+
+void DirectoryEditor::Resize(std::uint32_t index, std::uint32_t start, std::uint64_t size)
+{
+    DirectoryEntry entry = Entry(index);
+    entry.start = start;
+    entry.size = size;
+    Set(index, entry);
+}
+
+std::uint32_t DirectoryEditor::InsertStream(const std::u16string& name)
+{
+    const std::uint32_t count = EntryCount();
+    const std::uint32_t index = FreeEntry(count);
+    const Color parentColor = HangUnderRoot(index, name, count);
+    DirectoryEntry entry;
+    entry.name = name;
+    entry.type = EntryType::Stream;
+    // A red leaf under a black parent keeps the tree's black height; under a red parent (a tree
+    // some writer coloured its own way) a black leaf avoids two reds in a row.
+    entry.color = parentColor == Color::Black ? Color::Red : Color::Black;
+    entry.start = kEndOfChain;
+    entry.size = 0;
+    std::uint8_t* bytes = Change(index);
+    std::fill_n(bytes, DirectoryEntry::kSize, 0);
+    entry.WriteInto(bytes, m_version3);
+    return index;
+}
+
+// The first of the `count` entries that is unused and that no link points at (some writers
+// leave links to entries they emptied), or the first entry of a sector added for it.
+std::uint32_t DirectoryEditor::FreeEntry(std::uint32_t count)
+{
+    std::unordered_set<std::uint32_t> linked;
+    std::vector<std::uint32_t> unused;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const DirectoryEntry entry = Entry(i);
+        if (entry.type == EntryType::Unused) {
+            if (i != 0)
+                unused.push_back(i);
+            continue;
+        }
+        linked.insert({entry.left, entry.right, entry.child});
+    }
+    for (std::uint32_t i : unused)
+        if (!linked.count(i))
+            return i;
+    std::vector<std::uint8_t> sector(m_sectorSize, 0);
+    for (std::uint32_t i = 0; i < m_entriesPerSector; ++i)
+        DirectoryEntry{}.WriteInto(sector.data() + i * DirectoryEntry::kSize, m_version3);
+    m_chain.Append(std::move(sector));
+    return count;
+}
+
+// Links entry `index` into the root's tree where `name` belongs in the tree's order and
+// returns the colour of its new parent (black for the root itself). A walk longer than the
+// `count` entries the directory had means a loop.
+Color DirectoryEditor::HangUnderRoot(std::uint32_t index, const std::u16string& name, std::uint32_t count)
+{
+    std::uint32_t parent = kNoStream;
+    bool toLeft = false;
+    std::uint32_t at = Entry(0).child;
+    for (std::uint32_t steps = 0; at != kNoStream; ++steps) {
+        if (steps > count)
+            throw Error("loop in the directory tree");
+        const DirectoryEntry entry = Entry(at);
+        const int order = CompareNames(name, entry.name);
+        if (order == 0)
+            throw Error("the directory already holds an entry of that name");
+        parent = at;
+        toLeft = order < 0;
+        at = toLeft ? entry.left : entry.right;
+    }
+    if (parent == kNoStream) {
+        DirectoryEntry root = Entry(0);
+        root.child = index;
+        Set(0, root);
+        return Color::Black;
+    }
+    DirectoryEntry above = Entry(parent);
+    (toLeft ? above.left : above.right) = index;
+    Set(parent, above);
+    return above.color;
+}
+
+void DirectoryEditor::Finish(Header& header)
+{
+    m_chain.Link();
+    header.firstDirectorySector = m_chain.Sectors().front();
+    // Version 3 files may leave the count at zero; a count that is there must stay true.
+    if (!m_version3 || header.directorySectorCount != 0)
+        header.directorySectorCount = static_cast<std::uint32_t>(m_chain.Size());
+}
+
 } // namespace cfb

@@ -2,6 +2,9 @@
 // The directory: 128-byte entries in a chain of ordinary sectors. Entry 0 is the root storage.
 // Siblings form a red-black tree, but real writers colour and order it in many ways, so a name
 // is looked up along the tree's order first and, when that fails, by visiting every sibling.
+//
+// The write half (`DirectoryEditor`) changes entries for one save through `EditedChain`, so that
+// the committed directory sectors stay as they are.
 
 #include "compound/Cfb.h"
 #include "compound/Fat.h"
@@ -56,6 +59,38 @@ private:
     Fat& m_fat;
     LazyChain m_chain;
     std::uint32_t m_entriesPerSector;
+};
+
+// The directory as one save changes it.
+class DirectoryEditor {
+public:
+    // Reserves the sectors of the committed directory in `table`.
+    explicit DirectoryEditor(FatEditor& table);
+
+    // Entry `index` as the save has it so far; throws when the directory has no such entry.
+    DirectoryEntry Entry(std::uint32_t index);
+    // Writes the fields of `entry` into entry `index` (see DirectoryEntry::WriteInto).
+    void Set(std::uint32_t index, const DirectoryEntry& entry);
+    // Gives entry `index` the stream that starts at `start` and holds `size` bytes.
+    void Resize(std::uint32_t index, std::uint32_t start, std::uint64_t size);
+    // A new, empty stream entry `name` under the root, hung into the root's tree as a leaf at
+    // the place the tree's order gives it; returns its index. Throws when the root already
+    // holds an entry of that name.
+    std::uint32_t InsertStream(const std::u16string& name);
+    // Links the directory's chain and puts its place into `header`.
+    void Finish(Header& header);
+
+private:
+    std::uint32_t EntryCount() const;
+    const std::uint8_t* Read(std::uint32_t index);
+    std::uint8_t* Change(std::uint32_t index);
+    std::uint32_t FreeEntry(std::uint32_t count);
+    Color HangUnderRoot(std::uint32_t index, const std::u16string& name, std::uint32_t count);
+
+    EditedChain m_chain;
+    std::uint32_t m_sectorSize;
+    std::uint32_t m_entriesPerSector;
+    bool m_version3;
 };
 
 } // namespace cfb

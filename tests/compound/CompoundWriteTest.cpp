@@ -8,7 +8,6 @@
 
 #include "compound/Cfb.h"
 #include "compound/CodePage.h"
-#include "compound/InPlaceWriter.h"
 #include "compound/CompoundReader.h"
 #include "support/TempFolder.h"
 
