@@ -69,12 +69,9 @@ TEST(FatEditor, NewSectorsHoldTheirContentAndUnchangedTablesStay)
     file.editor.StartAllocating();
     EXPECT_EQ(file.editor.WriteChain(Bytes(600, 7)), 4u);
     EXPECT_EQ(file.editor.Move(2), 6u);
-    const Bytes expected[] = {Bytes(512, 7), [] {
-                                  Bytes tail(512, 0);
-                                  std::fill_n(tail.begin(), 88, 7);
-                                  return tail;
-                              }(),
-                              Bytes(512, 3)};
+    Bytes tail(512, 0);
+    std::fill_n(tail.begin(), 88, 7);
+    const Bytes expected[] = {Bytes(512, 7), tail, Bytes(512, 3)}; // sectors 4, 5 and 6
     for (std::uint32_t i = 0; i < 3; ++i)
         EXPECT_TRUE(std::equal(expected[i].begin(), expected[i].end(), file.After(4 + i))) << "sector " << 4 + i;
     EXPECT_EQ(file.editor.WriteChain({}), kEnd) << "no content, no sector";

@@ -15,6 +15,15 @@ namespace literal {
 using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::uint32_t kEnd = cfb::kEndOfChain, kFree = cfb::kFreeSect, kFat = cfb::kFatSect;
 
+// A sector of 32-bit table entries (FAT, mini table): `entries`, then free ones.
+inline Bytes TableSector(const std::vector<std::uint32_t>& entries)
+{
+    Bytes bytes(512, 0xFF);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        cfb::Put32(&bytes[4 * i], entries[i]);
+    return bytes;
+}
+
 // `table` is the one FAT sector, sector 0, with an entry for every sector of the file (the rest
 // of it free). Sector `i` is filled with the byte `i + 1` unless `contents` gives its bytes. The
 // directory starts at sector 1; the mini table at `firstMiniFatSector`.
@@ -35,11 +44,11 @@ inline Bytes FileBytes(const std::vector<std::uint32_t>& table, const std::map<s
     cfb::Put32(&bytes[0x44], kEnd);   // no DIFAT sector
     for (std::size_t i = 0; i < 109; ++i)
         cfb::Put32(&bytes[0x4C + 4 * i], i == 0 ? 0 : kFree);
-    for (std::size_t i = 0; i < 128; ++i)
-        cfb::Put32(&bytes[512 + 4 * i], i < table.size() ? table[i] : kFree);
-    for (std::uint32_t sector = 1; sector < table.size(); ++sector) {
+    for (std::uint32_t sector = 0; sector < table.size(); ++sector) {
         const auto given = contents.find(sector);
-        const Bytes fill = given != contents.end() ? given->second : Bytes(512, static_cast<std::uint8_t>(sector + 1));
+        const Bytes fill = sector == 0               ? TableSector(table)
+                           : given != contents.end() ? given->second
+                                                     : Bytes(512, static_cast<std::uint8_t>(sector + 1));
         std::copy_n(fill.begin(), std::min<std::size_t>(fill.size(), 512), bytes.begin() + 512 * (sector + 1));
     }
     return bytes;

@@ -21,14 +21,6 @@ namespace {
 const std::vector<std::uint32_t> kTable = {kFat, kEnd, kEnd, kEnd, kFree, kFree};
 const std::vector<std::uint32_t> kMiniTable = {1, kEnd, kFree, kEnd, kFree, kFree};
 
-Bytes TableSector(const std::vector<std::uint32_t>& entries)
-{
-    Bytes bytes(512, 0xFF);
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        cfb::Put32(&bytes[4 * i], entries[i]);
-    return bytes;
-}
-
 Bytes MiniStreamSector()
 {
     Bytes bytes(512, 0xEE);
