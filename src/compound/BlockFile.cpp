@@ -11,9 +11,9 @@ std::size_t MemoryFile::Read(std::uint64_t offset, std::uint8_t* out, std::size_
 {
     if (offset >= m_bytes.size())
         return 0;
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, m_bytes.size() - offset));
-    std::memcpy(out, m_bytes.data() + offset, n);
-    return n;
+    const std::size_t copied = static_cast<std::size_t>(std::min<std::uint64_t>(length, m_bytes.size() - offset));
+    std::memcpy(out, m_bytes.data() + offset, copied);
+    return copied;
 }
 
 void MemoryFile::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length)
@@ -27,10 +27,10 @@ void MemoryFile::Write(std::uint64_t offset, const std::uint8_t* data, std::size
 
 std::size_t CountingFile::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length)
 {
-    const std::size_t n = m_inner.Read(offset, out, length);
-    m_bytesRead += n;
+    const std::size_t copied = m_inner.Read(offset, out, length);
+    m_bytesRead += copied;
     ++m_reads;
-    return n;
+    return copied;
 }
 
 void CountingFile::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length)

@@ -53,47 +53,47 @@ std::optional<std::uint32_t> CompoundReader::FindRootChild(const std::u16string&
 
 std::vector<std::uint8_t> CompoundReader::ReadStream(std::uint32_t entry, std::uint64_t maxBytes)
 {
-    const DirectoryEntry e = m_directory->Entry(entry);
-    if (e.type != EntryType::Stream)
+    const DirectoryEntry stream = m_directory->Entry(entry);
+    if (stream.type != EntryType::Stream)
         throw Error("directory entry is not a stream");
-    if (e.size > maxBytes)
-        throw Error("a stream of " + std::to_string(e.size) + " bytes, more than the " + std::to_string(maxBytes)
+    if (stream.size > maxBytes)
+        throw Error("a stream of " + std::to_string(stream.size) + " bytes, more than the " + std::to_string(maxBytes)
                     + " bytes the program reads from one stream");
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(e.size));
-    if (e.size == 0)
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(stream.size));
+    if (stream.size == 0)
         return out;
-    if (InMiniStream(e.size)) {
+    if (InMiniStream(stream.size)) {
         MiniStream& mini = MiniSectors();
         const std::uint32_t miniSectorSize = mini.MiniSectorSize();
-        const std::uint64_t count = (e.size + miniSectorSize - 1) / miniSectorSize;
+        const std::uint64_t count = (stream.size + miniSectorSize - 1) / miniSectorSize;
         std::vector<std::uint32_t> chain;
         chain.reserve(static_cast<std::size_t>(count));
-        for (std::uint32_t s = e.start; chain.size() < count;) {
-            if (s > kMaxRegSect)
+        for (std::uint32_t miniSector = stream.start; chain.size() < count;) {
+            if (miniSector > kMaxRegSect)
                 throw Error("mini sector chain shorter than its stream");
-            chain.push_back(s);
+            chain.push_back(miniSector);
             if (chain.size() < count)
-                s = mini.Next(s);
+                miniSector = mini.Next(miniSector);
         }
         // Every ordinary sector the stream's mini sectors lie in, read together first.
         std::vector<std::uint32_t> containers;
-        for (std::uint32_t m : chain)
-            containers.push_back(mini.Locate(m).first);
+        for (std::uint32_t miniSector : chain)
+            containers.push_back(mini.Locate(miniSector).first);
         m_sectors->Prefetch(containers);
         for (std::uint64_t i = 0; i < count; ++i) {
             const std::size_t at = static_cast<std::size_t>(i * miniSectorSize);
-            const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(miniSectorSize, e.size - at));
-            mini.Read(chain[static_cast<std::size_t>(i)], 0, out.data() + at, n);
+            const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::uint64_t>(miniSectorSize, stream.size - at));
+            mini.Read(chain[static_cast<std::size_t>(i)], 0, out.data() + at, length);
         }
     } else {
         const std::uint32_t sectorSize = m_header.SectorSize();
-        const std::uint64_t count = (e.size + sectorSize - 1) / sectorSize;
-        LazyChain chain(*m_fat, e.start, count);
+        const std::uint64_t count = (stream.size + sectorSize - 1) / sectorSize;
+        LazyChain chain(*m_fat, stream.start, count);
         std::vector<std::uint32_t> sectors;
         sectors.reserve(static_cast<std::size_t>(count));
         for (std::uint64_t i = 0; i < count; ++i)
             sectors.push_back(chain.At(i));
-        m_sectors->ReadChain(sectors, e.size, out.data());
+        m_sectors->ReadChain(sectors, stream.size, out.data());
     }
     return out;
 }

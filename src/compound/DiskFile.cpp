@@ -55,10 +55,10 @@ std::uint64_t DiskFile::CurrentSize()
 std::size_t DiskFile::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length)
 {
     std::error_code ec;
-    const std::size_t n = m_file.ReadAt(offset, out, length, ec);
+    const std::size_t got = m_file.ReadAt(offset, out, length, ec);
     if (ec)
         throw ReadError("read failed: " + ec.message());
-    return n;
+    return got;
 }
 
 void DiskFile::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length)

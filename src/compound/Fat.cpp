@@ -27,8 +27,9 @@ void Fat::WalkDifatTo(std::size_t count)
         if (next < m_sectors.SectorCount() && !m_sectors.Kept(next)) {
             // Writers put the DIFAT sectors one after another: read the rest of the way at once.
             std::vector<std::uint32_t> run;
-            for (std::size_t k = m_difatChain.size(); k < count && next + (k - m_difatChain.size()) < m_sectors.SectorCount(); ++k)
-                run.push_back(static_cast<std::uint32_t>(next + (k - m_difatChain.size())));
+            const std::size_t missing = count - m_difatChain.size();
+            for (std::uint32_t sector = next; run.size() < missing && sector < m_sectors.SectorCount(); ++sector)
+                run.push_back(sector);
             m_sectors.Prefetch(run, false);
         }
         if (next == kEndOfChain || next == kFreeSect) {
@@ -54,12 +55,12 @@ std::uint32_t Fat::FatSectorLocation(std::uint32_t index)
         location = header.difat[index];
     } else {
         const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectors.SectorSize());
-        const std::size_t k = (index - Header::kHeaderDifat) / difatEntriesPerSector;
-        const std::size_t j = (index - Header::kHeaderDifat) % difatEntriesPerSector;
-        WalkDifatTo(k + 1);
-        if (m_difatChain.size() <= k)
+        const std::size_t difatSector = (index - Header::kHeaderDifat) / difatEntriesPerSector;
+        const std::size_t slot = (index - Header::kHeaderDifat) % difatEntriesPerSector;
+        WalkDifatTo(difatSector + 1);
+        if (m_difatChain.size() <= difatSector)
             throw Error("the DIFAT chain ends before the FAT does");
-        location = Get32(m_sectors.Sector(m_difatChain[k]) + 4 * j);
+        location = Get32(m_sectors.Sector(m_difatChain[difatSector]) + 4 * slot);
     }
     if (location > kMaxRegSect || location >= m_sectors.SectorCount())
         throw Error("a FAT sector lies beyond the end of the file");
@@ -91,15 +92,15 @@ std::vector<std::uint32_t> Fat::AllEntries()
 {
     std::vector<std::uint32_t> out;
     out.reserve(static_cast<std::size_t>(m_capacity));
-    const std::uint32_t n = m_sectors.Head().fatSectorCount;
+    const std::uint32_t fatSectorCount = m_sectors.Head().fatSectorCount;
     std::vector<std::uint32_t> locations;
-    for (std::uint32_t i = 0; i < n; ++i)
+    for (std::uint32_t i = 0; i < fatSectorCount; ++i)
         locations.push_back(FatSectorLocation(i));
     m_sectors.Prefetch(locations);
     for (std::uint32_t location : locations) {
-        const std::uint8_t* s = m_sectors.Sector(location);
+        const std::uint8_t* bytes = m_sectors.Sector(location);
         for (std::uint32_t j = 0; j < m_entriesPerSector; ++j)
-            out.push_back(Get32(s + 4 * j));
+            out.push_back(Get32(bytes + 4 * j));
     }
     return out;
 }
@@ -111,10 +112,10 @@ std::vector<std::uint32_t> Fat::LinkSectorsFor(const std::vector<std::uint32_t>&
     const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectors.SectorSize());
     std::vector<std::uint32_t> out;
     std::size_t difatNeeded = 0;
-    for (std::uint32_t s : sectors) {
-        if (s > kMaxRegSect)
+    for (std::uint32_t sector : sectors) {
+        if (sector > kMaxRegSect)
             continue;
-        const std::uint32_t index = s / m_entriesPerSector;
+        const std::uint32_t index = sector / m_entriesPerSector;
         if (index >= header.fatSectorCount)
             continue;
         if (index < Header::kHeaderDifat)
@@ -123,8 +124,9 @@ std::vector<std::uint32_t> Fat::LinkSectorsFor(const std::vector<std::uint32_t>&
             difatNeeded = std::max<std::size_t>(difatNeeded, (index - Header::kHeaderDifat) / difatEntriesPerSector + 1);
     }
     if (difatNeeded && m_difatChain.empty() && header.firstDifatSector <= kMaxRegSect)
-        for (std::size_t k = 0; k < difatNeeded; ++k)
-            difatRun.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{header.firstDifatSector} + k, kMaxRegSect)));
+        for (std::size_t offset = 0; offset < difatNeeded; ++offset)
+            difatRun.push_back(static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(std::uint64_t{header.firstDifatSector} + offset, kMaxRegSect)));
     return out;
 }
 
@@ -412,16 +414,16 @@ void FatEditor::WriteTableImages(Header& header)
         m_images[m_fatSectors[index]] = std::move(bytes);
     }
     if (m_difatRenewed) {
-        const std::uint32_t perDifatSector = layout::DifatEntriesPerSector(m_sectorSize);
-        for (std::size_t d = 0; d < m_difatSectors.size(); ++d) {
+        const std::uint32_t difatEntriesPerSector = layout::DifatEntriesPerSector(m_sectorSize);
+        for (std::size_t difatIndex = 0; difatIndex < m_difatSectors.size(); ++difatIndex) {
             std::vector<std::uint8_t> bytes(m_sectorSize);
-            for (std::uint32_t j = 0; j < perDifatSector; ++j) {
-                const std::size_t index = Header::kHeaderDifat + d * perDifatSector + j;
+            for (std::uint32_t j = 0; j < difatEntriesPerSector; ++j) {
+                const std::size_t index = Header::kHeaderDifat + difatIndex * difatEntriesPerSector + j;
                 Put32(bytes.data() + 4 * j, index < m_fatSectors.size() ? m_fatSectors[index] : kFreeSect);
             }
             Put32(bytes.data() + layout::DifatNextLink(m_sectorSize),
-                  d + 1 < m_difatSectors.size() ? m_difatSectors[d + 1] : kEndOfChain);
-            m_images[m_difatSectors[d]] = std::move(bytes);
+                  difatIndex + 1 < m_difatSectors.size() ? m_difatSectors[difatIndex + 1] : kEndOfChain);
+            m_images[m_difatSectors[difatIndex]] = std::move(bytes);
         }
         header.firstDifatSector = m_difatSectors.empty() ? kEndOfChain : m_difatSectors.front();
         header.difatSectorCount = static_cast<std::uint32_t>(m_difatSectors.size());

@@ -41,9 +41,9 @@ std::vector<std::uint32_t> MiniStream::AllEntries()
     const std::vector<std::uint32_t>& sectors = m_table.All();
     m_fat.Sectors().Prefetch(sectors);
     for (std::uint32_t sector : sectors) {
-        const std::uint8_t* s = m_fat.Sectors().Sector(sector);
+        const std::uint8_t* bytes = m_fat.Sectors().Sector(sector);
         for (std::uint32_t j = 0; j < entriesPerSector; ++j)
-            out.push_back(Get32(s + 4 * j));
+            out.push_back(Get32(bytes + 4 * j));
     }
     return out;
 }
@@ -69,14 +69,14 @@ std::vector<std::uint32_t> MiniStream::Chain(std::uint32_t start, std::uint64_t 
 {
     std::vector<std::uint32_t> out;
     const std::uint64_t limit = std::min<std::uint64_t>(maxSectors, MiniSectorCount() + 1);
-    std::uint32_t s = start;
-    while (s != kEndOfChain && s != kFreeSect) {
-        if (s > kMaxRegSect)
+    std::uint32_t mini = start;
+    while (mini != kEndOfChain && mini != kFreeSect) {
+        if (mini > kMaxRegSect)
             throw Error("broken mini sector chain");
         if (out.size() >= limit)
             throw Error("mini sector chain longer than its data (a loop in the mini table?)");
-        out.push_back(s);
-        s = Next(s);
+        out.push_back(mini);
+        mini = Next(mini);
     }
     return out;
 }

@@ -60,9 +60,9 @@ void SectorReader::Prefetch(const std::vector<std::uint32_t>& sectors, bool with
     const std::uint32_t window = withNeighbours ? m_sectorsPerWindow : 1;
     const std::uint32_t gap = withNeighbours ? m_sectorsPerWindow : 0;
     std::vector<std::uint32_t> starts;
-    for (std::uint32_t s : sectors)
-        if (s < m_sectorCount && !Kept(s))
-            starts.push_back(s - s % window);
+    for (std::uint32_t sector : sectors)
+        if (sector < m_sectorCount && !Kept(sector))
+            starts.push_back(sector - sector % window);
     std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     std::size_t i = 0;
@@ -100,12 +100,12 @@ void SectorReader::ReadChain(const std::vector<std::uint32_t>& chain, std::uint6
     std::uint64_t done = 0;
     std::size_t i = 0;
     while (i < chain.size() && done < length) {
-        const std::uint32_t s = chain[i];
-        CheckInside(s);
-        if (const std::uint8_t* kept = Find(s)) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(m_sectorSize, length - done));
-            std::memcpy(out + done, kept, n);
-            done += n;
+        const std::uint32_t sector = chain[i];
+        CheckInside(sector);
+        if (const std::uint8_t* kept = Find(sector)) {
+            const std::size_t part = static_cast<std::size_t>(std::min<std::uint64_t>(m_sectorSize, length - done));
+            std::memcpy(out + done, kept, part);
+            done += part;
             ++i;
             continue;
         }
@@ -113,11 +113,11 @@ void SectorReader::ReadChain(const std::vector<std::uint32_t>& chain, std::uint6
         std::size_t j = i + 1;
         while (j < chain.size() && chain[j] == chain[j - 1] + 1 && chain[j] < m_sectorCount && !Kept(chain[j]))
             ++j;
-        const std::size_t n =
+        const std::size_t part =
             static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{m_sectorSize} * (j - i), length - done));
-        const std::size_t got = m_file.Read(m_header.SectorOffset(s), out + done, n);
-        std::memset(out + done + got, 0, n - got);
-        done += n;
+        const std::size_t got = m_file.Read(m_header.SectorOffset(sector), out + done, part);
+        std::memset(out + done + got, 0, part - got);
+        done += part;
         i = j;
     }
     if (done < length)
