@@ -60,10 +60,10 @@ std::string DecodeText(const std::uint8_t* p, std::size_t n, std::uint16_t codeP
         return Utf16LeToUtf8(p, units * 2);
     }
     const void* zero = std::memchr(p, 0, n);
-    const std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : n;
-    if (Ascii(p, len))
-        return std::string(reinterpret_cast<const char*>(p), len);
-    return DecodeCodePage(p, len, codePage);
+    const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : n;
+    if (Ascii(p, length))
+        return std::string(reinterpret_cast<const char*>(p), length);
+    return DecodeCodePage(p, length, codePage);
 }
 
 // The code page property (id 1, a 16-bit integer) among `count` table slots, if there is one.
@@ -223,8 +223,8 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
 
     // The code page first: the strings and the dictionary depend on it.
     s.codePage = fallbackCodePage;
-    if (auto cp = CodePageOf(data, size, slots.size(), [&](std::size_t i) { return std::make_pair(slots[i].id, slots[i].offset); })) {
-        s.codePage = *cp;
+    if (auto found = CodePageOf(data, size, slots.size(), [&](std::size_t i) { return std::make_pair(slots[i].id, slots[i].offset); })) {
+        s.codePage = *found;
         s.hasCodePage = true;
     }
 
