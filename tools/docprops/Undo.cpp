@@ -1,8 +1,8 @@
 #include "Undo.h"
 #include "Console.h"
 
-#include "batch/ConsoleProgress.h"
 #include "batch/PropertyUndo.h"
+#include "console/ConsoleProgress.h"
 
 using namespace Qt::StringLiterals;
 

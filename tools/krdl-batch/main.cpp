@@ -13,12 +13,12 @@
 // SIGTERM stops the run like Cancel: a file being copied then fails and leaves no partial or
 // temporary file; a second one ends the program at once (code 2), also removing that file.
 
-#include "batch/ConsoleProgress.h"
 #include "batch/RenameUndo.h"
 #include "batch/TarCopyFiles.h"
 #include "batch/TarRenameFiles.h"
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "console/ConsoleProgress.h"
 #include "filelist/ListFile.h"
 #include "platform/Interrupt.h"
 #include "ReportCommand.h"

@@ -1,4 +1,4 @@
-#include "batch/ConsoleProgress.h"
+#include "console/ConsoleProgress.h"
 
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
