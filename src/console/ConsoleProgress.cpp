@@ -1,18 +1,18 @@
 #include "console/ConsoleProgress.h"
 
-#include "common/FsPath.h"
+#include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
 
-#include <string>
+namespace console {
 
-void WriteNativeLine(std::FILE* out, const QString& text)
+void ConsoleProgress::AddLine(const QString& text)
 {
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fputc('\n', out);
+    PrintLine(stdout, text);
 }
 
 bool ConsoleProgress::Stopped() const
 {
     return platform::InterruptRequested();
 }
+
+} // namespace console
