@@ -11,7 +11,7 @@
 #include "console/ConsoleOutput.h"
 #include "filelist/FileNameReport.h"
 #include "filelist/ListFile.h"
-#include "filelist/ui/TfrmReportFiles.h"
+#include "filelist/report/FileNameReportLayout.h"
 #include "platform/Interrupt.h"
 
 #include <QGuiApplication>
@@ -52,9 +52,7 @@ int Report(const console::CommandLine& line)
             else if (argument.option.isEmpty())
                 paths.append(argument.value);
         }
-        TfrmReportFiles report;
-        report.mFiles = FileNameReportLines(paths, line.Has(u"--with-path"_s));
-        report.SavePdf(*pdf);
+        FileNameReportLayout(FileNameReportLines(paths, line.Has(u"--with-path"_s))).SavePdf(*pdf);
     } catch (const KrdlError& e) {
         console::Error(e.message());
         return 1;
