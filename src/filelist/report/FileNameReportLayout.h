@@ -23,8 +23,6 @@ public:
     // `lines` are the detail lines ("1. a.dft", ...); `printedAt` is shown in every page header.
     explicit FileNameReportLayout(QStringList lines, QDateTime printedAt = QDateTime::currentDateTime());
 
-    const QStringList& Lines() const { return m_lines; }
-
     // A4 portrait, 10 mm margins on every side.
     static void SetupPage(QPagedPaintDevice& device);
 
