@@ -6,19 +6,20 @@
 
 #include <cstdio>
 
-// Writes Text and a line end to Out as the native bytes of file names, so that a name that is
-// not UTF-8 goes out as it is on the disk.
-void WriteNativeLine(std::FILE* out, const QString& text);
+namespace console {
 
 class ConsoleProgress : public ProgressSink, public ProgressSinkFactory {
 public:
     ProgressSink& CreateProgress() override { return *this; }
     void SetCaption(const QString&) override {}
     void Show() override {}
-    void AddLine(const QString& text) override { WriteNativeLine(stdout, text); }
+    // A file name that is not UTF-8 goes out with the bytes it has on the disk (`PrintLine`).
+    void AddLine(const QString& text) override;
     void ProcessPendingEvents() override { std::fflush(stdout); }
     // platform::InterruptRequested, also in the middle of a file: a copy then fails at once.
     bool Stopped() const override;
     bool Interrupted() const override { return Stopped(); }
     void Finish() override { std::fflush(stdout); }
 };
+
+} // namespace console

@@ -1,8 +1,30 @@
-#include "Apply.h"
-#include "Console.h"
-#include "Export.h"
+// docprops apply [--delete-others] SET.props
+// docprops apply --csv IN.csv [--delete-others]
+//
+// Writes a property set file into the documents it lists, as "Save custom properties" of the
+// property editor does after loading that set: each listed document gets every value of its
+// section as a text property (an empty value as " "), the left one of two names equal ignoring
+// case; with --delete-others its other custom properties are removed. With --csv the values come
+// from a property CSV (properties/PropertyCsv.h), one row per document, its empty cells left out,
+// and a value equal to the text export writes for the document's current property leaves that
+// property as it is, type included (a document with nothing else to change is not written). One
+// line per document on standard output: "<path>: Success!", "<path>: Success! Nothing to
+// change." or "<path>: Failed! <reason>". Rows whose paths reach one file (written otherwise,
+// hard or symbolic links) are one document, written once where its last row stands: a name
+// both rows give takes the later row's value, and the earlier row's line says
+// "<path>: Merged into line N, a later row for the same document.". The whole file is read and
+// checked before any document is touched, then read again to write the documents a batch at a
+// time, all recorded in one run of the undo journal.
+//
+// Exit code 0 when every document was written, 2 when some were not (they keep what they had;
+// after Ctrl+C or SIGTERM the documents not begun yet fail as interrupted), 1 for a usage error
+// or a set file that cannot be read.
+
+#include "Commands.h"
+#include "DocumentAccess.h"
 
 #include "common/FsPath.h"
+#include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
@@ -51,23 +73,23 @@ public:
 
 class CsvRows final : public RowSource {
 public:
-    bool Open(const QString& fileName, QString* error) { return reader_.Open(fileName, error); }
+    bool Open(const QString& fileName, QString* error) { return m_reader.Open(fileName, error); }
     bool Next(PropertySetRow& row, bool withValues) override
     {
-        if (!reader_.Next(row, withValues))
+        if (!m_reader.Next(row, withValues))
             return false;
         // An empty cell is no value (a spreadsheet cannot tell it from a missing one).
         row.values.removeIf([](const QPair<QString, QString>& v) { return v.second.isEmpty(); });
         return true;
     }
-    QString Error() const override { return reader_.Error(); }
-    int Where() const override { return reader_.Line(); }
+    QString Error() const override { return m_reader.Error(); }
+    int Where() const override { return m_reader.Line(); }
     QString WhereText(int where) const override { return u"line "_s + QString::number(where); }
-    void Rewind() override { reader_.Rewind(); }
+    void Rewind() override { m_reader.Rewind(); }
     bool Exported() const override { return true; }
 
 private:
-    PropertyCsvReader reader_;
+    PropertyCsvReader m_reader;
 };
 
 class SetRows final : public RowSource {
@@ -75,27 +97,27 @@ public:
     bool Open(const QString& fileName, QString* error)
     {
         QString reason;
-        if (ReadPropertySet(fileName, rows_, &reason))
+        if (ReadPropertySet(fileName, m_rows, &reason))
             return true;
         *error = u"Cannot open file \""_s + fileName + u"\": "_s + reason;
         return false;
     }
     bool Next(PropertySetRow& row, bool) override
     {
-        if (next_ >= rows_.size())
+        if (m_next >= m_rows.size())
             return false;
-        row = rows_[next_++];
+        row = m_rows[m_next++];
         return true;
     }
     QString Error() const override { return {}; }
-    int Where() const override { return static_cast<int>(next_); }
+    int Where() const override { return static_cast<int>(m_next); }
     QString WhereText(int where) const override { return u"entry "_s + QString::number(where) + u" of [Files]"_s; }
-    void Rewind() override { next_ = 0; }
+    void Rewind() override { m_next = 0; }
     bool Exported() const override { return false; }
 
 private:
-    QList<PropertySetRow> rows_;
-    qsizetype next_ = 0;
+    QList<PropertySetRow> m_rows;
+    qsizetype m_next = 0;
 };
 
 // Values of a later row of one document over those of the earlier ones: each name (ignoring
@@ -158,19 +180,19 @@ std::vector<ValueTexts> CurrentValueTexts(const std::vector<PropertySetRow>& doc
 // prints one line per row in row order.
 class BatchWriter {
 public:
-    BatchWriter(bool deleteOthers, bool exported) : deleteOthers_(deleteOthers), exported_(exported) {}
+    BatchWriter(bool deleteOthers, bool exported) : m_deleteOthers(deleteOthers), m_exported(exported) {}
 
     // A row merged into a later one: its line, printed in its turn.
     void Note(const QString& line)
     {
-        entries_.push_back({line, -1});
+        m_entries.push_back({line, -1});
         FlushWhenFull();
     }
 
     void Document(PropertySetRow document)
     {
-        entries_.push_back({{}, static_cast<qsizetype>(documents_.size())});
-        documents_.push_back(std::move(document));
+        m_entries.push_back({{}, static_cast<qsizetype>(m_documents.size())});
+        m_documents.push_back(std::move(document));
         FlushWhenFull();
     }
 
@@ -178,13 +200,13 @@ public:
     {
         std::vector<ApplyResult> results = Write();
         QString out;
-        for (const auto& [line, document] : entries_) {
+        for (const auto& [line, document] : m_entries) {
             if (document < 0) {
                 out += line;
                 out += u'\n';
                 continue;
             }
-            const QString& path = documents_[static_cast<std::size_t>(document)].path;
+            const QString& path = m_documents[static_cast<std::size_t>(document)].path;
             const ApplyResult& r = results[static_cast<std::size_t>(document)];
             out += path + u": "_s;
             switch (r.status) {
@@ -195,35 +217,35 @@ public:
             case ApplyResult::Cancelled: out += u"Failed! Interrupted before \""_s + path + u'"'; break;
             }
             out += u'\n';
-            unsuccessful_ = unsuccessful_ || r.status == ApplyResult::Failed || r.status == ApplyResult::Missing
+            m_unsuccessful = m_unsuccessful || r.status == ApplyResult::Failed || r.status == ApplyResult::Missing
                 || r.status == ApplyResult::Cancelled;
-            cancelled_ = cancelled_ || r.status == ApplyResult::Cancelled;
+            m_cancelled = m_cancelled || r.status == ApplyResult::Cancelled;
         }
-        Print(stdout, out);
+        console::Print(stdout, out);
         std::fflush(stdout);
-        entries_.clear();
-        documents_.clear();
+        m_entries.clear();
+        m_documents.clear();
     }
 
     // After the last Flush.
-    void End() { journal_.End(!cancelled_); }
-    bool Unsuccessful() const { return unsuccessful_; }
+    void End() { m_journal.End(!m_cancelled); }
+    bool Unsuccessful() const { return m_unsuccessful; }
 
 private:
     void FlushWhenFull()
     {
-        if (documents_.size() >= kBatchDocuments || entries_.size() >= kBatchLines)
+        if (m_documents.size() >= kBatchDocuments || m_entries.size() >= kBatchLines)
             Flush();
     }
 
     std::vector<ApplyResult> Write()
     {
-        if (documents_.empty())
+        if (m_documents.empty())
             return {};
         // After Ctrl+C or SIGTERM no batch is begun: its documents are read neither for the
         // journal nor for their values.
         if (platform::InterruptRequested()) {
-            std::vector<ApplyResult> cancelled(documents_.size());
+            std::vector<ApplyResult> cancelled(m_documents.size());
             for (ApplyResult& r : cancelled)
                 r.status = ApplyResult::Cancelled;
             return cancelled;
@@ -233,14 +255,14 @@ private:
         // dates, numbers and Yes/No into text): it is kept as an Untouched entry rather than
         // dropped, so that --delete-others does not remove it. A document whose row holds no
         // value is not opened.
-        const std::vector<ValueTexts> current = exported_ ? CurrentValueTexts(documents_) : std::vector<ValueTexts>();
-        std::vector<DocumentChanges> changes(documents_.size());
-        for (std::size_t i = 0; i < documents_.size(); ++i) {
+        const std::vector<ValueTexts> current = m_exported ? CurrentValueTexts(m_documents) : std::vector<ValueTexts>();
+        std::vector<DocumentChanges> changes(m_documents.size());
+        for (std::size_t i = 0; i < m_documents.size(); ++i) {
             DocumentChanges& d = changes[i];
-            d.path = documents_[i].path;
+            d.path = m_documents[i].path;
             const QHash<QString, QString>* texts = i < current.size() && current[i] ? &*current[i] : nullptr;
             bool differs = texts == nullptr;
-            for (const auto& [name, value] : documents_[i].values) {
+            for (const auto& [name, value] : m_documents[i].values) {
                 const auto it = texts ? texts->constFind(PropertyNameKey(name)) : QHash<QString, QString>::const_iterator();
                 const bool equal = texts && it != texts->cend() && *it == value;
                 // Of two names equal ignoring case the first one is written (`Add`), so only
@@ -250,98 +272,55 @@ private:
                 d.properties.Add(name, value, 1, 0, equal);
             }
             // With --delete-others a document holding a property the row does not list changes too.
-            if (texts && deleteOthers_)
+            if (texts && m_deleteOthers)
                 for (auto it = texts->cbegin(); it != texts->cend() && !differs; ++it)
                     differs = !d.properties.Contains(it.key());
-            d.changed = !documents_[i].values.isEmpty() && differs;
+            d.changed = !m_documents[i].values.isEmpty() && differs;
         }
         ApplyOptions options;
-        options.deleteOthers = deleteOthers_;
+        options.deleteOthers = m_deleteOthers;
         options.stopAtMissing = false;
         options.stop = [] { return platform::InterruptRequested(); };
-        options.journalRun = &journal_;
+        options.journalRun = &m_journal;
         ApplyReport report = ApplyDocumentChanges(changes, options);
-        if (!report.journalError.isEmpty() && !journalErrorShown_) {
-            Error(report.journalError);
-            journalErrorShown_ = true;
+        if (!report.journalError.isEmpty() && !m_journalErrorShown) {
+            console::Error(report.journalError);
+            m_journalErrorShown = true;
         }
         return std::move(report.results);
     }
 
     struct Entry {
         QString line;        // a note
-        qsizetype document;  // or a document of documents_
+        qsizetype document;  // or a document of m_documents
     };
-    bool deleteOthers_;
-    bool exported_;
-    std::vector<Entry> entries_;
-    std::vector<PropertySetRow> documents_;
-    PropertySaveJournal journal_;
-    bool journalErrorShown_ = false;
-    bool unsuccessful_ = false;
-    bool cancelled_ = false;
+    bool m_deleteOthers;
+    bool m_exported;
+    std::vector<Entry> m_entries;
+    std::vector<PropertySetRow> m_documents;
+    PropertySaveJournal m_journal;
+    bool m_journalErrorShown = false;
+    bool m_unsuccessful = false;
+    bool m_cancelled = false;
 };
 
-} // namespace
-
-QString ApplyUsage()
+int Apply(const console::CommandLine& line)
 {
-    return u"       docprops apply [--delete-others] SET.props\n"
-           "       docprops apply --csv IN.csv [--delete-others]\n"_s;
-}
-
-QString ApplyHelp()
-{
-    return u"  apply    writes a property set file (saved by the property editor's \"Save props\") into\n"
-           "           the documents it lists, as the editor's \"Save custom properties\" does: each\n"
-           "           value of a document's section as a text property (an empty one as one blank),\n"
-           "           the first of two names equal ignoring case. --delete-others removes the\n"
-           "           documents' other custom properties. One line per document: \"<path>: Success!\"\n"
-           "           or \"<path>: Failed! <reason>\".\n"
-           "           --csv IN.csv: the values come from a CSV file as \"export --csv\" writes it\n"
-           "           (\",\" or \";\" separated), one row per document; an empty cell writes nothing,\n"
-           "           so with --delete-others that property is removed. A value equal to the one\n"
-           "           \"export --csv\" writes for the document leaves that property as it is (a date,\n"
-           "           number or Yes/No keeps its type); a document without another value to\n"
-           "           change is not written (\"Success! Nothing to change.\").\n"
-           "           Rows whose paths reach one file (\"a.par\" and \"./a.par\", links) are one\n"
-           "           document: the later row's values win, the earlier row's others are kept, and\n"
-           "           the earlier row's line says it was merged. The whole file is checked before\n"
-           "           any document is written; documents are written a batch at a time, and one\n"
-           "           undo takes the whole apply back.\n"_s;
-}
-
-int ApplyCommand(const QStringList& args)
-{
-    bool deleteOthers = false;
-    bool csv = false;
-    QString setFile;
-    bool usage = false;
-    for (qsizetype i = 0; i < args.size() && !usage; ++i) {
-        const QString& a = args[i];
-        if (a == u"--delete-others"_s && !deleteOthers) {
-            deleteOthers = true;
-        } else if (a == u"--csv"_s && setFile.isEmpty() && i + 1 < args.size() && !args[i + 1].isEmpty()) {
-            csv = true;
-            setFile = args[++i];
-        } else if (setFile.isEmpty() && !a.isEmpty() && !a.startsWith(u"--"_s)) {
-            setFile = a;
-        } else {
-            usage = true;
-        }
-    }
-    if (usage || setFile.isEmpty()) {
-        Print(stderr, u"usage: docprops apply [--delete-others] SET.props\n"
-                      "       docprops apply --csv IN.csv [--delete-others]\n"_s);
-        return 1;
-    }
+    const bool deleteOthers = line.Has(u"--delete-others"_s);
+    const std::optional<QString> csvFile = line.Value(u"--csv"_s);
+    const bool csv = csvFile.has_value();
+    const QStringList operands = line.Operands();
+    // One set file: named on its own, or after --csv.
+    if (operands.size() != (csv ? 0 : 1) || (!csv && operands.front().isEmpty()))
+        return line.UsageError(u"apply needs one SET.props or --csv IN.csv"_s);
+    const QString setFile = csv ? *csvFile : operands.front();
 
     CsvRows csvRows;
     SetRows setRows;
     RowSource& source = csv ? static_cast<RowSource&>(csvRows) : setRows;
     QString reason;
     if (!(csv ? csvRows.Open(setFile, &reason) : setRows.Open(setFile, &reason))) {
-        Error(reason);
+        console::Error(reason);
         return 1;
     }
 
@@ -352,7 +331,7 @@ int ApplyCommand(const QStringList& args)
     while (source.Next(row, false))
         same.Add(row.path, source.Where());
     if (!source.Error().isEmpty()) {
-        Error(u"Cannot read file \""_s + setFile + u"\": "_s + source.Error());
+        console::Error(u"Cannot read file \""_s + setFile + u"\": "_s + source.Error());
         return 1;
     }
 
@@ -388,9 +367,42 @@ int ApplyCommand(const QStringList& args)
     // The file changed between the passes (the second one reads the same open file, so only an
     // edit in place does that): the rows after that point are not written.
     if (changed || !source.Error().isEmpty() || index != same.Rows()) {
-        Error(u"The file \""_s + setFile + u"\" changed while it was being applied; the rows after line "_s
-              + QString::number(source.Where()) + u" were not written"_s);
+        console::Error(u"The file \""_s + setFile + u"\" changed while it was being applied; the rows after line "_s
+                       + QString::number(source.Where()) + u" were not written"_s);
         return 2;
     }
     return writer.Unsuccessful() ? 2 : 0;
+}
+
+} // namespace
+
+console::ToolCommand ApplyCommand()
+{
+    const QStringList usage = {u"docprops apply [--delete-others] SET.props"_s,
+                               u"docprops apply --csv IN.csv [--delete-others]"_s};
+    return {
+        .name = u"apply"_s,
+        .usage = usage,
+        .errorUsage = usage,
+        .help = u"  apply    writes a property set file (saved by the property editor's \"Save props\") into\n"
+                "           the documents it lists, as the editor's \"Save custom properties\" does: each\n"
+                "           value of a document's section as a text property (an empty one as one blank),\n"
+                "           the first of two names equal ignoring case. --delete-others removes the\n"
+                "           documents' other custom properties. One line per document: \"<path>: Success!\"\n"
+                "           or \"<path>: Failed! <reason>\".\n"
+                "           --csv IN.csv: the values come from a CSV file as \"export --csv\" writes it\n"
+                "           (\",\" or \";\" separated), one row per document; an empty cell writes nothing,\n"
+                "           so with --delete-others that property is removed. A value equal to the one\n"
+                "           \"export --csv\" writes for the document leaves that property as it is (a date,\n"
+                "           number or Yes/No keeps its type); a document without another value to\n"
+                "           change is not written (\"Success! Nothing to change.\").\n"
+                "           Rows whose paths reach one file (\"a.par\" and \"./a.par\", links) are one\n"
+                "           document: the later row's values win, the earlier row's others are kept, and\n"
+                "           the earlier row's line says it was merged. The whole file is checked before\n"
+                "           any document is written; documents are written a batch at a time, and one\n"
+                "           undo takes the whole apply back.\n"_s,
+        .options = {{.name = u"--delete-others"_s},
+                    {.name = u"--csv"_s, .takesValue = true, .valueMayBeEmpty = false}},
+        .run = Apply,
+    };
 }

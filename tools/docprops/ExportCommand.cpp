@@ -1,9 +1,20 @@
-#include "Export.h"
+// docprops export --csv OUT.csv [--force] FILE...
+//
+// Writes the custom properties of the documents as a property CSV (properties/PropertyCsv.h),
+// the file "Export CSV" of the property editor writes: one row per document in the order given,
+// its absolute path first, one column per property name found in any of them (names equal
+// ignoring case are one column, spelled as first seen, in first-seen order), each value as the
+// editor shows it. A document that cannot be read is reported on standard error and left out;
+// the others are still written, and the exit code is then 1. After Ctrl+C or SIGTERM nothing is
+// written. OUT.csv is refused (exit code 1, nothing written) when it is one of the documents or
+// another compound document, and when it is named like a document unless --force is given.
 
-#include "Console.h"
+#include "Commands.h"
+#include "DocumentAccess.h"
 
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "console/ConsoleOutput.h"
 #include "platform/FileIdentity.h"
 #include "platform/Interrupt.h"
 #include "platform/PositionedFile.h"
@@ -19,34 +30,6 @@
 #include <string>
 
 using namespace Qt::StringLiterals;
-
-QString ExportUsage()
-{
-    return u"       docprops export --csv OUT.csv [--force] FILE...\n"_s;
-}
-
-QString ExportHelp()
-{
-    return u"  export   --csv OUT.csv: writes the documents' custom properties as a CSV file for a\n"
-           "           spreadsheet, as the property editor's \"Export CSV\" does: the full path, then\n"
-           "           one column per property name found in any document (first seen first).\n"
-           "           A document that cannot be read is reported and left out (exit code 1).\n"
-           "           OUT.csv is never one of the documents nor any other compound document;\n"
-           "           a name ending in .dft, .par, .asm, .psm or .pwd is refused unless --force\n"
-           "           is given (a forgotten OUT.csv would otherwise take the first document's name).\n"_s;
-}
-
-QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths)
-{
-    std::stop_source stop;
-    LoadOptions options;
-    options.stop = stop.get_token();
-    options.progress = [&stop](qsizetype, qsizetype) {
-        if (platform::InterruptRequested())
-            stop.request_stop();
-    };
-    return LoadCustomProperties(paths, options);
-}
 
 namespace {
 
@@ -91,28 +74,15 @@ QString AbsolutePath(const QString& path)
     return FromFsPath(clean.make_preferred());
 }
 
-} // namespace
-
-int ExportCommand(const QStringList& args)
+int Export(const console::CommandLine& line)
 {
-    QString out;
-    bool force = false;
-    qsizetype i = 0;
-    for (; i < args.size(); ++i) {
-        if (args[i] == u"--force"_s && !force)
-            force = true;
-        else if (args[i] == u"--csv"_s && out.isEmpty() && i + 1 < args.size() && !args[i + 1].isEmpty())
-            out = args[++i];
-        else
-            break;
-    }
-    const QStringList files = args.mid(i);
-    if (out.isEmpty() || files.isEmpty()) {
-        Print(stderr, u"usage: docprops export --csv OUT.csv [--force] FILE...\n"_s);
-        return 1;
-    }
+    const QString out = line.Value(u"--csv"_s).value_or(QString());
+    const bool force = line.Has(u"--force"_s);
+    const QStringList files = line.Operands();
+    if (out.isEmpty() || files.isEmpty())
+        return line.UsageError(u"export needs --csv OUT.csv and FILE"_s);
     if (const QString refusal = OutputRefusal(out, files, force); !refusal.isEmpty()) {
-        Error(u"Cannot write the CSV to \""_s + out + u"\": "_s + refusal + u"; nothing was written"_s);
+        console::Error(u"Cannot write the CSV to \""_s + out + u"\": "_s + refusal + u"; nothing was written"_s);
         return 1;
     }
 
@@ -124,12 +94,12 @@ int ExportCommand(const QStringList& args)
     QList<PropertySetRow> rows;
     for (const LoadedDocument& d : documents) {
         if (d.status == LoadedDocument::Cancelled || platform::InterruptRequested()) {
-            Error(u"Interrupted before \""_s + d.path + u"\"; nothing was written"_s);
+            console::Error(u"Interrupted before \""_s + d.path + u"\"; nothing was written"_s);
             return 1;
         }
         if (d.status == LoadedDocument::Failed) {
             const QString reason = NotARegularFileReason(d.path);
-            Error(reason.isEmpty() ? d.error : u"Cannot open file \""_s + d.path + u"\": "_s + reason);
+            console::Error(reason.isEmpty() ? d.error : u"Cannot open file \""_s + d.path + u"\": "_s + reason);
             rc = 1;
             continue;
         }
@@ -152,8 +122,30 @@ int ExportCommand(const QStringList& args)
     try {
         SavePropertyCsv(out, names, rows);
     } catch (const KrdlError& e) {
-        Error(e.message());
+        console::Error(e.message());
         return 1;
     }
     return rc;
+}
+
+} // namespace
+
+console::ToolCommand ExportCommand()
+{
+    const QStringList usage = {u"docprops export --csv OUT.csv [--force] FILE..."_s};
+    return {
+        .name = u"export"_s,
+        .usage = usage,
+        .errorUsage = usage,
+        .help = u"  export   --csv OUT.csv: writes the documents' custom properties as a CSV file for a\n"
+                "           spreadsheet, as the property editor's \"Export CSV\" does: the full path, then\n"
+                "           one column per property name found in any document (first seen first).\n"
+                "           A document that cannot be read is reported and left out (exit code 1).\n"
+                "           OUT.csv is never one of the documents nor any other compound document;\n"
+                "           a name ending in .dft, .par, .asm, .psm or .pwd is refused unless --force\n"
+                "           is given (a forgotten OUT.csv would otherwise take the first document's name).\n"_s,
+        .placement = console::OptionPlacement::BeforeOperands,
+        .options = {{.name = u"--force"_s}, {.name = u"--csv"_s, .takesValue = true, .valueMayBeEmpty = false}},
+        .run = Export,
+    };
 }
