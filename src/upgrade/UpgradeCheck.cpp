@@ -1,5 +1,6 @@
 #include "upgrade/UpgradeCheck.h"
 
+#include "KrdlVersion.h"
 #include "common/PathText.h"
 #include "platform/LibraryTrust.h"
 #include "settings/Settings.h"
@@ -56,13 +57,13 @@ int checkDays()
 bool meansNewerVersion(const QString& version)
 {
     return !version.isEmpty() && version != u"//ERROR//" && version != u"//CHECKDAY//"
-        && version != QLatin1String(kProgramVersion);
+        && version != QLatin1String(kVersionText);
 }
 
 QString argumentText(const QString& executable)
 {
     const QChar dq = u'"';
-    return dq + QLatin1String(kMakerName) + dq + QLatin1String(kProgramVersion) + dq + u' ' + dq + executable + dq;
+    return dq + QLatin1String(kMakerName) + dq + QLatin1String(kVersionText) + dq + u' ' + dq + executable + dq;
 }
 
 template <typename Function>

@@ -8,7 +8,6 @@
 
 namespace upgrade {
 
-inline constexpr char kProgramVersion[] = "2.204";
 inline constexpr char kMakerName[] = "Travenkalo";
 // Registry key of the "CheckNewVer" days value, which only the upgrade library writes.
 inline constexpr char kDaysKeyPath[] = "Software\\Travenkalo\\Nastavitve";

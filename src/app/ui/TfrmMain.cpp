@@ -7,6 +7,7 @@
 #include "app/ui/RenameFilesPage.h"
 #include "app/ui/TitlePanel.h"
 #include "app/ui/UpdateDraftsPage.h"
+#include "KrdlVersion.h"
 #include "common/Error.h"
 #include "filelist/FileList.h"
 #include "filelist/FindFolderEntries.h"
@@ -375,7 +376,7 @@ void TfrmMain::bindCommands()
 void TfrmMain::FormCreate()
 {
     m_pcOperations->setCurrentWidget(m_tbshPrintOut);
-    setWindowTitle(u"Velmar solid edge utils STANDARD [v2.204]"_s);
+    setWindowTitle(u"Velmar solid edge utils STANDARD [v"_s + QLatin1String(kVersionText) + u']');
 }
 
 void TfrmMain::scheduleActionUpdate()
@@ -472,9 +473,9 @@ void TfrmMain::runCommand(const std::function<void()>& command)
     try {
         command();
     } catch (const KrdlError& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, e.message(), {u"OK"_s}, miError);
+        arMessageBox(QString::fromLatin1(kApplicationTitle), e.message(), {u"OK"_s}, miError);
     } catch (const std::exception& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError);
+        arMessageBox(QString::fromLatin1(kApplicationTitle), QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError);
     }
     scheduleActionUpdate();
 }

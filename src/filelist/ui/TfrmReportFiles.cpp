@@ -1,5 +1,6 @@
 #include "filelist/ui/TfrmReportFiles.h"
 
+#include "KrdlVersion.h"
 #include "common/Error.h"
 #include "common/SafeFile.h"
 #include "filelist/FileNameReport.h"
@@ -252,7 +253,7 @@ QPrintPreviewDialog* TfrmReportFiles::CreatePreview(QPrinter& printer, QWidget* 
             error = QString::fromLocal8Bit(e.what());
         }
         preview->printFailed = true;
-        arMessageBox(u"Velmar Solid Edge Utils"_s, error, {u"OK"_s}, miError, 0, poMainFormCenter, true, preview);
+        arMessageBox(QString::fromLatin1(kApplicationTitle), error, {u"OK"_s}, miError, 0, poMainFormCenter, true, preview);
     });
     // The preview's own bar has zoom, paging, page setup and print; it gets a way to close.
     if (auto* bar = preview->findChild<QToolBar*>()) {

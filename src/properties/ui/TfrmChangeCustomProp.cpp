@@ -1,5 +1,6 @@
 #include "properties/ui/TfrmChangeCustomProp.h"
 
+#include "KrdlVersion.h"
 #include "batch/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
@@ -295,9 +296,9 @@ void TfrmChangeCustomProp::Guarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const KrdlError& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, e.message(), {u"OK"_s}, miError, 0, poMainFormCenter, true, this);
+        arMessageBox(QString::fromLatin1(kApplicationTitle), e.message(), {u"OK"_s}, miError, 0, poMainFormCenter, true, this);
     } catch (const std::exception& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError, 0,
+        arMessageBox(QString::fromLatin1(kApplicationTitle), QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError, 0,
                      poMainFormCenter, true, this);
     }
 }
