@@ -8,7 +8,6 @@
 #include "app/ui/TitlePanel.h"
 #include "app/ui/UpdateDraftsPage.h"
 #include "KrdlVersion.h"
-#include "common/Error.h"
 #include "filelist/FileList.h"
 #include "filelist/FindFolderEntries.h"
 #include "filelist/ui/FileListModel.h"
@@ -16,6 +15,7 @@
 #include "filelist/ui/TfrmReportFiles.h"
 #include "settings/ui/TarFormPosSave.h"
 #include "widgets/ui/BusyCursor.h"
+#include "widgets/ui/RunGuarded.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
@@ -470,13 +470,7 @@ int TfrmMain::highlightedRow() const
 
 void TfrmMain::runCommand(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const KrdlError& e) {
-        arMessageBox(QString::fromLatin1(kApplicationTitle), e.message(), {u"OK"_s}, miError);
-    } catch (const std::exception& e) {
-        arMessageBox(QString::fromLatin1(kApplicationTitle), QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError);
-    }
+    RunGuarded(nullptr, command);
     scheduleActionUpdate();
 }
 

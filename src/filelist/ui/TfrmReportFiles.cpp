@@ -1,11 +1,10 @@
 #include "filelist/ui/TfrmReportFiles.h"
 
-#include "KrdlVersion.h"
 #include "common/Error.h"
 #include "common/SafeFile.h"
 #include "filelist/FileNameReport.h"
 #include "widgets/ui/CurrentPrinter.h"
-#include "widgets/ui/arMessageBox.h"
+#include "widgets/ui/RunGuarded.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -242,18 +241,7 @@ QPrintPreviewDialog* TfrmReportFiles::CreatePreview(QPrinter& printer, QWidget* 
     // The slot runs inside Qt's event handling (the preview's Print button), which an exception
     // must never pass through: an error of the print is shown here, and the preview stays.
     QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [this, preview](QPrinter* target) {
-        preview->printFailed = false;
-        QString error;
-        try {
-            PaintPages(*target);
-            return;
-        } catch (const KrdlError& e) {
-            error = e.message();
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-        preview->printFailed = true;
-        arMessageBox(QString::fromLatin1(kApplicationTitle), error, {u"OK"_s}, miError, 0, poMainFormCenter, true, preview);
+        preview->printFailed = !RunGuarded(preview, [this, target] { PaintPages(*target); });
     });
     // The preview's own bar has zoom, paging, page setup and print; it gets a way to close.
     if (auto* bar = preview->findChild<QToolBar*>()) {

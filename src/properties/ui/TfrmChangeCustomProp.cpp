@@ -1,6 +1,5 @@
 #include "properties/ui/TfrmChangeCustomProp.h"
 
-#include "KrdlVersion.h"
 #include "batch/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
@@ -15,6 +14,7 @@
 #include "properties/ui/TfrmGridLookupValues.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
+#include "widgets/ui/RunGuarded.h"
 #include "widgets/ui/TarGrid.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -293,14 +293,7 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
 void TfrmChangeCustomProp::Guarded(const std::function<void()>& handler)
 {
     ArGrid->CommitEdit();
-    try {
-        handler();
-    } catch (const KrdlError& e) {
-        arMessageBox(QString::fromLatin1(kApplicationTitle), e.message(), {u"OK"_s}, miError, 0, poMainFormCenter, true, this);
-    } catch (const std::exception& e) {
-        arMessageBox(QString::fromLatin1(kApplicationTitle), QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError, 0,
-                     poMainFormCenter, true, this);
-    }
+    RunGuarded(this, handler);
 }
 
 void TfrmChangeCustomProp::SetSelectedCells(const QString& value)
