@@ -67,11 +67,11 @@ int main(int argc, char** argv)
     }
 
     std::printf("entries: %d\n", count);
-    report("add:            ", [&] { window.fileList()->appendEntries(entries); });
+    report("add:            ", [&] { window.FileList()->appendEntries(entries); });
     report("sort File name: ", [&] { list.lvFilesColumnClick(0); });
     report("sort Dir:       ", [&] { list.lvFilesColumnClick(1); });
     {
-        FileList copy = window.fileList()->list();
+        FileList copy = window.FileList()->list();
         copy.setSortColumn(FileList::FileNameColumn);
         report("engine sort File name (no view): ", [&] { copy.sort(); });
         copy.setSortColumn(FileList::DirColumn);

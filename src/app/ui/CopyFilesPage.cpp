@@ -20,7 +20,7 @@ CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseFo
                              QWidget* parent)
     : OperationPage(u"tbshCopyFiles"_s, files, parent)
 {
-    content()->addWidget(new QLabel(u"Copy to directory"_s, this));
+    Content()->addWidget(new QLabel(u"Copy to directory"_s, this));
     m_edCopyFilesDir = new QLineEdit(this);
     m_edCopyFilesDir->setObjectName(u"edCopyFilesDir"_s);
     m_edCopyFilesDir->setFocusPolicy(Qt::ClickFocus);
@@ -30,12 +30,12 @@ CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseFo
     auto* row = new QHBoxLayout();
     row->addWidget(m_edCopyFilesDir, 1);
     row->addWidget(btnCopyFilesDir);
-    content()->addLayout(row);
+    Content()->addLayout(row);
     m_chkOverwrite = new QCheckBox(u"Overwrite"_s, this);
     m_chkOverwrite->setObjectName(u"chkOverwrite"_s);
-    content()->addWidget(m_chkOverwrite);
-    addCommandButton(actCopyFiles, u"btnCopyFiles"_s);
-    content()->addStretch();
+    Content()->addWidget(m_chkOverwrite);
+    AddCommandButton(actCopyFiles, u"btnCopyFiles"_s);
+    Content()->addStretch();
 }
 
 void CopyFilesPage::tbshCopyFilesShow()
@@ -61,6 +61,6 @@ void CopyFilesPage::actCopyFilesExecute()
     TarCopyFiles copy(progress, messages);
     copy.DestinationDir = m_edCopyFilesDir->text();
     copy.Overwrite = m_chkOverwrite->isChecked();
-    copy.SourceFiles = checkedFiles();
+    copy.SourceFiles = CheckedFiles();
     copy.Execute();
 }

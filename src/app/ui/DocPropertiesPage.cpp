@@ -13,15 +13,15 @@ DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEd
                                      QWidget* parent)
     : OperationPage(u"tbshDocProperties"_s, files, parent)
 {
-    addNote(u"This tool will change, add or remove document properties from all selected files!"_s);
-    addCommandButton(actDocPropEdit, u"btnEditList"_s);
-    content()->addStretch();
-    addCommandButton(actUndoPropertySave, u"btnUndoPropertySave"_s);
+    AddNote(u"This tool will change, add or remove document properties from all selected files!"_s);
+    AddCommandButton(actDocPropEdit, u"btnEditList"_s);
+    Content()->addStretch();
+    AddCommandButton(actUndoPropertySave, u"btnUndoPropertySave"_s);
 }
 
 void DocPropertiesPage::actDocPropEditExecute()
 {
-    TfrmChangeCustomProp::Execute(checkedFiles(), window());
+    TfrmChangeCustomProp::Execute(CheckedFiles(), window());
 }
 
 void DocPropertiesPage::actUndoPropertySaveExecute()

@@ -118,12 +118,12 @@ FileListPanel::FileListPanel(FileListModel& files, QAction* actExit, QWidget* pa
     status->addWidget(m_lblDateTime);
     sheetLayout->addWidget(pnlFileListStatus);
 
-    connect(m_lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListPanel::highlightChanged);
+    connect(m_lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListPanel::HighlightChanged);
     // A click on a row's check box shows the new counts at once, not at the next timer tick.
     connect(&m_files, &FileListModel::checkToggled, this, &FileListPanel::UpdateFileListStatus);
 }
 
-void FileListPanel::setMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList,
+void FileListPanel::SetMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList,
                              QMenu* pmFileList)
 {
     m_pmAddFiles = pmAddFiles;
@@ -131,20 +131,20 @@ void FileListPanel::setMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmS
     m_pmSelectedFiles = pmSelectedFiles;
     m_pmList = pmList;
     m_pmFileList = pmFileList;
-    connect(m_btnAddFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnAddFiles, m_pmAddFiles); });
-    connect(m_btnRemoveFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnRemoveFiles, m_pmRemoveFiles); });
-    connect(m_btnSelectFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnSelectFiles, m_pmSelectedFiles); });
-    connect(m_btnList, &QPushButton::clicked, this, [this] { popupBelow(m_btnList, m_pmList); });
+    connect(m_btnAddFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnAddFiles, m_pmAddFiles); });
+    connect(m_btnRemoveFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnRemoveFiles, m_pmRemoveFiles); });
+    connect(m_btnSelectFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnSelectFiles, m_pmSelectedFiles); });
+    connect(m_btnList, &QPushButton::clicked, this, [this] { PopupBelow(m_btnList, m_pmList); });
     connect(m_lvFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_pmFileList->popup(m_lvFiles->viewport()->mapToGlobal(pos)); });
 }
 
-void FileListPanel::popupBelow(QPushButton* button, QMenu* menu)
+void FileListPanel::PopupBelow(QPushButton* button, QMenu* menu)
 {
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
-int FileListPanel::highlightedRow() const
+int FileListPanel::HighlightedRow() const
 {
     const QModelIndexList rows = m_lvFiles->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
@@ -155,7 +155,7 @@ void FileListPanel::UpdateFileListStatus()
     m_lblFileListStatus->setText(FileListStatusText(m_files.list().count(), m_files.list().checkedCount()));
 }
 
-void FileListPanel::setDateTimeText(const QString& text)
+void FileListPanel::SetDateTimeText(const QString& text)
 {
     m_lblDateTime->setText(text);
 }
@@ -274,7 +274,7 @@ void FileListPanel::LoadFileList(bool append)
 
 void FileListPanel::actRenameFileExecute()
 {
-    const int row = highlightedRow();
+    const int row = HighlightedRow();
     if (row < 0)
         return;
     const FileEntry entry = m_files.list().at(row);
@@ -299,7 +299,7 @@ void FileListPanel::actRenameFileExecute()
 
 void FileListPanel::actShowDocumentPropertiesExecute()
 {
-    const int row = highlightedRow();
+    const int row = HighlightedRow();
     if (row < 0)
         return;
     TfrmDocCustomProperties::ShowFor(m_files.list().at(row).fullPath(), window());

@@ -31,7 +31,7 @@ namespace {
 QStringList entries(const TfrmMain& window)
 {
     QStringList out;
-    for (const FileEntry& e : window.fileList()->list().entries())
+    for (const FileEntry& e : window.FileList()->list().entries())
         out << e.fullPath() + (e.checked ? u" +"_s : u" -"_s);
     return out;
 }

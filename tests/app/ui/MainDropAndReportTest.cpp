@@ -58,7 +58,7 @@ protected:
     QStringList rows() const
     {
         QStringList out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.fullPath();
         return out;
     }
@@ -90,7 +90,7 @@ TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
     if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-    window->fileList()->change([](FileList& l) {
+    window->FileList()->change([](FileList& l) {
         l.append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
         l.append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
         l.append(EntryByPathRule(u"D:\\a.dft"_s, true));

@@ -80,13 +80,13 @@ protected:
     std::vector<Row> rows() const
     {
         std::vector<Row> out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out.push_back({e.checked, e.directory, e.fileName});
         return out;
     }
     void setRows(const std::vector<Row>& list)
     {
-        window->fileList()->change([&](FileList& l) {
+        window->FileList()->change([&](FileList& l) {
             l.clear();
             for (const Row& r : list) {
                 FileEntry e;
@@ -297,13 +297,13 @@ TEST_F(MainListsTest, SavedListOpensUnchanged)
     file(u"p/Načrt.dft"_s);
     file(u"p/q/Ž.par"_s);
     ListSide(window.get())->AddFolderFiles(root(), u"*.*"_s);
-    window->fileList()->change([](FileList& l) { l.at(0).checked = false; });
+    window->FileList()->change([](FileList& l) { l.at(0).checked = false; });
     const std::vector<Row> before = rows();
     ASSERT_EQ(before.size(), 2u);
 
     answerDialog({at(u"saved.txt"_s)});
     Action(window.get(), u"actSaveList"_s)->trigger();
-    window->fileList()->change([](FileList& l) { l.clear(); });
+    window->FileList()->change([](FileList& l) { l.clear(); });
     Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_EQ(rows(), before);
 }
