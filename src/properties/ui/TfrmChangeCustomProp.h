@@ -16,7 +16,6 @@
 #include <functional>
 
 class PropertyDefinitions;
-class QAction;
 class QCheckBox;
 class QMenu;
 class QPushButton;
@@ -53,36 +52,29 @@ public:
     void actUndoPropertySaveExecute();
     void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
 
-    TarGrid* ArGrid = nullptr;
-    QPushButton* btnCancel = nullptr;
-    QPushButton* btnSaveProps = nullptr;
-    QPushButton* btnLoadProps = nullptr;
-    QPushButton* btnExportCsv = nullptr;
-    QPushButton* btnImportCsv = nullptr;
-    QCheckBox* chkDeleteOtherProperties = nullptr;
-    QPushButton* btnFillDrafts = nullptr;
-    QMenu* pmPopupMenu = nullptr;
-    QAction* actChangeValue = nullptr;
-    QAction* actChangePropLookup = nullptr;
-    QAction* actDeleteSelected = nullptr;
-    QAction* actOptimalColWidths = nullptr;
-    QAction* actSaveProps = nullptr;
-    QAction* actLoadProperties = nullptr;
-    QAction* actUndoPropertySave = nullptr;
-    QPushButton* btnUndoPropertySave = nullptr;
-    QAction* actExportCsv = nullptr;
-    QAction* actImportCsv = nullptr;
     // The cell under the mouse at the last button release (-1 outside the cells).
-    int ClickCol = -1;
-    int ClickRow = -1;
+    int ClickCol() const { return m_clickCol; }
+    int ClickRow() const { return m_clickRow; }
 
-    // How long a reading or saving runs before its progress is shown.
-    int ProgressDelayMs = 1000;
+    // How long a reading or saving runs before its progress is shown (1000 ms unless set).
+    void SetProgressDelayMs(int ms) { m_progressDelayMs = ms; }
 
 private:
+    // The commands of the window, one row each (TfrmChangeCustomProp.cpp), and the buttons and
+    // menu that show them.
+    void CreateActions(QWidget* buttonPanel);
     // Runs a handler after ending an open in-place edit (so that it sees what was typed); an
     // error it raises is shown in an error box and the window stays.
     void Guarded(const std::function<void()>& handler);
     // SetText of every selected cell, column by column, top to bottom.
     void SetSelectedCells(const QString& value);
+
+    TarGrid* m_arGrid = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QCheckBox* m_chkDeleteOtherProperties = nullptr;
+    QPushButton* m_btnFillDrafts = nullptr;
+    QMenu* m_pmPopupMenu = nullptr;
+    int m_clickCol = -1;
+    int m_clickRow = -1;
+    int m_progressDelayMs = 1000;
 };

@@ -17,6 +17,15 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+TarGrid* Grid(const QObject* editor)
+{
+    return Child<TarGrid>(editor, u"ArGrid"_s);
+}
+
+} // namespace
+
 TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
 {
     QTemporaryDir dir;
@@ -47,9 +56,9 @@ TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
         testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), "Begin Define Custom\nDefine Material; Text\nEnd Define Custom\n");
         QStringList rows;
         testfiles::WhenShown<TfrmChangeCustomProp>([&](TfrmChangeCustomProp* f) {
-            for (int r = 1; r < f->ArGrid->RowCount(); ++r)
-                rows << f->ArGrid->CellsObject().GetText(0, r) + u' ' + f->ArGrid->CellsObject().GetText(1, r);
-            f->btnCancel->click();
+            for (int r = 1; r < Grid(f)->RowCount(); ++r)
+                rows << Grid(f)->CellsObject().GetText(0, r) + u' ' + Grid(f)->CellsObject().GetText(1, r);
+            Child<QPushButton>(f, u"btnCancel"_s)->click();
         });
         Action(&window, u"actDocPropEdit"_s)->trigger();
         EXPECT_EQ(rows, (QStringList{u"1. a.dft S235"_s, u"2. c.asm S235"_s}));
