@@ -20,8 +20,9 @@ struct UpgradeResult {
     bool upgradeStarted = false;
 };
 
-// Runs the check. Force asks the library for a check now whatever InternetUpgrade says.
-// A library that another user could have put in place or could change is never loaded.
-UpgradeResult UpgradeCheck(bool force);
+// Runs the check for the program `programFileName`, whose INI file names the library. `force`
+// asks the library for a check now whatever InternetUpgrade says. A library that another user
+// could have put in place or could change is never loaded.
+UpgradeResult UpgradeCheck(const QString& programFileName, bool force);
 
 } // namespace upgrade

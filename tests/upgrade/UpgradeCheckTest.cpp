@@ -58,7 +58,7 @@ protected:
 
     void configure(const QString& value)
     {
-        IniWriteString(ProgramIniFileName(), u"SETTINGS"_s, u"UpgradeProg"_s, value);
+        IniWriteString(ProgramIniFileName(exe), u"SETTINGS"_s, u"UpgradeProg"_s, value);
     }
 
     // Copies a built library (or writes Contents) to a path below the program's folder.
@@ -145,7 +145,7 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
         RegWriteString(QString::fromLatin1(upgrade::kDaysKeyPath), u"CheckNewVer"_s,
                        c.days ? QString::fromUtf8(c.days) : QString());
 
-        const upgrade::UpgradeResult result = UpgradeCheck(c.force);
+        const upgrade::UpgradeResult result = UpgradeCheck(exe, c.force);
 
         QStringList expected;
         for (QString line : c.expectedCalls)
@@ -197,7 +197,7 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
         for (const File& f : c.files)
             install(f.path, f.library, f.permissions, "not a library");
 
-        const upgrade::UpgradeResult result = UpgradeCheck(false);
+        const upgrade::UpgradeResult result = UpgradeCheck(exe, false);
 
         const QStringList log = calls();
         if (c.loaded.isEmpty()) {

@@ -40,17 +40,17 @@ CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseFo
 
 void CopyFilesPage::tbshCopyFilesShow()
 {
-    m_edCopyFilesDir->setText(ReadInitialDir(u"AddDir"_s));
+    m_edCopyFilesDir->setText(ReadInitialDir(ProgramFileName(), u"AddDir"_s));
 }
 
 void CopyFilesPage::actCopyFilesBrowseForFolderExecute()
 {
-    QString folder = ReadInitialDir(u"AddDir"_s);
+    QString folder = ReadInitialDir(ProgramFileName(), u"AddDir"_s);
     if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
         return;
     folder = IncludeTrailingPathDelimiter(folder);
     m_edCopyFilesDir->setText(folder);
-    WriteInitialDir(u"AddDir"_s, folder);
+    WriteInitialDir(ProgramFileName(), u"AddDir"_s, folder);
 }
 
 void CopyFilesPage::actCopyFilesExecute()

@@ -165,14 +165,14 @@ void FileListPanel::actAddFilesExecute()
     FileDialogRequest request;
     request.multiple = true;
     request.title = u"Add files"_s;
-    request.initialFolder = ReadInitialDir(u"AddFiles"_s);
+    request.initialFolder = ReadInitialDir(ProgramFileName(), u"AddFiles"_s);
     request.filters = {u"Draft files (*.dft)"_s, u"Part files (*.par)"_s, u"Assembly files (*.asm)"_s,
                        u"Plate Sheet Metal files (*.psm)"_s, u"Weldment files (*.pwd)"_s, u"All files (*)"_s};
     const QStringList chosen = RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     const QString folder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
-    WriteInitialDir(u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
+    WriteInitialDir(ProgramFileName(), u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
     m_files.appendEntries(EntriesByPathRule(chosen, true));
     SortFileList();
 }
@@ -221,7 +221,7 @@ void FileListPanel::SortFileList()
 
 void FileListPanel::AddFolder(const QString& mask)
 {
-    QString folder = ReadInitialDir(u"AddDir"_s);
+    QString folder = ReadInitialDir(ProgramFileName(), u"AddDir"_s);
     if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, this))
         return;
     AddFolderFiles(folder, mask);
@@ -230,7 +230,7 @@ void FileListPanel::AddFolder(const QString& mask)
 void FileListPanel::AddFolderFiles(const QString& folder, const QString& mask)
 {
     const BusyCursor busy;
-    WriteInitialDir(u"AddDir"_s, IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
+    WriteInitialDir(ProgramFileName(), u"AddDir"_s, IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
     m_files.appendEntries(FindFolderEntries(folder, mask));
     SortFileList();
 }
@@ -240,13 +240,13 @@ void FileListPanel::SaveFileList()
     FileDialogRequest request;
     request.save = true;
     request.title = u"Save list"_s;
-    request.initialFolder = ReadInitialDir(u"SaveList"_s);
+    request.initialFolder = ReadInitialDir(ProgramFileName(), u"SaveList"_s);
     request.filters = {u"Text files (*.txt)"_s};
     const QStringList chosen = RunFileDialog(this, request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     const QString fileName = WithDefaultListExtension(QDir::toNativeSeparators(chosen.first()));
-    WriteInitialDir(u"SaveList"_s, FolderOf(fileName));
+    WriteInitialDir(ProgramFileName(), u"SaveList"_s, FolderOf(fileName));
     WriteListFile(fileName, m_files.list().entries());
 }
 
@@ -255,14 +255,14 @@ void FileListPanel::LoadFileList(bool append)
     FileDialogRequest request;
     request.multiple = true;
     request.title = append ? u"Append list"_s : u"Open list"_s;
-    request.initialFolder = ReadInitialDir(u"OpenList"_s);
+    request.initialFolder = ReadInitialDir(ProgramFileName(), u"OpenList"_s);
     request.filters = {u"txt files (*.txt)"_s};
     const QStringList chosen = RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     if (!append)
         m_files.change([](FileList& l) { l.clear(); });
-    WriteInitialDir(u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
+    WriteInitialDir(ProgramFileName(), u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
     {
         const BusyCursor busy;
         // Files before one that cannot be read stay added; the list is then not sorted.

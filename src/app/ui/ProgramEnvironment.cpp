@@ -63,7 +63,7 @@ void ProgramEnvironment::createMainWindow()
 
 QString ProgramEnvironment::programIniFileName()
 {
-    return ProgramIniFileName();
+    return ProgramIniFileName(ProgramFileName());
 }
 
 bool ProgramEnvironment::fileExists(const QString& path)
@@ -79,7 +79,7 @@ QString ProgramEnvironment::specialFileReason(const QString& path)
 
 QStringList ProgramEnvironment::userSettingsFiles()
 {
-    return UserSettingsFiles();
+    return UserSettingsFiles(ProgramFileName());
 }
 
 QString ProgramEnvironment::executablePath()
@@ -91,7 +91,7 @@ QString ProgramEnvironment::executablePath()
 // without the exit question.
 startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 {
-    return upgrade::UpgradeCheck(false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
+    return upgrade::UpgradeCheck(ProgramFileName(), false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
                                                        : startup::UpgradeOutcome::Continue;
 }
 

@@ -12,6 +12,7 @@
 #include "properties/ui/LocatePropseed.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
+#include "settings/Settings.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/RunGuarded.h"
@@ -246,7 +247,7 @@ void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
 void TfrmChangeCustomProp::Execute(const QStringList& paths, QWidget* owner)
 {
     QString seed;
-    if (!LocatePropseedFile(seed, owner))
+    if (!LocatePropseedFile(ProgramFileName(), seed, owner))
         return;
     PropertyDefinitions definitions;
     ReadPropertySeed(seed, &definitions);

@@ -128,13 +128,13 @@ protected:
 
 TEST_F(MainBatchTest, CopyPageShowsTheStoredFolderEachTimeItIsShown)
 {
-    WriteInitialDir(u"AddDir"_s, u"/stored/folder/"_s);
+    WriteInitialDir(ProgramFileName(), u"AddDir"_s, u"/stored/folder/"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"/typed"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshRenameFiles"_s));
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
+    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 }
@@ -143,7 +143,7 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
 {
     ASSERT_TRUE(QDir().mkpath(path(u"start"_s)));
     ASSERT_TRUE(QDir().mkpath(path(u"chosen"_s)));
-    WriteInitialDir(u"AddDir"_s, path(u"start"_s));
+    WriteInitialDir(ProgramFileName(), u"AddDir"_s, path(u"start"_s));
     QString title, initial;
     SetBrowseDirectoryHookForTesting([&](const QString& t, QString& folder) {
         title = t;
@@ -155,7 +155,7 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     EXPECT_EQ(title, u"Browse directory"_s);
     EXPECT_EQ(initial, path(u"start"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), path(u"chosen"_s) + u"/"_s);
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 
     // Cancel changes nothing.
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"typed"_s);
@@ -165,7 +165,7 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     });
     Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"typed"_s);
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 }
 
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)

@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
     EXPECT_EQ(column(0), QStringList({u"A.dft"_s, u"a.dft"_s, u"b.par"_s}));
     EXPECT_EQ(column(1), QStringList({u"/w/parts"_s, u"/w/parts"_s, u"/w/parts"_s}));
     EXPECT_EQ(window->CheckedCount(), 3);
-    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u"/w/parts/"_s);
+    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddFiles"_s), u"/w/parts/"_s);
 
     // The same file twice gives two entries, both collected.
     addByDialog({u"/w/parts/b.par"_s});
@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
 {
     addByDialog({});
     EXPECT_EQ(window->FileList()->list().count(), 0);
-    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u""_s);
+    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddFiles"_s), u""_s);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
