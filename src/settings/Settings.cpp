@@ -11,12 +11,6 @@
 
 namespace {
 
-QString& programFileOverride()
-{
-    static QString path;
-    return path;
-}
-
 // Per-user store of the registry values where the system has no registry: an INI file, one
 // section per key path.
 QString RegistryFile()
@@ -41,14 +35,7 @@ QStringList UserSettingsFiles(const QString& programFileName)
 
 QString ProgramFileName()
 {
-    if (!programFileOverride().isEmpty())
-        return programFileOverride();
     return FromFsPath(platform::ExecutablePath());
-}
-
-void SetProgramFileNameForTesting(const QString& path)
-{
-    programFileOverride() = path;
 }
 
 QString ProgramIniFileName(const QString& programFileName)

@@ -6,10 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// Full path of the running executable (tests may put another one in its place). Every operation
-// below that depends on it is given it as `programFileName`.
+// Full path of the running executable. The windows take it from their `Desktop`, and every
+// operation below that depends on it is given it as `programFileName`.
 QString ProgramFileName();
-void SetProgramFileNameForTesting(const QString& path);
 
 // `programFileName` with its extension replaced by ".ini" (added when it has none).
 QString ProgramIniFileName(const QString& programFileName);

@@ -5,7 +5,7 @@
 #include "batch/ui/MessageBoxSink.h"
 #include "common/PathText.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 
 #include <QCheckBox>
@@ -16,9 +16,9 @@
 
 using namespace Qt::StringLiterals;
 
-CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
-                             QWidget* parent)
-    : OperationPage(u"tbshCopyFiles"_s, files, parent)
+CopyFilesPage::CopyFilesPage(FileListModel& files, Desktop& desktop, QAction* actCopyFilesBrowseForFolder,
+                             QAction* actCopyFiles, QWidget* parent)
+    : OperationPage(u"tbshCopyFiles"_s, files, parent), m_desktop(desktop)
 {
     Content()->addWidget(new QLabel(u"Copy to directory"_s, this));
     m_edCopyFilesDir = new QLineEdit(this);
@@ -40,17 +40,17 @@ CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseFo
 
 void CopyFilesPage::tbshCopyFilesShow()
 {
-    m_edCopyFilesDir->setText(ReadInitialDir(ProgramFileName(), u"AddDir"_s));
+    m_edCopyFilesDir->setText(ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s));
 }
 
 void CopyFilesPage::actCopyFilesBrowseForFolderExecute()
 {
-    QString folder = ReadInitialDir(ProgramFileName(), u"AddDir"_s);
-    if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
+    QString folder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s);
+    if (!m_desktop.BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
         return;
     folder = IncludeTrailingPathDelimiter(folder);
     m_edCopyFilesDir->setText(folder);
-    WriteInitialDir(ProgramFileName(), u"AddDir"_s, folder);
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s, folder);
 }
 
 void CopyFilesPage::actCopyFilesExecute()

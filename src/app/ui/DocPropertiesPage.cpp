@@ -9,9 +9,9 @@
 
 using namespace Qt::StringLiterals;
 
-DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEdit, QAction* actUndoPropertySave,
-                                     QWidget* parent)
-    : OperationPage(u"tbshDocProperties"_s, files, parent)
+DocPropertiesPage::DocPropertiesPage(FileListModel& files, Desktop& desktop, QAction* actDocPropEdit,
+                                     QAction* actUndoPropertySave, QWidget* parent)
+    : OperationPage(u"tbshDocProperties"_s, files, parent), m_desktop(desktop)
 {
     AddNote(u"This tool will change, add or remove document properties from all selected files!"_s);
     AddCommandButton(actDocPropEdit, u"btnEditList"_s);
@@ -21,7 +21,7 @@ DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEd
 
 void DocPropertiesPage::actDocPropEditExecute()
 {
-    TfrmChangeCustomProp::Execute(CheckedFiles(), window());
+    TfrmChangeCustomProp::Execute(m_desktop, CheckedFiles(), window());
 }
 
 void DocPropertiesPage::actUndoPropertySaveExecute()

@@ -5,11 +5,10 @@
 #include "common/PathText.h"
 #include "filelist/FindFolderEntries.h"
 #include "filelist/ListFile.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "properties/ui/TfrmDocCustomProperties.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/arMessageBox.h"
@@ -39,8 +38,8 @@ QString FolderOf(const QString& fileName)
 
 } // namespace
 
-FileListPanel::FileListPanel(FileListModel& files, QAction* actExit, QWidget* parent)
-    : QWidget(parent), m_files(files)
+FileListPanel::FileListPanel(FileListModel& files, Desktop& desktop, QAction* actExit, QWidget* parent)
+    : QWidget(parent), m_files(files), m_desktop(desktop)
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -165,14 +164,14 @@ void FileListPanel::actAddFilesExecute()
     FileDialogRequest request;
     request.multiple = true;
     request.title = u"Add files"_s;
-    request.initialFolder = ReadInitialDir(ProgramFileName(), u"AddFiles"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddFiles"_s);
     request.filters = {u"Draft files (*.dft)"_s, u"Part files (*.par)"_s, u"Assembly files (*.asm)"_s,
                        u"Plate Sheet Metal files (*.psm)"_s, u"Weldment files (*.pwd)"_s, u"All files (*)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     const QString folder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
-    WriteInitialDir(ProgramFileName(), u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
     m_files.appendEntries(EntriesByPathRule(chosen, true));
     SortFileList();
 }
@@ -221,8 +220,8 @@ void FileListPanel::SortFileList()
 
 void FileListPanel::AddFolder(const QString& mask)
 {
-    QString folder = ReadInitialDir(ProgramFileName(), u"AddDir"_s);
-    if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, this))
+    QString folder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s);
+    if (!m_desktop.BrowseDirectory(u"Browse directory"_s, QString(), folder, this))
         return;
     AddFolderFiles(folder, mask);
 }
@@ -230,7 +229,8 @@ void FileListPanel::AddFolder(const QString& mask)
 void FileListPanel::AddFolderFiles(const QString& folder, const QString& mask)
 {
     const BusyCursor busy;
-    WriteInitialDir(ProgramFileName(), u"AddDir"_s, IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s,
+                    IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
     m_files.appendEntries(FindFolderEntries(folder, mask));
     SortFileList();
 }
@@ -240,13 +240,13 @@ void FileListPanel::SaveFileList()
     FileDialogRequest request;
     request.save = true;
     request.title = u"Save list"_s;
-    request.initialFolder = ReadInitialDir(ProgramFileName(), u"SaveList"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"SaveList"_s);
     request.filters = {u"Text files (*.txt)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     const QString fileName = WithDefaultListExtension(QDir::toNativeSeparators(chosen.first()));
-    WriteInitialDir(ProgramFileName(), u"SaveList"_s, FolderOf(fileName));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"SaveList"_s, FolderOf(fileName));
     WriteListFile(fileName, m_files.list().entries());
 }
 
@@ -255,14 +255,14 @@ void FileListPanel::LoadFileList(bool append)
     FileDialogRequest request;
     request.multiple = true;
     request.title = append ? u"Append list"_s : u"Open list"_s;
-    request.initialFolder = ReadInitialDir(ProgramFileName(), u"OpenList"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"OpenList"_s);
     request.filters = {u"txt files (*.txt)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     if (!append)
         m_files.change([](FileList& l) { l.clear(); });
-    WriteInitialDir(ProgramFileName(), u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
     {
         const BusyCursor busy;
         // Files before one that cannot be read stay added; the list is then not sorted.

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class Desktop;
 class FileListModel;
 class QAction;
 class QLabel;
@@ -20,8 +21,9 @@ class FileListPanel : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileListPanel)
 public:
-    // `actExit` is the action `btnExit` is bound to.
-    FileListPanel(FileListModel& files, QAction* actExit, QWidget* parent = nullptr);
+    // `desktop` gives the file dialogs and the folder browser; `actExit` is the action `btnExit`
+    // is bound to.
+    FileListPanel(FileListModel& files, Desktop& desktop, QAction* actExit, QWidget* parent = nullptr);
 
     // The menus the four bar buttons open below themselves, and the list's context menu.
     void SetMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList, QMenu* pmFileList);
@@ -63,6 +65,7 @@ private:
     void PopupBelow(QPushButton* button, QMenu* menu);
 
     FileListModel& m_files;
+    Desktop& m_desktop;
     QPushButton* m_btnAddFiles = nullptr;
     QPushButton* m_btnRemoveFiles = nullptr;
     QPushButton* m_btnSelectFiles = nullptr;

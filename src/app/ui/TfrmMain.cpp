@@ -46,7 +46,7 @@ QString LongTimeText(const QTime& time)
 
 } // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(Desktop& desktop, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"frmMain"_s);
     setFont(QFont(u"Tahoma"_s, 8));
@@ -59,7 +59,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     connect(m_idleUpdate, &QTimer::timeout, this, &TfrmMain::ActionManagerUpdate);
 
     CreateActions();
-    CreateLayout();
+    CreateLayout(desktop);
     CreateMenus();
 
     m_mainTimer = new QTimer(this);
@@ -230,7 +230,7 @@ QList<QAction*> TfrmMain::AllActions() const
     return actions;
 }
 
-void TfrmMain::CreateLayout()
+void TfrmMain::CreateLayout(Desktop& desktop)
 {
     auto* central = new QWidget(this);
     auto* root = new QVBoxLayout(central);
@@ -248,7 +248,7 @@ void TfrmMain::CreateLayout()
     root->addWidget(pnlFiles, 1);
 
     // Left: the file list.
-    m_fileListPanel = new FileListPanel(*m_fileList, ActionById(u"actExit"_s), pnlFiles);
+    m_fileListPanel = new FileListPanel(*m_fileList, desktop, ActionById(u"actExit"_s), pnlFiles);
     filesLayout->addWidget(m_fileListPanel, 1);
 
     // Right: the five operation pages, their tabs on several rows.
@@ -275,9 +275,9 @@ void TfrmMain::CreateLayout()
     filesLayout->addWidget(operations);
 
     m_tbshPrintOut = new PrintOutPage(*m_fileList, ActionById(u"actPrintFiles"_s), m_pcOperations);
-    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, ActionById(u"actDocPropEdit"_s),
+    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, desktop, ActionById(u"actDocPropEdit"_s),
                                                 ActionById(u"actUndoPropertySave"_s), m_pcOperations);
-    m_tbshCopyFiles = new CopyFilesPage(*m_fileList, ActionById(u"actCopyFilesBrowseForFolder"_s),
+    m_tbshCopyFiles = new CopyFilesPage(*m_fileList, desktop, ActionById(u"actCopyFilesBrowseForFolder"_s),
                                         ActionById(u"actCopyFiles"_s), m_pcOperations);
     m_tbshRenameFiles = new RenameFilesPage(*m_fileList, ActionById(u"actRenameFiles"_s),
                                             ActionById(u"actUndoRename"_s), m_pcOperations);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CopyFilesPage;
+class Desktop;
 class DocPropertiesPage;
 class FileListModel;
 class FileListPanel;
@@ -30,7 +31,9 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmMain)
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    // `desktop` gives the file dialogs, the folder browser and the program's file name, beside
+    // which the program INI file is read and written.
+    explicit TfrmMain(Desktop& desktop, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The file list as the commands reach it.
@@ -81,7 +84,7 @@ private:
     };
 
     void CreateActions();
-    void CreateLayout();
+    void CreateLayout(Desktop& desktop);
     void CreateMenus();
     void FormCreate();
     void ScheduleActionUpdate();

@@ -5,14 +5,13 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
 #include "common/SafeFile.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/PropertyCsv.h"
 #include "properties/PropertyGrid.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/LocatePropseed.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
-#include "settings/Settings.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/RunGuarded.h"
@@ -90,20 +89,6 @@ private:
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
-enum class Dialog { Open, OpenSeveral, Save };
-
-// The first file chosen in a file dialog; empty when the user cancelled.
-QString ChosenFile(QWidget* owner, Dialog kind, const QString& title, const QStringList& filters)
-{
-    FileDialogRequest request;
-    request.save = kind == Dialog::Save;
-    request.multiple = kind == Dialog::OpenSeveral;
-    request.title = title;
-    request.filters = filters;
-    const QStringList chosen = RunFileDialog(owner, request);
-    return chosen.isEmpty() ? QString() : chosen.first();
-}
-
 // One line per item, cut after the first 20 so that a message box fits on the screen.
 QString Listed(const QStringList& items)
 {
@@ -126,9 +111,10 @@ QString FailureText(const ApplyReport& report)
 
 } // namespace
 
-TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
+TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                         | Qt::WindowCloseButtonHint)
+                         | Qt::WindowCloseButtonHint),
+      m_desktop(desktop)
 {
     setObjectName(u"TfrmChangeCustomProp"_s);
     setWindowTitle(u"Change custom properties"_s);
@@ -244,14 +230,14 @@ void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
     }
 }
 
-void TfrmChangeCustomProp::Execute(const QStringList& paths, QWidget* owner)
+void TfrmChangeCustomProp::Execute(Desktop& desktop, const QStringList& paths, QWidget* owner)
 {
     QString seed;
-    if (!LocatePropseedFile(ProgramFileName(), seed, owner))
+    if (!LocatePropseedFile(desktop.ProgramFileName(), seed, owner))
         return;
     PropertyDefinitions definitions;
     ReadPropertySeed(seed, &definitions);
-    TfrmChangeCustomProp form(owner);
+    TfrmChangeCustomProp form(desktop, owner);
     if (!form.Load(paths, definitions))
         return;
     form.setWindowState(Qt::WindowMaximized);
@@ -295,6 +281,17 @@ void TfrmChangeCustomProp::Guarded(const std::function<void()>& handler)
 {
     m_arGrid->CommitEdit();
     RunGuarded(this, handler);
+}
+
+QString TfrmChangeCustomProp::ChosenFile(Dialog kind, const QString& title, const QStringList& filters)
+{
+    FileDialogRequest request;
+    request.save = kind == Dialog::Save;
+    request.multiple = kind == Dialog::OpenSeveral;
+    request.title = title;
+    request.filters = filters;
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 void TfrmChangeCustomProp::SetSelectedCells(const QString& value)
@@ -342,7 +339,7 @@ void TfrmChangeCustomProp::actOptimalColWidthsExecute()
 
 void TfrmChangeCustomProp::actSavePropsExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Save, u"Save properties"_s, {u"Props file (*.props)"_s});
+    const QString file = ChosenFile(Dialog::Save, u"Save properties"_s, {u"Props file (*.props)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
@@ -351,7 +348,7 @@ void TfrmChangeCustomProp::actSavePropsExecute()
 
 void TfrmChangeCustomProp::actLoadPropertiesExecute()
 {
-    const QString file = ChosenFile(this, Dialog::OpenSeveral, u"Load properties"_s, {u"Props file (*.props)"_s});
+    const QString file = ChosenFile(Dialog::OpenSeveral, u"Load properties"_s, {u"Props file (*.props)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
@@ -370,7 +367,7 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
 
 void TfrmChangeCustomProp::actExportCsvExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Save, u"Export CSV"_s, {u"CSV file (*.csv)"_s});
+    const QString file = ChosenFile(Dialog::Save, u"Export CSV"_s, {u"CSV file (*.csv)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
@@ -381,7 +378,7 @@ void TfrmChangeCustomProp::actExportCsvExecute()
 
 void TfrmChangeCustomProp::actImportCsvExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Open, u"Import CSV"_s, {u"CSV file (*.csv)"_s, u"All files (*)"_s});
+    const QString file = ChosenFile(Dialog::Open, u"Import CSV"_s, {u"CSV file (*.csv)"_s, u"All files (*)"_s});
     if (file.isEmpty())
         return;
     PropertySetPlacement placed;

@@ -6,7 +6,7 @@
 // window; "Save props" and "Load props" keep the grid in a property set file; "Export CSV" and
 // "Import CSV" take it through a spreadsheet.
 //
-//     TfrmChangeCustomProp::Execute(paths, mainWindow);     // the "Edit list" command
+//     TfrmChangeCustomProp::Execute(desktop, paths, mainWindow);     // the "Edit list" command
 //
 // The grid's cells are data (properties/PropertyGrid.h); this window only shows them and turns
 // user actions into calls of that layer.
@@ -15,6 +15,7 @@
 
 #include <functional>
 
+class Desktop;
 class PropertyDefinitions;
 class QCheckBox;
 class QMenu;
@@ -24,12 +25,14 @@ class TarGrid;
 class TfrmChangeCustomProp : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmChangeCustomProp(QWidget* owner = nullptr);
+    // `desktop` gives the file dialogs of the property set and CSV commands.
+    explicit TfrmChangeCustomProp(Desktop& desktop, QWidget* owner = nullptr);
 
-    // The command: locates and reads the seed file ("Cannot find ..." when it is missing), loads
-    // the documents and shows the editor modally and maximised. Errors of the seed file or of a
-    // document that cannot be read propagate (KrdlError); the editor is then not shown.
-    static void Execute(const QStringList& paths, QWidget* owner);
+    // The command: locates and reads the seed file named beside the program of `desktop`
+    // ("Cannot find ..." when it is missing), loads the documents and shows the editor modally
+    // and maximised. Errors of the seed file or of a document that cannot be read propagate
+    // (KrdlError); the editor is then not shown.
+    static void Execute(Desktop& desktop, const QStringList& paths, QWidget* owner);
 
     // Fills the grid: header from the definitions, one row per path with the document's values.
     // Stops at a document that does not exist with the "Warning" box; its row and those below
@@ -69,6 +72,11 @@ private:
     // SetText of every selected cell, column by column, top to bottom.
     void SetSelectedCells(const QString& value);
 
+    // The first file chosen in a file dialog; empty when the user cancelled.
+    enum class Dialog { Open, OpenSeveral, Save };
+    QString ChosenFile(Dialog kind, const QString& title, const QStringList& filters);
+
+    Desktop& m_desktop;
     TarGrid* m_arGrid = nullptr;
     QPushButton* m_btnCancel = nullptr;
     QCheckBox* m_chkDeleteOtherProperties = nullptr;

@@ -7,6 +7,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "widgets/ui/CurrentPrinter.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
         window->show();
     }
     void TearDown() override
@@ -42,6 +43,7 @@ protected:
         window.reset();
     }
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 

@@ -8,9 +8,9 @@
 #include "filelist/ui/FileListModel.h"
 #include "platform/FileOps.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
 
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -90,14 +90,13 @@ protected:
             qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
         qputenv("KRDL_DATA_HOME", dir.filePath(u"data"_s).toUtf8()); // the undo journal of this test only
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
         window->show();
     }
     void TearDown() override
     {
         closeLogWindows();
         window.reset();
-        SetBrowseDirectoryHookForTesting({});
         qunsetenv("KRDL_DATA_HOME");
         qunsetenv("KRDL_MSGBOX_LOG");
     }
@@ -121,6 +120,7 @@ protected:
     }
 
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 
@@ -128,13 +128,13 @@ protected:
 
 TEST_F(MainBatchTest, CopyPageShowsTheStoredFolderEachTimeItIsShown)
 {
-    WriteInitialDir(ProgramFileName(), u"AddDir"_s, u"/stored/folder/"_s);
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, u"/stored/folder/"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"/typed"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshRenameFiles"_s));
-    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 }
@@ -143,9 +143,9 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
 {
     ASSERT_TRUE(QDir().mkpath(path(u"start"_s)));
     ASSERT_TRUE(QDir().mkpath(path(u"chosen"_s)));
-    WriteInitialDir(ProgramFileName(), u"AddDir"_s, path(u"start"_s));
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, path(u"start"_s));
     QString title, initial;
-    SetBrowseDirectoryHookForTesting([&](const QString& t, QString& folder) {
+    desktop.AnswerFolderBrowser([&](const QString& t, QString& folder) {
         title = t;
         initial = folder;
         folder = path(u"chosen"_s);
@@ -155,17 +155,17 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     EXPECT_EQ(title, u"Browse directory"_s);
     EXPECT_EQ(initial, path(u"start"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), path(u"chosen"_s) + u"/"_s);
-    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 
     // Cancel changes nothing.
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"typed"_s);
-    SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
+    desktop.AnswerFolderBrowser([&](const QString&, QString& folder) {
         folder = path(u"start"_s);
         return false;
     });
     Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"typed"_s);
-    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
 }
 
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)

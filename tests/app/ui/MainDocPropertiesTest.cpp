@@ -2,9 +2,9 @@
 // in list order, or the seed file's message when there is none.
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "support/TestFiles.h"
 #include "widgets/ui/TarGrid.h"
@@ -29,7 +29,7 @@ TarGrid* Grid(const QObject* editor)
 TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
     qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
     const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
@@ -38,10 +38,9 @@ TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
     for (const QString& p : paths)
         testfiles::WriteBytes(p, document);
     {
-        TfrmMain window;
-        SetFileDialogHookForTesting([&](const FileDialogRequest&) { return paths; });
+        TfrmMain window(desktop);
+        desktop.AnswerFileDialogs([&](const FileDialogRequest&) { return paths; });
         Action(&window, u"actAddFiles"_s)->trigger();
-        SetFileDialogHookForTesting({});
         // Untick the second file in display order (the list sorts by name: a, b, c).
         QAbstractItemModel* model = Child<QTableView>(&window, u"lvFiles"_s)->model();
         model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
@@ -65,5 +64,4 @@ TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
     }
     qputenv("KRDL_MSGBOX_TIMEOUT", "1");
     qunsetenv("KRDL_MSGBOX_LOG");
-    SetProgramFileNameForTesting({});
 }

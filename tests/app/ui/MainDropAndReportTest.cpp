@@ -5,6 +5,7 @@
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
     }
     QString file(const QString& rel)
     {
@@ -63,6 +64,7 @@ protected:
         return out;
     }
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 

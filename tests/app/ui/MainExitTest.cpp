@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +39,7 @@ protected:
         savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
         window->FileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -59,6 +60,7 @@ protected:
     }
 
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     QByteArray savedTimeout;
     std::unique_ptr<TfrmMain> window;
 };

@@ -3,9 +3,9 @@
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
 #include "common/Error.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -32,20 +32,13 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-        window = std::make_unique<TfrmMain>();
-    }
-    void TearDown() override
-    {
-        SetFileDialogHookForTesting({});
-        window.reset();
-        SetProgramFileNameForTesting({});
+        window = std::make_unique<TfrmMain>(desktop);
     }
 
     // Adds files through "Add files" with the dialog answered by the given paths.
     void addByDialog(const QStringList& paths)
     {
-        SetFileDialogHookForTesting([paths, this](const FileDialogRequest& r) {
+        desktop.AnswerFileDialogs([paths, this](const FileDialogRequest& r) {
             lastRequest = r;
             return paths;
         });
@@ -84,6 +77,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
     FileDialogRequest lastRequest;
 };
@@ -184,7 +178,7 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
     EXPECT_EQ(column(0), QStringList({u"A.dft"_s, u"a.dft"_s, u"b.par"_s}));
     EXPECT_EQ(column(1), QStringList({u"/w/parts"_s, u"/w/parts"_s, u"/w/parts"_s}));
     EXPECT_EQ(window->CheckedCount(), 3);
-    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddFiles"_s), u"/w/parts/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u"/w/parts/"_s);
 
     // The same file twice gives two entries, both collected.
     addByDialog({u"/w/parts/b.par"_s});
@@ -197,7 +191,7 @@ TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
 {
     addByDialog({});
     EXPECT_EQ(window->FileList()->list().count(), 0);
-    EXPECT_EQ(ReadInitialDir(ProgramFileName(), u"AddFiles"_s), u""_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u""_s);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
@@ -227,7 +221,7 @@ TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
         {"adding files", [&] { addByDialog({u"/c/a.dft"_s}); }},
         {"clicking the Dir header", [&] { ListSide(window.get())->lvFilesColumnClick(1); }},
         {"appending a list", [&] {
-             SetFileDialogHookForTesting([list](const FileDialogRequest&) { return QStringList{list}; });
+             desktop.AnswerFileDialogs([list](const FileDialogRequest&) { return QStringList{list}; });
              act(u"actAppendList"_s)->trigger();
          }},
     };

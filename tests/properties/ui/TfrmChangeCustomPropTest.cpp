@@ -5,13 +5,13 @@
 #include "properties/DocumentFiles.h"
 
 #include "compound/IndependentReaders.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
 #include "settings/Settings.h"
 #include "support/Child.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "widgets/ui/TarGrid.h"
 
@@ -78,7 +78,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         IniWriteString(dir.filePath(u"KRDL.ini"_s), u"Settings"_s, u"PropseedFN"_s, u"\\seed.txt"_s);
         testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), kSeed);
         qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
@@ -88,7 +87,6 @@ protected:
     {
         qputenv("KRDL_MSGBOX_TIMEOUT", "1");
         qunsetenv("KRDL_MSGBOX_LOG");
-        SetFileDialogHookForTesting({});
     }
     QString Doc(const char* fixture, const QString& as) { return docfiles::Copy(dir, fixture, as); }
     // caption: text of every message box shown so far.
@@ -113,11 +111,12 @@ protected:
             if (f->isVisible())
                 f->reject();
         });
-        TfrmChangeCustomProp::Execute(paths, nullptr);
+        TfrmChangeCustomProp::Execute(desktop, paths, nullptr);
         EXPECT_TRUE(shown);
     }
 
     QTemporaryDir dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
 };
 
 // Selects a whole column with a left click on its header cell, as a user does.
@@ -289,7 +288,7 @@ TEST_F(EditorTest, LoadingNeverOpensTheDocumentsAfterAMissingFile)
     ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
     PropertyDefinitions definitions;
     ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
-    TfrmChangeCustomProp form;
+    TfrmChangeCustomProp form(desktop);
     EXPECT_TRUE(form.Load(paths, definitions));
     EXPECT_EQ(Grid(&form)->CellsObject().GetData(0, 1), a);
     EXPECT_EQ(Grid(&form)->CellsObject().GetData(0, 3), QString());
@@ -317,7 +316,7 @@ TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
     const QString c = Doc("gsf_v3.ole", u"c.par"_s);
     const QByteArray original = testfiles::ReadBytes(a);
     const QString set = dir.filePath(u"values.props"_s);
-    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+    desktop.AnswerFileDialogs([&](const FileDialogRequest& r) {
         EXPECT_EQ(r.title, r.save ? u"Save properties"_s : u"Load properties"_s);
         EXPECT_EQ(r.filters, QStringList{u"Props file (*.props)"_s});
         return QStringList{set};
@@ -429,7 +428,7 @@ TEST_F(EditorTest, ReadingCanBeCancelled)
     const QStringList paths(20000, Doc("gsf_v3.ole", u"a.par"_s));
     PropertyDefinitions definitions;
     ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
-    TfrmChangeCustomProp form;
+    TfrmChangeCustomProp form(desktop);
     form.SetProgressDelayMs(0);
     WhenShown<QProgressDialog>([](QProgressDialog* p) {
         auto* cancel = p->findChild<QPushButton*>();
@@ -445,7 +444,7 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
     const QString a = Doc("gsf_v3.ole", u"a.par"_s);
     const QString b = Doc("gsf_v3.ole", u"b.par"_s);
     const QString csv = dir.filePath(u"grid.csv"_s);
-    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+    desktop.AnswerFileDialogs([&](const FileDialogRequest& r) {
         EXPECT_EQ(r.title, r.save ? u"Export CSV"_s : u"Import CSV"_s);
         return QStringList{csv};
     });
@@ -502,7 +501,7 @@ TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
     // UTF-8 but for one Windows-1250 "č" (E8) on line 4.
     testfiles::WriteBytes(set, (u"[Files]\r\nfile1="_s + a + u"\r\n[file1]\r\nCustomPropMaterial=Material;"_s).toUtf8()
                                    + "\xC4\x8C\xC4\x87\xC5\xA1\xC4\x91\xE8\r\n");
-    SetFileDialogHookForTesting([&](const FileDialogRequest&) { return QStringList{set}; });
+    desktop.AnswerFileDialogs([&](const FileDialogRequest&) { return QStringList{set}; });
     Edit({a}, [&](TfrmChangeCustomProp* f) {
         f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
         EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 1), u"S235"_s);

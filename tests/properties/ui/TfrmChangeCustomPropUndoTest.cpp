@@ -7,6 +7,7 @@
 #include "properties/DocumentChanges.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "support/Child.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
@@ -80,7 +81,8 @@ TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
     const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
     const QStringList paths = SavedDocuments(dir);
 
-    TfrmChangeCustomProp form;
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+    TfrmChangeCustomProp form(desktop);
     ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
     form.show();
     const TarCells& cells = Grid(&form)->CellsObject();
@@ -112,7 +114,8 @@ TEST(TfrmChangeCustomPropUndo, AsksBeforeDroppingEditsAndNoKeepsThem)
     const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
     const testfiles::ScopedEnv boxes{"KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toStdString()};
     const QStringList paths = SavedDocuments(dir);
-    TfrmChangeCustomProp form;
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+    TfrmChangeCustomProp form(desktop);
     ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
     form.show();
     TarCells& cells = Grid(&form)->CellsObject();
