@@ -93,9 +93,10 @@ QString CannotOpen(const QString& path, const QString& reason)
 
 } // namespace
 
-QString PropseedFileName()
+QString PropseedFileName(const QString& programFileName)
 {
-    return ResolveProgramPath(IniReadString(ProgramIniFileName(), u"Settings"_s, u"PropseedFN"_s));
+    return ResolveProgramPath(programFileName,
+                              IniReadString(ProgramIniFileName(programFileName), u"Settings"_s, u"PropseedFN"_s));
 }
 
 bool PropseedFileExists(const QString& path)

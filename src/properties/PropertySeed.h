@@ -27,9 +27,9 @@
 #include <QString>
 #include <QStringList>
 
-// The seed file the program INI file names: [Settings] PropseedFN resolved by
+// The seed file the INI file of `programFileName` names: [Settings] PropseedFN resolved by
 // `ResolveProgramPath` (a leading backslash means "beside the program"). Empty when unset.
-QString PropseedFileName();
+QString PropseedFileName(const QString& programFileName);
 
 // True when a file (not a folder) is at `path`; what the editor checks before it parses.
 bool PropseedFileExists(const QString& path);

@@ -200,37 +200,38 @@ TEST_F(IniFileTest, WhatWouldNotReadBackAsItselfIsRefusedAndTheFileKept)
 
 TEST(ProgramPaths, ResolveProgramPathRule)
 {
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"\\seed.txt"_s), u"D:\\Tools\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"\\\\server\\share\\seed.txt"_s),
-              u"D:\\Tools\\\\server\\share\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"C:\\seed.txt"_s), u"C:\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u""_s), u""_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\propseed.txt"_s), u"/opt/krdl/propseed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\seeds\\a.txt"_s), u"/opt/krdl/seeds/a.txt"_s);
-    // An absolute POSIX path is used unchanged.
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"/etc/seed.txt"_s), u"/etc/seed.txt"_s);
+    const struct {
+        QString program, value, resolved;
+    } cases[] = {
+        {u"D:\\Tools\\app.exe"_s, u"\\seed.txt"_s, u"D:\\Tools\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u"\\\\server\\share\\seed.txt"_s, u"D:\\Tools\\\\server\\share\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u"C:\\seed.txt"_s, u"C:\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u""_s, u""_s},
+        {u"/opt/krdl/KRDL"_s, u"\\propseed.txt"_s, u"/opt/krdl/propseed.txt"_s},
+        {u"/opt/krdl/KRDL"_s, u"\\seeds\\a.txt"_s, u"/opt/krdl/seeds/a.txt"_s},
+        // An absolute POSIX path is used unchanged.
+        {u"/opt/krdl/KRDL"_s, u"/etc/seed.txt"_s, u"/etc/seed.txt"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveProgramPath(c.program, c.value), c.resolved) << c.value.toStdString();
 }
 
 TEST(ProgramPaths, IniFileNameReplacesTheExtension)
 {
-    SetProgramFileNameForTesting(u"D:\\Tools\\app.exe"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"D:\\Tools\\app.ini"_s);
-    SetProgramFileNameForTesting(u"/opt/krdl/KRDL"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"/opt/krdl/KRDL.ini"_s);
-    SetProgramFileNameForTesting(u"/opt/v1.2/KRDL"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"/opt/v1.2/KRDL.ini"_s);
-    SetProgramFileNameForTesting({});
-    EXPECT_TRUE(ProgramIniFileName().endsWith(u"krdl_tests_settings.ini"_s));
+    for (const auto& [program, ini] : {std::pair{u"D:\\Tools\\app.exe"_s, u"D:\\Tools\\app.ini"_s},
+                                       std::pair{u"/opt/krdl/KRDL"_s, u"/opt/krdl/KRDL.ini"_s},
+                                       std::pair{u"/opt/v1.2/KRDL"_s, u"/opt/v1.2/KRDL.ini"_s}})
+        EXPECT_EQ(ProgramIniFileName(program), ini);
+    EXPECT_TRUE(ProgramIniFileName(ProgramFileName()).endsWith(u"krdl_tests_settings.ini"_s));
 }
 
 TEST(ProgramPaths, InitialDirsGoToTheProgramIniFile)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-    WriteInitialDir(u"AddFiles"_s, u"C:\\Work\\Parts\\"_s);
-    EXPECT_EQ(ReadInitialDir(u"addfiles"_s), u"C:\\Work\\Parts\\"_s);
+    const QString program = dir.filePath(u"KRDL"_s);
+    WriteInitialDir(program, u"AddFiles"_s, u"C:\\Work\\Parts\\"_s);
+    EXPECT_EQ(ReadInitialDir(program, u"addfiles"_s), u"C:\\Work\\Parts\\"_s);
     EXPECT_EQ(IniReadString(dir.filePath(u"KRDL.ini"_s), u"InitialDir"_s, u"AddFiles"_s), u"C:\\Work\\Parts\\"_s);
-    SetProgramFileNameForTesting({});
 }
 
 TEST(Registry, ValuesLiveInThePerUserStoreAndMissingOnesReadEmpty)

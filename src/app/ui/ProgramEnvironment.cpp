@@ -6,6 +6,7 @@
 #include "platform/InstanceLock.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
+#include "settings/ui/Desktop.h"
 #include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -15,7 +16,7 @@
 
 using namespace Qt::StringLiterals;
 
-ProgramEnvironment::ProgramEnvironment()
+ProgramEnvironment::ProgramEnvironment(Desktop& desktop) : m_desktop(desktop)
 {
     m_clock.start();
 }
@@ -58,12 +59,12 @@ void ProgramEnvironment::setApplicationTitle(const QString& title)
 
 void ProgramEnvironment::createMainWindow()
 {
-    m_window = std::make_unique<TfrmMain>();
+    m_window = std::make_unique<TfrmMain>(m_desktop);
 }
 
 QString ProgramEnvironment::programIniFileName()
 {
-    return ProgramIniFileName();
+    return ProgramIniFileName(m_desktop.ProgramFileName());
 }
 
 bool ProgramEnvironment::fileExists(const QString& path)
@@ -79,19 +80,19 @@ QString ProgramEnvironment::specialFileReason(const QString& path)
 
 QStringList ProgramEnvironment::userSettingsFiles()
 {
-    return UserSettingsFiles();
+    return UserSettingsFiles(m_desktop.ProgramFileName());
 }
 
 QString ProgramEnvironment::executablePath()
 {
-    return ProgramFileName();
+    return m_desktop.ProgramFileName();
 }
 
 // When the upgrade library has taken over, the program ends before its window appears and
 // without the exit question.
 startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 {
-    return upgrade::UpgradeCheck(false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
+    return upgrade::UpgradeCheck(m_desktop.ProgramFileName(), false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
                                                        : startup::UpgradeOutcome::Continue;
 }
 

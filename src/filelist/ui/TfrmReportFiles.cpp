@@ -3,7 +3,7 @@
 #include "common/Error.h"
 #include "filelist/FileNameReport.h"
 #include "widgets/ui/CurrentPrinter.h"
-#include "widgets/ui/arMessageBox.h"
+#include "widgets/ui/RunGuarded.h"
 
 #include <QAction>
 #include <QFile>
@@ -75,21 +75,12 @@ QPrintPreviewDialog* TfrmReportFiles::CreatePreview(QPrinter& printer, QWidget* 
     // The slot runs inside Qt's event handling (the preview's Print button), which an exception
     // must never pass through: an error of the print is shown here, and the preview stays.
     QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [this, preview](QPrinter* target) {
-        preview->SetPrintFailed(false);
-        QString error;
-        try {
+        preview->SetPrintFailed(!RunGuarded(preview, [this, target] {
             QPainter painter(target);
             if (!painter.isActive())
                 throw KrdlError(CannotPrintMessage(*target));
             m_report.PaintPages(painter, *target);
-            return;
-        } catch (const KrdlError& e) {
-            error = e.message();
-        } catch (const std::exception& e) {
-            error = QString::fromLocal8Bit(e.what());
-        }
-        preview->SetPrintFailed(true);
-        arMessageBox(u"Velmar Solid Edge Utils"_s, error, {u"OK"_s}, miError, 0, poMainFormCenter, true, preview);
+        }));
     });
     // The preview's own bar has zoom, paging, page setup and print; it gets a way to close.
     if (auto* bar = preview->findChild<QToolBar*>()) {

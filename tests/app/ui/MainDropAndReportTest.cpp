@@ -5,6 +5,7 @@
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
     }
     QString file(const QString& rel)
     {
@@ -58,11 +59,12 @@ protected:
     QStringList rows() const
     {
         QStringList out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.fullPath();
         return out;
     }
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 
@@ -90,7 +92,7 @@ TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
     if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-    window->fileList()->change([](FileList& l) {
+    window->FileList()->change([](FileList& l) {
         l.append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
         l.append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
         l.append(EntryByPathRule(u"D:\\a.dft"_s, true));
