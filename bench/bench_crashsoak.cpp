@@ -28,6 +28,7 @@
 #include "common/SafeFile.h"
 #include "journal/Journal.h"
 #include "journal/JournalRun.h"
+#include "journal/JournalUndo.h"
 #include "journal/JournalWriter.h"
 
 #include <algorithm>
@@ -960,6 +961,7 @@ private:
 
 struct FileSystemFigures {
     long runs = 0;
+    long ops = 0;         // system calls recorded
     long states = 0;
     long damaged = 0;     // a file that reads as neither the old nor the new, or a journal that does not parse
     long notDurable = 0;  // a state after the call returned that lost what it promised
@@ -1027,6 +1029,7 @@ void SafeReplacementRun(std::mt19937_64& random, const std::filesystem::path& fo
         return;
     }
     const Bytes oldBytes(oldText.begin(), oldText.end()), newBytes(newText.begin(), newText.end());
+    figures.ops += long(recorder.Ops().size());
     PlayPowerCuts(recorder, random, figures, [&](std::size_t cut, const std::map<std::string, Bytes>& files) {
         const auto found = files.find(target.string());
         const bool isOld = existed ? found != files.end() && found->second == oldBytes : found == files.end();
@@ -1094,10 +1097,27 @@ void JournalRunRun(std::mt19937_64& random, const std::filesystem::path& folder,
         figures.Problem(std::string("the journal could not be written: ") + e.what());
         ++figures.damaged;
     }
+    // Half the runs are then taken back, which appends the undo's marks to the same file.
+    std::size_t undoEndAt = SIZE_MAX;
+    if (endAt != SIZE_MAX && random() % 2 == 0) {
+        JournalUndo undo(QString::fromLatin1(kPropertiesJournal));
+        if (undo.status() == JournalUndo::Ready) {
+            for (std::size_t i = 0; i < undo.Run().items.size(); ++i)
+                if (undo.Run().states[i].mark == JournalMark::Done)
+                    undo.MarkUndone(qsizetype(i));
+            if (undo.End())
+                undoEndAt = recorder.OpCount();
+        }
+        if (undoEndAt == SIZE_MAX) {
+            figures.Problem("the undo could not be recorded: " + undo.Problem().toStdString());
+            ++figures.damaged;
+        }
+    }
     FileSystemRecorder::Active().store(nullptr);
     ++figures.runs;
     if (fileName.empty())
         return;
+    figures.ops += long(recorder.Ops().size());
     PlayPowerCuts(recorder, random, figures, [&](std::size_t cut, const std::map<std::string, Bytes>& files) {
         std::size_t needed = 0;
         for (const auto& [at, items] : promised)
@@ -1129,6 +1149,9 @@ void JournalRunRun(std::mt19937_64& random, const std::filesystem::path& folder,
         } else if (cut >= endAt && (!run->ended || !run->completed)) {
             ++figures.notDurable;
             figures.Problem("journal: the end line is lost by a power cut after End returned");
+        } else if (cut >= undoEndAt && !run->undoEnded) {
+            ++figures.notDurable;
+            figures.Problem("journal: the undo's end is lost by a power cut after it returned");
         }
     });
 }
@@ -1399,8 +1422,9 @@ int main(int argc, char** argv)
         const std::pair<const char*, FileSystemFigures*> reports[] = {{"safe replacement", &replacement},
                                                                       {"undo journal", &journalRuns}};
         for (const auto& [name, figures] : reports) {
-            std::printf("power cuts, %s: %ld runs, %ld states: damaged %ld, lost after return %ld, temporary file left %ld\n",
-                        name, figures->runs, figures->states, figures->damaged, figures->notDurable, figures->leftOver);
+            std::printf("power cuts, %s: %ld runs, %ld recorded calls, %ld states: damaged %ld, lost after return %ld, "
+                        "temporary file left %ld\n",
+                        name, figures->runs, figures->ops, figures->states, figures->damaged, figures->notDurable, figures->leftOver);
             for (const std::string& problem : figures->problems)
                 std::printf("  %s\n", problem.c_str());
             filesystemClean = filesystemClean && figures->damaged == 0 && figures->notDurable == 0;
