@@ -1,7 +1,8 @@
-// Crash and power-loss soak of the custom property save, run by hand:
+// Crash and power-loss soak of the custom property save, the undo journal and the replacement
+// of whole files, run by hand (never by CI):
 //
 //   bench_crashsoak [--seed S] [--saves N] [--threads T] [--power-every P] [--olefile-every K]
-//                   [--keep FOLDER]
+//                   [--filesystem-runs R] [--keep FOLDER]
 //
 // Each case takes a document of the corpus (the fixtures of tests/data/compound and generated
 // ones with 512- and 4,096-byte sectors), makes a random change to its custom properties (add,
@@ -10,12 +11,20 @@
 // stopped at one chosen write or flush, as a killed process would be. The file left behind must
 // read back with exactly the old or exactly the new properties and every other stream as it was.
 //
-// Every `--power-every`th case also plays power cuts: what was flushed stays, and of the writes
-// after the last flush any subset (cut into 512-byte sectors, so a write spanning sectors can
-// be torn) reaches the disk in any order; every such state must read back as old or new too.
-// Every `--olefile-every`th stopped file is read again by olefile (tools/olereader.py) in one
-// Python process at the end. Documents that pass a completed save carry on with its result, so
-// that a document keeps changing across the cases of its thread.
+// About one case in `--power-every` also plays power cuts: what was flushed stays, and of the
+// writes after the last flush any subset (cut into 512-byte sectors, so a write spanning
+// sectors can be torn) reaches the disk in any order; every such state must read back as old or
+// new too. About one stopped file in `--olefile-every` is read again by olefile
+// (tests/compound/tools/olereader.py), all of them in one Python process at the end. Documents
+// that pass a completed save carry on with its result, so that a document keeps changing across
+// the cases of its thread. A seed and a thread count repeat a run.
+//
+// Then `--filesystem-runs` times each: a whole file replaced (ReplaceFileContents) and a run of
+// the undo journal written, ended and perhaps taken back, with their system calls recorded
+// (FileSystemRecorder) and every power cut played on the record. The replaced file must be the
+// old or the new one, and the new one once the call returned; the journal must read back
+// undamaged, with everything a returned call flushed. Files are kept in FOLDER (by default a
+// folder in the temporary folder named after the seed).
 
 #include "../tests/compound/CfbBuilder.h"
 #include "GeneratedDocuments.h"
@@ -137,40 +146,40 @@ public:
         Bytes data;
     };
     RecordingFile(cfb::MemoryFile& inner, int stopWrite, int stopFlush)
-        : inner_(inner), stopWrite_(stopWrite), stopFlush_(stopFlush) {}
-    std::uint64_t Size() override { return inner_.Size(); }
+        : m_inner(inner), m_stopWrite(stopWrite), m_stopFlush(stopFlush) {}
+    std::uint64_t Size() override { return m_inner.Size(); }
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override
     {
-        return inner_.Read(offset, out, length);
+        return m_inner.Read(offset, out, length);
     }
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override
     {
-        if (stopped_ || writes_ == stopWrite_)
+        if (m_stopped || m_writes == m_stopWrite)
             Stop();
-        ++writes_;
-        inner_.Write(offset, data, length);
+        ++m_writes;
+        m_inner.Write(offset, data, length);
         if (record)
             ops.push_back({false, offset, Bytes(data, data + length)});
     }
     void Flush() override
     {
-        if (stopped_ || flushes_ == stopFlush_)
+        if (m_stopped || m_flushes == m_stopFlush)
             Stop();
-        ++flushes_;
+        ++m_flushes;
         if (record)
             ops.push_back({true, 0, {}});
     }
     void Truncate(std::uint64_t size) override
     {
         // A truncation is a change of the file like a write; the save is not expected to make one.
-        if (stopped_)
+        if (m_stopped)
             Stop();
         ++truncations;
-        inner_.Truncate(size);
+        m_inner.Truncate(size);
     }
     bool Writable() const override { return true; }
-    int Writes() const { return writes_; }
-    int Flushes() const { return flushes_; }
+    int Writes() const { return m_writes; }
+    int Flushes() const { return m_flushes; }
 
     bool record = false;
     std::vector<Op> ops;
@@ -181,16 +190,16 @@ private:
     // (putting the old header back, say) never reaches the file.
     [[noreturn]] void Stop()
     {
-        stopped_ = true;
+        m_stopped = true;
         throw cfb::Error("stopped before this change");
     }
 
-    cfb::MemoryFile& inner_;
-    bool stopped_ = false;
-    int stopWrite_;
-    int stopFlush_;
-    int writes_ = 0;
-    int flushes_ = 0;
+    cfb::MemoryFile& m_inner;
+    bool m_stopped = false;
+    int m_stopWrite;
+    int m_stopFlush;
+    int m_writes = 0;
+    int m_flushes = 0;
 };
 
 // One change of the custom properties, replayed the same on every copy of the document.
@@ -540,16 +549,16 @@ public:
         Bytes data;
     };
 
-    explicit FileSystemRecorder(const std::filesystem::path& folder) : folder_(folder.lexically_normal().string())
+    explicit FileSystemRecorder(const std::filesystem::path& folder) : m_folder(folder.lexically_normal().string())
     {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             if (!entry.is_regular_file())
                 continue;
-            const int inode = nextInode_++;
-            names_[entry.path().lexically_normal().string()] = inode;
-            initial_[inode] = ReadFile(entry.path());
+            const int inode = m_nextInode++;
+            m_names[entry.path().lexically_normal().string()] = inode;
+            m_initial[inode] = ReadFile(entry.path());
         }
-        initialNames_ = names_;
+        m_initialNames = m_names;
     }
 
     static std::atomic<FileSystemRecorder*>& Active()
@@ -560,10 +569,10 @@ public:
 
     std::size_t OpCount()
     {
-        std::lock_guard lock(mutex_);
-        return ops_.size();
+        std::lock_guard lock(m_mutex);
+        return m_ops.size();
     }
-    const std::vector<Op>& Ops() const { return ops_; }
+    const std::vector<Op>& Ops() const { return m_ops; }
 
     // The files by name after a power cut at `cut` (that many ops happened), with `take` deciding
     // for each pending item (numbered in the order met) whether it reached the disk. Returns the
@@ -572,11 +581,11 @@ public:
     std::size_t StateAt(std::size_t cut, Take take, std::mt19937_64& random, std::map<std::string, Bytes>& files) const
     {
         std::size_t item = 0;
-        std::map<std::string, int> names = initialNames_;
-        std::map<int, Bytes> data = initial_;
+        std::map<std::string, int> names = m_initialNames;
+        std::map<int, Bytes> data = m_initial;
         const auto flushedLater = [&](std::size_t i, const Op& op) {
             for (std::size_t j = i + 1; j < cut; ++j) {
-                const Op& later = ops_[j];
+                const Op& later = m_ops[j];
                 if (op.kind == Op::Kind::Write || op.kind == Op::Kind::Truncate) {
                     if (later.kind == Op::Kind::SyncFile && later.inode == op.inode)
                         return true;
@@ -595,7 +604,7 @@ public:
         };
         std::vector<Pending> pendingData;
         for (std::size_t i = 0; i < cut; ++i) {
-            const Op& op = ops_[i];
+            const Op& op = m_ops[i];
             switch (op.kind) {
             case Op::Kind::SyncFile:
             case Op::Kind::SyncFolder:
@@ -667,82 +676,82 @@ public:
         const std::string name = Normal(path);
         if (fd < 0 || !Inside(name))
             return;
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         struct stat status {};
         if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-            fds_[fd] = {-1, name, 0};
+            m_fds[fd] = {-1, name, 0};
             return;
         }
         int inode;
         if ((flags & O_CREAT) && !existed) {
-            inode = nextInode_++;
-            ops_.push_back({Op::Kind::Create, inode, name, {}, 0, {}});
+            inode = m_nextInode++;
+            m_ops.push_back({Op::Kind::Create, inode, name, {}, 0, {}});
         } else {
-            const auto found = names_.find(name);
-            if (found == names_.end())
+            const auto found = m_names.find(name);
+            if (found == m_names.end())
                 return; // made before recording began outside our view: not followed
             inode = found->second;
         }
-        names_[name] = inode;
-        fds_[fd] = {inode, name, 0};
+        m_names[name] = inode;
+        m_fds[fd] = {inode, name, 0};
     }
     void Wrote(int fd, const void* data, std::size_t length, std::int64_t offset)
     {
-        std::lock_guard lock(mutex_);
-        const auto found = fds_.find(fd);
-        if (found == fds_.end() || found->second.inode < 0)
+        std::lock_guard lock(m_mutex);
+        const auto found = m_fds.find(fd);
+        if (found == m_fds.end() || found->second.inode < 0)
             return;
         const std::uint64_t at = offset >= 0 ? std::uint64_t(offset) : found->second.position;
         if (offset < 0)
             found->second.position += length;
         const auto* bytes = static_cast<const std::uint8_t*>(data);
-        ops_.push_back({Op::Kind::Write, found->second.inode, {}, {}, at, Bytes(bytes, bytes + length)});
+        m_ops.push_back({Op::Kind::Write, found->second.inode, {}, {}, at, Bytes(bytes, bytes + length)});
     }
     void Truncated(int fd, std::uint64_t size)
     {
-        std::lock_guard lock(mutex_);
-        const auto found = fds_.find(fd);
-        if (found != fds_.end() && found->second.inode >= 0)
-            ops_.push_back({Op::Kind::Truncate, found->second.inode, {}, {}, size, {}});
+        std::lock_guard lock(m_mutex);
+        const auto found = m_fds.find(fd);
+        if (found != m_fds.end() && found->second.inode >= 0)
+            m_ops.push_back({Op::Kind::Truncate, found->second.inode, {}, {}, size, {}});
     }
     void Synced(int fd)
     {
-        std::lock_guard lock(mutex_);
-        const auto found = fds_.find(fd);
-        if (found == fds_.end())
+        std::lock_guard lock(m_mutex);
+        const auto found = m_fds.find(fd);
+        if (found == m_fds.end())
             return;
         if (found->second.inode < 0)
-            ops_.push_back({Op::Kind::SyncFolder, -1, found->second.path, {}, 0, {}});
+            m_ops.push_back({Op::Kind::SyncFolder, -1, found->second.path, {}, 0, {}});
         else
-            ops_.push_back({Op::Kind::SyncFile, found->second.inode, {}, {}, 0, {}});
+            m_ops.push_back({Op::Kind::SyncFile, found->second.inode, {}, {}, 0, {}});
     }
     void Closed(int fd)
     {
-        std::lock_guard lock(mutex_);
-        fds_.erase(fd);
+        std::lock_guard lock(m_mutex);
+        m_fds.erase(fd);
     }
     void Renamed(const char* from, const char* to)
     {
         const std::string source = Normal(from), target = Normal(to);
         if (!Inside(source) && !Inside(target))
             return;
-        std::lock_guard lock(mutex_);
-        const auto found = names_.find(source);
-        if (found == names_.end())
+        std::lock_guard lock(m_mutex);
+        const auto found = m_names.find(source);
+        if (found == m_names.end())
             return;
         const int inode = found->second;
-        names_.erase(found);
-        names_[target] = inode;
-        ops_.push_back({Op::Kind::Rename, inode, source, target, 0, {}});
+        m_names.erase(found);
+        m_names[target] = inode;
+        m_ops.push_back({Op::Kind::Rename, inode, source, target, 0, {}});
     }
     void Unlinked(const char* path)
     {
         const std::string name = Normal(path);
         if (!Inside(name))
             return;
-        std::lock_guard lock(mutex_);
-        if (names_.erase(name) > 0)
-            ops_.push_back({Op::Kind::Unlink, -1, name, {}, 0, {}});
+        std::lock_guard lock(m_mutex);
+        if (m_names.erase(name) > 0)
+            m_ops.push_back({Op::Kind::Unlink, -1, name, {}, 0, {}});
     }
     bool Watches(const char* path) const { return path && Inside(Normal(path)); }
 
@@ -755,16 +764,16 @@ private:
         std::uint64_t position;
     };
     static std::string Normal(const char* path) { return path ? std::filesystem::path(path).lexically_normal().string() : std::string(); }
-    bool Inside(const std::string& path) const { return path.rfind(folder_, 0) == 0; }
+    bool Inside(const std::string& path) const { return path.rfind(m_folder, 0) == 0; }
 
-    std::string folder_;
-    std::mutex mutex_;
-    int nextInode_ = 0;
-    std::map<std::string, int> names_;
-    std::map<std::string, int> initialNames_;
-    std::map<int, Bytes> initial_;
-    std::map<int, OpenFile> fds_;
-    std::vector<Op> ops_;
+    std::string m_folder;
+    std::mutex m_mutex;
+    int m_nextInode = 0;
+    std::map<std::string, int> m_names;
+    std::map<std::string, int> m_initialNames;
+    std::map<int, Bytes> m_initial;
+    std::map<int, OpenFile> m_fds;
+    std::vector<Op> m_ops;
 };
 
 template <typename Function>
@@ -780,18 +789,18 @@ Function RealFunction(const char* name)
 
 class Worker {
 public:
-    Worker(Shared& shared, int thread) : shared_(shared), thread_(thread)
+    Worker(Shared& shared, int thread) : m_shared(shared), m_thread(thread)
     {
         for (const CorpusDocument& document : *shared.corpus)
-            pool_.push_back(document);
+            m_pool.push_back(document);
     }
 
     void Run()
     {
-        const Options& options = *shared_.options;
+        const Options& options = *m_shared.options;
         // Case numbers go on past edits that changed nothing, until enough saves were stopped;
         // each thread takes every `threads`th, so that a seed and a thread count repeat a run.
-        for (long index = thread_; shared_.done.load() < options.saves; index += options.threads)
+        for (long index = m_thread; m_shared.done.load() < options.saves; index += options.threads)
             OneCase(index);
     }
 
@@ -811,18 +820,18 @@ private:
             return true;
         }
         ++damaged;
-        std::lock_guard lock(shared_.mutex);
-        shared_.damagedCases.push_back(what + (found ? " (reads as neither)" : " (does not open)"));
-        if (!shared_.options->keep.empty())
-            WriteFile(shared_.options->keep / ("damaged-" + std::to_string(shared_.damagedCases.size()) + ".ole"), bytes);
+        std::lock_guard lock(m_shared.mutex);
+        m_shared.damagedCases.push_back(what + (found ? " (reads as neither)" : " (does not open)"));
+        if (!m_shared.options->keep.empty())
+            WriteFile(m_shared.options->keep / ("damaged-" + std::to_string(m_shared.damagedCases.size()) + ".ole"), bytes);
         return false;
     }
 
     void OneCase(long index)
     {
-        const Options& options = *shared_.options;
+        const Options& options = *m_shared.options;
         std::mt19937_64 random(options.seed * 0x9E3779B97F4A7C15ull + std::uint64_t(index));
-        CorpusDocument& document = pool_[std::size_t(random() % pool_.size())];
+        CorpusDocument& document = m_pool[std::size_t(random() % m_pool.size())];
         const std::vector<Edit> edits = RandomEdits(random, document.snapshot.names.size(), StreamBytes(document.snapshot));
 
         SaveRun full = Save(document.bytes, edits, -1, -1, true);
@@ -845,8 +854,8 @@ private:
         if (!written || written->names != full.expected->names || written->texts != full.expected->texts
             || written->typeCodes != full.expected->typeCodes || written->otherStreams != document.snapshot.otherStreams) {
             ++figures.damaged;
-            std::lock_guard lock(shared_.mutex);
-            shared_.damagedCases.push_back(what + " completed save reads back wrong");
+            std::lock_guard lock(m_shared.mutex);
+            m_shared.damagedCases.push_back(what + " completed save reads back wrong");
             return;
         }
         const Snapshot& before = document.snapshot;
@@ -869,9 +878,12 @@ private:
             stopped.failed = true;
         Check(stopped.bytes, before, after, figures.readOld, figures.readNew, figures.damaged,
               stopName + (stopped.stopped ? "" : " (the save did not stop: " + stopped.error + ")"));
-        if (options.olefileEvery > 0 && index % options.olefileEvery == 0 && !options.keep.empty())
+        // Drawn, not taken from the case number: with threads taking every `threads`th case, a
+        // multiple would put all of them on one thread's documents.
+        const std::uint64_t draw = random();
+        if (options.olefileEvery > 0 && draw % std::uint64_t(options.olefileEvery) == 0 && !options.keep.empty())
             QueueForOlefile(index, stopped.bytes, before, after);
-        if (options.powerEvery > 0 && index % options.powerEvery == 0)
+        if (options.powerEvery > 0 && (draw >> 32) % std::uint64_t(options.powerEvery) == 0)
             PowerCuts(document.bytes, full.ops, before, after, random, what);
 
         const std::size_t beforeBytes = StreamBytes(before), afterBytes = StreamBytes(after);
@@ -881,12 +893,12 @@ private:
             ++figures.crossedDown;
         // The document carries on with the new state, back to its original now and then.
         if (random() % 50 == 0) {
-            document = (*shared_.corpus)[std::size_t(&document - pool_.data())];
+            document = (*m_shared.corpus)[std::size_t(&document - m_pool.data())];
         } else {
             document.bytes = std::move(full.bytes);
             document.snapshot = after;
         }
-        const long done = shared_.done.fetch_add(1) + 1;
+        const long done = m_shared.done.fetch_add(1) + 1;
         if (done % 50000 == 0)
             std::fprintf(stderr, "  %ld saves\n", done);
     }
@@ -942,18 +954,18 @@ private:
         if (!found)
             return; // counted as damaged already
         const Snapshot& expected = *found == before ? before : after;
-        const std::filesystem::path file = shared_.options->keep / ("sample-" + std::to_string(index) + ".ole");
+        const std::filesystem::path file = m_shared.options->keep / ("sample-" + std::to_string(index) + ".ole");
         WriteFile(file, bytes);
         std::string line = file.string();
         for (std::size_t i = 0; i < expected.names.size(); ++i)
             line += "\t" + Hex(expected.names[i]) + ":" + (expected.typeCodes[i] == 1 ? Hex(expected.texts[i]) : "-");
-        std::lock_guard lock(shared_.mutex);
-        shared_.olefileManifest.push_back(line);
+        std::lock_guard lock(m_shared.mutex);
+        m_shared.olefileManifest.push_back(line);
     }
 
-    Shared& shared_;
-    int thread_;
-    std::vector<CorpusDocument> pool_;
+    Shared& m_shared;
+    int m_thread;
+    std::vector<CorpusDocument> m_pool;
 };
 
 
