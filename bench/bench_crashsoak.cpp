@@ -96,9 +96,9 @@ std::uint64_t OtherStreamsDigest(cfb::BlockFile& file)
 {
     cfb::CompoundReader reader(file);
     std::uint64_t hash = 0xcbf29ce484222325ull;
-    const std::size_t entries = reader.Dir().Sectors().size() * reader.Dir().EntriesPerSector();
+    const std::size_t entries = reader.Entries().Sectors().size() * reader.Entries().EntriesPerSector();
     for (std::uint32_t i = 1; i < entries; ++i) {
-        const cfb::DirEntry entry = reader.Dir().Entry(i);
+        const cfb::DirectoryEntry entry = reader.Entries().Entry(i);
         if (entry.type != cfb::EntryType::Stream || entry.name == cfb::DocumentSummaryStreamName())
             continue;
         const Bytes content = reader.ReadStream(i, 1u << 30);
