@@ -22,7 +22,7 @@
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertySetFile.h"
-#include "widgets/TarCells.h"
+#include "common/TarCells.h"
 
 #include <vector>
 
