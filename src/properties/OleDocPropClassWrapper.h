@@ -2,7 +2,7 @@
 // Holds one document property access for a run that writes many documents, and writes the
 // changes for one document.
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 // The custom property vocabulary: the keyed list, the type names, the definitions.
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"

@@ -24,7 +24,7 @@
 #include "common/FsPath.h"
 #include "common/TextField.h"
 #include "platform/Interrupt.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/OleDocumentProperties.h"
 

@@ -1,7 +1,7 @@
 #include "properties/ui/TfrmDocCustomProperties.h"
 
 #include "common/FsPath.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
 #include "widgets/ui/arMessageBox.h"
 

@@ -3,7 +3,7 @@
 
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "compound/CfbBuilder.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "support/MessageBoxProbe.h"

@@ -1,4 +1,4 @@
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include "properties/OleDocumentProperties.h"
 
