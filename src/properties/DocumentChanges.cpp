@@ -86,7 +86,6 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
 
     const auto work = [&] {
         TOleDocPropClassWrapper wrapper;
-        wrapper.Connect();
         for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
             bool written = false; // a row of this document was written
             for (const std::size_t i : groups[g]) {
@@ -108,7 +107,7 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     }
                     if (options.beforeWrite)
                         options.beforeWrite(i);
-                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers,
+                    wrapper.ApplyChanges(changes[i].path, changes[i].properties, options.deleteOthers,
                                          changes[i].removals, journal ? journal->File(g) : nullptr);
                     r.status = ApplyResult::Written;
                     written = true;
@@ -137,7 +136,6 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                 ++done;
             }
         }
-        wrapper.Disconnect();
         const std::lock_guard lock(mutex);
         --running;
         finished.notify_all();

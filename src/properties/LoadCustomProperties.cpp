@@ -25,7 +25,7 @@ void Load(const QString& path, const LoadOptions& options, TOleDocumentPropertie
         if (options.openFile)
             doc.OpenFrom(path, options.openFile(path));
         else
-            doc.Open(path, true, 2);
+            doc.Open(path, true);
         TOleCustomProperties& props = doc.CustomProperties();
         const qint32 count = props.Count();
         out.properties.reserve(count);
@@ -110,7 +110,6 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
     const int threads = static_cast<int>(std::clamp<qsizetype>(options.threads, 1, std::max<qsizetype>(total, 1)));
     auto work = [&] {
         TOleDocumentProperties doc;
-        doc.Connect();
         for (;;) {
             if (options.stop.stop_requested() || abandon)
                 break;
@@ -128,7 +127,6 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
             }
             changed.notify_one();
         }
-        doc.Disconnect();
         {
             std::lock_guard lock(mutex);
             --running;

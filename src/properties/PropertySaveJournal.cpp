@@ -93,7 +93,6 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
     std::vector<JournalItem> items;
     items.reserve(documents.size());
     TOleDocumentProperties doc;
-    doc.Connect();
     for (std::size_t d = 0; d < documents.size(); ++d) {
         const QString& path = changes[documents[d].front()].path;
         try {
@@ -104,7 +103,7 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
             JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
-            doc.Open(path, false, 2);
+            doc.Open(path);
             Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
@@ -134,7 +133,6 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             readErrors_[d] = e.message();
         }
     }
-    doc.Disconnect();
     // A journal that could not be written once records no later batch either: the save goes on
     // without it, as it said.
     if (items.empty() || !writeError_.isEmpty())
@@ -238,9 +236,8 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     recorded.properties = item.properties;
 
     TOleDocumentProperties doc;
-    doc.Connect();
     try {
-        doc.Open(item.path, false, 2);
+        doc.Open(item.path);
         TOleCustomProperties& custom = doc.CustomProperties();
         const QString now = PropertyFingerprint(ReadStoredProperties(custom));
         if (now == PropertyFingerprint(recorded)) {

@@ -247,7 +247,7 @@ private:
                 // its value decides.
                 if (!d.properties.Contains(name))
                     differs = differs || !equal;
-                d.properties.Add(name, value, 1, 0, equal);
+                d.properties.Add(name, value, equal);
             }
             // With --delete-others a document holding a property the row does not list changes too.
             if (texts && deleteOthers_)

@@ -110,7 +110,6 @@ QJsonValue JsonValue(const QVariant& value, qint32 type)
 int Show(const QStringList& files, bool json)
 {
     TOleDocumentProperties doc;
-    doc.Connect();
     QJsonArray all;
     int rc = 0;
     for (const QString& path : files) {
@@ -121,7 +120,7 @@ int Show(const QStringList& files, bool json)
         }
         try {
             // Showing needs no write access. Open reports a missing file or a folder itself.
-            doc.Open(path, true, 2);
+            doc.Open(path, true);
             TOleCustomProperties& props = doc.CustomProperties();
             QJsonArray list;
             QString lines;
@@ -161,7 +160,6 @@ int Show(const QStringList& files, bool json)
     }
     if (json)
         Print(stdout, QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)));
-    doc.Disconnect();
     return rc;
 }
 
@@ -209,7 +207,7 @@ int Set(const QString& path, const QStringList& assignments)
             Error(QStringLiteral("%1: expected NAME=VALUE, got %2").arg(Quoted(path), Quoted(a)));
             return 1;
         }
-        change.properties.Add(a.left(eq), a.mid(eq + 1), ptText, 0);
+        change.properties.Add(a.left(eq), a.mid(eq + 1));
     }
     return WriteDocument(std::move(change));
 }
