@@ -11,7 +11,7 @@
 
 #include "GeneratedDocuments.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "properties/DocumentChanges.h"
 
 #include <QCoreApplication>

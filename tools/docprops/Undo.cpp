@@ -2,7 +2,7 @@
 #include "Console.h"
 
 #include "batch/ConsoleProgress.h"
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 
 using namespace Qt::StringLiterals;
 

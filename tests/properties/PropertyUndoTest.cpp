@@ -1,6 +1,6 @@
 // "Undo last property save" against documents in a temporary folder and a private undo journal:
 // what the save records and what the undo puts back, also after a save killed in the middle.
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "journal/Journal.h"
 #include "properties/DocumentChanges.h"
 #include "properties/OleDocPropClassWrapper.h"
@@ -9,7 +9,7 @@
 #include "properties/PropertySetFile.h"
 
 #include "../compound/CfbBuilder.h"
-#include "BatchRunTest.h"
+#include "../batch/BatchRunTest.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

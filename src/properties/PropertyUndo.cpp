@@ -1,4 +1,4 @@
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 
 #include "batch/UndoLastRun.h"
 #include "journal/Journal.h"
