@@ -68,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TCustomPropertie* definition = definitions.Item(i);
         Require(!definition->Name.isEmpty() && TrimControl(definition->Name) == definition->Name,
                 "a definition has a name without blanks around it");
-        Require(definition->PropertyType == ptText, "a definition is Text");
         Require(std::none_of(definition->LookupValues.cbegin(), definition->LookupValues.cend(),
                              [](const QString& v) { return v.isEmpty(); }),
                 "no lookup value is empty");

@@ -167,7 +167,6 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
             continue;
         TCustomPropertie definition;
         definition.Name = name;
-        definition.PropertyType = ptText;
         const QString key = PropertyNameKey(name);
         if (const auto same = firstOfName.constFind(key); same != firstOfName.constEnd()) {
             definition.LookupValues = parsed[*same].LookupValues;

@@ -22,7 +22,7 @@
 // The file is shared with the old program: it is read by the shared-file text rule
 // (UTF-8 when it is valid UTF-8 or has a byte order mark, otherwise Windows-1250).
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include <QString>
 #include <QStringList>

@@ -27,7 +27,6 @@ QStringList Dump(const PropertyDefinitions& defs)
     QStringList out;
     for (int i = 0; i < defs.Count(); ++i) {
         const TCustomPropertie* d = defs.Item(i);
-        EXPECT_EQ(d->PropertyType, ptText);
         out << d->Name + u": "_s + d->LookupValues.join(u'|') + u" ["_s + d->DefaultValue + u']';
     }
     return out;

@@ -26,7 +26,7 @@
 #include "common/FsPath.h"
 #include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
@@ -269,7 +269,7 @@ private:
                 // its value decides.
                 if (!d.properties.Contains(name))
                     differs = differs || !equal;
-                d.properties.Add(name, value, 1, 0, equal);
+                d.properties.Add(name, value, equal);
             }
             // With --delete-others a document holding a property the row does not list changes too.
             if (texts && m_deleteOthers)

@@ -18,7 +18,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/Interrupt.h"
 #include "platform/PositionedFile.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
 

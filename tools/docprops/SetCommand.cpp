@@ -22,7 +22,7 @@ int Set(const console::CommandLine& line)
             console::Error(u"%1: expected NAME=VALUE, got %2"_s.arg(Quoted(change.path), Quoted(assignment)));
             return 1;
         }
-        change.properties.Add(assignment.left(eq), assignment.mid(eq + 1), ptText, 0);
+        change.properties.Add(assignment.left(eq), assignment.mid(eq + 1));
     }
     return WriteOneDocument(std::move(change));
 }

@@ -8,7 +8,7 @@
 #include "common/TextField.h"
 #include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>
@@ -51,7 +51,6 @@ int Show(const console::CommandLine& line)
         return line.UsageError(u"no files given"_s);
     const bool json = line.Has(u"--json"_s);
     TOleDocumentProperties doc;
-    doc.Connect();
     QJsonArray all;
     int rc = 0;
     for (const QString& path : files) {
@@ -62,7 +61,7 @@ int Show(const console::CommandLine& line)
         }
         try {
             // Showing needs no write access. Open reports a missing file or a folder itself.
-            doc.Open(path, true, 2);
+            doc.Open(path, true);
             TOleCustomProperties& props = doc.CustomProperties();
             QJsonArray list;
             QString lines;
@@ -102,7 +101,6 @@ int Show(const console::CommandLine& line)
     }
     if (json)
         console::Print(stdout, QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Indented)));
-    doc.Disconnect();
     return rc;
 }
 

@@ -10,7 +10,7 @@
 
 #include "Commands.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "console/ConsoleMessages.h"
 #include "console/ConsoleProgress.h"
 

@@ -1,6 +1,6 @@
 #include "app/ui/DocPropertiesPage.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "properties/ui/TfrmChangeCustomProp.h"

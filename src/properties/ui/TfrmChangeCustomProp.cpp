@@ -1,6 +1,6 @@
 #include "properties/ui/TfrmChangeCustomProp.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"

@@ -3,7 +3,7 @@
 
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "compound/CfbBuilder.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "support/Child.h"
@@ -48,7 +48,7 @@ QStringList SavedDocuments(const QTemporaryDir& dir)
     for (std::size_t i = 0; i < 2; ++i) {
         changes[i].path = paths[qsizetype(i)];
         changes[i].changed = true;
-        changes[i].properties.Add(u"Material"_s, u"S355"_s, ptText, 0);
+        changes[i].properties.Add(u"Material"_s, u"S355"_s);
     }
     ApplyOptions deleteOthers;
     deleteOthers.deleteOthers = true;

@@ -4,7 +4,9 @@
 // with a log like the rename undo's.
 
 #include "batch/BatchSinks.h"
+#include "journal/JournalRun.h"
 
+#include <QString>
 #include <QStringList>
 
 class PropertyUndo {
@@ -30,3 +32,24 @@ private:
     MessageSink& messages_;
     RunResult result_;
 };
+
+// What taking back one document of a property save found and did.
+struct PropertyRestore {
+    enum Outcome {
+        Restored,   // the recorded properties are back
+        Unchanged,  // the document holds the recorded properties: the save did not change it
+        Unrestored, // left as it is for good: Reason says why (changed since, another file, gone)
+        Failed,     // left as it is this time: Reason is the error (locked, unreadable, no space)
+    };
+    Outcome outcome = Unrestored;
+    QString reason;
+};
+
+// Whether item I of the run may need taking back: a document the save marked done, or one it
+// did not mark in a run cut short.
+bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
+
+// Puts the recorded custom properties of item I back into its document, all or nothing, in
+// place and crash-safe, while the document is the file the save wrote and holds what the save
+// left there.
+PropertyRestore RestoreDocumentProperties(const JournalItem& item);

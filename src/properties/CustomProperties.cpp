@@ -1,4 +1,4 @@
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include "properties/OleDocumentProperties.h"
 
@@ -30,47 +30,45 @@ QString PropertyNameKey(const QString& name)
 
 TCustomPropertie* PropertyDefinitions::Add()
 {
-    items_.push_back(std::make_unique<TCustomPropertie>());
-    return items_.back().get();
+    m_items.push_back(std::make_unique<TCustomPropertie>());
+    return m_items.back().get();
 }
 
 TCustomPropertie* PropertyDefinitions::Item(int index) const
 {
     if (index < 0 || index >= Count())
         return nullptr;
-    return items_[static_cast<std::size_t>(index)].get();
+    return m_items[static_cast<std::size_t>(index)].get();
 }
 
-void TDocCustomProperties::Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag, bool untouched)
+void TDocCustomProperties::Add(const QString& name, const QString& value, bool untouched)
 {
     const QString key = PropertyNameKey(name);
-    if (index_.contains(key))
+    if (m_index.contains(key))
         return;
     auto entry = std::make_unique<TDocCustomPropertie>();
     entry->Name = name;
     entry->Value = value;
-    entry->PropertyType = propertyType;
-    entry->Tag = tag;
     entry->Untouched = untouched;
-    index_.insert(key, Count());
-    items_.push_back(std::move(entry));
+    m_index.insert(key, Count());
+    m_items.push_back(std::move(entry));
 }
 
 void TDocCustomProperties::Clear()
 {
-    items_.clear();
-    items_.shrink_to_fit();
-    index_.clear();
+    m_items.clear();
+    m_items.shrink_to_fit();
+    m_index.clear();
 }
 
 int TDocCustomProperties::IndexOf(const QString& name) const
 {
-    return index_.value(PropertyNameKey(name), -1);
+    return m_index.value(PropertyNameKey(name), -1);
 }
 
 TDocCustomPropertie* TDocCustomProperties::GetProperty(int index) const
 {
     if (index < 0 || index >= Count())
         return nullptr;
-    return items_[static_cast<std::size_t>(index)].get();
+    return m_items[static_cast<std::size_t>(index)].get();
 }

@@ -1,6 +1,6 @@
 // "Undo last property save" against documents in a temporary folder and a private undo journal:
 // what the save records and what the undo puts back, also after a save killed in the middle.
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "journal/Journal.h"
 #include "properties/DocumentChanges.h"
 #include "properties/OleDocPropClassWrapper.h"
@@ -9,7 +9,7 @@
 #include "properties/PropertySetFile.h"
 
 #include "../compound/CfbBuilder.h"
-#include "BatchRunTest.h"
+#include "../batch/BatchRunTest.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -90,8 +90,8 @@ protected:
             DocumentChanges& d = changes[std::size_t(i)];
             d.path = paths[i];
             d.changed = true;
-            d.properties.Add(u"Material"_s, material, 1, 0);
-            d.properties.Add(u"Finish"_s, u"Paint"_s, 1, 0);
+            d.properties.Add(u"Material"_s, material);
+            d.properties.Add(u"Finish"_s, u"Paint"_s);
         }
         ApplyOptions options;
         options.deleteOthers = deleteOthers;
@@ -184,9 +184,9 @@ TEST_F(PropertyUndoRun, ADocumentChangedOrReplacedSinceIsReportedAndLeftAlone)
     save(paths, u"S355"_s);
     // Changed by hand since: one property more.
     TDocCustomProperties later;
-    later.Add(u"Note"_s, u"mine"_s, 1, 0);
+    later.Add(u"Note"_s, u"mine"_s);
     TOleDocPropClassWrapper wrapper;
-    wrapper.ApplyChanges(paths[0], &later, false);
+    wrapper.ApplyChanges(paths[0], later, false);
     // Replaced since by another file with the same content (a program that saves by renaming).
     const QByteArray saved = testfiles::ReadBytes(paths[1]);
     testfiles::WriteBytes(paths[1] + u".new"_s, saved);
@@ -302,7 +302,7 @@ TEST_F(PropertyUndoRun, ASaveThatChangesNoDocumentIsNeitherWrittenNorRecorded)
         changes[0].path = paths[0];
         changes[0].changed = true;
         for (const QString& name : names)
-            changes[0].properties.Add(name, name == u"Finish"_s ? u"Paint"_s : u"S355"_s, 1, 0);
+            changes[0].properties.Add(name, name == u"Finish"_s ? u"Paint"_s : u"S355"_s);
         changes[0].removals = removals;
         const ApplyReport report = ApplyDocumentChanges(changes, {});
         EXPECT_EQ(report.results.front().status, ApplyResult::NotWritten) << report.results.front().error.toStdString();

@@ -1,4 +1,4 @@
-#include "widgets/TarCells.h"
+#include "common/TarCells.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,53 +19,53 @@ TarCell* TarCells::Add(std::unique_ptr<TarCell> cell)
     if (!cell)
         return nullptr;
     TarCell* added = cell.get();
-    main_.push_back({0, std::move(cell)});
-    sorted_ = false;
+    m_main.push_back({0, std::move(cell)});
+    m_sorted = false;
     return added;
 }
 
 void TarCells::EnsureSorted() const
 {
-    if (sorted_)
+    if (m_sorted)
         return;
-    for (Entry& e : side_)
-        main_.push_back(std::move(e));
-    side_.clear();
-    for (Entry& e : main_)
+    for (Entry& e : m_side)
+        m_main.push_back(std::move(e));
+    m_side.clear();
+    for (Entry& e : m_main)
         e.key = Key(e.cell->Col, e.cell->Row);
     const auto byKey = [](const Entry& a, const Entry& b) { return a.key < b.key; };
-    if (!std::is_sorted(main_.begin(), main_.end(), byKey))
-        std::sort(main_.begin(), main_.end(), byKey);
+    if (!std::is_sorted(m_main.begin(), m_main.end(), byKey))
+        std::sort(m_main.begin(), m_main.end(), byKey);
     MirrorKeys();
-    sorted_ = true;
+    m_sorted = true;
 }
 
 void TarCells::MirrorKeys() const
 {
-    mainKeys_.resize(main_.size());
-    for (std::size_t i = 0; i < main_.size(); ++i)
-        mainKeys_[i] = main_[i].key;
-    blockKeys_.clear();
-    for (std::size_t i = 0; i < mainKeys_.size(); i += kBlock)
-        blockKeys_.push_back(mainKeys_[i]);
+    m_mainKeys.resize(m_main.size());
+    for (std::size_t i = 0; i < m_main.size(); ++i)
+        m_mainKeys[i] = m_main[i].key;
+    m_blockKeys.clear();
+    for (std::size_t i = 0; i < m_mainKeys.size(); i += kBlock)
+        m_blockKeys.push_back(m_mainKeys[i]);
 }
 
 void TarCells::Consolidate() const
 {
     EnsureSorted();
-    if (side_.empty())
+    if (m_side.empty())
         return;
     // Merge from the back so that nothing is moved twice and no second list is needed.
-    std::size_t a = main_.size();
-    std::size_t b = side_.size();
-    main_.resize(a + b);
+    std::size_t a = m_main.size();
+    std::size_t b = m_side.size();
+    m_main.resize(a + b);
     for (std::size_t out = a + b; b > 0;) {
-        if (a > 0 && main_[a - 1].key > side_[b - 1].key)
-            main_[--out] = std::move(main_[--a]);
+        if (a > 0 && m_main[a - 1].key > m_side[b - 1].key)
+            m_main[--out] = std::move(m_main[--a]);
         else
-            main_[--out] = std::move(side_[--b]);
+            m_main[--out] = std::move(m_side[--b]);
     }
-    side_.clear();
+    m_side.clear();
     MirrorKeys();
 }
 
@@ -73,14 +73,14 @@ TarCell* TarCells::SearchMain(qint64 key) const
 {
     // The sample of every kBlock-th key is small enough to stay in the cache; it names the one
     // block of keys that can hold `key`, so a lookup reads few cache lines of the large list.
-    const auto next = std::upper_bound(blockKeys_.begin(), blockKeys_.end(), key);
-    if (next == blockKeys_.begin())
+    const auto next = std::upper_bound(m_blockKeys.begin(), m_blockKeys.end(), key);
+    if (next == m_blockKeys.begin())
         return nullptr;
-    const std::size_t first = static_cast<std::size_t>(next - blockKeys_.begin() - 1) * kBlock;
-    const auto begin = mainKeys_.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = mainKeys_.begin() + static_cast<std::ptrdiff_t>(std::min(first + kBlock, mainKeys_.size()));
+    const std::size_t first = static_cast<std::size_t>(next - m_blockKeys.begin() - 1) * kBlock;
+    const auto begin = m_mainKeys.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = m_mainKeys.begin() + static_cast<std::ptrdiff_t>(std::min(first + kBlock, m_mainKeys.size()));
     const auto at = std::lower_bound(begin, end, key);
-    return at != end && *at == key ? main_[static_cast<std::size_t>(at - mainKeys_.begin())].cell.get() : nullptr;
+    return at != end && *at == key ? m_main[static_cast<std::size_t>(at - m_mainKeys.begin())].cell.get() : nullptr;
 }
 
 TarCell* TarCells::SearchSide(const std::vector<Entry>& list, qint64 key)
@@ -95,7 +95,7 @@ bool TarCells::Find(qint32 col, qint32 row, TarCell*& cell) const
     const qint64 key = Key(col, row);
     TarCell* found = SearchMain(key);
     if (!found)
-        found = SearchSide(side_, key);
+        found = SearchSide(m_side, key);
     if (!found)
         return false;
     cell = found;
@@ -111,9 +111,9 @@ TarCell* TarCells::GetCell(qint32 col, qint32 row)
     const qint64 key = Key(col, row);
     auto cellPtr = std::make_unique<TarCell>(col, row);
     cell = cellPtr.get();
-    const auto at = std::lower_bound(side_.begin(), side_.end(), key, [](const Entry& e, qint64 k) { return e.key < k; });
-    side_.insert(at, Entry{key, std::move(cellPtr)});
-    if (side_.size() > SideLimit(main_.size()))
+    const auto at = std::lower_bound(m_side.begin(), m_side.end(), key, [](const Entry& e, qint64 k) { return e.key < k; });
+    m_side.insert(at, Entry{key, std::move(cellPtr)});
+    if (m_side.size() > SideLimit(m_main.size()))
         Consolidate();
     return cell;
 }
@@ -132,37 +132,37 @@ QString TarCells::GetData(qint32 col, qint32 row) const
 
 std::pair<std::size_t, std::size_t> TarCells::RangeBounds(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo) const
 {
-    const auto first = std::lower_bound(mainKeys_.begin(), mainKeys_.end(), Key(colFrom, rowFrom));
-    const auto last = std::upper_bound(first, mainKeys_.end(), Key(colTo, rowTo));
-    return {static_cast<std::size_t>(first - mainKeys_.begin()), static_cast<std::size_t>(last - mainKeys_.begin())};
+    const auto first = std::lower_bound(m_mainKeys.begin(), m_mainKeys.end(), Key(colFrom, rowFrom));
+    const auto last = std::upper_bound(first, m_mainKeys.end(), Key(colTo, rowTo));
+    return {static_cast<std::size_t>(first - m_mainKeys.begin()), static_cast<std::size_t>(last - m_mainKeys.begin())};
 }
 
 void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
 {
     if (colTo < colFrom || rowTo < rowFrom || Count() == 0) {
-        sorted_ = false;
+        m_sorted = false;
         return;
     }
     Consolidate();
     // Cells of the range lie between its first and last position in (column, row) order; only
     // their rows need a check. Every cell at a position goes, also a second one at the same place.
     const auto [first, last] = RangeBounds(colFrom, rowFrom, colTo, rowTo);
-    const auto begin = main_.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = main_.begin() + static_cast<std::ptrdiff_t>(last);
+    const auto begin = m_main.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = m_main.begin() + static_cast<std::ptrdiff_t>(last);
     const auto kept = std::remove_if(begin, end, [&](const Entry& e) { return e.cell->Row >= rowFrom && e.cell->Row <= rowTo; });
-    main_.erase(kept, end);
-    if (main_.size() < main_.capacity() / 2) {
-        main_.shrink_to_fit();
-        mainKeys_.shrink_to_fit();
+    m_main.erase(kept, end);
+    if (m_main.size() < m_main.capacity() / 2) {
+        m_main.shrink_to_fit();
+        m_mainKeys.shrink_to_fit();
     }
     // A delete counts as a change of order, like Add: the next lookup checks the order again,
     // which costs one pass over the keys since removing cells kept the rest in order.
-    sorted_ = false;
+    m_sorted = false;
 }
 
 void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
 {
-    textIndex_.clear();
+    m_textIndex.clear();
     if (colTo < colFrom || rowTo < rowFrom)
         return;
     // Walking the cells instead of every position keeps a large range cheap. Positions without
@@ -170,7 +170,7 @@ void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint
     std::vector<std::pair<qint64, bool>> filled; // (position, has text) in (column, row) order
     ForEachInRange(colFrom, rowFrom, colTo, rowTo, [&](const TarCell& cell) {
         if (!cell.Text.isEmpty())
-            textIndex_.insert(cell.Text.toUpper(), {cell.Col, cell.Row});
+            m_textIndex.insert(cell.Text.toUpper(), {cell.Col, cell.Row});
         filled.emplace_back(Key(cell.Col, cell.Row), !cell.Text.isEmpty());
     });
     qint64 col = colTo;
@@ -184,13 +184,13 @@ void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint
                 return; // every position has text
         }
     }
-    textIndex_.insert(QString(), {static_cast<qint32>(col), static_cast<qint32>(row)});
+    m_textIndex.insert(QString(), {static_cast<qint32>(col), static_cast<qint32>(row)});
 }
 
 bool TarCells::FindText(const QString& text, qint32& col, qint32& row) const
 {
-    const auto it = textIndex_.constFind(text.toUpper());
-    if (it == textIndex_.constEnd())
+    const auto it = m_textIndex.constFind(text.toUpper());
+    if (it == m_textIndex.constEnd())
         return false;
     col = it->first;
     row = it->second;
@@ -199,8 +199,8 @@ bool TarCells::FindText(const QString& text, qint32& col, qint32& row) const
 
 void TarCells::ClearChanged()
 {
-    for (const Entry& e : main_)
+    for (const Entry& e : m_main)
         e.cell->Changed = false;
-    for (const Entry& e : side_)
+    for (const Entry& e : m_side)
         e.cell->Changed = false;
 }

@@ -35,7 +35,6 @@ QString PropertyNameKey(const QString& name);
 class TCustomPropertie {
 public:
     QString Name;
-    qint32 PropertyType = 0;
     QStringList LookupValues; // in seed-file order, duplicates kept
     QString DefaultValue;
 
@@ -48,23 +47,20 @@ class PropertyDefinitions {
 public:
     // Appends a new empty definition and returns it (owned by the list).
     TCustomPropertie* Add();
-    int Count() const { return static_cast<int>(items_.size()); }
+    int Count() const { return static_cast<int>(m_items.size()); }
     // The definition at `index`, or nullptr when the index is out of range.
     TCustomPropertie* Item(int index) const;
-    void Clear() { items_.clear(); }
+    void Clear() { m_items.clear(); }
 
 private:
-    std::vector<std::unique_ptr<TCustomPropertie>> items_;
+    std::vector<std::unique_ptr<TCustomPropertie>> m_items;
 };
 
-// One property to be written into one document.
+// One property to be written into one document, always as text.
 class TDocCustomPropertie {
 public:
     QString Name;
     QString Value;
-    qint32 PropertyType = 0;
-    qint32 Tag = -1;
-    qint32 Reserved = 0; // kept for the record layout; nothing reads or sets it
     // True when Value is what the editor read from the document and nobody changed it. A
     // property of this name that the document holds with another type than text (a date, a
     // number, Yes/No) then keeps its type and value instead of becoming text.
@@ -82,9 +78,9 @@ public:
     TDocCustomProperties& operator=(TDocCustomProperties&&) = default;
 
     // Adds an entry unless one with the same upper-cased name is there already.
-    void Add(const QString& name, const QString& value, qint32 propertyType, qint32 tag, bool untouched = false);
+    void Add(const QString& name, const QString& value, bool untouched = false);
     void Clear();
-    int Count() const { return static_cast<int>(items_.size()); }
+    int Count() const { return static_cast<int>(m_items.size()); }
     // Position of the name among the entries (ignoring case), -1 when absent.
     int IndexOf(const QString& name) const;
     // The entry at `index`, or nullptr when the index is negative or not below Count().
@@ -92,6 +88,6 @@ public:
     bool Contains(const QString& name) const { return IndexOf(name) != -1; }
 
 private:
-    std::vector<std::unique_ptr<TDocCustomPropertie>> items_;
-    QHash<QString, int> index_;
+    std::vector<std::unique_ptr<TDocCustomPropertie>> m_items;
+    QHash<QString, int> m_index;
 };

@@ -1,10 +1,23 @@
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 
 #include "batch/UndoLastRun.h"
+#include "common/Error.h"
+#include "common/FsPath.h"
 #include "journal/Journal.h"
+#include "platform/FileIdentity.h"
+#include "properties/OleDocumentProperties.h"
 #include "properties/PropertySaveJournal.h"
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString identityOf(const QString& path)
+{
+    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
+}
+
+} // namespace
 
 PropertyUndo::PropertyUndo(ProgressSinkFactory& progress, MessageSink& messages) : progress_(progress), messages_(messages)
 {
@@ -46,4 +59,64 @@ void PropertyUndo::Execute()
                               }
                               return {};
                           });
+}
+
+bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
+{
+    switch (run.states[i].mark) {
+    case JournalMark::Done:
+        return true;
+    case JournalMark::Failed:
+        return false; // a document that failed keeps what it had
+    case JournalMark::None:
+        break;
+    }
+    // A run that ended did not try its unmarked documents; one cut short may have written the
+    // one it was at.
+    return !run.ended;
+}
+
+PropertyRestore RestoreDocumentProperties(const JournalItem& item)
+{
+    const auto unrestored = [](const QString& reason) { return PropertyRestore{PropertyRestore::Unrestored, reason}; };
+    if (const QString reason = NotARegularFileReason(item.path); !reason.isEmpty())
+        return unrestored(item.path + u" is gone."_s);
+    if (!item.identity.isEmpty() && identityOf(item.path) != item.identity)
+        return unrestored(item.path + u" is another file now."_s);
+
+    StoredProperties recorded;
+    QStringList after;
+    for (const auto& [key, value] : item.attributes) {
+        if (key == kCodePageAttribute)
+            recorded.codePage = quint16(value.toUInt());
+        else if (key == kAfterAttribute)
+            after << value;
+    }
+    recorded.properties = item.properties;
+
+    TOleDocumentProperties doc;
+    try {
+        doc.Open(item.path);
+        TOleCustomProperties& custom = doc.CustomProperties();
+        const QString now = PropertyFingerprint(ReadStoredProperties(custom));
+        if (now == PropertyFingerprint(recorded)) {
+            doc.Close(false);
+            return {PropertyRestore::Unchanged, {}};
+        }
+        if (!after.contains(now)) {
+            doc.Close(false);
+            return unrestored(item.path + u" was changed since the save."_s);
+        }
+        for (qint32 k = custom.Count() - 1; k >= 0; --k)
+            custom.Item(k).Remove();
+        for (const JournalProperty& p : item.properties)
+            custom.AddStored(p.name, QByteArray::fromHex(p.value.toLatin1()));
+        doc.Save();
+        doc.Close(false);
+    } catch (const KrdlError& e) {
+        // Nothing saved: the document keeps what the save left there, until the next undo.
+        doc.Close(false);
+        return {PropertyRestore::Failed, e.message()};
+    }
+    return {PropertyRestore::Restored, {}};
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The sparse cell store behind `TarGrid`: only cells that were set exist; reading a position
 // without a cell gives empty text. Each cell carries a shown text, a hidden string (`Data`), a
-// changed flag and a free list of strings (`Items`).
+// changed flag and a free list of strings (`Items`). It is data without a view, so it lives
+// below both the grid control (widgets/ui/TarGrid.h) and the property editor's rows and columns
+// (properties/PropertyGrid.h).
 //
 // Typical use (the property editor):
 //
@@ -74,16 +76,16 @@ public:
     // column and row; of equal texts the last position in (column, row) order wins. Positions
     // without text index the empty text. A snapshot: later changes of cells do not show.
     void BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo);
-    void ClearTextIndex() { textIndex_.clear(); }
+    void ClearTextIndex() { m_textIndex.clear(); }
     // Looks `text` up (ignoring case) in the text index; leaves col and row alone when absent.
     bool FindText(const QString& text, qint32& col, qint32& row) const;
 
     // Clears the Changed flag of every cell.
     void ClearChanged();
-    int Count() const { return static_cast<int>(main_.size() + side_.size()); }
+    int Count() const { return static_cast<int>(m_main.size() + m_side.size()); }
     // True when every cell is known to be in (column, row) order, so that a lookup needs no
     // sort. Add and DeleteRange clear it; lookups set it.
-    bool Sorted() const { return sorted_; }
+    bool Sorted() const { return m_sorted; }
 
     // Calls f(const TarCell&) for the cells of the range in (column, row) order; of several
     // cells at one position only the one lookups return.
@@ -95,7 +97,7 @@ public:
         const auto [first, last] = RangeBounds(colFrom, rowFrom, colTo, rowTo);
         qint64 previous = 0;
         for (std::size_t i = first; i < last; ++i) {
-            const Entry& e = main_[i];
+            const Entry& e = m_main[i];
             const TarCell& cell = *e.cell;
             if (cell.Row < rowFrom || cell.Row > rowTo || (i > first && e.key == previous))
                 continue;
@@ -106,7 +108,7 @@ public:
 
 private:
     struct Entry {
-        qint64 key; // (Col, Row) packed in sort order; valid while sorted_
+        qint64 key; // (Col, Row) packed in sort order; valid while m_sorted
         std::unique_ptr<TarCell> cell;
     };
 
@@ -118,19 +120,19 @@ private:
     // Merges the side list into the main list (both sorted).
     void Consolidate() const;
     std::pair<std::size_t, std::size_t> RangeBounds(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo) const;
-    // Copies the keys of main_ into mainKeys_ and blockKeys_ after main_ changed.
+    // Copies the keys of m_main into m_mainKeys and m_blockKeys after m_main changed.
     void MirrorKeys() const;
     TarCell* SearchMain(qint64 key) const;
     static TarCell* SearchSide(const std::vector<Entry>& list, qint64 key);
 
     // Lookups sort lazily, so the lists change under const calls.
-    mutable std::vector<Entry> main_; // sorted while sorted_
-    // The keys of main_ alone, and every kBlock-th of them: a lookup in a million cells waits
+    mutable std::vector<Entry> m_main; // sorted while m_sorted
+    // The keys of m_main alone, and every kBlock-th of them: a lookup in a million cells waits
     // for memory, and these keep the memory it reads small.
     static constexpr std::size_t kBlock = 32;
-    mutable std::vector<qint64> mainKeys_;
-    mutable std::vector<qint64> blockKeys_;
-    mutable std::vector<Entry> side_; // sorted always; only used while sorted_
-    mutable bool sorted_ = false;
-    QHash<QString, std::pair<qint32, qint32>> textIndex_;
+    mutable std::vector<qint64> m_mainKeys;
+    mutable std::vector<qint64> m_blockKeys;
+    mutable std::vector<Entry> m_side; // sorted always; only used while m_sorted
+    mutable bool m_sorted = false;
+    QHash<QString, std::pair<qint32, qint32>> m_textIndex;
 };
