@@ -280,12 +280,12 @@ void FileListPanel::actRenameFileExecute()
     const FileEntry entry = m_files.list().at(row);
 
     TfrmRenameFile dialog(window());
-    dialog.edOldName->setText(entry.fileName);
+    dialog.SetOldName(entry.fileName);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
     // The typed text is the whole new name, extension included.
-    const QString name = dialog.edNewName->text();
+    const QString name = dialog.NewName();
     QString reason;
     if (!RenameSingleFile(entry.fullPath(), name, &reason)) {
         arMessageBox(u"Error"_s, u"File can't be renamed!\n"_s + reason, {u"Ok"_s}, miError, 0, poMainFormCenter, true, window());

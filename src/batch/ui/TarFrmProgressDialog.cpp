@@ -28,37 +28,39 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     setWindowTitle(QStringLiteral("Progress dialog"));
     resize(392, 345);
 
-    actClose = new QAction(QStringLiteral("&Close"), this);
-    actCancel = new QAction(QStringLiteral("Cancel"), this);
-    actCancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    actCancel->setShortcutContext(Qt::WindowShortcut);
-    addAction(actCancel);
-    connect(actClose, &QAction::triggered, this, &TarFrmProgressDialog::actCloseExecute);
-    connect(actCancel, &QAction::triggered, this, &TarFrmProgressDialog::actCancelExecute);
+    m_actClose = new QAction(QStringLiteral("&Close"), this);
+    m_actClose->setObjectName(QStringLiteral("actClose"));
+    m_actCancel = new QAction(QStringLiteral("Cancel"), this);
+    m_actCancel->setObjectName(QStringLiteral("actCancel"));
+    m_actCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_actCancel->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_actCancel);
+    connect(m_actClose, &QAction::triggered, this, &TarFrmProgressDialog::actCloseExecute);
+    connect(m_actCancel, &QAction::triggered, this, &TarFrmProgressDialog::actCancelExecute);
 
-    mProgressText = new QPlainTextEdit(this);
-    mProgressText->setObjectName(QStringLiteral("mProgressText"));
-    mProgressText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    mProgressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mProgressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_progressText = new QPlainTextEdit(this);
+    m_progressText->setObjectName(QStringLiteral("mProgressText"));
+    m_progressText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_progressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_progressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     // Between the log and the buttons: files done of all, and the time taken and still to go.
     // Both appear with the run's first file, so a run that ends before its file loop (no
     // connection) shows none.
     auto* pnlProgress = new QWidget(this);
     pnlProgress->setObjectName(QStringLiteral("pnlProgress"));
-    pbProgress = new QProgressBar(pnlProgress);
-    pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setFormat(QStringLiteral("%v/%m"));
-    pbProgress->setTextVisible(true);
-    pbProgress->setRange(0, 0);
-    lblProgressTime = new QLabel(pnlProgress);
-    lblProgressTime->setObjectName(QStringLiteral("lblProgressTime"));
-    lblProgressTime->setTextFormat(Qt::PlainText);
+    m_pbProgress = new QProgressBar(pnlProgress);
+    m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    m_pbProgress->setFormat(QStringLiteral("%v/%m"));
+    m_pbProgress->setTextVisible(true);
+    m_pbProgress->setRange(0, 0);
+    m_lblProgressTime = new QLabel(pnlProgress);
+    m_lblProgressTime->setObjectName(QStringLiteral("lblProgressTime"));
+    m_lblProgressTime->setTextFormat(Qt::PlainText);
     auto* progressRow = new QHBoxLayout(pnlProgress);
     progressRow->setContentsMargins(8, 6, 8, 0);
-    progressRow->addWidget(pbProgress, 1);
-    progressRow->addWidget(lblProgressTime);
+    progressRow->addWidget(m_pbProgress, 1);
+    progressRow->addWidget(m_lblProgressTime);
     pnlProgress->hide();
     clockTick_ = new QTimer(this);
     clockTick_->setInterval(1000);
@@ -69,30 +71,30 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
     pnlButtons->setFrameShape(QFrame::NoFrame);
     pnlButtons->setFixedHeight(41);
-    btnClose = new ActionButton(actClose, ActionButton::NoHint, pnlButtons);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
+    m_btnClose = new ActionButton(m_actClose, ActionButton::NoHint, pnlButtons);
+    m_btnClose->setObjectName(QStringLiteral("btnClose"));
     auto* pnlButtonsRight = new QFrame(pnlButtons);
     pnlButtonsRight->setObjectName(QStringLiteral("pnlButtonsRight"));
     pnlButtonsRight->setFrameShape(QFrame::NoFrame);
-    btnCancel = new ActionButton(actCancel, ActionButton::NoHint, pnlButtonsRight);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* b : {btnClose, btnCancel}) {
+    m_btnCancel = new ActionButton(m_actCancel, ActionButton::NoHint, pnlButtonsRight);
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    for (QPushButton* b : {m_btnClose, m_btnCancel}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(75);
     }
 
     auto* right = new QHBoxLayout(pnlButtonsRight);
     right->setContentsMargins(0, 0, 0, 0);
-    right->addWidget(btnCancel);
+    right->addWidget(m_btnCancel);
     auto* panel = new QHBoxLayout(pnlButtons);
     panel->setContentsMargins(8, 8, 8, 8);
-    panel->addWidget(btnClose);
+    panel->addWidget(m_btnClose);
     panel->addStretch(1);
     panel->addWidget(pnlButtonsRight);
     auto* main = new QVBoxLayout(this);
     main->setContentsMargins(0, 0, 0, 0);
     main->setSpacing(0);
-    main->addWidget(mProgressText, 1);
+    main->addWidget(m_progressText, 1);
     main->addWidget(pnlProgress);
     main->addWidget(pnlButtons);
 
@@ -116,7 +118,7 @@ void TarFrmProgressDialog::Show()
 
 void TarFrmProgressDialog::AddLine(const QString& text)
 {
-    mProgressText->appendPlainText(text);
+    m_progressText->appendPlainText(text);
 }
 
 void TarFrmProgressDialog::ProcessPendingEvents()
@@ -128,22 +130,22 @@ void TarFrmProgressDialog::SetProgress(qsizetype done, qsizetype total)
 {
     if (!clock_.isValid()) {
         clock_.start();
-        pbProgress->parentWidget()->show();
+        m_pbProgress->parentWidget()->show();
         clockTick_->start();
     }
     done_ = done;
     total_ = total;
     // The bar counts in int, which no file list outgrows.
     constexpr qsizetype most = std::numeric_limits<int>::max();
-    pbProgress->setRange(0, int(std::min(total, most)));
-    pbProgress->setValue(int(std::min(done, most)));
+    m_pbProgress->setRange(0, int(std::min(total, most)));
+    m_pbProgress->setValue(int(std::min(done, most)));
     updateProgressTime();
 }
 
 void TarFrmProgressDialog::updateProgressTime()
 {
     if (clock_.isValid())
-        lblProgressTime->setText(ProgressTimeText(clock_.elapsed(), done_, total_, finished_));
+        m_lblProgressTime->setText(ProgressTimeText(clock_.elapsed(), done_, total_, finished_));
 }
 
 void TarFrmProgressDialog::Finish()
@@ -159,13 +161,13 @@ void TarFrmProgressDialog::Finish()
 
 QStringList TarFrmProgressDialog::Lines() const
 {
-    return mProgressText->toPlainText().split(u'\n');
+    return m_progressText->toPlainText().split(u'\n');
 }
 
 void TarFrmProgressDialog::ActionManagerUpdate()
 {
-    actCancel->setEnabled(!stopped_);
-    actClose->setEnabled(stopped_);
+    m_actCancel->setEnabled(!stopped_);
+    m_actClose->setEnabled(stopped_);
 }
 
 void TarFrmProgressDialog::actCancelExecute()

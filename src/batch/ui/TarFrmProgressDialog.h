@@ -44,18 +44,18 @@ public:
     void actCancelExecute();
     void actCloseExecute();
 
-    QPlainTextEdit* mProgressText = nullptr;
-    QProgressBar* pbProgress = nullptr;   // done/total files
-    QLabel* lblProgressTime = nullptr;    // elapsed and estimated remaining time
-    QPushButton* btnClose = nullptr;
-    QPushButton* btnCancel = nullptr;
-    QAction* actClose = nullptr;
-    QAction* actCancel = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QPlainTextEdit* m_progressText = nullptr; // object name mProgressText
+    QProgressBar* m_pbProgress = nullptr;     // done/total files
+    QLabel* m_lblProgressTime = nullptr;      // elapsed and estimated remaining time
+    QPushButton* m_btnClose = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QAction* m_actClose = nullptr;
+    QAction* m_actCancel = nullptr;
+
     void updateProgressTime();
 
     QPointer<QWidget> centreOver_;

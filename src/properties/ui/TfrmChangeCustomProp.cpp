@@ -307,9 +307,9 @@ void TfrmChangeCustomProp::actChangeValueExecute()
     const QRect s = m_arGrid->Selection();
     TfrmChangeGridValue dialog(this);
     dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
-    dialog.edValue->setText(m_arGrid->CellsObject().GetText(s.left(), s.top()));
+    dialog.SetValue(m_arGrid->CellsObject().GetText(s.left(), s.top()));
     if (dialog.exec() == QDialog::Accepted)
-        SetSelectedCells(dialog.edValue->text());
+        SetSelectedCells(dialog.Value());
     m_arGrid->InvalidateGrid();
 }
 
@@ -319,7 +319,7 @@ void TfrmChangeCustomProp::actChangePropLookupExecute()
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
     if (m_arGrid->CellsObject().Find(s.left(), 0, header))
-        dialog.lbLookupItems->addItems(header->Items);
+        dialog.SetLookupItems(header->Items);
     dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.SelectedLookupValue());

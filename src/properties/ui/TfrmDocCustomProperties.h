@@ -27,9 +27,10 @@ public:
     // The command: a dialog filled from `path`, shown modally in every case.
     static void ShowFor(const QString& path, QWidget* owner);
 
-    QGroupBox* gbDocCustomProperties = nullptr;
-    QLabel* lblFileName = nullptr;
-    QLineEdit* edFileName = nullptr;
-    QTreeWidget* lvProperties = nullptr;
-    QPushButton* btnClose = nullptr;
+private:
+    QGroupBox* m_gbDocCustomProperties = nullptr;
+    QLabel* m_lblFileName = nullptr;
+    QLineEdit* m_edFileName = nullptr;
+    QTreeWidget* m_lvProperties = nullptr;
+    QPushButton* m_btnClose = nullptr;
 };

@@ -58,9 +58,10 @@ void answerRenameDialog(const QString& typed, bool accept, QString* shownOldName
             return;
         }
         if (shownOldName)
-            *shownOldName = dlg->edOldName->text();
-        dlg->edNewName->setText(typed);
-        QTest::keyClick(dlg->edNewName, accept ? Qt::Key_Return : Qt::Key_Escape);
+            *shownOldName = Child<QLineEdit>(dlg, u"edOldName"_s)->text();
+        QLineEdit* newName = Child<QLineEdit>(dlg, u"edNewName"_s);
+        newName->setText(typed);
+        QTest::keyClick(newName, accept ? Qt::Key_Return : Qt::Key_Escape);
     });
     poll->start(5);
 }
@@ -309,9 +310,10 @@ TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile
         auto* dlg = qobject_cast<TfrmDocCustomProperties*>(QApplication::activeModalWidget());
         if (!dlg || !dlg->isVisible())
             return;
-        shownPath = dlg->edFileName->text();
-        for (int i = 0; i < dlg->lvProperties->topLevelItemCount(); ++i)
-            labels << dlg->lvProperties->topLevelItem(i)->text(0);
+        shownPath = Child<QLineEdit>(dlg, u"edFileName"_s)->text();
+        const QTreeWidget* list = Child<QTreeWidget>(dlg, u"lvProperties"_s);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            labels << list->topLevelItem(i)->text(0);
         dlg->close();
     });
     poll->start(5);

@@ -130,8 +130,8 @@ void ClickHeader(TfrmChangeCustomProp* f, int col)
 void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
 {
     WhenShown<TfrmChangeGridValue>([value](TfrmChangeGridValue* d) {
-        d->edValue->setText(value);
-        d->BitBtn1->click();
+        Child<QLineEdit>(d, u"edValue"_s)->setText(value);
+        Child<QPushButton>(d, u"BitBtn1"_s)->click();
     });
     Child<QAction>(f, u"actChangeValue"_s)->trigger();
 }
@@ -139,10 +139,11 @@ void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
 void PickLookup(TfrmChangeCustomProp* f, const QString& value)
 {
     WhenShown<TfrmGridLookupValues>([value](TfrmGridLookupValues* d) {
-        const QList<QListWidgetItem*> items = d->lbLookupItems->findItems(value, Qt::MatchExactly);
+        QListWidget* list = Child<QListWidget>(d, u"lbLookupItems"_s);
+        const QList<QListWidgetItem*> items = list->findItems(value, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1);
-        d->lbLookupItems->setCurrentItem(items.front());
-        d->btnOk->click();
+        list->setCurrentItem(items.front());
+        Child<QPushButton>(d, u"btnOk"_s)->click();
     });
     Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
 }
@@ -398,8 +399,8 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
         WhenShown<TfrmGridLookupValues>([](TfrmGridLookupValues* d) {
             // The left column's lookup values serve the whole selection: Material has none.
             EXPECT_EQ(d->windowTitle(), u"Lookup values (Material)"_s);
-            EXPECT_EQ(d->lbLookupItems->count(), 0);
-            d->btnOk->click();
+            EXPECT_EQ(Child<QListWidget>(d, u"lbLookupItems"_s)->count(), 0);
+            Child<QPushButton>(d, u"btnOk"_s)->click();
         });
         Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         TarCell* cell = nullptr;
@@ -408,14 +409,14 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
         Grid(f)->SetSelection(2, 1, 2, 1);
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             WhenShown<TfrmGridLookupValues>([f](TfrmGridLookupValues* d) {
-                d->lbLookupItems->setCurrentRow(1);
+                Child<QListWidget>(d, u"lbLookupItems"_s)->setCurrentRow(1);
                 d->move(f->mapToGlobal(QPoint(200, 40)));
                 QPixmap shot = f->grab();
                 QPainter painter(&shot);
                 painter.drawPixmap(200, 40, d->grab());
                 painter.end();
                 shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-lookup.png"_s);
-                d->btnClose->click();
+                Child<QPushButton>(d, u"btnClose"_s)->click();
             });
             Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         }
