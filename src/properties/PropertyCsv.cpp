@@ -166,7 +166,7 @@ struct PropertyCsvReader::Impl {
         for (Seek(0); Refill();)
             detector.Feed(std::string_view(block.data(), block.size()));
         const text::Detection found = detector.Finish();
-        if (found.damaged()) {
+        if (found.Damaged()) {
             error = DamagedTextReason(found.damagedLine);
             return false;
         }
@@ -343,28 +343,28 @@ struct PropertyCsvReader::Impl {
     }
 };
 
-PropertyCsvReader::PropertyCsvReader() : d_(std::make_unique<Impl>()) {}
+PropertyCsvReader::PropertyCsvReader() : m_d(std::make_unique<Impl>()) {}
 
 PropertyCsvReader::~PropertyCsvReader() = default;
 
 bool PropertyCsvReader::Open(const QString& fileName, QString* error)
 {
-    const std::size_t blockSize = d_->blockSize;
-    d_ = std::make_unique<Impl>();
-    d_->blockSize = blockSize;
-    d_->fromFile = true;
-    d_->fileName = fileName;
+    const std::size_t blockSize = m_d->blockSize;
+    m_d = std::make_unique<Impl>();
+    m_d->blockSize = blockSize;
+    m_d->fromFile = true;
+    m_d->fileName = fileName;
     // Looked at before opening: opening a device can have effects of its own.
     QString reason = NotARegularFileReason(fileName);
     if (!reason.isEmpty()) {
         reason[0] = reason[0].toUpper();
         reason += u'.';
     } else if (const platform::PositionedFile::Status status =
-                   d_->file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
+                   m_d->file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
                !status) {
         reason = ErrorText(status.ec);
-    } else if (!d_->Start(&reason)) {
-        d_->error = CannotRead(fileName, reason);
+    } else if (!m_d->Start(&reason)) {
+        m_d->error = CannotRead(fileName, reason);
     }
     if (!reason.isEmpty() && error)
         *error = CannotRead(fileName, reason);
@@ -373,21 +373,21 @@ bool PropertyCsvReader::Open(const QString& fileName, QString* error)
 
 bool PropertyCsvReader::OpenBytes(const QByteArray& bytes, QString* error)
 {
-    const std::size_t blockSize = d_->blockSize;
-    d_ = std::make_unique<Impl>();
-    d_->blockSize = blockSize;
-    d_->memory = bytes;
-    return d_->Start(error);
+    const std::size_t blockSize = m_d->blockSize;
+    m_d = std::make_unique<Impl>();
+    m_d->blockSize = blockSize;
+    m_d->memory = bytes;
+    return m_d->Start(error);
 }
 
 const QStringList& PropertyCsvReader::Names() const
 {
-    return d_->names;
+    return m_d->names;
 }
 
 bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
 {
-    Impl& d = *d_;
+    Impl& d = *m_d;
     while (d.error.isEmpty()) {
         if (d.ReadRecord() != Impl::Record::Read)
             return false;
@@ -426,23 +426,23 @@ bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
 
 int PropertyCsvReader::Line() const
 {
-    return d_->recordLine;
+    return m_d->recordLine;
 }
 
 const QString& PropertyCsvReader::Error() const
 {
-    return d_->error;
+    return m_d->error;
 }
 
 void PropertyCsvReader::Rewind()
 {
-    d_->ReadHeader();
+    m_d->ReadHeader();
 }
 
 void PropertyCsvReader::SetBlockSize(std::size_t bytes)
 {
     // Three bytes hold the byte order mark, which Start looks for in the first block.
-    d_->blockSize = std::max<std::size_t>(bytes, 3);
+    m_d->blockSize = std::max<std::size_t>(bytes, 3);
 }
 
 namespace {

@@ -148,8 +148,8 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
             cells.GetCell(col, 0)->SetText(name);
     };
     const auto label = [](TarCells& cells, int row, const QString& path) {
-        cells.GetCell(0, row)->Text = PropertyRowLabel(row, path);
-        cells.GetCell(0, row)->Data = path;
+        cells.GetCell(0, row)->text = PropertyRowLabel(row, path);
+        cells.GetCell(0, row)->data = path;
     };
     constexpr int kCols = 4;
     constexpr int kRows = 3;
@@ -181,7 +181,7 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
     target.GetCell(1, 0)->SetText(u"MATERIAL"_s);
     label(target, 1, u"c:\\work\\COVER.psm"_s);
     label(target, 2, u"C:\\WORK\\flange.PAR"_s);
-    target.GetCell(2, 1)->Text = u"kept"_s;
+    target.GetCell(2, 1)->text = u"kept"_s;
     target.ClearChanged();
 
     const PropertySetPlacement placed = PutPropertyCsv(target, kCols, kRows, csv);
@@ -193,7 +193,7 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
             const QString expected = r == 1 && c == 2 ? u"kept"_s : values[sourceRow - 1][c - 1];
             EXPECT_EQ(target.GetText(c, r), expected) << c << "," << r;
             TarCell* cell = nullptr;
-            EXPECT_EQ(target.Find(c, r, cell) && cell->Changed, !(r == 1 && c == 2)) << c << "," << r;
+            EXPECT_EQ(target.Find(c, r, cell) && cell->changed, !(r == 1 && c == 2)) << c << "," << r;
         }
     }
     // A column with no place is reported also when no row holds a value for it.

@@ -25,22 +25,22 @@ ProgramEnvironment::~ProgramEnvironment() = default;
 
 // There is no window yet when "Handle" is written, so the number that identifies the running
 // program is its process id.
-QString ProgramEnvironment::applicationHandle()
+QString ProgramEnvironment::ApplicationHandle()
 {
     return QString::number(QCoreApplication::applicationPid());
 }
 
-void ProgramEnvironment::regWriteString(const QString& keyPath, const QString& name, const QString& value)
+void ProgramEnvironment::RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
-    RegWriteString(keyPath, name, value);
+    ::RegWriteString(keyPath, name, value);
 }
 
-bool ProgramEnvironment::instanceAlreadyRunning(const QString& name)
+bool ProgramEnvironment::InstanceAlreadyRunning(const QString& name)
 {
     return platform::InstanceAlreadyRunning(name.toStdString());
 }
 
-void ProgramEnvironment::showMessage(const startup::Message& message)
+void ProgramEnvironment::ShowMessage(const startup::Message& message)
 {
     arMessageBox(message.caption, message.text, message.buttons,
                  message.icon == startup::MessageIcon::Error ? miError : miInformation);
@@ -52,51 +52,51 @@ void ProgramEnvironment::showMessage(const startup::Message& message)
 // same title. Qt's application display name stays unset: Qt appends it to every caption it
 // hands the window system ("Confirmation — Velmar Solid Edge Utils"), and every caption must
 // read exactly as its window sets it.
-void ProgramEnvironment::setApplicationTitle(const QString& title)
+void ProgramEnvironment::SetApplicationTitle(const QString& title)
 {
     QCoreApplication::setApplicationName(title);
 }
 
-void ProgramEnvironment::createMainWindow()
+void ProgramEnvironment::CreateMainWindow()
 {
     m_window = std::make_unique<TfrmMain>(m_desktop);
 }
 
-QString ProgramEnvironment::programIniFileName()
+QString ProgramEnvironment::ProgramIniFileName()
 {
-    return ProgramIniFileName(m_desktop.ProgramFileName());
+    return ::ProgramIniFileName(m_desktop.ProgramFileName());
 }
 
-bool ProgramEnvironment::fileExists(const QString& path)
+bool ProgramEnvironment::FileExists(const QString& path)
 {
     return NotARegularFileReason(path).isEmpty();
 }
 
-QString ProgramEnvironment::specialFileReason(const QString& path)
+QString ProgramEnvironment::SpecialFileReason(const QString& path)
 {
-    const QString reason = SpecialFileReason(path);
+    const QString reason = ::SpecialFileReason(path);
     return reason.isEmpty() ? IniFileTextProblem(path) : reason;
 }
 
-QStringList ProgramEnvironment::userSettingsFiles()
+QStringList ProgramEnvironment::UserSettingsFiles()
 {
-    return UserSettingsFiles(m_desktop.ProgramFileName());
+    return ::UserSettingsFiles(m_desktop.ProgramFileName());
 }
 
-QString ProgramEnvironment::executablePath()
+QString ProgramEnvironment::ExecutablePath()
 {
     return m_desktop.ProgramFileName();
 }
 
 // When the upgrade library has taken over, the program ends before its window appears and
 // without the exit question.
-startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
+startup::UpgradeOutcome ProgramEnvironment::RunUpgradeCheck()
 {
     return upgrade::UpgradeCheck(m_desktop.ProgramFileName(), false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
                                                        : startup::UpgradeOutcome::Continue;
 }
 
-void ProgramEnvironment::showMainWindow()
+void ProgramEnvironment::ShowMainWindow()
 {
     if (m_window->isMinimized())
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
@@ -107,50 +107,50 @@ void ProgramEnvironment::showMainWindow()
     m_window->activateWindow();
 }
 
-void ProgramEnvironment::runMessageLoop()
+void ProgramEnvironment::RunMessageLoop()
 {
     // A window closed minimized starts minimized (the position store made it so); only a
     // window that is to be seen is brought to the front.
     if (m_window->isMinimized())
         m_window->show();
     else
-        showMainWindow();
+        ShowMainWindow();
     QApplication::exec();
 }
 
-startup::HandOver ProgramEnvironment::handFilesToRunningInstance(const QStringList& files, int timeoutMs)
+startup::HandOver ProgramEnvironment::HandFilesToRunningInstance(const QStringList& files, int timeoutMs)
 {
     return InstanceChannel::HandFiles(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)), files,
                                       timeoutMs);
 }
 
-qint64 ProgramEnvironment::elapsedMs()
+qint64 ProgramEnvironment::ElapsedMs()
 {
     return m_clock.elapsed();
 }
 
-void ProgramEnvironment::sleepMs(int ms)
+void ProgramEnvironment::SleepMs(int ms)
 {
     QThread::msleep(ulong(ms));
 }
 
 // Once the message loop runs, that is once the window shows: a folder search may take a while.
-void ProgramEnvironment::openFiles(const QStringList& files)
+void ProgramEnvironment::OpenFiles(const QStringList& files)
 {
     QTimer::singleShot(0, m_window.get(), [window = m_window.get(), files] { window->OpenFiles(files); });
 }
 
-void ProgramEnvironment::acceptFilesFromLaterStarts()
+void ProgramEnvironment::AcceptFilesFromLaterStarts()
 {
     m_channel = std::make_unique<InstanceChannel>();
-    QObject::connect(m_channel.get(), &InstanceChannel::filesReceived, m_window.get(),
-                     [this](const QStringList& files) { takeFilesFromLaterStart(files); });
+    QObject::connect(m_channel.get(), &InstanceChannel::FilesReceived, m_window.get(),
+                     [this](const QStringList& files) { TakeFilesFromLaterStart(files); });
     // Later starts that find no one listening give up after a while and say so.
     m_channel->Listen(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)));
 }
 
-void ProgramEnvironment::takeFilesFromLaterStart(const QStringList& files)
+void ProgramEnvironment::TakeFilesFromLaterStart(const QStringList& files)
 {
     m_window->OpenFiles(files);
-    showMainWindow();
+    ShowMainWindow();
 }

@@ -20,7 +20,7 @@
 
 TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      centreOver_(centreOver)
+      m_centreOver(centreOver)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // A log left open must not keep the program running once the main window has closed.
@@ -62,9 +62,9 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     progressRow->addWidget(m_pbProgress, 1);
     progressRow->addWidget(m_lblProgressTime);
     pnlProgress->hide();
-    clockTick_ = new QTimer(this);
-    clockTick_->setInterval(1000);
-    connect(clockTick_, &QTimer::timeout, this, &TarFrmProgressDialog::updateProgressTime);
+    m_clockTick = new QTimer(this);
+    m_clockTick->setInterval(1000);
+    connect(m_clockTick, &QTimer::timeout, this, &TarFrmProgressDialog::UpdateProgressTime);
 
     // The button bar along the bottom; Cancel sits in its own panel at the right end.
     auto* pnlButtons = new QFrame(this);
@@ -110,8 +110,8 @@ void TarFrmProgressDialog::SetCaption(const QString& caption)
 
 void TarFrmProgressDialog::Show()
 {
-    if (centreOver_ && centreOver_->isVisible())
-        move(centreOver_->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    if (m_centreOver && m_centreOver->isVisible())
+        move(m_centreOver->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
 }
@@ -128,34 +128,34 @@ void TarFrmProgressDialog::ProcessPendingEvents()
 
 void TarFrmProgressDialog::SetProgress(qsizetype done, qsizetype total)
 {
-    if (!clock_.isValid()) {
-        clock_.start();
+    if (!m_clock.isValid()) {
+        m_clock.start();
         m_pbProgress->parentWidget()->show();
-        clockTick_->start();
+        m_clockTick->start();
     }
-    done_ = done;
-    total_ = total;
+    m_done = done;
+    m_total = total;
     // The bar counts in int, which no file list outgrows.
     constexpr qsizetype most = std::numeric_limits<int>::max();
     m_pbProgress->setRange(0, int(std::min(total, most)));
     m_pbProgress->setValue(int(std::min(done, most)));
-    updateProgressTime();
+    UpdateProgressTime();
 }
 
-void TarFrmProgressDialog::updateProgressTime()
+void TarFrmProgressDialog::UpdateProgressTime()
 {
-    if (clock_.isValid())
-        m_lblProgressTime->setText(ProgressTimeText(clock_.elapsed(), done_, total_, finished_));
+    if (m_clock.isValid())
+        m_lblProgressTime->setText(ProgressTimeText(m_clock.elapsed(), m_done, m_total, m_finished));
 }
 
 void TarFrmProgressDialog::Finish()
 {
-    stopped_ = true;
-    finished_ = true;
-    clockTick_->stop();
-    updateProgressTime();
+    m_stopped = true;
+    m_finished = true;
+    m_clockTick->stop();
+    UpdateProgressTime();
     ActionManagerUpdate();
-    if (closeRequested_)
+    if (m_closeRequested)
         close();
 }
 
@@ -166,13 +166,13 @@ QStringList TarFrmProgressDialog::Lines() const
 
 void TarFrmProgressDialog::ActionManagerUpdate()
 {
-    m_actCancel->setEnabled(!stopped_);
-    m_actClose->setEnabled(stopped_);
+    m_actCancel->setEnabled(!m_stopped);
+    m_actClose->setEnabled(m_stopped);
 }
 
 void TarFrmProgressDialog::actCancelExecute()
 {
-    stopped_ = true;
+    m_stopped = true;
     ActionManagerUpdate();
 }
 
@@ -183,10 +183,10 @@ void TarFrmProgressDialog::actCloseExecute()
 
 void TarFrmProgressDialog::closeEvent(QCloseEvent* event)
 {
-    if (!finished_) {
+    if (!m_finished) {
         // The run still writes to this window: stop it, and close once it has finished.
-        closeRequested_ = true;
-        stopped_ = true;
+        m_closeRequested = true;
+        m_stopped = true;
         ActionManagerUpdate();
         event->ignore();
         return;
@@ -196,7 +196,7 @@ void TarFrmProgressDialog::closeEvent(QCloseEvent* event)
 
 ProgressSink& ProgressDialogFactory::CreateProgress()
 {
-    auto* dialog = new TarFrmProgressDialog(centreOver_);
-    last_ = dialog;
+    auto* dialog = new TarFrmProgressDialog(m_centreOver);
+    m_last = dialog;
     return *dialog;
 }

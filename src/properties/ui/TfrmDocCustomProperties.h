@@ -3,7 +3,7 @@
 // "Name (Type)" and the value, in the document's order. Reads only: the document is opened for
 // reading, so a read-only or write-locked document can be viewed too.
 //
-//     TfrmDocCustomProperties::ShowFor(entry.fullPath(), mainWindow);   // the whole command
+//     TfrmDocCustomProperties::ShowFor(entry.FullPath(), mainWindow);   // the whole command
 
 #include <QDialog>
 

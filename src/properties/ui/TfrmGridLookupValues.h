@@ -3,7 +3,7 @@
 // cell.
 //
 //     TfrmGridLookupValues dlg(owner);
-//     dlg.SetLookupItems(headerCell->Items);
+//     dlg.SetLookupItems(headerCell->items);
 //     if (dlg.exec() == QDialog::Accepted) use(dlg.SelectedLookupValue());
 
 #include <QDialog>

@@ -154,16 +154,16 @@ TEST(ProgressDialog, RealRunsEachGetTheirOwnWindow)
     NoMessages messages;
 
     TarCopyFiles copy(factory, messages);
-    copy.SourceFiles = {a};
-    copy.DestinationDir = tmp.filePath(u"dest"_s);
+    copy.sourceFiles = {a};
+    copy.destinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> first = factory.Last();
     ASSERT_FALSE(first.isNull());
 
     TarRenameFiles rename(factory);
-    rename.SourceFiles = {a};
-    rename.OldText = u"a"_s;
-    rename.NewText = u"b"_s;
+    rename.sourceFiles = {a};
+    rename.oldText = u"a"_s;
+    rename.newText = u"b"_s;
     rename.Execute();
     QPointer<TarFrmProgressDialog> second = factory.Last();
     ASSERT_FALSE(second.isNull());
@@ -203,14 +203,14 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
             QTest::mouseClick(Child<QPushButton>(d, u"btnCancel"_s), Qt::LeftButton);
     });
     TarCopyFiles copy(factory, messages);
-    copy.SourceFiles = sources;
-    copy.DestinationDir = tmp.filePath(u"dest"_s);
+    copy.sourceFiles = sources;
+    copy.destinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> d = factory.Last();
     ASSERT_FALSE(d.isNull());
     EXPECT_EQ(d->Lines(),
               QStringList({u"Start copying files..."_s, u"User cancel operation!"_s, u" "_s, u"End copying files!"_s}));
-    EXPECT_TRUE(copy.DestinationFiles.isEmpty());
+    EXPECT_TRUE(copy.destinationFiles.isEmpty());
     EXPECT_EQ(Child<QProgressBar>(d, u"pbProgress"_s)->text(), u"0/3"_s);
     EXPECT_TRUE(closeEnabled(d));
     d->close();

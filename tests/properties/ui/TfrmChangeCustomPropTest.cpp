@@ -176,7 +176,7 @@ TEST_F(EditorTest, ThreeWaysOfChangingAndSaving)
         EXPECT_EQ(cells.GetData(0, 3), d);
         EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
         EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
-        EXPECT_EQ(Grid(f)->GridColors().BackgroundColor2, QColor(0xF4, 0xFA, 0xFF));
+        EXPECT_EQ(Grid(f)->GridColors().backgroundColor2, QColor(0xF4, 0xFA, 0xFF));
         EXPECT_FALSE(Child<QCheckBox>(f, u"chkDeleteOtherProperties"_s)->isChecked());
 
         ClickHeader(f, 1); // Material of every row
@@ -405,7 +405,7 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
         Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         TarCell* cell = nullptr;
         ASSERT_TRUE(Grid(f)->CellsObject().Find(1, 1, cell));
-        EXPECT_TRUE(cell->Text.isEmpty() && cell->Changed);
+        EXPECT_TRUE(cell->text.isEmpty() && cell->changed);
         Grid(f)->SetSelection(2, 1, 2, 1);
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             WhenShown<TfrmGridLookupValues>([f](TfrmGridLookupValues* d) {
@@ -463,8 +463,8 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         const auto changed = [&] {
             QStringList list;
             cells.ForEachInRange(0, 0, Grid(f)->ColCount() - 1, Grid(f)->RowCount() - 1, [&](const TarCell& c) {
-                if (c.Changed)
-                    list << u"%1,%2"_s.arg(c.Col).arg(c.Row);
+                if (c.changed)
+                    list << u"%1,%2"_s.arg(c.col).arg(c.row);
             });
             return list;
         };
