@@ -49,6 +49,10 @@ QString DamagedTextReason(std::uint64_t line)
 
 QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
 {
+    // Qt's decoder drops a byte order mark at the start of what it decodes; inside a file (a
+    // field, a line) the mark belongs to the text.
+    if (encoding == SharedEncoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+        return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(kMark.size()));
     if (encoding == SharedEncoding::Utf8)
         return QString::fromUtf8(bytes);
     const std::u16string decoded = text::Decode(ViewOf(bytes), encoding);

@@ -18,11 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString IdentityOf(const QString& path)
-{
-    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
-}
-
 void AddSized(QCryptographicHash& hash, QByteArrayView bytes)
 {
     const quint32 size = quint32(bytes.size());
@@ -99,7 +94,7 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             // relative names).
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
-            JournalItem item{ec ? path : FromFsPath(absolute), {}, IdentityOf(path), {}, {}};
+            JournalItem item{ec ? path : FromFsPath(absolute), {}, JournalFileIdentity(path), {}, {}};
             doc.Open(path);
             Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
@@ -197,4 +192,9 @@ void PropertySaveJournal::End(bool completed)
     const std::lock_guard lock(m_mutex);
     if (m_writer)
         m_writer->End(completed);
+}
+
+QString JournalFileIdentity(const QString& path)
+{
+    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
 }

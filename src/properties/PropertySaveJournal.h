@@ -51,6 +51,10 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
 inline const QString kCodePageAttribute = QStringLiteral("codepage");
 inline const QString kAfterAttribute = QStringLiteral("after");
 
+// The file identity a journal item records (platform::FileIdentity: the path's own file, a link
+// not followed), which the undo compares with the file it opens.
+QString JournalFileIdentity(const QString& path);
+
 // A digest of the names and values of the properties, in their order, and of the code page:
 // equal for two documents that hold the same custom properties, whatever their ids or the
 // padding of their values.

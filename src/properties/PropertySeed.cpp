@@ -77,8 +77,9 @@ void ReadLookupLine(QStringView line, TCustomPropertie& definition)
     // "default" has no letter whose case rules differ between upper-casing and folding.
     if (TrimView(FieldView(line, u'=', 1)).compare(u"default", Qt::CaseInsensitive) == 0) {
         definition.defaultValue = TrimView(FieldView(line, u'=', 2)).toString();
-        if (!definition.defaultValue.isEmpty())
-            definition.AddLookupValue(TrimView(FieldView(definition.defaultValue, u';', 1)).toString());
+        // "default=;note" names no value: no empty line in the lookup list.
+        if (const QStringView value = TrimView(FieldView(definition.defaultValue, u';', 1)); !value.isEmpty())
+            definition.AddLookupValue(value.toString());
         return;
     }
     const QStringView value = TrimView(FieldView(line, u';', 1));

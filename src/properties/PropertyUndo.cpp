@@ -4,20 +4,10 @@
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "journal/Journal.h"
-#include "platform/FileIdentity.h"
 #include "properties/OleDocumentProperties.h"
 #include "properties/PropertySaveJournal.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString IdentityOf(const QString& path)
-{
-    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
-}
-
-} // namespace
 
 PropertyUndo::PropertyUndo(ProgressSinkFactory& progress, MessageSink& messages) : m_progress(progress), m_messages(messages)
 {
@@ -81,7 +71,7 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     const auto unrestored = [](const QString& reason) { return PropertyRestore{PropertyRestore::Unrestored, reason}; };
     if (const QString reason = NotARegularFileReason(item.path); !reason.isEmpty())
         return unrestored(item.path + u" is gone."_s);
-    if (!item.identity.isEmpty() && IdentityOf(item.path) != item.identity)
+    if (!item.identity.isEmpty() && JournalFileIdentity(item.path) != item.identity)
         return unrestored(item.path + u" is another file now."_s);
 
     StoredProperties recorded;
@@ -97,6 +87,11 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     TOleDocumentProperties doc;
     try {
         doc.Open(item.path);
+        // Checked again on the open file: the path may have been swapped since the check above.
+        if (!item.identity.isEmpty() && QString::fromStdString(doc.OpenedFile().identity) != item.identity) {
+            doc.Close(false);
+            return unrestored(item.path + u" is another file now."_s);
+        }
         TOleCustomProperties& custom = doc.CustomProperties();
         const QString now = PropertyFingerprint(ReadStoredProperties(custom));
         if (now == PropertyFingerprint(recorded)) {

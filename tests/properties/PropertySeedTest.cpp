@@ -83,6 +83,9 @@ TEST(PropertySeed, GrammarRules)
          u"Begin Define Custom\nDefine A;t\nEnd Define Custom\nBegin A\ndefault =   \nv1\nDEFAULT\n"
          u"Default = d1\n default=d2 ; note\nEnd A"_s,
          {u"A: v1|d1|d2 [d2 ; note]"_s}},
+        {"a default of a note alone sets the default but adds no empty lookup value",
+         u"Begin Define Custom\nDefine A;t\nEnd Define Custom\nBegin A\nv1\ndefault= ; note\nEnd A"_s,
+         {u"A: v1 [; note]"_s}},
         {"definition lines: needs a name and a second field; 'Define' glued to the name; duplicates kept",
          u"Begin Define Custom\nDefine ;t\nDefine A;  \nDefineB;t\n  define  Checked by ; Text\nDefine B;t\nDefin C;t\n"
          u"End Define Custom"_s,
