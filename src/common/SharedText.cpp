@@ -4,6 +4,8 @@
 #include "common/FsPath.h"
 #include "text/Cp1250.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <string_view>
 
@@ -49,12 +51,10 @@ QString DamagedTextReason(std::uint64_t line)
 
 QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
 {
-    // Qt's decoder drops a byte order mark at the start of what it decodes; inside a file (a
-    // field, a line) the mark belongs to the text.
-    if (encoding == SharedEncoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF"))
-        return QChar(0xFEFF) + QString::fromUtf8(bytes.sliced(kMark.size()));
+    // QString::fromUtf8 drops a byte order mark at the start of what it decodes; inside a file
+    // (a field, a line) every mark, the first of several too, belongs to the text.
     if (encoding == SharedEncoding::Utf8)
-        return QString::fromUtf8(bytes);
+        return QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom)(bytes);
     const std::u16string decoded = text::Decode(ViewOf(bytes), encoding);
     // Not QString::fromUtf16, which drops a U+FEFF at the start as a byte order mark: the mark
     // of the file is gone already, and one more belongs to the text.

@@ -102,6 +102,8 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
          {u"\uFEFFA"_s, u"/w/a.par: \uFEFFA=1"_s, u"\uFEFF: \uFEFFA="_s}},
         {"... and in a file without one", "Path,A\n/w/\xC5\xA0.par,1\n\xEF\xBB\xBF,\n",
          {u"A"_s, u"/w/\u0160.par: A=1"_s, u"\uFEFF: A="_s}},
+        {"... two marks at the start of a field as well", "Path,\xEF\xBB\xBF\xEF\xBB\xBF" "A\n/w/a.par,1\n",
+         {u"\uFEFF\uFEFFA"_s, u"/w/a.par: \uFEFF\uFEFFA=1"_s}},
         {"a header alone", "Path,A\r\n", {u"A"_s}},
         {"unterminated quote: the line where the field starts",
          "Path,A\r\n/w/a.par,\"x\r\ny\"\r\n/w/b.par,\"open\r\nmore\r\n",
