@@ -64,15 +64,24 @@ function(krdl_view subsystem)
   target_link_libraries(${name} ${KRDL_SCOPE} ${A_DEPS} Qt6::Widgets Qt6::PrintSupport)
 endfunction()
 
-# Registers the cases of a GoogleTest program with CTest. A cross build cannot list them
-# without running the program, so there the program is one test.
+# Registers the cases of a GoogleTest program with CTest: krdl_add_gtest(<exe> [TIMEOUT <s>]
+# [ENVIRONMENT <var=value>...]); every program runs on Qt's offscreen platform. A cross build cannot
+# list the cases without running the program, so there the program is one test. Every program is
+# also named in test-programs.txt of the build folder, which the Windows lane runs one by one.
 function(krdl_add_gtest exe)
+  cmake_parse_arguments(A "" "TIMEOUT" "ENVIRONMENT" ${ARGN})
+  set(env QT_QPA_PLATFORM=offscreen ${A_ENVIRONMENT})
+  set(timeout)
+  if(A_TIMEOUT AND NOT CMAKE_CROSSCOMPILING) # a limit per case, not for a whole program
+    set(timeout TIMEOUT ${A_TIMEOUT})
+  endif()
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${exe} COMMAND ${exe})
+    set_tests_properties(${exe} PROPERTIES ENVIRONMENT "${env}" ${timeout})
   else()
-    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" ${timeout})
   endif()
+  set_property(GLOBAL APPEND PROPERTY KRDL_TEST_PROGRAMS ${exe})
 endfunction()
 
 # Tests mirror the source tree: tests/<subsystem>/*.cpp is one engine test program (no QApplication),
@@ -103,7 +112,6 @@ function(krdl_tests subsystem)
     target_link_libraries(${exe} PRIVATE ${A_UI_DEPS} krdl_test_support_ui Qt6::Test GTest::gtest GTest::gmock)
     target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     krdl_warnings(${exe})
-    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    krdl_add_gtest(${exe})
   endif()
 endfunction()
