@@ -1,15 +1,14 @@
 #include "batch/ConsoleProgress.h"
 
 #include "common/FsPath.h"
+#include "platform/ConsoleText.h"
 #include "platform/Interrupt.h"
 
 #include <string>
 
 void WriteNativeLine(std::FILE* out, const QString& text)
 {
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fputc('\n', out);
+    platform::WriteText(out, ToNativeBytes(text) + '\n');
 }
 
 bool ConsoleProgress::Stopped() const

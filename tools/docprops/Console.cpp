@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "common/FsPath.h"
+#include "platform/ConsoleText.h"
 
 #include <string>
 
@@ -11,11 +12,10 @@ void Print(std::FILE* to, const QString& text)
     // Text without such bytes (no lone surrogates) takes Qt's faster conversion to the same bytes.
     if (text.isValidUtf16()) {
         const QByteArray bytes = text.toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+        platform::WriteText(to, std::string_view(bytes.constData(), std::size_t(bytes.size())));
         return;
     }
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    platform::WriteText(to, ToNativeBytes(text));
 }
 
 void Error(const QString& text)

@@ -5,6 +5,7 @@
 #include "filelist/FileNameReport.h"
 #include "filelist/ListFile.h"
 #include "filelist/ui/TfrmReportFiles.h"
+#include "platform/ConsoleText.h"
 #include "platform/Interrupt.h"
 
 #include <QGuiApplication>
@@ -19,8 +20,7 @@ namespace {
 
 void writeError(const QString& text)
 {
-    const QByteArray bytes = (u"krdl-batch: "_s + text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    platform::WriteText(stderr, ToNativeBytes(u"krdl-batch: "_s + text + u'\n'));
 }
 
 int usage(const QString& problem)
