@@ -9,7 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
+#include <string>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -24,6 +26,24 @@ namespace platform {
 
 #ifdef _WIN32
 
+namespace {
+
+// The name of a lock and of its pipe. KRDL_RUNTIME_DIR, which elsewhere gives the lock file a
+// folder of its own, gives them a name of their own here (from the folder's, FNV-1a), so that
+// runs of tests that each name their own folder never meet.
+std::string ScopedName(const std::string& name)
+{
+    const wchar_t* dir = _wgetenv(L"KRDL_RUNTIME_DIR");
+    if (!dir || !*dir)
+        return name;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t* c = dir; *c; ++c)
+        hash = (hash ^ std::uint64_t(*c)) * 1099511628211ull;
+    return name + "-" + std::to_string(hash);
+}
+
+} // namespace
+
 std::filesystem::path InstanceLock::lockFilePath(const std::string&)
 {
     return {};
@@ -31,7 +51,7 @@ std::filesystem::path InstanceLock::lockFilePath(const std::string&)
 
 InstanceLock::InstanceLock(const std::string& name)
 {
-    const std::wstring wname = text::WideFromUtf8(name);
+    const std::wstring wname = text::WideFromUtf8(ScopedName(name));
     HANDLE h = CreateMutexW(nullptr, TRUE, wname.c_str());
     if (!h)
         return; // could not be created: run as the only instance
@@ -121,7 +141,7 @@ std::string InstanceChannelName(const std::string& name)
     DWORD length = 257;
     if (!GetUserNameW(user, &length))
         user[0] = L'\0';
-    return name + "-" + std::to_string(session) + "-" + text::Utf8FromWide(user, std::wcslen(user));
+    return ScopedName(name) + "-" + std::to_string(session) + "-" + text::Utf8FromWide(user, std::wcslen(user));
 }
 
 bool PeerIsThisUser(std::intptr_t)

@@ -101,6 +101,23 @@ TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
     EXPECT_TRUE(again.owned());
 }
 
+// Runs that name their own runtime folder (tests, side by side) have their own lock and channel.
+TEST_F(InstanceLockTest, AnotherRuntimeFolderIsAnotherLockAndChannel)
+{
+    InstanceLock first("KRDLSCOPE");
+    ASSERT_TRUE(first.owned());
+    const std::string channel = platform::InstanceChannelName("KRDLSCOPE");
+    {
+        ScopedEnv elsewhere("KRDL_RUNTIME_DIR", (dir / "other").string());
+        InstanceLock second("KRDLSCOPE");
+        EXPECT_TRUE(second.owned());
+        EXPECT_NE(platform::InstanceChannelName("KRDLSCOPE"), channel);
+    }
+    InstanceLock same("KRDLSCOPE");
+    EXPECT_TRUE(same.heldElsewhere());
+    EXPECT_EQ(platform::InstanceChannelName("KRDLSCOPE"), channel);
+}
+
 TEST_F(InstanceLockTest, InstanceAlreadyRunningKeepsTheLockForTheProcess)
 {
     EXPECT_FALSE(platform::InstanceAlreadyRunning("KRDLKEEP"));
