@@ -17,6 +17,14 @@ QString& programFileOverride()
     return path;
 }
 
+// The registry values live in the system's registry where there is one, unless KRDL_CONFIG_HOME
+// names a configuration folder of its own: tests and scripts keep away from the user's real
+// settings with it, on Windows too.
+bool useRegistry()
+{
+    return platform::HasUserRegistry() && qEnvironmentVariableIsEmpty("KRDL_CONFIG_HOME");
+}
+
 // Per-user store of the registry values where the system has no registry: an INI file, one
 // section per key path.
 QString registryFile()
@@ -34,7 +42,7 @@ QString UserConfigFolder()
 QStringList UserSettingsFiles()
 {
     QStringList files{FormPosIniFileName(DefaultFormPosNameKey(true))};
-    if (!platform::HasUserRegistry())
+    if (!useRegistry())
         files.prepend(registryFile());
     return files;
 }
@@ -82,7 +90,7 @@ void WriteInitialDir(const QString& key, const QString& folder)
 
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
-    if (platform::HasUserRegistry()) {
+    if (useRegistry()) {
         // A key that cannot be opened or created is skipped without a message.
         platform::WriteUserRegistryString(keyPath.toStdU16String(), name.toStdU16String(), value.toStdU16String());
         return;
@@ -101,7 +109,7 @@ void RegWriteString(const QString& keyPath, const QString& name, const QString& 
 
 QString RegReadString(const QString& keyPath, const QString& name)
 {
-    if (platform::HasUserRegistry())
+    if (useRegistry())
         return QString::fromStdU16String(
             platform::ReadUserRegistryString(keyPath.toStdU16String(), name.toStdU16String()).value_or(std::u16string()));
     return ReadIniValue(registryFile(), keyPath, name);

@@ -1,4 +1,5 @@
 #include "common/Error.h"
+#include "platform/PathStyle.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
 #include "support/TestFiles.h"
@@ -191,6 +192,9 @@ TEST(ProgramPaths, ResolveProgramPathRule)
               u"D:\\Tools\\\\server\\share\\seed.txt"_s);
     EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"C:\\seed.txt"_s), u"C:\\seed.txt"_s);
     EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u""_s), u""_s);
+    // A program in a POSIX folder exists only where paths are POSIX.
+    if (platform::kNativePathStyle == platform::PathStyle::Windows)
+        return;
     EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\propseed.txt"_s), u"/opt/krdl/propseed.txt"_s);
     EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\seeds\\a.txt"_s), u"/opt/krdl/seeds/a.txt"_s);
     // An absolute POSIX path is used unchanged.
@@ -225,6 +229,9 @@ TEST(Registry, ValuesLiveInThePerUserStoreAndMissingOnesReadEmpty)
     qputenv("KRDL_CONFIG_HOME", dir.path().toUtf8());
     RegWriteString(u"Software\\KARDOLIN\\Nastavitve"_s, u"Location"_s, u"/opt/krdl/KRDL"_s);
     EXPECT_EQ(RegReadString(u"Software\\KARDOLIN\\Nastavitve"_s, u"Location"_s), u"/opt/krdl/KRDL"_s);
+    // In the folder named, also where the system has a registry (Windows): no test touches it.
+    EXPECT_EQ(IniReadString(dir.filePath(u"krdl/registry.ini"_s), u"Software\\KARDOLIN\\Nastavitve"_s, u"Location"_s),
+              u"/opt/krdl/KRDL"_s);
     EXPECT_EQ(RegReadString(u"Software\\KARDOLIN\\Nastavitve"_s, u"Handle"_s), u""_s);
     EXPECT_EQ(RegReadString(u"Software\\Travenkalo\\Nastavitve"_s, u"CheckNewVer"_s), u""_s);
     // A store that cannot be created is skipped silently.
