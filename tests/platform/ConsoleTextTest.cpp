@@ -33,7 +33,7 @@ TEST(ConsoleText, ConsoleShowsTheCharacters)
     const HANDLE out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE)
-        GTEST_SKIP() << "no console to write to (" << GetLastError() << ")";
+        GTEST_SKIP() << "no console to write to (" << GetLastError() << "): Wine gives a program started without one none";
     CONSOLE_SCREEN_BUFFER_INFO before{};
     if (!GetConsoleScreenBufferInfo(out, &before)) {
         CloseHandle(out);

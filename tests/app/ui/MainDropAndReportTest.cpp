@@ -14,8 +14,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
@@ -88,8 +86,8 @@ TEST_F(MainDropAndReport, DroppedDocumentsJoinTheListCheckedAndSorted)
 
 TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    if (!testfiles::PdfToTextMissing().isEmpty())
+        GTEST_SKIP() << testfiles::PdfToTextMissing().toStdString();
     window->fileList()->change([](FileList& l) {
         l.append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
         l.append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
@@ -111,11 +109,8 @@ TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
             preview->reject();
         });
         Action(window.get(), QString::fromLatin1(action))->trigger();
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-        p.waitForFinished(60000);
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+        for (const QString& line : testfiles::PdfToText(pdf, {u"-layout"_s}).split(u'\n')) {
             if (!line.trimmed().isEmpty())
                 lines << line.trimmed();
         }

@@ -2,6 +2,7 @@
 // across pages, wrapping within the page, and the preview showing the same pages.
 #include "filelist/FileNameReport.h"
 #include "filelist/ui/TfrmReportFiles.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,9 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -26,11 +25,7 @@ namespace {
 // pdftotext's output of a file; empty when the tool fails.
 QString pdfToText(const QString& pdf, const QStringList& options)
 {
-    QProcess p;
-    p.start(u"pdftotext"_s, options + QStringList{pdf, u"-"_s});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return testfiles::PdfToText(pdf, options);
 }
 
 // The non-blank lines of each page.
@@ -62,8 +57,8 @@ class ReportPdf : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-            GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+        if (!testfiles::PdfToTextMissing().isEmpty())
+            GTEST_SKIP() << testfiles::PdfToTextMissing().toStdString();
         ASSERT_TRUE(tmp.isValid());
         report.printedAt = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
         QLocale::setDefault(QLocale::c());
