@@ -12,9 +12,11 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
+  x11-utils   # xwininfo: the captions test reads the window names the X server shows
   python3 python3-olefile libgsf-bin
   gir1.2-gsf-1 python3-gi strace   # the benchmarks: libgsf writes their documents, strace counts
   desktop-file-utils shared-mime-info libglib2.0-bin
+  hunspell-sl hunspell-hr hunspell-cs hunspell-sk hunspell-pl hunspell-hu  # words the text tests read
 )
 if [[ "${1:-}" == "--windows" ]]; then
   packages+=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 nsis zip unzip x11-utils ccache)

@@ -48,8 +48,9 @@ public:
     virtual void createMainWindow() = 0;
     virtual QString programIniFileName() = 0;
     virtual bool fileExists(const QString& path) = 0;
-    // What stands at Path instead of a regular file ("it is a FIFO", "it is a folder", ...);
-    // empty for a regular file and for none at all.
+    // What stands at Path instead of a regular file ("it is a FIFO", "it is a folder", ...), or
+    // why the text of the INI file there is refused ("line N: ..."); empty for a regular file
+    // that reads and for none at all.
     virtual QString specialFileReason(const QString& path) = 0;
     // The per-user settings files (registry store, window position file).
     virtual QStringList userSettingsFiles() = 0;
@@ -75,9 +76,9 @@ public:
 
 // Runs the whole start-up and the program's life; returns the process exit code: 0 after a
 // normal end and when another instance is already running, 1 when the program INI file is
-// missing or something other than a file stands in its place. A per-user settings file that is
-// no file (a FIFO or a device would make every read wait) is named in an error box, and the
-// program goes on without it.
+// missing, something other than a file stands in its place or its text is refused. A per-user
+// settings file that is no file (a FIFO or a device would make every read wait) or whose text
+// is refused is named in an error box, and the program goes on without it.
 //
 // Files (absolute paths named on the command line) join the list at start. When another
 // instance runs, they are handed to it instead, and this start ends with 0 and no message; when

@@ -1,5 +1,6 @@
 #include "batch/BatchText.h"
 
+#include "common/FsPath.h"
 #include "common/PathText.h"
 
 namespace {
@@ -44,4 +45,12 @@ bool IsPlainFileName(const QString& name, PathStyle style)
 {
     return !name.isEmpty() && name != u"." && name != u".." && LastDelimiter(name, style) < 0
         && !name.contains(QChar(u'\0'));
+}
+
+QString ErrorSentence(const std::error_code& ec)
+{
+    QString text = ErrorText(ec).trimmed();
+    if (!text.endsWith(u'.'))
+        text += u'.';
+    return text;
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <system_error>
+
 // 1-based position of the first SubText in Text; 0 when there is none or SubText is empty.
 // Without CaseSensitive only the ASCII letters a-z and A-Z match each other; every other
 // character, accented letters included, matches only itself.
@@ -17,3 +19,7 @@ QString ReplaceTextOnce(const QString& text, const QString& oldText, const QStri
 // True for a name that can stand alone in a folder: not empty, not "." or "..", and without a
 // folder separator or drive colon of the style, so that a rename can never move the file elsewhere.
 bool IsPlainFileName(const QString& name, PathStyle style);
+
+// The text of a system error as the reason in a log line or message: as the system words it,
+// with a full stop at its end.
+QString ErrorSentence(const std::error_code& ec);

@@ -42,13 +42,13 @@ bool RunFileLoop(ProgressSink& log, const QStringList& files, const QString& clo
     return completed;
 }
 
-void LogFileOutcome(ProgressSink& log, bool success, RunResult& result)
+void LogFileOutcome(ProgressSink& log, bool success, RunResult& result, const QString& reason)
 {
     if (success) {
         log.AddLine(QStringLiteral("Success!"));
         ++result.succeeded;
     } else {
-        log.AddLine(QStringLiteral("Failed!"));
+        log.AddLine(reason.isEmpty() ? QStringLiteral("Failed!") : QStringLiteral("Failed! ") + reason);
         ++result.failed;
     }
 }

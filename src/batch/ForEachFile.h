@@ -25,8 +25,9 @@ bool ForEachFile(ProgressSink& log, const QStringList& files,
 bool RunFileLoop(ProgressSink& log, const QStringList& files, const QString& closingLine,
                  const std::function<void(qsizetype index, const QString& file)>& eachFile);
 
-// Writes "Success!" or "Failed!" for one file and counts it in Result.
-void LogFileOutcome(ProgressSink& log, bool success, RunResult& result);
+// Writes "Success!" or "Failed!" for one file and counts it in Result; a failure's Reason, when
+// there is one, follows on the same line ("Failed! The disk is full.").
+void LogFileOutcome(ProgressSink& log, bool success, RunResult& result, const QString& reason = {});
 
 // "3/12 ": the number of the file at Index among Count files and a blank; a file's log line
 // starts with it.

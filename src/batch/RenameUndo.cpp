@@ -48,23 +48,28 @@ bool wasRenamed(const JournalRun& run, std::size_t i)
 }
 
 // Puts the item's file back under its old name while the file at the new path is still the one
-// renamed and the old name is free.
+// renamed and the old name is free. A file that is not the one renamed any more, or whose old
+// name is taken, is left as it is; a rename the system refuses for another reason (no access,
+// the folder not there for the moment) is tried again by the next undo.
 UndoStep renameBack(const JournalItem& item)
 {
     const std::string recorded = item.identity.toStdString();
     const std::string atNew = identityOf(item.newPath);
     if (!recorded.empty() && atNew != recorded) {
-        // Put back already (an undo cut short after this file), or not ours any more.
+        // Put back already (an undo that could not record it), or not ours any more.
         if (identityOf(item.path) == recorded)
-            return {true, {}};
-        return {false, atNew.empty() ? item.newPath + u" is gone."_s : item.newPath + u" is another file now."_s};
+            return {UndoStep::Undone, {}};
+        return {UndoStep::LeftAlone, atNew.empty() ? item.newPath + u" is gone."_s : item.newPath + u" is another file now."_s};
     }
     if (recorded.empty() && !entryExists(item.newPath))
-        return {false, item.newPath + u" is gone."_s};
+        return {UndoStep::LeftAlone, item.newPath + u" is gone."_s};
     std::error_code ec;
-    if (!platform::RenameNoReplace(ToFsPath(item.newPath), ToFsPath(item.path), ec))
-        return {false, ec == std::errc::file_exists ? item.path + u" exists already."_s : ErrorText(ec) + u'.'};
-    return {true, {}};
+    if (!platform::RenameNoReplace(ToFsPath(item.newPath), ToFsPath(item.path), ec)) {
+        if (ec == std::errc::file_exists)
+            return {UndoStep::LeftAlone, item.path + u" exists already."_s};
+        return {UndoStep::Failed, ErrorText(ec) + u'.'};
+    }
+    return {UndoStep::Undone, {}};
 }
 
 } // namespace
@@ -77,20 +82,22 @@ void RenameUndo::Execute()
 {
     Restored.clear();
     const UndoTexts texts{u"Undo last rename"_s, u"The last rename is still running; undo it once it has ended."_s,
-                          u"There is no rename to undo."_s, u"Start undoing the rename of "_s, u"End undoing the rename!"_s};
+                          u"There is no rename to undo."_s, u"Start undoing the rename of "_s, u"End undoing the rename!"_s,
+                          u"rename"_s};
     // Last renamed first: a file may have taken the old name of one renamed before it.
     const auto pick = [](const JournalRun& run) {
         std::vector<std::size_t> todo;
         for (std::size_t i = run.items.size(); i-- > 0;)
-            if (run.states[i].undo != UndoMark::Undone && wasRenamed(run, i))
+            if (wasRenamed(run, i))
                 todo.push_back(i);
         return todo;
     };
     const auto describe = [](const JournalItem& item) { return item.newPath + u" rename back to "_s + item.path + u'.'; };
     result_ = UndoLastRun(QString::fromLatin1(kRenameJournal), progress_, messages_, texts, pick, describe,
-                          [this](const JournalItem& item) {
+                          [this](const JournalRun& run, std::size_t i) {
+                              const JournalItem& item = run.items[i];
                               const UndoStep step = renameBack(item);
-                              if (step.undone)
+                              if (step.outcome == UndoStep::Undone)
                                   Restored.emplace_back(item.newPath, item.path);
                               return step;
                           });

@@ -6,10 +6,31 @@
 #include "common/PathText.h"
 #include "platform/FileOps.h"
 
+#include <filesystem>
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The run works on this machine's files, whatever style a list file was written in.
 constexpr PathStyle kNative = platform::kNativePathStyle;
+
+// Why copying Source to Target failed with Ec.
+QString copyFailure(const QString& source, const QString& target, const std::error_code& ec)
+{
+    if (ec == std::errc::operation_canceled)
+        return u"The copy was interrupted."_s;
+    if (const QString why = NotARegularFileReason(source); !why.isEmpty())
+        return source + u": "_s + why + u'.';
+    std::error_code same;
+    if (std::filesystem::equivalent(ToFsPath(source), ToFsPath(target), same))
+        return u"A file cannot be copied onto itself."_s;
+    if (const QString why = SpecialFileReason(target); !why.isEmpty())
+        return target + u": "_s + why + u'.';
+    if (ec == std::errc::file_exists)
+        return target + u" exists already."_s;
+    return ErrorSentence(ec);
+}
 
 } // namespace
 
@@ -37,6 +58,11 @@ void TarCopyFiles::Execute()
     DestinationFiles.clear();
     result_.started = true;
     ProgressSink& log = StartLog(progress_, QStringLiteral("Copy files"), QStringLiteral("Start copying files..."));
+    for (const std::filesystem::path& removed :
+         platform::RemoveLeftoverCopies(destination, std::chrono::system_clock::now() - LeftoverAge)) {
+        const QString name = JoinPath(DestinationDir, FromFsPath(removed.filename()), kNative);
+        log.AddLine(u"Removed "_s + name + u", left behind by a copy that did not finish."_s);
+    }
 
     const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
     const QString closing = QStringLiteral("End copying files!");
@@ -51,6 +77,6 @@ void TarCopyFiles::Execute()
         // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
         const bool copied =
             platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec, [&log] { return log.Interrupted(); });
-        LogFileOutcome(log, copied, result_);
+        LogFileOutcome(log, copied, result_, copied ? QString() : copyFailure(source, target, ec));
     });
 }

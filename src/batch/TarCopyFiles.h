@@ -7,6 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
+// Before the first file, the run removes from the destination the temporaries of earlier copies
+// that died there (platform::RemoveLeftoverCopies), with one log line for each.
 class TarCopyFiles {
 public:
     TarCopyFiles(ProgressSinkFactory& progress, MessageSink& messages);
@@ -15,6 +19,9 @@ public:
     QString DestinationDir;       // as the user gave it
     bool Overwrite = false;       // replace files that exist at the destination
     QStringList DestinationFiles; // built by Execute: the target of each file handled
+    // A temporary left in the destination counts as left over once it has not changed for this
+    // long and no copy holds it.
+    std::chrono::seconds LeftoverAge = std::chrono::hours(24);
 
     // Checks the destination (a message and no log when it is not set or cannot be created),
     // then copies file by file into a log, until the end or a cancel.

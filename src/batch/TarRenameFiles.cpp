@@ -34,6 +34,32 @@ JournalItem renameItem(const QString& source, const QString& newPath)
     return {absolute(source), absolute(newPath), QString::fromStdString(platform::FileIdentity(ToFsPath(source))), {}, {}};
 }
 
+// Why renaming Source to NewName (a plain file name) failed with Ec.
+QString renameFailure(const QString& source, const QString& newName, const std::error_code& ec)
+{
+    if (ec == std::errc::file_exists)
+        return SiblingPath(source, newName) + u" exists already."_s;
+    if (ec == std::errc::filename_too_long && platform::NameLength(ToFsPath(newName)) > platform::kLongestName)
+        return u"The new name is longer than %1 %2."_s.arg(qulonglong(platform::kLongestName)).arg(QString::fromLatin1(platform::kNameLengthUnit));
+    if (ec == std::errc::no_such_file_or_directory && !platform::PathExists(ToFsPath(source)))
+        return source + u" does not exist."_s;
+    return ErrorSentence(ec);
+}
+
+// Why NewName cannot be a file's name in its folder; empty when it can.
+QString notAFileName(const QString& newName)
+{
+    if (newName.isEmpty())
+        return u"The new name is empty."_s;
+    if (newName.contains(QChar(u'\0')))
+        return u"The new name holds a NUL character."_s;
+    if (LastDelimiter(newName, kNative) >= 0)
+        return u"The new name \"%1\" would move the file to another folder."_s.arg(newName);
+    if (!IsPlainFileName(newName, kNative))
+        return u"The new name \"%1\" is not a file name."_s.arg(newName);
+    return {};
+}
+
 } // namespace
 
 QString SiblingPath(const QString& source, const QString& newName)
@@ -42,14 +68,22 @@ QString SiblingPath(const QString& source, const QString& newName)
     return directory.isEmpty() ? newName : JoinPath(directory, newName, kNative);
 }
 
-bool RenameInPlace(const QString& source, const QString& newName)
+bool RenameInPlace(const QString& source, const QString& newName, QString* reason)
 {
+    if (const QString refused = notAFileName(newName); !refused.isEmpty()) {
+        if (reason)
+            *reason = refused;
+        return false;
+    }
     std::error_code ec;
-    return IsPlainFileName(newName, kNative)
-        && platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec);
+    if (platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec))
+        return true;
+    if (reason)
+        *reason = renameFailure(source, newName, ec);
+    return false;
 }
 
-bool RenameSingleFile(const QString& source, const QString& newName)
+bool RenameSingleFile(const QString& source, const QString& newName, QString* reason)
 {
     std::unique_ptr<JournalWriter> journal;
     if (IsPlainFileName(newName, kNative)) {
@@ -60,7 +94,7 @@ bool RenameSingleFile(const QString& source, const QString& newName)
             // The rename the user asked for matters more than being able to take it back.
         }
     }
-    const bool renamed = RenameInPlace(source, newName);
+    const bool renamed = RenameInPlace(source, newName, reason);
     if (journal) {
         if (renamed)
             journal->MarkDone(0);
@@ -116,7 +150,8 @@ void TarRenameFiles::Execute()
         log.AddLine(QStringLiteral(" "));
         log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 
-        const bool renamed = RenameInPlace(source, newName);
+        QString reason;
+        const bool renamed = RenameInPlace(source, newName, &reason);
         if (renamed)
             RenamedFiles.append(newPath);
         if (journal) {
@@ -125,7 +160,7 @@ void TarRenameFiles::Execute()
             else
                 journal->MarkFailed(item);
         }
-        LogFileOutcome(log, renamed, result_);
+        LogFileOutcome(log, renamed, result_, reason);
     });
     if (journal)
         journal->End(!result_.cancelled);

@@ -17,12 +17,14 @@ QString SiblingPath(const QString& source, const QString& newName);
 // Renames the file Source to NewName in its own folder and never replaces an existing file.
 // A NewName that is not a plain file name (empty, "." or "..", or with a separator or drive
 // colon in it) is refused like a rename the system refuses, so a rename never moves a file
-// elsewhere. The batch run and the single "Rename file" both rename through it.
-bool RenameInPlace(const QString& source, const QString& newName);
+// elsewhere. The batch run and the single "Rename file" both rename through it. On failure
+// Reason, when given, gets why, as a sentence for the log or a message ("The new name is
+// longer than 255 bytes.").
+bool RenameInPlace(const QString& source, const QString& newName, QString* reason = nullptr);
 
 // "Rename file": RenameInPlace recorded in the undo journal first, so that "Undo last rename"
 // takes it back. A journal that cannot be written does not keep the file from being renamed.
-bool RenameSingleFile(const QString& source, const QString& newName);
+bool RenameSingleFile(const QString& source, const QString& newName, QString* reason = nullptr);
 
 // Every rename run is recorded in the undo journal (journal/Journal.h, kind "rename") before
 // its first file is renamed, with each file's old and new path and its identity; each file is

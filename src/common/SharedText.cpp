@@ -1,16 +1,19 @@
 #include "common/SharedText.h"
 
+#include "common/Error.h"
 #include "common/FsPath.h"
 #include "text/Cp1250.h"
-#include "text/Utf8.h"
 
+#include <algorithm>
 #include <string_view>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-bool isValidUtf8(const QByteArray& bytes)
+std::string_view viewOf(QByteArrayView bytes)
 {
-    return text::IsValidUtf8(std::string_view(bytes.constData(), size_t(bytes.size())));
+    return std::string_view(bytes.data(), size_t(bytes.size()));
 }
 
 // UTF-8 after a mark keeps bytes which are not UTF-8 by the rule of names (FromNativeBytes,
@@ -22,21 +25,59 @@ QByteArray toUtf8KeepingBytes(const QString& s)
     return QByteArray::fromStdString(ToNativeBytes(s));
 }
 
-const QByteArray kMark("\xEF\xBB\xBF");
+const QByteArray kMark(text::kUtf8Mark.data(), qsizetype(text::kUtf8Mark.size()));
+
+// True when Bytes, written in Written without a mark, are read back in that encoding (ASCII
+// reads the same in both).
+bool readsBackAs(const QByteArray& bytes, SharedEncoding written)
+{
+    const text::Detection found = text::DetectEncoding(viewOf(bytes));
+    if (found.damaged())
+        return false;
+    return found.encoding == written
+           || (found.encoding == SharedEncoding::Utf8
+               && std::all_of(bytes.cbegin(), bytes.cend(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }));
+}
 
 } // namespace
 
-QString DecodeSharedText(const QByteArray& bytes)
+QString DamagedTextReason(std::uint64_t line)
 {
-    if (bytes.startsWith(kMark))
-        return FromNativeBytes(std::string_view(bytes.constData() + 3, size_t(bytes.size() - 3)));
-    if (isValidUtf8(bytes))
+    return u"line %1: bytes that are not UTF-8 in a file that is otherwise UTF-8; the file is damaged and "
+           u"is not read"_s.arg(line);
+}
+
+QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
+{
+    if (encoding == SharedEncoding::Utf8)
         return QString::fromUtf8(bytes);
-    QString decoded(bytes.size(), Qt::Uninitialized);
-    QChar* out = decoded.data();
-    for (const char b : bytes)
-        *out++ = QChar(text::Cp1250ToUnicode(static_cast<unsigned char>(b)));
-    return decoded;
+    const std::u16string decoded = text::Decode(viewOf(bytes), encoding);
+    return QString::fromUtf16(decoded.data(), qsizetype(decoded.size()));
+}
+
+bool DecodeSharedText(QByteArrayView bytes, QString& text, QString* reason, SharedEncoding* encoding)
+{
+    text.clear();
+    const text::Detection found = text::DetectEncoding(viewOf(bytes));
+    if (found.damaged()) {
+        if (reason)
+            *reason = DamagedTextReason(found.damagedLine);
+        return false;
+    }
+    if (encoding)
+        *encoding = found.encoding;
+    text = DecodeSharedLine(found.encoding == SharedEncoding::Utf8Bom ? bytes.sliced(kMark.size()) : bytes,
+                            found.encoding);
+    return true;
+}
+
+QString DecodeSharedText(QByteArrayView bytes)
+{
+    QString text;
+    QString reason;
+    if (!DecodeSharedText(bytes, text, &reason))
+        throw KrdlError(reason);
+    return text;
 }
 
 QByteArray EncodeSharedText(const QString& text)
@@ -49,18 +90,11 @@ QByteArray EncodeSharedText(const QString& text)
             return kMark + toUtf8KeepingBytes(text);
         bytes.append(char(code));
     }
-    // Plain bytes that happen to form valid UTF-8 would be read back as UTF-8:
-    // such a text goes out as UTF-8 with its mark so that it reads back unchanged.
-    if (!isValidUtf8(bytes) || bytes == text.toUtf8())
+    // Plain bytes that would be read as UTF-8, or refused as damaged UTF-8, go out as UTF-8
+    // with a mark instead.
+    if (readsBackAs(bytes, SharedEncoding::Cp1250))
         return bytes;
     return kMark + toUtf8KeepingBytes(text);
-}
-
-SharedEncoding DetectSharedEncoding(const QByteArray& bytes)
-{
-    if (bytes.startsWith(kMark))
-        return SharedEncoding::Utf8Bom;
-    return isValidUtf8(bytes) ? SharedEncoding::Utf8 : SharedEncoding::Cp1250;
 }
 
 QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding)
@@ -71,8 +105,8 @@ QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding)
     case SharedEncoding::Utf8: {
         const QByteArray bytes = toUtf8KeepingBytes(text);
         // Without a mark, UTF-8 reads back as UTF-8 only if it does not start with one and is
-        // all well-formed.
-        if (!text.startsWith(QChar(0xFEFF)) && isValidUtf8(bytes))
+        // all well-formed and plausible.
+        if (readsBackAs(bytes, SharedEncoding::Utf8))
             return bytes;
         break;
     }

@@ -6,8 +6,57 @@
 namespace cfb {
 
 namespace {
+
 constexpr std::uint64_t kMaxPropertyStream = 16u << 20;
+
+bool Visible(std::uint32_t id) { return id >= 2 && id < 0x80000000u; }
+
+// A stored value without the zero bytes that pad it: a value read back carries only what its
+// type says it takes, one just added carries its padding too.
+std::vector<std::uint8_t> Unpadded(std::vector<std::uint8_t> raw)
+{
+    while (!raw.empty() && raw.back() == 0)
+        raw.pop_back();
+    return raw;
 }
+
+// Throws unless `bytes`, parsed as Load parses a property stream, hold the user-defined section
+// `intended`: its code page, and its properties in order with their ids, names, types, stored
+// values and decoded text.
+void CheckReadsBack(const std::vector<std::uint8_t>& bytes, const Section& intended)
+{
+    const auto fail = [](const std::string& why) {
+        throw Error("the new custom properties would not read back as written (" + why + "); nothing was saved");
+    };
+    Section read;
+    try {
+        read = PropertySetStream::Parse(bytes).user;
+    } catch (const Error& e) {
+        fail(e.what());
+    }
+    if (read.codePage != intended.codePage)
+        fail("code page " + std::to_string(read.codePage) + " instead of " + std::to_string(intended.codePage));
+    std::vector<const SectionProperty*> want, got;
+    for (const SectionProperty& p : intended.properties)
+        if (Visible(p.id))
+            want.push_back(&p);
+    for (const SectionProperty& p : read.properties)
+        if (Visible(p.id))
+            got.push_back(&p);
+    if (want.size() != got.size())
+        fail(std::to_string(got.size()) + " properties instead of " + std::to_string(want.size()));
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const DictionaryEntry* wantName = intended.NameOf(want[i]->id);
+        const DictionaryEntry* gotName = read.NameOf(got[i]->id);
+        const std::string name = wantName ? wantName->name : std::string();
+        if (got[i]->id != want[i]->id || (gotName ? gotName->name : std::string()) != name
+            || got[i]->value.vt != want[i]->value.vt || got[i]->value.known != want[i]->value.known
+            || got[i]->value.text != want[i]->value.text || Unpadded(got[i]->raw) != Unpadded(want[i]->raw))
+            fail("property \"" + name + "\" differs");
+    }
+}
+
+} // namespace
 
 const std::u16string& DocumentSummaryStreamName()
 {
@@ -66,8 +115,7 @@ void CustomPropertyCollection::Reindex()
 {
     visible_.clear();
     for (std::size_t i = 0; i < section_.properties.size(); ++i) {
-        const std::uint32_t id = section_.properties[i].id;
-        if (id >= 2 && id < 0x80000000u)
+        if (Visible(section_.properties[i].id))
             visible_.push_back(i);
     }
 }
@@ -143,12 +191,18 @@ void CustomPropertyCollection::Save()
 {
     if (!modified_)
         return;
-    const std::vector<std::uint8_t> bytes = stream_.Rebuild(section_);
+    // Written with its code page, so that no reader has to guess it.
+    Section written = section_;
+    written.DeclareCodePage();
+    const std::vector<std::uint8_t> bytes = stream_.Rebuild(written);
     // Reading refuses larger property streams: such a save would leave a document that cannot
     // be opened again.
     if (bytes.size() > kMaxPropertyStream)
         throw Error("the custom properties would take " + std::to_string(bytes.size())
                     + " bytes, more than the 16 MiB (16777216 bytes) a document's property stream may hold");
+    // Read back as Load will read it, before anything is written: a stream that would not give
+    // exactly these properties again is never committed.
+    CheckReadsBack(bytes, written);
     InPlaceWriter(*reader_).ReplaceRootStream(entry_, DocumentSummaryStreamName(), bytes);
     Load();
 }

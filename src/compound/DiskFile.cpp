@@ -20,6 +20,7 @@ std::string Reason(const platform::PositionedFile::Status& s)
     case Problem::Socket: return "it is a socket";
     case Problem::Device: return "it is a device";
     case Problem::NotRegular: return "it is not a regular file";
+    case Problem::Link: return "it is a symbolic link";
     case Problem::ReadOnly: return "the file is read-only";
     case Problem::Locked: return "it is locked by another program or by another save in progress";
     case Problem::System: break;
@@ -29,11 +30,13 @@ std::string Reason(const platform::PositionedFile::Status& s)
 
 } // namespace
 
-DiskFile::DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting) : writable_(writable)
+DiskFile::DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting, bool followLink)
+    : writable_(writable)
 {
     using platform::PositionedFile;
     const auto status = file_.Open(path, writable ? PositionedFile::Access::Write : PositionedFile::Access::Read,
-                                   lockForWriting ? PositionedFile::Lock::Exclusive : PositionedFile::Lock::None);
+                                   lockForWriting ? PositionedFile::Lock::Exclusive : PositionedFile::Lock::None,
+                                   followLink ? PositionedFile::Links::Follow : PositionedFile::Links::NoFollow);
     if (!status)
         throw OpenError(Reason(status), writable && (status.problem == Problem::ReadOnly || status.problem == Problem::Locked
                                                      || status.problem == Problem::System));

@@ -7,6 +7,7 @@
 #include "platform/PositionedFile.h"
 
 #include <filesystem>
+#include <string>
 
 namespace cfb {
 
@@ -33,9 +34,12 @@ public:
     // Opens an existing regular file; opening never changes it. A file opened for writing is
     // held against other writers (this program's or another's) until the DiskFile is
     // destroyed, unless `lockForWriting` is false (benchmarks of the lock's cost only). Readers
-    // take no lock and are never refused because of one. Throws OpenError when it cannot be
+    // take no lock and are never refused because of one. With `followLink` false a symbolic
+    // link at the path is refused ("it is a symbolic link"). Throws OpenError when it cannot be
     // opened as asked, also when another writer holds it.
-    DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting = true);
+    DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting = true, bool followLink = true);
+    // platform::FileIdentity of the file opened, whatever the path names now.
+    std::string Identity() const { return file_.Identity(); }
     std::uint64_t Size() override { return size_; }
     std::uint64_t CurrentSize() override;
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;

@@ -329,6 +329,15 @@ std::vector<std::uint8_t> Section::Serialize() const
     return out;
 }
 
+void Section::DeclareCodePage()
+{
+    if (hasCodePage)
+        return;
+    Section declared = NewUserSection(codePage);
+    properties.insert(properties.begin(), std::move(declared.properties.front()));
+    hasCodePage = true;
+}
+
 const DictionaryEntry* Section::NameOf(std::uint32_t id) const
 {
     for (const DictionaryEntry& e : dictionary)
@@ -466,13 +475,14 @@ PropertySetStream PropertySetStream::Parse(std::vector<std::uint8_t> bytes)
     }
     if (s.userIndex >= 0) {
         const SectionRef& r = s.refs[static_cast<std::size_t>(s.userIndex)];
-        s.user = Section::Parse(b + r.offset, r.size, 1252);
-        // A user section without a code page takes the first section's.
-        if (!s.user.hasCodePage && s.userIndex != 0) {
-            const auto cp = SectionCodePage(b + s.refs[0].offset, s.refs[0].size);
-            if (cp && *cp != s.user.codePage)
-                s.user = Section::Parse(b + r.offset, r.size, *cp);
-        }
+        // A user section without a code page takes the first section's, or 1252 when that has
+        // none either. Decided before the section is parsed: the layout of its dictionary (names
+        // counted in bytes, or in UTF-16 units padded to four bytes) depends on it, so a parse
+        // in the wrong one can fail where the right one succeeds.
+        std::uint16_t fallback = 1252;
+        if (s.userIndex != 0)
+            fallback = SectionCodePage(b + s.refs[0].offset, s.refs[0].size).value_or(fallback);
+        s.user = Section::Parse(b + r.offset, r.size, fallback);
     } else {
         // New user sections are Unicode, so that every name fits.
         s.user = Section::NewUserSection(kCodePageUnicode);

@@ -70,6 +70,9 @@ public:
     std::vector<SectionProperty> properties; // in the order of the section's table
     std::vector<DictionaryEntry> dictionary;
 
+    // Adds the code page property (id 1) with `codePage` when the section has none, so that
+    // every reader takes the section in the code page it was written in, not a guess of its own.
+    void DeclareCodePage();
     // The name the dictionary gives id `id`, if any (first entry for the id).
     const DictionaryEntry* NameOf(std::uint32_t id) const;
     // Removes the property and its dictionary entries.

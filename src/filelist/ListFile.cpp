@@ -119,9 +119,10 @@ std::vector<FileEntry> ReadListFile(const QString& fileName)
 {
     QByteArray bytes;
     QString reason;
-    if (!ReadFileContents(fileName, bytes, &reason))
+    QString text;
+    if (!ReadFileContents(fileName, bytes, &reason) || !DecodeSharedText(bytes, text, &reason))
         throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
-    return ParseListFileText(DecodeSharedText(bytes));
+    return ParseListFileText(text);
 }
 
 QStringList ReadCheckedListFilePaths(const QString& fileName)

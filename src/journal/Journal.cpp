@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace Qt::StringLiterals;
+
 QString JournalFolder()
 {
     return FromFsPath(platform::UserDataDir() / "krdl" / "journal");
@@ -32,6 +34,17 @@ QStringList JournalRunFiles(const QString& kind)
     for (const QString& name : names)
         files << JournalFolder() + u'/' + name;
     return files;
+}
+
+QDateTime JournalRunTime(const QString& runFile)
+{
+    // <kind>-yyyyMMdd-HHmmss-zzz-<process>-<number>.journal (JournalWriter)
+    const QStringList parts = QFileInfo(runFile).completeBaseName().split(u'-');
+    if (parts.size() < 4)
+        return {};
+    QDateTime time = QDateTime::fromString(parts.at(1) + parts.at(2) + parts.at(3), u"yyyyMMddHHmmsszzz"_s);
+    time.setTimeSpec(Qt::UTC);
+    return time;
 }
 
 std::string JournalRunLockName(const QString& runFile)

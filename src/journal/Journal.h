@@ -5,6 +5,7 @@
 // system drops when the process dies; so a run whose lock is free and that has no end line was
 // cut short by a crash.
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,9 @@ QStringList JournalRunFiles(const QString& kind);
 // Removes the run files of Kind beyond the newest Keep, but none that a writer or an undo is
 // working on.
 void PruneJournal(const QString& kind, int keep = kJournalKeptRuns);
+
+// When the run was started, from its file's name (UTC); invalid for a name not made by a writer.
+QDateTime JournalRunTime(const QString& runFile);
 
 // The name of the lock a writer or an undo holds while it works on the run file.
 std::string JournalRunLockName(const QString& runFile);

@@ -1,8 +1,6 @@
 #include "journal/JournalUndo.h"
 
-#include "common/FsPath.h"
 #include "journal/Journal.h"
-#include "platform/DiskSync.h"
 #include "platform/InstanceLock.h"
 
 #include <QDateTime>
@@ -18,35 +16,66 @@ JournalUndo::JournalUndo(const QString& kind)
             status_ = Busy;
             return;
         }
-        std::optional<JournalRun> run = JournalRun::Load(file);
-        if (!run || run->kind != kind || run->undoEnded)
+        std::optional<JournalRun> run = JournalRun::Load(file, &problem_);
+        if (run && run->kind != kind) {
+            run.reset();
+            problem_ = u"it is damaged (it holds a run of another kind)"_s;
+        }
+        if (!run) {
+            // Never past a run that cannot be read either: the user would take back an older
+            // run believing it the last one.
+            status_ = Unusable;
+            runFile_ = file;
+            return;
+        }
+        if (run->undoOver())
             continue;
         run_ = std::move(*run);
+        runFile_ = file;
         lock_ = std::move(lock);
-        out_.open(ToFsPath(file), std::ios::binary | std::ios::app);
+        // The undo must be able to record what it does before it does anything: otherwise the
+        // next undo would do it all over again.
+        if (!out_.Open(file, run_.version, run_.chain, run_.wholeBytes, problem_)
+            || !append({u"undo"_s, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)})) {
+            status_ = CannotRecord;
+            return;
+        }
         status_ = Ready;
-        JournalRun::Append(out_, {u"undo"_s, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)});
         return;
     }
 }
 
 JournalUndo::~JournalUndo() = default;
 
-void JournalUndo::MarkUndone(qsizetype index)
+bool JournalUndo::append(const QStringList& fields)
 {
-    JournalRun::Append(out_, {u"undone"_s, QString::number(index)});
+    return out_.Append(fields, problem_);
 }
 
-void JournalUndo::MarkUnrestored(qsizetype index, const QString& reason)
+bool JournalUndo::MarkUndone(qsizetype index)
 {
-    JournalRun::Append(out_, {u"unrestored"_s, QString::number(index), reason});
+    return append({u"undone"_s, QString::number(index)});
 }
 
-void JournalUndo::End()
+bool JournalUndo::MarkLeftAlone(qsizetype index, const QString& reason)
 {
-    if (status_ != Ready || !out_.is_open())
-        return;
-    JournalRun::Append(out_, {u"undo-end"_s});
-    out_.close();
-    platform::SyncToDisk(ToFsPath(run_.fileName));
+    return append({u"unrestored"_s, QString::number(index), reason});
+}
+
+bool JournalUndo::MarkFailed(qsizetype index, const QString& reason)
+{
+    return append({u"undo-failed"_s, QString::number(index), reason});
+}
+
+bool JournalUndo::End()
+{
+    if (status_ != Ready)
+        return false;
+    bool written = append({u"undo-end"_s});
+    if (written && !out_.Sync()) {
+        problem_ = u"It cannot be flushed to the disk."_s;
+        written = false;
+    }
+    out_.Close();
+    return written;
 }

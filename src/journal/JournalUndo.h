@@ -1,19 +1,22 @@
 #pragma once
-// Taking back the last run of a kind: finds the newest run whose undo has not ended, holds its
-// lock while the undo works, and records what was put back and what could not be:
+// Taking back the last run of a kind: finds the newest run not taken back yet, holds its lock
+// while the undo works, and records what was put back and what could not be:
 //
 //   JournalUndo undo(kRenameJournal);
 //   if (undo.status() == JournalUndo::Ready) {
-//       for each item i still to put back: ... undo.MarkUndone(i) or undo.MarkUnrestored(i, why)
+//       for each item i still to put back:
+//           ... undo.MarkUndone(i), undo.MarkLeftAlone(i, why) or undo.MarkFailed(i, why);
+//           a false return: the journal cannot be written, stop (Problem() says why)
 //       undo.End();
 //   }
 //
 // An undo cut short (a crash, a cancel) leaves the run without "undo-end": the next undo takes
-// the same run again and skips the items already marked undone.
+// the same run again and skips the items already marked undone or left alone. An undo that
+// came to its end with items failed (a locked document) leaves the run the next one to take
+// back too: the next undo tries exactly those items again.
 
 #include "journal/JournalRun.h"
 
-#include <fstream>
 #include <memory>
 
 namespace platform {
@@ -26,6 +29,10 @@ public:
         Ready,         // Run() is the run to take back
         NothingToUndo, // no run of the kind, or every one taken back already
         Busy,          // the newest run is still being written, or another undo works on it
+        Unusable,      // the run to take back cannot be read or is damaged: nothing of it is
+                       // used, and no older run is taken in its place (RunFile, Problem)
+        CannotRecord,  // the run's file cannot be written, so the undo could not record what it
+                       // does and would do it again next time: nothing is done (RunFile, Problem)
     };
 
     explicit JournalUndo(const QString& kind);
@@ -36,15 +43,26 @@ public:
     Status status() const { return status_; }
     // The run taken; valid while status() is Ready.
     const JournalRun& Run() const { return run_; }
+    // The file of the run taken, or of the run that is Unusable or CannotRecord.
+    const QString& RunFile() const { return runFile_; }
+    // Unusable: what is wrong with the run ("it is damaged (...)"). CannotRecord, or after a
+    // mark that returned false: why the journal cannot be written (a sentence).
+    const QString& Problem() const { return problem_; }
 
-    void MarkUndone(qsizetype index);
-    void MarkUnrestored(qsizetype index, const QString& reason);
-    // The undo is over: this run is not offered again. Flushed to the disk.
-    void End();
+    // Each returns false, with Problem() set, when the mark cannot be written.
+    bool MarkUndone(qsizetype index);
+    bool MarkLeftAlone(qsizetype index, const QString& reason);
+    bool MarkFailed(qsizetype index, const QString& reason);
+    // The undo is over: this run is not offered again unless an item failed. Flushed to the disk.
+    bool End();
 
 private:
+    bool append(const QStringList& fields);
+
     Status status_ = NothingToUndo;
     JournalRun run_;
+    QString runFile_;
+    QString problem_;
     std::unique_ptr<platform::InstanceLock> lock_;
-    std::ofstream out_;
+    JournalAppender out_;
 };

@@ -35,7 +35,8 @@ QString newRunFile(const QString& kind, const QDateTime& now)
 
 } // namespace
 
-JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>& items) : kind_(kind)
+JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>& items)
+    : kind_(kind), itemCount_(qsizetype(items.size()))
 {
     const QString folder = JournalFolder();
     std::error_code ec;
@@ -51,31 +52,55 @@ JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>
     // Held before the file appears, so that no undo ever sees this run without its writer.
     lock_ = std::make_unique<platform::InstanceLock>(JournalRunLockName(fileName_));
 
-    const QByteArray text = JournalRun::StartText(kind, now, QCoreApplication::applicationPid(), items);
+    std::uint32_t chain = 0;
+    const QByteArray text = JournalRun::StartText(kind, now, QCoreApplication::applicationPid(), items, chain);
     const auto path = ToFsPath(fileName_);
     if (!platform::ReplaceWholeFile(path, text.toStdString(), ec))
         cannotWrite(fileName_, ErrorText(ec));
     // The new name itself must be on the disk before the first file changes.
     platform::SyncToDisk(folderPath);
 
-    out_.open(path, std::ios::binary | std::ios::app);
-    if (!out_) {
+    QString problem;
+    if (!out_.Open(fileName_, kJournalVersion, chain, std::uint64_t(text.size()), problem)) {
         std::filesystem::remove(path, ec);
-        cannotWrite(fileName_, u"It cannot be opened for writing."_s);
+        cannotWrite(fileName_, problem);
     }
 }
 
 JournalWriter::~JournalWriter() = default;
 
+void JournalWriter::append(const QStringList& fields)
+{
+    // After a record that could not be written nothing more is: the run then reads as one cut
+    // short by a crash, whose unmarked files an undo looks at on the disk, rather than as one
+    // that says it did not try them.
+    QString problem;
+    if (!broken_)
+        broken_ = !out_.Append(fields, problem);
+}
+
+void JournalWriter::AppendItems(const std::vector<JournalItem>& items)
+{
+    QString problem = u"An earlier record could not be written."_s;
+    if (!broken_ && out_.AppendBatch(std::size_t(itemCount_), items, problem)) {
+        itemCount_ += qsizetype(items.size());
+        return;
+    }
+    // What was written of the batch, if its cut failed too, is a batch cut short: nothing may
+    // follow it.
+    broken_ = true;
+    cannotWrite(fileName_, problem);
+}
+
 void JournalWriter::MarkDone(qsizetype index, const QString& note)
 {
     anyDone_ = true;
-    JournalRun::Append(out_, {u"done"_s, QString::number(index), note});
+    append({u"done"_s, QString::number(index), note});
 }
 
 void JournalWriter::MarkFailed(qsizetype index, const QString& reason)
 {
-    JournalRun::Append(out_, {u"failed"_s, QString::number(index), reason});
+    append({u"failed"_s, QString::number(index), reason});
 }
 
 void JournalWriter::End(bool completed)
@@ -83,12 +108,14 @@ void JournalWriter::End(bool completed)
     if (ended_)
         return;
     ended_ = true;
-    JournalRun::Append(out_, {u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
-    out_.close();
-    if (anyDone_)
-        platform::SyncToDisk(ToFsPath(fileName_));
-    else
+    if (anyDone_) {
+        append({u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
+        out_.Sync();
+        out_.Close();
+    } else {
+        out_.Close();
         RemoveJournalRun(fileName_);
+    }
     // Pruning asks for every old run's lock: this one's goes first.
     lock_.reset();
     PruneJournal(kind_);

@@ -3,6 +3,7 @@
 //
 //   JournalWriter journal(kRenameJournal, items); // on the disk before any file changes
 //   for each item i: change the file, then journal.MarkDone(i) or journal.MarkFailed(i, why)
+//   (a long run: journal.AppendItems(next) before the next batch's files change, and on)
 //   journal.End(completed);
 //
 // A writer destroyed without End (an error went through the run) leaves the run as a crash
@@ -10,7 +11,6 @@
 
 #include "journal/JournalRun.h"
 
-#include <fstream>
 #include <memory>
 
 namespace platform {
@@ -28,10 +28,18 @@ public:
     JournalWriter& operator=(const JournalWriter&) = delete;
 
     const QString& FileName() const { return fileName_; }
+    // How many items the run holds.
+    qsizetype ItemCount() const { return itemCount_; }
+
+    // A run that changes its files a batch at a time records each batch before changing it:
+    // appends Items after those there are (numbered on from ItemCount()) and flushes them to the
+    // disk. Throws KrdlError when they cannot be written; then nothing more is written to the
+    // run, which reads as one cut short by a crash before that batch.
+    void AppendItems(const std::vector<JournalItem>& items);
 
     // Appended as they happen; not flushed to the disk one by one (after a power cut the
-    // identities tell what happened), and a mark that cannot be written is let go for the same
-    // reason.
+    // identities tell what happened). After a mark that cannot be written none are: the run
+    // then reads as one cut short by a crash.
     void MarkDone(qsizetype index, const QString& note = {});
     void MarkFailed(qsizetype index, const QString& reason = {});
 
@@ -40,10 +48,14 @@ public:
     void End(bool completed);
 
 private:
+    void append(const QStringList& fields);
+
     QString kind_;
     QString fileName_;
     std::unique_ptr<platform::InstanceLock> lock_;
-    std::ofstream out_;
+    JournalAppender out_;
+    qsizetype itemCount_ = 0;
     bool anyDone_ = false;
+    bool broken_ = false;
     bool ended_ = false;
 };

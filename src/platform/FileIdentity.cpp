@@ -10,28 +10,83 @@
 
 namespace platform {
 
-std::string FileIdentity(const std::filesystem::path& path)
+namespace {
+
+std::string Format(unsigned long long device, unsigned long long number)
+{
+    return std::to_string(device) + ':' + std::to_string(number);
+}
+
+#ifdef _WIN32
+std::string HandleIdentity(HANDLE h)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info) || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0))
+        return {};
+    return Format(info.dwVolumeSerialNumber,
+                  (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+#else
+std::string StatIdentity(const struct stat& st)
+{
+    if (st.st_ino == 0)
+        return {};
+    return Format(static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino));
+}
+#endif
+
+std::string PathIdentity(const std::filesystem::path& path, bool followLinks)
 {
 #ifdef _WIN32
-    // Attributes only, shared every way, the link itself: never in anyone's way.
+    // Attributes only, shared every way: never in anyone's way.
     HANDLE h = CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+                           FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return {};
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    const std::string identity = HandleIdentity(h);
     CloseHandle(h);
-    if (!ok || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0))
-        return {};
-    const unsigned long long index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(index);
+    return identity;
 #else
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || st.st_ino == 0)
+    if ((followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0)
         return {};
-    return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ':'
-        + std::to_string(static_cast<unsigned long long>(st.st_ino));
+    return StatIdentity(st);
+#endif
+}
+
+} // namespace
+
+std::string FileIdentity(const std::filesystem::path& path)
+{
+    return PathIdentity(path, false);
+}
+
+std::string FileIdentityFollowingLinks(const std::filesystem::path& path)
+{
+    return PathIdentity(path, true);
+}
+
+std::string OpenFileIdentity(std::intptr_t handle)
+{
+#ifdef _WIN32
+    return HandleIdentity(reinterpret_cast<HANDLE>(handle));
+#else
+    struct stat st {};
+    if (::fstat(static_cast<int>(handle), &st) != 0)
+        return {};
+    return StatIdentity(st);
+#endif
+}
+
+bool IsSymbolicLink(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 #endif
 }
 

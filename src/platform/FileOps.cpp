@@ -4,14 +4,18 @@
 #include "platform/Interrupt.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +25,32 @@
 #endif
 
 namespace platform {
+
+namespace {
+
+// A copy's temporary: this prefix and six ASCII letters or digits (mkostemp's "XXXXXX").
+constexpr std::string_view kTemporaryPrefix = ".krdl-copy-";
+constexpr std::size_t kTemporaryRandomLength = 6;
+
+bool isLetterOrDigit(unsigned c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+template <typename Char>
+bool isCopyTemporaryName(std::basic_string_view<Char> name)
+{
+    if (name.size() != kTemporaryPrefix.size() + kTemporaryRandomLength)
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned>(name[i]);
+        if (i < kTemporaryPrefix.size() ? c != static_cast<unsigned char>(kTemporaryPrefix[i]) : !isLetterOrDigit(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 #ifndef _WIN32
 
@@ -217,6 +247,12 @@ bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::
         return false;
     }
     const std::filesystem::path temp(pattern);
+    // The lock tells RemoveLeftoverCopies of another run that this copy is alive. It belongs to
+    // the open file description, so the duplicate keeps it after `out` is closed (to see a
+    // delayed write error) until the file has its final name or is removed, and the kernel
+    // drops it when the process dies. A file system without locks only loses that tell.
+    ::flock(out.get(), LOCK_EX | LOCK_NB);
+    const Fd locked(::fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
     // A second Ctrl+C or SIGTERM ends the process at once; it removes this file first.
     detail::SetPendingTemporaryFile(temp);
     struct stat created {};
@@ -275,6 +311,80 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         return false;
     }
     return copyViaTemporary(in.get(), source, to, mode, ec, cancelled);
+}
+
+namespace {
+
+std::chrono::system_clock::time_point timeOf(const struct timespec& t)
+{
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec)));
+}
+
+// The status change time moves with every write and cannot be set back, unlike the
+// modification time, which a copy sets to its source's.
+bool changedAfter(const struct stat& st, std::chrono::system_clock::time_point when)
+{
+    return timeOf(st.st_ctim) > when || timeOf(st.st_mtim) > when;
+}
+
+// Removes the entry Name of Folder when it is a regular file, unchanged after ChangedBefore,
+// whose lock no process holds. The lock is taken on the very file that was looked at, and the
+// name is removed only while it still names that file.
+bool removeIfLeftOver(int folder, const char* name, std::chrono::system_clock::time_point changedBefore)
+{
+    struct stat seen {};
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode) || changedAfter(seen, changedBefore))
+        return false;
+    // Read and write where allowed: an exclusive lock on a network file system may need it.
+    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Fd fd(::openat(folder, name, O_RDWR | flags));
+    if (fd.get() < 0)
+        fd.reset(::openat(folder, name, O_RDONLY | flags));
+    struct stat opened {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || !sameInode(seen, opened))
+        return false;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return false; // a running copy holds it, or its lock cannot be checked here
+    struct stat now {};
+    if (::fstat(fd.get(), &opened) != 0 || changedAfter(opened, changedBefore)
+        || ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) != 0 || !sameInode(now, opened))
+        return false;
+    return ::unlinkat(folder, name, 0) == 0;
+}
+
+} // namespace
+
+std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::path& dir,
+                                                        std::chrono::system_clock::time_point changedBefore)
+{
+    std::vector<std::filesystem::path> removed;
+    const Fd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() < 0)
+        return removed;
+    const int listed = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
+    DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (listing == nullptr) {
+        if (listed >= 0)
+            ::close(listed);
+        return removed;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (isCopyTemporaryName(std::string_view(entry->d_name)))
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(listing);
+    for (const std::string& name : names) {
+        if (removeIfLeftOver(folder.get(), name.c_str(), changedBefore))
+            removed.push_back(dir / name);
+    }
+    return removed;
+}
+
+std::size_t NameLength(const std::filesystem::path& name)
+{
+    return name.native().size();
 }
 
 namespace detail {
@@ -384,6 +494,60 @@ void removeTemp(const std::filesystem::path& temp)
     ::DeleteFileW(SystemPath(temp).c_str());
 }
 
+// A copy's temporary name: the prefix and six letters or digits, mixed from the process, the
+// clock and the attempt; CopyFileExW's fail-if-exists takes care of a name already there.
+std::wstring temporaryName(unsigned attempt)
+{
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    LARGE_INTEGER counter {};
+    ::QueryPerformanceCounter(&counter);
+    std::uint64_t x = (std::uint64_t(::GetCurrentProcessId()) << 32) ^ std::uint64_t(counter.QuadPart) ^ (std::uint64_t(attempt) << 48);
+    // splitmix64's finaliser spreads every input bit over the name.
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::wstring name(kTemporaryPrefix.begin(), kTemporaryPrefix.end());
+    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i, x /= 62)
+        name += wchar_t(letters[x % 62]);
+    return name;
+}
+
+std::uint64_t ticksOf(const LARGE_INTEGER& t)
+{
+    return std::uint64_t(t.QuadPart);
+}
+
+// Opens the file Path for deletion only when nobody else has it open: a running copy (CopyFileExW
+// writing it, or the handle kept until the move) makes the open fail with a sharing violation.
+// Removes it when it is a regular file not changed after ChangedBefore (in file time units).
+bool removeIfLeftOver(const std::filesystem::path& path, std::uint64_t changedBefore)
+{
+    const HANDLE h = ::CreateFileW(SystemPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FILE_BASIC_INFO info {};
+    bool removed = false;
+    if (::GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info)
+        && !(info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        && ticksOf(info.CreationTime) <= changedBefore && ticksOf(info.LastWriteTime) <= changedBefore
+        && ticksOf(info.ChangeTime) <= changedBefore) {
+        // A read-only file cannot be deleted; the copy gave it its source's attributes.
+        if (info.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+            FILE_BASIC_INFO writable {};
+            writable.FileAttributes = (info.FileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY)) | FILE_ATTRIBUTE_NORMAL;
+            ::SetFileInformationByHandle(h, FileBasicInfo, &writable, sizeof writable);
+        }
+        FILE_DISPOSITION_INFO dispose {};
+        dispose.DeleteFile = TRUE;
+        removed = ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+    }
+    ::CloseHandle(h);
+    return removed;
+}
+
 // Lets CopyFileExW ask the caller's cancel check between chunks.
 DWORD CALLBACK copyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
                             LPVOID data)
@@ -427,8 +591,7 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
     std::filesystem::path temp;
     bool copied = false;
     for (unsigned attempt = 0; attempt < 100 && !copied; ++attempt) {
-        temp = dir / (L".krdl-copy-" + std::to_wstring(::GetCurrentProcessId()) + L"-"
-                      + std::to_wstring(::GetTickCount64() + attempt) + L".tmp");
+        temp = dir / temporaryName(attempt);
         detail::SetPendingTemporaryFile(temp);
         if (::CopyFileExW(SystemPath(from).c_str(), SystemPath(temp).c_str(), copyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
                           COPY_FILE_FAIL_IF_EXISTS)) {
@@ -450,28 +613,78 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
         ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
         return false;
     }
+    // CopyFileExW held the temporary open while it wrote; this handle holds it on until the
+    // move, so that RemoveLeftoverCopies of another run sees it in use. It shares deletion, which
+    // the move needs.
+    const HANDLE held = ::CreateFileW(SystemPath(temp).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const auto release = [held] {
+        if (held != INVALID_HANDLE_VALUE)
+            ::CloseHandle(held);
+    };
     // One more look once the data is there: a cancel during the last chunk, or under a
     // CopyFileExW that never reports progress (Wine), still keeps the copy out of the target's
     // place.
     if (cancelled && cancelled()) {
         ec = std::make_error_code(std::errc::operation_canceled);
+        release();
         removeTemp(temp);
         detail::SetPendingTemporaryFile({});
         return false;
     }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
     const bool moved = ::MoveFileExW(SystemPath(temp).c_str(), SystemPath(to).c_str(), flags) != 0;
-    if (!moved) {
+    if (!moved)
         ec = lastError();
+    release();
+    if (!moved)
         removeTemp(temp);
-    }
     detail::SetPendingTemporaryFile({});
     return moved;
+}
+
+std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::path& dir,
+                                                        std::chrono::system_clock::time_point changedBefore)
+{
+    // File times count 100 ns steps from 1601-01-01.
+    const auto sinceUnix = std::chrono::duration_cast<std::chrono::seconds>(changedBefore.time_since_epoch()).count();
+    const std::int64_t seconds = std::int64_t(sinceUnix) + 11644473600LL;
+    const std::uint64_t before = seconds < 0 ? 0 : std::uint64_t(seconds) * 10000000ull;
+
+    std::vector<std::filesystem::path> removed;
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found {};
+    const std::wstring pattern = std::wstring(kTemporaryPrefix.begin(), kTemporaryPrefix.end()) + L"*";
+    const HANDLE find = ::FindFirstFileExW(SystemPath(dir / pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return removed;
+    do {
+        if (isCopyTemporaryName(std::wstring_view(found.cFileName))
+            && !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            names.emplace_back(found.cFileName);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+    for (const std::wstring& name : names) {
+        if (removeIfLeftOver(dir / name, before))
+            removed.push_back(dir / name);
+    }
+    return removed;
+}
+
+std::size_t NameLength(const std::filesystem::path& name)
+{
+    return name.native().size();
 }
 
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec)
 {
     ec.clear();
+    // Every file system Windows names files on stops at this length; MoveFileW reports it in
+    // several ways, or not at all through the long path prefix.
+    if (NameLength(to.filename()) > kLongestName) {
+        ec = std::make_error_code(std::errc::filename_too_long);
+        return false;
+    }
     // MoveFileW accepts a file's own name as the new one; that name is taken all the same. A
     // change of letter case only reaches the same file under another spelling and is a real
     // rename.

@@ -10,10 +10,17 @@
 //   cancel, an interrupt) leaves no partial file under the target's name nor a temporary one,
 //   and with replacing on, the old target is still there untouched;
 // - a rename never replaces an existing file, even when one appears at the last moment.
+//
+// The temporary name is ".krdl-copy-" and six letters or digits. A copy holds its temporary
+// open and locked until it has its final name or is gone, so that RemoveLeftoverCopies can tell
+// the temporary of a running copy from one whose process died (killed, a power cut).
 
+#include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <system_error>
+#include <vector>
 
 namespace platform {
 
@@ -30,8 +37,28 @@ using CopyCancelled = std::function<bool()>;
 bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
                    std::error_code& ec, const CopyCancelled& cancelled = {});
 
-// Renames From to To; fails (ec = file_exists) when To exists, and never replaces it.
+// Removes from the folder Dir the temporaries that copies into it left behind: each regular file
+// named exactly like a copy's temporary, not changed after ChangedBefore, that no running copy
+// holds. A folder, a symbolic link, any other name, a file changed later, and a file whose lock
+// cannot be checked (no access, no locks on the file system) are left alone. Returns the paths
+// removed; a folder that cannot be read gives none.
+std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::path& dir,
+                                                        std::chrono::system_clock::time_point changedBefore);
+
+// Renames From to To; fails (ec = file_exists) when To exists, and never replaces it. A new name
+// longer than common file systems take fails with filename_too_long.
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
+
+// The longest name of one folder entry that common file systems take, in the unit that they
+// measure it by: bytes of the name on POSIX, UTF-16 code units on Windows.
+inline constexpr std::size_t kLongestName = 255;
+#ifdef _WIN32
+inline constexpr const char* kNameLengthUnit = "characters";
+#else
+inline constexpr const char* kNameLengthUnit = "bytes";
+#endif
+// The length of Name in that unit.
+std::size_t NameLength(const std::filesystem::path& name);
 
 // Creates one folder level; its parent must exist. Fails when anything exists under that name.
 bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec);

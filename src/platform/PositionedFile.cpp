@@ -1,4 +1,5 @@
 #include "platform/PositionedFile.h"
+#include "platform/FileIdentity.h"
 #include "platform/SystemPath.h"
 
 #include <algorithm>
@@ -14,6 +15,11 @@
 #endif
 
 namespace platform {
+
+std::string PositionedFile::Identity() const
+{
+    return handle_ == kClosed ? std::string() : OpenFileIdentity(handle_);
+}
 
 #ifdef _WIN32
 
@@ -36,17 +42,19 @@ OVERLAPPED At(std::uint64_t offset)
 
 } // namespace
 
-PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, Access access, Lock lock)
+PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, Access access, Lock lock, Links links)
 {
     Close();
     const bool write = access == Access::Write;
+    const bool noFollow = links == Links::NoFollow;
     // Others may always read; they may write only while we do not hold the document.
     DWORD share = FILE_SHARE_READ;
     if (!(write && lock == Lock::Exclusive))
         share |= FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const std::wstring name = SystemPath(path); // long paths too
+    // FILE_FLAG_OPEN_REPARSE_POINT opens a link itself, which is then refused below.
     HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | (write ? GENERIC_WRITE : 0), share, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                           FILE_ATTRIBUTE_NORMAL | (noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD e = GetLastError();
         const std::error_code ec(static_cast<int>(e), std::system_category());
@@ -68,9 +76,15 @@ PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, A
         CloseHandle(h);
         return {type == FILE_TYPE_PIPE ? Problem::Fifo : type == FILE_TYPE_CHAR ? Problem::Device : Problem::NotRegular, {}};
     }
-    // Also where the system would let a privileged user write a read-only file anyway.
     BY_HANDLE_FILE_INFORMATION info{};
-    if (write && GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    const bool haveInfo = (write || noFollow) && GetFileInformationByHandle(h, &info);
+    if (noFollow && (!haveInfo || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        const std::error_code ec = haveInfo ? std::error_code() : LastError();
+        CloseHandle(h);
+        return {haveInfo ? Problem::Link : Problem::System, ec};
+    }
+    // Also where the system would let a privileged user write a read-only file anyway.
+    if (write && haveInfo && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
         CloseHandle(h);
         return {Problem::ReadOnly, {}};
     }
@@ -198,12 +212,13 @@ PositionedFile::Status TakeWriterLock(int fd)
 
 } // namespace
 
-PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, Access access, Lock lock)
+PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, Access access, Lock lock, Links links)
 {
     Close();
     const bool write = access == Access::Write;
     // O_NONBLOCK: opening a FIFO or a device must not wait; it changes nothing for regular files.
-    const int flags = (write ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    const int flags = (write ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK
+        | (links == Links::NoFollow ? O_NOFOLLOW : 0);
     int fd;
     do
         fd = ::open(path.c_str(), flags);
@@ -216,6 +231,10 @@ PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, A
             return {Problem::Folder, Errno(e)};
         if (e == EROFS)
             return {Problem::ReadOnly, Errno(e)};
+        // O_NOFOLLOW refuses a link at the path with ELOOP, which also stands for a loop of links
+        // among the folders above it.
+        if (e == ELOOP && links == Links::NoFollow && IsSymbolicLink(path))
+            return {Problem::Link, Errno(e)};
         if (e == ENXIO) {
             // A socket, or a device without its driver: only a look at the path tells which.
             struct stat st{};

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace platform {
@@ -21,9 +22,12 @@ class PositionedFile {
 public:
     enum class Access { Read, Write };
     enum class Lock { None, Exclusive };
+    // NoFollow: a symbolic link at the path (on Windows, any reparse point) is refused (Problem::
+    // Link) instead of opening what it points to.
+    enum class Links { Follow, NoFollow };
 
     // Why Open failed; `ec` carries the system's own code where there is one.
-    enum class Problem { None, NotFound, Folder, Fifo, Socket, Device, NotRegular, ReadOnly, Locked, System };
+    enum class Problem { None, NotFound, Folder, Fifo, Socket, Device, NotRegular, Link, ReadOnly, Locked, System };
     struct Status {
         Problem problem = Problem::None;
         std::error_code ec;
@@ -38,10 +42,12 @@ public:
     // Opens an existing regular file. For writing, a file without its owner's write permission
     // counts as read-only also for a privileged user, who could otherwise write it anyway.
     // Closes a file that was open before.
-    Status Open(const std::filesystem::path& path, Access access, Lock lock = Lock::None);
+    Status Open(const std::filesystem::path& path, Access access, Lock lock = Lock::None, Links links = Links::Follow);
     void Close();
     bool IsOpen() const { return handle_ != kClosed; }
 
+    // platform::FileIdentity of the open file: the file itself, whatever its path names now.
+    std::string Identity() const;
     // The length found when the file was opened.
     std::uint64_t SizeAtOpen() const { return sizeAtOpen_; }
     // The length now, asked of the system.

@@ -60,9 +60,16 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     }
 
     // Every document's properties are on the disk before the first one changes.
-    std::unique_ptr<PropertySaveJournal> journal;
+    std::unique_ptr<PropertySaveJournal> ownJournal;
+    PropertySaveJournal* journal = nullptr;
     if (options.journal && !groups.empty()) {
-        journal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
+        if (options.journalRun) {
+            journal = options.journalRun;
+            journal->Record(changes, groups, options.deleteOthers);
+        } else {
+            ownJournal = std::make_unique<PropertySaveJournal>(changes, groups, options.deleteOthers);
+            journal = ownJournal.get();
+        }
         if (!journal->WriteError().isEmpty())
             report.journalError = journal->WriteError() + (journal->WriteError().endsWith(u'.') ? u""_s : u"."_s)
                 + u" This save cannot be undone."_s;
@@ -81,6 +88,7 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
         TOleDocPropClassWrapper wrapper;
         wrapper.Connect();
         for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
+            bool written = false; // a row of this document was written
             for (const std::size_t i : groups[g]) {
                 ApplyResult& r = report.results[i];
                 if (options.stop && options.stop()) {
@@ -93,8 +101,17 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     // when its turn comes, with what opening it said.
                     if (journal && !journal->ReadError(g).isEmpty())
                         throw KrdlError(journal->ReadError(g));
-                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers, changes[i].removals);
+                    // Its rows would leave it as it is: not written, and nothing recorded.
+                    if (journal && journal->Unchanged(g)) {
+                        ++done;
+                        continue;
+                    }
+                    if (options.beforeWrite)
+                        options.beforeWrite(i);
+                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers,
+                                         changes[i].removals, journal ? journal->File(g) : nullptr);
                     r.status = ApplyResult::Written;
+                    written = true;
                     if (journal)
                         journal->Written(g);
                 } catch (const KrdlError& e) {
@@ -105,8 +122,18 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                     r.error = u"Cannot write the custom properties of \""_s + changes[i].path + u"\": "_s
                         + QString::fromUtf8(e.what());
                 }
-                if (journal && r.status == ApplyResult::Failed)
-                    journal->Failed(g, r.error);
+                // A failure is settled by what the document holds, not by the error alone: an
+                // error after the save reached the document leaves it changed, and its journal
+                // item must stay for an undo.
+                if (journal && r.status == ApplyResult::Failed) {
+                    if (!written && journal->SaveReached(g)) {
+                        journal->Written(g);
+                        r.error += u" The document holds the new properties all the same; an undo of this save "
+                                   "takes them back."_s;
+                    } else {
+                        journal->Failed(g, r.error);
+                    }
+                }
                 ++done;
             }
         }
@@ -135,9 +162,9 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     if (options.progress)
         options.progress(total, total);
 
-    if (journal)
-        journal->End(std::none_of(report.results.begin(), report.results.end(),
-                                  [](const ApplyResult& r) { return r.status == ApplyResult::Cancelled; }));
+    if (ownJournal)
+        ownJournal->End(std::none_of(report.results.begin(), report.results.end(),
+                                     [](const ApplyResult& r) { return r.status == ApplyResult::Cancelled; }));
 
     for (const ApplyResult& r : report.results) {
         if (r.status == ApplyResult::Written)

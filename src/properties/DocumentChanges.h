@@ -23,6 +23,8 @@
 #include <functional>
 #include <vector>
 
+class PropertySaveJournal;
+
 // The changes for one document (one grid row).
 struct DocumentChanges {
     QString path;        // empty for a row that has no document
@@ -36,7 +38,8 @@ struct DocumentChanges {
 
 struct ApplyResult {
     enum Status {
-        NotWritten, // nothing changed, or the run ended before the row
+        NotWritten, // nothing changed, the row would leave the document as it is, or the run
+                    // ended before the row
         Written,
         Failed,     // the document keeps what it had; `error` says why, naming the file
         Missing,    // no file at the path (a folder or other non-file counts as none)
@@ -63,8 +66,18 @@ struct ApplyOptions {
     std::function<bool()> stop;
     // Record the documents' properties in the undo journal before the first one is written
     // (PropertySaveJournal.h), so that "Undo last property save" takes the save back. A
-    // document that cannot be read for that is not written (Failed).
+    // document that cannot be read for that is not written (Failed); one that its rows would
+    // leave holding what it holds is neither written nor recorded (NotWritten). The write goes
+    // to the very file the journal read: a document replaced since (by another file, a link, a
+    // folder) or gone fails with that reason.
     bool journal = true;
+    // A save written a batch at a time (a long list) records every call in this one run of the
+    // undo journal, so that one undo takes the whole save back; the caller ends it
+    // (PropertySaveJournal::End). Null: each call records and ends a run of its own.
+    PropertySaveJournal* journalRun = nullptr;
+    // Called on the worker's thread with the row's index right before its document is opened
+    // for writing, after the journal read it: tests change the file there.
+    std::function<void(std::size_t row)> beforeWrite;
 };
 
 struct ApplyReport {

@@ -1,6 +1,7 @@
 #include "properties/LoadCustomProperties.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "compound/BlockFile.h"
 #include "properties/OleDocumentProperties.h"
 
@@ -71,6 +72,41 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
     qsizetype finished = 0; // guarded by mutex
     int running = 0;        // guarded by mutex
 
+    // stopAtMissing: which paths were found to hold a file (1) or not (-1), how many leading
+    // paths hold one, and the first that does not; all guarded by mutex. Paths are handed out
+    // in order and each is checked before its thread waits, so the wait always ends.
+    std::vector<signed char> present(options.stopAtMissing ? static_cast<std::size_t>(total) : 0, 0);
+    qsizetype confirmed = 0;
+    qsizetype firstMissing = total;
+    std::condition_variable gate;
+    enum class Step { Read, Missing, Stop };
+    // Checks path i and waits until every path before it has been checked.
+    auto checkInOrder = [&](qsizetype i) -> Step {
+        {
+            std::lock_guard lock(mutex);
+            if (firstMissing < i)
+                return Step::Stop;
+        }
+        const QString reason = NotARegularFileReason(paths[i]);
+        std::unique_lock lock(mutex);
+        present[static_cast<std::size_t>(i)] = reason.isEmpty() ? 1 : -1;
+        while (confirmed < total && present[static_cast<std::size_t>(confirmed)] == 1)
+            ++confirmed;
+        if (confirmed < total && present[static_cast<std::size_t>(confirmed)] == -1)
+            firstMissing = confirmed;
+        gate.notify_all();
+        gate.wait(lock, [&] { return confirmed > i || firstMissing <= i; });
+        if (firstMissing < i)
+            return Step::Stop;
+        if (firstMissing == i) {
+            LoadedDocument& out = results[static_cast<std::size_t>(i)];
+            out.status = LoadedDocument::Missing;
+            out.error = QStringLiteral("Cannot read file \"") + paths[i] + QStringLiteral("\": ") + reason;
+            return Step::Missing;
+        }
+        return Step::Read;
+    };
+
     const int threads = static_cast<int>(std::clamp<qsizetype>(options.threads, 1, std::max<qsizetype>(total, 1)));
     auto work = [&] {
         TOleDocumentProperties doc;
@@ -81,7 +117,11 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
             const qsizetype i = next.fetch_add(1);
             if (i >= total)
                 break;
-            Load(paths[i], options, doc, results[static_cast<std::size_t>(i)]);
+            const Step step = options.stopAtMissing ? checkInOrder(i) : Step::Read;
+            if (step == Step::Stop)
+                break; // every path handed out from here on lies after the missing one
+            if (step == Step::Read)
+                Load(paths[i], options, doc, results[static_cast<std::size_t>(i)]);
             {
                 std::lock_guard lock(mutex);
                 ++finished;

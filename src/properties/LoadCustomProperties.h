@@ -33,10 +33,11 @@ struct LoadedProperty {
 };
 
 struct LoadedDocument {
-    enum Status { Loaded, Failed, Cancelled };
+    // Missing: no regular file at the path (with LoadOptions::stopAtMissing only).
+    enum Status { Loaded, Failed, Missing, Cancelled };
     QString path;
     Status status = Cancelled;
-    QString error;                     // Failed: why, naming the file (as TOleDocumentProperties says it)
+    QString error;                     // Failed, Missing: why, naming the file (as TOleDocumentProperties says it)
     QList<LoadedProperty> properties;  // Loaded: in the document's order
 };
 
@@ -50,6 +51,11 @@ struct LoadOptions {
     // finished so far (calls for several at once are merged); the last call has every document
     // that was read. May run the caller's event loop.
     std::function<void(qsizetype done, qsizetype total)> progress;
+    // Stops at the first path without a regular file, as the property editor does: every path
+    // is checked before its document is opened, and a document is opened only when every path
+    // before it holds a file. That path comes back Missing; no document after it is opened
+    // (they come back Cancelled); those before it are read as usual.
+    bool stopAtMissing = false;
     // Opens a document for reading; by default the file on disk. Tests and benchmarks put a
     // slower or failing file in its place. A throw counts as the document's failure.
     std::function<std::unique_ptr<cfb::BlockFile>(const QString& path)> openFile;

@@ -1,7 +1,5 @@
 #include "properties/OleDocPropClassWrapper.h"
 
-#include "common/FsPath.h"
-
 #include <QSet>
 
 TOleDocPropClassWrapper::TOleDocPropClassWrapper() : Component(new TOleDocumentProperties) {}
@@ -63,11 +61,16 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
 }
 
 void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
-                                           const QStringList& removals)
+                                           const QStringList& removals, const DocumentFile* file)
 {
-    if (!properties || !NotARegularFileReason(path).isEmpty())
+    if (!properties)
         return;
-    Component->Open(path, false, 2);
+    // No look at the path first: what stands there is what opening it finds, and a document
+    // that is gone by now fails with that reason instead of passing as written.
+    if (file)
+        Component->OpenSameFile(path, *file);
+    else
+        Component->Open(path, false, 2);
     try {
         ChangeProperties(Component->CustomProperties(), *properties, deleteAll, removals);
         Component->Save();

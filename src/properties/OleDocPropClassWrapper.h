@@ -26,10 +26,12 @@ public:
     // (also under `deleteAll`). Saves once, then closes.
     // Before all that, the properties named in `removals` (ignoring case) are removed whatever
     // their type.
-    // Does nothing when `properties` is null or no file exists at `path`. On any error the
+    // With `file`, only the file read earlier is written (TOleDocumentProperties::OpenSameFile).
+    // Does nothing when `properties` is null. A path where no document can be opened (gone, a
+    // folder, a FIFO, another file than `file`) fails like any other error: on any error the
     // document is closed without saving (it keeps what it had) and the KrdlError propagates.
     void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
-                      const QStringList& removals = {});
+                      const QStringList& removals = {}, const DocumentFile* file = nullptr);
 
     // The changes of ApplyChanges made to the open document's properties, not saved: the save
     // itself, and the undo journal's look ahead at what a save will leave in a document.

@@ -5,6 +5,7 @@
 #include "compound/DiskFile.h"
 #include "compound/Cfb.h"
 #include "compound/CustomPropertyCollection.h"
+#include "platform/FileIdentity.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -238,22 +239,47 @@ void TOleDocumentProperties::Fail(const QString& what, const std::exception& e) 
     throw KrdlError(what + QLatin1Char(' ') + Quoted(path_) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
 }
 
-void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 options)
+std::unique_ptr<cfb::DiskFile> TOleDocumentProperties::OpenDisk(const QString& path, bool readOnly, bool followLink)
 {
-    Q_UNUSED(options);
-    Close(false);
     // The open itself tells a missing file, a folder or a FIFO from a document (in the words
     // of NotARegularFileReason): no separate look at the path first, which would cost a system
     // call per document and could be overtaken by a change of the file in between.
-    std::unique_ptr<cfb::BlockFile> file;
     try {
-        file = std::make_unique<cfb::DiskFile>(ToFsPath(path), !readOnly);
+        return std::make_unique<cfb::DiskFile>(ToFsPath(path), !readOnly, true, followLink);
     } catch (const cfb::OpenError& e) {
         throw KrdlError(QStringLiteral("Cannot open file ") + Quoted(path)
                         + (e.AboutWriting() ? QStringLiteral(" for writing") : QString()) + QStringLiteral(": ")
                         + QString::fromUtf8(e.what()));
     }
-    OpenFrom(path, std::move(file));
+}
+
+void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 options)
+{
+    Q_UNUSED(options);
+    Close(false);
+    OpenFrom(path, OpenDisk(path, readOnly, true));
+}
+
+void TOleDocumentProperties::OpenSameFile(const QString& path, const DocumentFile& file, bool readOnly)
+{
+    Close(false);
+    // The identity is that of the open file, not of whatever the path names by now.
+    std::unique_ptr<cfb::DiskFile> disk = OpenDisk(path, readOnly, file.throughLink);
+    if (disk->Identity() != file.identity)
+        throw KrdlError(QStringLiteral("File ") + Quoted(path)
+                        + QStringLiteral(" is not the file whose properties were read before the save: it was "
+                                         "replaced or moved since"));
+    OpenFrom(path, std::move(disk));
+}
+
+DocumentFile TOleDocumentProperties::OpenedFile() const
+{
+    const auto* disk = dynamic_cast<const cfb::DiskFile*>(file_.get());
+    if (!disk)
+        return {};
+    // Looked at after the open: a link put in its place since then counts as one, so that a
+    // later OpenSameFile follows it only to the very file opened here.
+    return {disk->Identity(), platform::IsSymbolicLink(ToFsPath(path_))};
 }
 
 void TOleDocumentProperties::OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file)

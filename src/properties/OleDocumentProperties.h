@@ -21,15 +21,24 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace cfb {
 class BlockFile;
+class DiskFile;
 class CustomPropertyCollection;
 struct PropertyValue;
 }
 
 class TOleCustomProperties;
+
+// The file a document was read from, so that a later write goes to that file and no other
+// (TOleDocumentProperties::OpenSameFile).
+struct DocumentFile {
+    std::string identity;     // platform::FileIdentity of the file that was open; empty when unknown
+    bool throughLink = false; // its path was a symbolic link then
+};
 
 // One custom property of the open document. It stays bound to that property while other
 // properties are removed or added; after its own Remove every call throws.
@@ -108,6 +117,13 @@ public:
     // already open is closed first, without saving. Throws KrdlError naming the file when it is
     // missing, cannot be opened as asked, is not a compound document, or is damaged.
     void Open(const QString& path, bool readOnly = false, qint32 options = 2);
+    // Opens like Open, but only the file `file` describes, read earlier under `path`: a symbolic
+    // link that was not there then is not followed, and another file (a different identity) is
+    // refused. Throws KrdlError naming the file and saying why.
+    void OpenSameFile(const QString& path, const DocumentFile& file, bool readOnly = false);
+    // The file of the open document, for OpenSameFile later (empty for a document opened
+    // through OpenFrom).
+    DocumentFile OpenedFile() const;
     // Opens the document held by `file` (already open), named `path` in messages; the document
     // owns the file until it is closed. For callers that read through their own file layer.
     void OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file);
@@ -128,6 +144,7 @@ private:
     friend class TOleCustomProperty;
     cfb::CustomPropertyCollection& Collection();
     [[noreturn]] void Fail(const QString& what, const std::exception& e) const;
+    static std::unique_ptr<cfb::DiskFile> OpenDisk(const QString& path, bool readOnly, bool followLink);
 
     bool connected_ = false;
     QString path_;

@@ -1,12 +1,18 @@
 #include "properties/PropertyCsv.h"
 
 #include "common/Error.h"
+#include "common/FsPath.h"
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
+#include "platform/PositionedFile.h"
+#include "text/Utf8.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -49,106 +55,407 @@ QString CsvText(const QList<QStringList>& records)
     return out;
 }
 
-QChar DetectCsvSeparator(const QString& text)
+namespace {
+
+constexpr std::size_t kBlockSize = std::size_t(1) << 20;
+
+QString CannotRead(const QString& fileName, const QString& reason)
 {
-    qsizetype commas = 0;
-    qsizetype semicolons = 0;
-    bool quoted = false;
-    for (const QChar c : text) {
-        if (c == u'"')
-            quoted = !quoted; // a doubled quote toggles twice: still right
-        else if (quoted)
-            continue;
-        else if (c == u'\r' || c == u'\n')
-            break;
-        else if (c == u',')
-            ++commas;
-        else if (c == u';')
-            ++semicolons;
-    }
-    return semicolons > commas ? QChar(u';') : QChar(u',');
+    return u"Cannot read file \""_s + fileName + u"\": "_s + reason;
 }
 
-bool ParseCsvText(const QString& text, QList<QStringList>& records, QList<int>* lines, QString* error,
-                  QChar separator)
-{
-    records.clear();
-    if (lines)
-        lines->clear();
-    if (separator.isNull())
-        separator = DetectCsvSeparator(text);
-    const auto fail = [&](int line, const QString& what) {
-        if (error)
-            *error = u"line "_s + QString::number(line) + u": "_s + what;
-        records.clear();
-        if (lines)
-            lines->clear();
-        return false;
-    };
+} // namespace
 
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    int line = 1;
-    // One record per turn; `i` stands at its first character.
-    while (i < n) {
-        const int recordLine = line;
-        QStringList record;
-        bool quotedField = false;
-        bool endOfRecord = false;
-        while (!endOfRecord) {
-            QString field;
-            if (i < n && text[i] == u'"') {
-                quotedField = true;
-                const int fieldLine = line;
-                ++i;
-                for (;;) {
-                    if (i >= n)
-                        return fail(fieldLine, u"a quoted field that starts here has no closing quote"_s);
-                    const QChar c = text[i++];
-                    if (c == u'"') {
-                        if (i < n && text[i] == u'"') {
-                            field += u'"';
-                            ++i;
-                            continue;
-                        }
-                        break;
-                    }
-                    // A line break inside quotes is part of the value; CR LF counts as one line.
-                    if (c == u'\n' || (c == u'\r' && (i >= n || text[i] != u'\n')))
-                        ++line;
-                    field += c;
-                }
-                if (i < n && text[i] != separator && text[i] != u'\r' && text[i] != u'\n')
-                    return fail(line, u"text after the closing quote of a field (a quote inside a quoted field "
-                                      "must be doubled)"_s);
-            } else {
-                const qsizetype start = i;
-                while (i < n && text[i] != separator && text[i] != u'\r' && text[i] != u'\n')
-                    ++i;
-                field = text.mid(start, i - start);
+// The parser works on bytes: separators, quotes and line ends are ASCII, and neither UTF-8 nor
+// Windows-1250 has an ASCII byte inside another character, so fields are found before they are
+// decoded, and decoding is one call per field, in the one encoding of the whole file.
+struct PropertyCsvReader::Impl {
+    enum class Record { Read, End, Malformed };
+
+    // The bytes come from the file, read at offsets, or from memory.
+    platform::PositionedFile file;
+    bool fromFile = false;
+    QByteArray memory;
+    QString fileName;
+
+    std::uint64_t start = 0;  // where the text begins, after a byte order mark
+    std::uint64_t offset = 0; // of the next block
+    std::size_t blockSize = kBlockSize;
+    std::string block;
+    std::size_t pos = 0;
+    bool lastBlock = false;   // `block` ends at the end of the bytes
+    QString readError;        // why a read failed
+
+    SharedEncoding encoding = SharedEncoding::Utf8;
+    char separator = ',';
+    QStringList names;
+    qsizetype columns = 0;             // fields of the header line
+    std::vector<qsizetype> named;      // header columns (from 1) that have a name, in order
+    std::vector<qsizetype> unnamed;
+    bool headerRead = false;
+    std::vector<std::string> fields;   // of the last record; kept to reuse their memory
+    std::size_t count = 0;             // fields of the last record
+    int line = 1;                      // of the next byte
+    int recordLine = 0;                // where the last record starts
+    QString error;
+
+    void Seek(std::uint64_t to)
+    {
+        offset = to;
+        block.clear();
+        pos = 0;
+        lastBlock = false;
+    }
+
+    // The next block into `block`; false at the end of the bytes or on a read error (readError).
+    bool Refill()
+    {
+        block.clear();
+        pos = 0;
+        if (!readError.isEmpty())
+            return false;
+        if (fromFile) {
+            block.resize(blockSize);
+            std::error_code ec;
+            const std::size_t n = file.ReadAt(offset, block.data(), blockSize, ec);
+            block.resize(n);
+            if (ec) {
+                readError = ErrorText(ec);
+                block.clear();
+                return false;
             }
-            record.append(field);
-            if (i < n && text[i] == separator) {
-                ++i;
-                continue;
-            }
-            // End of the line or of the text: CR LF, LF or a lone CR.
-            if (i < n && text[i] == u'\r')
-                ++i;
-            if (i < n && text[i] == u'\n')
-                ++i;
-            ++line;
-            endOfRecord = true;
+            lastBlock = n < blockSize;
+        } else {
+            const auto size = static_cast<std::uint64_t>(memory.size());
+            const std::size_t n = offset < size ? static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, blockSize)) : 0;
+            block.assign(memory.constData() + offset, n);
+            lastBlock = offset + n >= size;
         }
-        // An empty line (one empty unquoted field) is no record.
-        if (record.size() == 1 && record.front().isEmpty() && !quotedField)
-            continue;
-        records.append(record);
-        if (lines)
-            lines->append(recordLine);
+        offset += block.size();
+        return !block.empty();
     }
-    return true;
+
+    int Peek()
+    {
+        if (pos == block.size() && !Refill())
+            return -1;
+        return static_cast<unsigned char>(block[pos]);
+    }
+
+    int Get()
+    {
+        const int c = Peek();
+        if (c >= 0)
+            ++pos;
+        return c;
+    }
+
+    Record Fail(int atLine, const QString& what)
+    {
+        // A read that failed on the way counts, not what its missing bytes seemed to say.
+        error = !readError.isEmpty() ? readError : u"line "_s + QString::number(atLine) + u": "_s + what;
+        return Record::Malformed;
+    }
+
+    // Without a byte order mark, the file is read once, a block at a time, before any field is
+    // decoded, to learn its encoding (text::EncodingDetector): false for damaged UTF-8, with
+    // the line of its first bad byte in `error`.
+    bool DetectEncoding()
+    {
+        text::EncodingDetector detector;
+        for (Seek(0); Refill();)
+            detector.Feed(std::string_view(block.data(), block.size()));
+        const text::Detection found = detector.Finish();
+        if (found.damaged()) {
+            error = DamagedTextReason(found.damagedLine);
+            return false;
+        }
+        encoding = found.encoding;
+        return true;
+    }
+
+    // ";" when the first line holds more ";" than "," outside quotes, otherwise ",".
+    void DetectSeparator()
+    {
+        Seek(start);
+        std::uint64_t commas = 0;
+        std::uint64_t semicolons = 0;
+        bool quoted = false;
+        for (int c = Get(); c >= 0; c = Get()) {
+            if (c == '"')
+                quoted = !quoted; // a doubled quote toggles twice: still right
+            else if (quoted)
+                continue;
+            else if (c == '\r' || c == '\n')
+                break;
+            else if (c == ',')
+                ++commas;
+            else if (c == ';')
+                ++semicolons;
+        }
+        separator = semicolons > commas ? ';' : ',';
+    }
+
+    std::string& NewField()
+    {
+        if (count == fields.size())
+            fields.emplace_back();
+        std::string& f = fields[count++];
+        f.clear();
+        return f;
+    }
+
+    // The next record that is not an empty line, into `fields`.
+    Record ReadRecord()
+    {
+        static const QString kNul = u"a NUL byte, which no path or property value can hold"_s;
+        for (;;) {
+            if (Peek() < 0)
+                return readError.isEmpty() ? Record::End : Fail(line, {});
+            recordLine = line;
+            count = 0;
+            bool quotedField = false;
+            for (;;) {
+                std::string& field = NewField();
+                if (Peek() == '"') {
+                    quotedField = true;
+                    const int fieldLine = line;
+                    Get();
+                    for (;;) {
+                        const int c = Get();
+                        if (c < 0)
+                            return Fail(fieldLine, u"a quoted field that starts here has no closing quote"_s);
+                        if (c == '"') {
+                            if (Peek() != '"')
+                                break;
+                            Get();
+                        } else if (c == 0) {
+                            return Fail(line, kNul);
+                        } else if (c == '\n' || (c == '\r' && Peek() != '\n')) {
+                            // A line break inside quotes is part of the value; CR LF counts as one line.
+                            ++line;
+                        }
+                        field += static_cast<char>(c);
+                    }
+                    const int c = Peek();
+                    if (c >= 0 && c != separator && c != '\r' && c != '\n')
+                        return Fail(line, u"text after the closing quote of a field (a quote inside a quoted field "
+                                          "must be doubled)"_s);
+                } else {
+                    // Up to the next separator or line end, a block's run at a time.
+                    while (pos < block.size() || Refill()) {
+                        const char* const from = block.data() + pos;
+                        const char* const to = block.data() + block.size();
+                        const char* q = from;
+                        while (q < to && *q != separator && *q != '\r' && *q != '\n' && *q != '\0')
+                            ++q;
+                        field.append(from, q);
+                        pos += static_cast<std::size_t>(q - from);
+                        if (q < to) {
+                            if (*q == '\0')
+                                return Fail(line, kNul);
+                            break;
+                        }
+                    }
+                }
+                if (Peek() == separator) {
+                    Get();
+                    continue;
+                }
+                // The end of the line or of the bytes: CR LF, LF or a lone CR.
+                if (Peek() == '\r')
+                    Get();
+                if (Peek() == '\n')
+                    Get();
+                ++line;
+                break;
+            }
+            if (!readError.isEmpty())
+                return Fail(line, {});
+            // An empty line (one empty unquoted field) is no record.
+            if (count == 1 && fields[0].empty() && !quotedField)
+                continue;
+            return Record::Read;
+        }
+    }
+
+    QString Decode(const std::string& bytes) const
+    {
+        const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+        // Qt's decoder is the faster one for the well-formed fields that are the rule.
+        if (encoding == SharedEncoding::Utf8Bom && text::IsValidUtf8(bytes))
+            return QString::fromUtf8(view);
+        return DecodeSharedLine(view, encoding);
+    }
+
+    // Back to the start of the text, and through the header line.
+    bool ReadHeader()
+    {
+        Seek(start);
+        line = 1;
+        error.clear();
+        const Record r = ReadRecord();
+        if (r == Record::Malformed)
+            return false;
+        if (r == Record::End) {
+            Fail(1, u"the file is empty; it needs a header line with the path column and the property names"_s);
+            return false;
+        }
+        columns = static_cast<qsizetype>(count);
+        if (!headerRead) {
+            headerRead = true;
+            for (std::size_t c = 1; c < count; ++c) {
+                if (fields[c].empty()) {
+                    unnamed.push_back(static_cast<qsizetype>(c));
+                } else {
+                    named.push_back(static_cast<qsizetype>(c));
+                    names.append(Decode(fields[c]));
+                }
+            }
+        }
+        return true;
+    }
+
+    bool Start(QString* reason)
+    {
+        // Spreadsheets save "Unicode text" as UTF-16 with its mark: say so rather than refuse
+        // its first NUL byte.
+        Seek(0);
+        const int first = Get();
+        const int second = Get();
+        if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+            error = u"line 1: the file is UTF-16 text; save it as CSV (UTF-8 or the system code page)"_s;
+        } else {
+            Seek(0);
+            start = Get() == 0xEF && Get() == 0xBB && Get() == 0xBF ? 3 : 0;
+            // After the mark the file is UTF-8 whatever its bytes: no pass to find out.
+            encoding = SharedEncoding::Utf8Bom;
+            if (start != 0 || DetectEncoding()) {
+                DetectSeparator();
+                ReadHeader();
+            }
+        }
+        if (error.isEmpty() && !readError.isEmpty())
+            error = readError;
+        if (!error.isEmpty() && reason)
+            *reason = error;
+        return error.isEmpty();
+    }
+};
+
+PropertyCsvReader::PropertyCsvReader() : d_(std::make_unique<Impl>()) {}
+
+PropertyCsvReader::~PropertyCsvReader() = default;
+
+bool PropertyCsvReader::Open(const QString& fileName, QString* error)
+{
+    const std::size_t blockSize = d_->blockSize;
+    d_ = std::make_unique<Impl>();
+    d_->blockSize = blockSize;
+    d_->fromFile = true;
+    d_->fileName = fileName;
+    // Looked at before opening: opening a device can have effects of its own.
+    QString reason = NotARegularFileReason(fileName);
+    if (!reason.isEmpty()) {
+        reason[0] = reason[0].toUpper();
+        reason += u'.';
+    } else if (const platform::PositionedFile::Status status =
+                   d_->file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
+               !status) {
+        reason = ErrorText(status.ec);
+    } else if (!d_->Start(&reason)) {
+        d_->error = CannotRead(fileName, reason);
+    }
+    if (!reason.isEmpty() && error)
+        *error = CannotRead(fileName, reason);
+    return reason.isEmpty();
 }
+
+bool PropertyCsvReader::OpenBytes(const QByteArray& bytes, QString* error)
+{
+    const std::size_t blockSize = d_->blockSize;
+    d_ = std::make_unique<Impl>();
+    d_->blockSize = blockSize;
+    d_->memory = bytes;
+    return d_->Start(error);
+}
+
+const QStringList& PropertyCsvReader::Names() const
+{
+    return d_->names;
+}
+
+bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
+{
+    Impl& d = *d_;
+    while (d.error.isEmpty()) {
+        if (d.ReadRecord() != Impl::Record::Read)
+            return false;
+        if (static_cast<qsizetype>(d.count) != d.columns) {
+            d.Fail(d.recordLine, u"%1 fields, but the header line has %2"_s.arg(d.count).arg(d.columns));
+            return false;
+        }
+        // A spreadsheet writes a blank row as separators alone.
+        if (std::all_of(d.fields.cbegin(), d.fields.cbegin() + static_cast<std::ptrdiff_t>(d.count),
+                        [](const std::string& f) { return f.empty(); }))
+            continue;
+        // Columns without a name: a spreadsheet keeps a column once typed into, even when emptied.
+        for (const qsizetype c : d.unnamed) {
+            if (!d.fields[static_cast<std::size_t>(c)].empty()) {
+                d.Fail(d.recordLine, u"a value in column %1, which has no name in the header line"_s.arg(c + 1));
+                return false;
+            }
+        }
+        row.path = d.Decode(d.fields[0]);
+        row.values.clear();
+        if (withValues) {
+            row.values.reserve(static_cast<qsizetype>(d.named.size()));
+            for (std::size_t k = 0; k < d.named.size(); ++k)
+                row.values.append({d.names[static_cast<qsizetype>(k)], d.Decode(d.fields[static_cast<std::size_t>(d.named[k])])});
+        }
+        return true;
+    }
+    return false;
+}
+
+int PropertyCsvReader::Line() const
+{
+    return d_->recordLine;
+}
+
+const QString& PropertyCsvReader::Error() const
+{
+    return d_->error;
+}
+
+void PropertyCsvReader::Rewind()
+{
+    d_->ReadHeader();
+}
+
+void PropertyCsvReader::SetBlockSize(std::size_t bytes)
+{
+    // Three bytes hold the byte order mark, which Start looks for in the first block.
+    d_->blockSize = std::max<std::size_t>(bytes, 3);
+}
+
+namespace {
+
+bool ReadAllRows(PropertyCsvReader& reader, PropertyCsv& csv, QString* error)
+{
+    csv.names = reader.Names();
+    PropertySetRow row;
+    while (reader.Next(row))
+        csv.rows.append(row);
+    if (reader.Error().isEmpty())
+        return true;
+    if (error)
+        *error = reader.Error();
+    csv = {};
+    return false;
+}
+
+} // namespace
 
 QStringList PropertyColumnNames(const TarCells& cells, int colCount)
 {
@@ -182,60 +489,20 @@ void SavePropertyCsv(const QString& fileName, const QStringList& names, const QL
 bool ParsePropertyCsv(const QByteArray& bytes, PropertyCsv& csv, QString* error)
 {
     csv = {};
-    QList<QStringList> records;
-    QList<int> lines;
-    if (!ParseCsvText(DecodeSharedText(bytes), records, &lines, error))
-        return false;
-    const auto fail = [&](const QString& what) {
-        if (error)
-            *error = what;
-        csv = {};
-        return false;
-    };
-    if (records.isEmpty())
-        return fail(u"line 1: the file is empty; it needs a header line with the path column and the property "
-                    "names"_s);
-    const QStringList& header = records.front();
-    for (qsizetype r = 1; r < records.size(); ++r) {
-        if (records[r].size() != header.size())
-            return fail(u"line %1: %2 fields, but the header line has %3"_s.arg(lines[r])
-                            .arg(records[r].size())
-                            .arg(header.size()));
-    }
-    // Columns without a name: a spreadsheet keeps a column once typed into, even when emptied.
-    QList<qsizetype> named;
-    for (qsizetype c = 1; c < header.size(); ++c) {
-        if (!header[c].isEmpty()) {
-            named.append(c);
-            csv.names.append(header[c]);
-            continue;
-        }
-        for (qsizetype r = 1; r < records.size(); ++r)
-            if (!records[r][c].isEmpty())
-                return fail(u"line %1: a value in column %2, which has no name in the header line"_s.arg(lines[r])
-                                .arg(c + 1));
-    }
-    for (qsizetype r = 1; r < records.size(); ++r) {
-        // A spreadsheet writes a blank row as separators alone.
-        if (std::all_of(records[r].cbegin(), records[r].cend(), [](const QString& f) { return f.isEmpty(); }))
-            continue;
-        PropertySetRow row;
-        row.path = records[r].front();
-        for (const qsizetype c : std::as_const(named))
-            row.values.append({header[c], records[r][c]});
-        csv.rows.append(row);
-    }
-    return true;
+    PropertyCsvReader reader;
+    return reader.OpenBytes(bytes, error) && ReadAllRows(reader, csv, error);
 }
 
 bool ReadPropertyCsv(const QString& fileName, PropertyCsv& csv, QString* error)
 {
     csv = {};
-    QByteArray bytes;
+    PropertyCsvReader reader;
     QString reason;
-    if (!ReadFileContents(fileName, bytes, &reason) || !ParsePropertyCsv(bytes, csv, &reason)) {
+    if (!reader.Open(fileName, error))
+        return false;
+    if (!ReadAllRows(reader, csv, &reason)) {
         if (error)
-            *error = u"Cannot read file \""_s + fileName + u"\": "_s + reason;
+            *error = CannotRead(fileName, reason);
         return false;
     }
     return true;

@@ -13,11 +13,14 @@
 //
 // Reading takes what spreadsheets write: "," or ";" (the one found more often outside quotes in
 // the header line; spreadsheets in locales with a decimal comma write ";"), with or without the
-// byte order mark (a file without it that is not UTF-8 is read as Windows-1250, as a spreadsheet
-// saving in the system code page writes it), CR LF, LF or CR line ends, a last line without a
+// byte order mark (without it, as UTF-8 or as Windows-1250, which a spreadsheet saving in the
+// system code page writes, whichever reading is plausible; UTF-8 with a few bytes that are not is
+// refused with the line: common/SharedText.h), CR LF, LF or CR line ends, a last line without a
 // line end, quoted fields holding line breaks. Empty lines are passed over. A malformed file (a
-// quote left open, text after a closing quote, a line with more or fewer fields than the header)
-// is refused as a whole, with the line number.
+// quote left open, text after a closing quote, a line with more or fewer fields than the header,
+// a NUL byte, which no path or property value can hold) is refused as a whole, with the line
+// number. A file is read a block at a time (PropertyCsvReader), so that one of any length takes
+// little memory.
 //
 // An empty cell stands for "no value": a spreadsheet cannot tell an empty cell from a missing
 // one, so importing it leaves the grid's cell as it is, and `docprops apply --csv` writes no
@@ -36,19 +39,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+#include <memory>
+
 // RFC 4180 records. The writer joins with "," and ends every record with CR LF, no byte order
 // mark (the caller encodes the text).
 QString CsvText(const QList<QStringList>& records);
-
-// Splits decoded CSV text into records (the byte order mark already removed). `separator` is
-// detected from the first record when it is null. Returns false with "line N: ..." in *error
-// for a quote left open or text after a closing quote. Ragged records are not checked here.
-// `lines` gets the line number each record starts on.
-bool ParseCsvText(const QString& text, QList<QStringList>& records, QList<int>* lines, QString* error,
-                  QChar separator = QChar());
-
-// ";" when the first line holds more ";" than "," outside quotes, otherwise ",".
-QChar DetectCsvSeparator(const QString& text);
 
 // A property CSV read into memory.
 struct PropertyCsv {
@@ -69,6 +65,49 @@ void SavePropertyCsv(const QString& fileName, const QStringList& names, const QL
 bool ParsePropertyCsv(const QByteArray& bytes, PropertyCsv& csv, QString* error);
 // The same over a file; the reason then starts with "Cannot read file "<name>"".
 bool ReadPropertyCsv(const QString& fileName, PropertyCsv& csv, QString* error);
+
+// A property CSV read one row at a time, a block of the file at a time: the memory it takes does
+// not grow with the file. Open reads the whole file once to learn its encoding (every field is
+// then decoded alike) and reads the header; Next gives the rows in order, checked as above;
+// Rewind starts again at the first row, for a second pass over the same open file.
+//
+//     PropertyCsvReader reader;
+//     if (!reader.Open(fileName, &reason)) ...
+//     PropertySetRow row;
+//     while (reader.Next(row)) ... reader.Line() ...
+//     if (!reader.Error().isEmpty()) ...   // "line N: ..."
+class PropertyCsvReader {
+public:
+    PropertyCsvReader();
+    ~PropertyCsvReader();
+    PropertyCsvReader(const PropertyCsvReader&) = delete;
+    PropertyCsvReader& operator=(const PropertyCsvReader&) = delete;
+
+    // False with the reason, "Cannot read file "<name>": ..." for a file.
+    bool Open(const QString& fileName, QString* error);
+    bool OpenBytes(const QByteArray& bytes, QString* error);
+
+    // The header's property names (the path column's header left out).
+    const QStringList& Names() const;
+    // The next row that holds a field: its path and (name, cell text) for every named column, or
+    // no values at all when `withValues` is false (a pass that needs the paths alone skips
+    // decoding them; the row is checked all the same). False at the end of the file, and at a
+    // malformed line, which Error() then names.
+    bool Next(PropertySetRow& row, bool withValues = true);
+    // The line the row Next gave last starts on.
+    int Line() const;
+    // "line N: ..." after Next refused a line, or why reading the file failed; empty otherwise.
+    const QString& Error() const;
+    // Back to the first row.
+    void Rewind();
+
+    // Bytes read from the file at once; small values let tests put rows across block bounds.
+    void SetBlockSize(std::size_t bytes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
 
 // Puts the CSV's non-empty cells into the grid as "Load props" puts a property set (rows matched
 // by path ignoring case, columns by header name ignoring case). A value that differs from the

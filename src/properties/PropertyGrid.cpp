@@ -38,7 +38,12 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
             filled.cancelled = true;
             break;
         }
+        if (d.status == LoadedDocument::Missing) {
+            filled.missingPath = d.path;
+            break;
+        }
         if (d.status == LoadedDocument::Failed) {
+            // Gone between the check and the read: missing all the same.
             if (!NotARegularFileReason(d.path).isEmpty())
                 filled.missingPath = d.path;
             else

@@ -10,7 +10,9 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +47,17 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom)
     return stored;
 }
 
+bool SameProperties(const StoredProperties& a, const StoredProperties& b)
+{
+    const auto inOrder = [](StoredProperties stored) {
+        std::sort(stored.properties.begin(), stored.properties.end(), [](const JournalProperty& x, const JournalProperty& y) {
+            return std::tie(x.name, x.value) < std::tie(y.name, y.value);
+        });
+        return PropertyFingerprint(stored);
+    };
+    return a.properties.size() == b.properties.size() && inOrder(a) == inOrder(b);
+}
+
 QString PropertyFingerprint(const StoredProperties& stored)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -61,10 +74,22 @@ QString PropertyFingerprint(const StoredProperties& stored)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+PropertySaveJournal::PropertySaveJournal() = default;
+
 PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                                          const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
-    : itemOf_(documents.size(), -1), done_(documents.size(), false), readErrors_(documents.size())
 {
+    Record(changes, documents, deleteOthers);
+}
+
+void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
+                                 const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
+{
+    read_.assign(documents.size(), Read{});
+    itemOf_.assign(documents.size(), -1);
+    done_.assign(documents.size(), false);
+    unchanged_.assign(documents.size(), false);
+    readErrors_.assign(documents.size(), QString());
     std::vector<JournalItem> items;
     items.reserve(documents.size());
     TOleDocumentProperties doc;
@@ -80,15 +105,28 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
             JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
             doc.Open(path, false, 2);
+            Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
-            item.properties = std::move(before.properties);
+            read.before = PropertyFingerprint(before);
             item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
+            bool changesIt = false;
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                item.attributes.emplace_back(kAfter, PropertyFingerprint(ReadStoredProperties(custom)));
+                const StoredProperties after = ReadStoredProperties(custom);
+                changesIt = changesIt || !SameProperties(after, before);
+                read.after << PropertyFingerprint(after);
+                item.attributes.emplace_back(kAfter, read.after.back());
             }
             doc.Close(false);
+            read_[d] = std::move(read);
+            // A save that would write back what the document holds (a value set to what it is,
+            // a name removed that it does not have) leaves it alone: nothing to record or undo.
+            if (!changesIt) {
+                unchanged_[d] = true;
+                continue;
+            }
+            item.properties = std::move(before.properties);
             itemOf_[d] = qsizetype(items.size());
             items.push_back(std::move(item));
         } catch (const KrdlError& e) {
@@ -97,16 +135,51 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
         }
     }
     doc.Disconnect();
-    if (items.empty())
+    // A journal that could not be written once records no later batch either: the save goes on
+    // without it, as it said.
+    if (items.empty() || !writeError_.isEmpty())
         return;
     try {
-        writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+        if (writer_) {
+            const qsizetype first = writer_->ItemCount();
+            for (qsizetype& item : itemOf_)
+                if (item >= 0)
+                    item += first;
+            writer_->AppendItems(items);
+        } else {
+            writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+        }
     } catch (const KrdlError& e) {
         writeError_ = e.message();
+        // This batch's documents are written unrecorded, and no mark names an item that did not
+        // reach the disk. A run that holds earlier batches writes nothing more: it reads as one
+        // cut short before this batch, whose unmarked documents an undo looks at on the disk.
+        itemOf_.assign(documents.size(), -1);
     }
 }
 
 PropertySaveJournal::~PropertySaveJournal() = default;
+
+const DocumentFile* PropertySaveJournal::File(std::size_t document) const
+{
+    return readErrors_[document].isEmpty() ? &read_[document].file : nullptr;
+}
+
+bool PropertySaveJournal::SaveReached(std::size_t document) const
+{
+    if (!readErrors_[document].isEmpty())
+        return false;
+    const Read& read = read_[document];
+    TOleDocumentProperties doc;
+    try {
+        doc.OpenSameFile(read.path, read.file, true);
+        const QString now = PropertyFingerprint(ReadStoredProperties(doc.CustomProperties()));
+        return now != read.before && read.after.contains(now);
+    } catch (const KrdlError&) {
+        // Gone, another file, or not readable: nothing this save left there.
+        return false;
+    }
+}
 
 void PropertySaveJournal::Written(std::size_t document)
 {
@@ -133,10 +206,7 @@ void PropertySaveJournal::End(bool completed)
 
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
 {
-    const JournalItemState& state = run.states[i];
-    if (state.undo == UndoMark::Undone)
-        return false;
-    switch (state.mark) {
+    switch (run.states[i].mark) {
     case JournalMark::Done:
         return true;
     case JournalMark::Failed:
@@ -188,9 +258,9 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
         doc.Save();
         doc.Close(false);
     } catch (const KrdlError& e) {
-        // Nothing saved: the document keeps what the save left there.
+        // Nothing saved: the document keeps what the save left there, until the next undo.
         doc.Close(false);
-        return unrestored(e.message());
+        return {PropertyRestore::Failed, e.message()};
     }
     return {PropertyRestore::Restored, {}};
 }

@@ -3,7 +3,8 @@
 // document of such a run back.
 //
 // Before the save writes its first document, every document it is going to write is opened
-// and recorded in one journal item, on the disk before any document changes:
+// and recorded in one journal item, on the disk before any document changes (a save written a
+// batch at a time records each batch so, in one run, before the batch's first document):
 //
 //   item  <path>  (no new path)  <identity>        platform::FileIdentity of the document
 //   prop  <name>  <type>  <stored value>           each custom property it had, in its order:
@@ -16,6 +17,9 @@
 //                                                  applying the rows to the open document
 //                                                  without saving it)
 //
+// A document that every row would leave holding the custom properties it has (in any order) is
+// not recorded and not written (Unchanged): a save that changes no document leaves no run.
+//
 // The save then marks each document done (a row of it was written) or failed. An undo puts a
 // document back only while it holds what the save left there (its fingerprint is one of the
 // "after" ones) and is the same file; one that holds its recorded properties already was not
@@ -23,6 +27,7 @@
 
 #include "journal/JournalRun.h"
 #include "properties/DocumentChanges.h"
+#include "properties/OleDocumentProperties.h"
 
 #include <QString>
 
@@ -46,6 +51,10 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
 // padding of their values.
 QString PropertyFingerprint(const StoredProperties& stored);
 
+// True when A and B hold the same custom properties, in whatever order: equal fingerprints
+// once sorted by name and value.
+bool SameProperties(const StoredProperties& a, const StoredProperties& b);
+
 class PropertySaveJournal {
 public:
     // Reads each document of the save: Documents holds, per document, the indexes of the rows
@@ -54,12 +63,28 @@ public:
     // WriteError says so and the marks go nowhere.
     PropertySaveJournal(const std::vector<DocumentChanges>& changes,
                         const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers);
+    // A save written a batch at a time (ApplyOptions::journalRun) is one run: Record reads and
+    // records each batch before it is written, and End ends the run once, after the last batch.
+    // ReadError, Unchanged, File, SaveReached, Written and Failed then count the documents of
+    // the batch recorded last.
+    PropertySaveJournal();
+    void Record(const std::vector<DocumentChanges>& changes, const std::vector<std::vector<std::size_t>>& documents,
+                bool deleteOthers);
     ~PropertySaveJournal();
     PropertySaveJournal(const PropertySaveJournal&) = delete;
     PropertySaveJournal& operator=(const PropertySaveJournal&) = delete;
 
     const QString& ReadError(std::size_t document) const { return readErrors_[document]; }
+    // The rows of the document would leave it as it is: it is not recorded, and the save must
+    // not write it.
+    bool Unchanged(std::size_t document) const { return unchanged_[document]; }
     const QString& WriteError() const { return writeError_; }
+    // The file the document was read from, which the save must write and no other; null for a
+    // document not recorded (ReadError).
+    const DocumentFile* File(std::size_t document) const;
+    // Whether the document, the very file read, holds now what one of its rows leaves there
+    // rather than what it held when read: a save that failed after it reached the document.
+    bool SaveReached(std::size_t document) const;
 
     // A row of the document was written / failed; called from any thread.
     void Written(std::size_t document);
@@ -67,8 +92,18 @@ public:
     void End(bool completed);
 
 private:
-    std::vector<qsizetype> itemOf_; // per document, its journal item or -1
-    std::vector<bool> done_;        // per document, a row of it was written
+    // What was read of a recorded document, in memory only.
+    struct Read {
+        QString path;
+        DocumentFile file;
+        QString before;      // PropertyFingerprint when read
+        QStringList after;   // PropertyFingerprint after each of its rows
+    };
+    // Per document of the batch recorded last:
+    std::vector<Read> read_;
+    std::vector<qsizetype> itemOf_; // its journal item or -1
+    std::vector<bool> done_;        // a row of it was written
+    std::vector<bool> unchanged_;   // Unchanged
     std::vector<QString> readErrors_;
     QString writeError_;
     std::unique_ptr<JournalWriter> writer_;
@@ -80,14 +115,15 @@ struct PropertyRestore {
     enum Outcome {
         Restored,   // the recorded properties are back
         Unchanged,  // the document holds the recorded properties: the save did not change it
-        Unrestored, // left as it is: Reason says why (changed since, another file, gone, an error)
+        Unrestored, // left as it is for good: Reason says why (changed since, another file, gone)
+        Failed,     // left as it is this time: Reason is the error (locked, unreadable, no space)
     };
     Outcome outcome = Unrestored;
     QString reason;
 };
 
 // Whether item I of the run may need taking back: a document the save marked done, or one it
-// did not mark in a run cut short; none that an undo put back already.
+// did not mark in a run cut short.
 bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
 
 // Puts the recorded custom properties of item I back into its document, all or nothing, in

@@ -56,8 +56,10 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
         QString reason;
         if (!ReadFileContents(fullPath, bytes, &reason))
             throw KrdlError(unable + u". "_s + reason);
-        encoding = DetectSharedEncoding(bytes);
-        doc = IniDocument::fromText(DecodeSharedText(bytes));
+        QString text;
+        if (!DecodeSharedText(bytes, text, &reason, &encoding))
+            throw KrdlError(unable + u". "_s + reason);
+        doc = IniDocument::fromText(text);
     }
 
     const QList<QPair<QString, QString>> listed = doc.entries(kFiles);
@@ -124,10 +126,16 @@ bool ReadPropertySet(const QString& fileName, QList<PropertySetRow>& rows, QStri
 {
     rows.clear();
     QByteArray bytes;
-    if (!ReadFileContents(fileName, bytes, reason))
+    return ReadFileContents(fileName, bytes, reason) && ParsePropertySet(bytes, rows, reason);
+}
+
+bool ParsePropertySet(const QByteArray& bytes, QList<PropertySetRow>& rows, QString* reason)
+{
+    rows.clear();
+    QString text;
+    if (!DecodeSharedText(bytes, text, reason))
         return false;
-    const QHash<QString, QList<QPair<QString, QString>>> sections =
-        IniDocument::fromText(DecodeSharedText(bytes)).allEntries();
+    const QHash<QString, QList<QPair<QString, QString>>> sections = IniDocument::fromText(text).allEntries();
     for (const auto& [key, path] : sections.value(kFiles.toCaseFolded())) {
         PropertySetRow row;
         row.path = path;

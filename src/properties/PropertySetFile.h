@@ -38,8 +38,11 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
 
 // Reads the set: one row per entry of `Files`, in file order, with the name and value of every
 // entry of its section. A file without `Files` gives no rows. Returns false with the reason when
-// the file is missing or cannot be read.
+// the file is missing or cannot be read, or when its text is refused ("line N: ...", damaged
+// UTF-8, see common/SharedText.h).
 bool ReadPropertySet(const QString& fileName, QList<PropertySetRow>& rows, QString* reason = nullptr);
+// The same over the file's bytes: false only for a refused text.
+bool ParsePropertySet(const QByteArray& bytes, QList<PropertySetRow>& rows, QString* reason = nullptr);
 
 // The name and value a set entry's value holds: the text before the first ";" and everything
 // after it; without ";" the whole text is the name and the value is empty.

@@ -46,6 +46,7 @@ bool sameName(const QString& a, const QString& b)
 struct LoadedFile {
     bool exists = false;
     bool readable = true;
+    QString problem; // why it is not readable, when its text is refused
     IniDocument doc;
     SharedEncoding encoding = SharedEncoding::Cp1250;
 };
@@ -64,8 +65,12 @@ LoadedFile load(const QString& fileName)
         result.readable = false;
         return result;
     }
-    result.encoding = DetectSharedEncoding(bytes);
-    result.doc = IniDocument::fromText(DecodeSharedText(bytes));
+    QString text;
+    if (!DecodeSharedText(bytes, text, &result.problem, &result.encoding)) {
+        result.readable = false;
+        return result;
+    }
+    result.doc = IniDocument::fromText(text);
     return result;
 }
 
@@ -330,6 +335,11 @@ QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QSt
     return result;
 }
 
+QString IniFileTextProblem(const QString& fileName)
+{
+    return load(fileName).problem;
+}
+
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value)
 {
     WriteIniValues(fileName, section, {{key, value}});
@@ -338,7 +348,13 @@ void WriteIniValue(const QString& fileName, const QString& section, const QStrin
 void WriteIniValues(const QString& fileName, const QString& section, const QList<QPair<QString, QString>>& values)
 {
     const QString fullPath = QFileInfo(fileName).absoluteFilePath();
-    const auto fail = [&] { throw KrdlError(QStringLiteral("Unable to write to %1").arg(fullPath)); };
+    QString problem;
+    const auto fail = [&] {
+        QString message = QStringLiteral("Unable to write to %1").arg(fullPath);
+        if (!problem.isEmpty())
+            message += QStringLiteral(". ") + problem;
+        throw KrdlError(message);
+    };
     // A section or key name that would not read back as itself cannot be written.
     if (section.contains(u']') || section.contains(u'\n') || section.contains(u'\r'))
         fail();
@@ -348,6 +364,7 @@ void WriteIniValues(const QString& fileName, const QString& section, const QList
             fail();
     }
     LoadedFile file = load(fileName);
+    problem = file.problem;
     if (file.exists && !file.readable)
         fail();
     file.doc.setValues(section, values);

@@ -70,12 +70,16 @@ private:
 // The longest value a read returns.
 constexpr int kIniMaxValueLength = 2047;
 
+// Why the text of the file is refused (damaged UTF-8, common/SharedText.h: "line N: ..."); empty
+// when it is read, and when the file is missing or cannot be read at all. Reads of a refused
+// file find nothing and writes to it fail, so that it is never rewritten on a guess.
+QString IniFileTextProblem(const QString& fileName);
 // Reads a value from a file; empty when the file, the section or the key is missing.
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key);
 // All keys of a section with their values, in file order; empty when missing.
 QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QString& section);
 // Writes a value, creating the file, section or key as needed, replacing the file safely.
-// Throws KrdlError "Unable to write to <full path>".
+// Throws KrdlError "Unable to write to <full path>" (with ". line N: ..." for a refused text).
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value);
 // Writes several values of one section in their order with one replacement of the file, so the
 // file never holds some of them without the others.

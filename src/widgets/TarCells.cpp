@@ -33,7 +33,9 @@ void TarCells::EnsureSorted() const
     side_.clear();
     for (Entry& e : main_)
         e.key = Key(e.cell->Col, e.cell->Row);
-    std::sort(main_.begin(), main_.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    const auto byKey = [](const Entry& a, const Entry& b) { return a.key < b.key; };
+    if (!std::is_sorted(main_.begin(), main_.end(), byKey))
+        std::sort(main_.begin(), main_.end(), byKey);
     MirrorKeys();
     sorted_ = true;
 }
@@ -137,8 +139,10 @@ std::pair<std::size_t, std::size_t> TarCells::RangeBounds(qint32 colFrom, qint32
 
 void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
 {
-    if (colTo < colFrom || rowTo < rowFrom || Count() == 0)
+    if (colTo < colFrom || rowTo < rowFrom || Count() == 0) {
+        sorted_ = false;
         return;
+    }
     Consolidate();
     // Cells of the range lie between its first and last position in (column, row) order; only
     // their rows need a check. Every cell at a position goes, also a second one at the same place.
@@ -151,7 +155,9 @@ void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 
         main_.shrink_to_fit();
         mainKeys_.shrink_to_fit();
     }
-    MirrorKeys();
+    // A delete counts as a change of order, like Add: the next lookup checks the order again,
+    // which costs one pass over the keys since removing cells kept the rest in order.
+    sorted_ = false;
 }
 
 void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)

@@ -81,7 +81,8 @@ public:
     // Clears the Changed flag of every cell.
     void ClearChanged();
     int Count() const { return static_cast<int>(main_.size() + side_.size()); }
-    // True when every cell is in (column, row) order, so that a lookup needs no sort.
+    // True when every cell is known to be in (column, row) order, so that a lookup needs no
+    // sort. Add and DeleteRange clear it; lookups set it.
     bool Sorted() const { return sorted_; }
 
     // Calls f(const TarCell&) for the cells of the range in (column, row) order; of several

@@ -1,6 +1,9 @@
 // The copy run against real temporary folders, reported through recording sinks.
 #include "batch/TarCopyFiles.h"
 
+#include "platform/FileOps.h"
+#include "platform/PathStyle.h"
+
 #include "BatchRunTest.h"
 #include "support/TestFiles.h"
 
@@ -129,7 +132,7 @@ TEST_F(CopyRun, SameNameFromTwoFoldersWithAndWithoutOverwrite)
         const QStringList& lines = progress.sinks.back()->lines;
         ASSERT_EQ(lines.size(), 9);
         EXPECT_EQ(lines.at(3), u"Success!"_s);
-        EXPECT_EQ(lines.at(6), overwrite ? u"Success!"_s : u"Failed!"_s);
+        EXPECT_EQ(lines.at(6), overwrite ? u"Success!"_s : u"Failed! "_s + dest + u"/a.dft exists already."_s);
         EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), overwrite ? "second" : "first");
         EXPECT_EQ(copy.DestinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/a.dft"_s}));
         EXPECT_EQ(copy.Result().failed, overwrite ? 0 : 1);
@@ -145,7 +148,7 @@ TEST_F(CopyRun, CopyOntoItselfFailsAndKeepsTheFile)
     for (bool overwrite : {false, true}) {
         for (const QString& dir : {path(u"src"_s), path(u"src/"_s)}) {
             const TarCopyFiles copy = run({a}, dir, overwrite);
-            EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Failed!"_s);
+            EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Failed! A file cannot be copied onto itself."_s);
             EXPECT_EQ(ReadBytes(a), data);
         }
     }
@@ -158,8 +161,8 @@ TEST_F(CopyRun, AFailingFileDoesNotStopTheRun)
     const TarCopyFiles copy = run({path(u"src/missing.dft"_s), path(u"src"_s), b}, path(u"dest"_s));
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines.at(3), u"Failed!"_s);
-    EXPECT_EQ(lines.at(6), u"Failed!"_s);
+    EXPECT_EQ(lines.at(3), u"Failed! "_s + path(u"src/missing.dft"_s) + u": the file does not exist."_s);
+    EXPECT_EQ(lines.at(6), u"Failed! "_s + path(u"src"_s) + u": it is a folder."_s);
     EXPECT_EQ(lines.at(9), u"Success!"_s);
     EXPECT_EQ(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden), QStringList {u"b.dft"_s});
     EXPECT_EQ(copy.Result().failed, 2);
@@ -173,7 +176,7 @@ TEST_F(CopyRun, ATargetThatAppearsDuringTheRunIsNeverReplaced)
     // Someone else creates the target after the run has looked at the folder.
     onLineStarting(u"1/1 "_s, [this](FakeProgress&) { WriteBytes(path(u"dest/a.dft"_s), "theirs"); });
     const TarCopyFiles copy = run({a}, path(u"dest"_s));
-    EXPECT_EQ(progress.only().lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(progress.only().lines.at(3), u"Failed! "_s + path(u"dest/a.dft"_s) + u" exists already."_s);
     EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "theirs");
 }
 
@@ -200,7 +203,7 @@ TEST_F(CopyRun, AnInterruptFailsTheFileBeingCopiedAndLeavesNothing)
     onLineStarting(u"1/2 "_s, [](FakeProgress& l) { l.interrupted = true; });
     const TarCopyFiles copy = run({a, b}, path(u"dest"_s));
     const QStringList& lines = progress.only().lines;
-    EXPECT_EQ(lines.mid(3), QStringList({u"Failed!"_s, u"User cancel operation!"_s}) + closing());
+    EXPECT_EQ(lines.mid(3), QStringList({u"Failed! The copy was interrupted."_s, u"User cancel operation!"_s}) + closing());
     EXPECT_TRUE(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(copy.Result().cancelled);
 }
@@ -228,4 +231,55 @@ TEST_F(CopyRun, CancelBeforeTheFirstFileAndAnEmptyRun)
     run({}, path(u"dest"_s));
     EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start copying files..."_s} + closing());
     EXPECT_EQ(progress.sinks.back()->finished, 1);
+}
+
+TEST_F(CopyRun, LeftoversOfCopiesThatDiedAreRemovedAndLogged)
+{
+    const QString a = file(u"src/a.dft"_s, "A");
+    const QString dest = path(u"dest"_s);
+    // Temporaries that dead copies left (a read-only one among them), and what only looks like one.
+    const QStringList leftovers = {u".krdl-copy-Ab12Cd"_s, u".krdl-copy-000000"_s, u".krdl-copy-zZ9yY8"_s};
+    const QStringList others = {u".krdl-copy-Ab12C"_s, u".krdl-copy-Ab12Cde"_s, u".krdl-copy-Ab_2Cd"_s, u"krdl-copy-Ab12Cd"_s,
+                                u".krdl-copy-Ab12Cd.par"_s, u".Krdl-copy-Ab12Cd"_s};
+    for (const QString& name : leftovers + others)
+        file(u"dest/"_s + name);
+    ASSERT_TRUE(QFile::setPermissions(dest + u'/' + leftovers.last(), QFile::ReadOwner));
+    ASSERT_TRUE(QDir().mkdir(dest + u"/.krdl-copy-Folder"_s));
+    QStringList kept = others;
+    kept << u".krdl-copy-Folder"_s;
+    if (platform::kNativePathStyle == platform::PathStyle::Posix) {
+        // A link is never followed nor removed, whatever it leads to.
+        ASSERT_TRUE(QFile::link(dest + u'/' + leftovers.first(), dest + u"/.krdl-copy-Link01"_s));
+        kept << u".krdl-copy-Link01"_s;
+    }
+    const auto listing = [&dest] {
+        QStringList names = QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        names.sort();
+        return names;
+    };
+    const auto sorted = [](QStringList l) {
+        l.sort();
+        return l;
+    };
+
+    // Fresh ones stay: their copies may still be running on a machine without locks.
+    run({a}, dest);
+    EXPECT_EQ(progress.sinks.back()->lines.at(1), u" "_s);
+    EXPECT_EQ(listing(), sorted(leftovers + kept + QStringList {u"a.dft"_s}));
+
+    // Counted as old: each leftover goes, with one line saying so, before the first file.
+    TarCopyFiles copy(progress, messages);
+    copy.SourceFiles = {a};
+    copy.DestinationDir = dest;
+    copy.Overwrite = true;
+    copy.LeftoverAge = {};
+    copy.Execute();
+    const QStringList& lines = progress.sinks.back()->lines;
+    ASSERT_EQ(lines.size(), 1 + leftovers.size() + 3 + 2);
+    QStringList removed;
+    for (const QString& name : leftovers)
+        removed << u"Removed "_s + dest + u'/' + name + u", left behind by a copy that did not finish."_s;
+    EXPECT_EQ(sorted(lines.mid(1, leftovers.size())), sorted(removed));
+    EXPECT_EQ(lines.at(leftovers.size() + 3), u"Success!"_s);
+    EXPECT_EQ(listing(), sorted(kept + QStringList {u"a.dft"_s}));
 }

@@ -5,6 +5,7 @@
 #include "properties/DocumentChanges.h"
 #include "properties/OleDocPropClassWrapper.h"
 #include "properties/OleDocumentProperties.h"
+#include "properties/PropertySaveJournal.h"
 #include "properties/PropertySetFile.h"
 
 #include "../compound/CfbBuilder.h"
@@ -12,12 +13,14 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #ifndef _WIN32
@@ -79,7 +82,8 @@ protected:
         return paths;
     }
     // One save over Paths: Material changed, Finish added, the others removed when DeleteOthers.
-    static ApplyReport save(const QStringList& paths, const QString& material, bool deleteOthers = false)
+    static ApplyReport save(const QStringList& paths, const QString& material, bool deleteOthers = false,
+                            PropertySaveJournal* run = nullptr)
     {
         std::vector<DocumentChanges> changes(std::size_t(paths.size()));
         for (qsizetype i = 0; i < paths.size(); ++i) {
@@ -91,6 +95,7 @@ protected:
         }
         ApplyOptions options;
         options.deleteOthers = deleteOthers;
+        options.journalRun = run;
         return ApplyDocumentChanges(changes, options);
     }
     const FakeProgress& undo(RunResult* result = nullptr)
@@ -152,6 +157,26 @@ TEST_F(PropertyUndoRun, EachUndoTakesBackTheNewestSaveNotUndoneYet)
     EXPECT_EQ(messages.shown, (std::vector{kNothing}));
 }
 
+TEST_F(PropertyUndoRun, ASaveWrittenInBatchesIsTakenBackByOneUndo)
+{
+    const QStringList paths = documents(3);
+    std::vector<Properties> before;
+    for (const QString& p : paths)
+        before.push_back(Read(p));
+    PropertySaveJournal run;
+    ASSERT_EQ(save(paths.mid(0, 2), u"S355"_s, true, &run).written, 2);
+    ASSERT_EQ(save(paths.mid(2), u"S355"_s, true, &run).written, 1);
+    run.End(true);
+
+    RunResult result;
+    undo(&result);
+    EXPECT_EQ(result.succeeded, 3);
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(Read(paths[i]), before[std::size_t(i)]) << paths[i].toStdString();
+    undo();
+    EXPECT_EQ(messages.shown, (std::vector{kNothing}));
+}
+
 TEST_F(PropertyUndoRun, ADocumentChangedOrReplacedSinceIsReportedAndLeftAlone)
 {
     const QStringList paths = documents(3);
@@ -180,6 +205,114 @@ TEST_F(PropertyUndoRun, ADocumentChangedOrReplacedSinceIsReportedAndLeftAlone)
     // Reported once: the undo of this save is over.
     undo(&result);
     EXPECT_EQ(messages.shown, (std::vector{kNothing}));
+}
+
+TEST_F(PropertyUndoRun, ADamagedOrUnwritableNewestSaveIsRefusedAndNothingWritten)
+{
+    const QStringList paths = documents(2);
+    save(paths, u"First"_s);
+    const Properties first = Read(paths[0]);
+    const auto cutLine = [](const QByteArray& text, const char* start) {
+        const qsizetype at = text.indexOf(start);
+        return text.left(at) + text.mid(text.indexOf('\n', at) + 1);
+    };
+    const struct {
+        const char* what;
+        std::function<QByteArray(const QByteArray&)> change;
+        QString says;
+    } cases[] = {
+        {"a digit of a value changed", [](QByteArray run) { return run.replace("000000000000fe3f", "0000000000000a40"); },
+         u"cannot be used: it is damaged"_s},
+        {"a property's line gone", [&](const QByteArray& run) { return cutLine(run, "\nprop\t0\tMaterial") + "\n"; },
+         u"cannot be used: it is damaged"_s},
+        {"cut after its header", [](const QByteArray& run) { return run.left(run.indexOf('\n') + 1); },
+         u"cannot be used: it is damaged"_s},
+        {"read-only", {}, u"Cannot write the undo journal"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        save(paths, u"Second"_s);
+        const QString run = JournalRunFiles(QString::fromLatin1(kPropertiesJournal)).front();
+        const QByteArray good = testfiles::ReadBytes(run);
+        const QByteArray saved0 = testfiles::ReadBytes(paths[0]), saved1 = testfiles::ReadBytes(paths[1]);
+        if (c.change) {
+            const QByteArray bad = c.change(good);
+            ASSERT_NE(bad, good);
+            testfiles::WriteBytes(run, bad);
+        } else {
+            QFile::setPermissions(run, QFile::ReadOwner);
+        }
+        RunResult result;
+        undo(&result);
+        EXPECT_FALSE(result.started);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_TRUE(messages.shown[0].second.contains(c.says) && messages.shown[0].second.contains(run))
+            << messages.shown[0].second.toStdString();
+        // Neither the damaged save nor the one before it was taken back.
+        EXPECT_EQ(testfiles::ReadBytes(paths[0]), saved0);
+        EXPECT_EQ(testfiles::ReadBytes(paths[1]), saved1);
+        // Repaired, it is the one the next undo takes back.
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner);
+        testfiles::WriteBytes(run, good);
+        undo(&result);
+        EXPECT_EQ(result.succeeded, 2);
+        EXPECT_EQ(Read(paths[0]), first);
+    }
+}
+
+TEST_F(PropertyUndoRun, ADocumentLockedDuringTheUndoIsTriedAgainByTheNextOne)
+{
+    const QStringList paths = documents(3);
+    const Properties before = Read(paths[1]);
+    save(paths, u"S355"_s);
+    RunResult result;
+    {
+        TOleDocumentProperties other; // another program holds it open for writing
+        other.Open(paths[1]);
+        const FakeProgress& log = undo(&result);
+        EXPECT_EQ(result.succeeded, 2);
+        EXPECT_EQ(result.failed, 1);
+        EXPECT_TRUE(log.lines.value(6).startsWith(u"Failed! "_s) && log.lines.value(6).endsWith(u" The next undo tries it again."_s))
+            << log.lines.join(u'\n').toStdString();
+    }
+    EXPECT_EQ(Material(paths[1]), u"S355"_s);
+    const FakeProgress& retry = undo(&result);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(retry.lines.mid(1, 3), QStringList({u" "_s, u"1/1 "_s + paths[1] + u" custom properties back as before the save."_s,
+                                                  u"Success!"_s}));
+    EXPECT_EQ(Read(paths[1]), before);
+    undo(&result);
+    EXPECT_EQ(messages.shown, (std::vector{kNothing}));
+}
+
+TEST_F(PropertyUndoRun, ASaveThatChangesNoDocumentIsNeitherWrittenNorRecorded)
+{
+    const QStringList paths = documents(1);
+    const Properties original = Read(paths[0]);
+    save(paths, u"S355"_s);
+    const QByteArray saved = testfiles::ReadBytes(paths[0]);
+    const qsizetype runs = JournalRunFiles(QString::fromLatin1(kPropertiesJournal)).size();
+
+    // The same row again; one value set to what it is (written last, it would only move); a
+    // name removed that the document does not have.
+    const std::vector<std::pair<QStringList, QStringList>> rows{
+        {{u"Material"_s, u"Finish"_s}, {}}, {{u"Material"_s}, {}}, {{}, {u"Nonexistent"_s}}};
+    for (const auto& [names, removals] : rows) {
+        std::vector<DocumentChanges> changes(1);
+        changes[0].path = paths[0];
+        changes[0].changed = true;
+        for (const QString& name : names)
+            changes[0].properties.Add(name, name == u"Finish"_s ? u"Paint"_s : u"S355"_s, 1, 0);
+        changes[0].removals = removals;
+        const ApplyReport report = ApplyDocumentChanges(changes, {});
+        EXPECT_EQ(report.results.front().status, ApplyResult::NotWritten) << report.results.front().error.toStdString();
+        EXPECT_EQ(report.written, 0);
+    }
+    EXPECT_EQ(testfiles::ReadBytes(paths[0]), saved);
+    EXPECT_EQ(JournalRunFiles(QString::fromLatin1(kPropertiesJournal)).size(), runs);
+    // The real save is still the last one.
+    undo();
+    EXPECT_EQ(Read(paths[0]), original);
 }
 
 #ifndef _WIN32

@@ -1,6 +1,7 @@
 // The batch rename run against real temporary folders, reported through recording sinks.
 #include "batch/TarRenameFiles.h"
 #include "common/PathText.h"
+#include "platform/FileOps.h"
 
 #include "BatchRunTest.h"
 #include "support/TestFiles.h"
@@ -84,10 +85,10 @@ TEST_F(RenameRun, CollisionsNeverReplaceAFile)
     EXPECT_EQ(lines.at(3), u"Success!"_s);
     if (caseSensitive) {
         EXPECT_EQ(lines.at(5), u"2/3 "_s + two + u" rename to "_s + path(u"new_a.dft"_s) + u"."_s);
-        EXPECT_EQ(lines.at(6), u"Failed!"_s);
+        EXPECT_EQ(lines.at(6), u"Failed! "_s + path(u"new_a.dft"_s) + u" exists already."_s);
         EXPECT_EQ(ReadBytes(two), "two");
     }
-    EXPECT_EQ(lines.at(3 * sources.size()), u"Failed!"_s);
+    EXPECT_EQ(lines.at(3 * sources.size()), u"Failed! "_s + path(u"b_new.dft"_s) + u" exists already."_s);
     EXPECT_EQ(r.RenamedFiles, QStringList {path(u"new_a.dft"_s)});
     EXPECT_EQ(ReadBytes(path(u"new_a.dft"_s)), "one");
     EXPECT_EQ(ReadBytes(three), "three");
@@ -95,20 +96,36 @@ TEST_F(RenameRun, CollisionsNeverReplaceAFile)
     EXPECT_EQ(r.Result().failed, sources.size() - 1);
 }
 
-TEST_F(RenameRun, NewNamesThatWouldMoveTheFileFail)
+TEST_F(RenameRun, FailuresSayWhy)
 {
     ASSERT_TRUE(QDir().mkdir(path(u"sub"_s)));
     const QString a = file(u"a.dft"_s);
-    rename({a, a, a}, u"a"_s, u"sub/a"_s, true);
-    rename({a}, u"a.dft"_s, u".."_s, true);
-    for (const auto& log : progress.sinks)
-        EXPECT_EQ(log->lines.at(3), u"Failed!"_s);
-    EXPECT_EQ(files(), QStringList {u"a.dft"_s});
+    file(u"b.dft"_s);
+    const QString unit = QString::fromLatin1(platform::kNameLengthUnit);
+    const struct {
+        QString oldText, newText, reason;
+    } cases[] = {
+        {u"a"_s, u"sub/a"_s, u"The new name \"sub/a.dft\" would move the file to another folder."_s},
+        {u"a.dft"_s, u".."_s, u"The new name \"..\" is not a file name."_s},
+        {u"a"_s, u"b"_s, path(u"b.dft"_s) + u" exists already."_s},
+        // 252 letters and ".dft": one more than a name may have.
+        {u"a"_s, QString(252, u'n'), u"The new name is longer than 255 "_s + unit + u'.'},
+    };
+    for (const auto& c : cases) {
+        rename({a}, c.oldText, c.newText, true);
+        EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Failed! "_s + c.reason);
+    }
+    // At the limit the name is taken.
+    rename({a}, u"a"_s, QString(251, u'n'), true);
+    EXPECT_EQ(progress.sinks.back()->lines.at(3), u"Success!"_s);
+    rename({path(QString(251, u'n') + u".dft"_s)}, QString(251, u'n'), u"a"_s, true);
+    EXPECT_EQ(files(), QStringList({u"a.dft"_s, u"b.dft"_s}));
     // A backslash moves the file on Windows; on POSIX it is part of the new name, in the same folder.
     const bool windows = platform::kNativePathStyle == PathStyle::Windows;
     rename({a}, u"a"_s, u"sub\\a"_s, true);
-    EXPECT_EQ(progress.sinks.back()->lines.at(3), windows ? u"Failed!"_s : u"Success!"_s);
-    EXPECT_EQ(files(), QStringList {windows ? u"a.dft"_s : u"sub\\a.dft"_s});
+    EXPECT_EQ(progress.sinks.back()->lines.at(3),
+              windows ? u"Failed! The new name \"sub\\a.dft\" would move the file to another folder."_s : u"Success!"_s);
+    EXPECT_EQ(files(), QStringList({u"b.dft"_s, windows ? u"a.dft"_s : u"sub\\a.dft"_s}));
     EXPECT_TRUE(QDir(path(u"sub"_s)).isEmpty());
 }
 
@@ -117,9 +134,9 @@ TEST_F(RenameRun, MissingFilesFailAndBareNamesStayBare)
     const TarRenameFiles r = rename({path(u"gone_a.dft"_s), u"zz_a.dft"_s}, u"_a"_s, u"_b"_s);
     const QStringList& lines = progress.only().lines;
     ASSERT_EQ(lines.size(), 9);
-    EXPECT_EQ(lines.at(3), u"Failed!"_s);
+    EXPECT_EQ(lines.at(3), u"Failed! "_s + path(u"gone_a.dft"_s) + u" does not exist."_s);
     EXPECT_EQ(lines.at(5), u"2/2 zz_a.dft rename to zz_b.dft."_s);
-    EXPECT_EQ(lines.at(6), u"Failed!"_s);
+    EXPECT_EQ(lines.at(6), u"Failed! zz_a.dft does not exist."_s);
     EXPECT_TRUE(r.RenamedFiles.isEmpty());
 }
 

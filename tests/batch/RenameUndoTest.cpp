@@ -133,6 +133,36 @@ TEST_F(RenameUndoRun, RunCutShortByACrashIsTakenBackByWhatStandsOnTheDisk)
     EXPECT_EQ(ReadBytes(path(u"h.dft"_s)), "h was there before");
 }
 
+TEST_F(RenameUndoRun, ARenameBackTheSystemRefusesIsTriedAgainByTheNextUndo)
+{
+    // The folder of one old name is not there for the moment (a share not mounted).
+    const QString b = file(u"b.dft"_s, "b"), d = file(u"d.dft"_s, "d");
+    const QString away = path(u"away/a.dft"_s), c = path(u"c.dft"_s);
+    const auto renamed = [](const QString& from, const QString& to) {
+        return JournalItem{from, to, QString::fromStdString(platform::FileIdentity(ToFsPath(to))), {}, {}};
+    };
+    {
+        JournalWriter journal(QString::fromLatin1(kRenameJournal), {renamed(away, b), renamed(c, d)});
+        journal.MarkDone(0);
+        journal.MarkDone(1);
+        journal.End(true);
+    }
+    undo();
+    const QStringList& first = progress.sinks.back()->lines;
+    ASSERT_EQ(first.size(), 9);
+    EXPECT_EQ(first[3], u"Success!"_s);
+    EXPECT_TRUE(first[6].startsWith(u"Failed! "_s) && first[6].endsWith(u" The next undo tries it again."_s)) << first[6].toStdString();
+    ASSERT_TRUE(QDir(tmp.path()).mkdir(u"away"_s));
+    undo();
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(progress.sinks.back()->lines.mid(1, 3),
+              QStringList({u" "_s, u"1/1 "_s + b + u" rename back to "_s + away + u"."_s, u"Success!"_s}));
+    EXPECT_EQ(ReadBytes(away), "b");
+    EXPECT_EQ(ReadBytes(c), "d");
+    undo();
+    EXPECT_EQ(messages.shown, std::vector{kNothing});
+}
+
 TEST_F(RenameUndoRun, NewestFirstTenKeptAndSingleRenamesCount)
 {
     file(u"f0.dft"_s, "x");

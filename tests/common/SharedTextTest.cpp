@@ -1,3 +1,4 @@
+#include "common/Error.h"
 #include "common/SharedText.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,34 @@ TEST(SharedText, Utf8WithAndWithoutMarkReadsAsUtf8)
     EXPECT_EQ(DecodeSharedText("\xC4\x8D"), QString::fromUtf8("č"));
 }
 
-TEST(SharedText, TextOutsideTheCodePageIsWrittenAsUtf8WithMark)
+TEST(SharedText, EveryFormWrittenReadsBackUnchanged)
 {
-    const QString text = QString::fromUtf8("Ελληνικά č");
-    const QByteArray bytes = EncodeSharedText(text);
-    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
-    EXPECT_EQ(DecodeSharedText(bytes), text);
+    const QString texts[] = {
+        u"Ελληνικά č"_s,          // beyond Windows-1250: UTF-8 with a mark
+        QString(QChar(0x00C4)) + QChar(0x0164), // "ÄŤ" in Windows-1250 is "č" in UTF-8
+        u"S235 蚞"_s,             // in UTF-8 without a mark it would read as Windows-1250 "čšž"
+        u"Ä‡Ä‡Ä‡ č"_s,            // in Windows-1250 it would read as damaged UTF-8
+        u"ďťżx"_s,                // in Windows-1250 it starts with the bytes of a mark
+        u"Čćžšđ S235 čšž"_s,
+    };
+    for (const QString& text : texts) {
+        EXPECT_EQ(DecodeSharedText(EncodeSharedText(text)), text) << text.toStdString();
+        for (const SharedEncoding form : {SharedEncoding::Cp1250, SharedEncoding::Utf8, SharedEncoding::Utf8Bom})
+            EXPECT_EQ(DecodeSharedText(EncodeSharedTextAs(text, form)), text) << text.toStdString() << int(form);
+    }
 }
 
-TEST(SharedText, Cp1250BytesThatLookLikeUtf8StillReadBackUnchanged)
+TEST(SharedText, DamagedUtf8IsRefusedWithTheLineOfItsFirstBadByte)
 {
-    // "Ä" (C4) followed by a character whose code is 8D would be valid UTF-8 as written in
-    // Windows-1250, so the writer must choose UTF-8 with a mark for it.
-    const QString text = QString(QChar(0x00C4)) + QChar(0x0164);
-    EXPECT_EQ(DecodeSharedText(EncodeSharedText(text)), text);
+    const QByteArray damaged = "Path,Name\r\nC:\\a.par,\xC4\x8C\xC4\x87\xC5\xBE\xC5\xA1\xC4\x91\r\n"
+                               "C:\\b.par,\xC4\x8C\xC4\x87\xC5\xBE\x9A\xC4\x91\r\n";
+    QString text = u"old"_s;
+    QString reason;
+    SharedEncoding encoding = SharedEncoding::Utf8Bom;
+    EXPECT_FALSE(DecodeSharedText(damaged, text, &reason, &encoding));
+    EXPECT_TRUE(text.isEmpty());
+    EXPECT_TRUE(reason.startsWith(u"line 3: "_s)) << reason.toStdString();
+    EXPECT_THROW(DecodeSharedText(damaged), KrdlError);
 }
 
 TEST(SharedText, EveryByteValueSurvivesARoundTrip)

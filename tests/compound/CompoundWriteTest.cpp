@@ -114,6 +114,13 @@ Bytes BigWithDifat()
     return BuildCompound({{u"Small", Bytes(300, 7)}, {kDsiName, dsi}}, o);
 }
 
+// A user section without a code page beside a Unicode first section: read and written in
+// Unicode, the first section's code page.
+Bytes UserSectionWithoutCodePage(const std::vector<RawProperty>& user)
+{
+    return BuildCompound({{kDsiName, PropertyStream({{kDocSummaryFmtid, Section({{1, I2(1200)}})}, {kUserFmtid, Section(user)}})}});
+}
+
 std::vector<Scenario> Scenarios()
 {
     return {
@@ -136,6 +143,19 @@ std::vector<Scenario> Scenarios()
          }},
         {"stream without user section", FixtureBytes("gsf_none.ole"),
          [](cfb::CustomPropertyCollection& c) { c.AddText("Material", "S355"); }},
+        {"empty user section without a code page", UserSectionWithoutCodePage({}),
+         [](cfb::CustomPropertyCollection& c) {
+             c.AddText("A", "1");
+             c.AddText("Šifra", "Č-12");
+         }},
+        {"Unicode names in a user section without a code page",
+         UserSectionWithoutCodePage({{0, Dictionary({{2, u"Alpha"}, {3, u"Številka"}}, true)},
+                                     {2, Lpwstr(u"a")},
+                                     {3, Lpwstr(u"Č")}}),
+         [](cfb::CustomPropertyCollection& c) {
+             c.Remove(0);
+             c.AddText("Nova", "x");
+         }},
         {"DIFAT beyond the header", BigWithDifat(),
          [](cfb::CustomPropertyCollection& c) {
              c.Remove(0);
@@ -391,6 +411,21 @@ TEST(CompoundWrite, NameOutsideTheCodePageIsRefusedAndNothingWritten)
     EXPECT_FALSE(col.Modified());
     col.Save();
     EXPECT_EQ(mem.Bytes(), original);
+}
+
+TEST(CompoundWrite, SaveThatWouldNotReadBackAsWrittenWritesNothing)
+{
+    // Reading ends a name or a text value at its first zero character.
+    using namespace std::string_literals;
+    const std::pair<std::string, std::string> cases[] = {{"Na\0me"s, "x"}, {"Name", "va\0lue"s}};
+    const Bytes original = FixtureBytes("gsf_v3.ole");
+    for (const auto& [name, value] : cases) {
+        cfb::MemoryFile mem(original);
+        cfb::CustomPropertyCollection col(mem);
+        col.AddText(name, value);
+        EXPECT_THROW(col.Save(), cfb::Error) << name;
+        EXPECT_TRUE(mem.Bytes() == original) << name;
+    }
 }
 
 TEST(CompoundWrite, SaveWithoutChangesAndReadingWriteNothing)

@@ -98,6 +98,18 @@ class CsvTest(ScratchTest):
         self.assertEqual({t for _, t, _ in a_before} - {"Text"}, {"Float", "Date", "Integer", "Yes/No"})
         self.assertEqual(raw(b), before[b])
 
+    def test_utf8_csv_with_one_bad_byte_is_refused_with_its_line(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        b = self.copy("lo_custom.doc", "b.dft")
+        before = [shown(a), shown(b)]
+        bad = os.path.join(self.dir, "bad.csv")
+        with open(bad, "wb") as f:  # UTF-8 without a mark, but for one Windows-1250 "š" on line 3
+            f.write(("Path,Note\r\n%s,Čćžšđ\r\n%s,Čćž" % (a, b)).encode() + b"\x9a\r\n")
+        r = run("apply", "--csv", bad)
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn(bad + '": line 3: bytes that are not UTF-8', r.stderr)
+        self.assertEqual([shown(a), shown(b)], before)
+
     def test_malformed_csv_and_usage_change_nothing(self):
         a = self.copy("gsf_v3.ole", "a.par")
         before = shown(a)
@@ -109,12 +121,82 @@ class CsvTest(ScratchTest):
             r = run("apply", "--csv", bad)
             self.assertEqual((r.returncode, r.stdout), (1, ""))
             self.assertIn(message, r.stderr)
+        # A NUL byte would cut a path or value short: refused with its line, like the rest.
+        for text, message in [(b"Path,A\r\n%s,1\r\n%s\0x,2\r\n" % (a.encode(), a.encode()), "line 3: a NUL byte"),
+                              (b"Path,A\r\n%s,\"1\r\n\0\"\r\n" % a.encode(), "line 3: a NUL byte")]:
+            with open(bad, "wb") as f:
+                f.write(text)
+            r = run("apply", "--csv", bad)
+            self.assertEqual((r.returncode, r.stdout), (1, ""))
+            self.assertIn(message, r.stderr)
         for args in [["apply", "--csv"], ["apply", "--csv", bad, bad], ["export", "--csv", bad],
                      ["export", bad, a], ["export", "--csv"]]:
             r = run(*args)
             self.assertEqual((r.returncode, r.stdout), (1, ""), args)
             self.assertIn("usage", r.stderr, args)
         self.assertEqual(shown(a), before)
+
+    def test_export_refuses_to_write_over_a_document(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        b = self.copy("lo_custom.doc", "b.dft")
+        os.link(a, os.path.join(self.dir, "hard.csv"))
+        with open(os.path.join(self.dir, "notes.txt"), "wb") as f:
+            f.write(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1 an OLE file by another name")
+        before = {name: read(os.path.join(self.dir, name)) for name in os.listdir(self.dir)}
+        for args, message in [
+                (["export", "--csv", "a.par", "b.dft"], "it is a compound document"),  # OUT.csv left out
+                (["export", "--csv", "a.par", "a.par"], "it is one of the documents"),
+                (["export", "--csv", "hard.csv", "b.dft", "a.par"], "it is one of the documents"),
+                (["export", "--force", "--csv", "notes.txt", "a.par"], "it is a compound document"),
+                (["export", "--csv", "new.PWD", "a.par"], 'its name ends in ".PWD"')]:
+            r = run(*args, cwd=self.dir)
+            self.assertEqual((r.returncode, r.stdout), (1, ""), args)
+            self.assertIn(message, r.stderr, args)
+            self.assertEqual({name: read(os.path.join(self.dir, name)) for name in os.listdir(self.dir)}, before)
+        # Forced, a new file named like a document is written, with absolute paths.
+        r = run("export", "--csv", "new.PWD", "--force", "./a.par", cwd=self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(self.dir, "new.PWD"), newline="", encoding="utf-8-sig") as f:
+            self.assertEqual([row[0] for row in csv.reader(f)], ["Path", os.path.join(os.path.realpath(self.dir), "a.par")])
+
+    def test_rows_of_one_document_are_merged_and_the_later_row_wins(self):
+        a = self.copy("gsf_v3.ole", "a.par")
+        b = self.copy("lo_custom.doc", "b.dft")
+        os.link(a, os.path.join(self.dir, "hard.par"))
+        os.symlink("b.dft", os.path.join(self.dir, "soft.dft"))
+        inp = os.path.join(self.dir, "in.csv")
+        with open(inp, "w", newline="", encoding="utf-8") as f:
+            csv.writer(f).writerows([["Path", "Material", "Note", "Finish"],
+                                     ["a.par", "first", "kept", ""],
+                                     ["b.dft", "b first", "", ""],
+                                     ["hard.par", "second", "", "painted"],
+                                     ["./soft.dft", "", "b note", ""]])
+        # The write goes through the link that was there when the document was read.
+        r = run("apply", "--csv", inp, cwd=self.dir)
+        self.assertEqual((r.returncode, r.stdout), (0, "a.par: Merged into line 4, a later row for the same document.\n"
+                                                       "b.dft: Merged into line 5, a later row for the same document.\n"
+                                                       "hard.par: Success!\n./soft.dft: Success!\n"), r.stderr)
+        self.assertTrue(os.path.islink(os.path.join(self.dir, "soft.dft")))
+        values = lambda path: {n: v for n, _, v in shown(path) if n in ("Material", "Note", "Finish")}
+        self.assertEqual(values(a), {"Material": "second", "Note": "kept", "Finish": "painted"})
+        self.assertEqual(values(b), {"Material": "b first", "Note": "b note"})
+
+        # Many rows of few documents: read and written in several rounds, each document once.
+        rows = [["Path", "Material"]] + [[a if i % 2 else b, "v%d" % i] for i in range(12001)]
+        with open(inp, "w", newline="", encoding="utf-8") as f:
+            csv.writer(f).writerows(rows)
+        r = run("apply", "--csv", inp)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertEqual(len(lines), 12001)
+        self.assertEqual(lines[-3:], [b + ": Merged into line 12002, a later row for the same document.",
+                                      a + ": Success!", b + ": Success!"])
+        self.assertEqual((values(a)["Material"], values(b)["Material"]), ("v11999", "v12000"))
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 if __name__ == "__main__":

@@ -31,8 +31,8 @@ def require_olefile():
         sys.exit(77)
 
 
-def run(*args):
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=TIMEOUT)
+def run(*args, cwd=None):
+    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=TIMEOUT, cwd=cwd)
 
 
 def shown(path):

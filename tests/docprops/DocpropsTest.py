@@ -17,7 +17,7 @@ import sys
 import unittest
 
 sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
-from DocpropsSupport import ScratchTest, configure, olefile_names, olefile_view, require_olefile, run
+from DocpropsSupport import ScratchTest, configure, olefile_names, olefile_view, require_olefile, run, shown
 
 TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
 sys.path.insert(0, READER_DIR)
@@ -107,6 +107,29 @@ class DocpropsTest(ScratchTest):
         self.assertEqual(r.returncode, 0, r.stderr)
         view = olefile_view(doc)
         self.assertEqual([(p["name"], p["value"]) for p in view["properties"]], [("Material", "S235")])
+
+    def test_set_and_undo_in_a_custom_section_without_code_page_beside_a_unicode_one(self):
+        # The custom section holds only its property count (0); the first declares code page 1200.
+        import olefile
+        doc = self.copy("gsf_v3.ole", "nocodepage.par")
+        name = "\x05DocumentSummaryInformation"
+        ole = olefile.OleFileIO(doc, write_mode=True)
+        size = ole.get_size(name)
+        first = struct.pack("<IIIIHHhH", 24, 1, 1, 16, 2, 0, 1200, 0)  # id 1 at 16: VT_I2 1200
+        user = struct.pack("<II", 8, 0)
+        fmtid = lambda last: bytes([last, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                    0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE])
+        stream = (struct.pack("<HHI16sI", 0xFFFE, 0, 0x00020006, bytes(16), 2) + fmtid(2) + struct.pack("<I", 68)
+                  + fmtid(5) + struct.pack("<I", 68 + len(first)) + first + user)
+        ole.write_stream(name, stream.ljust(size, b"\0"))
+        ole.close()
+        r = run("set", doc, "A=1", "Šifra=Č")
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        self.assertEqual(shown(doc), [("A", "Text", "1"), ("Šifra", "Text", "Č")])
+        self.assertEqual(olefile_view(doc)["codepage"], 1200)
+        r = run("undo")
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertEqual(shown(doc), [])
 
     def test_remove_ignores_case_and_absent_names(self):
         doc = self.copy("lo_custom.doc")

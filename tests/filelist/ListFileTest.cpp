@@ -197,14 +197,19 @@ TEST_F(ListFileOnDisk, ErrorTexts)
         EXPECT_TRUE(e.message().startsWith(prefix)) << e.message().toStdString();
         EXPECT_GT(e.message().size(), prefix.size()) << "the platform's reason follows";
     }
-    const QString missingFile = path(u"missing.txt"_s);
-    try {
-        (void)ReadListFile(missingFile);
-        FAIL() << "no error";
-    } catch (const KrdlError& e) {
-        const QString prefix = u"Cannot open file \""_s + QDir::toNativeSeparators(missingFile) + u"\". "_s;
-        EXPECT_TRUE(e.message().startsWith(prefix)) << e.message().toStdString();
-        EXPECT_GT(e.message().size(), prefix.size());
+    // UTF-8 but for one Windows-1250 "č" (E8) on line 2: refused, not read as Windows-1250.
+    const QString damaged = path(u"damaged.txt"_s);
+    testfiles::WriteBytes(damaged, "1;/w/\xC4\x8D\xC4\x87\xC5\xA1.par\r\n1;/w/\xE8\xC4\x87\xC5\xA1.par\r\n");
+    for (const auto& [file, reason] : {std::pair{path(u"missing.txt"_s), QString()},
+                                       std::pair{damaged, u"line 2: bytes that are not UTF-8"_s}}) {
+        try {
+            (void)ReadListFile(file);
+            FAIL() << "no error";
+        } catch (const KrdlError& e) {
+            const QString prefix = u"Cannot open file \""_s + QDir::toNativeSeparators(file) + u"\". "_s;
+            EXPECT_TRUE(e.message().startsWith(prefix + reason)) << e.message().toStdString();
+            EXPECT_GT(e.message().size(), prefix.size());
+        }
     }
     EXPECT_THROW((void)ReadListFile(tmp.path()), KrdlError) << "a folder is not a list file";
 }

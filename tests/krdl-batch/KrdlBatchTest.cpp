@@ -92,7 +92,7 @@ TEST_F(KrdlBatchTool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
     file(u"dest/a.dft"_s, "old");
     ToolRun r = runTool({u"copy"_s, u"--to="_s + path(u"dest"_s), a});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out.value(3), u"Failed!"_s);
+    EXPECT_EQ(r.out.value(3), u"Failed! "_s + path(u"dest/a.dft"_s) + u" exists already."_s);
     EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "old");
 
     r = runTool({u"copy"_s, u"--overwrite"_s, u"--to"_s, path(u"dest"_s), a});
@@ -102,7 +102,7 @@ TEST_F(KrdlBatchTool, CopyWithAFailureExitsTwoAndOverwriteReplaces)
 
     r = runTool({u"copy"_s, u"--to"_s, path(u"dest"_s), path(u"src/missing.dft"_s), u"--overwrite"_s, a});
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.out.value(3), u"Failed!"_s);
+    EXPECT_EQ(r.out.value(3), u"Failed! "_s + path(u"src/missing.dft"_s) + u": the file does not exist."_s);
     EXPECT_EQ(r.out.value(6), u"Success!"_s);
 }
 
@@ -160,7 +160,8 @@ TEST_F(KrdlBatchTool, RenameExitCodesAndLines)
     ToolRun r = runTool({u"rename"_s, u"--old"_s, u"ABC"_s, u"--new"_s, u"NEW"_s, a, b, c});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.out, QStringList({u"Start renaming files..."_s, u" "_s,
-                                  u"3/3 "_s + c + u" rename to "_s + path(u"src/NEW.dft"_s) + u"."_s, u"Failed!"_s, u" "_s,
+                                  u"3/3 "_s + c + u" rename to "_s + path(u"src/NEW.dft"_s) + u"."_s,
+                                  u"Failed! "_s + path(u"src/NEW.dft"_s) + u" exists already."_s, u" "_s,
                                   u"End renameing files!"_s}));
     EXPECT_EQ(ReadBytes(path(u"src/NEW.dft"_s)), "taken");
 
@@ -330,7 +331,7 @@ TEST_F(KrdlBatchTool, FileSizeLimitFailsTheFileAndTheRunGoesOn)
     ASSERT_EQ(p.exitStatus(), QProcess::NormalExit) << "ended by a signal";
     EXPECT_EQ(p.exitCode(), 2);
     const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
-    EXPECT_EQ(out.value(3), u"Failed!"_s);
+    EXPECT_EQ(out.value(3), u"Failed! File too large."_s);
     EXPECT_EQ(out.value(6), u"Success!"_s);
     EXPECT_FALSE(QFileInfo::exists(path(u"dest/big.par"_s)));
     EXPECT_EQ(ReadBytes(path(u"dest/small.par"_s)), "s");

@@ -1,6 +1,7 @@
 // Telling one file from another across renames.
 #include "platform/FileIdentity.h"
 #include "platform/FileOps.h"
+#include "platform/PositionedFile.h"
 
 #include "support/TempFolder.h"
 
@@ -31,5 +32,11 @@ TEST(FileIdentity, FollowsTheFileNotItsName)
     // A link is its own entry: renaming it renames the link, not what it points to.
     fs::create_symlink(dir / "c.dft", dir / "link.dft");
     EXPECT_NE(platform::FileIdentity(dir / "link.dft"), a);
+    EXPECT_TRUE(platform::IsSymbolicLink(dir / "link.dft"));
+    EXPECT_FALSE(platform::IsSymbolicLink(dir / "c.dft"));
+    // A file open through the link is the file it points to.
+    platform::PositionedFile open;
+    ASSERT_TRUE(open.Open(dir / "link.dft", platform::PositionedFile::Access::Read));
+    EXPECT_EQ(open.Identity(), a);
 #endif
 }

@@ -41,6 +41,7 @@ TEST(PositionedFile, OpenTellsWhatStandsAtThePath)
         fs::path path;
         PositionedFile::Access access;
         PositionedFile::Problem expected;
+        PositionedFile::Links links = PositionedFile::Links::Follow;
     };
     std::vector<Case> cases = {
         {regular, PositionedFile::Access::Read, PositionedFile::Problem::None},
@@ -66,11 +67,17 @@ TEST(PositionedFile, OpenTellsWhatStandsAtThePath)
     cases.push_back({dir / "fifo.par", PositionedFile::Access::Write, PositionedFile::Problem::Fifo});
     cases.push_back({dir / "socket.par", PositionedFile::Access::Read, PositionedFile::Problem::Socket});
     cases.push_back({"/dev/null", PositionedFile::Access::Read, PositionedFile::Problem::Device});
+    fs::create_symlink(regular, dir / "link.par");
+    cases.push_back({dir / "link.par", PositionedFile::Access::Write, PositionedFile::Problem::None});
+    cases.push_back({dir / "link.par", PositionedFile::Access::Write, PositionedFile::Problem::Link, PositionedFile::Links::NoFollow});
+    cases.push_back({dir / "link.par", PositionedFile::Access::Read, PositionedFile::Problem::Link, PositionedFile::Links::NoFollow});
+    cases.push_back({regular, PositionedFile::Access::Write, PositionedFile::Problem::None, PositionedFile::Links::NoFollow});
 #endif
     for (const Case& c : cases) {
         PositionedFile f;
-        const PositionedFile::Status s = f.Open(c.path, c.access);
-        EXPECT_EQ(s.problem, c.expected) << c.path << (c.access == PositionedFile::Access::Write ? " for writing" : "");
+        const PositionedFile::Status s = f.Open(c.path, c.access, PositionedFile::Lock::None, c.links);
+        EXPECT_EQ(s.problem, c.expected) << c.path << (c.access == PositionedFile::Access::Write ? " for writing" : "")
+                                         << (c.links == PositionedFile::Links::NoFollow ? " without following links" : "");
         EXPECT_EQ(f.IsOpen(), c.expected == PositionedFile::Problem::None) << c.path;
     }
 #ifndef _WIN32

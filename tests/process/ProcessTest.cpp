@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -321,4 +323,48 @@ TEST_F(ProcessTest, FilesGoToTheRunningInstanceAndAreNeverLostToAStaleSocketOrAH
     EXPECT_TRUE(waitFor(fourth, [&] { return !location().isEmpty(); }));
     EXPECT_EQ(fourth->state(), QProcess::Running);
     EXPECT_EQ(logLines().size(), boxes);
+}
+
+// The captions as the window system shows them: Qt adds the application's display name to the
+// title it hands the window system, which only a real X server shows (_NET_WM_NAME).
+TEST_F(ProcessTest, CaptionsReadExactlyAsTheWindowsSetThem)
+{
+    if (QStandardPaths::findExecutable(u"Xvfb"_s).isEmpty() || QStandardPaths::findExecutable(u"xwininfo"_s).isEmpty())
+        GTEST_SKIP() << "Xvfb (xvfb) and xwininfo (x11-utils) are needed";
+    QProcess xvfb;
+    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s});
+    ASSERT_TRUE(xvfb.waitForReadyRead(30000)) << "Xvfb did not start";
+    const QString display = u":"_s + QString::fromLatin1(xvfb.readLine().trimmed());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.insert(u"DISPLAY"_s, display);
+    env.insert(u"KRDL_MSGBOX_TIMEOUT"_s, u"10"_s);
+    // The names of every window on the display.
+    const auto captions = [&] {
+        QProcess tree;
+        tree.start(u"xwininfo"_s, {u"-display"_s, display, u"-root"_s, u"-tree"_s});
+        tree.waitForFinished(10000);
+        QStringList names;
+        static const QRegularExpression named(uR"re(^\s*0x[0-9a-f]+ "(.*)": \()re"_s, QRegularExpression::MultilineOption);
+        for (auto it = named.globalMatch(QString::fromUtf8(tree.readAllStandardOutput())); it.hasNext();)
+            names << it.next().captured(1);
+        return names;
+    };
+    const auto shows = [&](QProcess* p, const QString& caption) {
+        QStringList seen;
+        const bool up = waitFor(p, [&] { return (seen = captions()).contains(caption); }, 30000);
+        EXPECT_TRUE(up) << caption.toStdString() << " not among: " << seen.join(u" | "_s).toStdString();
+        for (const QString& name : seen)
+            EXPECT_FALSE(name.contains(u" \u2014 "_s)) << name.toStdString();
+    };
+
+    QProcess* program = start(QString::fromUtf8(KRDL_EXE));
+    shows(program, u"Velmar solid edge utils STANDARD [v2.204]"_s);
+    program->kill();
+    ASSERT_TRUE(program->waitForFinished(10000));
+
+    // A message box: the error of a start without the program INI file.
+    const QString alone = dir.filePath(u"alone/KRDL"_s);
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"alone"_s)));
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(KRDL_EXE), alone));
+    shows(start(alone), u"Error"_s);
 }

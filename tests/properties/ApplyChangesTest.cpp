@@ -75,8 +75,9 @@ TEST(ApplyChanges, DeleteAllLeavesExactlyTheList)
     EXPECT_EQ(indep::GsfCustomNames(path), (QStringList{u"A"_s, u"B"_s}));
 }
 
-TEST(ApplyChanges, NothingToDoForNoListOrMissingFile)
+TEST(ApplyChanges, NothingToDoForNoListAndAMissingFileFails)
 {
+    // A file that is gone by the time it is written is an error, not a document written.
     QTemporaryDir dir;
     const QString path = docfiles::Copy(dir, "gsf_v3.ole");
     const QByteArray before = testfiles::ReadBytes(path);
@@ -84,7 +85,7 @@ TEST(ApplyChanges, NothingToDoForNoListOrMissingFile)
     TDocCustomProperties changes;
     changes.Add(QStringLiteral("A"), QStringLiteral("1"), 1, 0);
     EXPECT_NO_THROW(wrapper.ApplyChanges(path, nullptr, true));
-    EXPECT_NO_THROW(wrapper.ApplyChanges(dir.filePath(QStringLiteral("gone.dft")), &changes, true));
+    EXPECT_THROW(wrapper.ApplyChanges(dir.filePath(QStringLiteral("gone.dft")), &changes, true), KrdlError);
     EXPECT_EQ(testfiles::ReadBytes(path), before);
 }
 

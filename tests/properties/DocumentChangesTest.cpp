@@ -4,10 +4,23 @@
 #include "properties/DocumentChanges.h"
 #include "properties/DocumentFiles.h"
 
+#include "common/FsPath.h"
+#include "journal/Journal.h"
+#include "journal/JournalRun.h"
+#include "properties/OleDocPropClassWrapper.h"
 #include "properties/OleDocumentProperties.h"
 #include "support/ScopedEnv.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -105,4 +118,85 @@ TEST(ApplyDocumentChanges, ScriptRunReportsFailuresAndGoesOn)
     EXPECT_EQ(stopped.cancelled, 4);
     EXPECT_EQ(stopped.results[0].status, ApplyResult::Cancelled);
     EXPECT_EQ(Material(a), u"second"_s);
+}
+
+TEST(ApplyDocumentChanges, DocumentReplacedAfterItWasReadFailsAndNoOtherFileIsWritten)
+{
+    // Between the journal's read and the write the path comes to name something else.
+    struct Case {
+        const char* what;
+        std::function<void(const QString& doc, const QString& other)> replace;
+        QString reason;
+    };
+    const auto gone = [](const QString& doc) { ASSERT_TRUE(QFile::remove(doc)); };
+    const Case cases[] = {
+        {"deleted", [&](const QString& doc, const QString&) { gone(doc); }, u"the file does not exist"_s},
+        {"a folder", [&](const QString& doc, const QString&) { gone(doc); QDir().mkdir(doc); }, u"it is a folder"_s},
+        {"another document renamed over it",
+         [](const QString& doc, const QString& other) { std::filesystem::rename(ToFsPath(other), ToFsPath(doc)); },
+         u"is not the file whose properties were read before the save"_s},
+#ifndef _WIN32
+        {"a FIFO", [&](const QString& doc, const QString&) { gone(doc); ASSERT_EQ(::mkfifo(QFile::encodeName(doc).constData(), 0600), 0); },
+         u"it is a FIFO"_s},
+        {"a link to another document", [&](const QString& doc, const QString& other) { gone(doc); QFile::link(other, doc); },
+         u"it is a symbolic link"_s},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString doc = docfiles::Copy(dir, "gsf_v3.ole", u"a.par"_s);
+        const QString other = docfiles::Copy(dir, "gsf_v3.ole", u"other.par"_s);
+        const QByteArray otherBytes = testfiles::ReadBytes(other);
+        ApplyOptions options;
+        options.stopAtMissing = false;
+        options.beforeWrite = [&](std::size_t) { c.replace(doc, other); };
+        std::vector<DocumentChanges> rows;
+        rows.push_back(Row(doc, u"new"_s));
+        const ApplyReport report = ApplyDocumentChanges(rows, options);
+        EXPECT_EQ(report.results[0].status, ApplyResult::Failed);
+        EXPECT_EQ(report.failed, 1);
+        EXPECT_TRUE(report.results[0].error.contains(c.reason) && report.results[0].error.contains(doc))
+            << report.results[0].error.toStdString();
+        for (const QString& path : {doc, other}) {
+            if (QFileInfo(path).isFile()) {
+                EXPECT_EQ(testfiles::ReadBytes(path), otherBytes) << path.toStdString();
+            }
+        }
+    }
+}
+
+TEST(ApplyDocumentChanges, FailedSaveIsSettledByWhatTheDocumentHolds)
+{
+    // The write fails (the document turned read-only). A document that holds what the save
+    // leaves there all the same keeps the save's journal run, its item done, for an undo; one
+    // that holds what it had leaves no run behind.
+    for (const bool holdsNewValues : {true, false}) {
+        SCOPED_TRACE(holdsNewValues ? "holds the new values" : "holds what it had");
+        QTemporaryDir dir;
+        const QString doc = docfiles::Copy(dir, "gsf_v3.ole", u"a.par"_s);
+        std::vector<DocumentChanges> rows;
+        rows.push_back(Row(doc, u"new"_s));
+        const QStringList runsBefore = JournalRunFiles(QString::fromLatin1(kPropertiesJournal));
+        ApplyOptions options;
+        options.beforeWrite = [&](std::size_t) {
+            if (holdsNewValues)
+                TOleDocPropClassWrapper().ApplyChanges(doc, &rows[0].properties, false);
+            QFile::setPermissions(doc, QFileDevice::ReadOwner);
+        };
+        const ApplyReport report = ApplyDocumentChanges(rows, options);
+        EXPECT_EQ(report.results[0].status, ApplyResult::Failed);
+        const QStringList runs = JournalRunFiles(QString::fromLatin1(kPropertiesJournal));
+        if (!holdsNewValues) {
+            EXPECT_EQ(runs, runsBefore);
+            continue;
+        }
+        EXPECT_TRUE(report.results[0].error.contains(u"holds the new properties all the same"_s))
+            << report.results[0].error.toStdString();
+        ASSERT_FALSE(runs.isEmpty());
+        ASSERT_FALSE(runsBefore.contains(runs.front()));
+        const std::optional<JournalRun> run = JournalRun::Load(runs.front());
+        ASSERT_TRUE(run && run->states.size() == 1);
+        EXPECT_EQ(run->states[0].mark, JournalMark::Done);
+    }
 }

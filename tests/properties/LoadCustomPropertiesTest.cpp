@@ -127,3 +127,28 @@ TEST(LoadCustomProperties, StopLeavesDocumentsNotBegunUnread)
     options.progress = [](qsizetype, qsizetype) { throw std::runtime_error("from the caller"); };
     EXPECT_THROW(LoadCustomProperties(paths, options), std::runtime_error);
 }
+
+TEST(LoadCustomProperties, StopAtMissingOpensNothingAfterTheFirstMissingPath)
+{
+    QTemporaryDir dir;
+    const QString doc = docfiles::Copy(dir, "gsf_v3.ole");
+    const QString gone = dir.filePath(u"gone.par"_s);
+    const QStringList paths = QStringList(3, doc) + QStringList{gone} + QStringList(40, doc);
+    std::atomic<int> opened{0};
+    LoadOptions options;
+    options.threads = 8;
+    options.stopAtMissing = true;
+    options.openFile = [&](const QString& path) -> std::unique_ptr<cfb::BlockFile> {
+        ++opened;
+        return std::make_unique<cfb::DiskFile>(path.toStdString(), false);
+    };
+    const QList<LoadedDocument> docs = LoadCustomProperties(paths, options);
+    ASSERT_EQ(docs.size(), paths.size());
+    EXPECT_EQ(opened, 3);
+    for (qsizetype i = 0; i < docs.size(); ++i) {
+        const LoadedDocument::Status expected =
+            i < 3 ? LoadedDocument::Loaded : (i == 3 ? LoadedDocument::Missing : LoadedDocument::Cancelled);
+        EXPECT_EQ(docs[i].status, expected) << i;
+    }
+    EXPECT_TRUE(docs[3].error.contains(gone)) << docs[3].error.toStdString();
+}

@@ -13,7 +13,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "names" then one "path: name=value | ..." per row, or "error: ..." when refused.
+QStringList Rows(PropertyCsvReader& reader)
+{
+    QStringList out{reader.Names().join(u'|')};
+    PropertySetRow row;
+    while (reader.Next(row)) {
+        QStringList values;
+        for (const auto& [name, value] : row.values)
+            values << name + u'=' + value;
+        out << row.path + u": "_s + values.join(u" | "_s);
+    }
+    if (!reader.Error().isEmpty())
+        return {u"error: "_s + reader.Error()};
+    return out;
+}
+
+// "names" then one "path: name=value | ..." per row, or "error: ..." when refused. Read whole,
+// then a few bytes at a time (rows and characters across the reader's blocks) and a second
+// time after Rewind: every way must give the same.
 QStringList Parsed(const QByteArray& bytes)
 {
     PropertyCsv csv;
@@ -26,6 +43,14 @@ QStringList Parsed(const QByteArray& bytes)
         for (const auto& [name, value] : row.values)
             values << name + u'=' + value;
         out << row.path + u": "_s + values.join(u" | "_s);
+    }
+    for (const std::size_t block : {4, 5, 7}) {
+        PropertyCsvReader reader;
+        reader.SetBlockSize(block);
+        const QStringList first = reader.OpenBytes(bytes, &error) ? Rows(reader) : QStringList{u"error: "_s + error};
+        reader.Rewind();
+        if (first != out || (first.size() > 1 && Rows(reader) != out))
+            return {u"differs when read in blocks of "_s + QString::number(block)};
     }
     return out;
 }
@@ -62,6 +87,16 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
         {"Windows-1250 without BOM (a spreadsheet saving in the system code page)",
          "Path;Opis\r\n/w/\x8A" "a.par;\x8E" "aga\r\n",
          {u"Opis"_s, u"/w/\u0160a.par: Opis=\u017Daga"_s}},
+        {"Windows-1250 whose bytes are UTF-8 by accident (\"čšž\" as U+869E)",
+         "Path;Material\r\n/w/a.par;S235 \xE8\x9A\x9E\r\n",
+         {u"Material"_s, u"/w/a.par: Material=S235 \u010D\u0161\u017E"_s}},
+        {"UTF-8 without BOM but for one byte: damaged, refused with the byte's line",
+         "Path;Opis\n/w/a.par;\xC4\x8D\xC5\xA1\n/w/b.par;\xC4\x8D\x9A\xC5\xBE\n",
+         {u"error: line 3: bytes that are not UTF-8 in a file that is otherwise UTF-8; the file is damaged and is not "
+          "read"_s}},
+        {"UTF-8 without BOM, its characters cut by the reader's blocks",
+         "Path;Opis\n/w/\xC5\xA0" "a.par;\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8D\n",
+         {u"Opis"_s, u"/w/\u0160a.par: Opis=\u010D\u0161\u017E\u010D"_s}},
         {"a header alone", "Path,A\r\n", {u"A"_s}},
         {"unterminated quote: the line where the field starts",
          "Path,A\r\n/w/a.par,\"x\r\ny\"\r\n/w/b.par,\"open\r\nmore\r\n",
@@ -74,6 +109,13 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
          {u"error: line 4: 3 fields, but the header line has 2"_s}},
         {"a value in a column without a name", "Path,,A\n/w/a.par,x,1\n",
          {u"error: line 2: a value in column 2, which has no name in the header line"_s}},
+        {"a NUL byte in a path", QByteArray("Path,A\r\n/w/a.par,1\r\n/w/b", 24) + QByteArray(1, '\0') + ".par,2\r\n",
+         {u"error: line 3: a NUL byte, which no path or property value can hold"_s}},
+        {"a NUL byte in a quoted value, on the value's second line",
+         QByteArray("Path,A\n/w/a.par,\"x\ny", 20) + QByteArray(1, '\0') + "\"\n",
+         {u"error: line 3: a NUL byte, which no path or property value can hold"_s}},
+        {"UTF-16, as spreadsheets save \"Unicode text\"", QByteArray("\xFF\xFEP\0a\0", 6),
+         {u"error: line 1: the file is UTF-16 text; save it as CSV (UTF-8 or the system code page)"_s}},
         {"an empty file", "", {u"error: line 1: the file is empty; it needs a header line with the path column and "
                                "the property names"_s}},
     };

@@ -108,9 +108,12 @@ TEST(TarCells, DeleteRange)
             for (int row = 0; row < 10; ++row)
                 AddCell(cells, col, row, u"v"_s);
         AddCell(cells, 2, 3, u"second at one place"_s); // 101 cells
+        TarCell* cell = nullptr;
+        cells.Find(0, 0, cell);
+        ASSERT_TRUE(cells.Sorted());
         cells.DeleteRange(c.colFrom, c.rowFrom, c.colTo, c.rowTo);
         EXPECT_EQ(cells.Count(), c.left) << c.what;
-        TarCell* cell = nullptr;
+        EXPECT_FALSE(cells.Sorted()) << c.what << ": every delete clears Sorted";
         for (int col = 0; col < 10; ++col)
             for (int row = 0; row < 10; ++row) {
                 const bool inside = col >= c.colFrom && col <= c.colTo && row >= c.rowFrom && row <= c.rowTo;

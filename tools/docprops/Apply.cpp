@@ -2,49 +2,285 @@
 #include "Console.h"
 #include "Export.h"
 
+#include "common/FsPath.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomPropertie.h"
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
+#include "properties/PropertySaveJournal.h"
 #include "properties/PropertySetFile.h"
+#include "properties/SameDocumentRows.h"
 
 #include <QHash>
-#include <QSet>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Per row, the texts `docprops export --csv` writes for the document's properties now, by name
-// key (of two properties of one name the later one, as export takes it); none for a document
-// that could not be read (its row is then written as it stands, and fails as it would have).
-// Only the first row of a path gets them: a later row of the same document is written after the
-// earlier one changed it, so what was read says nothing about it.
-using ValueTexts = std::optional<QHash<QString, QString>>;
-std::vector<ValueTexts> CurrentValueTexts(const QList<PropertySetRow>& rows)
-{
-    QStringList paths;
-    QSet<QString> seen;
-    for (const PropertySetRow& row : rows) {
-        const bool first = !seen.contains(row.path);
-        seen.insert(row.path);
-        paths.append(row.values.isEmpty() || !first ? QString() : row.path);
+// Documents written at once, and lines printed at once: what is held in memory besides one
+// entry per document still waiting for its last row.
+constexpr std::size_t kBatchDocuments = 2000;
+constexpr std::size_t kBatchLines = 10000;
+
+using Values = QList<QPair<QString, QString>>;
+
+// The rows of a property set file or a property CSV, read twice: once to check the whole file
+// and find the rows that name one document, then to write them.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // The next row; false at the end, or at a malformed line (Error).
+    virtual bool Next(PropertySetRow& row, bool withValues) = 0;
+    virtual QString Error() const = 0;
+    // Of the row Next gave last, for the line saying a row was merged into it: "line 7".
+    virtual int Where() const = 0;
+    virtual QString WhereText(int where) const = 0;
+    virtual void Rewind() = 0;
+    // Values compare with what `export --csv` writes for the documents (a CSV); otherwise each
+    // counts as changed.
+    virtual bool Exported() const = 0;
+};
+
+class CsvRows final : public RowSource {
+public:
+    bool Open(const QString& fileName, QString* error) { return reader_.Open(fileName, error); }
+    bool Next(PropertySetRow& row, bool withValues) override
+    {
+        if (!reader_.Next(row, withValues))
+            return false;
+        // An empty cell is no value (a spreadsheet cannot tell it from a missing one).
+        row.values.removeIf([](const QPair<QString, QString>& v) { return v.second.isEmpty(); });
+        return true;
     }
-    const QList<LoadedDocument> documents = LoadUntilInterrupted(paths);
-    std::vector<ValueTexts> texts(static_cast<std::size_t>(rows.size()));
-    for (qsizetype i = 0; i < documents.size() && i < rows.size(); ++i) {
-        if (paths[i].isEmpty() || documents[i].status != LoadedDocument::Loaded)
+    QString Error() const override { return reader_.Error(); }
+    int Where() const override { return reader_.Line(); }
+    QString WhereText(int where) const override { return u"line "_s + QString::number(where); }
+    void Rewind() override { reader_.Rewind(); }
+    bool Exported() const override { return true; }
+
+private:
+    PropertyCsvReader reader_;
+};
+
+class SetRows final : public RowSource {
+public:
+    bool Open(const QString& fileName, QString* error)
+    {
+        QString reason;
+        if (ReadPropertySet(fileName, rows_, &reason))
+            return true;
+        *error = u"Cannot open file \""_s + fileName + u"\": "_s + reason;
+        return false;
+    }
+    bool Next(PropertySetRow& row, bool) override
+    {
+        if (next_ >= rows_.size())
+            return false;
+        row = rows_[next_++];
+        return true;
+    }
+    QString Error() const override { return {}; }
+    int Where() const override { return static_cast<int>(next_); }
+    QString WhereText(int where) const override { return u"entry "_s + QString::number(where) + u" of [Files]"_s; }
+    void Rewind() override { next_ = 0; }
+    bool Exported() const override { return false; }
+
+private:
+    QList<PropertySetRow> rows_;
+    qsizetype next_ = 0;
+};
+
+// Values of a later row of one document over those of the earlier ones: each name (ignoring
+// case) takes the later row's value; within one row the first of two equal names counts.
+void MergeValues(Values& merged, const Values& later)
+{
+    // Rows of one file mostly spell their names alike: an exact match spares the case folding.
+    const auto find = [&merged](const QString& name) {
+        for (qsizetype i = 0; i < merged.size(); ++i)
+            if (merged[i].first == name)
+                return i;
+        const QString key = PropertyNameKey(name);
+        for (qsizetype i = 0; i < merged.size(); ++i)
+            if (PropertyNameKey(merged[i].first) == key)
+                return i;
+        return qsizetype(-1);
+    };
+    std::vector<bool> fromThisRow(static_cast<std::size_t>(merged.size() + later.size()), false);
+    for (const auto& [name, value] : later) {
+        const qsizetype i = find(name);
+        if (i < 0) {
+            fromThisRow[static_cast<std::size_t>(merged.size())] = true;
+            merged.append({name, value});
+        } else if (!fromThisRow[static_cast<std::size_t>(i)]) {
+            fromThisRow[static_cast<std::size_t>(i)] = true;
+            merged[i] = {name, value};
+        }
+    }
+}
+
+// Per document, the texts `docprops export --csv` writes for its properties now, by name key
+// (of two properties of one name the later one, as export takes it); none for a document that
+// could not be read (its row is then written as it stands, and fails as it would have).
+using ValueTexts = std::optional<QHash<QString, QString>>;
+std::vector<ValueTexts> CurrentValueTexts(const std::vector<PropertySetRow>& documents)
+{
+    // Only documents that are to be written and that are there: the others fail or are passed
+    // over without being read.
+    QStringList paths;
+    std::vector<std::size_t> of;
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        if (!documents[i].values.isEmpty() && NotARegularFileReason(documents[i].path).isEmpty()) {
+            paths.append(documents[i].path);
+            of.push_back(i);
+        }
+    }
+    const QList<LoadedDocument> loaded = LoadUntilInterrupted(paths);
+    std::vector<ValueTexts> texts(documents.size());
+    for (qsizetype k = 0; k < loaded.size(); ++k) {
+        if (loaded[k].status != LoadedDocument::Loaded)
             continue;
-        QHash<QString, QString>& t = texts[static_cast<std::size_t>(i)].emplace();
-        for (const LoadedProperty& p : documents[i].properties)
+        QHash<QString, QString>& t = texts[of[static_cast<std::size_t>(k)]].emplace();
+        for (const LoadedProperty& p : loaded[k].properties)
             t.insert(PropertyNameKey(p.name), PropertyDisplayText(p.value));
     }
     return texts;
 }
+
+// Writes the documents a batch at a time, one run of the undo journal for all of them, and
+// prints one line per row in row order.
+class BatchWriter {
+public:
+    BatchWriter(bool deleteOthers, bool exported) : deleteOthers_(deleteOthers), exported_(exported) {}
+
+    // A row merged into a later one: its line, printed in its turn.
+    void Note(const QString& line)
+    {
+        entries_.push_back({line, -1});
+        FlushWhenFull();
+    }
+
+    void Document(PropertySetRow document)
+    {
+        entries_.push_back({{}, static_cast<qsizetype>(documents_.size())});
+        documents_.push_back(std::move(document));
+        FlushWhenFull();
+    }
+
+    void Flush()
+    {
+        std::vector<ApplyResult> results = Write();
+        QString out;
+        for (const auto& [line, document] : entries_) {
+            if (document < 0) {
+                out += line;
+                out += u'\n';
+                continue;
+            }
+            const QString& path = documents_[static_cast<std::size_t>(document)].path;
+            const ApplyResult& r = results[static_cast<std::size_t>(document)];
+            out += path + u": "_s;
+            switch (r.status) {
+            case ApplyResult::Written: out += u"Success!"_s; break;
+            case ApplyResult::NotWritten: out += u"Success! Nothing to change."_s; break;
+            case ApplyResult::Failed:
+            case ApplyResult::Missing: out += u"Failed! "_s + r.error; break;
+            case ApplyResult::Cancelled: out += u"Failed! Interrupted before \""_s + path + u'"'; break;
+            }
+            out += u'\n';
+            unsuccessful_ = unsuccessful_ || r.status == ApplyResult::Failed || r.status == ApplyResult::Missing
+                || r.status == ApplyResult::Cancelled;
+            cancelled_ = cancelled_ || r.status == ApplyResult::Cancelled;
+        }
+        Print(stdout, out);
+        std::fflush(stdout);
+        entries_.clear();
+        documents_.clear();
+    }
+
+    // After the last Flush.
+    void End() { journal_.End(!cancelled_); }
+    bool Unsuccessful() const { return unsuccessful_; }
+
+private:
+    void FlushWhenFull()
+    {
+        if (documents_.size() >= kBatchDocuments || entries_.size() >= kBatchLines)
+            Flush();
+    }
+
+    std::vector<ApplyResult> Write()
+    {
+        if (documents_.empty())
+            return {};
+        // After Ctrl+C or SIGTERM no batch is begun: its documents are read neither for the
+        // journal nor for their values.
+        if (platform::InterruptRequested()) {
+            std::vector<ApplyResult> cancelled(documents_.size());
+            for (ApplyResult& r : cancelled)
+                r.status = ApplyResult::Cancelled;
+            return cancelled;
+        }
+        // A property set's values all count as changed. A CSV value equal to the text `export
+        // --csv` shows for the document's property is no change (a round trip must not turn
+        // dates, numbers and Yes/No into text): it is kept as an Untouched entry rather than
+        // dropped, so that --delete-others does not remove it. A document whose row holds no
+        // value is not opened.
+        const std::vector<ValueTexts> current = exported_ ? CurrentValueTexts(documents_) : std::vector<ValueTexts>();
+        std::vector<DocumentChanges> changes(documents_.size());
+        for (std::size_t i = 0; i < documents_.size(); ++i) {
+            DocumentChanges& d = changes[i];
+            d.path = documents_[i].path;
+            const QHash<QString, QString>* texts = i < current.size() && current[i] ? &*current[i] : nullptr;
+            bool differs = texts == nullptr;
+            for (const auto& [name, value] : documents_[i].values) {
+                const auto it = texts ? texts->constFind(PropertyNameKey(name)) : QHash<QString, QString>::const_iterator();
+                const bool equal = texts && it != texts->cend() && *it == value;
+                // Of two names equal ignoring case the first one is written (`Add`), so only
+                // its value decides.
+                if (!d.properties.Contains(name))
+                    differs = differs || !equal;
+                d.properties.Add(name, value, 1, 0, equal);
+            }
+            // With --delete-others a document holding a property the row does not list changes too.
+            if (texts && deleteOthers_)
+                for (auto it = texts->cbegin(); it != texts->cend() && !differs; ++it)
+                    differs = !d.properties.Contains(it.key());
+            d.changed = !documents_[i].values.isEmpty() && differs;
+        }
+        ApplyOptions options;
+        options.deleteOthers = deleteOthers_;
+        options.stopAtMissing = false;
+        options.stop = [] { return platform::InterruptRequested(); };
+        options.journalRun = &journal_;
+        ApplyReport report = ApplyDocumentChanges(changes, options);
+        if (!report.journalError.isEmpty() && !journalErrorShown_) {
+            Error(report.journalError);
+            journalErrorShown_ = true;
+        }
+        return std::move(report.results);
+    }
+
+    struct Entry {
+        QString line;        // a note
+        qsizetype document;  // or a document of documents_
+    };
+    bool deleteOthers_;
+    bool exported_;
+    std::vector<Entry> entries_;
+    std::vector<PropertySetRow> documents_;
+    PropertySaveJournal journal_;
+    bool journalErrorShown_ = false;
+    bool unsuccessful_ = false;
+    bool cancelled_ = false;
+};
 
 } // namespace
 
@@ -67,7 +303,12 @@ QString ApplyHelp()
            "           so with --delete-others that property is removed. A value equal to the one\n"
            "           \"export --csv\" writes for the document leaves that property as it is (a date,\n"
            "           number or Yes/No keeps its type); a document without another value to\n"
-           "           change is not written (\"Success! Nothing to change.\").\n"_s;
+           "           change is not written (\"Success! Nothing to change.\").\n"
+           "           Rows whose paths reach one file (\"a.par\" and \"./a.par\", links) are one\n"
+           "           document: the later row's values win, the earlier row's others are kept, and\n"
+           "           the earlier row's line says it was merged. The whole file is checked before\n"
+           "           any document is written; documents are written a batch at a time, and one\n"
+           "           undo takes the whole apply back.\n"_s;
 }
 
 int ApplyCommand(const QStringList& args)
@@ -95,71 +336,61 @@ int ApplyCommand(const QStringList& args)
         return 1;
     }
 
-    QList<PropertySetRow> rows;
+    CsvRows csvRows;
+    SetRows setRows;
+    RowSource& source = csv ? static_cast<RowSource&>(csvRows) : setRows;
     QString reason;
-    if (csv) {
-        PropertyCsv table;
-        if (!ReadPropertyCsv(setFile, table, &reason)) {
-            Error(reason);
-            return 1;
-        }
-        // An empty cell is no value (a spreadsheet cannot tell it from a missing one).
-        rows = table.rows;
-        for (PropertySetRow& row : rows)
-            row.values.removeIf([](const QPair<QString, QString>& v) { return v.second.isEmpty(); });
-    } else if (!ReadPropertySet(setFile, rows, &reason)) {
-        Error(u"Cannot open file \""_s + setFile + u"\": "_s + reason);
+    if (!(csv ? csvRows.Open(setFile, &reason) : setRows.Open(setFile, &reason))) {
+        Error(reason);
         return 1;
     }
 
-    // A property set's values all count as changed. A CSV value equal to the text `export --csv`
-    // shows for the document's property is no change (a round trip must not turn dates, numbers
-    // and Yes/No into text): it is kept as an Untouched entry rather than dropped, so that
-    // --delete-others does not remove it. A document whose section holds no value is not opened.
-    const std::vector<ValueTexts> current = csv ? CurrentValueTexts(rows) : std::vector<ValueTexts>();
-    std::vector<DocumentChanges> changes(static_cast<std::size_t>(rows.size()));
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        DocumentChanges& d = changes[at];
-        d.path = rows[i].path;
-        const QHash<QString, QString>* texts = at < current.size() && current[at] ? &*current[at] : nullptr;
-        bool differs = texts == nullptr;
-        for (const auto& [name, value] : rows[i].values) {
-            const auto it = texts ? texts->constFind(PropertyNameKey(name)) : QHash<QString, QString>::const_iterator();
-            const bool equal = texts && it != texts->cend() && *it == value;
-            // Of two names equal ignoring case the first one is written (`Add`), so only its
-            // value decides.
-            if (!d.properties.Contains(name))
-                differs = differs || !equal;
-            d.properties.Add(name, value, 1, 0, equal);
-        }
-        // With --delete-others a document holding a property the row does not list changes too.
-        if (texts && deleteOthers)
-            for (auto it = texts->cbegin(); it != texts->cend() && !differs; ++it)
-                differs = !d.properties.Contains(it.key());
-        d.changed = !rows[i].values.isEmpty() && differs;
+    // The first pass checks the whole file before any document is touched, and finds the rows
+    // that name one document (the later row wins).
+    SameDocumentRows same;
+    PropertySetRow row;
+    while (source.Next(row, false))
+        same.Add(row.path, source.Where());
+    if (!source.Error().isEmpty()) {
+        Error(u"Cannot read file \""_s + setFile + u"\": "_s + source.Error());
+        return 1;
     }
-    ApplyOptions options;
-    options.deleteOthers = deleteOthers;
-    options.stopAtMissing = false;
-    options.stop = [] { return platform::InterruptRequested(); };
-    const ApplyReport report = ApplyDocumentChanges(changes, options);
-    if (!report.journalError.isEmpty())
-        Error(report.journalError);
 
-    QString out;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        const ApplyResult& r = report.results[i];
-        out += changes[i].path + u": "_s;
-        switch (r.status) {
-        case ApplyResult::Written: out += u"Success!"_s; break;
-        case ApplyResult::NotWritten: out += u"Success! Nothing to change."_s; break;
-        case ApplyResult::Failed:
-        case ApplyResult::Missing: out += u"Failed! "_s + r.error; break;
-        case ApplyResult::Cancelled: out += u"Failed! Interrupted before \""_s + changes[i].path + u'"'; break;
+    // The second pass writes the documents a batch at a time. A row whose document has a later
+    // row gives its values to that row: a name both rows hold takes the later row's value.
+    source.Rewind();
+    BatchWriter writer(deleteOthers, source.Exported());
+    std::unordered_map<std::uint32_t, Values> earlier; // by the later row they go to
+    std::uint32_t index = 0;
+    bool changed = false;
+    while (source.Next(row, true)) {
+        if (index >= same.Rows()) {
+            changed = true;
+            break;
         }
-        out += u'\n';
+        const std::uint32_t i = index++;
+        const std::uint32_t last = same.LastRowOf(i);
+        if (last != i) {
+            MergeValues(earlier[last], row.values);
+            writer.Note(row.path + u": Merged into "_s + source.WhereText(same.WhereOfLast(i))
+                        + u", a later row for the same document."_s);
+            continue;
+        }
+        if (const auto it = earlier.find(i); it != earlier.end()) {
+            MergeValues(it->second, row.values);
+            row.values = std::move(it->second);
+            earlier.erase(it);
+        }
+        writer.Document(std::move(row));
     }
-    Print(stdout, out);
-    return report.failed > 0 || report.cancelled > 0 ? 2 : 0;
+    writer.Flush();
+    writer.End();
+    // The file changed between the passes (the second one reads the same open file, so only an
+    // edit in place does that): the rows after that point are not written.
+    if (changed || !source.Error().isEmpty() || index != same.Rows()) {
+        Error(u"The file \""_s + setFile + u"\" changed while it was being applied; the rows after line "_s
+              + QString::number(source.Where()) + u" were not written"_s);
+        return 2;
+    }
+    return writer.Unsuccessful() ? 2 : 0;
 }

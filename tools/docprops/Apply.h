@@ -10,7 +10,12 @@
 // and a value equal to the text export writes for the document's current property leaves that
 // property as it is, type included (a document with nothing else to change is not written). One
 // line per document on standard output: "<path>: Success!", "<path>: Success! Nothing to
-// change." or "<path>: Failed! <reason>".
+// change." or "<path>: Failed! <reason>". Rows whose paths reach one file (written otherwise,
+// hard or symbolic links) are one document, written once where its last row stands: a name
+// both rows give takes the later row's value, and the earlier row's line says
+// "<path>: Merged into line N, a later row for the same document.". The whole file is read and
+// checked before any document is touched, then read again to write the documents a batch at a
+// time, all recorded in one run of the undo journal.
 //
 // Exit code 0 when every document was written, 2 when some were not (they keep what they had;
 // after Ctrl+C or SIGTERM the documents not begun yet fail as interrupted), 1 for a usage error

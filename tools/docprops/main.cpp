@@ -186,6 +186,10 @@ int WriteDocument(DocumentChanges change)
     switch (r.status) {
     case ApplyResult::Written:
         return 0;
+    case ApplyResult::NotWritten:
+        // The document holds that already: it is left as it is, and there is nothing to undo.
+        Print(stdout, path + QStringLiteral(": Nothing to change.\n"));
+        return 0;
     case ApplyResult::Cancelled:
         Error(QStringLiteral("Interrupted before ") + Quoted(path));
         return 1;

@@ -60,6 +60,8 @@ const char* const helpText =
     "  copy     copies every FILE into DIR under its own name; DIR is created when its parent\n"
     "           exists. A file is written under a temporary name and renamed into place when\n"
     "           complete; without --overwrite an existing file of that name is never replaced.\n"
+    "           Temporaries that copies which died left in DIR (unchanged for a day, in use by\n"
+    "           no copy) are removed first, each with a log line.\n"
     "  rename   replaces the first occurrence of the --old text in each FILE's name by the --new\n"
     "           text (--ignore-case: of ASCII letters); an existing file is never replaced.\n"
     "  report   writes the numbered file names (--with-path: full paths) as a PDF file.\n"

@@ -286,8 +286,9 @@ void FileListPanel::actRenameFileExecute()
 
     // The typed text is the whole new name, extension included.
     const QString name = dialog.edNewName->text();
-    if (!RenameSingleFile(entry.fullPath(), name)) {
-        arMessageBox(u"Error"_s, u"File can't be renamed!"_s, {u"Ok"_s}, miError, 0, poMainFormCenter, true, window());
+    QString reason;
+    if (!RenameSingleFile(entry.fullPath(), name, &reason)) {
+        arMessageBox(u"Error"_s, u"File can't be renamed!\n"_s + reason, {u"Ok"_s}, miError, 0, poMainFormCenter, true, window());
         return;
     }
     // The entry keeps its place, directory and check mark, unless the list changed meanwhile.

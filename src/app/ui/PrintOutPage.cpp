@@ -3,10 +3,12 @@
 #include "automation/BatchPrint.h"
 #include "automation/dispatch/AutomationServer.h"
 #include "batch/ui/TarFrmProgressDialog.h"
+#include "widgets/ui/CurrentPrinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QPrinterInfo>
 #include <QShowEvent>
 #include <QSpinBox>
@@ -47,8 +49,22 @@ PrintOutPage::PrintOutPage(FileListModel& files, QAction* actPrintFiles, QWidget
     addCommandButton(actPrintFiles, u"btnPrintFiles"_s);
     content()->addStretch();
 
-    connect(m_cbPrinters, &QComboBox::currentIndexChanged, this, &OperationPage::inputsChanged);
-    connect(m_cbOrientation, &QComboBox::currentIndexChanged, this, &OperationPage::inputsChanged);
+    // Both boxes take typed text, but only an item of the list counts as chosen: typing drops
+    // the choice, and a text that names an item (picked, or confirmed with Enter) chooses it.
+    // Typed text is never added to the list.
+    for (QComboBox* box : {m_cbPrinters, m_cbOrientation}) {
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        connect(box->lineEdit(), &QLineEdit::textEdited, box, [box](const QString& text) {
+            if (box->currentIndex() < 0 || box->itemText(box->currentIndex()) == text)
+                return;
+            const int cursor = box->lineEdit()->cursorPosition();
+            box->setCurrentIndex(-1); // empties the edit: the typed text goes back
+            box->lineEdit()->setText(text);
+            box->lineEdit()->setCursorPosition(cursor);
+        });
+        connect(box, &QComboBox::currentIndexChanged, this, &OperationPage::inputsChanged);
+    }
 }
 
 bool PrintOutPage::HasPrintChoices() const
@@ -64,8 +80,11 @@ void PrintOutPage::showEvent(QShowEvent* event)
 
 void PrintOutPage::tbshPrintOutShow()
 {
-    // The current printer is the system's default one: Qt keeps no other between print jobs.
-    const int current = m_cbPrinters->findText(QPrinterInfo::defaultPrinterName(), Qt::MatchExactly);
+    // The printer last chosen for printing in this run, or the system's default one (also when
+    // the last chosen one has been removed since).
+    int current = m_cbPrinters->findText(CurrentPrinterName(), Qt::MatchExactly);
+    if (current < 0)
+        current = m_cbPrinters->findText(QPrinterInfo::defaultPrinterName(), Qt::MatchExactly);
     if (current >= 0 && m_cbPrinters->count() > 0)
         m_cbPrinters->setCurrentIndex(current);
     if (m_cbOrientation->count() > 0)
@@ -78,6 +97,7 @@ void PrintOutPage::actPrintFilesExecute()
     ProgressDialogFactory progress(window());
     BatchPrint run(SystemAutomationServer(), progress);
     run.PrinterName = m_cbPrinters->itemText(m_cbPrinters->currentIndex());
+    PrinterChosen(run.PrinterName);
     run.Files = checkedFiles();
     run.Landscape = m_cbOrientation->currentIndex() == 1;
     // Copies, collate and print as black may change while the run goes on; each document

@@ -6,6 +6,7 @@
 #include "common/TextField.h"
 #include "filelist/ui/FileListModel.h"
 #include "platform/InstanceLock.h"
+#include "settings/IniFile.h"
 #include "settings/Settings.h"
 #include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
@@ -88,12 +89,15 @@ void ProgramEnvironment::showMessage(const startup::Message& message)
                  message.icon == startup::MessageIcon::Error ? miError : miInformation);
 }
 
-// The name the desktop shows for the program (task bar entry, window switcher). The program's
-// own name, the executable's, which the desktop keys the window class and settings folders
-// on, stays as it is.
+// The program's name for Qt: the caption of an error box that no window owns and the name of a
+// window without a caption. The desktop's own name for the program (task bar, window switcher,
+// "Open with") comes from the desktop entry that main() ties the windows to, whose Name is the
+// same title. Qt's application display name stays unset: Qt appends it to every caption it
+// hands the window system ("Confirmation — Velmar Solid Edge Utils"), and every caption must
+// read exactly as its window sets it.
 void ProgramEnvironment::setApplicationTitle(const QString& title)
 {
-    QGuiApplication::setApplicationDisplayName(title);
+    QCoreApplication::setApplicationName(title);
 }
 
 void ProgramEnvironment::createMainWindow()
@@ -113,7 +117,8 @@ bool ProgramEnvironment::fileExists(const QString& path)
 
 QString ProgramEnvironment::specialFileReason(const QString& path)
 {
-    return SpecialFileReason(path);
+    const QString reason = SpecialFileReason(path);
+    return reason.isEmpty() ? IniFileTextProblem(path) : reason;
 }
 
 QStringList ProgramEnvironment::userSettingsFiles()
@@ -147,7 +152,12 @@ void ProgramEnvironment::showMainWindow()
 
 void ProgramEnvironment::runMessageLoop()
 {
-    showMainWindow();
+    // A window closed minimized starts minimized (the position store made it so); only a
+    // window that is to be seen is brought to the front.
+    if (m_window->isMinimized())
+        m_window->show();
+    else
+        showMainWindow();
     QApplication::exec();
 }
 

@@ -3,9 +3,12 @@
 #include "common/Error.h"
 #include "common/SafeFile.h"
 #include "filelist/FileNameReport.h"
+#include "widgets/ui/CurrentPrinter.h"
+#include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
 #include <QBuffer>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -14,6 +17,7 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTextLayout>
 #include <QToolBar>
 
@@ -100,6 +104,43 @@ QStringList wrapLine(const QString& text, const QFont& font, double width)
     return pieces;
 }
 
+// Why painting on Device could not begin. A printer writing to a file (PDF) fails when the file
+// cannot be created; the reason is asked of the file system, since QPrinter keeps it to itself.
+QString cannotPrintMessage(QPagedPaintDevice& device)
+{
+    const auto* printer = dynamic_cast<QPrinter*>(&device);
+    if (!printer || printer->outputFileName().isEmpty())
+        return u"Cannot print the report."_s;
+    const QString name = printer->outputFileName();
+    QFile probe(name);
+    const bool existed = probe.exists();
+    // Append never truncates: a file that opens now (it could not a moment ago) loses nothing,
+    // and one that this probe created goes again.
+    QString reason;
+    if (!probe.open(QIODevice::Append))
+        reason = probe.errorString();
+    else if (!existed)
+        probe.remove();
+    return u"Cannot create file \""_s + name + u"\". "_s + reason;
+}
+
+// The preview of the report. A print that failed (and was reported) does not close it, so that
+// the user can choose another printer or file and print again.
+class ReportPreview : public QPrintPreviewDialog {
+public:
+    using QPrintPreviewDialog::QPrintPreviewDialog;
+    bool printFailed = false;
+
+    void done(int result) override
+    {
+        if (result == Accepted && printFailed) {
+            printFailed = false;
+            return;
+        }
+        QPrintPreviewDialog::done(result);
+    }
+};
+
 QString headerDateText(const QDateTime& when)
 {
     QString timeFormat = QLocale().timeFormat(QLocale::LongFormat);
@@ -152,7 +193,7 @@ int TfrmReportFiles::PaintPages(QPagedPaintDevice& device) const
 
     QPainter painter(&device);
     if (!painter.isActive())
-        throw KrdlError(u"Cannot print the report."_s);
+        throw KrdlError(cannotPrintMessage(device));
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p > 0)
             device.newPage();
@@ -194,11 +235,25 @@ int TfrmReportFiles::PaintPages(QPagedPaintDevice& device) const
 
 QPrintPreviewDialog* TfrmReportFiles::CreatePreview(QPrinter& printer, QWidget* parent) const
 {
-    auto* preview = new QPrintPreviewDialog(&printer, parent);
+    auto* preview = new ReportPreview(&printer, parent);
     preview->setWindowTitle(u"Print Preview"_s);
     preview->setAttribute(Qt::WA_DeleteOnClose, false);
-    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
-                     [this](QPrinter* target) { PaintPages(*target); });
+    // The slot runs inside Qt's event handling (the preview's Print button), which an exception
+    // must never pass through: an error of the print is shown here, and the preview stays.
+    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview, [this, preview](QPrinter* target) {
+        preview->printFailed = false;
+        QString error;
+        try {
+            PaintPages(*target);
+            return;
+        } catch (const KrdlError& e) {
+            error = e.message();
+        } catch (const std::exception& e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
+        preview->printFailed = true;
+        arMessageBox(u"Velmar Solid Edge Utils"_s, error, {u"OK"_s}, miError, 0, poMainFormCenter, true, preview);
+    });
     // The preview's own bar has zoom, paging, page setup and print; it gets a way to close.
     if (auto* bar = preview->findChild<QToolBar*>()) {
         bar->addSeparator();
@@ -212,10 +267,17 @@ QPrintPreviewDialog* TfrmReportFiles::CreatePreview(QPrinter& printer, QWidget* 
 void TfrmReportFiles::Preview(QWidget* parent) const
 {
     QPrinter printer(QPrinter::HighResolution);
+    // The printer chosen earlier in this run, while it is still installed (an unknown name
+    // would turn the printer into a PDF writer).
+    if (const QString current = CurrentPrinterName(); !QPrinterInfo::printerInfo(current).isNull())
+        printer.setPrinterName(current);
     SetupPage(printer);
     QPrintPreviewDialog* preview = CreatePreview(printer, parent);
-    preview->exec();
+    // The preview accepts once it has printed; its Close and the title bar reject.
+    const bool printed = preview->exec() == QDialog::Accepted;
     delete preview;
+    if (printed && printer.outputFormat() == QPrinter::NativeFormat)
+        PrinterChosen(printer.printerName());
 }
 
 void TfrmReportFiles::SavePdf(const QString& fileName) const

@@ -38,9 +38,11 @@ public:
     int PaintPages(QPagedPaintDevice& device) const;
 
     // The modal "Print Preview" window over Printer: zoom, paging, printer setup, print, close.
-    // The caller runs it and keeps Printer alive as long as the window.
+    // The caller runs it and keeps Printer alive as long as the window. A print that fails
+    // (a PDF file that cannot be written, say) is shown in a message box and the preview stays.
     QPrintPreviewDialog* CreatePreview(QPrinter& printer, QWidget* parent) const;
-    // Shows the preview and returns when it is closed.
+    // Shows the preview over the current printer (CurrentPrinterName) and returns when it is
+    // closed; the printer it printed on becomes the current printer.
     void Preview(QWidget* parent) const;
 
     // Writes the pages the preview shows as a PDF file, replacing the file only when the whole

@@ -4,6 +4,7 @@
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
+#include "common/SafeFile.h"
 #include "filelist/ui/FileDialogs.h"
 #include "properties/PropertyCsv.h"
 #include "properties/PropertyGrid.h"
@@ -271,6 +272,8 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
         LoadOptions options;
         options.stop = stop.get_token();
         options.progress = std::ref(progress);
+        // Loading stops at the first missing file; the documents after it are never read.
+        options.stopAtMissing = true;
         const QList<LoadedDocument> documents = LoadCustomProperties(paths, options);
         filled = FillPropertyRows(cells, cols, documents);
         if (stop.stop_requested())
@@ -358,9 +361,15 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
         return;
     const BusyCursor wait;
     QList<PropertySetRow> rows;
-    // A set that cannot be read loads nothing.
-    if (ReadPropertySet(file, rows))
+    // A set that cannot be read loads nothing, silently; one whose text is refused (damaged
+    // UTF-8) loads nothing and says why.
+    QByteArray bytes;
+    if (ReadFileContents(file, bytes)) {
+        QString reason;
+        if (!ParsePropertySet(bytes, rows, &reason))
+            throw KrdlError(u"Cannot open file \""_s + file + u"\": "_s + reason);
         PutPropertySet(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), rows);
+    }
     ArGrid->InvalidateGrid();
 }
 

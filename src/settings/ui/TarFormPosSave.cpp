@@ -79,16 +79,18 @@ void TarFormPosSave::ApplyPosition(int WindowState, int Left, int Top, int Width
 {
     if (!owner)
         return;
-    if (WindowState == wsMinimized) {
-        owner->setWindowState(Qt::WindowMinimized);
-    } else if (WindowState == wsMaximized) {
+    if (WindowState == wsMaximized) {
         owner->setWindowState(Qt::WindowMaximized);
     } else {
+        // A minimized window gets its bounds too: they are where it comes back to when the user
+        // restores it.
         owner->setWindowState(Qt::WindowNoState);
         if (Left != -1 || Top != -1 || Width != -1 || Height != -1) {
             owner->move(Left, Top);
             owner->resize(Width > 0 ? Width : owner->width(), Height > 0 ? Height : owner->height());
         }
+        if (WindowState == wsMinimized)
+            owner->setWindowState(Qt::WindowMinimized);
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)

@@ -42,10 +42,10 @@ public:
     // Takes the owner's bounds and state, lets OnWriteIni change them and stores them. Throws
     // KrdlError "Unable to write to <file>" when the INI file cannot be written.
     void WritePosition();
-    // WindowState 1 minimizes and 2 maximizes the owner; any other value makes it normal and,
-    // unless all four bounds are -1, moves it to Left, Top and gives it Width, Height (a width or
-    // height below 1 keeps the current one). Then the owner is pulled onto the screens
-    // (PullBackOntoScreen).
+    // WindowState 2 maximizes the owner. Any other value first makes it normal and, unless all
+    // four bounds are -1, moves it to Left, Top and gives it Width, Height (a width or height
+    // below 1 keeps the current one); 1 then minimizes it, so that it is restored to those
+    // bounds. Then the owner is pulled onto the screens (PullBackOntoScreen).
     void ApplyPosition(int WindowState, int Left, int Top, int Width, int Height);
     // The owner's destroy handler, called from the owner's destructor: writes the position once,
     // showing an error of the write in a message box; the program goes on.

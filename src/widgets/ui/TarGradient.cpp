@@ -24,7 +24,8 @@ QImage toImage(const gradient::GradientPattern& pattern)
     return image;
 }
 
-// Colours are kept as plain RGB so that equal colours compare equal whatever spec they came in.
+// Colours are kept as plain RGB so that equal colours compare equal whatever model (RGB, HSV,
+// CMYK) they were given in.
 QColor plainRgb(const QColor& color)
 {
     const QColor c = color.toRgb();

@@ -278,8 +278,12 @@ TarGrid::TarGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(rowHeight_);
     viewport()->installEventFilter(this);
     corner_ = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
-    if (corner_)
+    if (corner_) {
         corner_->installEventFilter(this);
+        corner_->setMouseTracking(true);
+    }
+    verticalHeader()->viewport()->setMouseTracking(true);
+    horizontalHeader()->viewport()->setMouseTracking(true);
 
     ApplyFixedSizes();
     ResetModel();
@@ -298,6 +302,9 @@ void TarGrid::ApplyFixedSizes()
     horizontalHeader()->setFixedHeight(rowHeight_);
     verticalHeader()->setVisible(fixedCols_ > 0);
     verticalHeader()->setFixedWidth(fixedColWidth_);
+    // The cells, the fixed row and the corner move with the fixed column's new edge now, not at
+    // the next resize of the grid.
+    updateGeometries();
 }
 
 void TarGrid::SetColCount(int count)
@@ -496,6 +503,57 @@ void TarGrid::PaintCorner(QPainter& painter, const QRect& rect) const
     DrawFixedEdges(painter, rect, GridLineColor(this));
 }
 
+bool TarGrid::OnFixedColEdge(const QWidget* widget, const QPoint& pos) const
+{
+    // A few pixels on either side of the edge: the end of the fixed column and of the corner,
+    // the start of the fixed row beside them.
+    constexpr int kGrip = 4;
+    if (!fixedCols_)
+        return false;
+    if (widget == verticalHeader()->viewport() || widget == corner_)
+        return pos.x() >= widget->width() - kGrip;
+    if (widget == horizontalHeader()->viewport())
+        return pos.x() < kGrip;
+    return false;
+}
+
+bool TarGrid::SizeFixedCol(QWidget* widget, QEvent* event)
+{
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove
+        && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPoint pos = mouse->position().toPoint();
+    if (sizingFixedCol_) {
+        if (type == QEvent::MouseMove) {
+            // Never narrower than the grip, so that the edge can still be taken.
+            const int right = widget->mapTo(this, pos).x();
+            SetColWidths(0, std::max(right - verticalHeader()->x(), 5));
+        } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            sizingFixedCol_ = false;
+        }
+        return true;
+    }
+    const bool onEdge = OnFixedColEdge(widget, pos);
+    if (type == QEvent::MouseMove) {
+        if (onEdge && edgeCursorOn_ != widget) {
+            if (edgeCursorOn_)
+                edgeCursorOn_->unsetCursor();
+            widget->setCursor(Qt::SplitHCursor);
+            edgeCursorOn_ = widget;
+        } else if (!onEdge && edgeCursorOn_ == widget) {
+            widget->unsetCursor();
+            edgeCursorOn_ = nullptr;
+        }
+        return onEdge;
+    }
+    if (type == QEvent::MouseButtonRelease || mouse->button() != Qt::LeftButton || !onEdge)
+        return false;
+    sizingFixedCol_ = true;
+    return true;
+}
+
 bool TarGrid::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == corner_ && event->type() == QEvent::Paint) {
@@ -503,6 +561,9 @@ bool TarGrid::eventFilter(QObject* watched, QEvent* event)
         PaintCorner(painter, corner_->rect());
         return true;
     }
+    if ((watched == corner_ || watched == verticalHeader()->viewport() || watched == horizontalHeader()->viewport())
+        && SizeFixedCol(static_cast<QWidget*>(watched), event))
+        return true;
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = static_cast<QWidget*>(watched)->mapTo(this, mouse->position().toPoint());

@@ -55,7 +55,9 @@ public:
     void SetFixedCols(int count);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int count);
-    // Width of a column in pixels (the fixed column included); default 64.
+    // Width of a column in pixels (the fixed column included); default 64. The user sizes the
+    // columns by dragging their right edges in the fixed row, the fixed column by its right
+    // edge (in the fixed column, the corner cell or the fixed row).
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
     // Height of every row in pixels (the fixed row included); default 24.
@@ -105,6 +107,9 @@ private:
     void ResetModel();
     void ApplyFixedSizes();
     void PaintCorner(QPainter& painter, const QRect& rect) const;
+    bool OnFixedColEdge(const QWidget* widget, const QPoint& pos) const;
+    // Dragging the fixed column's right edge; true when the event was used for it.
+    bool SizeFixedCol(QWidget* widget, QEvent* event);
 
     TarCells cells_;
     TarGridColors colors_;
@@ -116,6 +121,8 @@ private:
     int fixedRows_ = 1;
     int fixedColWidth_ = 64;
     int rowHeight_ = 24;
+    bool sizingFixedCol_ = false;
+    QWidget* edgeCursorOn_ = nullptr; // the widget showing the sizing cursor, if any
 };
 
 // Draws one cell: fills `rect` with `back`, then the text in `textColor` and `font` at 2 pixels

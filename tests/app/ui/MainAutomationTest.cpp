@@ -7,9 +7,12 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "widgets/ui/CurrentPrinter.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
 #include <QPrinterInfo>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -66,6 +69,46 @@ TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTime
     window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     window->ActionManagerUpdate();
     EXPECT_EQ(Action(window.get(), u"actPrintFiles"_s)->isEnabled(), printers->currentIndex() >= 0);
+
+    // The printer chosen for printing earlier in this run is the current one from then on.
+    printers->addItems({u"Printer A"_s, u"Printer B"_s});
+    printers->setCurrentIndex(printers->findText(u"Printer A"_s));
+    PrinterChosen(u"Printer B"_s);
+    pages->setCurrentIndex(4);
+    pages->setCurrentWidget(Child(window.get(), u"tbshPrintOut"_s));
+    EXPECT_EQ(printers->currentText(), u"Printer B"_s);
+}
+
+TEST_F(MainAutomationTest, TypedTextInThePrintChoicesCountsOnlyWhenItIsAnItem)
+{
+    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    auto* printers = Child<QComboBox>(window.get(), u"cbPrinters"_s);
+    printers->addItem(u"Printer A"_s);
+    printers->setCurrentIndex(printers->findText(u"Printer A"_s));
+    QAction* print = Action(window.get(), u"actPrintFiles"_s);
+    for (const char* name : {"cbPrinters", "cbOrientation"}) {
+        auto* box = Child<QComboBox>(window.get(), QLatin1String(name));
+        const int count = box->count();
+        ASSERT_TRUE(box->isEditable()) << name;
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), u"Nowhere"_s);
+        window->ActionManagerUpdate();
+        EXPECT_EQ(box->currentText(), u"Nowhere"_s) << name;
+        EXPECT_EQ(box->currentIndex(), -1) << name;
+        EXPECT_FALSE(print->isEnabled()) << name;
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(box->count(), count) << name << ": typed text joins the list";
+        EXPECT_EQ(box->currentIndex(), -1) << name;
+
+        // A text that names an item, confirmed, chooses it.
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), box->itemText(count - 1).toLower());
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        window->ActionManagerUpdate();
+        EXPECT_EQ(box->currentIndex(), count - 1) << name;
+        EXPECT_TRUE(print->isEnabled()) << name;
+    }
 }
 
 TEST_F(MainAutomationTest, RunsLogTheFailedConnection)

@@ -6,6 +6,7 @@
 #include "batch/ui/TfrmRenameFile.h"
 #include "properties/ui/TfrmDocCustomProperties.h"
 #include "filelist/ui/FileListModel.h"
+#include "platform/FileOps.h"
 #include "settings/Settings.h"
 #include "settings/ui/BrowseDirectory.h"
 
@@ -262,15 +263,22 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
     EXPECT_TRUE(QFileInfo::exists(path(u"work/renamed.par"_s)));
     EXPECT_TRUE(boxes().isEmpty());
 
-    // Refusals: an existing name, an empty name, a name that would move the file.
-    for (const QString& bad : {QString(u"other.dft"_s), QString(), QString(u"../up.dft"_s)}) {
+    // Refusals, each with its reason: an existing name, an empty name, a name that would move
+    // the file, a name too long.
+    const std::pair<QString, QString> refusals[] = {
+        {u"other.dft"_s, path(u"work/other.dft"_s) + u" exists already."_s},
+        {QString(), u"The new name is empty."_s},
+        {u"../up.dft"_s, u"The new name \"../up.dft\" would move the file to another folder."_s},
+        {QString(256, u'n'), u"The new name is longer than 255 "_s + QString::fromLatin1(platform::kNameLengthUnit) + u'.'},
+    };
+    for (const auto& [bad, reason] : refusals) {
         answerRenameDialog(bad, true);
         Action(window.get(), u"actRenameFile"_s)->trigger();
+        const QStringList shown = boxes();
+        EXPECT_TRUE(!shown.isEmpty() && shown.last().startsWith(u"caption=Error\ttext=File can't be renamed!\\n"_s + reason + u"\tbuttons=Ok\t"_s))
+            << shown.join(u'\n').toStdString();
     }
-    const QStringList lines = boxes();
-    ASSERT_EQ(lines.size(), 3);
-    for (const QString& line : lines)
-        EXPECT_TRUE(line.startsWith(u"caption=Error\ttext=File can't be renamed!\tbuttons=Ok\t"_s)) << line.toStdString();
+    ASSERT_EQ(boxes().size(), 4);
     EXPECT_EQ(ReadBytes(path(u"work/renamed.par"_s)), "A");
     EXPECT_EQ(ReadBytes(path(u"work/other.dft"_s)), "O");
     EXPECT_FALSE(QFileInfo::exists(path(u"up.dft"_s)));
@@ -281,9 +289,9 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
     EXPECT_EQ(ReadBytes(a), "A");
     EXPECT_EQ(entries().value(1), u"a.dft|"_s + work + u"|0"_s);
     Action(window.get(), u"actUndoRename"_s)->trigger();
-    ASSERT_EQ(boxes().size(), 4);
-    EXPECT_TRUE(boxes()[3].startsWith(u"caption=Undo last rename\ttext=There is no rename to undo.\tbuttons=Ok\t"_s))
-        << boxes()[3].toStdString();
+    ASSERT_EQ(boxes().size(), 5);
+    EXPECT_TRUE(boxes()[4].startsWith(u"caption=Undo last rename\ttext=There is no rename to undo.\tbuttons=Ok\t"_s))
+        << boxes()[4].toStdString();
 }
 
 TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile)

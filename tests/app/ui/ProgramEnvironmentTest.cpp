@@ -1,15 +1,19 @@
-// The program's real start-up environment: the name the desktop shows and the main window
-// coming to the front.
+// The program's real start-up environment: the program's name, the main window coming to the
+// front, and a window closed minimized starting minimized.
 #include "app/ui/ProgramEnvironment.h"
 #include "app/ui/TfrmMain.h"
+#include "settings/FormPosition.h"
 #include "settings/Settings.h"
+#include "support/ConfigSandbox.h"
 #include "support/ScopedEnv.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -31,7 +35,7 @@ public:
 
 } // namespace
 
-TEST(ProgramEnvironmentTest, TitleIsTheDisplayNameAndTheMainWindowComesToTheFront)
+TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindowComesToTheFront)
 {
     QTemporaryDir dir;
     SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
@@ -39,9 +43,11 @@ TEST(ProgramEnvironmentTest, TitleIsTheDisplayNameAndTheMainWindowComesToTheFron
     {
         ProgramEnvironment env;
         env.setApplicationTitle(u"Velmar Solid Edge Utils"_s);
-        EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(), "Velmar Solid Edge Utils");
-        // The program's own name, which the desktop keys its settings and window class on, stays.
-        EXPECT_EQ(QCoreApplication::applicationName().toStdString(), programName.toStdString());
+        EXPECT_EQ(QCoreApplication::applicationName(), u"Velmar Solid Edge Utils"_s);
+        // Qt appends a display name that was set to every caption it shows; one that was never
+        // set follows the application name.
+        QCoreApplication::setApplicationName(u"probe"_s);
+        EXPECT_EQ(QGuiApplication::applicationDisplayName(), u"probe"_s) << "a display name is set";
 
         // Another window has the focus when the program starts.
         QWidget other;
@@ -109,4 +115,41 @@ TEST(ProgramEnvironmentTest, WindowLogAndStartAction)
         text.replace(u"path="_s, QString());
         EXPECT_EQ(text.toStdString(), c.logged);
     }
+}
+
+TEST(ProgramEnvironmentTest, SettingsFileWithDamagedTextIsNamedBeforeTheStart)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(u"KRDL.ini"_s);
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Settings]\r\nA=\xC4\x8D\xC4\x87\xC5\xA1\xC4\x91\r\nB=\xE8\r\n"); // UTF-8, but for a Windows-1250 "č"
+    file.close();
+    ProgramEnvironment env;
+    EXPECT_TRUE(env.specialFileReason(ini).startsWith(u"line 3: "_s)) << env.specialFileReason(ini).toStdString();
+    EXPECT_TRUE(env.specialFileReason(dir.filePath(u"missing.ini"_s)).isEmpty());
+}
+
+TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
+{
+    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
+    ASSERT_TRUE(dir.isValid());
+    testfiles::WriteBytes(dir.filePath(u"bin/KRDL.ini"_s), "[SETTINGS]\r\n");
+    WriteFormPosition(true, u"KRDL.ini"_s, u"frmMain"_s, {30, 40, 700, 500, wsMinimized});
+    ProgramEnvironment env;
+    env.createMainWindow();
+    bool shown = false;
+    bool minimized = false;
+    QRect bounds;
+    QTimer::singleShot(0, [&] {
+        TfrmMain* window = env.mainWindow();
+        shown = window->isVisible();
+        minimized = window->isMinimized();
+        bounds = QRect(window->pos(), window->size());
+        QApplication::quit();
+    });
+    env.runMessageLoop();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(minimized);
+    EXPECT_EQ(bounds, QRect(30, 40, 700, 500)) << "where it comes back to when restored";
 }

@@ -2,7 +2,9 @@
 // across pages, wrapping within the page, and the preview showing the same pages.
 #include "filelist/FileNameReport.h"
 #include "filelist/ui/TfrmReportFiles.h"
+#include "support/MessageBoxProbe.h"
 #include "support/TestFiles.h"
+#include "widgets/ui/MessageBoxText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -175,4 +177,36 @@ TEST_F(ReportPdf, ThePreviewShowsThePagesOfThePdfAtAnyResolution)
     PrintFileNames(paths, true, nullptr);
     EXPECT_EQ(title, u"Print Preview"_s);
     EXPECT_EQ(shownPages, pdfPageCount);
+}
+
+TEST(ReportPrint, APrintThatCannotStartIsShownAndThePreviewStays)
+{
+    QTemporaryDir tmp;
+    TfrmReportFiles report;
+    report.mFiles = FileNameReportLines({u"C:\\Work\\a.dft"_s}, false);
+    QPrinter printer(QPrinter::HighResolution);
+    TfrmReportFiles::SetupPage(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString target = tmp.filePath(u"no such folder/report.pdf"_s);
+    printer.setOutputFileName(target);
+    std::unique_ptr<QPrintPreviewDialog> preview(report.CreatePreview(printer, nullptr));
+    auto* pages = preview->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(pages, nullptr);
+    preview->show();
+
+    QString caption;
+    QString text;
+    testfiles::WhenMessageBoxShown([&](QDialog* box) {
+        caption = box->windowTitle();
+        text = box->findChild<MessageBoxText*>(u"lblText"_s)->text();
+        box->reject();
+    });
+    // What the preview's Print button does once the print dialog is accepted.
+    pages->print();
+    preview->accept();
+    EXPECT_EQ(caption, u"Velmar Solid Edge Utils"_s);
+    EXPECT_EQ(text, u"Cannot create file \""_s + target + u"\". No such file or directory"_s);
+    EXPECT_TRUE(preview->isVisible()) << "a failed print keeps the preview open";
+    EXPECT_EQ(pages->pageCount(), 1);
+    EXPECT_FALSE(QFile::exists(target));
 }

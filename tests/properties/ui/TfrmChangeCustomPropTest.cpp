@@ -33,6 +33,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 using testfiles::WhenShown;
 
@@ -267,6 +272,41 @@ TEST_F(EditorTest, AMissingFileStopsLoadingAndSaving)
     EXPECT_EQ(Shown(a).mid(5), (QStringList{u"Material (Text) = Y"_s, u"Finish (Text) =  "_s}));
 }
 
+TEST_F(EditorTest, LoadingNeverOpensTheDocumentsAfterAMissingFile)
+{
+#ifndef __linux__
+    GTEST_SKIP() << "watches file opens with inotify";
+#else
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    QStringList paths{a, dir.filePath(u"gone.par"_s)};
+    for (int i = 0; i < 20; ++i)
+        paths << Doc("gsf_v3.ole", u"later%1.par"_s.arg(i));
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
+    PropertyDefinitions definitions;
+    ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
+    TfrmChangeCustomProp form;
+    EXPECT_TRUE(form.Load(paths, definitions));
+    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 1), a);
+    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 3), QString());
+
+    QStringList opened;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0)
+                opened << QFile::decodeName(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_TRUE(opened.contains(u"a.par"_s));
+    EXPECT_TRUE(opened.filter(u"later"_s).isEmpty()) << opened.join(u", "_s).toStdString();
+#endif
+}
+
 TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
 {
     const QString a = Doc("gsf_v3.ole", u"a.par"_s);
@@ -453,5 +493,22 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
         EXPECT_EQ(Boxes().value(1), u"Velmar Solid Edge Utils: Cannot read file \""_s + QDir::toNativeSeparators(csv).replace(u"\\"_s, u"\\\\"_s)
                                         + u"\": line 2: a quoted field that starts here has no closing quote"_s);
+    });
+}
+
+TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString set = dir.filePath(u"damaged.props"_s);
+    // UTF-8 but for one Windows-1250 "č" (E8) on line 4.
+    testfiles::WriteBytes(set, (u"[Files]\r\nfile1="_s + a + u"\r\n[file1]\r\nCustomPropMaterial=Material;"_s).toUtf8()
+                                   + "\xC4\x8C\xC4\x87\xC5\xA1\xC4\x91\xE8\r\n");
+    SetFileDialogHookForTesting([&](const FileDialogRequest&) { return QStringList{set}; });
+    Edit({a}, [&](TfrmChangeCustomProp* f) {
+        f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
+        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), u"S235"_s);
+        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s + set
+                                       + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "
+                                         "the file is damaged and is not read"_s});
     });
 }

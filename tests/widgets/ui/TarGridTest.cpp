@@ -3,6 +3,7 @@
 
 #include "widgets/ui/TarGrid.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -233,4 +234,36 @@ TEST_F(GridTest, SelectionAndMouseReleasesInGridCells)
         EXPECT_EQ(std::pair(ups[0][1].toInt(), ups[0][2].toInt()), std::pair(c.col, c.row));
     }
     EXPECT_EQ(grid.Selection(), QRect(QPoint(2, 1), QPoint(3, 5))) << "clicks on fixed cells and right clicks select nothing";
+}
+
+TEST_F(GridTest, TheFixedColumnIsSizedByDraggingItsRightEdge)
+{
+    grid.SetColCount(4);
+    grid.SetRowCount(6);
+    grid.show();
+    QSignalSpy ups(&grid, &TarGrid::MouseUp);
+    const int headerRow = grid.horizontalHeader()->geometry().center().y();
+    const struct {
+        QWidget* target;
+        int fromEdge; // where the drag starts, from the fixed column's right edge
+        int y;
+    } grips[] = {
+        {grid.verticalHeader()->viewport(), -2, CellRect(1, 2).center().y()},
+        {grid.findChild<QAbstractButton*>(), -1, headerRow},
+        {grid.horizontalHeader()->viewport(), 1, headerRow},
+    };
+    for (const auto& g : grips) {
+        ASSERT_NE(g.target, nullptr);
+        grid.SetColWidths(0, 60);
+        const QPoint start = g.target->mapFrom(&grid, QPoint(grid.verticalHeader()->x() + 60 + g.fromEdge, g.y));
+        QTest::mousePress(g.target, Qt::LeftButton, {}, start);
+        QTest::mouseMove(g.target, start + QPoint(40, 0));
+        QTest::mouseRelease(g.target, Qt::LeftButton, {}, start + QPoint(40, 0));
+        EXPECT_EQ(grid.ColWidths(0), 100 + g.fromEdge) << g.target->metaObject()->className();
+        EXPECT_EQ(grid.verticalHeader()->width(), grid.ColWidths(0));
+        // The fixed row and the cells start at the new edge.
+        EXPECT_EQ(grid.horizontalHeader()->x(), grid.verticalHeader()->x() + grid.ColWidths(0));
+        EXPECT_EQ(grid.viewport()->x(), grid.horizontalHeader()->x());
+    }
+    EXPECT_TRUE(ups.isEmpty()) << "a drag of the edge is no click on a cell";
 }
