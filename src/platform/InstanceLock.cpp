@@ -30,15 +30,26 @@ namespace {
 
 // The name of a lock and of its pipe. KRDL_RUNTIME_DIR, which elsewhere gives the lock file a
 // folder of its own, gives them a name of their own here (from the folder's, FNV-1a), so that
-// runs of tests that each name their own folder never meet.
+// runs of tests that each name their own folder never meet. The folder is taken as the system
+// finds it, whatever the spelling: absolute, either separator, no "." or "..", no trailing
+// separator, any letter case; two spellings of one folder must never give two instances.
 std::string ScopedName(const std::string& name)
 {
-    const wchar_t* dir = _wgetenv(L"KRDL_RUNTIME_DIR");
-    if (!dir || !*dir)
+    const wchar_t* variable = _wgetenv(L"KRDL_RUNTIME_DIR");
+    if (!variable || !*variable)
         return name;
+    std::error_code ec;
+    const std::filesystem::path folder = UserRuntimeDir();
+    std::wstring key = std::filesystem::absolute(folder, ec).lexically_normal().native();
+    if (ec)
+        key = folder.lexically_normal().native();
+    while (key.size() > 1 && key.back() == L'\\' && key[key.size() - 2] != L':')
+        key.pop_back();
+    if (!key.empty())
+        CharUpperBuffW(key.data(), DWORD(key.size()));
     std::uint64_t hash = 14695981039346656037ull;
-    for (const wchar_t* c = dir; *c; ++c)
-        hash = (hash ^ std::uint64_t(*c)) * 1099511628211ull;
+    for (const wchar_t c : key)
+        hash = (hash ^ std::uint64_t(c)) * 1099511628211ull;
     return name + "-" + std::to_string(hash);
 }
 
