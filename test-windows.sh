@@ -64,9 +64,10 @@ export WINEPATH
 results=$PWD/build-windows/results
 rm -rf "$results" && mkdir -p "$results"
 # One CTest test per program (a cross build cannot list the cases), each with the environment its
-# CMake file gives it; GoogleTest writes each program's cases to results/<program>.xml.
+# CMake file gives it; GoogleTest writes each program's cases to results/<program>.xml, the docprops
+# test scripts theirs to results/<test>.xml.
 status=0
-GTEST_OUTPUT="xml:$(winepath -w "$results")\\" \
+GTEST_OUTPUT="xml:$(winepath -w "$results")\\" TEST_RESULTS_DIR="$results" \
   ctest --test-dir "$build" -j"$(nproc)" --timeout 1800 --output-log "$results/ctest.log" >"$results/ctest.out" 2>&1 \
   || status=1
 grep -E 'tests passed|Test +#.*(Failed|Timeout|Exception)' "$results/ctest.out" || true
@@ -82,10 +83,20 @@ if [[ -n "$qt" ]]; then
   echo "Windows lane: packaged and run end to end at $((SECONDS - start)) s"
 fi
 
-python3 - "$results" "$status" "$build/test-programs.txt" <<'PY' || status=1
+# The Linux build's tests (./test.sh builds it first), to say how many of them pass here too.
+linux_tests=$build/linux-tests.txt
+if [[ -f build/CTestTestfile.cmake ]]; then
+  ctest --test-dir build -N | sed -n 's/^ *Test *#[0-9]*: //p' >"$linux_tests"
+else
+  : >"$linux_tests"
+fi
+
+python3 - "$results" "$status" "$build/test-programs.txt" "$linux_tests" <<'PY' || status=1
 import glob, os, sys, xml.etree.ElementTree as ET
-results, status, listing = sys.argv[1], sys.argv[2], sys.argv[3]
+results, status, listing, linux_listing = sys.argv[1:5]
 run = passed = failed = skipped = 0
+passed_names = set()  # GoogleTest's full names of the cases that passed, and the scripts' tests
+                      # whose every case that ran passed
 reasons = {}  # what GTEST_SKIP() said -> how many tests it skipped
 programs = [os.path.splitext(os.path.basename(l.strip()))[0] for l in open(listing) if l.strip()]
 missing = []
@@ -94,6 +105,7 @@ for name in programs:
     if not os.path.exists(f):
         missing.append(name)  # it crashed or timed out before it wrote its result
         continue
+    program_failed = program_passed = 0
     for case in ET.parse(f).iter("testcase"):
         if case.get("status") == "notrun":
             continue
@@ -101,6 +113,7 @@ for name in programs:
         skip = case.find("skipped")
         if case.find("failure") is not None:
             failed += 1
+            program_failed += 1
             print(f"FAILED {name}: {case.get('classname')}.{case.get('name')}")
         elif case.get("result") == "skipped" or skip is not None:
             skipped += 1
@@ -110,6 +123,10 @@ for name in programs:
             reasons[why] = reasons.get(why, 0) + 1
         else:
             passed += 1
+            program_passed += 1
+            passed_names.add(f"{case.get('classname')}.{case.get('name')}")
+    if program_passed and not program_failed:
+        passed_names.add(name)
 for why, n in sorted(reasons.items()):
     print(f"skipped {n}: {why}")
 for name in missing:
@@ -122,6 +139,10 @@ if checks:
     print(f"end to end: {ok} checks passed, {bad} failed")
 print(f"Windows lane: {len(programs)} test programs, {run} tests run, {passed} passed, {failed} failed, "
       f"{skipped} skipped" + (f"; end to end {ok} passed, {bad} failed" if checks else ""))
+linux = [l.strip() for l in open(linux_listing) if l.strip()]
+if linux:
+    also = sum(1 for t in linux if t in passed_names)
+    print(f"Linux tests (build/) that also pass under Wine: {also} of {len(linux)} ({100 * also // len(linux)} %)")
 good = status == "0" and failed == 0 and not missing and run > 0 and bad == 0
 sys.exit(0 if good else 1)
 PY

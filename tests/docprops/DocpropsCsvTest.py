@@ -11,7 +11,7 @@ import sys
 import unittest
 
 sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
-from DocpropsSupport import ScratchTest, configure, run, shown
+from DocpropsSupport import ScratchTest, configure, main, run, shown
 
 TOOL, FIXTURES = sys.argv[1:3]
 configure(TOOL, FIXTURES)
@@ -200,4 +200,4 @@ def read(path):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    main()
