@@ -41,6 +41,13 @@ def require_olefile():
         sys.exit(77)
 
 
+def as_tool_shows(path):
+    """An absolute path as the tool writes it: under Wine, on drive Z: with backslashes."""
+    if UNDER_WINE and path.startswith("/"):
+        return "Z:" + path.replace("/", "\\")
+    return path
+
+
 def command(*args):
     return [*EMULATOR, TOOL, *args]
 
@@ -85,16 +92,20 @@ class ScratchTest(unittest.TestCase):
 
 
 class _RecordingResult(unittest.TextTestResult):
-    """Keeps each test's outcome: "passed", "failed" (a failure, an error or a failed subtest) or
-    the reason it was skipped."""
+    """Keeps each test's outcome: "passed", ("failed", the error's last line; a failure, an error
+    or a failed subtest) or ("skipped", the reason)."""
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, **kwargs)
         self.outcomes = {}
 
     def _set(self, test, outcome):
-        if self.outcomes.get(test.id()) != "failed":
+        if self.outcomes.get(test.id(), ("",))[0] != "failed":
             self.outcomes[test.id()] = outcome
+
+    def _fail(self, test, err):
+        # The assertion's own message, so the lane's results say what went wrong.
+        self.outcomes[test.id()] = ("failed", self._exc_info_to_string(err, test).strip().splitlines()[-1])
 
     def addSuccess(self, test):
         super().addSuccess(test)
@@ -102,11 +113,11 @@ class _RecordingResult(unittest.TextTestResult):
 
     def addFailure(self, test, err):
         super().addFailure(test, err)
-        self._set(test, "failed")
+        self._fail(test, err)
 
     def addError(self, test, err):
         super().addError(test, err)
-        self._set(test, "failed")
+        self._fail(test, err)
 
     def addSkip(self, test, reason):
         super().addSkip(test, reason)
@@ -114,7 +125,10 @@ class _RecordingResult(unittest.TextTestResult):
 
     def addSubTest(self, test, subtest, err):
         super().addSubTest(test, subtest, err)
-        self._set(test, "failed" if err is not None else "passed")
+        if err is not None:
+            self._fail(test, err)
+        else:
+            self._set(test, "passed")
 
 
 def main():
@@ -130,8 +144,8 @@ def main():
         for test_id, outcome in result.outcomes.items():
             classname, _, name = test_id.rpartition(".")
             case = ET.SubElement(suite, "testcase", name=name, classname=classname, status="run")
-            if outcome == "failed":
-                ET.SubElement(case, "failure", message="failed")
+            if outcome[0] == "failed":
+                ET.SubElement(case, "failure", message=outcome[1])
             elif outcome != "passed":
                 case.set("result", "skipped")
                 ET.SubElement(case, "skipped", message=script + ".py\n" + outcome[1])

@@ -18,7 +18,7 @@ import unittest
 
 sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
 from DocpropsSupport import (UNDER_WINE, ScratchTest, command, configure, main, olefile_names, olefile_view,
-                             posix_only, require_olefile, run), shown
+                             posix_only, require_olefile, run, shown)
 
 TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
 sys.path.insert(0, READER_DIR)

@@ -507,7 +507,8 @@ TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
     Edit({a}, [&](TfrmChangeCustomProp* f) {
         f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
         EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), u"S235"_s);
-        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s + set
+        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s
+                                       + QDir::toNativeSeparators(set).replace(u"\\"_s, u"\\\\"_s)
                                        + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "
                                          "the file is damaged and is not read"_s});
     });
