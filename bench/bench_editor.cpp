@@ -17,6 +17,7 @@
 #include "properties/PropertyGrid.h"
 #include "properties/PropertySetFile.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
+#include "settings/ui/SystemDesktop.h"
 #include "widgets/ui/TarGrid.h"
 
 #include <QApplication>
@@ -68,7 +69,8 @@ int main(int argc, char** argv)
     std::printf("[1] grid model filled: %.3f s (%d rows, %d cells)\n", Seconds(t), filled.rows, cells.Count());
     {
         t.restart();
-        TfrmChangeCustomProp form;
+        SystemDesktop desktop;
+        TfrmChangeCustomProp form(desktop);
         form.Load(paths, definitions);
         std::printf("    editor window loaded (column widths fitted): %.3f s\n", Seconds(t));
     }

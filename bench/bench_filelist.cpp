@@ -5,12 +5,11 @@
 #include "app/ui/FileListPanel.h"
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
-#include "settings/Settings.h"
+#include "settings/ui/SystemDesktop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <ctime>
@@ -48,10 +47,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-
-    TfrmMain window;
+    SystemDesktop desktop;
+    TfrmMain window(desktop);
     window.show();
     QApplication::processEvents();
     FileListPanel& list = *window.findChild<FileListPanel*>();
@@ -67,11 +64,11 @@ int main(int argc, char** argv)
     }
 
     std::printf("entries: %d\n", count);
-    report("add:            ", [&] { window.fileList()->appendEntries(entries); });
+    report("add:            ", [&] { window.FileList()->appendEntries(entries); });
     report("sort File name: ", [&] { list.lvFilesColumnClick(0); });
     report("sort Dir:       ", [&] { list.lvFilesColumnClick(1); });
     {
-        FileList copy = window.fileList()->list();
+        FileList copy = window.FileList()->list();
         copy.setSortColumn(FileList::FileNameColumn);
         report("engine sort File name (no view): ", [&] { copy.sort(); });
         copy.setSortColumn(FileList::DirColumn);
@@ -84,6 +81,5 @@ int main(int argc, char** argv)
     report("status:         ", [&] { list.UpdateFileListStatus(); });
     report("enabling rules: ", [&] { window.ActionManagerUpdate(); });
     report("select all:     ", [&] { list.actSelectAllFilesExecute(); });
-    SetProgramFileNameForTesting({});
     return 0;
 }

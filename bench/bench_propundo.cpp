@@ -11,7 +11,7 @@
 
 #include "GeneratedDocuments.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "properties/DocumentChanges.h"
 
 #include <QCoreApplication>
@@ -64,7 +64,7 @@ int main(int argc, char** argv)
             DocumentChanges& d = changes[static_cast<std::size_t>(i)];
             d.path = paths[i];
             d.changed = true;
-            d.properties.Add(u"Property A"_s, u"Round %1"_s.arg(round), 1, 0);
+            d.properties.Add(u"Property A"_s, u"Round %1"_s.arg(round));
         }
         QElapsedTimer t;
         t.start();

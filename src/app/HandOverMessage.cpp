@@ -2,10 +2,27 @@
 
 #include "common/FsPath.h"
 
+#include <optional>
+
 namespace {
 
 constexpr char kMagic[] = "KRDL-OPEN";
 constexpr qsizetype kMostHeader = 64;
+
+// A count of the header as Encode writes it: decimal digits only. (toLongLong would also take a
+// sign, blanks, and NULs after the digits, so that one message could be read in two forms.)
+std::optional<qsizetype> HeaderNumber(QByteArrayView field)
+{
+    if (field.isEmpty() || field.size() > 18)
+        return std::nullopt;
+    qsizetype number = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
 
 } // namespace
 
@@ -24,25 +41,28 @@ QByteArray HandOverMessage::Encode(const QStringList& files)
 HandOverMessage::State HandOverMessage::Decode(const QByteArray& received, QStringList& files)
 {
     const qsizetype headerEnd = received.indexOf('\n');
+    // A header too long is bad whether its end has arrived yet or not, so that how the message
+    // is cut into reads cannot change the answer.
+    if (headerEnd < 0 ? received.size() > kMostHeader : headerEnd > kMostHeader)
+        return State::Bad;
     if (headerEnd < 0)
-        return received.size() > kMostHeader ? State::Bad : State::Incomplete;
+        return State::Incomplete;
     const QList<QByteArray> header = received.first(headerEnd).split(' ');
-    bool countOk = false, lengthOk = false;
     if (header.size() != 4 || header[0] != kMagic || header[1] != "1")
         return State::Bad;
-    const qsizetype count = header[2].toLongLong(&countOk);
-    const qsizetype length = header[3].toLongLong(&lengthOk);
-    if (!countOk || !lengthOk || count < 0 || length < count || length > kMostBytes)
+    const std::optional<qsizetype> count = HeaderNumber(header[2]);
+    const std::optional<qsizetype> length = HeaderNumber(header[3]);
+    if (!count || !length || *length < *count || *length > kMostBytes)
         return State::Bad;
     const qsizetype start = headerEnd + 1;
-    if (received.size() < start + length)
+    if (received.size() < start + *length)
         return State::Incomplete;
-    if (received.size() > start + length)
+    if (received.size() > start + *length)
         return State::Bad;
 
     files.clear();
     qsizetype from = start;
-    for (qsizetype i = start; i < start + length; ++i) {
+    for (qsizetype i = start; i < start + *length; ++i) {
         if (received[i] != '\0')
             continue;
         if (i == from)
@@ -50,7 +70,7 @@ HandOverMessage::State HandOverMessage::Decode(const QByteArray& received, QStri
         files << FromNativeBytes(std::string_view(received.constData() + from, std::size_t(i - from)));
         from = i + 1;
     }
-    if (from != start + length || files.size() != count)
+    if (from != start + *length || files.size() != *count)
         return State::Bad;
     return State::Complete;
 }

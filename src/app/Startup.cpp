@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "KrdlVersion.h"
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;

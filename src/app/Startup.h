@@ -9,7 +9,6 @@ namespace startup {
 
 inline constexpr char kRegistryKey[] = "Software\\KARDOLIN\\Nastavitve";
 inline constexpr char kInstanceName[] = "KARDOLIN";
-inline constexpr char kApplicationTitle[] = "Velmar Solid Edge Utils";
 
 enum class MessageIcon { Information, Error };
 

@@ -7,9 +7,11 @@
 
 namespace {
 
+// Not QString::fromUtf16, which drops a U+FEFF at the start as a byte order mark: a name may
+// start with one (the bytes EF BB BF).
 QString fromUtf16(const std::u16string& s)
 {
-    return QString::fromUtf16(s.data(), qsizetype(s.size()));
+    return QStringView(s).toString();
 }
 
 std::u16string_view utf16Of(const QString& s)

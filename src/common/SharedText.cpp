@@ -52,7 +52,9 @@ QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
     if (encoding == SharedEncoding::Utf8)
         return QString::fromUtf8(bytes);
     const std::u16string decoded = text::Decode(viewOf(bytes), encoding);
-    return QString::fromUtf16(decoded.data(), qsizetype(decoded.size()));
+    // Not QString::fromUtf16, which drops a U+FEFF at the start as a byte order mark: the mark
+    // of the file is gone already, and one more belongs to the text.
+    return QStringView(decoded).toString();
 }
 
 bool DecodeSharedText(QByteArrayView bytes, QString& text, QString* reason, SharedEncoding* encoding)

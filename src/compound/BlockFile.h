@@ -33,41 +33,46 @@ public:
 class MemoryFile : public BlockFile {
 public:
     explicit MemoryFile(std::vector<std::uint8_t> bytes, bool writable = true)
-        : bytes_(std::move(bytes)), writable_(writable) {}
-    std::uint64_t Size() override { return bytes_.size(); }
+        : m_bytes(std::move(bytes)), m_writable(writable) {}
+    std::uint64_t Size() override { return m_bytes.size(); }
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
     void Flush() override {}
-    void Truncate(std::uint64_t size) override { bytes_.resize(static_cast<std::size_t>(size)); }
-    bool Writable() const override { return writable_; }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    void Truncate(std::uint64_t size) override { m_bytes.resize(static_cast<std::size_t>(size)); }
+    bool Writable() const override { return m_writable; }
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
 private:
-    std::vector<std::uint8_t> bytes_;
-    bool writable_;
+    std::vector<std::uint8_t> m_bytes;
+    bool m_writable;
 };
 
 // Passes everything through to another file and counts the bytes and calls; used by the
 // benchmarks and by tests that check how little an operation touches.
 class CountingFile : public BlockFile {
 public:
-    explicit CountingFile(BlockFile& inner) : inner_(inner) {}
-    std::uint64_t Size() override { return inner_.Size(); }
-    std::uint64_t CurrentSize() override { return inner_.CurrentSize(); }
+    explicit CountingFile(BlockFile& inner) : m_inner(inner) {}
+    std::uint64_t Size() override { return m_inner.Size(); }
+    std::uint64_t CurrentSize() override { return m_inner.CurrentSize(); }
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
     void Flush() override;
-    void Truncate(std::uint64_t size) override { inner_.Truncate(size); }
-    bool Writable() const override { return inner_.Writable(); }
+    void Truncate(std::uint64_t size) override { m_inner.Truncate(size); }
+    bool Writable() const override { return m_inner.Writable(); }
 
-    std::uint64_t bytesRead = 0;
-    int reads = 0;
-    std::uint64_t bytesWritten = 0;
-    int writes = 0;
-    int flushes = 0;
+    std::uint64_t BytesRead() const { return m_bytesRead; }
+    int Reads() const { return m_reads; }
+    std::uint64_t BytesWritten() const { return m_bytesWritten; }
+    int Writes() const { return m_writes; }
+    int Flushes() const { return m_flushes; }
 
 private:
-    BlockFile& inner_;
+    BlockFile& m_inner;
+    std::uint64_t m_bytesRead = 0;
+    int m_reads = 0;
+    std::uint64_t m_bytesWritten = 0;
+    int m_writes = 0;
+    int m_flushes = 0;
 };
 
 } // namespace cfb

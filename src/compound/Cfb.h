@@ -24,6 +24,12 @@ inline constexpr std::uint32_t kFreeSect = 0xFFFFFFFFu;
 // "No entry" in the sibling and child links of the directory.
 inline constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
 
+// How many blocks of `blockSize` it takes to hold `length`.
+inline constexpr std::uint64_t DivideRoundingUp(std::uint64_t length, std::uint64_t blockSize)
+{
+    return (length + blockSize - 1) / blockSize;
+}
+
 inline std::uint16_t Get16(const std::uint8_t* p)
 {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

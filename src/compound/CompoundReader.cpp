@@ -17,83 +17,83 @@ Header ReadHeader(BlockFile& file)
 
 } // namespace
 
-CompoundReader::CompoundReader(BlockFile& file) : file_(file), header_(ReadHeader(file))
+CompoundReader::CompoundReader(BlockFile& file) : m_file(file), m_header(ReadHeader(file))
 {
-    sectors_ = std::make_unique<SectorReader>(file_, header_);
-    fat_ = std::make_unique<Fat>(*sectors_);
+    m_sectors = std::make_unique<SectorReader>(m_file, m_header);
+    m_fat = std::make_unique<Fat>(*m_sectors);
     // What the header already locates, in one go: the first directory sector, the first mini
     // table sector and the table sectors that link them on.
-    std::vector<std::uint32_t> first{header_.firstDirSector};
-    if (header_.firstMiniFatSector <= kMaxRegSect)
-        first.push_back(header_.firstMiniFatSector);
+    std::vector<std::uint32_t> first{m_header.firstDirectorySector};
+    if (m_header.firstMiniFatSector <= kMaxRegSect)
+        first.push_back(m_header.firstMiniFatSector);
     std::vector<std::uint32_t> difatRun;
-    const std::vector<std::uint32_t> links = fat_->LinkSectorsFor(first, difatRun);
+    const std::vector<std::uint32_t> links = m_fat->LinkSectorsFor(first, difatRun);
     first.insert(first.end(), links.begin(), links.end());
-    sectors_->Prefetch(first);
-    sectors_->Prefetch(difatRun, false);
-    directory_ = std::make_unique<Directory>(*fat_);
-    const DirEntry root = directory_->Entry(0);
+    m_sectors->Prefetch(first);
+    m_sectors->Prefetch(difatRun, false);
+    m_directory = std::make_unique<Directory>(*m_fat);
+    const DirectoryEntry root = m_directory->Entry(0);
     if (root.type != EntryType::Root)
         throw Error("the first directory entry is not the root");
 }
 
-MiniStream& CompoundReader::Mini()
+MiniStream& CompoundReader::MiniSectors()
 {
-    if (!mini_) {
-        const DirEntry root = Root();
-        mini_ = std::make_unique<MiniStream>(*fat_, root.start, root.size);
+    if (!m_mini) {
+        const DirectoryEntry root = Root();
+        m_mini = std::make_unique<MiniStream>(*m_fat, root.start, root.size);
     }
-    return *mini_;
+    return *m_mini;
 }
 
 std::optional<std::uint32_t> CompoundReader::FindRootChild(const std::u16string& name)
 {
-    return directory_->FindChild(0, name);
+    return m_directory->FindChild(0, name);
 }
 
 std::vector<std::uint8_t> CompoundReader::ReadStream(std::uint32_t entry, std::uint64_t maxBytes)
 {
-    const DirEntry e = directory_->Entry(entry);
-    if (e.type != EntryType::Stream)
+    const DirectoryEntry stream = m_directory->Entry(entry);
+    if (stream.type != EntryType::Stream)
         throw Error("directory entry is not a stream");
-    if (e.size > maxBytes)
-        throw Error("a stream of " + std::to_string(e.size) + " bytes, more than the " + std::to_string(maxBytes)
+    if (stream.size > maxBytes)
+        throw Error("a stream of " + std::to_string(stream.size) + " bytes, more than the " + std::to_string(maxBytes)
                     + " bytes the program reads from one stream");
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(e.size));
-    if (e.size == 0)
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(stream.size));
+    if (stream.size == 0)
         return out;
-    if (InMiniStream(e.size)) {
-        MiniStream& mini = Mini();
-        const std::uint32_t ms = mini.MiniSectorSize();
-        const std::uint64_t count = (e.size + ms - 1) / ms;
+    if (InMiniStream(stream.size)) {
+        MiniStream& mini = MiniSectors();
+        const std::uint32_t miniSectorSize = mini.MiniSectorSize();
+        const std::uint64_t count = (stream.size + miniSectorSize - 1) / miniSectorSize;
         std::vector<std::uint32_t> chain;
         chain.reserve(static_cast<std::size_t>(count));
-        for (std::uint32_t s = e.start; chain.size() < count;) {
-            if (s > kMaxRegSect)
+        for (std::uint32_t miniSector = stream.start; chain.size() < count;) {
+            if (miniSector > kMaxRegSect)
                 throw Error("mini sector chain shorter than its stream");
-            chain.push_back(s);
+            chain.push_back(miniSector);
             if (chain.size() < count)
-                s = mini.Next(s);
+                miniSector = mini.Next(miniSector);
         }
         // Every ordinary sector the stream's mini sectors lie in, read together first.
         std::vector<std::uint32_t> containers;
-        for (std::uint32_t m : chain)
-            containers.push_back(mini.Locate(m).first);
-        sectors_->Prefetch(containers);
+        for (std::uint32_t miniSector : chain)
+            containers.push_back(mini.Locate(miniSector).first);
+        m_sectors->Prefetch(containers);
         for (std::uint64_t i = 0; i < count; ++i) {
-            const std::size_t at = static_cast<std::size_t>(i * ms);
-            const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(ms, e.size - at));
-            mini.Read(chain[static_cast<std::size_t>(i)], 0, out.data() + at, n);
+            const std::size_t at = static_cast<std::size_t>(i * miniSectorSize);
+            const std::uint32_t length = static_cast<std::uint32_t>(std::min<std::uint64_t>(miniSectorSize, stream.size - at));
+            mini.Read(chain[static_cast<std::size_t>(i)], 0, out.data() + at, length);
         }
     } else {
-        const std::uint32_t ss = header_.SectorSize();
-        const std::uint64_t count = (e.size + ss - 1) / ss;
-        LazyChain chain(*fat_, e.start, count);
+        const std::uint32_t sectorSize = m_header.SectorSize();
+        const std::uint64_t count = (stream.size + sectorSize - 1) / sectorSize;
+        LazyChain chain(*m_fat, stream.start, count);
         std::vector<std::uint32_t> sectors;
         sectors.reserve(static_cast<std::size_t>(count));
         for (std::uint64_t i = 0; i < count; ++i)
             sectors.push_back(chain.At(i));
-        sectors_->ReadChain(sectors, e.size, out.data());
+        m_sectors->ReadChain(sectors, stream.size, out.data());
     }
     return out;
 }

@@ -20,13 +20,13 @@ public:
     CompoundReader(const CompoundReader&) = delete;
     CompoundReader& operator=(const CompoundReader&) = delete;
 
-    const Header& Head() const { return header_; }
-    BlockFile& File() { return file_; }
-    SectorReader& Sectors() { return *sectors_; }
-    Fat& Table() { return *fat_; }
-    Directory& Dir() { return *directory_; }
-    MiniStream& Mini();
-    DirEntry Root() { return directory_->Entry(0); }
+    const Header& Head() const { return m_header; }
+    BlockFile& File() { return m_file; }
+    SectorReader& Sectors() { return *m_sectors; }
+    Fat& Table() { return *m_fat; }
+    Directory& Entries() { return *m_directory; }
+    MiniStream& MiniSectors();
+    DirectoryEntry Root() { return m_directory->Entry(0); }
 
     // Index of the stream or storage `name` directly under the root, if there is one.
     std::optional<std::uint32_t> FindRootChild(const std::u16string& name);
@@ -34,15 +34,15 @@ public:
     // `maxBytes` are refused (the engine never needs a large one in memory).
     std::vector<std::uint8_t> ReadStream(std::uint32_t entry, std::uint64_t maxBytes = 64u << 20);
     // True when the stream of that size lives in the mini stream.
-    bool InMiniStream(std::uint64_t size) const { return size < header_.miniStreamCutoff; }
+    bool InMiniStream(std::uint64_t size) const { return size < m_header.miniStreamCutoff; }
 
 private:
-    BlockFile& file_;
-    Header header_;
-    std::unique_ptr<SectorReader> sectors_;
-    std::unique_ptr<Fat> fat_;
-    std::unique_ptr<Directory> directory_;
-    std::unique_ptr<MiniStream> mini_;
+    BlockFile& m_file;
+    Header m_header;
+    std::unique_ptr<SectorReader> m_sectors;
+    std::unique_ptr<Fat> m_fat;
+    std::unique_ptr<Directory> m_directory;
+    std::unique_ptr<MiniStream> m_mini;
 };
 
 } // namespace cfb

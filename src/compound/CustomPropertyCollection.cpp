@@ -1,7 +1,7 @@
 #include "compound/CustomPropertyCollection.h"
 
 #include "compound/Cfb.h"
-#include "compound/InPlaceWriter.h"
+#include "compound/SaveTransaction.h"
 
 namespace cfb {
 
@@ -91,7 +91,7 @@ int TypeCode(std::uint16_t vt)
     }
 }
 
-CustomPropertyCollection::CustomPropertyCollection(BlockFile& file) : file_(file)
+CustomPropertyCollection::CustomPropertyCollection(BlockFile& file) : m_file(file)
 {
     Load();
 }
@@ -100,34 +100,34 @@ CustomPropertyCollection::~CustomPropertyCollection() = default;
 
 void CustomPropertyCollection::Load()
 {
-    reader_ = std::make_unique<CompoundReader>(file_);
-    entry_ = reader_->FindRootChild(DocumentSummaryStreamName());
-    if (entry_ && reader_->Dir().Entry(*entry_).type != EntryType::Stream)
+    m_reader = std::make_unique<CompoundReader>(m_file);
+    m_entry = m_reader->FindRootChild(DocumentSummaryStreamName());
+    if (m_entry && m_reader->Entries().Entry(*m_entry).type != EntryType::Stream)
         throw Error("the document summary entry is not a stream");
-    stream_ = entry_ ? PropertySetStream::Parse(reader_->ReadStream(*entry_, kMaxPropertyStream))
+    m_stream = m_entry ? PropertySetStream::Parse(m_reader->ReadStream(*m_entry, kMaxPropertyStream))
                      : PropertySetStream::Empty();
-    section_ = std::move(stream_.user); // Rebuild needs only the stream's bytes and section places
-    modified_ = false;
+    m_section = std::move(m_stream.user); // Rebuild needs only the stream's bytes and section places
+    m_modified = false;
     Reindex();
 }
 
 void CustomPropertyCollection::Reindex()
 {
-    visible_.clear();
-    for (std::size_t i = 0; i < section_.properties.size(); ++i) {
-        if (Visible(section_.properties[i].id))
-            visible_.push_back(i);
+    m_visible.clear();
+    for (std::size_t i = 0; i < m_section.properties.size(); ++i) {
+        if (Visible(m_section.properties[i].id))
+            m_visible.push_back(i);
     }
 }
 
 CustomProperty CustomPropertyCollection::Item(std::size_t index) const
 {
-    if (index >= visible_.size())
+    if (index >= m_visible.size())
         throw Error("property index out of range");
-    const SectionProperty& p = section_.properties[visible_[index]];
+    const SectionProperty& p = m_section.properties[m_visible[index]];
     CustomProperty out;
     out.id = p.id;
-    if (const DictionaryEntry* e = section_.NameOf(p.id))
+    if (const DictionaryEntry* e = m_section.NameOf(p.id))
         out.name = e->name;
     out.value = p.value;
     out.typeCode = p.value.known ? TypeCode(p.value.vt) : 0;
@@ -137,7 +137,7 @@ CustomProperty CustomPropertyCollection::Item(std::size_t index) const
 const std::string& CustomPropertyCollection::NameAt(std::size_t index) const
 {
     static const std::string none;
-    const DictionaryEntry* e = section_.NameOf(At(index).id);
+    const DictionaryEntry* e = m_section.NameOf(At(index).id);
     return e ? e->name : none;
 }
 
@@ -159,42 +159,42 @@ const std::vector<std::uint8_t>& CustomPropertyCollection::RawAt(std::size_t ind
 
 const SectionProperty& CustomPropertyCollection::At(std::size_t index) const
 {
-    if (index >= visible_.size())
+    if (index >= m_visible.size())
         throw Error("property index out of range");
-    return section_.properties[visible_[index]];
+    return m_section.properties[m_visible[index]];
 }
 
 void CustomPropertyCollection::Remove(std::size_t index)
 {
-    if (index >= visible_.size())
+    if (index >= m_visible.size())
         throw Error("property index out of range");
-    section_.Remove(section_.properties[visible_[index]].id);
-    modified_ = true;
+    m_section.Remove(m_section.properties[m_visible[index]].id);
+    m_modified = true;
     Reindex();
 }
 
 void CustomPropertyCollection::AddText(const std::string& name, const std::string& value)
 {
-    section_.AddText(name, value);
-    modified_ = true;
+    m_section.AddText(name, value);
+    m_modified = true;
     Reindex();
 }
 
 void CustomPropertyCollection::AddStored(const std::string& name, std::vector<std::uint8_t> raw)
 {
-    section_.AddStored(name, std::move(raw));
-    modified_ = true;
+    m_section.AddStored(name, std::move(raw));
+    m_modified = true;
     Reindex();
 }
 
 void CustomPropertyCollection::Save()
 {
-    if (!modified_)
+    if (!m_modified)
         return;
     // Written with its code page, so that no reader has to guess it.
-    Section written = section_;
+    Section written = m_section;
     written.DeclareCodePage();
-    const std::vector<std::uint8_t> bytes = stream_.Rebuild(written);
+    const std::vector<std::uint8_t> bytes = m_stream.Rebuild(written);
     // Reading refuses larger property streams: such a save would leave a document that cannot
     // be opened again.
     if (bytes.size() > kMaxPropertyStream)
@@ -203,7 +203,7 @@ void CustomPropertyCollection::Save()
     // Read back as Load will read it, before anything is written: a stream that would not give
     // exactly these properties again is never committed.
     CheckReadsBack(bytes, written);
-    InPlaceWriter(*reader_).ReplaceRootStream(entry_, DocumentSummaryStreamName(), bytes);
+    SaveTransaction::ReplaceRootStream(*m_reader, m_entry, DocumentSummaryStreamName(), bytes);
     Load();
 }
 

@@ -32,7 +32,7 @@ public:
     explicit CustomPropertyCollection(BlockFile& file);
     ~CustomPropertyCollection();
 
-    std::size_t Count() const { return visible_.size(); }
+    std::size_t Count() const { return m_visible.size(); }
     // The property at `index` (0..Count()-1); throws cfb::Error for any other index.
     CustomProperty Item(std::size_t index) const;
     // Parts of the property at `index` without copying it; valid until the collection changes.
@@ -50,26 +50,26 @@ public:
     // Adds a property at the end with its stored typed value (RawAt); see Section::AddStored.
     void AddStored(const std::string& name, std::vector<std::uint8_t> raw);
     // True when there are changes that Save would write.
-    bool Modified() const { return modified_; }
+    bool Modified() const { return m_modified; }
     // Writes the changes into the file (nothing when there are none) and reads it back.
     void Save();
 
     // The section's code page (1200 for Unicode).
-    std::uint16_t CodePage() const { return section_.codePage; }
-    bool HasStream() const { return entry_.has_value(); }
+    std::uint16_t CodePage() const { return m_section.codePage; }
+    bool HasStream() const { return m_entry.has_value(); }
 
 private:
     void Load();
     void Reindex();
     const SectionProperty& At(std::size_t index) const;
 
-    BlockFile& file_;
-    std::unique_ptr<CompoundReader> reader_;
-    std::optional<std::uint32_t> entry_;
-    PropertySetStream stream_;
-    Section section_;
-    std::vector<std::size_t> visible_; // indexes into section_.properties
-    bool modified_ = false;
+    BlockFile& m_file;
+    std::unique_ptr<CompoundReader> m_reader;
+    std::optional<std::uint32_t> m_entry;
+    PropertySetStream m_stream;
+    Section m_section;
+    std::vector<std::size_t> m_visible; // indexes into m_section.properties
+    bool m_modified = false;
 };
 
 // Name of the stream that holds the custom properties.

@@ -31,23 +31,23 @@ std::string Reason(const platform::PositionedFile::Status& s)
 } // namespace
 
 DiskFile::DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting, bool followLink)
-    : writable_(writable)
+    : m_writable(writable)
 {
     using platform::PositionedFile;
-    const auto status = file_.Open(path, writable ? PositionedFile::Access::Write : PositionedFile::Access::Read,
+    const auto status = m_file.Open(path, writable ? PositionedFile::Access::Write : PositionedFile::Access::Read,
                                    lockForWriting ? PositionedFile::Lock::Exclusive : PositionedFile::Lock::None,
                                    followLink ? PositionedFile::Links::Follow : PositionedFile::Links::NoFollow);
     if (!status)
         throw OpenError(Reason(status), writable && (status.problem == Problem::ReadOnly || status.problem == Problem::Locked
                                                      || status.problem == Problem::System));
-    size_ = file_.SizeAtOpen();
+    m_size = m_file.SizeAtOpen();
 }
 
 std::uint64_t DiskFile::CurrentSize()
 {
     std::uint64_t size = 0;
     std::error_code ec;
-    if (!file_.CurrentSize(size, ec))
+    if (!m_file.CurrentSize(size, ec))
         throw Error("cannot determine the file size: " + ec.message());
     return size;
 }
@@ -55,47 +55,47 @@ std::uint64_t DiskFile::CurrentSize()
 std::size_t DiskFile::Read(std::uint64_t offset, std::uint8_t* out, std::size_t length)
 {
     std::error_code ec;
-    const std::size_t n = file_.ReadAt(offset, out, length, ec);
+    const std::size_t got = m_file.ReadAt(offset, out, length, ec);
     if (ec)
         throw ReadError("read failed: " + ec.message());
-    return n;
+    return got;
 }
 
 void DiskFile::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length)
 {
-    if (!writable_)
+    if (!m_writable)
         throw Error("the file is open for reading only");
     std::error_code ec;
-    if (!file_.WriteAt(offset, data, length, ec)) {
+    if (!m_file.WriteAt(offset, data, length, ec)) {
         // Part of it may have landed beyond the old end.
         std::uint64_t now = 0;
         std::error_code ignored;
-        if (file_.CurrentSize(now, ignored))
-            size_ = std::max(size_, now);
+        if (m_file.CurrentSize(now, ignored))
+            m_size = std::max(m_size, now);
         throw Error("write failed: " + ec.message());
     }
-    size_ = std::max(size_, offset + length);
+    m_size = std::max(m_size, offset + length);
 }
 
 void DiskFile::Flush()
 {
-    if (!writable_)
+    if (!m_writable)
         return;
     // The header is the commit point of a save: what was written before it must be on the
     // disk before it, also across a power cut, not only handed to the operating system.
     std::error_code ec;
-    if (!file_.Sync(ec))
+    if (!m_file.Sync(ec))
         throw Error("flush failed: " + ec.message());
 }
 
 void DiskFile::Truncate(std::uint64_t size)
 {
-    if (!writable_)
+    if (!m_writable)
         throw Error("the file is open for reading only");
     std::error_code ec;
-    if (!file_.Truncate(size, ec))
+    if (!m_file.Truncate(size, ec))
         throw Error("truncating the file failed: " + ec.message());
-    size_ = size;
+    m_size = size;
 }
 
 } // namespace cfb

@@ -16,11 +16,11 @@ namespace cfb {
 // written (read-only, locked) from one that cannot be opened at all.
 class OpenError : public Error {
 public:
-    OpenError(const std::string& reason, bool aboutWriting) : Error(reason), aboutWriting_(aboutWriting) {}
-    bool AboutWriting() const { return aboutWriting_; }
+    OpenError(const std::string& reason, bool aboutWriting) : Error(reason), m_aboutWriting(aboutWriting) {}
+    bool AboutWriting() const { return m_aboutWriting; }
 
 private:
-    bool aboutWriting_;
+    bool m_aboutWriting;
 };
 
 // The system failed to read bytes that are there (an I/O error, a lost network share).
@@ -39,19 +39,19 @@ public:
     // opened as asked, also when another writer holds it.
     DiskFile(const std::filesystem::path& path, bool writable, bool lockForWriting = true, bool followLink = true);
     // platform::FileIdentity of the file opened, whatever the path names now.
-    std::string Identity() const { return file_.Identity(); }
-    std::uint64_t Size() override { return size_; }
+    std::string Identity() const { return m_file.Identity(); }
+    std::uint64_t Size() override { return m_size; }
     std::uint64_t CurrentSize() override;
     std::size_t Read(std::uint64_t offset, std::uint8_t* out, std::size_t length) override;
     void Write(std::uint64_t offset, const std::uint8_t* data, std::size_t length) override;
     void Flush() override;
     void Truncate(std::uint64_t size) override;
-    bool Writable() const override { return writable_; }
+    bool Writable() const override { return m_writable; }
 
 private:
-    platform::PositionedFile file_;
-    std::uint64_t size_ = 0;
-    bool writable_;
+    platform::PositionedFile m_file;
+    std::uint64_t m_size = 0;
+    bool m_writable;
 };
 
 } // namespace cfb

@@ -17,14 +17,14 @@ struct Header {
     std::uint16_t majorVersion = 3;
     std::uint32_t sectorShift = 9;
     std::uint32_t miniSectorShift = 6;
-    std::uint32_t numDirSectors = 0;
-    std::uint32_t numFatSectors = 0;
-    std::uint32_t firstDirSector = 0;
+    std::uint32_t directorySectorCount = 0;
+    std::uint32_t fatSectorCount = 0;
+    std::uint32_t firstDirectorySector = 0;
     std::uint32_t miniStreamCutoff = 4096;
     std::uint32_t firstMiniFatSector = 0;
-    std::uint32_t numMiniFatSectors = 0;
+    std::uint32_t miniFatSectorCount = 0;
     std::uint32_t firstDifatSector = 0;
-    std::uint32_t numDifatSectors = 0;
+    std::uint32_t difatSectorCount = 0;
     std::array<std::uint32_t, kHeaderDifat> difat{};
 
     std::uint32_t SectorSize() const { return 1u << sectorShift; }

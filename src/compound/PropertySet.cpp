@@ -60,10 +60,10 @@ std::string DecodeText(const std::uint8_t* p, std::size_t n, std::uint16_t codeP
         return Utf16LeToUtf8(p, units * 2);
     }
     const void* zero = std::memchr(p, 0, n);
-    const std::size_t len = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : n;
-    if (Ascii(p, len))
-        return std::string(reinterpret_cast<const char*>(p), len);
-    return DecodeCodePage(p, len, codePage);
+    const std::size_t length = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : n;
+    if (Ascii(p, length))
+        return std::string(reinterpret_cast<const char*>(p), length);
+    return DecodeCodePage(p, length, codePage);
 }
 
 // The code page property (id 1, a 16-bit integer) among `count` table slots, if there is one.
@@ -223,8 +223,8 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
 
     // The code page first: the strings and the dictionary depend on it.
     s.codePage = fallbackCodePage;
-    if (auto cp = CodePageOf(data, size, slots.size(), [&](std::size_t i) { return std::make_pair(slots[i].id, slots[i].offset); })) {
-        s.codePage = *cp;
+    if (auto found = CodePageOf(data, size, slots.size(), [&](std::size_t i) { return std::make_pair(slots[i].id, slots[i].offset); })) {
+        s.codePage = *found;
         s.hasCodePage = true;
     }
 
@@ -271,9 +271,11 @@ Section Section::Parse(const std::uint8_t* data, std::size_t size, std::uint16_t
             prop.value = std::move(decoded->first);
             length = decoded->second;
         } else {
-            // A type this engine does not read: keep everything up to the next value.
+            // A type this engine does not read: keep everything up to the next value, and at
+            // least its type word and padding (DecodeValue has checked that the section holds
+            // them), so that a value the next one starts inside keeps its type when written.
             auto next = std::upper_bound(offsets.begin(), offsets.end(), slot.offset);
-            length = (next == offsets.end() ? size : *next) - slot.offset;
+            length = std::max<std::size_t>((next == offsets.end() ? size : *next) - slot.offset, 4);
             prop.value.vt = Get16(p);
         }
         prop.raw.assign(p, p + length);
@@ -513,6 +515,11 @@ std::vector<std::uint8_t> PropertySetStream::Rebuild(const Section& newUser) con
     }
     if (userIndex >= 0) {
         const SectionRef& r = refs[static_cast<std::size_t>(userIndex)];
+        // Sections move with the bytes around them only when they lie wholly before or after it.
+        for (const SectionRef& other : refs)
+            if (&other != &r && std::uint64_t{other.offset} + other.size > r.offset
+                && other.offset < std::uint64_t{r.offset} + r.size)
+                throw Error("property set stream with sections that overlap the user-defined one");
         out.assign(bytes.begin(), bytes.begin() + r.offset);
         out.insert(out.end(), section.begin(), section.end());
         out.insert(out.end(), bytes.begin() + r.offset + r.size, bytes.end());
@@ -524,7 +531,14 @@ std::vector<std::uint8_t> PropertySetStream::Rebuild(const Section& newUser) con
         return out;
     }
     // The stream has no user-defined section yet: one more (FMTID, offset) pair after the others,
-    // and the section at the end.
+    // and the section at the end. A section whose declared size runs past the end of the stream
+    // (read as far as the stream goes) would take the new one in, and a reader takes at most
+    // `kMaxSections`.
+    if (refs.size() >= kMaxSections)
+        throw Error("property set stream without room for a user-defined section");
+    for (const SectionRef& other : refs)
+        if (Get32(bytes.data() + other.offset) > other.size)
+            throw Error("property set stream with a section that runs past its end");
     const std::size_t pairsEnd = kStreamHeader + kSectionRef * refs.size();
     out.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(pairsEnd));
     out.resize(pairsEnd + kSectionRef, 0);

@@ -111,7 +111,10 @@ public:
     static PropertySetStream Empty();
 
     // The stream with `user` in place of the user-defined section (added when missing). Every
-    // other byte of the stream is kept; only section offsets move.
+    // other byte of the stream is kept; only section offsets move. Throws cfb::Error for a
+    // stream in which that would change another section: one that overlaps the user-defined
+    // section, or, when that is added at the end, one that declares a size past the end of the
+    // stream; and for a stream that has no room for one more section.
     std::vector<std::uint8_t> Rebuild(const Section& user) const;
 
     std::vector<std::uint8_t> bytes;

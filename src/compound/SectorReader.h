@@ -22,8 +22,8 @@ public:
     SectorReader& operator=(const SectorReader&) = delete;
 
     // Sectors that begin inside the file (a partial last sector counts).
-    std::uint32_t SectorCount() const { return sectorCount_; }
-    std::uint32_t SectorSize() const { return sectorSize_; }
+    std::uint32_t SectorCount() const { return m_sectorCount; }
+    std::uint32_t SectorSize() const { return m_sectorSize; }
     // The sector's SectorSize() bytes (a partial last sector padded with zeros), valid while the
     // reader lives. Throws cfb::Error for a sector that does not begin inside the file.
     const std::uint8_t* Sector(std::uint32_t sector);
@@ -36,10 +36,10 @@ public:
     void ReadChain(const std::vector<std::uint32_t>& chain, std::uint64_t length, std::uint8_t* out);
     bool Kept(std::uint32_t sector) const { return Find(sector) != nullptr; }
 
-    BlockFile& File() { return file_; }
-    const Header& Head() const { return header_; }
+    BlockFile& File() { return m_file; }
+    const Header& Head() const { return m_header; }
     // Length of the file when the reader was made.
-    std::uint64_t FileSize() const { return fileSize_; }
+    std::uint64_t FileSize() const { return m_fileSize; }
 
 private:
     void CheckInside(std::uint32_t sector) const;
@@ -47,19 +47,19 @@ private:
     // Reads sectors [first, first + count) in one read and keeps those not kept yet.
     void ReadRun(std::uint32_t first, std::uint32_t count);
 
-    BlockFile& file_;
-    const Header& header_;
-    std::uint32_t sectorSize_;
-    std::uint32_t sectorCount_;
-    std::uint32_t window_; // sectors per 4 KB of the file
-    std::uint64_t fileSize_;
+    BlockFile& m_file;
+    const Header& m_header;
+    std::uint32_t m_sectorSize;
+    std::uint32_t m_sectorCount;
+    std::uint32_t m_sectorsPerWindow; // sectors per 4 KB of the file
+    std::uint64_t m_fileSize;
     // What was read, one entry per read: first sector -> (sector count, bytes). Runs never
     // overlap: a read covers only sectors that are not kept yet.
     struct Run {
         std::uint32_t count;
         std::unique_ptr<std::uint8_t[]> bytes;
     };
-    std::map<std::uint32_t, Run> runs_;
+    std::map<std::uint32_t, Run> m_runs;
 };
 
 } // namespace cfb

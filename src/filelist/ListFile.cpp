@@ -4,7 +4,6 @@
 #include "common/PathText.h"
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
-#include "common/TextField.h"
 
 #include <QDir>
 
@@ -65,7 +64,8 @@ ListFileItem ParseListFileLine(QStringView line)
     ListFileItem item;
     if (isFlagLine(line)) {
         item.checked = line[0] == u'1';
-        item.path = ExtractField(line.toString(), u';', 2);
+        // All of the rest: a name may hold ";", and the writer puts the whole path here.
+        item.path = line.mid(2).toString();
     } else {
         item.checked = true;
         item.path = line.toString();

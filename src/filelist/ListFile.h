@@ -8,9 +8,10 @@
 // slash instead, so the line is a real path here and reads back unchanged.
 //
 // Reading: lines end at CR LF, a lone CR or a lone LF. Field 1 is the text before the first ";",
-// field 2 the text after it up to the next ";". When field 1 is exactly "1" or "0" it is the
-// check mark and field 2 the path; otherwise the entry is checked and the whole line is the
-// path. Entries take FileName and Directory from the path by the path rule.
+// field 2 all the text after it. When field 1 is exactly "1" or "0" it is the check mark and
+// field 2 the path, ";" included (so a name holding ";" reads back whole); otherwise the entry
+// is checked and the whole line is the path. Entries take FileName and Directory from the path
+// by the path rule.
 //
 // The text encoding is the one of every shared file (common/SharedText.h).
 

@@ -4,6 +4,12 @@
 // back through a JournalUndo. While either works on a run it holds that run's lock, which the
 // system drops when the process dies; so a run whose lock is free and that has no end line was
 // cut short by a crash.
+//
+// Where undo lives: this folder holds what every kind of run shares (the run files, the kinds
+// below, JournalWriter, JournalUndo) and depends on no kind. The undo of a kind lives next to
+// the run it takes back, which it reads and writes the files of: RenameUndo beside
+// TarRenameFiles in batch/, PropertyUndo beside PropertySaveJournal in properties/. Both log
+// through UndoLastRun (batch/), the one loop that turns a JournalUndo into a logged run.
 
 #include <QDateTime>
 #include <QString>

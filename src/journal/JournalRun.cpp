@@ -184,6 +184,7 @@ private:
     JournalRun run_;
     qsizetype lines_ = 0; // read so far, this one included
     bool checked_ = false;
+    bool holeMet_ = false; // bytes a power cut lost: nothing from there on counts
     bool undoBegun_ = false;
     qsizetype counted_ = 0; // the items the header and the batches count
 
@@ -198,6 +199,14 @@ private:
 
 bool RunReader::Line(QByteArrayView line, std::uint64_t end)
 {
+    // Marks are appended without a flush each, so a power cut can keep a later one and lose an
+    // earlier one: the lost bytes read as zeros, which no record holds (a NUL in a field is
+    // written as \0). The run ends before them, as at a line cut short; the marks after them
+    // are passed over like it, and an undo looks at those files itself.
+    if (holeMet_ || (lines_ > 0 && line.contains('\0'))) {
+        holeMet_ = true;
+        return true;
+    }
     ++lines_;
     if (lines_ == 1) {
         const QList<QByteArrayView> h = splitFields(line);

@@ -35,7 +35,8 @@
 // new file flushed to the disk and renamed into place): a run file never holds part of them.
 // The marks are appended as things happen, so a crash can cut the run after any of them, and
 // the last line may be cut short; such a line is no record and goes when the next record is
-// appended. A batch and its records are appended between marks and flushed to the disk before
+// appended. A power cut can also keep a later mark and lose one before it, whose bytes then read
+// as zeros: the run ends before them, as at a line cut short. A batch and its records are appended between marks and flushed to the disk before
 // the first file of the batch changes; a run that ends inside the last batch's records was cut
 // short while it was written, before any of its files changed, so that batch counts as not
 // there and goes like a line cut short. The checksum of a line is the CRC-32 (Crc32.h) of its

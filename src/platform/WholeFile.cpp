@@ -1,4 +1,5 @@
 #include "platform/WholeFile.h"
+#include "platform/DiskSync.h"
 #include "platform/SystemPath.h"
 
 #include <algorithm>
@@ -182,6 +183,10 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
         ec = errnoCode(err);
         return false;
     }
+    // The rename is a change of the folder, which a power cut undoes until the folder itself
+    // is flushed. Best effort: the new content is in place either way, and some file systems
+    // cannot flush a folder.
+    SyncToDisk(target.has_parent_path() ? target.parent_path() : std::filesystem::path("."));
     return true;
 }
 

@@ -13,7 +13,8 @@ namespace platform {
 bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::error_code& ec);
 
 // Replaces the contents of the file at Path: the bytes go to a new file in the same folder,
-// are flushed to the disk, and that file is renamed over Path. A failure at any point leaves
+// are flushed to the disk, and that file is renamed over Path; then the folder is flushed, so
+// that once the call returns a power cut keeps the new content. A failure at any point leaves
 // the old file as it was and no new file behind. A symbolic link is followed (its target is
 // replaced, the link stays); an existing folder, FIFO, socket or device is refused as above.
 // The old file's permissions carry over; a new file gets the usual ones of the process.

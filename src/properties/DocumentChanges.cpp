@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "common/WorkerPool.h"
 #include "properties/OleDocPropClassWrapper.h"
 #include "properties/PropertySaveJournal.h"
 
@@ -10,27 +11,20 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
-QString FileDoesNotExistMessage(const QString& path)
-{
-    return u"File \" "_s + path + u"\" doesn't exist!"_s;
-}
+namespace {
 
-ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, const ApplyOptions& options)
-{
-    ApplyReport report;
-    report.results.resize(changes.size());
+using RowGroups = std::vector<std::vector<std::size_t>>;
 
-    // Which rows are written, grouped by file: one group is one worker's job, in row order, so
-    // that two rows naming one document never write it at the same time.
-    std::vector<std::vector<std::size_t>> groups;
+// The rows to write, grouped by file: one group is one worker's job, in row order, so that two
+// rows naming one document never write it at the same time. Rows without a file get their
+// result here; with stopAtMissing the first of them ends the grouping.
+RowGroups GroupRowsByFile(const std::vector<DocumentChanges>& changes, const ApplyOptions& options, ApplyReport& report)
+{
+    RowGroups groups;
     QHash<QString, std::size_t> groupOf;
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const DocumentChanges& row = changes[i];
@@ -58,6 +52,95 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
             groups.push_back({i});
         }
     }
+    return groups;
+}
+
+// Writes the rows of one document (group `group` of the journal), one after the other. Every
+// row gets its result; a row's error is that row's failure and the next row is tried.
+class DocumentWriter {
+public:
+    DocumentWriter(const std::vector<DocumentChanges>& changes, const ApplyOptions& options,
+                   PropertySaveJournal* journal, ApplyReport& report, std::atomic<qsizetype>& rowsDone)
+        : m_changes(changes), m_options(options), m_journal(journal), m_report(report), m_rowsDone(rowsDone)
+    {
+    }
+
+    void Write(std::size_t group, const std::vector<std::size_t>& rows) const
+    {
+        bool written = false; // a row of this document was written
+        for (const std::size_t i : rows) {
+            ApplyResult& r = m_report.results[i];
+            if (!m_options.stop || !m_options.stop()) {
+                try {
+                    r.status = WriteRow(group, i);
+                } catch (...) {
+                    r.status = ApplyResult::Failed;
+                    r.error = FailureText(std::current_exception(),
+                                          u"Cannot write the custom properties of \""_s + m_changes[i].path + u'"');
+                }
+                if (r.status == ApplyResult::Written)
+                    written = true;
+                else if (r.status == ApplyResult::Failed && m_journal)
+                    Settle(group, written, r);
+            }
+            ++m_rowsDone;
+        }
+    }
+
+private:
+    // Writes row `i` into its document; throws what the write says.
+    ApplyResult::Status WriteRow(std::size_t group, std::size_t i) const
+    {
+        // A document the journal could not open is not written unrecorded; it fails when its
+        // turn comes, with what opening it said.
+        if (m_journal && !m_journal->ReadError(group).isEmpty())
+            throw KrdlError(m_journal->ReadError(group));
+        // Its rows would leave it as it is: not written, and nothing recorded.
+        if (m_journal && m_journal->Unchanged(group))
+            return ApplyResult::NotWritten;
+        if (m_options.beforeWrite)
+            m_options.beforeWrite(i);
+        const DocumentChanges& row = m_changes[i];
+        TOleDocPropClassWrapper().ApplyChanges(row.path, row.properties, m_options.deleteOthers, row.removals,
+                                               m_journal ? m_journal->File(group) : nullptr);
+        if (m_journal)
+            m_journal->Written(group);
+        return ApplyResult::Written;
+    }
+
+    // A failure is settled by what the document holds, not by the error alone: an error after
+    // the save reached the document leaves it changed, and its journal item must stay for an
+    // undo.
+    void Settle(std::size_t group, bool written, ApplyResult& r) const
+    {
+        if (!written && m_journal->SaveReached(group)) {
+            m_journal->Written(group);
+            r.error += u" The document holds the new properties all the same; an undo of this save "
+                       "takes them back."_s;
+        } else {
+            m_journal->Failed(group, r.error);
+        }
+    }
+
+    const std::vector<DocumentChanges>& m_changes;
+    const ApplyOptions& m_options;
+    PropertySaveJournal* m_journal;
+    ApplyReport& m_report;
+    std::atomic<qsizetype>& m_rowsDone;
+};
+
+} // namespace
+
+QString FileDoesNotExistMessage(const QString& path)
+{
+    return u"File \" "_s + path + u"\" doesn't exist!"_s;
+}
+
+ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, const ApplyOptions& options)
+{
+    ApplyReport report;
+    report.results.resize(changes.size());
+    const RowGroups groups = GroupRowsByFile(changes, options, report);
 
     // Every document's properties are on the disk before the first one changes.
     std::unique_ptr<PropertySaveJournal> ownJournal;
@@ -75,92 +158,35 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
                 + u" This save cannot be undone."_s;
     }
 
-    qsizetype total = 0;
-    for (const auto& g : groups)
-        total += static_cast<qsizetype>(g.size());
-    std::atomic<std::size_t> nextGroup{0};
-    std::atomic<qsizetype> done{0};
-    std::mutex mutex;
-    std::condition_variable finished;
-    int running = std::clamp(options.threads, 1, static_cast<int>(std::max<std::size_t>(groups.size(), 1)));
-
-    const auto work = [&] {
-        TOleDocPropClassWrapper wrapper;
-        wrapper.Connect();
-        for (std::size_t g = nextGroup++; g < groups.size(); g = nextGroup++) {
-            bool written = false; // a row of this document was written
-            for (const std::size_t i : groups[g]) {
-                ApplyResult& r = report.results[i];
-                if (options.stop && options.stop()) {
-                    r.status = ApplyResult::Cancelled;
-                    ++done;
-                    continue;
-                }
-                try {
-                    // A document the journal could not open is not written unrecorded; it fails
-                    // when its turn comes, with what opening it said.
-                    if (journal && !journal->ReadError(g).isEmpty())
-                        throw KrdlError(journal->ReadError(g));
-                    // Its rows would leave it as it is: not written, and nothing recorded.
-                    if (journal && journal->Unchanged(g)) {
-                        ++done;
-                        continue;
-                    }
-                    if (options.beforeWrite)
-                        options.beforeWrite(i);
-                    wrapper.ApplyChanges(changes[i].path, &changes[i].properties, options.deleteOthers,
-                                         changes[i].removals, journal ? journal->File(g) : nullptr);
-                    r.status = ApplyResult::Written;
-                    written = true;
-                    if (journal)
-                        journal->Written(g);
-                } catch (const KrdlError& e) {
-                    r.status = ApplyResult::Failed;
-                    r.error = e.message();
-                } catch (const std::exception& e) {
-                    r.status = ApplyResult::Failed;
-                    r.error = u"Cannot write the custom properties of \""_s + changes[i].path + u"\": "_s
-                        + QString::fromUtf8(e.what());
-                }
-                // A failure is settled by what the document holds, not by the error alone: an
-                // error after the save reached the document leaves it changed, and its journal
-                // item must stay for an undo.
-                if (journal && r.status == ApplyResult::Failed) {
-                    if (!written && journal->SaveReached(g)) {
-                        journal->Written(g);
-                        r.error += u" The document holds the new properties all the same; an undo of this save "
-                                   "takes them back."_s;
-                    } else {
-                        journal->Failed(g, r.error);
-                    }
-                }
-                ++done;
-            }
-        }
-        wrapper.Disconnect();
-        const std::lock_guard lock(mutex);
-        --running;
-        finished.notify_all();
-    };
-
-    if (!groups.empty()) {
-        std::vector<std::jthread> workers;
-        const int threads = running;
-        workers.reserve(static_cast<std::size_t>(threads));
-        for (int t = 0; t < threads; ++t)
-            workers.emplace_back(work);
-        std::unique_lock lock(mutex);
-        while (running > 0) {
-            finished.wait_for(lock, std::chrono::milliseconds(50));
-            if (options.progress) {
-                lock.unlock();
-                options.progress(done.load(), total);
-                lock.lock();
-            }
-        }
+    // A row that the run does not reach, stopped before its document or its turn, is Cancelled.
+    qsizetype rowsTotal = 0;
+    for (const auto& rows : groups) {
+        rowsTotal += static_cast<qsizetype>(rows.size());
+        for (const std::size_t i : rows)
+            report.results[i].status = ApplyResult::Cancelled;
     }
+    std::atomic<qsizetype> rowsDone{0};
+    const DocumentWriter writer(changes, options, journal, report, rowsDone);
+    WorkerPoolOptions pool;
+    pool.threads = options.threads;
+    pool.stop = options.stop;
     if (options.progress)
-        options.progress(total, total);
+        pool.progress = [&](qsizetype, qsizetype) { options.progress(rowsDone.load(), rowsTotal); };
+    RunWorkers(
+        static_cast<qsizetype>(groups.size()), pool,
+        [&](qsizetype g) { writer.Write(static_cast<std::size_t>(g), groups[static_cast<std::size_t>(g)]); },
+        [&](qsizetype g, const std::exception_ptr& error) {
+            // Out of the settlement itself (no memory): the rows not settled fail with it.
+            for (const std::size_t i : groups[static_cast<std::size_t>(g)]) {
+                ApplyResult& r = report.results[i];
+                if (r.status == ApplyResult::Cancelled) {
+                    r.status = ApplyResult::Failed;
+                    r.error = FailureText(error, u"Cannot write the custom properties of \""_s + changes[i].path + u'"');
+                }
+            }
+        });
+    if (options.progress)
+        options.progress(rowsTotal, rowsTotal);
 
     if (ownJournal)
         ownJournal->End(std::none_of(report.results.begin(), report.results.end(),

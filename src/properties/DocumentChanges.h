@@ -15,7 +15,7 @@
 // crash-safe. Documents are written on a few threads at once, since every save waits for the
 // disk; rows that name one file are written one after the other, in row order.
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include <QString>
 #include <QStringList>

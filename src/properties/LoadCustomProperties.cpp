@@ -1,59 +1,85 @@
 #include "properties/LoadCustomProperties.h"
 
-#include "common/Error.h"
 #include "common/FsPath.h"
+#include "common/WorkerPool.h"
 #include "compound/BlockFile.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QtGlobal>
 
-#include <algorithm>
-#include <atomic>
 #include <condition_variable>
-#include <exception>
 #include <iterator>
 #include <mutex>
-#include <new>
-#include <thread>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-void Load(const QString& path, const LoadOptions& options, TOleDocumentProperties& doc, LoadedDocument& out)
+// Reads the custom properties of the document at `path` into `out`; throws what opening or
+// reading says.
+void Load(const QString& path, const LoadOptions& options, LoadedDocument& out)
 {
-    try {
-        if (options.openFile)
-            doc.OpenFrom(path, options.openFile(path));
-        else
-            doc.Open(path, true, 2);
-        TOleCustomProperties& props = doc.CustomProperties();
-        const qint32 count = props.Count();
-        out.properties.reserve(count);
-        for (qint32 i = 0; i < count; ++i) {
-            const TOleCustomProperty p = props.Item(i);
-            LoadedProperty loaded;
-            loaded.name = p.Name();
-            loaded.type = p.Type();
-            loaded.value = p.Value();
-            loaded.text = PropertyValueText(loaded.value);
-            out.properties.append(std::move(loaded));
-        }
-        out.status = LoadedDocument::Loaded;
-    } catch (const KrdlError& e) {
-        out.properties.clear();
-        out.status = LoadedDocument::Failed;
-        out.error = e.message();
-    } catch (const std::bad_alloc&) {
-        out.properties.clear();
-        out.status = LoadedDocument::Failed;
-        out.error = QStringLiteral("Cannot read file \"") + path + QStringLiteral("\": out of memory");
-    } catch (const std::exception& e) {
-        out.properties.clear();
-        out.status = LoadedDocument::Failed;
-        out.error = QStringLiteral("Cannot read file \"") + path + QStringLiteral("\": ") + QString::fromUtf8(e.what());
+    TOleDocumentProperties doc;
+    if (options.openFile)
+        doc.OpenFrom(path, options.openFile(path));
+    else
+        doc.Open(path, true);
+    TOleCustomProperties& props = doc.CustomProperties();
+    const qint32 count = props.Count();
+    out.properties.reserve(count);
+    for (qint32 i = 0; i < count; ++i) {
+        const TOleCustomProperty p = props.Item(i);
+        LoadedProperty loaded;
+        loaded.name = p.Name();
+        loaded.type = p.Type();
+        loaded.value = p.Value();
+        loaded.text = PropertyValueText(loaded.value);
+        out.properties.append(std::move(loaded));
     }
-    doc.Close(false);
+    out.status = LoadedDocument::Loaded;
 }
+
+// LoadOptions::stopAtMissing: which paths were found to hold a file and which did not, in the
+// order of the paths, whatever order the threads check them in.
+class MissingGate {
+public:
+    enum class Step { Read, Missing, Stop };
+
+    explicit MissingGate(qsizetype total) : m_present(static_cast<std::size_t>(total), 0), m_firstMissing(total) {}
+
+    // Checks path `index` (its reason for not being a file goes to `reason`) and waits until
+    // every path before it has been checked. The pool hands paths out in order and each is
+    // checked before its thread waits, so the wait always ends.
+    Step Check(qsizetype index, const QString& path, QString& reason)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_firstMissing < index)
+                return Step::Stop;
+        }
+        reason = NotARegularFileReason(path);
+        std::unique_lock lock(m_mutex);
+        m_present[static_cast<std::size_t>(index)] = reason.isEmpty() ? 1 : -1;
+        const qsizetype total = static_cast<qsizetype>(m_present.size());
+        while (m_confirmed < total && m_present[static_cast<std::size_t>(m_confirmed)] == 1)
+            ++m_confirmed;
+        if (m_confirmed < total && m_present[static_cast<std::size_t>(m_confirmed)] == -1)
+            m_firstMissing = m_confirmed;
+        m_checked.notify_all();
+        m_checked.wait(lock, [&] { return m_confirmed > index || m_firstMissing <= index; });
+        if (m_firstMissing < index)
+            return Step::Stop;
+        return m_firstMissing == index ? Step::Missing : Step::Read;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_checked;
+    std::vector<signed char> m_present; // 1 a file, -1 none, 0 not checked yet
+    qsizetype m_confirmed = 0;          // how many leading paths hold a file
+    qsizetype m_firstMissing;
+};
 
 } // namespace
 
@@ -64,112 +90,36 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
     std::vector<LoadedDocument> results(static_cast<std::size_t>(total));
     for (qsizetype i = 0; i < total; ++i)
         results[static_cast<std::size_t>(i)].path = paths[i];
+    MissingGate gate(options.stopAtMissing ? total : 0);
 
-    std::atomic<qsizetype> next{0};
-    std::atomic<bool> abandon{false}; // the caller's progress callback threw
-    std::mutex mutex;
-    std::condition_variable changed;
-    qsizetype finished = 0; // guarded by mutex
-    int running = 0;        // guarded by mutex
-
-    // stopAtMissing: which paths were found to hold a file (1) or not (-1), how many leading
-    // paths hold one, and the first that does not; all guarded by mutex. Paths are handed out
-    // in order and each is checked before its thread waits, so the wait always ends.
-    std::vector<signed char> present(options.stopAtMissing ? static_cast<std::size_t>(total) : 0, 0);
-    qsizetype confirmed = 0;
-    qsizetype firstMissing = total;
-    std::condition_variable gate;
-    enum class Step { Read, Missing, Stop };
-    // Checks path i and waits until every path before it has been checked.
-    auto checkInOrder = [&](qsizetype i) -> Step {
-        {
-            std::lock_guard lock(mutex);
-            if (firstMissing < i)
-                return Step::Stop;
-        }
-        const QString reason = NotARegularFileReason(paths[i]);
-        std::unique_lock lock(mutex);
-        present[static_cast<std::size_t>(i)] = reason.isEmpty() ? 1 : -1;
-        while (confirmed < total && present[static_cast<std::size_t>(confirmed)] == 1)
-            ++confirmed;
-        if (confirmed < total && present[static_cast<std::size_t>(confirmed)] == -1)
-            firstMissing = confirmed;
-        gate.notify_all();
-        gate.wait(lock, [&] { return confirmed > i || firstMissing <= i; });
-        if (firstMissing < i)
-            return Step::Stop;
-        if (firstMissing == i) {
+    WorkerPoolOptions pool;
+    pool.threads = options.threads;
+    pool.stop = [&options] { return options.stop.stop_requested(); };
+    pool.progress = options.progress;
+    RunWorkers(
+        total, pool,
+        [&](qsizetype i) {
             LoadedDocument& out = results[static_cast<std::size_t>(i)];
-            out.status = LoadedDocument::Missing;
-            out.error = QStringLiteral("Cannot read file \"") + paths[i] + QStringLiteral("\": ") + reason;
-            return Step::Missing;
-        }
-        return Step::Read;
-    };
-
-    const int threads = static_cast<int>(std::clamp<qsizetype>(options.threads, 1, std::max<qsizetype>(total, 1)));
-    auto work = [&] {
-        TOleDocumentProperties doc;
-        doc.Connect();
-        for (;;) {
-            if (options.stop.stop_requested() || abandon)
-                break;
-            const qsizetype i = next.fetch_add(1);
-            if (i >= total)
-                break;
-            const Step step = options.stopAtMissing ? checkInOrder(i) : Step::Read;
-            if (step == Step::Stop)
-                break; // every path handed out from here on lies after the missing one
-            if (step == Step::Read)
-                Load(paths[i], options, doc, results[static_cast<std::size_t>(i)]);
-            {
-                std::lock_guard lock(mutex);
-                ++finished;
+            if (options.stopAtMissing) {
+                QString reason;
+                switch (gate.Check(i, paths[i], reason)) {
+                case MissingGate::Step::Stop:
+                    return; // lies after the missing path: Cancelled
+                case MissingGate::Step::Missing:
+                    out.status = LoadedDocument::Missing;
+                    out.error = u"Cannot read file \""_s + paths[i] + u"\": "_s + reason;
+                    return;
+                case MissingGate::Step::Read:
+                    break;
+                }
             }
-            changed.notify_one();
-        }
-        doc.Disconnect();
-        {
-            std::lock_guard lock(mutex);
-            --running;
-        }
-        changed.notify_one();
-    };
-
-    std::vector<std::thread> pool;
-    if (total > 0) {
-        running = threads;
-        for (int t = 0; t < threads; ++t)
-            pool.emplace_back(work);
-    }
-
-    std::exception_ptr failure;
-    qsizetype reported = 0;
-    while (!pool.empty()) {
-        qsizetype done;
-        bool over;
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return finished != reported || running == 0; });
-            done = finished;
-            over = running == 0;
-        }
-        if (done != reported && options.progress && !failure) {
-            try {
-                options.progress(done, total);
-            } catch (...) {
-                // The threads use this frame: let them stop before the error goes on.
-                failure = std::current_exception();
-                abandon = true;
-            }
-        }
-        reported = done;
-        if (over)
-            break;
-    }
-    for (std::thread& t : pool)
-        t.join();
-    if (failure)
-        std::rethrow_exception(failure);
+            Load(paths[i], options, out);
+        },
+        [&](qsizetype i, const std::exception_ptr& error) {
+            LoadedDocument& out = results[static_cast<std::size_t>(i)];
+            out.properties.clear();
+            out.status = LoadedDocument::Failed;
+            out.error = FailureText(error, u"Cannot read file \""_s + paths[i] + u'"');
+        });
     return QList<LoadedDocument>(std::make_move_iterator(results.begin()), std::make_move_iterator(results.end()));
 }

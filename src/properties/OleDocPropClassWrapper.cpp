@@ -2,27 +2,6 @@
 
 #include <QSet>
 
-TOleDocPropClassWrapper::TOleDocPropClassWrapper() : Component(new TOleDocumentProperties) {}
-
-TOleDocPropClassWrapper::~TOleDocPropClassWrapper()
-{
-    delete Component;
-}
-
-void TOleDocPropClassWrapper::Connect()
-{
-    try {
-        Component->Connect();
-    } catch (...) {
-        // Reported by the first Open instead.
-    }
-}
-
-void TOleDocPropClassWrapper::Disconnect()
-{
-    Component->Disconnect();
-}
-
 void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties,
                                                bool deleteAll, const QStringList& removals)
 {
@@ -60,24 +39,22 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
     }
 }
 
-void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
+void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties& properties, bool deleteAll,
                                            const QStringList& removals, const DocumentFile* file)
 {
-    if (!properties)
-        return;
     // No look at the path first: what stands there is what opening it finds, and a document
     // that is gone by now fails with that reason instead of passing as written.
     if (file)
-        Component->OpenSameFile(path, *file);
+        m_component.OpenSameFile(path, *file);
     else
-        Component->Open(path, false, 2);
+        m_component.Open(path);
     try {
-        ChangeProperties(Component->CustomProperties(), *properties, deleteAll, removals);
-        Component->Save();
+        ChangeProperties(m_component.CustomProperties(), properties, deleteAll, removals);
+        m_component.Save();
     } catch (...) {
         // A half-done update is not saved: the document keeps the properties it had.
-        Component->Close(false);
+        m_component.Close(false);
         throw;
     }
-    Component->Close(false);
+    m_component.Close(false);
 }

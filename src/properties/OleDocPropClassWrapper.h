@@ -1,8 +1,8 @@
 #pragma once
-// Holds one document property access for a run that writes many documents, and writes the
-// changes for one document.
+// Writes the changes for one document: the write behind "Save custom properties", `docprops
+// apply`, `set` and `remove`.
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QString>
@@ -10,15 +10,6 @@
 
 class TOleDocPropClassWrapper {
 public:
-    TOleDocPropClassWrapper();
-    ~TOleDocPropClassWrapper();
-    TOleDocPropClassWrapper(const TOleDocPropClassWrapper&) = delete;
-    TOleDocPropClassWrapper& operator=(const TOleDocPropClassWrapper&) = delete;
-
-    // Connects the component; a failure here is dropped (the first Open reports it instead).
-    void Connect();
-    void Disconnect();
-
     // Writes `properties` into the document at `path`, each as a text property (empty text as a
     // single blank " "). First removes every custom property when `deleteAll` is true, otherwise
     // those whose names match an entry of `properties` ignoring case. An entry marked Untouched
@@ -27,10 +18,10 @@ public:
     // Before all that, the properties named in `removals` (ignoring case) are removed whatever
     // their type.
     // With `file`, only the file read earlier is written (TOleDocumentProperties::OpenSameFile).
-    // Does nothing when `properties` is null. A path where no document can be opened (gone, a
-    // folder, a FIFO, another file than `file`) fails like any other error: on any error the
-    // document is closed without saving (it keeps what it had) and the KrdlError propagates.
-    void ApplyChanges(const QString& path, const TDocCustomProperties* properties, bool deleteAll,
+    // A path where no document can be opened (gone, a folder, a FIFO, another file than `file`)
+    // fails like any other error: on any error the document is closed without saving (it keeps
+    // what it had) and the KrdlError propagates.
+    void ApplyChanges(const QString& path, const TDocCustomProperties& properties, bool deleteAll,
                       const QStringList& removals = {}, const DocumentFile* file = nullptr);
 
     // The changes of ApplyChanges made to the open document's properties, not saved: the save
@@ -38,5 +29,9 @@ public:
     static void ChangeProperties(TOleCustomProperties& custom, const TDocCustomProperties& properties, bool deleteAll,
                                  const QStringList& removals = {});
 
-    TOleDocumentProperties* Component;
+    // True while a document is open; never after ApplyChanges has returned or thrown.
+    bool IsOpen() const { return m_component.IsOpen(); }
+
+private:
+    TOleDocumentProperties m_component;
 };

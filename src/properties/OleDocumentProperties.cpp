@@ -103,22 +103,22 @@ QString PropertyValueText(const QVariant& value)
 
 QString TOleCustomProperty::Name() const
 {
-    return FromUtf8(owner_->doc_.Collection().NameAt(owner_->IndexOf(key_)));
+    return FromUtf8(m_owner->m_document.Collection().NameAt(m_owner->IndexOf(m_key)));
 }
 
 qint32 TOleCustomProperty::Type() const
 {
-    return owner_->doc_.Collection().TypeCodeAt(owner_->IndexOf(key_));
+    return m_owner->m_document.Collection().TypeCodeAt(m_owner->IndexOf(m_key));
 }
 
 QVariant TOleCustomProperty::Value() const
 {
-    return PropertyVariant(owner_->doc_.Collection().ValueAt(owner_->IndexOf(key_)));
+    return PropertyVariant(m_owner->m_document.Collection().ValueAt(m_owner->IndexOf(m_key)));
 }
 
 QString TOleCustomProperty::ValueText() const
 {
-    const cfb::PropertyValue& v = owner_->doc_.Collection().ValueAt(owner_->IndexOf(key_));
+    const cfb::PropertyValue& v = m_owner->m_document.Collection().ValueAt(m_owner->IndexOf(m_key));
     // Text, the common case, as it is, without the way through a variant.
     if (v.known && (v.vt == cfb::VT_LPSTR || v.vt == cfb::VT_LPWSTR || v.vt == cfb::VT_BSTR))
         return FromUtf8(v.text);
@@ -127,76 +127,76 @@ QString TOleCustomProperty::ValueText() const
 
 QByteArray TOleCustomProperty::StoredValue() const
 {
-    const std::vector<std::uint8_t>& raw = owner_->doc_.Collection().RawAt(owner_->IndexOf(key_));
+    const std::vector<std::uint8_t>& raw = m_owner->m_document.Collection().RawAt(m_owner->IndexOf(m_key));
     return QByteArray(reinterpret_cast<const char*>(raw.data()), static_cast<qsizetype>(raw.size()));
 }
 
 void TOleCustomProperty::Remove()
 {
-    const int index = owner_->IndexOfKey(key_);
+    const int index = m_owner->IndexOfKey(m_key);
     if (index < 0)
         throw KrdlError(QStringLiteral("The custom property was removed already"));
     try {
-        owner_->doc_.Collection().Remove(static_cast<std::size_t>(index));
+        m_owner->m_document.Collection().Remove(static_cast<std::size_t>(index));
     } catch (const cfb::Error& e) {
-        owner_->doc_.Fail(QStringLiteral("Cannot remove a custom property of"), e);
+        m_owner->m_document.Fail(QStringLiteral("Cannot remove a custom property of"), e);
     }
-    owner_->keys_.erase(owner_->keys_.begin() + index);
+    m_owner->m_keys.erase(m_owner->m_keys.begin() + index);
 }
 
 // --- TOleCustomProperties
 
 qint32 TOleCustomProperties::Count() const
 {
-    return static_cast<qint32>(keys_.size());
+    return static_cast<qint32>(m_keys.size());
 }
 
 TOleCustomProperty TOleCustomProperties::Item(qint32 index)
 {
-    doc_.Collection(); // a document must be open
+    m_document.Collection(); // a document must be open
     if (index < 0 || index >= Count())
         throw KrdlError(QStringLiteral("Custom property index %1 is out of range (0 to %2) in %3")
                             .arg(index)
                             .arg(Count() - 1)
-                            .arg(Quoted(doc_.FileName())));
-    return TOleCustomProperty(this, keys_[static_cast<std::size_t>(index)]);
+                            .arg(Quoted(m_document.FileName())));
+    return TOleCustomProperty(this, m_keys[static_cast<std::size_t>(index)]);
 }
 
 TOleCustomProperty TOleCustomProperties::Add(const QString& name, const QVariant& value)
 {
-    cfb::CustomPropertyCollection& c = doc_.Collection();
+    cfb::CustomPropertyCollection& c = m_document.Collection();
     const QString text = PropertyValueText(value);
     try {
         c.AddText(name.toStdString(), text.toStdString());
     } catch (const cfb::Error& e) {
-        doc_.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
+        m_document.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
     }
-    keys_.push_back(nextKey_++);
-    return TOleCustomProperty(this, keys_.back());
+    m_keys.push_back(m_nextKey++);
+    return TOleCustomProperty(this, m_keys.back());
 }
 
 TOleCustomProperty TOleCustomProperties::AddStored(const QString& name, const QByteArray& stored)
 {
-    cfb::CustomPropertyCollection& c = doc_.Collection();
+    cfb::CustomPropertyCollection& c = m_document.Collection();
     try {
         c.AddStored(name.toStdString(), std::vector<std::uint8_t>(stored.begin(), stored.end()));
     } catch (const cfb::Error& e) {
-        doc_.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
+        m_document.Fail(QStringLiteral("Cannot add the custom property ") + Quoted(name) + QStringLiteral(" to"), e);
     }
-    keys_.push_back(nextKey_++);
-    return TOleCustomProperty(this, keys_.back());
+    m_keys.push_back(m_nextKey++);
+    return TOleCustomProperty(this, m_keys.back());
 }
 
 quint16 TOleCustomProperties::CodePage() const
 {
-    return doc_.Collection().CodePage();
+    return m_document.Collection().CodePage();
 }
 
 int TOleCustomProperties::IndexOfKey(std::uint64_t key) const
 {
     // Keys are handed out in increasing order and keep the properties' order, so they are sorted.
-    const auto it = std::lower_bound(keys_.begin(), keys_.end(), key);
-    return it != keys_.end() && *it == key ? static_cast<int>(it - keys_.begin()) : -1;
+    const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+    return it != m_keys.end() && *it == key ? static_cast<int>(it - m_keys.begin()) : -1;
 }
 
 std::size_t TOleCustomProperties::IndexOf(std::uint64_t key) const
@@ -209,34 +209,23 @@ std::size_t TOleCustomProperties::IndexOf(std::uint64_t key) const
 
 void TOleCustomProperties::Reset(std::size_t count)
 {
-    keys_.clear();
+    m_keys.clear();
     for (std::size_t i = 0; i < count; ++i)
-        keys_.push_back(nextKey_++);
+        m_keys.push_back(m_nextKey++);
 }
 
 // --- TOleDocumentProperties
 
-TOleDocumentProperties::TOleDocumentProperties() : properties_(*this) {}
+TOleDocumentProperties::TOleDocumentProperties() : m_properties(*this) {}
 
 TOleDocumentProperties::~TOleDocumentProperties()
 {
     Close(false);
 }
 
-void TOleDocumentProperties::Connect()
-{
-    connected_ = true;
-}
-
-void TOleDocumentProperties::Disconnect()
-{
-    Close(false);
-    connected_ = false;
-}
-
 void TOleDocumentProperties::Fail(const QString& what, const std::exception& e) const
 {
-    throw KrdlError(what + QLatin1Char(' ') + Quoted(path_) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+    throw KrdlError(what + QLatin1Char(' ') + Quoted(m_path) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
 }
 
 std::unique_ptr<cfb::DiskFile> TOleDocumentProperties::OpenDisk(const QString& path, bool readOnly, bool followLink)
@@ -253,9 +242,8 @@ std::unique_ptr<cfb::DiskFile> TOleDocumentProperties::OpenDisk(const QString& p
     }
 }
 
-void TOleDocumentProperties::Open(const QString& path, bool readOnly, qint32 options)
+void TOleDocumentProperties::Open(const QString& path, bool readOnly)
 {
-    Q_UNUSED(options);
     Close(false);
     OpenFrom(path, OpenDisk(path, readOnly, true));
 }
@@ -274,12 +262,12 @@ void TOleDocumentProperties::OpenSameFile(const QString& path, const DocumentFil
 
 DocumentFile TOleDocumentProperties::OpenedFile() const
 {
-    const auto* disk = dynamic_cast<const cfb::DiskFile*>(file_.get());
+    const auto* disk = dynamic_cast<const cfb::DiskFile*>(m_file.get());
     if (!disk)
         return {};
     // Looked at after the open: a link put in its place since then counts as one, so that a
     // later OpenSameFile follows it only to the very file opened here.
-    return {disk->Identity(), platform::IsSymbolicLink(ToFsPath(path_))};
+    return {disk->Identity(), platform::IsSymbolicLink(ToFsPath(m_path))};
 }
 
 void TOleDocumentProperties::OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file)
@@ -297,23 +285,23 @@ void TOleDocumentProperties::OpenFrom(const QString& path, std::unique_ptr<cfb::
     } catch (const std::exception& e) {
         throw KrdlError(QStringLiteral("Cannot read file ") + Quoted(path) + QStringLiteral(": ") + QString::fromUtf8(e.what()));
     }
-    path_ = path;
-    file_ = std::move(file);
-    collection_ = std::move(collection);
-    properties_.Reset(collection_->Count());
+    m_path = path;
+    m_file = std::move(file);
+    m_collection = std::move(collection);
+    m_properties.Reset(m_collection->Count());
 }
 
 cfb::CustomPropertyCollection& TOleDocumentProperties::Collection()
 {
-    if (!collection_)
+    if (!m_collection)
         throw KrdlError(QStringLiteral("No document is open"));
-    return *collection_;
+    return *m_collection;
 }
 
 TOleCustomProperties& TOleDocumentProperties::CustomProperties()
 {
     Collection();
-    return properties_;
+    return m_properties;
 }
 
 void TOleDocumentProperties::Save()
@@ -328,12 +316,12 @@ void TOleDocumentProperties::Save()
 
 void TOleDocumentProperties::Close(bool saveBeforeClose)
 {
-    if (!collection_)
+    if (!m_collection)
         return;
     if (saveBeforeClose)
         Save();
-    collection_.reset();
-    file_.reset();
-    path_.clear();
-    properties_.keys_.clear();
+    m_collection.reset();
+    m_file.reset();
+    m_path.clear();
+    m_properties.m_keys.clear();
 }

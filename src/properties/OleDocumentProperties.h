@@ -4,15 +4,13 @@
 // Typical use (every reader and writer of the program):
 //
 //     TOleDocumentProperties doc;
-//     doc.Connect();
 //     doc.Open(path);                       // read-write; fails for a read-only or locked file
 //     TOleCustomProperties& props = doc.CustomProperties();
 //     for (int i = 0; i < props.Count(); ++i)
 //         use(props.Item(i).Name(), props.Item(i).Type(), props.Item(i).ValueText());
 //     props.Add("Material", "S235");        // always a text property
 //     doc.Save();                           // writers only: in place, crash-safe
-//     doc.Close();                          // never saves unless asked to
-//     doc.Disconnect();
+//     doc.Close();                          // never saves unless asked to; so does the destructor
 //
 // Every failure is a KrdlError whose message names the file.
 
@@ -62,9 +60,9 @@ public:
 
 private:
     friend class TOleCustomProperties;
-    TOleCustomProperty(TOleCustomProperties* owner, std::uint64_t key) : owner_(owner), key_(key) {}
-    TOleCustomProperties* owner_;
-    std::uint64_t key_;
+    TOleCustomProperty(TOleCustomProperties* owner, std::uint64_t key) : m_owner(owner), m_key(key) {}
+    TOleCustomProperties* m_owner;
+    std::uint64_t m_key;
 };
 
 // The custom properties of the open document, indexes 0..Count()-1 in the document's order.
@@ -87,15 +85,15 @@ public:
 private:
     friend class TOleDocumentProperties;
     friend class TOleCustomProperty;
-    explicit TOleCustomProperties(class TOleDocumentProperties& doc) : doc_(doc) {}
+    explicit TOleCustomProperties(class TOleDocumentProperties& document) : m_document(document) {}
     int IndexOfKey(std::uint64_t key) const;
     // Index of the property `key`; throws KrdlError when it was removed.
     std::size_t IndexOf(std::uint64_t key) const;
     void Reset(std::size_t count);
 
-    class TOleDocumentProperties& doc_;
-    std::vector<std::uint64_t> keys_; // one per property, in index order (and so increasing)
-    std::uint64_t nextKey_ = 1;
+    class TOleDocumentProperties& m_document;
+    std::vector<std::uint64_t> m_keys; // one per property, in index order (and so increasing)
+    std::uint64_t m_nextKey = 1;
 };
 
 class TOleDocumentProperties {
@@ -105,18 +103,11 @@ public:
     TOleDocumentProperties(const TOleDocumentProperties&) = delete;
     TOleDocumentProperties& operator=(const TOleDocumentProperties&) = delete;
 
-    // Makes the component ready. The engine is built in, so this cannot fail.
-    void Connect();
-    // Closes an open document without saving and releases the component.
-    void Disconnect();
-    bool Connected() const { return connected_; }
-
-    // Opens the document's property sets. With readOnly false (what the program always passes)
-    // the file must be writable. Reads the header, the directory and the property stream only;
-    // writes nothing. `options` is accepted for the callers' sake and has no effect. A document
+    // Opens the document's property sets. With `readOnly` false the file must be writable.
+    // Reads the header, the directory and the property stream only; writes nothing. A document
     // already open is closed first, without saving. Throws KrdlError naming the file when it is
     // missing, cannot be opened as asked, is not a compound document, or is damaged.
-    void Open(const QString& path, bool readOnly = false, qint32 options = 2);
+    void Open(const QString& path, bool readOnly = false);
     // Opens like Open, but only the file `file` describes, read earlier under `path`: a symbolic
     // link that was not there then is not followed, and another file (a different identity) is
     // refused. Throws KrdlError naming the file and saying why.
@@ -135,9 +126,9 @@ public:
     // Releases the document; saves first only when saveBeforeClose is true. Changes not saved
     // are dropped. Does nothing when no document is open.
     void Close(bool saveBeforeClose = false);
-    bool IsOpen() const { return static_cast<bool>(collection_); }
+    bool IsOpen() const { return static_cast<bool>(m_collection); }
     // Path of the open document (empty when none is open).
-    const QString& FileName() const { return path_; }
+    const QString& FileName() const { return m_path; }
 
 private:
     friend class TOleCustomProperties;
@@ -146,11 +137,10 @@ private:
     [[noreturn]] void Fail(const QString& what, const std::exception& e) const;
     static std::unique_ptr<cfb::DiskFile> OpenDisk(const QString& path, bool readOnly, bool followLink);
 
-    bool connected_ = false;
-    QString path_;
-    std::unique_ptr<cfb::BlockFile> file_;
-    std::unique_ptr<cfb::CustomPropertyCollection> collection_;
-    TOleCustomProperties properties_;
+    QString m_path;
+    std::unique_ptr<cfb::BlockFile> m_file;
+    std::unique_ptr<cfb::CustomPropertyCollection> m_collection;
+    TOleCustomProperties m_properties;
 };
 
 // Value of a decoded property as the program shows and writes it (see TOleCustomProperty).

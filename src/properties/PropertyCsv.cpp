@@ -407,6 +407,12 @@ bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
             }
         }
         row.path = d.Decode(d.fields[0]);
+        // A field of a byte order mark alone decodes to nothing: a row that is empty once decoded
+        // is a blank row too, as it would be written.
+        if (row.path.isEmpty()
+            && std::all_of(d.fields.cbegin() + 1, d.fields.cbegin() + static_cast<std::ptrdiff_t>(d.count),
+                           [&d](const std::string& f) { return d.Decode(f).isEmpty(); }))
+            continue;
         row.values.clear();
         if (withValues) {
             row.values.reserve(static_cast<qsizetype>(d.named.size()));

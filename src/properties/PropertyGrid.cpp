@@ -93,9 +93,9 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
         for (int c = 1; c < colCount; ++c) {
             TarCell* cell = nullptr;
             if (cells.Find(c, r, cell))
-                d.properties.Add(names[c - 1], cell->Text, ptText, 0, !cell->Changed);
+                d.properties.Add(names[c - 1], cell->Text, !cell->Changed);
             else
-                d.properties.Add(names[c - 1], QString(), ptText, 0, false);
+                d.properties.Add(names[c - 1], QString(), false);
         }
     }
     return result;

@@ -18,11 +18,11 @@
 //     SavePropertySet(fileName, PropertySetRowsFromCells(cells, cols, rows));  // PropertySetFile.h
 //     PutPropertySet(cells, cols, rows, loadedRows);
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertySetFile.h"
-#include "widgets/TarCells.h"
+#include "common/TarCells.h"
 
 #include <vector>
 

@@ -18,9 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kCodePage = u"codepage"_s;
-const QString kAfter = u"after"_s;
-
 QString identityOf(const QString& path)
 {
     return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
@@ -93,7 +90,6 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
     std::vector<JournalItem> items;
     items.reserve(documents.size());
     TOleDocumentProperties doc;
-    doc.Connect();
     for (std::size_t d = 0; d < documents.size(); ++d) {
         const QString& path = changes[documents[d].front()].path;
         try {
@@ -104,19 +100,19 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
             JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
-            doc.Open(path, false, 2);
+            doc.Open(path);
             Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
             StoredProperties before = ReadStoredProperties(custom);
             read.before = PropertyFingerprint(before);
-            item.attributes.emplace_back(kCodePage, QString::number(before.codePage));
+            item.attributes.emplace_back(kCodePageAttribute, QString::number(before.codePage));
             bool changesIt = false;
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
                 const StoredProperties after = ReadStoredProperties(custom);
                 changesIt = changesIt || !SameProperties(after, before);
                 read.after << PropertyFingerprint(after);
-                item.attributes.emplace_back(kAfter, read.after.back());
+                item.attributes.emplace_back(kAfterAttribute, read.after.back());
             }
             doc.Close(false);
             read_[d] = std::move(read);
@@ -134,7 +130,6 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             readErrors_[d] = e.message();
         }
     }
-    doc.Disconnect();
     // A journal that could not be written once records no later batch either: the save goes on
     // without it, as it said.
     if (items.empty() || !writeError_.isEmpty())
@@ -202,65 +197,4 @@ void PropertySaveJournal::End(bool completed)
     const std::lock_guard lock(mutex_);
     if (writer_)
         writer_->End(completed);
-}
-
-bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i)
-{
-    switch (run.states[i].mark) {
-    case JournalMark::Done:
-        return true;
-    case JournalMark::Failed:
-        return false; // a document that failed keeps what it had
-    case JournalMark::None:
-        break;
-    }
-    // A run that ended did not try its unmarked documents; one cut short may have written the
-    // one it was at.
-    return !run.ended;
-}
-
-PropertyRestore RestoreDocumentProperties(const JournalItem& item)
-{
-    const auto unrestored = [](const QString& reason) { return PropertyRestore{PropertyRestore::Unrestored, reason}; };
-    if (const QString reason = NotARegularFileReason(item.path); !reason.isEmpty())
-        return unrestored(item.path + u" is gone."_s);
-    if (!item.identity.isEmpty() && identityOf(item.path) != item.identity)
-        return unrestored(item.path + u" is another file now."_s);
-
-    StoredProperties recorded;
-    QStringList after;
-    for (const auto& [key, value] : item.attributes) {
-        if (key == kCodePage)
-            recorded.codePage = quint16(value.toUInt());
-        else if (key == kAfter)
-            after << value;
-    }
-    recorded.properties = item.properties;
-
-    TOleDocumentProperties doc;
-    doc.Connect();
-    try {
-        doc.Open(item.path, false, 2);
-        TOleCustomProperties& custom = doc.CustomProperties();
-        const QString now = PropertyFingerprint(ReadStoredProperties(custom));
-        if (now == PropertyFingerprint(recorded)) {
-            doc.Close(false);
-            return {PropertyRestore::Unchanged, {}};
-        }
-        if (!after.contains(now)) {
-            doc.Close(false);
-            return unrestored(item.path + u" was changed since the save."_s);
-        }
-        for (qint32 k = custom.Count() - 1; k >= 0; --k)
-            custom.Item(k).Remove();
-        for (const JournalProperty& p : item.properties)
-            custom.AddStored(p.name, QByteArray::fromHex(p.value.toLatin1()));
-        doc.Save();
-        doc.Close(false);
-    } catch (const KrdlError& e) {
-        // Nothing saved: the document keeps what the save left there, until the next undo.
-        doc.Close(false);
-        return {PropertyRestore::Failed, e.message()};
-    }
-    return {PropertyRestore::Restored, {}};
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The undo journal of a property save (kind "properties", journal/Journal.h), and taking one
-// document of such a run back.
+// The undo journal of a property save (kind "properties", journal/Journal.h); PropertyUndo.h
+// takes such a run back.
 //
 // Before the save writes its first document, every document it is going to write is opened
 // and recorded in one journal item, on the disk before any document changes (a save written a
@@ -45,6 +45,11 @@ struct StoredProperties {
 };
 
 StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
+
+// The attributes of a document's journal item beside its properties: the code page of the
+// stored text values, and each fingerprint the document holds after one of its rows.
+inline const QString kCodePageAttribute = QStringLiteral("codepage");
+inline const QString kAfterAttribute = QStringLiteral("after");
 
 // A digest of the names and values of the properties, in their order, and of the code page:
 // equal for two documents that hold the same custom properties, whatever their ids or the
@@ -109,24 +114,3 @@ private:
     std::unique_ptr<JournalWriter> writer_;
     std::mutex mutex_;
 };
-
-// What taking back one document of a property save found and did.
-struct PropertyRestore {
-    enum Outcome {
-        Restored,   // the recorded properties are back
-        Unchanged,  // the document holds the recorded properties: the save did not change it
-        Unrestored, // left as it is for good: Reason says why (changed since, another file, gone)
-        Failed,     // left as it is this time: Reason is the error (locked, unreadable, no space)
-    };
-    Outcome outcome = Unrestored;
-    QString reason;
-};
-
-// Whether item I of the run may need taking back: a document the save marked done, or one it
-// did not mark in a run cut short.
-bool PropertyRestoreNeeded(const JournalRun& run, std::size_t i);
-
-// Puts the recorded custom properties of item I back into its document, all or nothing, in
-// place and crash-safe, while the document is the file the save wrote and holds what the save
-// left there.
-PropertyRestore RestoreDocumentProperties(const JournalItem& item);

@@ -93,9 +93,10 @@ QString CannotOpen(const QString& path, const QString& reason)
 
 } // namespace
 
-QString PropseedFileName()
+QString PropseedFileName(const QString& programFileName)
 {
-    return ResolveProgramPath(IniReadString(ProgramIniFileName(), u"Settings"_s, u"PropseedFN"_s));
+    return ResolveProgramPath(programFileName,
+                              IniReadString(ProgramIniFileName(programFileName), u"Settings"_s, u"PropseedFN"_s));
 }
 
 bool PropseedFileExists(const QString& path)
@@ -166,7 +167,6 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
             continue;
         TCustomPropertie definition;
         definition.Name = name;
-        definition.PropertyType = ptText;
         const QString key = PropertyNameKey(name);
         if (const auto same = firstOfName.constFind(key); same != firstOfName.constEnd()) {
             definition.LookupValues = parsed[*same].LookupValues;

@@ -22,14 +22,14 @@
 // The file is shared with the old program: it is read by the shared-file text rule
 // (UTF-8 when it is valid UTF-8 or has a byte order mark, otherwise Windows-1250).
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include <QString>
 #include <QStringList>
 
-// The seed file the program INI file names: [Settings] PropseedFN resolved by
+// The seed file the INI file of `programFileName` names: [Settings] PropseedFN resolved by
 // `ResolveProgramPath` (a leading backslash means "beside the program"). Empty when unset.
-QString PropseedFileName();
+QString PropseedFileName(const QString& programFileName);
 
 // True when a file (not a folder) is at `path`; what the editor checks before it parses.
 bool PropseedFileExists(const QString& path);

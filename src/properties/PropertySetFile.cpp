@@ -67,6 +67,9 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
     QSet<QString> takenKeys;           // folded keys of Files
     for (const auto& [key, path] : listed) {
         takenKeys.insert(key.toCaseFolded());
+        // A key named like the list itself would make the list its own section; it lists nothing.
+        if (key.toCaseFolded() == kFiles.toCaseFolded())
+            continue;
         if (!keyOfPath.contains(path.toUpper()))
             keyOfPath.insert(path.toUpper(), key);
     }
@@ -137,6 +140,8 @@ bool ParsePropertySet(const QByteArray& bytes, QList<PropertySetRow>& rows, QStr
         return false;
     const QHash<QString, QList<QPair<QString, QString>>> sections = IniDocument::fromText(text).allEntries();
     for (const auto& [key, path] : sections.value(kFiles.toCaseFolded())) {
+        if (key.toCaseFolded() == kFiles.toCaseFolded())
+            continue; // its section would be the list itself (see SavePropertySet)
         PropertySetRow row;
         row.path = path;
         for (const auto& entry : sections.value(key.toCaseFolded()))

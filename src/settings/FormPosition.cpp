@@ -20,13 +20,13 @@ namespace {
 
 const std::array<QString, 5> kKeys = {u"Left"_s, u"Top"_s, u"Width"_s, u"Height"_s, u"WindowState"_s};
 
-std::array<int*, 5> fieldsOf(FormPosition& p)
+std::array<int*, 5> FieldsOf(FormPosition& p)
 {
     return {&p.Left, &p.Top, &p.Width, &p.Height, &p.WindowState};
 }
 
 // A whole decimal number (blanks around it allowed), or the default.
-int numberOr(const QString& text, int fallback)
+int NumberOr(const QString& text, int fallback)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
@@ -34,7 +34,7 @@ int numberOr(const QString& text, int fallback)
 }
 
 // The registry subkey of a window under the name key.
-QString registryKey(const QString& nameKey, const QString& window)
+QString RegistryKey(const QString& nameKey, const QString& window)
 {
     QString key = nameKey;
     while (key.endsWith(u'\\'))
@@ -44,10 +44,9 @@ QString registryKey(const QString& nameKey, const QString& window)
 
 } // namespace
 
-QString DefaultFormPosNameKey(bool useIniFile)
+QString DefaultFormPosNameKey(const QString& programFileName, bool useIniFile)
 {
-    const QString exe = ProgramFileName();
-    QString name = exe.mid(LastDelimiter(exe) + 1);
+    QString name = programFileName.mid(LastDelimiter(programFileName) + 1);
     if (const qsizetype dot = name.lastIndexOf(u'.'); dot > 0)
         name.truncate(dot);
     return useIniFile ? name + u".ini"_s : name;
@@ -66,7 +65,7 @@ QString FormPosIniFileName(const QString& nameKey)
 FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QString& window)
 {
     FormPosition position;
-    const auto fields = fieldsOf(position);
+    const auto fields = FieldsOf(position);
     if (useIniFile) {
         const auto values = ReadIniSection(FormPosIniFileName(nameKey), window);
         for (size_t i = 0; i < kKeys.size(); ++i) {
@@ -75,12 +74,12 @@ FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QSt
                 return kv.first.compare(kKeys[i], Qt::CaseInsensitive) == 0;
             });
             if (found != values.end())
-                *fields[i] = numberOr(found->second, *fields[i]);
+                *fields[i] = NumberOr(found->second, *fields[i]);
         }
     } else {
-        const QString key = registryKey(nameKey, window);
+        const QString key = RegistryKey(nameKey, window);
         for (size_t i = 0; i < kKeys.size(); ++i)
-            *fields[i] = numberOr(RegReadString(key, kKeys[i]), *fields[i]);
+            *fields[i] = NumberOr(RegReadString(key, kKeys[i]), *fields[i]);
     }
     return position;
 }
@@ -88,7 +87,7 @@ FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QSt
 void WriteFormPosition(bool useIniFile, const QString& nameKey, const QString& window, const FormPosition& position)
 {
     FormPosition copy = position;
-    const auto fields = fieldsOf(copy);
+    const auto fields = FieldsOf(copy);
     QList<QPair<QString, QString>> values;
     for (size_t i = 0; i < kKeys.size(); ++i)
         values.append({kKeys[i], QString::number(*fields[i])});
@@ -100,7 +99,7 @@ void WriteFormPosition(bool useIniFile, const QString& nameKey, const QString& w
             throw KrdlError(u"Unable to write to %1"_s.arg(QFileInfo(file).absoluteFilePath()));
         WriteIniValues(file, window, values);
     } else {
-        const QString key = registryKey(nameKey, window);
+        const QString key = RegistryKey(nameKey, window);
         for (const auto& [name, value] : values)
             RegWriteString(key, name, value);
     }

@@ -21,9 +21,9 @@ struct FormPosition {
     friend bool operator==(const FormPosition&, const FormPosition&) = default;
 };
 
-// The name key used when none is set: the executable's file name without folder, with ".ini"
-// in place of its extension for an INI file, without extension for the registry.
-QString DefaultFormPosNameKey(bool useIniFile);
+// The name key used when none is set: the file name of `programFileName` without folder, with
+// ".ini" in place of its extension for an INI file, without extension for the registry.
+QString DefaultFormPosNameKey(const QString& programFileName, bool useIniFile);
 
 // The INI file of a name key: ".ini" is appended unless the name ends in it in any letter case;
 // a name without a folder is put into the per-user configuration folder.

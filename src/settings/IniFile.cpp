@@ -181,7 +181,9 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 QStringList IniDocument::keys(const QString& section) const
 {
     QStringList result;
-    for (const auto& [key, value] : entries(section)) {
+    // Not a structured binding: clang before 16 cannot capture one in a lambda.
+    for (const auto& entry : entries(section)) {
+        const QString& key = entry.first;
         if (std::none_of(result.cbegin(), result.cend(), [&key](const QString& k) { return sameName(k, key); }))
             result.append(key);
     }
@@ -340,6 +342,14 @@ QString IniFileTextProblem(const QString& fileName)
     return load(fileName).problem;
 }
 
+bool IniEntryWritable(const QString& section, const QString& key, const QString& value)
+{
+    const auto lineBreak = [](const QString& text) { return text.contains(u'\n') || text.contains(u'\r'); };
+    return section.trimmed() == section && !section.contains(u']') && !lineBreak(section) && !key.isEmpty()
+        && key.trimmed() == key && !key.contains(u'=') && !key.startsWith(u'[') && !lineBreak(key)
+        && !lineBreak(value);
+}
+
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value)
 {
     WriteIniValues(fileName, section, {{key, value}});
@@ -355,12 +365,8 @@ void WriteIniValues(const QString& fileName, const QString& section, const QList
             message += QStringLiteral(". ") + problem;
         throw KrdlError(message);
     };
-    // A section or key name that would not read back as itself cannot be written.
-    if (section.contains(u']') || section.contains(u'\n') || section.contains(u'\r'))
-        fail();
     for (const auto& [key, value] : values) {
-        if (key.contains(u'=') || key.trimmed().isEmpty() || key.contains(u'\n') || key.contains(u'\r')
-            || value.contains(u'\n') || value.contains(u'\r'))
+        if (!IniEntryWritable(section, key, value))
             fail();
     }
     LoadedFile file = load(fileName);

@@ -78,8 +78,14 @@ QString IniFileTextProblem(const QString& fileName);
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key);
 // All keys of a section with their values, in file order; empty when missing.
 QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QString& section);
+// True when `value` written under `section` and `key` reads back as itself: names without
+// blanks around them (reading trims them) and without line breaks, a section without "]", a key
+// not empty, without "=" and not starting with "[" (it would read as a section), a value without
+// line breaks.
+bool IniEntryWritable(const QString& section, const QString& key, const QString& value);
 // Writes a value, creating the file, section or key as needed, replacing the file safely.
-// Throws KrdlError "Unable to write to <full path>" (with ". line N: ..." for a refused text).
+// Throws KrdlError "Unable to write to <full path>" (with ". line N: ..." for a refused text),
+// also for an entry that IniEntryWritable refuses; the file then stays as it was.
 void WriteIniValue(const QString& fileName, const QString& section, const QString& key, const QString& value);
 // Writes several values of one section in their order with one replacement of the file, so the
 // file never holds some of them without the others.

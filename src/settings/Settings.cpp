@@ -11,23 +11,17 @@
 
 namespace {
 
-QString& programFileOverride()
-{
-    static QString path;
-    return path;
-}
-
 // The registry values live in the system's registry where there is one, unless KRDL_CONFIG_HOME
 // names a configuration folder of its own: tests and scripts keep away from the user's real
 // settings with it, on Windows too.
-bool useRegistry()
+bool UseRegistry()
 {
     return platform::HasUserRegistry() && qEnvironmentVariableIsEmpty("KRDL_CONFIG_HOME");
 }
 
 // Per-user store of the registry values where the system has no registry: an INI file, one
 // section per key path.
-QString registryFile()
+QString RegistryFile()
 {
     return FromFsPath(platform::UserConfigDir() / "krdl" / "registry.ini");
 }
@@ -39,33 +33,25 @@ QString UserConfigFolder()
     return FromFsPath(platform::UserConfigDir() / "krdl");
 }
 
-QStringList UserSettingsFiles()
+QStringList UserSettingsFiles(const QString& programFileName)
 {
-    QStringList files{FormPosIniFileName(DefaultFormPosNameKey(true))};
-    if (!useRegistry())
-        files.prepend(registryFile());
+    QStringList files{FormPosIniFileName(DefaultFormPosNameKey(programFileName, true))};
+    if (!UseRegistry())
+        files.prepend(RegistryFile());
     return files;
 }
 
 QString ProgramFileName()
 {
-    if (!programFileOverride().isEmpty())
-        return programFileOverride();
     return FromFsPath(platform::ExecutablePath());
 }
 
-void SetProgramFileNameForTesting(const QString& path)
+QString ProgramIniFileName(const QString& programFileName)
 {
-    programFileOverride() = path;
-}
-
-QString ProgramIniFileName()
-{
-    const QString exe = ProgramFileName();
-    const qsizetype dot = exe.lastIndexOf(u'.');
-    if (dot > LastDelimiter(exe))
-        return exe.left(dot) + QStringLiteral(".ini");
-    return exe + QStringLiteral(".ini");
+    const qsizetype dot = programFileName.lastIndexOf(u'.');
+    if (dot > LastDelimiter(programFileName))
+        return programFileName.left(dot) + QStringLiteral(".ini");
+    return programFileName + QStringLiteral(".ini");
 }
 
 QString IniReadString(const QString& fileName, const QString& section, const QString& key)
@@ -78,24 +64,24 @@ void IniWriteString(const QString& fileName, const QString& section, const QStri
     WriteIniValue(fileName, section, key, value);
 }
 
-QString ReadInitialDir(const QString& key)
+QString ReadInitialDir(const QString& programFileName, const QString& key)
 {
-    return IniReadString(ProgramIniFileName(), QStringLiteral("InitialDir"), key);
+    return IniReadString(ProgramIniFileName(programFileName), QStringLiteral("InitialDir"), key);
 }
 
-void WriteInitialDir(const QString& key, const QString& folder)
+void WriteInitialDir(const QString& programFileName, const QString& key, const QString& folder)
 {
-    IniWriteString(ProgramIniFileName(), QStringLiteral("InitialDir"), key, folder);
+    IniWriteString(ProgramIniFileName(programFileName), QStringLiteral("InitialDir"), key, folder);
 }
 
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
-    if (useRegistry()) {
+    if (UseRegistry()) {
         // A key that cannot be opened or created is skipped without a message.
         platform::WriteUserRegistryString(keyPath.toStdU16String(), name.toStdU16String(), value.toStdU16String());
         return;
     }
-    const QString file = registryFile();
+    const QString file = RegistryFile();
     std::error_code ec;
     std::filesystem::create_directories(ToFsPath(file).parent_path(), ec);
     if (ec)
@@ -109,25 +95,20 @@ void RegWriteString(const QString& keyPath, const QString& name, const QString& 
 
 QString RegReadString(const QString& keyPath, const QString& name)
 {
-    if (useRegistry())
+    if (UseRegistry())
         return QString::fromStdU16String(
             platform::ReadUserRegistryString(keyPath.toStdU16String(), name.toStdU16String()).value_or(std::u16string()));
-    return ReadIniValue(registryFile(), keyPath, name);
+    return ReadIniValue(RegistryFile(), keyPath, name);
 }
 
-QString ResolveProgramPathFor(const QString& executable, const QString& value)
+QString ResolveProgramPath(const QString& programFileName, const QString& value)
 {
     if (!value.startsWith(u'\\'))
         return value;
-    const QString folder = executable.left(LastDelimiter(executable) + 1);
+    const QString folder = programFileName.left(LastDelimiter(programFileName) + 1);
     QString rest = value.mid(1);
     // Relative paths written for Windows use backslashes; a native POSIX folder takes slashes.
-    if (GuessPathStyle(executable) == PathStyle::Posix)
+    if (GuessPathStyle(programFileName) == PathStyle::Posix)
         rest.replace(u'\\', u'/');
     return folder + rest;
-}
-
-QString ResolveProgramPath(const QString& value)
-{
-    return ResolveProgramPathFor(ProgramFileName(), value);
 }

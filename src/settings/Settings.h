@@ -6,12 +6,12 @@
 #include <QString>
 #include <QStringList>
 
-// Full path of the running executable (tests may put another one in its place).
+// Full path of the running executable. The windows take it from their `Desktop`, and every
+// operation below that depends on it is given it as `programFileName`.
 QString ProgramFileName();
-void SetProgramFileNameForTesting(const QString& path);
 
-// The executable's path with its extension replaced by ".ini" (added when it has none).
-QString ProgramIniFileName();
+// `programFileName` with its extension replaced by ".ini" (added when it has none).
+QString ProgramIniFileName(const QString& programFileName);
 
 // Value of Key in Section of FileName; empty when the file, the section or the key is missing.
 QString IniReadString(const QString& fileName, const QString& section, const QString& key);
@@ -20,22 +20,21 @@ QString IniReadString(const QString& fileName, const QString& section, const QSt
 void IniWriteString(const QString& fileName, const QString& section, const QString& key, const QString& value);
 
 // [InitialDir] of the program INI file.
-QString ReadInitialDir(const QString& key);
-void WriteInitialDir(const QString& key, const QString& folder);
+QString ReadInitialDir(const QString& programFileName, const QString& key);
+void WriteInitialDir(const QString& programFileName, const QString& key, const QString& folder);
 
 // The program's folder in the per-user configuration folder (it may not exist yet).
 QString UserConfigFolder();
 
 // The per-user files the program reads and writes: the registry store (where there is no
 // registry, or KRDL_CONFIG_HOME names a folder of its own) and the window position file.
-QStringList UserSettingsFiles();
+QStringList UserSettingsFiles(const QString& programFileName);
 
 // Per-user string values under a key path such as "Software\KARDOLIN\Nastavitve".
 // A write that cannot be done is skipped silently; a missing value reads as empty text.
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value);
 QString RegReadString(const QString& keyPath, const QString& name);
 
-// A value whose first character is a backslash (or the native separator) is relative to the
-// executable's folder; any other value is used unchanged.
-QString ResolveProgramPath(const QString& value);
-QString ResolveProgramPathFor(const QString& executable, const QString& value);
+// A `value` whose first character is a backslash is relative to the folder of
+// `programFileName`; any other value is used unchanged.
+QString ResolveProgramPath(const QString& programFileName, const QString& value);

@@ -8,7 +8,6 @@
 
 namespace upgrade {
 
-inline constexpr char kProgramVersion[] = "2.204";
 inline constexpr char kMakerName[] = "Travenkalo";
 // Registry key of the "CheckNewVer" days value, which only the upgrade library writes.
 inline constexpr char kDaysKeyPath[] = "Software\\Travenkalo\\Nastavitve";
@@ -21,8 +20,9 @@ struct UpgradeResult {
     bool upgradeStarted = false;
 };
 
-// Runs the check. Force asks the library for a check now whatever InternetUpgrade says.
-// A library that another user could have put in place or could change is never loaded.
-UpgradeResult UpgradeCheck(bool force);
+// Runs the check for the program `programFileName`, whose INI file names the library. `force`
+// asks the library for a check now whatever InternetUpgrade says. A library that another user
+// could have put in place or could change is never loaded.
+UpgradeResult UpgradeCheck(const QString& programFileName, bool force);
 
 } // namespace upgrade

@@ -37,6 +37,11 @@ TEST(HandOverMessage, AnythingElseIsRefusedAtOnce)
         "KRDL-OPEN 1 1 999999999999\n",    // more than any list of files
         "KRDL-OPEN 1 -1 2\n",
         QByteArray(65, 'K'),               // a header without end
+        // Counts in any form but plain digits, and a header longer than any Encode writes.
+        "KRDL-OPEN 1 +1 2\na\0"_ba,
+        "KRDL-OPEN 1 1\0\0 2\na\0"_ba,
+        "KRDL-OPEN 1 2" + QByteArray(70, '\0') + " 4\na\0b\0"_ba,
+        "KRDL-OPEN 1 " + QByteArray(60, '0') + "1 2\na\0"_ba,
     };
     for (const QByteArray& b : bad) {
         QStringList got;

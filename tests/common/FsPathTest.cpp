@@ -42,3 +42,12 @@ TEST(FsPath, NonAsciiAndNonUtf8NamesReachTheirFilesThroughText)
     // QTemporaryDir cannot remove a name that is not UTF-8: Qt decodes names with loss.
     std::filesystem::remove_all(base);
 }
+
+TEST(FsPath, NamesStartingWithTheBytesOfAByteOrderMarkKeepThem)
+{
+    for (const std::string_view name : {"\xEF\xBB\xBF" "a.dft", "\xEF\xBB\xBF"}) {
+        const QString text = FromNativeBytes(name);
+        EXPECT_TRUE(text.startsWith(QChar(0xFEFF))) << name;
+        EXPECT_EQ(ToNativeBytes(text), name);
+    }
+}

@@ -260,8 +260,8 @@ TEST(CompoundRead, DifatBeyondHeaderReadsFewBytes)
     const Bytes file = BuildCompound({{kDsiName, dsi}}, o);
     cfb::MemoryFile mem(file, false);
     cfb::CompoundReader reader(mem);
-    ASSERT_GT(reader.Head().numFatSectors, 109u);
-    ASSERT_GT(reader.Head().numDifatSectors, 0u);
+    ASSERT_GT(reader.Head().fatSectorCount, 109u);
+    ASSERT_GT(reader.Head().difatSectorCount, 0u);
     // The filler stream's chain runs through FAT sectors listed only in the DIFAT chain.
     const auto filler = reader.FindRootChild(u"Filler");
     ASSERT_TRUE(filler.has_value());
@@ -275,8 +275,8 @@ TEST(CompoundRead, DifatBeyondHeaderReadsFewBytes)
     EXPECT_EQ(testdata::List(c), (std::vector<Prop>{{"Big", 1, "yes"}}));
     // The header, the DIFAT sector, and 4 KB windows around the directory and mini table, the
     // FAT sector and the mini stream.
-    EXPECT_LT(counting.bytesRead, 16u * 1024) << "opening must read only what it needs";
-    EXPECT_LE(counting.reads, 5);
+    EXPECT_LT(counting.BytesRead(), 16u * 1024) << "opening must read only what it needs";
+    EXPECT_LE(counting.Reads(), 5);
     ExpectSameAsOlefile(WriteTemp(dir, "difat.doc", file));
 }
 

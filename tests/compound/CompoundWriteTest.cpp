@@ -8,7 +8,6 @@
 
 #include "compound/Cfb.h"
 #include "compound/CodePage.h"
-#include "compound/InPlaceWriter.h"
 #include "compound/CompoundReader.h"
 #include "support/TempFolder.h"
 
@@ -170,9 +169,9 @@ std::map<std::string, Bytes> OtherStreams(const Bytes& file)
     cfb::MemoryFile f(file, false);
     cfb::CompoundReader r(f);
     std::map<std::string, Bytes> out;
-    const std::size_t entries = r.Dir().Sectors().size() * r.Dir().EntriesPerSector();
+    const std::size_t entries = r.Entries().Sectors().size() * r.Entries().EntriesPerSector();
     for (std::uint32_t i = 1; i < entries; ++i) {
-        const cfb::DirEntry e = r.Dir().Entry(i);
+        const cfb::DirectoryEntry e = r.Entries().Entry(i);
         if (e.type != cfb::EntryType::Stream || e.name == kDsiName)
             continue;
         out[cfb::Utf16ToUtf8(e.name)] = r.ReadStream(i, 1u << 30);
@@ -470,7 +469,7 @@ TEST(CompoundWrite, SaveOfBigFileWritesFewBytes)
     cfb::CustomPropertyCollection col(counting);
     col.AddText("Another", "value");
     col.Save();
-    EXPECT_LT(counting.bytesWritten, 64u * 1024);
+    EXPECT_LT(counting.BytesWritten(), 64u * 1024);
     EXPECT_EQ(testdata::ListBytes(mem.Bytes()).size(), 2u);
 }
 
@@ -531,8 +530,8 @@ TEST(CompoundWrite, GrowsTheFatAndStartsTheDifatWhenFull)
         ASSERT_FALSE(o.threw);
         cfb::MemoryFile after(o.bytes, false);
         cfb::CompoundReader r(after);
-        EXPECT_EQ(r.Head().numFatSectors, fatSectors + 1);
-        EXPECT_EQ(r.Head().numDifatSectors, fatSectors >= 109 ? 1u : 0u);
+        EXPECT_EQ(r.Head().fatSectorCount, fatSectors + 1);
+        EXPECT_EQ(r.Head().difatSectorCount, fatSectors >= 109 ? 1u : 0u);
         EXPECT_EQ(testdata::ListBytes(o.bytes), o.expected);
         EXPECT_EQ(OtherStreams(o.bytes), OtherStreams(original));
 
@@ -618,7 +617,7 @@ TEST(CompoundWrite, CrossLinkedChainsEndTheSaveWithAnErrorAndNoChange)
     {
         cfb::MemoryFile probe(file, false);
         cfb::CompoundReader r(probe);
-        const std::uint32_t lastDir = r.Dir().Sectors().back();
+        const std::uint32_t lastDir = r.Entries().Sectors().back();
         const std::uint32_t fatSector = r.Table().FatSectorLocation(lastDir / 128);
         Put32(file, 512 + std::size_t{fatSector} * 512 + 4 * (lastDir % 128), r.Root().start);
     }

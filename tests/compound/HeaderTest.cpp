@@ -57,14 +57,14 @@ TEST(Header, FieldsComeFromTheirOwnOffsets)
     EXPECT_EQ(h.majorVersion, 3);
     EXPECT_EQ(h.SectorSize(), 512u);
     EXPECT_EQ(h.MiniSectorSize(), 64u);
-    EXPECT_EQ(h.numDirSectors, 0u);
-    EXPECT_EQ(h.numFatSectors, 2u);
-    EXPECT_EQ(h.firstDirSector, 11u);
+    EXPECT_EQ(h.directorySectorCount, 0u);
+    EXPECT_EQ(h.fatSectorCount, 2u);
+    EXPECT_EQ(h.firstDirectorySector, 11u);
     EXPECT_EQ(h.miniStreamCutoff, 4096u);
     EXPECT_EQ(h.firstMiniFatSector, 13u);
-    EXPECT_EQ(h.numMiniFatSectors, 1u);
+    EXPECT_EQ(h.miniFatSectorCount, 1u);
     EXPECT_EQ(h.firstDifatSector, 17u);
-    EXPECT_EQ(h.numDifatSectors, 19u);
+    EXPECT_EQ(h.difatSectorCount, 19u);
     EXPECT_EQ(h.difat[0], 100u);
     EXPECT_EQ(h.difat[1], 101u);
     EXPECT_EQ(h.difat[108], cfb::kFreeSect);
@@ -77,13 +77,13 @@ TEST(Header, SerializeChangesOnlyTheFieldsItWrites)
     cfb::Header h = cfb::Header::Parse(raw.data(), raw.size());
     EXPECT_EQ(h.Serialize(), raw) << "a header written back unchanged keeps every byte";
 
-    h.numDirSectors = 0x01020304;
-    h.numFatSectors = 0x05060708;
-    h.firstDirSector = 0x090A0B0C;
+    h.directorySectorCount = 0x01020304;
+    h.fatSectorCount = 0x05060708;
+    h.firstDirectorySector = 0x090A0B0C;
     h.firstMiniFatSector = 0x0D0E0F10;
-    h.numMiniFatSectors = 0x11121314;
+    h.miniFatSectorCount = 0x11121314;
     h.firstDifatSector = 0x15161718;
-    h.numDifatSectors = 0x191A1B1C;
+    h.difatSectorCount = 0x191A1B1C;
     h.difat[108] = 0x1D1E1F20;
     Raw expected = raw;
     Put(expected, 0x28, 0x01020304, 4);

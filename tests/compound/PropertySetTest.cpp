@@ -91,3 +91,41 @@ TEST(PropertySet, DecodeValueRefusesWhatRunsPastItsSection)
     const Bytes vector = {0x1E, 0x10, 0, 0, 1, 0, 0, 0}; // VT_VECTOR | VT_LPSTR: kept raw
     EXPECT_FALSE(cfb::DecodeValue(vector.data(), vector.size(), 1252).has_value());
 }
+
+TEST(PropertySet, RebuildRefusesAStreamWhoseOtherSectionsItWouldChange)
+{
+    // One summary section at 53 that declares 16 MB: a user section added at the end of the
+    // stream would become part of it.
+    const Bytes pastTheEnd = {
+        0xFE, 0xFF, 0, 0, 4, 10, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0,
+        0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10, 0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE, 53, 0, 0, 0,
+        0x18, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0x10, 0, 0, 0, 2, 0, 0, 0, 0xE4, 0x04, 0, 0};
+    // Sixteen sections already, all a reader takes: no room for the user section.
+    Bytes full(28 + 16 * 20, 0);
+    full[0] = 0xFE, full[1] = 0xFF, full[24] = 16;
+    for (std::size_t i = 0; i < 16; ++i) {
+        std::copy(cfb::kFmtidDocSummary.begin(), cfb::kFmtidDocSummary.end(), full.begin() + 28 + 20 * i);
+        full[28 + 20 * i + 16] = std::uint8_t(full.size());
+        full[28 + 20 * i + 17] = std::uint8_t(full.size() >> 8);
+    }
+    full.insert(full.end(), {8, 0, 0, 0, 0, 0, 0, 0});
+    for (const Bytes& stream : {pastTheEnd, full}) {
+        const cfb::PropertySetStream parsed = cfb::PropertySetStream::Parse(stream);
+        EXPECT_THROW(parsed.Rebuild(parsed.user), cfb::Error) << stream.size() << " bytes";
+    }
+}
+
+TEST(PropertySet, AValueKeptRawKeepsItsTypeWhenTheNextOneStartsInsideIt)
+{
+    // Id 2 at 24, of a type kept raw (0x1041), and id 3 at 25, one byte later: an I1 whose type
+    // word is the second byte of the first one's.
+    const Bytes section = {32, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0, 3, 0, 0, 0, 25, 0, 0, 0,
+                           0x41, 0x10, 0, 0, 0, 0, 0, 0};
+    const cfb::Section read = cfb::Section::Parse(section.data(), section.size(), 1252);
+    const Bytes written = read.Serialize();
+    const cfb::Section again = cfb::Section::Parse(written.data(), written.size(), 1252);
+    ASSERT_EQ(again.properties.size(), 2u);
+    EXPECT_EQ(again.properties[0].value.vt, 0x1041);
+    EXPECT_EQ(again.properties[0].raw, read.properties[0].raw);
+    EXPECT_EQ(again.properties[1].value.vt, cfb::VT_I1);
+}

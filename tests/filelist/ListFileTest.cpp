@@ -79,6 +79,8 @@ TEST(ListFileWriting, WrittenLinesReadBackUnchanged)
     const std::vector<FileEntry> list{
         entry(u"C:\\Work\\Parts"_s, u"bracket.par"_s, true), entry(u"C:\\"_s, u"root.dft"_s, false), entry(u"C:"_s, u"drive.dft"_s, true),
         entry(u"C:\\Načrti\\Žaga"_s, u"ščep.PSM"_s, false), entry(u""_s, u""_s, true),
+        // A ";" is a character of a name like any other; so is the one of a line that was no flag line.
+        entry(u"C:\\a;b"_s, u"c;d.dft"_s, false), entry(u"2;C:"_s, u"x.dft"_s, true),
 #ifndef _WIN32
         entry(u"/home/u/parts"_s, u"a.par"_s, true), entry(u"/"_s, u"top.asm"_s, false),
         entry(u"/srv/测试"_s, u"b.pwd"_s, true),
@@ -98,8 +100,8 @@ TEST(ListFileReading, FlagLines)
     EXPECT_EQ(parseOne(u"0;C:\\x\\y.dft"_s), (Parsed{false, u"C:\\x"_s, u"y.dft"_s}));
     EXPECT_EQ(parseOne(u"1;C:\\Work\\Parts\\bracket.par"_s), (Parsed{true, u"C:\\Work\\Parts"_s, u"bracket.par"_s}));
     EXPECT_EQ(parseOne(u"1;C:\\\\a.dft"_s), (Parsed{true, u"C:\\"_s, u"a.dft"_s}));
-    // Field 2 ends at the second ";".
-    EXPECT_EQ(parseOne(u"1;C:\\a;b\\c.dft"_s), (Parsed{true, u"C:"_s, u"a"_s}));
+    // The path is all of the line after the first ";", so a name holding ";" reads back whole.
+    EXPECT_EQ(parseOne(u"1;C:\\a;b\\c.dft"_s), (Parsed{true, u"C:\\a;b"_s, u"c.dft"_s}));
     EXPECT_EQ(parseOne(u"0;"_s), (Parsed{false, u""_s, u""_s}));
     EXPECT_EQ(parseOne(u"1"_s), (Parsed{true, u""_s, u""_s}));
     EXPECT_EQ(parseOne(u"0"_s), (Parsed{false, u""_s, u""_s}));

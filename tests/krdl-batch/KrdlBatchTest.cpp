@@ -2,6 +2,7 @@
 #include "../journal/PrivateJournal.h"
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "support/PdfText.h"
 #include "support/TestFiles.h"
 #include "text/NativePath.h"
 
@@ -224,6 +225,20 @@ TEST_F(KrdlBatchTool, NamesThatAreNotUtf8AreUsedByteForByte)
     std::filesystem::remove_all(ToFsPath(tmp.path()));
 }
 
+TEST_F(KrdlBatchTool, AReportErrorNamesTheFileWithItsBytes)
+{
+    if constexpr (text::kNativeNamesAreUtf16)
+        GTEST_SKIP() << "native names are UTF-16 here";
+    QProcess p;
+    p.setWorkingDirectory(tmp.path());
+    p.start(u"/bin/sh"_s, {u"-c"_s, u"\"$0\" report --pdf \"no/such/$(printf 'cp1250_\\232\\350').pdf\" a.dft"_s,
+                          QStringLiteral(KRDL_BATCH_EXE)});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_TRUE(err.contains("krdl-batch: Cannot create file \"no/such/cp1250_\x9A\xE8.pdf\". ")) << err.toStdString();
+}
+
 TEST_F(KrdlBatchTool, ListFilesDriveCopyAndRenameWithTheirTickedEntries)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.par"_s, "B"), c = file(u"src/c.asm"_s, "C");
@@ -246,8 +261,8 @@ TEST_F(KrdlBatchTool, ListFilesDriveCopyAndRenameWithTheirTickedEntries)
 
 TEST_F(KrdlBatchTool, ReportWritesThePdfWithoutADisplay)
 {
-    if (!testfiles::PdfToTextMissing().isEmpty())
-        GTEST_SKIP() << testfiles::PdfToTextMissing().toStdString();
+    if (!testfiles::HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) cannot run";
     const auto pdfText = [](const QString& pdf) {
         QStringList lines;
         for (const QString& line : testfiles::PdfToText(pdf, {u"-layout"_s}).split(u'\n')) {

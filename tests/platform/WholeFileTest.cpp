@@ -8,11 +8,59 @@
 #include <fstream>
 
 #ifndef _WIN32
+#include <climits>
+#include <cstring>
+#include <dlfcn.h>
+#include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 #endif
 
 namespace fs = std::filesystem;
 using testfiles::TempFolder;
+
+#ifndef _WIN32
+namespace {
+// While a test listens: the paths of the descriptors this program calls fsync on, in order.
+std::vector<fs::path>* syncedPaths = nullptr;
+} // namespace
+
+// Every fsync of this test program comes here first and is passed on to the system's.
+extern "C" int fsync(int fd)
+{
+    void* address = ::dlsym(RTLD_NEXT, "fsync");
+    int (*systemFsync)(int) = nullptr;
+    std::memcpy(&systemFsync, &address, sizeof systemFsync);
+    if (syncedPaths) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target);
+        if (length > 0)
+            syncedPaths->emplace_back(std::string(target, std::size_t(length)));
+    }
+    return systemFsync(fd);
+}
+
+// A power cut keeps a rename only once its folder is flushed: the new content first, then,
+// after the rename, the folder, so that a replacement that returned is not undone by one.
+TEST(WholeFile, ReplacementIsOnTheDiskWhenItReturns)
+{
+    TempFolder dir;
+    const fs::path file = dir.path() / "list.txt";
+    std::error_code ec;
+    ASSERT_TRUE(platform::ReplaceWholeFile(file, "old", ec)) << ec.message();
+    std::vector<fs::path> synced;
+    syncedPaths = &synced;
+    const bool replaced = platform::ReplaceWholeFile(file, "new", ec);
+    syncedPaths = nullptr;
+    ASSERT_TRUE(replaced) << ec.message();
+    const fs::path folder = fs::canonical(dir.path());
+    ASSERT_EQ(synced.size(), 2u);
+    EXPECT_EQ(synced[0].parent_path(), folder);
+    EXPECT_NE(synced[0], folder);
+    EXPECT_EQ(synced[1], folder);
+}
+#endif
 
 TEST(WholeFile, ReplacesReadsAndRefusesWhatIsNoFile)
 {

@@ -36,7 +36,7 @@ DocumentChanges Row(const QString& path, const QString& material, bool changed =
     d.path = path;
     d.changed = changed;
     if (changed)
-        d.properties.Add(u"Material"_s, material, 1, 0);
+        d.properties.Add(u"Material"_s, material);
     return d;
 }
 
@@ -181,7 +181,7 @@ TEST(ApplyDocumentChanges, FailedSaveIsSettledByWhatTheDocumentHolds)
         ApplyOptions options;
         options.beforeWrite = [&](std::size_t) {
             if (holdsNewValues)
-                TOleDocPropClassWrapper().ApplyChanges(doc, &rows[0].properties, false);
+                TOleDocPropClassWrapper().ApplyChanges(doc, rows[0].properties, false);
             QFile::setPermissions(doc, QFileDevice::ReadOwner);
         };
         const ApplyReport report = ApplyDocumentChanges(rows, options);

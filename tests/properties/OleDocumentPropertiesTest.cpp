@@ -48,7 +48,6 @@ TEST(OleDocumentProperties, OpenFailuresNameTheFile)
 {
     QTemporaryDir dir;
     TOleDocumentProperties doc;
-    doc.Connect();
 
     const QString missing = dir.filePath(QStringLiteral("missing.dft"));
     EXPECT_TRUE(ErrorOf([&] { doc.Open(missing); }).contains(missing));
@@ -90,8 +89,7 @@ TEST(OleDocumentProperties, ReadingAndClosingWithoutSaveWriteNothing)
     QThread::msleep(20); // a write would now show in the modification time
     {
         TOleDocumentProperties doc;
-        doc.Connect();
-        doc.Open(path, false, 2);
+        doc.Open(path);
         TOleCustomProperties& props = doc.CustomProperties();
         for (int i = 0; i < props.Count(); ++i) {
             (void)props.Item(i).Name();
@@ -101,9 +99,7 @@ TEST(OleDocumentProperties, ReadingAndClosingWithoutSaveWriteNothing)
         props.Add(QStringLiteral("Unsaved"), QStringLiteral("value"));
         doc.Close(false);
         doc.Open(path);
-        props.Add(QStringLiteral("Dropped"), QStringLiteral("on disconnect"));
-        doc.Disconnect();
-        doc.Connect();
+        props.Add(QStringLiteral("Dropped"), QStringLiteral("on the next open"));
         doc.Open(path);
         doc.CustomProperties().Item(1).Remove(); // and on destruction
     }
@@ -114,7 +110,6 @@ TEST(OleDocumentProperties, TypesValuesAndText)
 {
     QTemporaryDir dir;
     TOleDocumentProperties doc;
-    doc.Connect();
     doc.Open(docfiles::Copy(dir, "lo_custom.doc"));
     TOleCustomProperties& props = doc.CustomProperties();
     ASSERT_EQ(Names(doc), (QStringList{u"Checked"_s, u"Count"_s, u"Mass"_s, u"Material"_s, u"Opomba"_s, u"Released"_s}));
@@ -169,7 +164,6 @@ TEST(OleDocumentProperties, SavePersistsAndIndependentReaderAgrees)
     QTemporaryDir dir;
     const QString path = docfiles::Copy(dir, "gsf_v4.ole");
     TOleDocumentProperties doc;
-    doc.Connect();
     doc.Open(path);
     TOleCustomProperties& props = doc.CustomProperties();
     props.Item(0).Remove();

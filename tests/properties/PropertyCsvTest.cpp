@@ -97,6 +97,8 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
         {"UTF-8 without BOM, its characters cut by the reader's blocks",
          "Path;Opis\n/w/\xC5\xA0" "a.par;\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8D\n",
          {u"Opis"_s, u"/w/\u0160a.par: Opis=\u010D\u0161\u017E\u010D"_s}},
+        {"a line of a byte order mark alone is a blank row, as a row without text is written",
+         "\xEF\xBB\xBFPath,A\r\n/w/a.par,1\r\n\xEF\xBB\xBF,\r\n", {u"A"_s, u"/w/a.par: A=1"_s}},
         {"a header alone", "Path,A\r\n", {u"A"_s}},
         {"unterminated quote: the line where the field starts",
          "Path,A\r\n/w/a.par,\"x\r\ny\"\r\n/w/b.par,\"open\r\nmore\r\n",

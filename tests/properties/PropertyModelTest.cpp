@@ -1,6 +1,6 @@
 // The custom property vocabulary: the keyed list, the type names, the definitions.
 
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +20,13 @@ TEST(PropertyTypeName, NamesAndNumbers)
 TEST(TDocCustomProperties, FirstEntryForANameWinsIgnoringCase)
 {
     TDocCustomProperties list;
-    list.Add(QStringLiteral("Material"), QStringLiteral("A"), 1, 0);
-    list.Add(QStringLiteral("MATERIAL"), QStringLiteral("B"), 1, 5);
-    list.Add(QStringLiteral("Številka"), QStringLiteral("1"), 1, 0);
-    list.Add(QStringLiteral("šTEVILKA"), QStringLiteral("2"), 1, 0);
+    list.Add(QStringLiteral("Material"), QStringLiteral("A"));
+    list.Add(QStringLiteral("MATERIAL"), QStringLiteral("B"));
+    list.Add(QStringLiteral("Številka"), QStringLiteral("1"));
+    list.Add(QStringLiteral("šTEVILKA"), QStringLiteral("2"));
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.GetProperty(0)->Name, QStringLiteral("Material"));
     EXPECT_EQ(list.GetProperty(0)->Value, QStringLiteral("A"));
-    EXPECT_EQ(list.GetProperty(0)->Tag, 0);
     EXPECT_EQ(list.GetProperty(1)->Value, QStringLiteral("1"));
     EXPECT_TRUE(list.Contains(QStringLiteral("material")));
     EXPECT_EQ(list.IndexOf(QStringLiteral("ŠTEVILKA")), 1);
@@ -37,9 +36,9 @@ TEST(TDocCustomProperties, FirstEntryForANameWinsIgnoringCase)
 TEST(TDocCustomProperties, InnerBlanksCountAndOrderIsKept)
 {
     TDocCustomProperties list;
-    list.Add(QStringLiteral("Part No"), QStringLiteral("1"), 1, 0);
-    list.Add(QStringLiteral("Part  No"), QStringLiteral("2"), 1, 0);
-    list.Add(QStringLiteral("A"), QStringLiteral("3"), 1, 0);
+    list.Add(QStringLiteral("Part No"), QStringLiteral("1"));
+    list.Add(QStringLiteral("Part  No"), QStringLiteral("2"));
+    list.Add(QStringLiteral("A"), QStringLiteral("3"));
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.IndexOf(QStringLiteral("part  no")), 1);
     EXPECT_EQ(list.GetProperty(2)->Name, QStringLiteral("A"));
@@ -50,13 +49,13 @@ TEST(TDocCustomProperties, OutOfRangeAndClear)
     TDocCustomProperties list;
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
-    list.Add(QStringLiteral("X"), QString(), 1, 0);
+    list.Add(QStringLiteral("X"), QString());
     EXPECT_EQ(list.GetProperty(-1), nullptr);
     EXPECT_EQ(list.GetProperty(list.Count()), nullptr);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_FALSE(list.Contains(QStringLiteral("X")));
-    list.Add(QStringLiteral("x"), QStringLiteral("again"), 1, 0);
+    list.Add(QStringLiteral("x"), QStringLiteral("again"));
     EXPECT_EQ(list.GetProperty(0)->Value, QStringLiteral("again"));
 }
 
@@ -65,12 +64,9 @@ TEST(PropertyModel, InitialValues)
     const TDocCustomPropertie p;
     EXPECT_TRUE(p.Name.isEmpty());
     EXPECT_TRUE(p.Value.isEmpty());
-    EXPECT_EQ(p.PropertyType, 0);
-    EXPECT_EQ(p.Tag, -1);
-    EXPECT_EQ(p.Reserved, 0);
+    EXPECT_FALSE(p.Untouched);
 
     TCustomPropertie d;
-    EXPECT_EQ(d.PropertyType, 0);
     d.AddLookupValue(QStringLiteral("S235"));
     d.AddLookupValue(QStringLiteral("S235"));
     d.AddLookupValue(QString());

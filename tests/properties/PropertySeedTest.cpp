@@ -27,7 +27,6 @@ QStringList Dump(const PropertyDefinitions& defs)
     QStringList out;
     for (int i = 0; i < defs.Count(); ++i) {
         const TCustomPropertie* d = defs.Item(i);
-        EXPECT_EQ(d->PropertyType, ptText);
         out << d->Name + u": "_s + d->LookupValues.join(u'|') + u" ["_s + d->DefaultValue + u']';
     }
     return out;
@@ -112,20 +111,19 @@ TEST(PropertySeed, ExtractBlockAppendsAndNeverClears)
 TEST(PropertySeed, LocatedThroughTheProgramIniFile)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+    const QString program = dir.filePath(u"KRDL"_s);
     const QString ini = dir.filePath(u"KRDL.ini"_s);
-    EXPECT_EQ(PropseedFileName(), QString());
-    EXPECT_EQ(CannotFindPropseedMessage(PropseedFileName()), u"Cannot find \"\" !"_s);
-    EXPECT_FALSE(PropseedFileExists(PropseedFileName()));
+    EXPECT_EQ(PropseedFileName(program), QString());
+    EXPECT_EQ(CannotFindPropseedMessage(PropseedFileName(program)), u"Cannot find \"\" !"_s);
+    EXPECT_FALSE(PropseedFileExists(PropseedFileName(program)));
 
     IniWriteString(ini, u"Settings"_s, u"PropseedFN"_s, u"\\seed.txt"_s);
-    EXPECT_EQ(PropseedFileName(), dir.filePath(u"seed.txt"_s));
-    EXPECT_FALSE(PropseedFileExists(PropseedFileName()));
+    EXPECT_EQ(PropseedFileName(program), dir.filePath(u"seed.txt"_s));
+    EXPECT_FALSE(PropseedFileExists(PropseedFileName(program)));
     testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), "x");
-    EXPECT_TRUE(PropseedFileExists(PropseedFileName()));
+    EXPECT_TRUE(PropseedFileExists(PropseedFileName(program)));
     IniWriteString(ini, u"Settings"_s, u"PropseedFN"_s, dir.path());
-    EXPECT_FALSE(PropseedFileExists(PropseedFileName())) << "a folder is no seed file";
-    SetProgramFileNameForTesting({});
+    EXPECT_FALSE(PropseedFileExists(PropseedFileName(program))) << "a folder is no seed file";
 }
 
 TEST(PropertySeed, WindowsAndUtf8FilesReadTheSame)

@@ -61,6 +61,24 @@ TEST(PropertySetFile, SavingIntoAnExistingFileReusesEntriesByPath)
     EXPECT_EQ(loaded[2].values, (Values{{u"MATERIAL"_s, u"right"_s}}));
 }
 
+TEST(PropertySetFile, AFilesEntryKeyedLikeTheListNeitherReadsNorLosesTheList)
+{
+    QTemporaryDir dir;
+    const QString set = dir.filePath(u"a.props"_s);
+    testfiles::WriteBytes(set, "[Files]\r\nfiles=C:\\a.par\r\nfile1=C:\\b.par\r\n[file1]\r\nCustomPropA=A;1\r\n");
+    QList<PropertySetRow> loaded;
+    ASSERT_TRUE(ReadPropertySet(set, loaded));
+    ASSERT_EQ(loaded.size(), 1);
+    EXPECT_EQ(loaded[0].path, u"C:\\b.par"_s);
+
+    SavePropertySet(set, {{u"C:\\a.par"_s, {{u"A"_s, u"2"_s}}}});
+    ASSERT_TRUE(ReadPropertySet(set, loaded));
+    ASSERT_EQ(loaded.size(), 2);
+    EXPECT_EQ(loaded[0].path, u"C:\\b.par"_s);
+    EXPECT_EQ(loaded[1].path, u"C:\\a.par"_s);
+    EXPECT_EQ(loaded[1].values, (Values{{u"A"_s, u"2"_s}}));
+}
+
 TEST(PropertySetFile, ValuesAsRead)
 {
     const struct {

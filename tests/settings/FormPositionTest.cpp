@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
     }
     QString config(const QString& name) const { return dir.filePath(u"config/krdl/"_s + name); }
-    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
+    testfiles::ConfigSandbox dir;
 };
 
 } // namespace
@@ -50,11 +50,11 @@ TEST_F(FormPositionStore, TheFileLivesInTheUserConfigFolderNeverBesideTheProgram
     };
     for (const auto& [key, file] : names)
         EXPECT_EQ(QDir::fromNativeSeparators(FormPosIniFileName(key)), file) << key.toStdString();
-    EXPECT_EQ(DefaultFormPosNameKey(true), u"KRDL.ini"_s);
-    EXPECT_EQ(DefaultFormPosNameKey(false), u"KRDL"_s);
-    SetProgramFileNameForTesting(u"C:\\Programs\\Velmar\\krdl.exe"_s);
-    EXPECT_EQ(DefaultFormPosNameKey(true), u"krdl.ini"_s);
-    EXPECT_EQ(DefaultFormPosNameKey(false), u"krdl"_s);
+    const QString program = dir.filePath(u"bin/KRDL"_s);
+    EXPECT_EQ(DefaultFormPosNameKey(program, true), u"KRDL.ini"_s);
+    EXPECT_EQ(DefaultFormPosNameKey(program, false), u"KRDL"_s);
+    EXPECT_EQ(DefaultFormPosNameKey(u"C:\\Programs\\Velmar\\krdl.exe"_s, true), u"krdl.ini"_s);
+    EXPECT_EQ(DefaultFormPosNameKey(u"C:\\Programs\\Velmar\\krdl.exe"_s, false), u"krdl"_s);
 }
 
 TEST_F(FormPositionStore, BothStoresRoundTripAndMissingOrBadValuesReadAsDefaults)

@@ -178,49 +178,65 @@ TEST_F(IniFileTest, WriteIntoAMissingFolderRaisesWithTheFullPath)
     }
 }
 
-TEST_F(IniFileTest, ValuesWithLineBreaksAreRefusedRatherThanSplitIntoTwoKeys)
+TEST_F(IniFileTest, WhatWouldNotReadBackAsItselfIsRefusedAndTheFileKept)
 {
+    struct Case {
+        const char* what;
+        QString section, key, value;
+    };
+    const Case cases[] = {
+        {"a line break in the value, which would split it into two keys", u"A"_s, u"k"_s, u"2\r\n[B]"_s},
+        {"a blank after the key", u"A"_s, u"Pro\u00a7 "_s, u"v"_s},
+        {"a key that reads as a section", u"A"_s, u"[B]x"_s, u"v"_s},
+        {"blanks around the section", u" A"_s, u"k"_s, u"v"_s},
+    };
     WriteBytes(path(), "[A]\r\nk=1\r\n");
-    EXPECT_THROW(IniWriteString(path(), u"A"_s, u"k"_s, u"2\r\n[B]"_s), KrdlError);
-    EXPECT_EQ(ReadBytes(path()), "[A]\r\nk=1\r\n");
+    for (const Case& c : cases) {
+        EXPECT_FALSE(IniEntryWritable(c.section, c.key, c.value)) << c.what;
+        EXPECT_THROW(IniWriteString(path(), c.section, c.key, c.value), KrdlError) << c.what;
+        EXPECT_EQ(ReadBytes(path()), "[A]\r\nk=1\r\n") << c.what;
+    }
+    EXPECT_TRUE(IniEntryWritable(u"A"_s, u"k"_s, u" 2 "_s));
 }
 
 TEST(ProgramPaths, ResolveProgramPathRule)
 {
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"\\seed.txt"_s), u"D:\\Tools\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"\\\\server\\share\\seed.txt"_s),
-              u"D:\\Tools\\\\server\\share\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u"C:\\seed.txt"_s), u"C:\\seed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"D:\\Tools\\app.exe"_s, u""_s), u""_s);
-    // A program in a POSIX folder exists only where paths are POSIX.
-    if (platform::kNativePathStyle == platform::PathStyle::Windows)
-        return;
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\propseed.txt"_s), u"/opt/krdl/propseed.txt"_s);
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"\\seeds\\a.txt"_s), u"/opt/krdl/seeds/a.txt"_s);
-    // An absolute POSIX path is used unchanged.
-    EXPECT_EQ(ResolveProgramPathFor(u"/opt/krdl/KRDL"_s, u"/etc/seed.txt"_s), u"/etc/seed.txt"_s);
+    const struct {
+        QString program, value, resolved;
+    } cases[] = {
+        {u"D:\\Tools\\app.exe"_s, u"\\seed.txt"_s, u"D:\\Tools\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u"\\\\server\\share\\seed.txt"_s, u"D:\\Tools\\\\server\\share\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u"C:\\seed.txt"_s, u"C:\\seed.txt"_s},
+        {u"D:\\Tools\\app.exe"_s, u""_s, u""_s},
+        {u"/opt/krdl/KRDL"_s, u"\\propseed.txt"_s, u"/opt/krdl/propseed.txt"_s},
+        {u"/opt/krdl/KRDL"_s, u"\\seeds\\a.txt"_s, u"/opt/krdl/seeds/a.txt"_s},
+        // An absolute POSIX path is used unchanged.
+        {u"/opt/krdl/KRDL"_s, u"/etc/seed.txt"_s, u"/etc/seed.txt"_s},
+    };
+    for (const auto& c : cases) {
+        // A program in a POSIX folder exists only where paths are POSIX.
+        if (c.program.startsWith(u'/') && platform::kNativePathStyle == platform::PathStyle::Windows)
+            continue;
+        EXPECT_EQ(ResolveProgramPath(c.program, c.value), c.resolved) << c.value.toStdString();
+    }
 }
 
 TEST(ProgramPaths, IniFileNameReplacesTheExtension)
 {
-    SetProgramFileNameForTesting(u"D:\\Tools\\app.exe"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"D:\\Tools\\app.ini"_s);
-    SetProgramFileNameForTesting(u"/opt/krdl/KRDL"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"/opt/krdl/KRDL.ini"_s);
-    SetProgramFileNameForTesting(u"/opt/v1.2/KRDL"_s);
-    EXPECT_EQ(ProgramIniFileName(), u"/opt/v1.2/KRDL.ini"_s);
-    SetProgramFileNameForTesting({});
-    EXPECT_TRUE(ProgramIniFileName().endsWith(u"krdl_tests_settings.ini"_s));
+    for (const auto& [program, ini] : {std::pair{u"D:\\Tools\\app.exe"_s, u"D:\\Tools\\app.ini"_s},
+                                       std::pair{u"/opt/krdl/KRDL"_s, u"/opt/krdl/KRDL.ini"_s},
+                                       std::pair{u"/opt/v1.2/KRDL"_s, u"/opt/v1.2/KRDL.ini"_s}})
+        EXPECT_EQ(ProgramIniFileName(program), ini);
+    EXPECT_TRUE(ProgramIniFileName(ProgramFileName()).endsWith(u"krdl_tests_settings.ini"_s));
 }
 
 TEST(ProgramPaths, InitialDirsGoToTheProgramIniFile)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-    WriteInitialDir(u"AddFiles"_s, u"C:\\Work\\Parts\\"_s);
-    EXPECT_EQ(ReadInitialDir(u"addfiles"_s), u"C:\\Work\\Parts\\"_s);
+    const QString program = dir.filePath(u"KRDL"_s);
+    WriteInitialDir(program, u"AddFiles"_s, u"C:\\Work\\Parts\\"_s);
+    EXPECT_EQ(ReadInitialDir(program, u"addfiles"_s), u"C:\\Work\\Parts\\"_s);
     EXPECT_EQ(IniReadString(dir.filePath(u"KRDL.ini"_s), u"InitialDir"_s, u"AddFiles"_s), u"C:\\Work\\Parts\\"_s);
-    SetProgramFileNameForTesting({});
 }
 
 TEST(Registry, ValuesLiveInThePerUserStoreAndMissingOnesReadEmpty)

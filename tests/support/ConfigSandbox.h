@@ -1,10 +1,8 @@
 #pragma once
-// A temporary folder that stands in for the user's configuration folder (its "config" folder)
-// and for the program's folder for the life of the object, so that the settings, window
-// positions and INI files a test writes land there and nowhere else. The settings library must
-// be linked into the test.
-
-#include "settings/Settings.h"
+// A temporary folder whose "config" folder stands in for the user's configuration folder for the
+// life of the object, so that the per-user settings and window positions a test writes land
+// there and nowhere else. A test that needs a program folder too takes one inside it
+// (`filePath(u"bin/KRDL"_s)`) and names it where the program file name is asked for.
 
 #include <QByteArray>
 #include <QString>
@@ -14,32 +12,29 @@ namespace testfiles {
 
 class ConfigSandbox {
 public:
-    // Program is the executable's path inside the folder ("KRDL", "bin/KRDL").
-    explicit ConfigSandbox(const QString& program = QStringLiteral("KRDL"))
-        : hadConfigHome_(qEnvironmentVariableIsSet("KRDL_CONFIG_HOME")), configHome_(qgetenv("KRDL_CONFIG_HOME"))
+    ConfigSandbox()
+        : m_hadConfigHome(qEnvironmentVariableIsSet("KRDL_CONFIG_HOME")), m_configHome(qgetenv("KRDL_CONFIG_HOME"))
     {
-        qputenv("KRDL_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
-        SetProgramFileNameForTesting(dir_.filePath(program));
+        qputenv("KRDL_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
     }
     ~ConfigSandbox()
     {
-        SetProgramFileNameForTesting({});
-        if (hadConfigHome_)
-            qputenv("KRDL_CONFIG_HOME", configHome_);
+        if (m_hadConfigHome)
+            qputenv("KRDL_CONFIG_HOME", m_configHome);
         else
             qunsetenv("KRDL_CONFIG_HOME");
     }
     ConfigSandbox(const ConfigSandbox&) = delete;
     ConfigSandbox& operator=(const ConfigSandbox&) = delete;
 
-    bool isValid() const { return dir_.isValid(); }
-    QString path() const { return dir_.path(); }
-    QString filePath(const QString& name) const { return dir_.filePath(name); }
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
 
 private:
-    bool hadConfigHome_;
-    QByteArray configHome_;
-    QTemporaryDir dir_;
+    bool m_hadConfigHome;
+    QByteArray m_configHome;
+    QTemporaryDir m_dir;
 };
 
 } // namespace testfiles

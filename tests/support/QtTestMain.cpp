@@ -1,5 +1,12 @@
-// main() of the view test programs: GoogleTest on top of a QApplication.
+// main() of the view test programs: GoogleTest on top of a QApplication (a QGuiApplication in
+// the test programs of a gui layer, built with KRDL_TEST_GUI_ONLY).
+#ifdef KRDL_TEST_GUI_ONLY
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#else
 #include <QApplication>
+using TestApplication = QApplication;
+#endif
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -22,6 +29,6 @@ int main(int argc, char** argv)
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
     qputenv("LOCALAPPDATA", QDir::toNativeSeparators(data.path()).toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -21,11 +21,4 @@ void WriteBytes(const QString& path, const QByteArray& bytes);
 // The whole file, or an empty array when it cannot be read.
 QByteArray ReadBytes(const QString& path);
 
-// Why pdftotext (poppler-utils; on Windows the Debian host's, through RunProcess) cannot run
-// here, or empty when it can.
-QString PdfToTextMissing();
-// pdftotext's text of the PDF file with the options given (its lines end with LF); empty when the
-// tool fails.
-QString PdfToText(const QString& pdf, const QStringList& options = {});
-
 } // namespace testfiles

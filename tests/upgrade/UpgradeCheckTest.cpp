@@ -3,6 +3,7 @@
 // file is found and loaded.
 #include "upgrade/UpgradeCheck.h"
 
+#include "KrdlVersion.h"
 #include "settings/Settings.h"
 #include "common/FsPath.h"
 #include "support/ConfigSandbox.h"
@@ -63,7 +64,7 @@ protected:
 
     void configure(const QString& value)
     {
-        IniWriteString(ProgramIniFileName(), u"SETTINGS"_s, u"UpgradeProg"_s, value);
+        IniWriteString(ProgramIniFileName(exe), u"SETTINGS"_s, u"UpgradeProg"_s, value);
     }
 
     // Copies a built library (or writes Contents) to a path below the program's folder.
@@ -124,8 +125,9 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
     const QString internet = u"InternetUpgrade"_s;
     const QString askNow = u"GetLastVersion\t%E\t1\ttrue"_s;
     const QString execute = u"ExecuteUpgrade\t0\t%A"_s;
+    const QString own = QString::fromLatin1(kVersionText);
     const Case cases[] = {
-        {"own version", kFull, "0", "2.204", nullptr, false, {init, internet, askNow}, u"2.204"_s, false},
+        {"own version", kFull, "0", kVersionText, nullptr, false, {init, internet, askNow}, own, false},
         {"error marker", kFull, "0", "//ERROR//", nullptr, false, {init, internet, askNow}, u"//ERROR//"_s, false},
         {"check-day marker", kFull, "0", "//CHECKDAY//", nullptr, false, {init, internet, askNow}, u"//CHECKDAY//"_s, false},
         {"empty answer", kFull, "0", "", nullptr, false, {init, internet, askNow}, u""_s, false},
@@ -133,15 +135,15 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
         {"newer version", kFull, "0", "2.3", nullptr, false, {init, internet, askNow, execute}, u"2.3"_s, true},
         {"markers compare case-sensitively", kFull, "0", "//error//", nullptr, false,
          {init, internet, askNow, execute}, u"//error//"_s, true},
-        {"interval without a days value", kFull, "1", "2.204", nullptr, false,
-         {init, internet, u"GetLastVersion\t%E\t14\tfalse"_s}, u"2.204"_s, false},
-        {"interval of 7 days", kFull, "1", "2.204", "7", false,
-         {init, internet, u"GetLastVersion\t%E\t7\tfalse"_s}, u"2.204"_s, false},
-        {"days value not a number", kFull, "1", "2.204", "soon", false,
-         {init, internet, u"GetLastVersion\t%E\t14\tfalse"_s}, u"2.204"_s, false},
+        {"interval without a days value", kFull, "1", kVersionText, nullptr, false,
+         {init, internet, u"GetLastVersion\t%E\t14\tfalse"_s}, own, false},
+        {"interval of 7 days", kFull, "1", kVersionText, "7", false,
+         {init, internet, u"GetLastVersion\t%E\t7\tfalse"_s}, own, false},
+        {"days value not a number", kFull, "1", kVersionText, "soon", false,
+         {init, internet, u"GetLastVersion\t%E\t14\tfalse"_s}, own, false},
         {"interval of 0 days asks nothing", kFull, "1", "2.3", "0", false, {init, internet}, u""_s, false},
         {"negative interval asks nothing", kFull, "1", "2.3", "-3", false, {init, internet}, u""_s, false},
-        {"forced check ignores the interval", kFull, "1", "2.204", "0", true, {init, internet, askNow}, u"2.204"_s, false},
+        {"forced check ignores the interval", kFull, "1", kVersionText, "0", true, {init, internet, askNow}, own, false},
         {"without Init and InternetUpgrade", kNoInternet, "1", "2.3", "0", false, {askNow, execute}, u"2.3"_s, true},
         {"without GetLastVersion", kNoVersion, "0", "2.3", nullptr, false, {init, internet}, u""_s, false},
         {"without ExecuteUpgrade", kNoExecute, "0", "2.3", nullptr, false, {init, internet, askNow}, u"2.3"_s, false},
@@ -155,7 +157,7 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
         RegWriteString(QString::fromLatin1(upgrade::kDaysKeyPath), u"CheckNewVer"_s,
                        c.days ? QString::fromUtf8(c.days) : QString());
 
-        const upgrade::UpgradeResult result = UpgradeCheck(c.force);
+        const upgrade::UpgradeResult result = UpgradeCheck(exe, c.force);
 
         // The library is given paths in the system's form.
         const QString nativeExe = QDir::toNativeSeparators(exe);
@@ -163,7 +165,7 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
         for (QString line : c.expectedCalls)
             expected << line.replace(u"%L"_s, QDir::toNativeSeparators(library))
                             .replace(u"%E"_s, nativeExe)
-                            .replace(u"%A"_s, u"\"Travenkalo\"2.204\" \""_s + nativeExe + u"\""_s);
+                            .replace(u"%A"_s, u"\"Travenkalo\""_s + own + u"\" \""_s + nativeExe + u"\""_s);
         EXPECT_EQ(calls(), expected) << c.name;
         EXPECT_EQ(result.lastVersion, c.expectedResult) << c.name;
         EXPECT_EQ(result.upgradeStarted, c.upgradeStarted) << c.name;
@@ -201,7 +203,7 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
         {"first of the folder may be changed: no other is taken", u"\\upgrade\\check.so"_s,
          {{u"upgrade/a.so"_s, kFull, shared}, {u"upgrade/b.so"_s, kFull}}, {}},
     };
-    qputenv("KRDL_FAKE_LAST_VERSION", "2.204");
+    qputenv("KRDL_FAKE_LAST_VERSION", kVersionText);
     // A folder is searched for the system's libraries: .so here, .dll on Windows.
     const QString suffix = u"."_s + QFileInfo(QString::fromUtf8(kFull)).suffix();
     const auto named = [&suffix](QString name) { return name.replace(u".so"_s, suffix); };
@@ -212,7 +214,7 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
         for (const File& f : c.files)
             install(named(f.path), f.library, f.permissions, "not a library");
 
-        const upgrade::UpgradeResult result = UpgradeCheck(false);
+        const upgrade::UpgradeResult result = UpgradeCheck(exe, false);
 
         const QStringList log = calls();
         if (c.loaded.isEmpty()) {
@@ -221,7 +223,7 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
         } else {
             ASSERT_FALSE(log.isEmpty()) << c.name;
             EXPECT_EQ(log.first(), u"Init\t"_s + QDir::toNativeSeparators(dir.filePath(named(c.loaded)))) << c.name;
-            EXPECT_EQ(result.lastVersion, u"2.204"_s) << c.name;
+            EXPECT_EQ(result.lastVersion, QString::fromLatin1(kVersionText)) << c.name;
         }
         EXPECT_FALSE(result.upgradeStarted) << c.name;
     }

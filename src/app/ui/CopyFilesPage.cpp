@@ -5,7 +5,7 @@
 #include "batch/ui/MessageBoxSink.h"
 #include "common/PathText.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 
 #include <QCheckBox>
@@ -16,11 +16,11 @@
 
 using namespace Qt::StringLiterals;
 
-CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
-                             QWidget* parent)
-    : OperationPage(u"tbshCopyFiles"_s, files, parent)
+CopyFilesPage::CopyFilesPage(FileListModel& files, Desktop& desktop, QAction* actCopyFilesBrowseForFolder,
+                             QAction* actCopyFiles, QWidget* parent)
+    : OperationPage(u"tbshCopyFiles"_s, files, parent), m_desktop(desktop)
 {
-    content()->addWidget(new QLabel(u"Copy to directory"_s, this));
+    Content()->addWidget(new QLabel(u"Copy to directory"_s, this));
     m_edCopyFilesDir = new QLineEdit(this);
     m_edCopyFilesDir->setObjectName(u"edCopyFilesDir"_s);
     m_edCopyFilesDir->setFocusPolicy(Qt::ClickFocus);
@@ -30,27 +30,27 @@ CopyFilesPage::CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseFo
     auto* row = new QHBoxLayout();
     row->addWidget(m_edCopyFilesDir, 1);
     row->addWidget(btnCopyFilesDir);
-    content()->addLayout(row);
+    Content()->addLayout(row);
     m_chkOverwrite = new QCheckBox(u"Overwrite"_s, this);
     m_chkOverwrite->setObjectName(u"chkOverwrite"_s);
-    content()->addWidget(m_chkOverwrite);
-    addCommandButton(actCopyFiles, u"btnCopyFiles"_s);
-    content()->addStretch();
+    Content()->addWidget(m_chkOverwrite);
+    AddCommandButton(actCopyFiles, u"btnCopyFiles"_s);
+    Content()->addStretch();
 }
 
 void CopyFilesPage::tbshCopyFilesShow()
 {
-    m_edCopyFilesDir->setText(ReadInitialDir(u"AddDir"_s));
+    m_edCopyFilesDir->setText(ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s));
 }
 
 void CopyFilesPage::actCopyFilesBrowseForFolderExecute()
 {
-    QString folder = ReadInitialDir(u"AddDir"_s);
-    if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
+    QString folder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s);
+    if (!m_desktop.BrowseDirectory(u"Browse directory"_s, QString(), folder, window()))
         return;
     folder = IncludeTrailingPathDelimiter(folder);
     m_edCopyFilesDir->setText(folder);
-    WriteInitialDir(u"AddDir"_s, folder);
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s, folder);
 }
 
 void CopyFilesPage::actCopyFilesExecute()
@@ -61,6 +61,6 @@ void CopyFilesPage::actCopyFilesExecute()
     TarCopyFiles copy(progress, messages);
     copy.DestinationDir = m_edCopyFilesDir->text();
     copy.Overwrite = m_chkOverwrite->isChecked();
-    copy.SourceFiles = checkedFiles();
+    copy.SourceFiles = CheckedFiles();
     copy.Execute();
 }

@@ -3,6 +3,7 @@
 
 #include "app/ui/OperationPage.h"
 
+class Desktop;
 class QCheckBox;
 class QLineEdit;
 
@@ -10,7 +11,7 @@ class CopyFilesPage : public OperationPage {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CopyFilesPage)
 public:
-    CopyFilesPage(FileListModel& files, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
+    CopyFilesPage(FileListModel& files, Desktop& desktop, QAction* actCopyFilesBrowseForFolder, QAction* actCopyFiles,
                   QWidget* parent = nullptr);
 
     void PageShow() override { tbshCopyFilesShow(); }
@@ -23,6 +24,7 @@ public:
     void actCopyFilesExecute();
 
 private:
+    Desktop& m_desktop;
     QLineEdit* m_edCopyFilesDir = nullptr;
     QCheckBox* m_chkOverwrite = nullptr;
 };

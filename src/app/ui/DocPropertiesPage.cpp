@@ -1,6 +1,6 @@
 #include "app/ui/DocPropertiesPage.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
@@ -9,19 +9,19 @@
 
 using namespace Qt::StringLiterals;
 
-DocPropertiesPage::DocPropertiesPage(FileListModel& files, QAction* actDocPropEdit, QAction* actUndoPropertySave,
-                                     QWidget* parent)
-    : OperationPage(u"tbshDocProperties"_s, files, parent)
+DocPropertiesPage::DocPropertiesPage(FileListModel& files, Desktop& desktop, QAction* actDocPropEdit,
+                                     QAction* actUndoPropertySave, QWidget* parent)
+    : OperationPage(u"tbshDocProperties"_s, files, parent), m_desktop(desktop)
 {
-    addNote(u"This tool will change, add or remove document properties from all selected files!"_s);
-    addCommandButton(actDocPropEdit, u"btnEditList"_s);
-    content()->addStretch();
-    addCommandButton(actUndoPropertySave, u"btnUndoPropertySave"_s);
+    AddNote(u"This tool will change, add or remove document properties from all selected files!"_s);
+    AddCommandButton(actDocPropEdit, u"btnEditList"_s);
+    Content()->addStretch();
+    AddCommandButton(actUndoPropertySave, u"btnUndoPropertySave"_s);
 }
 
 void DocPropertiesPage::actDocPropEditExecute()
 {
-    TfrmChangeCustomProp::Execute(checkedFiles(), window());
+    TfrmChangeCustomProp::Execute(m_desktop, CheckedFiles(), window());
 }
 
 void DocPropertiesPage::actUndoPropertySaveExecute()

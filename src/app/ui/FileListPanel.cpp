@@ -5,11 +5,10 @@
 #include "common/PathText.h"
 #include "filelist/FindFolderEntries.h"
 #include "filelist/ListFile.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "properties/ui/TfrmDocCustomProperties.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/arMessageBox.h"
@@ -39,8 +38,8 @@ QString FolderOf(const QString& fileName)
 
 } // namespace
 
-FileListPanel::FileListPanel(FileListModel& files, QAction* actExit, QWidget* parent)
-    : QWidget(parent), m_files(files)
+FileListPanel::FileListPanel(FileListModel& files, Desktop& desktop, QAction* actExit, QWidget* parent)
+    : QWidget(parent), m_files(files), m_desktop(desktop)
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -118,12 +117,12 @@ FileListPanel::FileListPanel(FileListModel& files, QAction* actExit, QWidget* pa
     status->addWidget(m_lblDateTime);
     sheetLayout->addWidget(pnlFileListStatus);
 
-    connect(m_lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListPanel::highlightChanged);
+    connect(m_lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListPanel::HighlightChanged);
     // A click on a row's check box shows the new counts at once, not at the next timer tick.
     connect(&m_files, &FileListModel::checkToggled, this, &FileListPanel::UpdateFileListStatus);
 }
 
-void FileListPanel::setMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList,
+void FileListPanel::SetMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList,
                              QMenu* pmFileList)
 {
     m_pmAddFiles = pmAddFiles;
@@ -131,20 +130,20 @@ void FileListPanel::setMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmS
     m_pmSelectedFiles = pmSelectedFiles;
     m_pmList = pmList;
     m_pmFileList = pmFileList;
-    connect(m_btnAddFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnAddFiles, m_pmAddFiles); });
-    connect(m_btnRemoveFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnRemoveFiles, m_pmRemoveFiles); });
-    connect(m_btnSelectFiles, &QPushButton::clicked, this, [this] { popupBelow(m_btnSelectFiles, m_pmSelectedFiles); });
-    connect(m_btnList, &QPushButton::clicked, this, [this] { popupBelow(m_btnList, m_pmList); });
+    connect(m_btnAddFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnAddFiles, m_pmAddFiles); });
+    connect(m_btnRemoveFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnRemoveFiles, m_pmRemoveFiles); });
+    connect(m_btnSelectFiles, &QPushButton::clicked, this, [this] { PopupBelow(m_btnSelectFiles, m_pmSelectedFiles); });
+    connect(m_btnList, &QPushButton::clicked, this, [this] { PopupBelow(m_btnList, m_pmList); });
     connect(m_lvFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { m_pmFileList->popup(m_lvFiles->viewport()->mapToGlobal(pos)); });
 }
 
-void FileListPanel::popupBelow(QPushButton* button, QMenu* menu)
+void FileListPanel::PopupBelow(QPushButton* button, QMenu* menu)
 {
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
-int FileListPanel::highlightedRow() const
+int FileListPanel::HighlightedRow() const
 {
     const QModelIndexList rows = m_lvFiles->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
@@ -155,7 +154,7 @@ void FileListPanel::UpdateFileListStatus()
     m_lblFileListStatus->setText(FileListStatusText(m_files.list().count(), m_files.list().checkedCount()));
 }
 
-void FileListPanel::setDateTimeText(const QString& text)
+void FileListPanel::SetDateTimeText(const QString& text)
 {
     m_lblDateTime->setText(text);
 }
@@ -165,14 +164,14 @@ void FileListPanel::actAddFilesExecute()
     FileDialogRequest request;
     request.multiple = true;
     request.title = u"Add files"_s;
-    request.initialFolder = ReadInitialDir(u"AddFiles"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddFiles"_s);
     request.filters = {u"Draft files (*.dft)"_s, u"Part files (*.par)"_s, u"Assembly files (*.asm)"_s,
                        u"Plate Sheet Metal files (*.psm)"_s, u"Weldment files (*.pwd)"_s, u"All files (*)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     const QString folder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
-    WriteInitialDir(u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
     m_files.appendEntries(EntriesByPathRule(chosen, true));
     SortFileList();
 }
@@ -221,8 +220,8 @@ void FileListPanel::SortFileList()
 
 void FileListPanel::AddFolder(const QString& mask)
 {
-    QString folder = ReadInitialDir(u"AddDir"_s);
-    if (!BrowseDirectory(u"Browse directory"_s, QString(), folder, this))
+    QString folder = ReadInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s);
+    if (!m_desktop.BrowseDirectory(u"Browse directory"_s, QString(), folder, this))
         return;
     AddFolderFiles(folder, mask);
 }
@@ -230,7 +229,8 @@ void FileListPanel::AddFolder(const QString& mask)
 void FileListPanel::AddFolderFiles(const QString& folder, const QString& mask)
 {
     const BusyCursor busy;
-    WriteInitialDir(u"AddDir"_s, IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s,
+                    IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
     m_files.appendEntries(FindFolderEntries(folder, mask));
     SortFileList();
 }
@@ -240,13 +240,13 @@ void FileListPanel::SaveFileList()
     FileDialogRequest request;
     request.save = true;
     request.title = u"Save list"_s;
-    request.initialFolder = ReadInitialDir(u"SaveList"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"SaveList"_s);
     request.filters = {u"Text files (*.txt)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return;
     const QString fileName = WithDefaultListExtension(QDir::toNativeSeparators(chosen.first()));
-    WriteInitialDir(u"SaveList"_s, FolderOf(fileName));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"SaveList"_s, FolderOf(fileName));
     WriteListFile(fileName, m_files.list().entries());
 }
 
@@ -255,14 +255,14 @@ void FileListPanel::LoadFileList(bool append)
     FileDialogRequest request;
     request.multiple = true;
     request.title = append ? u"Append list"_s : u"Open list"_s;
-    request.initialFolder = ReadInitialDir(u"OpenList"_s);
+    request.initialFolder = ReadInitialDir(m_desktop.ProgramFileName(), u"OpenList"_s);
     request.filters = {u"txt files (*.txt)"_s};
-    const QStringList chosen = RunFileDialog(this, request);
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
     if (chosen.isEmpty())
         return;
     if (!append)
         m_files.change([](FileList& l) { l.clear(); });
-    WriteInitialDir(u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
+    WriteInitialDir(m_desktop.ProgramFileName(), u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
     {
         const BusyCursor busy;
         // Files before one that cannot be read stay added; the list is then not sorted.
@@ -274,7 +274,7 @@ void FileListPanel::LoadFileList(bool append)
 
 void FileListPanel::actRenameFileExecute()
 {
-    const int row = highlightedRow();
+    const int row = HighlightedRow();
     if (row < 0)
         return;
     const FileEntry entry = m_files.list().at(row);
@@ -299,7 +299,7 @@ void FileListPanel::actRenameFileExecute()
 
 void FileListPanel::actShowDocumentPropertiesExecute()
 {
-    const int row = highlightedRow();
+    const int row = HighlightedRow();
     if (row < 0)
         return;
     TfrmDocCustomProperties::ShowFor(m_files.list().at(row).fullPath(), window());

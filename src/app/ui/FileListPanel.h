@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class Desktop;
 class FileListModel;
 class QAction;
 class QLabel;
@@ -20,17 +21,18 @@ class FileListPanel : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileListPanel)
 public:
-    // ActExit is the action `btnExit` is bound to.
-    FileListPanel(FileListModel& files, QAction* actExit, QWidget* parent = nullptr);
+    // `desktop` gives the file dialogs and the folder browser; `actExit` is the action `btnExit`
+    // is bound to.
+    FileListPanel(FileListModel& files, Desktop& desktop, QAction* actExit, QWidget* parent = nullptr);
 
     // The menus the four bar buttons open below themselves, and the list's context menu.
-    void setMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList, QMenu* pmFileList);
+    void SetMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList, QMenu* pmFileList);
 
     // Row of the highlighted entry, or -1.
-    int highlightedRow() const;
+    int HighlightedRow() const;
     // Sets `lblFileListStatus` to the counts of the list.
     void UpdateFileListStatus();
-    void setDateTimeText(const QString& text);
+    void SetDateTimeText(const QString& text);
 
     // Commands on the list.
     void actAddFilesExecute();
@@ -57,12 +59,13 @@ public:
 
 signals:
     // Another row is highlighted, or none.
-    void highlightChanged();
+    void HighlightChanged();
 
 private:
-    void popupBelow(QPushButton* button, QMenu* menu);
+    void PopupBelow(QPushButton* button, QMenu* menu);
 
     FileListModel& m_files;
+    Desktop& m_desktop;
     QPushButton* m_btnAddFiles = nullptr;
     QPushButton* m_btnRemoveFiles = nullptr;
     QPushButton* m_btnSelectFiles = nullptr;

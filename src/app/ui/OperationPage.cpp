@@ -18,7 +18,7 @@ OperationPage::OperationPage(const QString& name, FileListModel& files, QWidget*
     m_content = new QVBoxLayout(group);
 }
 
-QLabel* OperationPage::addNote(const QString& text)
+QLabel* OperationPage::AddNote(const QString& text)
 {
     auto* label = new QLabel(text, this);
     label->setWordWrap(true);
@@ -26,7 +26,7 @@ QLabel* OperationPage::addNote(const QString& text)
     return label;
 }
 
-ActionButton* OperationPage::addCommandButton(QAction* action, const QString& name)
+ActionButton* OperationPage::AddCommandButton(QAction* action, const QString& name)
 {
     auto* button = new ActionButton(action, ActionButton::ShowHint, this);
     button->setObjectName(name);
@@ -34,7 +34,7 @@ ActionButton* OperationPage::addCommandButton(QAction* action, const QString& na
     return button;
 }
 
-QStringList OperationPage::checkedFiles() const
+QStringList OperationPage::CheckedFiles() const
 {
     QStringList paths;
     m_files.list().CollectCheckedFiles(paths);

@@ -17,7 +17,7 @@ class OperationPage : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OperationPage)
 public:
-    // Name is the page's object name (`tbshCopyFiles`, ...).
+    // `name` is the page's object name (`tbshCopyFiles`, ...).
     OperationPage(const QString& name, FileListModel& files, QWidget* parent);
 
     // Runs when the page becomes the current operation page.
@@ -25,19 +25,19 @@ public:
 
 signals:
     // A control that an enabling rule reads (a text, a choice) has changed.
-    void inputsChanged();
+    void InputsChanged();
 
 protected:
     // The layout of the group box; pages add their controls to it, top to bottom.
-    QVBoxLayout* content() const { return m_content; }
+    QVBoxLayout* Content() const { return m_content; }
     // A note across the page's width, wrapped.
-    QLabel* addNote(const QString& text);
-    // The page's command button, bound to Action (caption, hint, enabled state).
-    ActionButton* addCommandButton(QAction* action, const QString& name);
+    QLabel* AddNote(const QString& text);
+    // The page's command button `name`, bound to `action` (caption, hint, enabled state).
+    ActionButton* AddCommandButton(QAction* action, const QString& name);
 
-    FileListModel& fileList() const { return m_files; }
+    FileListModel& Files() const { return m_files; }
     // The full paths of the checked entries, in list order: what every operation works on.
-    QStringList checkedFiles() const;
+    QStringList CheckedFiles() const;
 
 private:
     FileListModel& m_files;

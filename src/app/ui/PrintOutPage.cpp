@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 PrintOutPage::PrintOutPage(FileListModel& files, QAction* actPrintFiles, QWidget* parent)
     : OperationPage(u"tbshPrintOut"_s, files, parent)
 {
-    addNote(u"This tool will print all selected files by selected print settings!"_s);
+    AddNote(u"This tool will print all selected files by selected print settings!"_s);
     m_cbPrinters = new QComboBox(this);
     m_cbPrinters->setObjectName(u"cbPrinters"_s);
     // The installed printers in the platform's order; none is chosen yet.
@@ -45,9 +45,9 @@ PrintOutPage::PrintOutPage(FileListModel& files, QAction* actPrintFiles, QWidget
     form->addRow(u"Number of copies:"_s, m_edNumberOfCopies);
     form->addRow(u"Collate:"_s, m_chkCollate);
     form->addRow(u"Print as black:"_s, m_chkPrintAsBlack);
-    content()->addLayout(form);
-    addCommandButton(actPrintFiles, u"btnPrintFiles"_s);
-    content()->addStretch();
+    Content()->addLayout(form);
+    AddCommandButton(actPrintFiles, u"btnPrintFiles"_s);
+    Content()->addStretch();
 
     // Both boxes take typed text, but only an item of the list counts as chosen: typing drops
     // the choice, and a text that names an item (picked, or confirmed with Enter) chooses it.
@@ -63,7 +63,7 @@ PrintOutPage::PrintOutPage(FileListModel& files, QAction* actPrintFiles, QWidget
             box->lineEdit()->setText(text);
             box->lineEdit()->setCursorPosition(cursor);
         });
-        connect(box, &QComboBox::currentIndexChanged, this, &OperationPage::inputsChanged);
+        connect(box, &QComboBox::currentIndexChanged, this, &OperationPage::InputsChanged);
     }
 }
 
@@ -98,7 +98,7 @@ void PrintOutPage::actPrintFilesExecute()
     BatchPrint run(SystemAutomationServer(), progress);
     run.PrinterName = m_cbPrinters->itemText(m_cbPrinters->currentIndex());
     PrinterChosen(run.PrinterName);
-    run.Files = checkedFiles();
+    run.Files = CheckedFiles();
     run.Landscape = m_cbOrientation->currentIndex() == 1;
     // Copies, collate and print as black may change while the run goes on; each document
     // takes them as they are when it is printed.

@@ -8,6 +8,7 @@
 #include "platform/InstanceLock.h"
 #include "settings/IniFile.h"
 #include "settings/Settings.h"
+#include "settings/ui/Desktop.h"
 #include "upgrade/UpgradeCheck.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -35,9 +36,9 @@ void appendToWindowLog(const QString& lines)
 void logList(const TfrmMain& window)
 {
     QString lines;
-    for (const FileEntry& entry : window.fileList()->list().entries())
+    for (const FileEntry& entry : window.FileList()->list().entries())
         lines += u"checked=%1\tpath=%2\n"_s.arg(entry.checked ? 1 : 0).arg(OneLineField(entry.fullPath()));
-    appendToWindowLog(lines + u"entries=%1\n"_s.arg(window.fileList()->list().count()));
+    appendToWindowLog(lines + u"entries=%1\n"_s.arg(window.FileList()->list().count()));
 }
 
 // KRDL_START_ACTION: the window's action of that name runs once the files named at start are in
@@ -49,7 +50,7 @@ void runStartAction(TfrmMain& window)
         return;
     window.ActionManagerUpdate();
     QAction* action = nullptr;
-    for (QAction* candidate : window.allActions())
+    for (QAction* candidate : window.AllActions())
         action = candidate->objectName() == name ? candidate : action;
     const bool run = action && action->isEnabled();
     appendToWindowLog(u"action=%1\ttriggered=%2\n"_s.arg(OneLineField(name)).arg(run ? 1 : 0));
@@ -59,7 +60,7 @@ void runStartAction(TfrmMain& window)
 
 } // namespace
 
-ProgramEnvironment::ProgramEnvironment()
+ProgramEnvironment::ProgramEnvironment(Desktop& desktop) : m_desktop(desktop)
 {
     m_clock.start();
 }
@@ -102,12 +103,12 @@ void ProgramEnvironment::setApplicationTitle(const QString& title)
 
 void ProgramEnvironment::createMainWindow()
 {
-    m_window = std::make_unique<TfrmMain>();
+    m_window = std::make_unique<TfrmMain>(m_desktop);
 }
 
 QString ProgramEnvironment::programIniFileName()
 {
-    return ProgramIniFileName();
+    return ProgramIniFileName(m_desktop.ProgramFileName());
 }
 
 bool ProgramEnvironment::fileExists(const QString& path)
@@ -123,19 +124,19 @@ QString ProgramEnvironment::specialFileReason(const QString& path)
 
 QStringList ProgramEnvironment::userSettingsFiles()
 {
-    return UserSettingsFiles();
+    return UserSettingsFiles(m_desktop.ProgramFileName());
 }
 
 QString ProgramEnvironment::executablePath()
 {
-    return ProgramFileName();
+    return m_desktop.ProgramFileName();
 }
 
 // When the upgrade library has taken over, the program ends before its window appears and
 // without the exit question.
 startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
 {
-    return upgrade::UpgradeCheck(false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
+    return upgrade::UpgradeCheck(m_desktop.ProgramFileName(), false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
                                                        : startup::UpgradeOutcome::Continue;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The start-up sequence's outside world as the program really has it: the application object,
-// the per-user settings store, the instance lock, the message box and the main window.
+// the per-user settings store, the instance lock, the message box and the main window. The
+// desktop it is given (the program's: `SystemDesktop`) names the program file and reaches the
+// main window, with its file dialogs and folder browser.
 
 #include "app/Startup.h"
 
@@ -8,12 +10,13 @@
 
 #include <memory>
 
+class Desktop;
 class InstanceChannel;
 class TfrmMain;
 
 class ProgramEnvironment final : public startup::Environment {
 public:
-    ProgramEnvironment();
+    explicit ProgramEnvironment(Desktop& desktop);
     // Destroys the main window, before the application object: the window stores its position
     // then, also when it was never shown.
     ~ProgramEnvironment() override;
@@ -47,6 +50,7 @@ public:
     TfrmMain* mainWindow() const { return m_window.get(); }
 
 private:
+    Desktop& m_desktop;
     std::unique_ptr<TfrmMain> m_window;
     std::unique_ptr<InstanceChannel> m_channel;
     QElapsedTimer m_clock;

@@ -17,24 +17,24 @@ RenameFilesPage::RenameFilesPage(FileListModel& files, QAction* actRenameFiles, 
                                  QWidget* parent)
     : OperationPage(u"tbshRenameFiles"_s, files, parent)
 {
-    content()->addWidget(new QLabel(u"Old text"_s, this));
+    Content()->addWidget(new QLabel(u"Old text"_s, this));
     m_edOldText = new QLineEdit(this);
     m_edOldText->setObjectName(u"edOldText"_s);
-    content()->addWidget(m_edOldText);
-    content()->addWidget(new QLabel(u"New text"_s, this));
+    Content()->addWidget(m_edOldText);
+    Content()->addWidget(new QLabel(u"New text"_s, this));
     m_edNewText = new QLineEdit(this);
     m_edNewText->setObjectName(u"edNewText"_s);
-    content()->addWidget(m_edNewText);
+    Content()->addWidget(m_edNewText);
     m_chkCaseSensitive = new QCheckBox(u"Case sensitive"_s, this);
     m_chkCaseSensitive->setObjectName(u"chkCaseSensitive"_s);
     m_chkCaseSensitive->setChecked(true);
-    content()->addWidget(m_chkCaseSensitive);
-    addCommandButton(actRenameFiles, u"btnRenameFiles"_s);
-    content()->addStretch();
-    addCommandButton(actUndoRename, u"btnUndoRename"_s);
+    Content()->addWidget(m_chkCaseSensitive);
+    AddCommandButton(actRenameFiles, u"btnRenameFiles"_s);
+    Content()->addStretch();
+    AddCommandButton(actUndoRename, u"btnUndoRename"_s);
 
-    connect(m_edOldText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
-    connect(m_edNewText, &QLineEdit::textChanged, this, &OperationPage::inputsChanged);
+    connect(m_edOldText, &QLineEdit::textChanged, this, &OperationPage::InputsChanged);
+    connect(m_edNewText, &QLineEdit::textChanged, this, &OperationPage::InputsChanged);
 }
 
 bool RenameFilesPage::HasTexts() const
@@ -49,9 +49,9 @@ void RenameFilesPage::actRenameFilesExecute()
     rename.OldText = m_edOldText->text();
     rename.NewText = m_edNewText->text();
     rename.CaseSensitive = m_chkCaseSensitive->isChecked();
-    rename.SourceFiles = checkedFiles();
+    rename.SourceFiles = CheckedFiles();
     rename.Execute();
-    fileList().change([&rename](FileList& list) { rename.UpdateFileList(list); });
+    Files().change([&rename](FileList& list) { rename.UpdateFileList(list); });
 }
 
 void RenameFilesPage::actUndoRenameExecute()
@@ -60,5 +60,5 @@ void RenameFilesPage::actUndoRenameExecute()
     MessageBoxSink messages(window());
     RenameUndo undo(progress, messages);
     undo.Execute();
-    fileList().change([&undo](FileList& list) { undo.UpdateFileList(list); });
+    Files().change([&undo](FileList& list) { undo.UpdateFileList(list); });
 }

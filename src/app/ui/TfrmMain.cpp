@@ -1,5 +1,6 @@
 #include "app/ui/TfrmMain.h"
 
+#include "KrdlVersion.h"
 #include "app/ui/CopyFilesPage.h"
 #include "app/ui/DocPropertiesPage.h"
 #include "app/ui/FileListPanel.h"
@@ -7,7 +8,6 @@
 #include "app/ui/RenameFilesPage.h"
 #include "app/ui/TitlePanel.h"
 #include "app/ui/UpdateDraftsPage.h"
-#include "common/Error.h"
 #include "filelist/FileList.h"
 #include "filelist/FindFolderEntries.h"
 #include "filelist/ui/FileListModel.h"
@@ -15,6 +15,7 @@
 #include "filelist/ui/TfrmReportFiles.h"
 #include "settings/ui/TarFormPosSave.h"
 #include "widgets/ui/BusyCursor.h"
+#include "widgets/ui/RunGuarded.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QAction>
@@ -35,23 +36,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QAction* makeAction(QObject* owner, const QString& name, const QString& caption, const QString& hint,
-                    const QString& category, const QKeySequence& shortcut = {})
-{
-    auto* a = new QAction(caption, owner);
-    a->setObjectName(name);
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
-    a->setProperty("category", category);
-    if (!shortcut.isEmpty()) {
-        a->setShortcut(shortcut);
-        a->setShortcutContext(Qt::WindowShortcut);
-    }
-    return a;
-}
-
 // The user's long time format without a time zone.
-QString longTimeText(const QTime& time)
+QString LongTimeText(const QTime& time)
 {
     QString format = QLocale().timeFormat(QLocale::LongFormat);
     format.remove(QLatin1Char('t'));
@@ -60,7 +46,7 @@ QString longTimeText(const QTime& time)
 
 } // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(Desktop& desktop, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"frmMain"_s);
     setFont(QFont(u"Tahoma"_s, 8));
@@ -72,10 +58,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     m_idleUpdate->setInterval(0);
     connect(m_idleUpdate, &QTimer::timeout, this, &TfrmMain::ActionManagerUpdate);
 
-    createActions();
-    createLayout();
-    createMenus();
-    bindCommands();
+    CreateActions();
+    CreateLayout(desktop);
+    CreateMenus();
 
     m_mainTimer = new QTimer(this);
     m_mainTimer->setObjectName(u"MainTimer"_s);
@@ -84,20 +69,24 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     m_mainTimer->start();
 
     // Everything that can change an enabling rule schedules one update pass.
-    connect(m_fileList, &FileListModel::listChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(m_fileList, &QAbstractItemModel::dataChanged, this, &TfrmMain::scheduleActionUpdate);
-    connect(m_fileList, &QAbstractItemModel::modelReset, this, &TfrmMain::scheduleActionUpdate);
-    connect(m_fileListPanel, &FileListPanel::highlightChanged, this, &TfrmMain::scheduleActionUpdate);
+    connect(m_fileList, &FileListModel::listChanged, this, &TfrmMain::ScheduleActionUpdate);
+    connect(m_fileList, &QAbstractItemModel::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
+    connect(m_fileList, &QAbstractItemModel::modelReset, this, &TfrmMain::ScheduleActionUpdate);
+    connect(m_fileListPanel, &FileListPanel::HighlightChanged, this, &TfrmMain::ScheduleActionUpdate);
     for (OperationPage* page : std::initializer_list<OperationPage*>{m_tbshPrintOut, m_tbshDocProperties, m_tbshCopyFiles,
                                                                      m_tbshRenameFiles, m_tbshUpdateDrafts})
-        connect(page, &OperationPage::inputsChanged, this, &TfrmMain::scheduleActionUpdate);
+        connect(page, &OperationPage::InputsChanged, this, &TfrmMain::ScheduleActionUpdate);
+    connect(m_pcOperations, &QTabWidget::currentChanged, this, [this] {
+        if (auto* page = qobject_cast<OperationPage*>(m_pcOperations->currentWidget()))
+            RunCommand([page] { page->PageShow(); });
+    });
 
     // Files dropped from the file manager are taken on the list view only.
     m_arExplorerDrop = new TarExplorerDrop(this);
     m_arExplorerDrop->setObjectName(u"arExplorerDrop"_s);
     m_arExplorerDrop->AllowFolders = false;
     m_arExplorerDrop->OnDropped = [this](TarExplorerDrop*, const QStringList& files, int, int, int) {
-        runCommand([this, &files] { arExplorerDropDropped(files); });
+        RunCommand([this, &files] { arExplorerDropDropped(files); });
     };
     m_arExplorerDrop->setDestinationControl(m_fileListPanel->findChild<QTableView*>(u"lvFiles"_s));
 
@@ -118,81 +107,130 @@ TfrmMain::~TfrmMain()
     m_arFormPosSave->FormDestroy();
 }
 
-void TfrmMain::createActions()
+// The command table: every command of the window is one row. The handlers reach the list side
+// and the pages when they run, so the rows can be read before those exist.
+void TfrmMain::CreateActions()
 {
+    struct Command {
+        QString id; // the action's object name
+        QString caption;
+        QString hint;
+        QString category;
+        QKeySequence shortcut;
+        std::function<void()> handler;
+        // Empty for a command that needs nothing of the list (the undos): always enabled, and
+        // not in the action list that the enabling pass and `AllActions` cover.
+        std::function<bool(const ListState&)> enabled;
+    };
+    const auto always = [](const ListState&) { return true; };
+    const auto anyEntry = [](const ListState& state) { return state.entries > 0; };
+    const auto anyChecked = [](const ListState& state) { return state.checked > 0; };
+    const auto highlighted = [](const ListState& state) { return state.highlighted; };
+    const auto never = [](const ListState&) { return false; };
+    const auto addFolder = [this](const QString& mask) { return [this, mask] { m_fileListPanel->AddFolder(mask); }; };
     const QString add = u"Add files"_s;
-    m_actAddFiles = makeAction(this, u"actAddFiles"_s, u"Add files"_s, u"Add files"_s, add);
-    m_actAddDraftFiles = makeAction(this, u"actAddDraftFiles"_s, u"Add Draft files"_s, u"Add draft files"_s, add);
-    m_actAddPartFiles = makeAction(this, u"actAddPartFiles"_s, u"Add Part files"_s, u"Add part files"_s, add);
-    m_actAddAssemblyFiles =
-        makeAction(this, u"actAddAssemblyFiles"_s, u"Add Assembly files"_s, u"Add assembly files"_s, add);
-    m_actAddPartSheetMetalFiles = makeAction(this, u"actAddPartSheetMetalFiles"_s, u"Add Part Sheet Metal files"_s,
-                                             u"Add part sheet metal files"_s, add);
-    m_actAddWeldmentFiles =
-        makeAction(this, u"actAddWeldmentFiles"_s, u"Add Weldment files"_s, u"Add weldment files"_s, add);
-    m_actAddAllFiles = makeAction(this, u"actAddAllFiles"_s, u"Add all files"_s, u"Add all files from directory"_s, add);
-
     const QString remove = u"Remove files"_s;
-    m_actRemoveSelectedFiles = makeAction(this, u"actRemoveSelectedFiles"_s, u"Remove selected "_s,
-                                          u"Remove selected files"_s, remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    m_actCropSelectedFiles =
-        makeAction(this, u"actCropSelectedFiles"_s, u"Crop selected"_s, u"Crop selected files"_s, remove);
-    m_actRemoveAllFiles = makeAction(this, u"actRemoveAllFiles"_s, u"Remove all"_s, u"Remove all files"_s, remove);
-
     const QString select = u"Select files"_s;
-    m_actSelectAllFiles = makeAction(this, u"actSelectAllFiles"_s, u"Select all"_s, u"Select all files"_s, select,
-                                     QKeySequence(Qt::CTRL | Qt::Key_A));
-    m_actSelectNoneFile = makeAction(this, u"actSelectNoneFile"_s, u"Select none"_s, u"Select none file"_s, select);
-    m_actInvertSelection =
-        makeAction(this, u"actInvertSelection"_s, u"Invert selection"_s, u"Invert selection"_s, select);
-
     const QString list = u"List"_s;
-    m_actSaveList = makeAction(this, u"actSaveList"_s, u"Save list"_s, u"Save list"_s, list);
-    m_actOpenList = makeAction(this, u"actOpenList"_s, u"Open list"_s, u"Open list"_s, list);
-    m_actAppendList = makeAction(this, u"actAppendList"_s, u"Append list"_s, u"Append list"_s, list);
-    m_actPrintFilenames = makeAction(this, u"actPrintFilenames"_s, u"Print filenames"_s, u"Print filenames"_s, list);
-    m_actPrintFilenamesWithPath = makeAction(this, u"actPrintFilenamesWithPath"_s, u"Print filenames with path"_s,
-                                             u"Print filenames with path"_s, list);
 
-    m_actExit = makeAction(this, u"actExit"_s, u"Exit"_s, u"Exit"_s, u"Program"_s, QKeySequence(Qt::ALT | Qt::Key_F4));
-    m_actCopyFilesBrowseForFolder =
-        makeAction(this, u"actCopyFilesBrowseForFolder"_s, u"..."_s, u"Browse for folder"_s, u"Copy files"_s);
-    m_actRenameFiles = makeAction(this, u"actRenameFiles"_s, u"Rename files"_s, u"Rename files"_s, u"RenameFiles"_s);
-    m_actDocPropEdit =
-        makeAction(this, u"actDocPropEdit"_s, u"Edit list"_s, u"Edit document properties"_s, u"DocumentProperties"_s);
-    m_actRenameFile = makeAction(this, u"actRenameFile"_s, u"Rename file"_s, u"Rename file"_s, u"Files"_s);
-    m_actShowDocumentProperties = makeAction(this, u"actShowDocumentProperties"_s, u"Show file custom properties"_s,
-                                             u"Show file custom properties"_s, u"Files"_s);
-    m_actPrintFiles = makeAction(this, u"actPrintFiles"_s, u"Print files"_s, u"Print selected files"_s, u"Print out"_s);
-    m_actCopyFiles = makeAction(this, u"actCopyFiles"_s, u"Copy files"_s, u"Copy files"_s, u"Copy files"_s);
-    m_actUpdateDrafts =
-        makeAction(this, u"actUpdateDrafts"_s, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s);
-    m_actShowFileDependenies = makeAction(this, u"actShowFileDependenies"_s, u"Show file dependencies"_s,
-                                          u"Show file dependencies"_s, u"Files"_s);
-    m_actUndoRename = makeAction(this, u"actUndoRename"_s, u"Undo last rename"_s,
-                                 u"Put the files of the last rename back under their old names"_s, u"RenameFiles"_s);
+    const Command commands[] = {
+        {u"actAddFiles"_s, u"Add files"_s, u"Add files"_s, add, {},
+         [this] { m_fileListPanel->actAddFilesExecute(); }, always},
+        {u"actAddDraftFiles"_s, u"Add Draft files"_s, u"Add draft files"_s, add, {}, addFolder(u"*.dft"_s), always},
+        {u"actAddPartFiles"_s, u"Add Part files"_s, u"Add part files"_s, add, {}, addFolder(u"*.par"_s), always},
+        {u"actAddAssemblyFiles"_s, u"Add Assembly files"_s, u"Add assembly files"_s, add, {}, addFolder(u"*.asm"_s),
+         always},
+        {u"actAddPartSheetMetalFiles"_s, u"Add Part Sheet Metal files"_s, u"Add part sheet metal files"_s, add, {},
+         addFolder(u"*.psm"_s), always},
+        {u"actAddWeldmentFiles"_s, u"Add Weldment files"_s, u"Add weldment files"_s, add, {}, addFolder(u"*.pwd"_s),
+         always},
+        {u"actAddAllFiles"_s, u"Add all files"_s, u"Add all files from directory"_s, add, {}, addFolder(u"*.*"_s),
+         always},
+        {u"actRemoveSelectedFiles"_s, u"Remove selected "_s, u"Remove selected files"_s, remove,
+         QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { m_fileListPanel->actRemoveSelectedFilesExecute(); },
+         anyChecked},
+        {u"actCropSelectedFiles"_s, u"Crop selected"_s, u"Crop selected files"_s, remove, {},
+         [this] { m_fileListPanel->actCropSelectedFilesExecute(); }, anyChecked},
+        {u"actRemoveAllFiles"_s, u"Remove all"_s, u"Remove all files"_s, remove, {},
+         [this] { m_fileListPanel->actRemoveAllFilesExecute(); }, anyEntry},
+        {u"actSelectAllFiles"_s, u"Select all"_s, u"Select all files"_s, select, QKeySequence(Qt::CTRL | Qt::Key_A),
+         [this] { m_fileListPanel->actSelectAllFilesExecute(); }, anyEntry},
+        {u"actSelectNoneFile"_s, u"Select none"_s, u"Select none file"_s, select, {},
+         [this] { m_fileListPanel->actSelectNoneFileExecute(); }, anyEntry},
+        {u"actInvertSelection"_s, u"Invert selection"_s, u"Invert selection"_s, select, {},
+         [this] { m_fileListPanel->actInvertSelectionExecute(); }, anyEntry},
+        {u"actSaveList"_s, u"Save list"_s, u"Save list"_s, list, {}, [this] { m_fileListPanel->SaveFileList(); }, always},
+        {u"actOpenList"_s, u"Open list"_s, u"Open list"_s, list, {}, [this] { m_fileListPanel->LoadFileList(false); },
+         always},
+        {u"actAppendList"_s, u"Append list"_s, u"Append list"_s, list, {},
+         [this] { m_fileListPanel->LoadFileList(true); }, always},
+        {u"actPrintFilenames"_s, u"Print filenames"_s, u"Print filenames"_s, list, {},
+         [this] { actPrintFilenamesExecute(); }, anyEntry},
+        {u"actPrintFilenamesWithPath"_s, u"Print filenames with path"_s, u"Print filenames with path"_s, list, {},
+         [this] { actPrintFilenamesWithPathExecute(); }, anyEntry},
+        {u"actExit"_s, u"Exit"_s, u"Exit"_s, u"Program"_s, QKeySequence(Qt::ALT | Qt::Key_F4), [this] { close(); },
+         always},
+        {u"actCopyFilesBrowseForFolder"_s, u"..."_s, u"Browse for folder"_s, u"Copy files"_s, {},
+         [this] { m_tbshCopyFiles->actCopyFilesBrowseForFolderExecute(); }, always},
+        {u"actRenameFiles"_s, u"Rename files"_s, u"Rename files"_s, u"RenameFiles"_s, {},
+         [this] { m_tbshRenameFiles->actRenameFilesExecute(); },
+         [this](const ListState& state) { return state.checked > 0 && m_tbshRenameFiles->HasTexts(); }},
+        {u"actDocPropEdit"_s, u"Edit list"_s, u"Edit document properties"_s, u"DocumentProperties"_s, {},
+         [this] { m_tbshDocProperties->actDocPropEditExecute(); }, anyChecked},
+        {u"actRenameFile"_s, u"Rename file"_s, u"Rename file"_s, u"Files"_s, {},
+         [this] { m_fileListPanel->actRenameFileExecute(); }, highlighted},
+        {u"actShowDocumentProperties"_s, u"Show file custom properties"_s, u"Show file custom properties"_s,
+         u"Files"_s, {}, [this] { m_fileListPanel->actShowDocumentPropertiesExecute(); }, highlighted},
+        {u"actPrintFiles"_s, u"Print files"_s, u"Print selected files"_s, u"Print out"_s, {},
+         [this] { m_tbshPrintOut->actPrintFilesExecute(); },
+         [this](const ListState& state) { return state.checked > 0 && m_tbshPrintOut->HasPrintChoices(); }},
+        {u"actCopyFiles"_s, u"Copy files"_s, u"Copy files"_s, u"Copy files"_s, {},
+         [this] { m_tbshCopyFiles->actCopyFilesExecute(); }, anyChecked},
+        {u"actUpdateDrafts"_s, u"Update drafts"_s, u"Update drafts"_s, u"Update drafts"_s, {},
+         [this] { m_tbshUpdateDrafts->actUpdateDraftsExecute(); }, anyChecked},
+        {u"actShowFileDependenies"_s, u"Show file dependencies"_s, u"Show file dependencies"_s, u"Files"_s, {}, {},
+         never},
+        {u"actUndoRename"_s, u"Undo last rename"_s, u"Put the files of the last rename back under their old names"_s,
+         u"RenameFiles"_s, {}, [this] { m_tbshRenameFiles->actUndoRenameExecute(); }, {}},
+        {u"actUndoPropertySave"_s, u"Undo last property save"_s,
+         u"Put back the custom properties the documents had before the last save"_s, u"DocumentProperties"_s, {},
+         [this] { m_tbshDocProperties->actUndoPropertySaveExecute(); }, {}},
+    };
 
-    m_actUndoPropertySave = makeAction(this, u"actUndoPropertySave"_s, u"Undo last property save"_s,
-                                       u"Put back the custom properties the documents had before the last save"_s,
-                                       u"DocumentProperties"_s);
-
-    addActions(allActions());
-    addAction(m_actUndoRename);
-    addAction(m_actUndoPropertySave);
+    for (const Command& command : commands) {
+        auto* action = new QAction(command.caption, this);
+        action->setObjectName(command.id);
+        action->setToolTip(command.hint);
+        action->setStatusTip(command.hint);
+        action->setProperty("category", command.category);
+        if (!command.shortcut.isEmpty()) {
+            action->setShortcut(command.shortcut);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        if (command.handler)
+            connect(action, &QAction::triggered, this, [this, handler = command.handler] { RunCommand(handler); });
+        if (command.enabled)
+            m_enablingRules.push_back({action, command.enabled});
+        addAction(action);
+    }
 }
 
-QList<QAction*> TfrmMain::allActions() const
+QAction* TfrmMain::ActionById(const QString& id) const
 {
-    return {m_actAddFiles, m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles,
-            m_actAddPartSheetMetalFiles, m_actAddWeldmentFiles, m_actAddAllFiles, m_actRemoveSelectedFiles,
-            m_actCropSelectedFiles, m_actRemoveAllFiles, m_actSelectAllFiles, m_actSelectNoneFile,
-            m_actInvertSelection, m_actSaveList, m_actOpenList, m_actAppendList, m_actPrintFilenames,
-            m_actPrintFilenamesWithPath, m_actExit, m_actCopyFilesBrowseForFolder, m_actRenameFiles,
-            m_actDocPropEdit, m_actRenameFile, m_actShowDocumentProperties, m_actPrintFiles, m_actCopyFiles,
-            m_actUpdateDrafts, m_actShowFileDependenies};
+    auto* action = findChild<QAction*>(id, Qt::FindDirectChildrenOnly);
+    Q_ASSERT(action);
+    return action;
 }
 
-void TfrmMain::createLayout()
+QList<QAction*> TfrmMain::AllActions() const
+{
+    QList<QAction*> actions;
+    for (const EnablingRule& rule : m_enablingRules)
+        actions << rule.action;
+    return actions;
+}
+
+void TfrmMain::CreateLayout(Desktop& desktop)
 {
     auto* central = new QWidget(this);
     auto* root = new QVBoxLayout(central);
@@ -210,7 +248,7 @@ void TfrmMain::createLayout()
     root->addWidget(pnlFiles, 1);
 
     // Left: the file list.
-    m_fileListPanel = new FileListPanel(*m_fileList, m_actExit, pnlFiles);
+    m_fileListPanel = new FileListPanel(*m_fileList, desktop, ActionById(u"actExit"_s), pnlFiles);
     filesLayout->addWidget(m_fileListPanel, 1);
 
     // Right: the five operation pages, their tabs on several rows.
@@ -236,11 +274,14 @@ void TfrmMain::createLayout()
     opLayout->addWidget(m_pcOperations, 1);
     filesLayout->addWidget(operations);
 
-    m_tbshPrintOut = new PrintOutPage(*m_fileList, m_actPrintFiles, m_pcOperations);
-    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, m_actDocPropEdit, m_actUndoPropertySave, m_pcOperations);
-    m_tbshCopyFiles = new CopyFilesPage(*m_fileList, m_actCopyFilesBrowseForFolder, m_actCopyFiles, m_pcOperations);
-    m_tbshRenameFiles = new RenameFilesPage(*m_fileList, m_actRenameFiles, m_actUndoRename, m_pcOperations);
-    m_tbshUpdateDrafts = new UpdateDraftsPage(*m_fileList, m_actUpdateDrafts, m_pcOperations);
+    m_tbshPrintOut = new PrintOutPage(*m_fileList, ActionById(u"actPrintFiles"_s), m_pcOperations);
+    m_tbshDocProperties = new DocPropertiesPage(*m_fileList, desktop, ActionById(u"actDocPropEdit"_s),
+                                                ActionById(u"actUndoPropertySave"_s), m_pcOperations);
+    m_tbshCopyFiles = new CopyFilesPage(*m_fileList, desktop, ActionById(u"actCopyFilesBrowseForFolder"_s),
+                                        ActionById(u"actCopyFiles"_s), m_pcOperations);
+    m_tbshRenameFiles = new RenameFilesPage(*m_fileList, ActionById(u"actRenameFiles"_s),
+                                            ActionById(u"actUndoRename"_s), m_pcOperations);
+    m_tbshUpdateDrafts = new UpdateDraftsPage(*m_fileList, ActionById(u"actUpdateDrafts"_s), m_pcOperations);
 
     struct Page {
         OperationPage* widget;
@@ -275,7 +316,8 @@ void TfrmMain::createLayout()
     });
 }
 
-void TfrmMain::createMenus()
+// The menus hold the actions of the command table by id; "-" is a separator.
+void TfrmMain::CreateMenus()
 {
     const auto menu = [this](const QString& name) {
         auto* m = new QMenu(this);
@@ -284,101 +326,52 @@ void TfrmMain::createMenus()
         connect(m, &QMenu::aboutToShow, this, &TfrmMain::ActionManagerUpdate);
         return m;
     };
-    const auto addFolderMenu = [this](QMenu* parent) {
-        QMenu* sub = parent->addMenu(u"Add folder"_s);
-        sub->addActions({m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles, m_actAddPartSheetMetalFiles,
-                         m_actAddWeldmentFiles});
-        sub->addSeparator();
-        sub->addAction(m_actAddAllFiles);
+    const auto addItems = [this](QMenu* m, const QStringList& ids) {
+        for (const QString& id : ids) {
+            if (id == u"-"_s)
+                m->addSeparator();
+            else
+                m->addAction(ActionById(id));
+        }
     };
-    const auto addListItems = [this](QMenu* m) {
-        m->addActions({m_actOpenList, m_actSaveList, m_actAppendList});
-        m->addSeparator();
-        m->addActions({m_actPrintFilenames, m_actPrintFilenamesWithPath});
-    };
+    const QStringList folderItems = {u"actAddDraftFiles"_s,    u"actAddPartFiles"_s,     u"actAddAssemblyFiles"_s,
+                                     u"actAddPartSheetMetalFiles"_s, u"actAddWeldmentFiles"_s, u"-"_s,
+                                     u"actAddAllFiles"_s};
+    const QStringList listItems = {u"actOpenList"_s,       u"actSaveList"_s, u"actAppendList"_s, u"-"_s,
+                                   u"actPrintFilenames"_s, u"actPrintFilenamesWithPath"_s};
 
     m_pmAddFiles = menu(u"pmAddFiles"_s);
-    m_pmAddFiles->addAction(m_actAddFiles);
-    addFolderMenu(m_pmAddFiles);
+    addItems(m_pmAddFiles, {u"actAddFiles"_s});
+    addItems(m_pmAddFiles->addMenu(u"Add folder"_s), folderItems);
 
     m_pmRemoveFiles = menu(u"pmRemoveFiles"_s);
-    m_pmRemoveFiles->addActions({m_actRemoveSelectedFiles, m_actCropSelectedFiles});
-    m_pmRemoveFiles->addSeparator();
-    m_pmRemoveFiles->addAction(m_actRemoveAllFiles);
+    addItems(m_pmRemoveFiles, {u"actRemoveSelectedFiles"_s, u"actCropSelectedFiles"_s, u"-"_s, u"actRemoveAllFiles"_s});
 
     m_pmSelectedFiles = menu(u"pmSelectedFiles"_s);
-    m_pmSelectedFiles->addActions({m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection});
+    addItems(m_pmSelectedFiles, {u"actSelectAllFiles"_s, u"actSelectNoneFile"_s, u"actInvertSelection"_s});
 
     m_pmList = menu(u"pmList"_s);
-    addListItems(m_pmList);
+    addItems(m_pmList, listItems);
 
     m_pmFileList = menu(u"pmFileList"_s);
-    m_pmFileList->addAction(m_actAddFiles);
-    addFolderMenu(m_pmFileList);
-    m_pmFileList->addSeparator();
-    m_pmFileList->addActions({m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection});
-    m_pmFileList->addSeparator();
-    m_pmFileList->addActions({m_actRemoveSelectedFiles, m_actCropSelectedFiles, m_actRemoveAllFiles});
-    m_pmFileList->addSeparator();
-    m_pmFileList->addActions({m_actShowDocumentProperties, m_actShowFileDependenies, m_actRenameFile});
-    m_pmFileList->addSeparator();
-    addListItems(m_pmFileList->addMenu(u"List"_s));
-    m_pmFileList->addSeparator();
-    m_pmFileList->addAction(m_actExit);
+    addItems(m_pmFileList, {u"actAddFiles"_s});
+    addItems(m_pmFileList->addMenu(u"Add folder"_s), folderItems);
+    addItems(m_pmFileList, {u"-"_s, u"actSelectAllFiles"_s, u"actSelectNoneFile"_s, u"actInvertSelection"_s, u"-"_s,
+                            u"actRemoveSelectedFiles"_s, u"actCropSelectedFiles"_s, u"actRemoveAllFiles"_s, u"-"_s,
+                            u"actShowDocumentProperties"_s, u"actShowFileDependenies"_s, u"actRenameFile"_s, u"-"_s});
+    addItems(m_pmFileList->addMenu(u"List"_s), listItems);
+    addItems(m_pmFileList, {u"-"_s, u"actExit"_s});
 
-    m_fileListPanel->setMenus(m_pmAddFiles, m_pmRemoveFiles, m_pmSelectedFiles, m_pmList, m_pmFileList);
-}
-
-void TfrmMain::bindCommands()
-{
-    const auto bind = [this](QAction* action, std::function<void()> handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { runCommand(handler); });
-    };
-    FileListPanel* list = m_fileListPanel;
-    bind(m_actAddFiles, [list] { list->actAddFilesExecute(); });
-    bind(m_actRemoveSelectedFiles, [list] { list->actRemoveSelectedFilesExecute(); });
-    bind(m_actCropSelectedFiles, [list] { list->actCropSelectedFilesExecute(); });
-    bind(m_actRemoveAllFiles, [list] { list->actRemoveAllFilesExecute(); });
-    bind(m_actSelectAllFiles, [list] { list->actSelectAllFilesExecute(); });
-    bind(m_actSelectNoneFile, [list] { list->actSelectNoneFileExecute(); });
-    bind(m_actInvertSelection, [list] { list->actInvertSelectionExecute(); });
-    const std::pair<QAction*, QString> folderCommands[] = {
-        {m_actAddDraftFiles, u"*.dft"_s},          {m_actAddPartFiles, u"*.par"_s},
-        {m_actAddAssemblyFiles, u"*.asm"_s},       {m_actAddPartSheetMetalFiles, u"*.psm"_s},
-        {m_actAddWeldmentFiles, u"*.pwd"_s},       {m_actAddAllFiles, u"*.*"_s}};
-    for (const auto& [action, mask] : folderCommands)
-        bind(action, [list, mask] { list->AddFolder(mask); });
-    bind(m_actSaveList, [list] { list->SaveFileList(); });
-    bind(m_actOpenList, [list] { list->LoadFileList(false); });
-    bind(m_actAppendList, [list] { list->LoadFileList(true); });
-    bind(m_actRenameFile, [list] { list->actRenameFileExecute(); });
-    bind(m_actShowDocumentProperties, [list] { list->actShowDocumentPropertiesExecute(); });
-    connect(m_actExit, &QAction::triggered, this, &QWidget::close);
-    bind(m_actPrintFilenames, [this] { actPrintFilenamesExecute(); });
-    bind(m_actPrintFilenamesWithPath, [this] { actPrintFilenamesWithPathExecute(); });
-
-    bind(m_actPrintFiles, [page = m_tbshPrintOut] { page->actPrintFilesExecute(); });
-    bind(m_actDocPropEdit, [page = m_tbshDocProperties] { page->actDocPropEditExecute(); });
-    bind(m_actCopyFilesBrowseForFolder, [page = m_tbshCopyFiles] { page->actCopyFilesBrowseForFolderExecute(); });
-    bind(m_actCopyFiles, [page = m_tbshCopyFiles] { page->actCopyFilesExecute(); });
-    bind(m_actRenameFiles, [page = m_tbshRenameFiles] { page->actRenameFilesExecute(); });
-    bind(m_actUndoRename, [page = m_tbshRenameFiles] { page->actUndoRenameExecute(); });
-    bind(m_actUndoPropertySave, [page = m_tbshDocProperties] { page->actUndoPropertySaveExecute(); });
-    bind(m_actUpdateDrafts, [page = m_tbshUpdateDrafts] { page->actUpdateDraftsExecute(); });
-
-    connect(m_pcOperations, &QTabWidget::currentChanged, this, [this] {
-        if (auto* page = qobject_cast<OperationPage*>(m_pcOperations->currentWidget()))
-            runCommand([page] { page->PageShow(); });
-    });
+    m_fileListPanel->SetMenus(m_pmAddFiles, m_pmRemoveFiles, m_pmSelectedFiles, m_pmList, m_pmFileList);
 }
 
 void TfrmMain::FormCreate()
 {
     m_pcOperations->setCurrentWidget(m_tbshPrintOut);
-    setWindowTitle(u"Velmar solid edge utils STANDARD [v2.204]"_s);
+    setWindowTitle(u"Velmar solid edge utils STANDARD [v"_s + QLatin1String(kVersionText) + u']');
 }
 
-void TfrmMain::scheduleActionUpdate()
+void TfrmMain::ScheduleActionUpdate()
 {
     if (!m_idleUpdate->isActive())
         m_idleUpdate->start();
@@ -386,33 +379,17 @@ void TfrmMain::scheduleActionUpdate()
 
 void TfrmMain::ActionManagerUpdate()
 {
-    const int entries = m_fileList->list().count();
-    const int checked = CheckedCount();
-    const bool highlighted = highlightedRow() >= 0;
-
-    for (QAction* a : {m_actAddFiles, m_actAddDraftFiles, m_actAddPartFiles, m_actAddAssemblyFiles,
-                       m_actAddPartSheetMetalFiles, m_actAddWeldmentFiles, m_actAddAllFiles, m_actSaveList,
-                       m_actOpenList, m_actAppendList, m_actExit, m_actCopyFilesBrowseForFolder})
-        a->setEnabled(true);
-    for (QAction* a : {m_actRemoveSelectedFiles, m_actCropSelectedFiles, m_actDocPropEdit, m_actCopyFiles,
-                       m_actUpdateDrafts})
-        a->setEnabled(checked > 0);
-    for (QAction* a : {m_actRemoveAllFiles, m_actSelectAllFiles, m_actSelectNoneFile, m_actInvertSelection,
-                       m_actPrintFilenames, m_actPrintFilenamesWithPath})
-        a->setEnabled(entries > 0);
-    m_actRenameFiles->setEnabled(checked > 0 && m_tbshRenameFiles->HasTexts());
-    m_actRenameFile->setEnabled(highlighted);
-    m_actShowDocumentProperties->setEnabled(highlighted);
-    m_actPrintFiles->setEnabled(checked > 0 && m_tbshPrintOut->HasPrintChoices());
-    m_actShowFileDependenies->setEnabled(false);
+    const ListState state{m_fileList->list().count(), CheckedCount(), HighlightedRow() >= 0};
+    for (const EnablingRule& rule : m_enablingRules)
+        rule.action->setEnabled(rule.enabled(state));
 }
 
 void TfrmMain::MainTimerTimer()
 {
     m_fileListPanel->UpdateFileListStatus();
     const QDateTime now = QDateTime::currentDateTime();
-    m_fileListPanel->setDateTimeText(u"Date: "_s + QLocale().toString(now.date(), QLocale::ShortFormat) + u", Time: "_s
-                                     + longTimeText(now.time()) + u" "_s);
+    m_fileListPanel->SetDateTimeText(u"Date: "_s + QLocale().toString(now.date(), QLocale::ShortFormat) + u", Time: "_s
+                                     + LongTimeText(now.time()) + u" "_s);
     ActionManagerUpdate();
 }
 
@@ -440,10 +417,10 @@ void TfrmMain::actPrintFilenamesWithPathExecute()
     PrintFileNames(paths, true, this);
 }
 
-void TfrmMain::arExplorerDropDropped(const QStringList& Files)
+void TfrmMain::arExplorerDropDropped(const QStringList& files)
 {
     std::vector<FileEntry> entries;
-    for (const QString& name : Files) {
+    for (const QString& name : files) {
         if (IsDocumentFileName(name))
             entries.push_back(EntryByPathRule(name, true));
     }
@@ -453,7 +430,7 @@ void TfrmMain::arExplorerDropDropped(const QStringList& Files)
 
 void TfrmMain::OpenFiles(const QStringList& paths)
 {
-    runCommand([this, &paths] {
+    RunCommand([this, &paths] {
         {
             const BusyCursor busy;
             m_fileList->appendEntries(DocumentEntries(paths));
@@ -462,21 +439,15 @@ void TfrmMain::OpenFiles(const QStringList& paths)
     });
 }
 
-int TfrmMain::highlightedRow() const
+int TfrmMain::HighlightedRow() const
 {
-    return m_fileListPanel->highlightedRow();
+    return m_fileListPanel->HighlightedRow();
 }
 
-void TfrmMain::runCommand(const std::function<void()>& command)
+void TfrmMain::RunCommand(const std::function<void()>& command)
 {
-    try {
-        command();
-    } catch (const KrdlError& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, e.message(), {u"OK"_s}, miError);
-    } catch (const std::exception& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError);
-    }
-    scheduleActionUpdate();
+    RunGuarded(nullptr, command);
+    ScheduleActionUpdate();
 }
 
 // "Yes" (index 0) lets the window close. The box closed without a button gives its default,

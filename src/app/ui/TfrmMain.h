@@ -2,14 +2,17 @@
 // The main window: the title panel on top, the file list on the left, the five operation pages
 // on the right. It holds what belongs to the window itself: the action list with every command
 // of the program, the enabling pass over it, the popup menus, the status line and its timer.
-// The list side and each page run their own commands; the window binds its actions to them.
+// The list side and each page run their own commands; the window's command table (TfrmMain.cpp,
+// `CreateActions`) binds them to its actions: one row per command, with its enabling rule.
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class CopyFilesPage;
+class Desktop;
 class DocPropertiesPage;
 class FileListModel;
 class FileListPanel;
@@ -28,18 +31,20 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmMain)
 public:
-    explicit TfrmMain(QWidget* parent = nullptr);
+    // `desktop` gives the file dialogs, the folder browser and the program's file name, beside
+    // which the program INI file is read and written.
+    explicit TfrmMain(Desktop& desktop, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // The file list as the commands reach it.
-    FileListModel* fileList() const { return m_fileList; }
+    FileListModel* FileList() const { return m_fileList; }
     int CheckedCount() const;
     void CollectCheckedFiles(QStringList& paths) const;
     // Row of the highlighted entry, or -1.
-    int highlightedRow() const;
+    int HighlightedRow() const;
 
     // Every action of the window's action list (`ActionManager`), in the order of its table.
-    QList<QAction*> allActions() const;
+    QList<QAction*> AllActions() const;
     // Applies every enabling rule of the action table now.
     void ActionManagerUpdate();
     // The timer tick: status label and date/time label.
@@ -47,7 +52,7 @@ public:
 
     // Runs a command; an error it does not catch is shown in an error box and the program
     // keeps running.
-    void runCommand(const std::function<void()>& command);
+    void RunCommand(const std::function<void()>& command);
 
     // Asked before the window closes by any way; true lets it close.
     bool FormCloseQuery();
@@ -59,24 +64,38 @@ public:
     // Files named at start or handed over by a later start: the documents among them, and
     // those below the folders among them, join the list checked; the list is sorted.
     void OpenFiles(const QStringList& paths);
-    // The drop target's handler: the dropped documents join the list, checked; other files are
-    // skipped without a word; the list is sorted.
-    void arExplorerDropDropped(const QStringList& Files);
+    // The drop target's handler: the dropped `files` that are documents join the list, checked;
+    // other files are skipped without a word; the list is sorted.
+    void arExplorerDropDropped(const QStringList& files);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createActions();
-    void createLayout();
-    void createMenus();
-    void bindCommands();
+    // What the enabling rules read, taken once per pass.
+    struct ListState {
+        int entries = 0;
+        int checked = 0;
+        bool highlighted = false;
+    };
+    struct EnablingRule {
+        QAction* action = nullptr;
+        std::function<bool(const ListState&)> enabled;
+    };
+
+    void CreateActions();
+    void CreateLayout(Desktop& desktop);
+    void CreateMenus();
     void FormCreate();
-    void scheduleActionUpdate();
+    void ScheduleActionUpdate();
+    // The action of the command table with object name `id`.
+    QAction* ActionById(const QString& id) const;
 
     FileListModel* m_fileList = nullptr;
     QTimer* m_idleUpdate = nullptr;
     QTimer* m_mainTimer = nullptr;
+    // The action list `ActionManager`: the actions with an enabling rule, in table order.
+    std::vector<EnablingRule> m_enablingRules;
 
     TitlePanel* m_pnlTitle = nullptr;
     FileListPanel* m_fileListPanel = nullptr;
@@ -95,36 +114,4 @@ private:
     QMenu* m_pmSelectedFiles = nullptr;
     QMenu* m_pmList = nullptr;
     QMenu* m_pmFileList = nullptr;
-
-    QAction* m_actAddFiles = nullptr;
-    QAction* m_actAddDraftFiles = nullptr;
-    QAction* m_actAddPartFiles = nullptr;
-    QAction* m_actAddAssemblyFiles = nullptr;
-    QAction* m_actAddPartSheetMetalFiles = nullptr;
-    QAction* m_actAddWeldmentFiles = nullptr;
-    QAction* m_actAddAllFiles = nullptr;
-    QAction* m_actRemoveSelectedFiles = nullptr;
-    QAction* m_actCropSelectedFiles = nullptr;
-    QAction* m_actRemoveAllFiles = nullptr;
-    QAction* m_actSelectAllFiles = nullptr;
-    QAction* m_actSelectNoneFile = nullptr;
-    QAction* m_actInvertSelection = nullptr;
-    QAction* m_actSaveList = nullptr;
-    QAction* m_actOpenList = nullptr;
-    QAction* m_actAppendList = nullptr;
-    QAction* m_actPrintFilenames = nullptr;
-    QAction* m_actPrintFilenamesWithPath = nullptr;
-    QAction* m_actExit = nullptr;
-    QAction* m_actCopyFilesBrowseForFolder = nullptr;
-    QAction* m_actRenameFiles = nullptr;
-    QAction* m_actDocPropEdit = nullptr;
-    QAction* m_actRenameFile = nullptr;
-    QAction* m_actShowDocumentProperties = nullptr;
-    QAction* m_actPrintFiles = nullptr;
-    QAction* m_actCopyFiles = nullptr;
-    QAction* m_actUpdateDrafts = nullptr;
-    QAction* m_actShowFileDependenies = nullptr;
-    // Beyond the action table: needs no list entry, so it is always enabled.
-    QAction* m_actUndoRename = nullptr;
-    QAction* m_actUndoPropertySave = nullptr;
 };

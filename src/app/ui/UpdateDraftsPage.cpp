@@ -11,15 +11,15 @@ using namespace Qt::StringLiterals;
 UpdateDraftsPage::UpdateDraftsPage(FileListModel& files, QAction* actUpdateDrafts, QWidget* parent)
     : OperationPage(u"tbshUpdateDrafts"_s, files, parent)
 {
-    addNote(u"Update outdated views in selected drafts!"_s);
-    addCommandButton(actUpdateDrafts, u"btnUpdateDrafts"_s);
-    content()->addStretch();
+    AddNote(u"Update outdated views in selected drafts!"_s);
+    AddCommandButton(actUpdateDrafts, u"btnUpdateDrafts"_s);
+    Content()->addStretch();
 }
 
 void UpdateDraftsPage::actUpdateDraftsExecute()
 {
     ProgressDialogFactory progress(window());
     UpdateDrafts run(SystemAutomationServer(), progress);
-    run.Files = checkedFiles();
+    run.Files = CheckedFiles();
     run.Execute();
 }

@@ -6,6 +6,7 @@
 #include "automation/dispatch/AutomationServer.h"
 #include "common/FsPath.h"
 #include "platform/Interrupt.h"
+#include "settings/ui/SystemDesktop.h"
 
 #include <QApplication>
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("krdl"));
     // A copy or save past the file size limit fails and is reported instead of ending the program.
     platform::KeepRunningPastFileSizeLimit();
-    ProgramEnvironment env;
+    SystemDesktop desktop;
+    ProgramEnvironment env(desktop);
     return startup::RunProgram(env, absolutePaths(CommandLineArguments(argc, argv)));
 }

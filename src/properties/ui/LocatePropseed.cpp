@@ -5,9 +5,9 @@
 
 using namespace Qt::StringLiterals;
 
-bool LocatePropseedFile(QString& path, QWidget* owner)
+bool LocatePropseedFile(const QString& programFileName, QString& path, QWidget* owner)
 {
-    path = PropseedFileName();
+    path = PropseedFileName(programFileName);
     if (PropseedFileExists(path))
         return true;
     arMessageBox(u"Information"_s, CannotFindPropseedMessage(path), {u"Ok"_s}, miInformation, 0, poMainFormCenter,

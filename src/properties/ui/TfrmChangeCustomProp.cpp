@@ -1,19 +1,20 @@
 #include "properties/ui/TfrmChangeCustomProp.h"
 
-#include "batch/PropertyUndo.h"
+#include "properties/PropertyUndo.h"
 #include "batch/ui/MessageBoxSink.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
 #include "common/SafeFile.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/PropertyCsv.h"
 #include "properties/PropertyGrid.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/LocatePropseed.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
+#include "settings/ui/Desktop.h"
 #include "widgets/ui/ActionButton.h"
 #include "widgets/ui/BusyCursor.h"
+#include "widgets/ui/RunGuarded.h"
 #include "widgets/ui/TarGrid.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -88,42 +89,6 @@ private:
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
-QAction* MakeAction(QWidget* owner, const QString& name, const QString& caption, const QString& hint,
-                    const QKeySequence& shortcut = {})
-{
-    auto* a = new QAction(caption, owner);
-    a->setObjectName(name);
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
-    if (!shortcut.isEmpty()) {
-        a->setShortcut(shortcut);
-        a->setShortcutContext(Qt::WindowShortcut);
-    }
-    owner->addAction(a);
-    return a;
-}
-
-QPushButton* PanelButton(QAction* action, const QString& name, QWidget* parent)
-{
-    auto* button = new ActionButton(action, ActionButton::ShowHint, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-enum class Dialog { Open, OpenSeveral, Save };
-
-// The first file chosen in a file dialog; empty when the user cancelled.
-QString ChosenFile(QWidget* owner, Dialog kind, const QString& title, const QStringList& filters)
-{
-    FileDialogRequest request;
-    request.save = kind == Dialog::Save;
-    request.multiple = kind == Dialog::OpenSeveral;
-    request.title = title;
-    request.filters = filters;
-    const QStringList chosen = RunFileDialog(owner, request);
-    return chosen.isEmpty() ? QString() : chosen.first();
-}
-
 // One line per item, cut after the first 20 so that a message box fits on the screen.
 QString Listed(const QStringList& items)
 {
@@ -146,9 +111,10 @@ QString FailureText(const ApplyReport& report)
 
 } // namespace
 
-TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
+TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                         | Qt::WindowCloseButtonHint)
+                         | Qt::WindowCloseButtonHint),
+      m_desktop(desktop)
 {
     setObjectName(u"TfrmChangeCustomProp"_s);
     setWindowTitle(u"Change custom properties"_s);
@@ -158,98 +124,120 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(QWidget* owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    ArGrid = new TarGrid(this);
-    ArGrid->setObjectName(u"ArGrid"_s);
+    m_arGrid = new TarGrid(this);
+    m_arGrid->setObjectName(u"ArGrid"_s);
     QFont font(u"Arial"_s);
     font.setPixelSize(12);
-    ArGrid->setFont(font);
-    ArGrid->SetDefaultRowHeight(16);
-    ArGrid->SetFixedCols(1);
-    ArGrid->SetFixedRows(1);
-    ArGrid->SetEditing(true);
-    ArGrid->setShowGrid(true);
+    m_arGrid->setFont(font);
+    m_arGrid->SetDefaultRowHeight(16);
+    m_arGrid->SetFixedCols(1);
+    m_arGrid->SetFixedRows(1);
+    m_arGrid->SetEditing(true);
+    m_arGrid->setShowGrid(true);
     // Every other row a very light blue (0xFFFAF4 as the platform writes colours: blue, green, red).
-    ArGrid->GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
-    layout->addWidget(ArGrid, 1);
-
-    actChangeValue = MakeAction(this, u"actChangeValue"_s, u"Change propertie values"_s, u"Change value"_s,
-                                QKeySequence(Qt::Key_F3));
-    actChangePropLookup = MakeAction(this, u"actChangePropLookup"_s, u"Change propertie values from lookup values"_s,
-                                     u"Change propertie from lookup values"_s, QKeySequence(Qt::Key_F4));
-    actDeleteSelected = MakeAction(this, u"actDeleteSelected"_s, u"Delete selected"_s, u"Delete selected values"_s,
-                                   QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    actOptimalColWidths = MakeAction(this, u"actOptimalColWidths"_s, u"Optimal column widths"_s,
-                                     u"Optimal column widths"_s, QKeySequence(Qt::Key_F8));
-    actSaveProps = MakeAction(this, u"actSaveProps"_s, u"Save props"_s, u"Save properties"_s);
-    actLoadProperties = MakeAction(this, u"actLoadProperties"_s, u"Load props"_s, u"Load properties"_s);
-    connect(actChangeValue, &QAction::triggered, this, [this] { Guarded([this] { actChangeValueExecute(); }); });
-    connect(actChangePropLookup, &QAction::triggered, this, [this] { Guarded([this] { actChangePropLookupExecute(); }); });
-    connect(actDeleteSelected, &QAction::triggered, this, [this] { Guarded([this] { actDeleteSelectedExecute(); }); });
-    connect(actOptimalColWidths, &QAction::triggered, this, [this] { Guarded([this] { actOptimalColWidthsExecute(); }); });
-    connect(actSaveProps, &QAction::triggered, this, [this] { Guarded([this] { actSavePropsExecute(); }); });
-    connect(actLoadProperties, &QAction::triggered, this, [this] { Guarded([this] { actLoadPropertiesExecute(); }); });
-    actUndoPropertySave = MakeAction(this, u"actUndoPropertySave"_s, u"Undo last property save"_s,
-                                     u"Put back the custom properties the documents had before the last save"_s);
-    connect(actUndoPropertySave, &QAction::triggered, this, [this] { Guarded([this] { actUndoPropertySaveExecute(); }); });
-    actExportCsv = MakeAction(this, u"actExportCsv"_s, u"Export CSV"_s, u"Export the grid as a CSV file"_s);
-    actImportCsv = MakeAction(this, u"actImportCsv"_s, u"Import CSV"_s, u"Import values from a CSV file"_s);
-    connect(actExportCsv, &QAction::triggered, this, [this] { Guarded([this] { actExportCsvExecute(); }); });
-    connect(actImportCsv, &QAction::triggered, this, [this] { Guarded([this] { actImportCsvExecute(); }); });
-
-    pmPopupMenu = new QMenu(this);
-    pmPopupMenu->setObjectName(u"pmPopupMenu"_s);
-    pmPopupMenu->addAction(actChangeValue);
-    pmPopupMenu->addAction(actChangePropLookup);
-    pmPopupMenu->addAction(actDeleteSelected);
-    pmPopupMenu->addSeparator();
-    pmPopupMenu->addAction(actOptimalColWidths);
-    connect(ArGrid, &TarGrid::MouseUp, this, &TfrmChangeCustomProp::ArGridMouseUp);
+    m_arGrid->GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
+    layout->addWidget(m_arGrid, 1);
+    connect(m_arGrid, &TarGrid::MouseUp, this, &TfrmChangeCustomProp::ArGridMouseUp);
 
     auto* panel = new QFrame(this);
     panel->setObjectName(u"pnlButtons"_s);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* buttons = new QHBoxLayout(panel);
     buttons->setContentsMargins(8, 6, 8, 6);
-    btnCancel = new QPushButton(u"Close"_s, panel);
-    btnCancel->setObjectName(u"btnCancel"_s);
-    btnCancel->setToolTip(u"Close window"_s);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    btnSaveProps = PanelButton(actSaveProps, u"btnSaveProps"_s, panel);
-    btnLoadProps = PanelButton(actLoadProperties, u"btnLoadProps"_s, panel);
-    btnExportCsv = PanelButton(actExportCsv, u"btnExportCsv"_s, panel);
-    btnImportCsv = PanelButton(actImportCsv, u"btnImportCsv"_s, panel);
-    btnUndoPropertySave = PanelButton(actUndoPropertySave, u"btnUndoPropertySave"_s, panel);
-    chkDeleteOtherProperties = new QCheckBox(u"Delete other properties"_s, panel);
-    chkDeleteOtherProperties->setObjectName(u"chkDeleteOtherProperties"_s);
-    btnFillDrafts = new QPushButton(u"Save custom properties"_s, panel);
-    btnFillDrafts->setObjectName(u"btnFillDrafts"_s);
-    btnFillDrafts->setToolTip(u"Save custom properties"_s);
-    connect(btnFillDrafts, &QPushButton::clicked, this, &TfrmChangeCustomProp::btnFillDraftsClick);
-    // Enter in the grid's in-place editor ends the edit; it must not press a button.
-    for (QPushButton* b : {btnCancel, btnSaveProps, btnLoadProps, btnExportCsv, btnImportCsv, btnUndoPropertySave,
-                           btnFillDrafts})
-        b->setAutoDefault(false);
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnSaveProps);
-    buttons->addWidget(btnLoadProps);
-    buttons->addWidget(btnExportCsv);
-    buttons->addWidget(btnImportCsv);
-    buttons->addWidget(btnUndoPropertySave);
+    m_btnCancel = new QPushButton(u"Close"_s, panel);
+    m_btnCancel->setObjectName(u"btnCancel"_s);
+    m_btnCancel->setToolTip(u"Close window"_s);
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(m_btnCancel);
+    CreateActions(panel);
     buttons->addStretch(1);
-    buttons->addWidget(chkDeleteOtherProperties);
+    m_chkDeleteOtherProperties = new QCheckBox(u"Delete other properties"_s, panel);
+    m_chkDeleteOtherProperties->setObjectName(u"chkDeleteOtherProperties"_s);
+    buttons->addWidget(m_chkDeleteOtherProperties);
     buttons->addSpacing(12);
-    buttons->addWidget(btnFillDrafts);
+    m_btnFillDrafts = new QPushButton(u"Save custom properties"_s, panel);
+    m_btnFillDrafts->setObjectName(u"btnFillDrafts"_s);
+    m_btnFillDrafts->setToolTip(u"Save custom properties"_s);
+    connect(m_btnFillDrafts, &QPushButton::clicked, this, &TfrmChangeCustomProp::btnFillDraftsClick);
+    buttons->addWidget(m_btnFillDrafts);
+    // Enter in the grid's in-place editor ends the edit; it must not press a button.
+    for (QPushButton* button : panel->findChildren<QPushButton*>())
+        button->setAutoDefault(false);
     layout->addWidget(panel);
 }
 
-void TfrmChangeCustomProp::Execute(const QStringList& paths, QWidget* owner)
+// The command table: every command of the editor is one row, each enabled at all times. A row
+// with a button name also gets a button on the panel, in the order of the rows.
+void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
+{
+    struct Command {
+        QString id; // the action's object name
+        QString caption;
+        QString hint;
+        QKeySequence shortcut;
+        void (TfrmChangeCustomProp::*handler)();
+        QString button; // object name of its button on the panel; empty for none
+    };
+    const Command commands[] = {
+        {u"actChangeValue"_s, u"Change propertie values"_s, u"Change value"_s, QKeySequence(Qt::Key_F3),
+         &TfrmChangeCustomProp::actChangeValueExecute, {}},
+        {u"actChangePropLookup"_s, u"Change propertie values from lookup values"_s,
+         u"Change propertie from lookup values"_s, QKeySequence(Qt::Key_F4),
+         &TfrmChangeCustomProp::actChangePropLookupExecute, {}},
+        {u"actDeleteSelected"_s, u"Delete selected"_s, u"Delete selected values"_s,
+         QKeySequence(Qt::CTRL | Qt::Key_Delete), &TfrmChangeCustomProp::actDeleteSelectedExecute, {}},
+        {u"actOptimalColWidths"_s, u"Optimal column widths"_s, u"Optimal column widths"_s, QKeySequence(Qt::Key_F8),
+         &TfrmChangeCustomProp::actOptimalColWidthsExecute, {}},
+        {u"actSaveProps"_s, u"Save props"_s, u"Save properties"_s, {}, &TfrmChangeCustomProp::actSavePropsExecute,
+         u"btnSaveProps"_s},
+        {u"actLoadProperties"_s, u"Load props"_s, u"Load properties"_s, {},
+         &TfrmChangeCustomProp::actLoadPropertiesExecute, u"btnLoadProps"_s},
+        {u"actExportCsv"_s, u"Export CSV"_s, u"Export the grid as a CSV file"_s, {},
+         &TfrmChangeCustomProp::actExportCsvExecute, u"btnExportCsv"_s},
+        {u"actImportCsv"_s, u"Import CSV"_s, u"Import values from a CSV file"_s, {},
+         &TfrmChangeCustomProp::actImportCsvExecute, u"btnImportCsv"_s},
+        {u"actUndoPropertySave"_s, u"Undo last property save"_s,
+         u"Put back the custom properties the documents had before the last save"_s, {},
+         &TfrmChangeCustomProp::actUndoPropertySaveExecute, u"btnUndoPropertySave"_s},
+    };
+    for (const Command& command : commands) {
+        auto* action = new QAction(command.caption, this);
+        action->setObjectName(command.id);
+        action->setToolTip(command.hint);
+        action->setStatusTip(command.hint);
+        if (!command.shortcut.isEmpty()) {
+            action->setShortcut(command.shortcut);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, handler = command.handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        if (!command.button.isEmpty()) {
+            auto* button = new ActionButton(action, ActionButton::ShowHint, buttonPanel);
+            button->setObjectName(command.button);
+            buttonPanel->layout()->addWidget(button);
+        }
+    }
+
+    m_pmPopupMenu = new QMenu(this);
+    m_pmPopupMenu->setObjectName(u"pmPopupMenu"_s);
+    for (const QString& id : {u"actChangeValue"_s, u"actChangePropLookup"_s, u"actDeleteSelected"_s, u"-"_s,
+                              u"actOptimalColWidths"_s}) {
+        if (id == u"-"_s)
+            m_pmPopupMenu->addSeparator();
+        else
+            m_pmPopupMenu->addAction(findChild<QAction*>(id, Qt::FindDirectChildrenOnly));
+    }
+}
+
+void TfrmChangeCustomProp::Execute(Desktop& desktop, const QStringList& paths, QWidget* owner)
 {
     QString seed;
-    if (!LocatePropseedFile(seed, owner))
+    if (!LocatePropseedFile(desktop.ProgramFileName(), seed, owner))
         return;
     PropertyDefinitions definitions;
     ReadPropertySeed(seed, &definitions);
-    TfrmChangeCustomProp form(owner);
+    TfrmChangeCustomProp form(desktop, owner);
     if (!form.Load(paths, definitions))
         return;
     form.setWindowState(Qt::WindowMaximized);
@@ -262,13 +250,13 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
     {
         const BusyCursor wait;
         const int cols = definitions.Count() + 1;
-        ArGrid->SetColCount(cols);
-        ArGrid->SetRowCount(static_cast<int>(paths.size()) + 1);
-        TarCells& cells = ArGrid->CellsObject();
+        m_arGrid->SetColCount(cols);
+        m_arGrid->SetRowCount(static_cast<int>(paths.size()) + 1);
+        TarCells& cells = m_arGrid->CellsObject();
         FillPropertyHeader(cells, definitions);
 
         std::stop_source stop;
-        RunProgress progress(this, u"Reading the custom properties of the documents ..."_s, ProgressDelayMs, &stop);
+        RunProgress progress(this, u"Reading the custom properties of the documents ..."_s, m_progressDelayMs, &stop);
         LoadOptions options;
         options.stop = stop.get_token();
         options.progress = std::ref(progress);
@@ -278,8 +266,8 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
         filled = FillPropertyRows(cells, cols, documents);
         if (stop.stop_requested())
             return false;
-        ArGrid->OptimalColWidths();
-        ArGrid->InvalidateGrid();
+        m_arGrid->OptimalColWidths();
+        m_arGrid->InvalidateGrid();
     }
     if (!filled.missingPath.isEmpty())
         arMessageBox(u"Warning"_s, FileDoesNotExistMessage(filled.missingPath), {u"Ok"_s}, miWarning, 0,
@@ -291,72 +279,76 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
 
 void TfrmChangeCustomProp::Guarded(const std::function<void()>& handler)
 {
-    ArGrid->CommitEdit();
-    try {
-        handler();
-    } catch (const KrdlError& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, e.message(), {u"OK"_s}, miError, 0, poMainFormCenter, true, this);
-    } catch (const std::exception& e) {
-        arMessageBox(u"Velmar Solid Edge Utils"_s, QString::fromLocal8Bit(e.what()), {u"OK"_s}, miError, 0,
-                     poMainFormCenter, true, this);
-    }
+    m_arGrid->CommitEdit();
+    RunGuarded(this, handler);
+}
+
+QString TfrmChangeCustomProp::ChosenFile(Dialog kind, const QString& title, const QStringList& filters)
+{
+    FileDialogRequest request;
+    request.save = kind == Dialog::Save;
+    request.multiple = kind == Dialog::OpenSeveral;
+    request.title = title;
+    request.filters = filters;
+    const QStringList chosen = m_desktop.RunFileDialog(this, request);
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 void TfrmChangeCustomProp::SetSelectedCells(const QString& value)
 {
-    const QRect s = ArGrid->Selection();
+    const QRect s = m_arGrid->Selection();
     for (int c = s.left(); c <= s.right(); ++c)
         for (int r = s.top(); r <= s.bottom(); ++r)
-            ArGrid->Cell(c, r)->SetText(value);
+            m_arGrid->Cell(c, r)->SetText(value);
 }
 
 void TfrmChangeCustomProp::actChangeValueExecute()
 {
-    const QRect s = ArGrid->Selection();
+    const QRect s = m_arGrid->Selection();
     TfrmChangeGridValue dialog(this);
-    dialog.setWindowTitle(u"Change property values ("_s + ArGrid->CellsObject().GetText(s.left(), 0) + u')');
-    dialog.edValue->setText(ArGrid->CellsObject().GetText(s.left(), s.top()));
+    dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
+    dialog.edValue->setText(m_arGrid->CellsObject().GetText(s.left(), s.top()));
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.edValue->text());
-    ArGrid->InvalidateGrid();
+    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actChangePropLookupExecute()
 {
-    const QRect s = ArGrid->Selection();
+    const QRect s = m_arGrid->Selection();
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
-    if (ArGrid->CellsObject().Find(s.left(), 0, header))
+    if (m_arGrid->CellsObject().Find(s.left(), 0, header))
         dialog.lbLookupItems->addItems(header->Items);
-    dialog.setWindowTitle(u"Lookup values ("_s + ArGrid->CellsObject().GetText(s.left(), 0) + u')');
+    dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.SelectedLookupValue());
-    ArGrid->InvalidateGrid();
+    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actDeleteSelectedExecute()
 {
-    const QRect s = ArGrid->Selection();
-    ArGrid->DeleteCells(s.left(), s.top(), s.right(), s.bottom());
+    const QRect s = m_arGrid->Selection();
+    m_arGrid->DeleteCells(s.left(), s.top(), s.right(), s.bottom());
 }
 
 void TfrmChangeCustomProp::actOptimalColWidthsExecute()
 {
-    ArGrid->OptimalColWidths();
+    m_arGrid->OptimalColWidths();
 }
 
 void TfrmChangeCustomProp::actSavePropsExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Save, u"Save properties"_s, {u"Props file (*.props)"_s});
+    const QString file = ChosenFile(Dialog::Save, u"Save properties"_s, {u"Props file (*.props)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
-    SavePropertySet(file, PropertySetRowsFromCells(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount()));
+    SavePropertySet(file, PropertySetRowsFromCells(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount()));
 }
 
 void TfrmChangeCustomProp::actLoadPropertiesExecute()
 {
-    const QString file = ChosenFile(this, Dialog::OpenSeveral, u"Load properties"_s, {u"Props file (*.props)"_s});
+    const QString file = ChosenFile(Dialog::OpenSeveral, u"Load properties"_s, {u"Props file (*.props)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
@@ -368,25 +360,25 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
         QString reason;
         if (!ParsePropertySet(bytes, rows, &reason))
             throw KrdlError(u"Cannot open file \""_s + file + u"\": "_s + reason);
-        PutPropertySet(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), rows);
+        PutPropertySet(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), rows);
     }
-    ArGrid->InvalidateGrid();
+    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actExportCsvExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Save, u"Export CSV"_s, {u"CSV file (*.csv)"_s});
+    const QString file = ChosenFile(Dialog::Save, u"Export CSV"_s, {u"CSV file (*.csv)"_s});
     if (file.isEmpty())
         return;
     const BusyCursor wait;
-    const TarCells& cells = ArGrid->CellsObject();
-    SavePropertyCsv(file, PropertyColumnNames(cells, ArGrid->ColCount()),
-                    PropertySetRowsFromCells(cells, ArGrid->ColCount(), ArGrid->RowCount()));
+    const TarCells& cells = m_arGrid->CellsObject();
+    SavePropertyCsv(file, PropertyColumnNames(cells, m_arGrid->ColCount()),
+                    PropertySetRowsFromCells(cells, m_arGrid->ColCount(), m_arGrid->RowCount()));
 }
 
 void TfrmChangeCustomProp::actImportCsvExecute()
 {
-    const QString file = ChosenFile(this, Dialog::Open, u"Import CSV"_s, {u"CSV file (*.csv)"_s, u"All files (*)"_s});
+    const QString file = ChosenFile(Dialog::Open, u"Import CSV"_s, {u"CSV file (*.csv)"_s, u"All files (*)"_s});
     if (file.isEmpty())
         return;
     PropertySetPlacement placed;
@@ -397,8 +389,8 @@ void TfrmChangeCustomProp::actImportCsvExecute()
         // A malformed file changes nothing: it is read whole before any cell is set.
         if (!ReadPropertyCsv(file, csv, &reason))
             throw KrdlError(reason);
-        placed = PutPropertyCsv(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount(), csv);
-        ArGrid->InvalidateGrid();
+        placed = PutPropertyCsv(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), csv);
+        m_arGrid->InvalidateGrid();
     }
     if (placed.unplacedPaths.isEmpty() && placed.unplacedNames.isEmpty())
         return;
@@ -417,10 +409,10 @@ void TfrmChangeCustomProp::btnFillDraftsClick()
         ApplyReport report;
         {
             const BusyCursor wait;
-            changes = CollectDocumentChanges(ArGrid->CellsObject(), ArGrid->ColCount(), ArGrid->RowCount());
-            RunProgress progress(this, u"Saving custom properties ..."_s, ProgressDelayMs, nullptr);
+            changes = CollectDocumentChanges(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount());
+            RunProgress progress(this, u"Saving custom properties ..."_s, m_progressDelayMs, nullptr);
             ApplyOptions options;
-            options.deleteOthers = chkDeleteOtherProperties->isChecked();
+            options.deleteOthers = m_chkDeleteOtherProperties->isChecked();
             options.stopAtMissing = true;
             options.progress = std::ref(progress);
             report = ApplyDocumentChanges(changes, options);
@@ -442,7 +434,7 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
 {
     // The grid is read again after the undo: edits not saved yet would be lost without a word.
     bool edited = false;
-    ArGrid->CellsObject().ForEachInRange(1, 1, ArGrid->ColCount() - 1, ArGrid->RowCount() - 1,
+    m_arGrid->CellsObject().ForEachInRange(1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1,
                                          [&edited](const TarCell& cell) { edited = edited || cell.Changed; });
     // "No" is the default: a box closed without an answer keeps the edits.
     if (edited
@@ -459,25 +451,25 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
     if (undo.Restored.isEmpty())
         return;
     const BusyCursor wait;
-    TarCells& cells = ArGrid->CellsObject();
+    TarCells& cells = m_arGrid->CellsObject();
     QStringList paths;
-    for (int r = 1; r < ArGrid->RowCount() && !cells.GetData(0, r).isEmpty(); ++r)
+    for (int r = 1; r < m_arGrid->RowCount() && !cells.GetData(0, r).isEmpty(); ++r)
         paths << cells.GetData(0, r);
-    cells.DeleteRange(0, 1, ArGrid->ColCount() - 1, ArGrid->RowCount() - 1);
-    FillPropertyRows(cells, ArGrid->ColCount(), LoadCustomProperties(paths));
-    ArGrid->InvalidateGrid();
+    cells.DeleteRange(0, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
+    FillPropertyRows(cells, m_arGrid->ColCount(), LoadCustomProperties(paths));
+    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos)
 {
-    ClickCol = col;
-    ClickRow = row;
+    m_clickCol = col;
+    m_clickRow = row;
     if (button == Qt::RightButton) {
-        if (ClickCol >= ArGrid->FixedCols() && ClickRow >= ArGrid->FixedRows())
-            pmPopupMenu->popup(globalPos);
+        if (m_clickCol >= m_arGrid->FixedCols() && m_clickRow >= m_arGrid->FixedRows())
+            m_pmPopupMenu->popup(globalPos);
     } else if (button == Qt::LeftButton) {
-        if (ClickCol >= ArGrid->FixedCols() && ArGrid->FixedRows() > 0 && ClickRow == ArGrid->FixedRows() - 1
-            && ArGrid->RowCount() > ArGrid->FixedRows())
-            ArGrid->SetSelection(ClickCol, ArGrid->FixedRows(), ClickCol, ArGrid->RowCount() - 1);
+        if (m_clickCol >= m_arGrid->FixedCols() && m_arGrid->FixedRows() > 0 && m_clickRow == m_arGrid->FixedRows() - 1
+            && m_arGrid->RowCount() > m_arGrid->FixedRows())
+            m_arGrid->SetSelection(m_clickCol, m_arGrid->FixedRows(), m_clickCol, m_arGrid->RowCount() - 1);
     }
 }

@@ -6,7 +6,7 @@
 // window; "Save props" and "Load props" keep the grid in a property set file; "Export CSV" and
 // "Import CSV" take it through a spreadsheet.
 //
-//     TfrmChangeCustomProp::Execute(paths, mainWindow);     // the "Edit list" command
+//     TfrmChangeCustomProp::Execute(desktop, paths, mainWindow);     // the "Edit list" command
 //
 // The grid's cells are data (properties/PropertyGrid.h); this window only shows them and turns
 // user actions into calls of that layer.
@@ -15,8 +15,8 @@
 
 #include <functional>
 
+class Desktop;
 class PropertyDefinitions;
-class QAction;
 class QCheckBox;
 class QMenu;
 class QPushButton;
@@ -25,12 +25,14 @@ class TarGrid;
 class TfrmChangeCustomProp : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmChangeCustomProp(QWidget* owner = nullptr);
+    // `desktop` gives the file dialogs of the property set and CSV commands.
+    explicit TfrmChangeCustomProp(Desktop& desktop, QWidget* owner = nullptr);
 
-    // The command: locates and reads the seed file ("Cannot find ..." when it is missing), loads
-    // the documents and shows the editor modally and maximised. Errors of the seed file or of a
-    // document that cannot be read propagate (KrdlError); the editor is then not shown.
-    static void Execute(const QStringList& paths, QWidget* owner);
+    // The command: locates and reads the seed file named beside the program of `desktop`
+    // ("Cannot find ..." when it is missing), loads the documents and shows the editor modally
+    // and maximised. Errors of the seed file or of a document that cannot be read propagate
+    // (KrdlError); the editor is then not shown.
+    static void Execute(Desktop& desktop, const QStringList& paths, QWidget* owner);
 
     // Fills the grid: header from the definitions, one row per path with the document's values.
     // Stops at a document that does not exist with the "Warning" box; its row and those below
@@ -53,36 +55,34 @@ public:
     void actUndoPropertySaveExecute();
     void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
 
-    TarGrid* ArGrid = nullptr;
-    QPushButton* btnCancel = nullptr;
-    QPushButton* btnSaveProps = nullptr;
-    QPushButton* btnLoadProps = nullptr;
-    QPushButton* btnExportCsv = nullptr;
-    QPushButton* btnImportCsv = nullptr;
-    QCheckBox* chkDeleteOtherProperties = nullptr;
-    QPushButton* btnFillDrafts = nullptr;
-    QMenu* pmPopupMenu = nullptr;
-    QAction* actChangeValue = nullptr;
-    QAction* actChangePropLookup = nullptr;
-    QAction* actDeleteSelected = nullptr;
-    QAction* actOptimalColWidths = nullptr;
-    QAction* actSaveProps = nullptr;
-    QAction* actLoadProperties = nullptr;
-    QAction* actUndoPropertySave = nullptr;
-    QPushButton* btnUndoPropertySave = nullptr;
-    QAction* actExportCsv = nullptr;
-    QAction* actImportCsv = nullptr;
     // The cell under the mouse at the last button release (-1 outside the cells).
-    int ClickCol = -1;
-    int ClickRow = -1;
+    int ClickCol() const { return m_clickCol; }
+    int ClickRow() const { return m_clickRow; }
 
-    // How long a reading or saving runs before its progress is shown.
-    int ProgressDelayMs = 1000;
+    // How long a reading or saving runs before its progress is shown (1000 ms unless set).
+    void SetProgressDelayMs(int ms) { m_progressDelayMs = ms; }
 
 private:
+    // The commands of the window, one row each (TfrmChangeCustomProp.cpp), and the buttons and
+    // menu that show them.
+    void CreateActions(QWidget* buttonPanel);
     // Runs a handler after ending an open in-place edit (so that it sees what was typed); an
     // error it raises is shown in an error box and the window stays.
     void Guarded(const std::function<void()>& handler);
     // SetText of every selected cell, column by column, top to bottom.
     void SetSelectedCells(const QString& value);
+
+    // The first file chosen in a file dialog; empty when the user cancelled.
+    enum class Dialog { Open, OpenSeveral, Save };
+    QString ChosenFile(Dialog kind, const QString& title, const QStringList& filters);
+
+    Desktop& m_desktop;
+    TarGrid* m_arGrid = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QCheckBox* m_chkDeleteOtherProperties = nullptr;
+    QPushButton* m_btnFillDrafts = nullptr;
+    QMenu* m_pmPopupMenu = nullptr;
+    int m_clickCol = -1;
+    int m_clickRow = -1;
+    int m_progressDelayMs = 1000;
 };

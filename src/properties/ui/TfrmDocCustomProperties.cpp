@@ -1,7 +1,7 @@
 #include "properties/ui/TfrmDocCustomProperties.h"
 
 #include "common/FsPath.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
 #include "widgets/ui/arMessageBox.h"
 
@@ -70,7 +70,6 @@ void TfrmDocCustomProperties::ReadDocument(const QString& path)
 {
     try {
         TOleDocumentProperties component;
-        component.Connect();
         std::error_code ec;
         if (!path.isEmpty() && std::filesystem::exists(ToFsPath(path), ec)) {
             edFileName->setText(path);
@@ -88,7 +87,6 @@ void TfrmDocCustomProperties::ReadDocument(const QString& path)
             arMessageBox(u"Information"_s, u"File doesn't exists!"_s, {u"Ok"_s}, miInformation, 0, poMainFormCenter, true,
                          parentWidget());
         }
-        component.Disconnect();
     } catch (const std::exception&) {
         arMessageBox(u"Error"_s, u"Error when trying read document custom properties!"_s, {u"Ok"_s}, miError, 0,
                      poMainFormCenter, true, parentWidget());

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "settings/FormPosition.h"
+#include "settings/Settings.h"
 #include "widgets/ui/arMessageBox.h"
 
 #include <QCoreApplication>
@@ -39,7 +40,7 @@ void TarFormPosSave::FormDestroy()
 void TarFormPosSave::fillNameKey()
 {
     if (NameKey.isEmpty())
-        NameKey = DefaultFormPosNameKey(UseIniFile);
+        NameKey = DefaultFormPosNameKey(ProgramFileName(), UseIniFile);
 }
 
 void TarFormPosSave::Loaded()

@@ -22,7 +22,7 @@
 // Only the cells on screen are ever read while painting, scrolling or editing: each is a binary
 // search in the store.
 
-#include "widgets/TarCells.h"
+#include "common/TarCells.h"
 #include "widgets/ui/TarGridColors.h"
 
 #include <QRect>

@@ -7,6 +7,7 @@
 #include "filelist/ui/FileListModel.h"
 #include "platform/InstanceLock.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
@@ -35,7 +36,7 @@ namespace {
 QStringList entries(const TfrmMain& window)
 {
     QStringList out;
-    for (const FileEntry& e : window.fileList()->list().entries())
+    for (const FileEntry& e : window.FileList()->list().entries())
         out << e.fullPath() + (e.checked ? u" +"_s : u" -"_s);
     return out;
 }
@@ -69,7 +70,8 @@ TEST(InstanceChannelTest, LaterStartHandsItsDocumentsToTheRunningWindowWhichCome
     platform::InstanceLock lock("KARDOLIN");
     ASSERT_TRUE(lock.owned());
     {
-        ProgramEnvironment env;
+        testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+        ProgramEnvironment env(desktop);
         env.createMainWindow();
         TfrmMain& window = *env.mainWindow();
         // Named at this start: added once the event loop runs.

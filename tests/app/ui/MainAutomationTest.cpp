@@ -7,6 +7,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "widgets/ui/CurrentPrinter.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
         window->show();
     }
     void TearDown() override
@@ -42,6 +43,7 @@ protected:
         window.reset();
     }
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 
@@ -66,7 +68,7 @@ TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTime
     EXPECT_EQ(orientation->currentText(), u"Landscape"_s);
 
     // No printer installed (the case here unless the machine has one): the command stays off.
-    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     window->ActionManagerUpdate();
     EXPECT_EQ(Action(window.get(), u"actPrintFiles"_s)->isEnabled(), printers->currentIndex() >= 0);
 
@@ -81,7 +83,7 @@ TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTime
 
 TEST_F(MainAutomationTest, TypedTextInThePrintChoicesCountsOnlyWhenItIsAnItem)
 {
-    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     auto* printers = Child<QComboBox>(window.get(), u"cbPrinters"_s);
     printers->addItem(u"Printer A"_s);
     printers->setCurrentIndex(printers->findText(u"Printer A"_s));
@@ -113,7 +115,7 @@ TEST_F(MainAutomationTest, TypedTextInThePrintChoicesCountsOnlyWhenItIsAnItem)
 
 TEST_F(MainAutomationTest, RunsLogTheFailedConnection)
 {
-    window->fileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     window->ActionManagerUpdate();
     Action(window.get(), u"actUpdateDrafts"_s)->trigger();
     Child<PrintOutPage>(window.get(), u"tbshPrintOut"_s)->actPrintFilesExecute();

@@ -8,9 +8,9 @@
 #include "filelist/ui/FileListModel.h"
 #include "platform/FileOps.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
 
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -90,14 +90,13 @@ protected:
             qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
         qputenv("KRDL_DATA_HOME", dir.filePath(u"data"_s).toUtf8()); // the undo journal of this test only
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
         window->show();
     }
     void TearDown() override
     {
         closeLogWindows();
         window.reset();
-        SetBrowseDirectoryHookForTesting({});
         qunsetenv("KRDL_DATA_HOME");
         qunsetenv("KRDL_MSGBOX_LOG");
     }
@@ -115,12 +114,13 @@ protected:
     QStringList entries() const
     {
         QStringList out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out << e.fileName + u'|' + e.directory + u'|' + (e.checked ? u'1' : u'0');
         return out;
     }
 
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 
@@ -128,13 +128,13 @@ protected:
 
 TEST_F(MainBatchTest, CopyPageShowsTheStoredFolderEachTimeItIsShown)
 {
-    WriteInitialDir(u"AddDir"_s, u"/stored/folder/"_s);
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, u"/stored/folder/"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"/typed"_s);
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshRenameFiles"_s));
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), u"/stored/folder/"_s); // typing never stores
     Child<QTabWidget>(window.get(), u"pcOperations"_s)->setCurrentWidget(Child<QWidget>(window.get(), u"tbshCopyFiles"_s));
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"/stored/folder/"_s);
 }
@@ -143,9 +143,9 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
 {
     ASSERT_TRUE(QDir().mkpath(path(u"start"_s)));
     ASSERT_TRUE(QDir().mkpath(path(u"chosen"_s)));
-    WriteInitialDir(u"AddDir"_s, path(u"start"_s));
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, path(u"start"_s));
     QString title, initial;
-    SetBrowseDirectoryHookForTesting([&](const QString& t, QString& folder) {
+    desktop.AnswerFolderBrowser([&](const QString& t, QString& folder) {
         title = t;
         initial = folder;
         folder = QDir::toNativeSeparators(path(u"chosen"_s)); // as the folder browser gives it
@@ -156,23 +156,23 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     EXPECT_EQ(initial, path(u"start"_s));
     const QString chosen = QDir::toNativeSeparators(path(u"chosen"_s)) + QDir::separator();
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), chosen);
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), chosen);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), chosen);
 
     // Cancel changes nothing.
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"typed"_s);
-    SetBrowseDirectoryHookForTesting([&](const QString&, QString& folder) {
+    desktop.AnswerFolderBrowser([&](const QString&, QString& folder) {
         folder = path(u"start"_s);
         return false;
     });
     Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"typed"_s);
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), chosen);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), chosen);
 }
 
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    window->fileList()->appendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
+    window->FileList()->appendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
     const QStringList before = entries();
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(path(u"dest"_s));
     Child<QCheckBox>(window.get(), u"chkOverwrite"_s)->setChecked(false);
@@ -201,7 +201,7 @@ TEST_F(MainBatchTest, RenameFilesUpdatesTheList)
 {
     const QString a1 = file(u"work/a1.dft"_s, "1"), a2 = file(u"work/a2.dft"_s, "2"), keep = file(u"work/keep_a.dft"_s);
     const QString taken = file(u"work/b3.dft"_s, "taken"), a3 = file(u"work/a3.dft"_s, "3");
-    window->fileList()->appendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
+    window->FileList()->appendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
                                        EntryByPathRule(path(u"work/gone.dft"_s), false), EntryByPathRule(a3, true),
                                        EntryByPathRule(a2, true), EntryByPathRule(taken, true)});
     Child<QLineEdit>(window.get(), u"edOldText"_s)->setText(u"a"_s);
@@ -240,10 +240,10 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
 {
     const QString a = file(u"work/a.dft"_s, "A");
     file(u"work/other.dft"_s, "O");
-    window->fileList()->appendEntries(
+    window->FileList()->appendEntries(
         {EntryByPathRule(path(u"work/first.dft"_s), false), EntryByPathRule(a, false), EntryByPathRule(path(u"work/z.dft"_s), true)});
     Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
-    ASSERT_EQ(window->highlightedRow(), 1);
+    ASSERT_EQ(window->HighlightedRow(), 1);
     window->ActionManagerUpdate();
     ASSERT_TRUE(Action(window.get(), u"actRenameFile"_s)->isEnabled());
 
@@ -298,7 +298,7 @@ TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile
 {
     const QByteArray document = ReadBytes(QStringLiteral(KRDL_SOURCE_DIR "/tests/data/compound/lo_custom.doc"));
     const QString part = file(u"work/flange.par"_s, document);
-    window->fileList()->appendEntries({EntryByPathRule(path(u"work/first.dft"_s), true), EntryByPathRule(part, false)});
+    window->FileList()->appendEntries({EntryByPathRule(path(u"work/first.dft"_s), true), EntryByPathRule(part, false)});
     Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
     window->ActionManagerUpdate();
     ASSERT_TRUE(Action(window.get(), u"actShowDocumentProperties"_s)->isEnabled());

@@ -2,9 +2,9 @@
 // in list order, or the seed file's message when there is none.
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "support/TestFiles.h"
 #include "widgets/ui/TarGrid.h"
@@ -17,10 +17,19 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+TarGrid* Grid(const QObject* editor)
+{
+    return Child<TarGrid>(editor, u"ArGrid"_s);
+}
+
+} // namespace
+
 TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
     qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
     const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
@@ -29,10 +38,9 @@ TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
     for (const QString& p : paths)
         testfiles::WriteBytes(p, document);
     {
-        TfrmMain window;
-        SetFileDialogHookForTesting([&](const FileDialogRequest&) { return paths; });
+        TfrmMain window(desktop);
+        desktop.AnswerFileDialogs([&](const FileDialogRequest&) { return paths; });
         Action(&window, u"actAddFiles"_s)->trigger();
-        SetFileDialogHookForTesting({});
         // Untick the second file in display order (the list sorts by name: a, b, c).
         QAbstractItemModel* model = Child<QTableView>(&window, u"lvFiles"_s)->model();
         model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
@@ -47,14 +55,13 @@ TEST(MainDocPropertiesTest, EditListOpensTheEditorOverTheCheckedFiles)
         testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), "Begin Define Custom\nDefine Material; Text\nEnd Define Custom\n");
         QStringList rows;
         testfiles::WhenShown<TfrmChangeCustomProp>([&](TfrmChangeCustomProp* f) {
-            for (int r = 1; r < f->ArGrid->RowCount(); ++r)
-                rows << f->ArGrid->CellsObject().GetText(0, r) + u' ' + f->ArGrid->CellsObject().GetText(1, r);
-            f->btnCancel->click();
+            for (int r = 1; r < Grid(f)->RowCount(); ++r)
+                rows << Grid(f)->CellsObject().GetText(0, r) + u' ' + Grid(f)->CellsObject().GetText(1, r);
+            Child<QPushButton>(f, u"btnCancel"_s)->click();
         });
         Action(&window, u"actDocPropEdit"_s)->trigger();
         EXPECT_EQ(rows, (QStringList{u"1. a.dft S235"_s, u"2. c.asm S235"_s}));
     }
     qputenv("KRDL_MSGBOX_TIMEOUT", "1");
     qunsetenv("KRDL_MSGBOX_LOG");
-    SetProgramFileNameForTesting({});
 }

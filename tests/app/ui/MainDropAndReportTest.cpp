@@ -5,6 +5,8 @@
 #include "app/ui/TfrmMain.h"
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
+#include "support/PdfText.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -31,7 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
     }
     QString file(const QString& rel)
     {
@@ -56,11 +58,12 @@ protected:
     QStringList rows() const
     {
         QStringList out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.fullPath();
         return out;
     }
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
 };
 
@@ -86,9 +89,9 @@ TEST_F(MainDropAndReport, DroppedDocumentsJoinTheListCheckedAndSorted)
 
 TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
-    if (!testfiles::PdfToTextMissing().isEmpty())
-        GTEST_SKIP() << testfiles::PdfToTextMissing().toStdString();
-    window->fileList()->change([](FileList& l) {
+    if (!testfiles::HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) cannot run";
+    window->FileList()->change([](FileList& l) {
         l.append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
         l.append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
         l.append(EntryByPathRule(u"D:\\a.dft"_s, true));

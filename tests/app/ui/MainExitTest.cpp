@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 
 #include <gtest/gtest.h>
@@ -38,8 +39,8 @@ protected:
         savedTimeout = qgetenv("KRDL_MSGBOX_TIMEOUT");
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
-        window = std::make_unique<TfrmMain>();
-        window->fileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
+        window = std::make_unique<TfrmMain>(desktop);
+        window->FileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -59,6 +60,7 @@ protected:
     }
 
     testfiles::ConfigSandbox dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     QByteArray savedTimeout;
     std::unique_ptr<TfrmMain> window;
 };
@@ -73,7 +75,7 @@ TEST_F(MainExitTest, NoKeepsTheWindowAndTheList)
     testfiles::WhenMessageBoxShown([](QDialog* box) { press(box, 1); });
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->fileList()->rowCount(), 2);
+    EXPECT_EQ(window->FileList()->rowCount(), 2);
     EXPECT_EQ(window->CheckedCount(), 1);
     ASSERT_EQ(logLines().size(), 1);
     EXPECT_EQ(logLines()[0], QString::fromLatin1(kQuestion) + u"1\tclosed=button"_s);

@@ -3,10 +3,9 @@
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
 #include "filelist/ListFile.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
-#include "settings/ui/BrowseDirectory.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -42,15 +41,11 @@ protected:
             qputenv("KRDL_MSGBOX_TIMEOUT", "1");
         boxLog = dir.filePath(u"boxes.log"_s);
         qputenv("KRDL_MSGBOX_LOG", QFile::encodeName(boxLog));
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-        window = std::make_unique<TfrmMain>();
+        window = std::make_unique<TfrmMain>(desktop);
     }
     void TearDown() override
     {
-        SetFileDialogHookForTesting({});
-        SetBrowseDirectoryHookForTesting({});
         window.reset();
-        SetProgramFileNameForTesting({});
         qunsetenv("KRDL_MSGBOX_LOG");
     }
 
@@ -64,14 +59,14 @@ protected:
 
     void answerDialog(const QStringList& answer)
     {
-        SetFileDialogHookForTesting([this, answer](const FileDialogRequest& r) {
+        desktop.AnswerFileDialogs([this, answer](const FileDialogRequest& r) {
             requests.push_back(r);
             return answer;
         });
     }
     void answerBrowser(const QString& folder, bool ok = true)
     {
-        SetBrowseDirectoryHookForTesting([this, folder, ok](const QString& title, QString& f) {
+        desktop.AnswerFolderBrowser([this, folder, ok](const QString& title, QString& f) {
             browseTitles << title;
             browseStarts << f;
             f = folder;
@@ -82,13 +77,13 @@ protected:
     std::vector<Row> rows() const
     {
         std::vector<Row> out;
-        for (const FileEntry& e : window->fileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->list().entries())
             out.push_back({e.checked, e.directory, e.fileName});
         return out;
     }
     void setRows(const std::vector<Row>& list)
     {
-        window->fileList()->change([&](FileList& l) {
+        window->FileList()->change([&](FileList& l) {
             l.clear();
             for (const Row& r : list) {
                 FileEntry e;
@@ -107,6 +102,7 @@ protected:
     }
 
     QTemporaryDir dir;  // the program's folder (INI file, message box log)
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     QTemporaryDir data; // the user's documents
     QString boxLog;
     std::unique_ptr<TfrmMain> window;
@@ -134,7 +130,7 @@ TEST_F(MainListsTest, AddFolderFilesAddsCheckedDirectoryRuleEntriesAndSorts)
                                         {true, root() + sep + u"sub"_s, u"c.dft"_s},
                                         {false, u"/elsewhere"_s, u"m.dft"_s},
                                         {true, root(), u"z.dft"_s}}));
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), root() + sep);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), root() + sep);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -146,7 +142,7 @@ TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
     file(u"d.psm"_s);
     file(u"e.pwd"_s);
     file(u"sub/f.txt"_s);
-    WriteInitialDir(u"AddDir"_s, at(u"sub"_s) + QDir::separator());
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, at(u"sub"_s) + QDir::separator());
     answerBrowser(root());
 
     const std::pair<QAction*, QString> commands[] = {
@@ -168,18 +164,18 @@ TEST_F(MainListsTest, FolderCommandsBrowseFromTheStoredFolderWithTheirMask)
     EXPECT_EQ(browseTitles[0], u"Browse directory"_s);
     // The browser starts at the stored folder, which each command then replaces.
     EXPECT_TRUE(QDir(browseStarts[0]) == QDir(at(u"sub"_s))) << browseStarts[0].toStdString();
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), root() + QDir::separator());
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), root() + QDir::separator());
     EXPECT_TRUE(boxes().isEmpty()) << boxes().join(u"\n"_s).toStdString();
 }
 
 TEST_F(MainListsTest, CancelledBrowserChangesNothing)
 {
     file(u"a.dft"_s);
-    WriteInitialDir(u"AddDir"_s, u"/before/"_s);
+    WriteInitialDir(desktop.ProgramFileName(), u"AddDir"_s, u"/before/"_s);
     answerBrowser(root(), false);
     Action(window.get(), u"actAddDraftFiles"_s)->trigger();
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(ReadInitialDir(u"AddDir"_s), u"/before/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), u"/before/"_s);
 }
 
 TEST_F(MainListsTest, FolderGoneBeforeTheSearchAddsNothingInsteadOfTheWorkingFolder)
@@ -209,7 +205,7 @@ TEST_F(MainListsTest, ErrorDuringAFolderSearchIsShownAndTheCursorRestored)
 TEST_F(MainListsTest, SaveListWritesEveryEntryAndAddsTxt)
 {
     setRows({{true, u"C:\\Work"_s, u"a.dft"_s}, {false, u"D:"_s, u"b.par"_s}, {true, u"C:\\"_s, u"r.asm"_s}});
-    WriteInitialDir(u"SaveList"_s, root() + QDir::separator());
+    WriteInitialDir(desktop.ProgramFileName(), u"SaveList"_s, root() + QDir::separator());
     answerDialog({at(u"list"_s)});
     Action(window.get(), u"actSaveList"_s)->trigger();
 
@@ -220,7 +216,7 @@ TEST_F(MainListsTest, SaveListWritesEveryEntryAndAddsTxt)
     EXPECT_EQ(requests[0].initialFolder, root() + QDir::separator());
     EXPECT_EQ(testfiles::ReadBytes(data.filePath(u"list.txt"_s)), "1;C:\\Work\\a.dft\r\n0;D:\\b.par\r\n1;C:\\\\r.asm\r\n");
     EXPECT_FALSE(QFile::exists(data.filePath(u"list"_s)));
-    EXPECT_EQ(ReadInitialDir(u"SaveList"_s), root() + QDir::separator());
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"SaveList"_s), root() + QDir::separator());
 
     answerDialog({at(u"list.old"_s)});
     Action(window.get(), u"actSaveList"_s)->trigger();
@@ -246,7 +242,7 @@ TEST_F(MainListsTest, OpenListReplacesAndSortsAppendListAdds)
     file(u"one.txt"_s, "0;C:\\x\\y.dft\r\n1;C:\\a\\b.par\r\n");
     file(u"two.txt"_s, "C:\\w\\a.asm\n");
     setRows({{true, u"C:\\old"_s, u"zz.dft"_s}});
-    WriteInitialDir(u"OpenList"_s, u"/start/"_s);
+    WriteInitialDir(desktop.ProgramFileName(), u"OpenList"_s, u"/start/"_s);
 
     answerDialog({at(u"one.txt"_s), at(u"two.txt"_s)});
     Action(window.get(), u"actOpenList"_s)->trigger();
@@ -257,7 +253,7 @@ TEST_F(MainListsTest, OpenListReplacesAndSortsAppendListAdds)
     EXPECT_EQ(requests[0].filters, QStringList{u"txt files (*.txt)"_s});
     EXPECT_EQ(requests[0].initialFolder, u"/start/"_s);
     EXPECT_EQ(rows(), (std::vector<Row>{{true, u"C:\\w"_s, u"a.asm"_s}, {true, u"C:\\a"_s, u"b.par"_s}, {false, u"C:\\x"_s, u"y.dft"_s}}));
-    EXPECT_EQ(ReadInitialDir(u"OpenList"_s), root() + QDir::separator());
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"OpenList"_s), root() + QDir::separator());
 
     answerDialog({at(u"two.txt"_s)});
     Action(window.get(), u"actAppendList"_s)->trigger();
@@ -299,13 +295,13 @@ TEST_F(MainListsTest, SavedListOpensUnchanged)
     file(u"p/Načrt.dft"_s);
     file(u"p/q/Ž.par"_s);
     ListSide(window.get())->AddFolderFiles(root(), u"*.*"_s);
-    window->fileList()->change([](FileList& l) { l.at(0).checked = false; });
+    window->FileList()->change([](FileList& l) { l.at(0).checked = false; });
     const std::vector<Row> before = rows();
     ASSERT_EQ(before.size(), 2u);
 
     answerDialog({at(u"saved.txt"_s)});
     Action(window.get(), u"actSaveList"_s)->trigger();
-    window->fileList()->change([](FileList& l) { l.clear(); });
+    window->FileList()->change([](FileList& l) { l.clear(); });
     Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_EQ(rows(), before);
 }

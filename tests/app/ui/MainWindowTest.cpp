@@ -3,9 +3,9 @@
 #include "app/ui/TfrmMain.h"
 #include "MainWindowChildren.h"
 #include "common/Error.h"
-#include "filelist/ui/FileDialogs.h"
 #include "filelist/ui/FileListModel.h"
 #include "settings/Settings.h"
+#include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -33,20 +33,13 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
-        window = std::make_unique<TfrmMain>();
-    }
-    void TearDown() override
-    {
-        SetFileDialogHookForTesting({});
-        window.reset();
-        SetProgramFileNameForTesting({});
+        window = std::make_unique<TfrmMain>(desktop);
     }
 
     // Adds files through "Add files" with the dialog answered by the given paths.
     void addByDialog(const QStringList& paths)
     {
-        SetFileDialogHookForTesting([paths, this](const FileDialogRequest& r) {
+        desktop.AnswerFileDialogs([paths, this](const FileDialogRequest& r) {
             lastRequest = r;
             return paths;
         });
@@ -60,7 +53,7 @@ protected:
     QStringList enabledActions() const
     {
         QStringList out;
-        for (QAction* a : window->allActions())
+        for (QAction* a : window->AllActions())
             if (a->isEnabled())
                 out << a->text();
         out.sort();
@@ -86,6 +79,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
     std::unique_ptr<TfrmMain> window;
     FileDialogRequest lastRequest;
 };
@@ -188,9 +182,9 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
     EXPECT_EQ(window->CheckedCount(), 3);
 #ifdef _WIN32
     // Absolute in the system's form: "/w" is on the current drive.
-    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s).mid(1), u":\\w\\parts\\"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s).mid(1), u":\\w\\parts\\"_s);
 #else
-    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u"/w/parts/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u"/w/parts/"_s);
 #endif
 
     // The same file twice gives two entries, both collected.
@@ -203,8 +197,8 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
 TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
 {
     addByDialog({});
-    EXPECT_EQ(window->fileList()->list().count(), 0);
-    EXPECT_EQ(ReadInitialDir(u"AddFiles"_s), u""_s);
+    EXPECT_EQ(window->FileList()->list().count(), 0);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u""_s);
 }
 
 TEST_F(MainWindowTest, HeaderClickSortsByThatColumnForLaterAdditionsToo)
@@ -235,7 +229,7 @@ TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
         {"adding files", [&] { addByDialog({u"/c/a.dft"_s}); }},
         {"clicking the Dir header", [&] { ListSide(window.get())->lvFilesColumnClick(1); }},
         {"appending a list", [&] {
-             SetFileDialogHookForTesting([list](const FileDialogRequest&) { return QStringList{list}; });
+             desktop.AnswerFileDialogs([list](const FileDialogRequest&) { return QStringList{list}; });
              act(u"actAppendList"_s)->trigger();
          }},
     };
@@ -243,8 +237,8 @@ TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
     for (const auto& [what, sort] : sorts) {
         sort();
         ++expectedRow;
-        EXPECT_EQ(window->highlightedRow(), expectedRow) << what;
-        EXPECT_EQ(column(0).value(window->highlightedRow()).toStdString(), "m.dft") << what;
+        EXPECT_EQ(window->HighlightedRow(), expectedRow) << what;
+        EXPECT_EQ(column(0).value(window->HighlightedRow()).toStdString(), "m.dft") << what;
     }
 }
 
@@ -273,7 +267,7 @@ TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
     act(u"actRemoveSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s}));
     act(u"actRemoveAllFiles"_s)->trigger();
-    EXPECT_EQ(window->fileList()->list().count(), 0);
+    EXPECT_EQ(window->FileList()->list().count(), 0);
     window->ActionManagerUpdate();
     EXPECT_FALSE(act(u"actRemoveAllFiles"_s)->isEnabled());
 }
@@ -309,10 +303,60 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(texts(folder), QStringList({u"Add Draft files"_s, u"Add Part files"_s, u"Add Assembly files"_s,
                                           u"Add Part Sheet Metal files"_s, u"Add Weldment files"_s, u"-"_s, u"Add all files"_s}));
-    EXPECT_EQ(act(u"actRemoveSelectedFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Delete));
-    EXPECT_EQ(act(u"actSelectAllFiles"_s)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
-    EXPECT_EQ(act(u"actAddAllFiles"_s)->toolTip(), u"Add all files from directory"_s);
-    EXPECT_EQ(act(u"actDocPropEdit"_s)->property("category").toString(), u"DocumentProperties"_s);
+}
+
+TEST_F(MainWindowTest, EveryCommandHasItsCaptionHintShortcutAndCategory)
+{
+    // Object name, caption, hint, shortcut, category; the action list in its order, then the
+    // commands outside it.
+    const char* const commands[][5] = {
+        {"actAddFiles", "Add files", "Add files", "", "Add files"},
+        {"actAddDraftFiles", "Add Draft files", "Add draft files", "", "Add files"},
+        {"actAddPartFiles", "Add Part files", "Add part files", "", "Add files"},
+        {"actAddAssemblyFiles", "Add Assembly files", "Add assembly files", "", "Add files"},
+        {"actAddPartSheetMetalFiles", "Add Part Sheet Metal files", "Add part sheet metal files", "", "Add files"},
+        {"actAddWeldmentFiles", "Add Weldment files", "Add weldment files", "", "Add files"},
+        {"actAddAllFiles", "Add all files", "Add all files from directory", "", "Add files"},
+        {"actRemoveSelectedFiles", "Remove selected ", "Remove selected files", "Ctrl+Del", "Remove files"},
+        {"actCropSelectedFiles", "Crop selected", "Crop selected files", "", "Remove files"},
+        {"actRemoveAllFiles", "Remove all", "Remove all files", "", "Remove files"},
+        {"actSelectAllFiles", "Select all", "Select all files", "Ctrl+A", "Select files"},
+        {"actSelectNoneFile", "Select none", "Select none file", "", "Select files"},
+        {"actInvertSelection", "Invert selection", "Invert selection", "", "Select files"},
+        {"actSaveList", "Save list", "Save list", "", "List"},
+        {"actOpenList", "Open list", "Open list", "", "List"},
+        {"actAppendList", "Append list", "Append list", "", "List"},
+        {"actPrintFilenames", "Print filenames", "Print filenames", "", "List"},
+        {"actPrintFilenamesWithPath", "Print filenames with path", "Print filenames with path", "", "List"},
+        {"actExit", "Exit", "Exit", "Alt+F4", "Program"},
+        {"actCopyFilesBrowseForFolder", "...", "Browse for folder", "", "Copy files"},
+        {"actRenameFiles", "Rename files", "Rename files", "", "RenameFiles"},
+        {"actDocPropEdit", "Edit list", "Edit document properties", "", "DocumentProperties"},
+        {"actRenameFile", "Rename file", "Rename file", "", "Files"},
+        {"actShowDocumentProperties", "Show file custom properties", "Show file custom properties", "", "Files"},
+        {"actPrintFiles", "Print files", "Print selected files", "", "Print out"},
+        {"actCopyFiles", "Copy files", "Copy files", "", "Copy files"},
+        {"actUpdateDrafts", "Update drafts", "Update drafts", "", "Update drafts"},
+        {"actShowFileDependenies", "Show file dependencies", "Show file dependencies", "", "Files"},
+        {"actUndoRename", "Undo last rename", "Put the files of the last rename back under their old names", "",
+         "RenameFiles"},
+        {"actUndoPropertySave", "Undo last property save",
+         "Put back the custom properties the documents had before the last save", "", "DocumentProperties"},
+    };
+    QStringList expected, actual, listed;
+    for (const auto& c : commands) {
+        expected << QStringList{QString::fromUtf8(c[0]), QString::fromUtf8(c[1]), QString::fromUtf8(c[2]),
+                                QString::fromUtf8(c[3]), QString::fromUtf8(c[4])}.join(u'|');
+        QAction* a = act(QString::fromUtf8(c[0]));
+        actual << QStringList{a->objectName(), a->text(), a->toolTip(), a->shortcut().toString(),
+                              a->property("category").toString()}.join(u'|');
+    }
+    EXPECT_EQ(actual, expected);
+    for (QAction* a : window->AllActions())
+        listed << a->objectName();
+    EXPECT_EQ(listed.size(), 28);
+    for (qsizetype i = 0; i < listed.size(); ++i)
+        EXPECT_EQ(listed[i], expected[i].section(u'|', 0, 0)) << i;
 }
 
 TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
@@ -320,8 +364,8 @@ TEST_F(MainWindowTest, AnErrorInACommandIsReportedAndTheWindowGoesOn)
     const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
     bool after = false;
-    EXPECT_NO_THROW(window->runCommand([] { throw KrdlError(u"Unable to write to /x/KRDL.ini"_s); }));
-    window->runCommand([&] { after = true; });
+    EXPECT_NO_THROW(window->RunCommand([] { throw KrdlError(u"Unable to write to /x/KRDL.ini"_s); }));
+    window->RunCommand([&] { after = true; });
     qunsetenv("KRDL_MSGBOX_LOG");
     EXPECT_TRUE(after);
     QFile f(log);

@@ -3,8 +3,8 @@
 #include "app/ui/ProgramEnvironment.h"
 #include "app/ui/TfrmMain.h"
 #include "settings/FormPosition.h"
-#include "settings/Settings.h"
 #include "support/ConfigSandbox.h"
+#include "support/FakeDesktop.h"
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 
@@ -38,10 +38,10 @@ public:
 TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindowComesToTheFront)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
     const QString programName = QCoreApplication::applicationName();
     {
-        ProgramEnvironment env;
+        ProgramEnvironment env(desktop);
         env.setApplicationTitle(u"Velmar Solid Edge Utils"_s);
         EXPECT_EQ(QCoreApplication::applicationName(), u"Velmar Solid Edge Utils"_s);
         // Qt appends a display name that was set to every caption it shows; one that was never
@@ -63,7 +63,6 @@ TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindow
         env.mainWindow()->removeEventFilter(&probe);
     }
     QCoreApplication::setApplicationName(programName);
-    SetProgramFileNameForTesting({});
 }
 
 // The hooks of unattended runs: the list written out after files joined it at start or from a
@@ -98,7 +97,8 @@ TEST(ProgramEnvironmentTest, WindowLogAndStartAction)
         testfiles::ScopedEnv logEnv("KRDL_WINDOW_LOG", QDir::toNativeSeparators(log).toStdString());
         testfiles::ScopedEnv actionEnv("KRDL_START_ACTION", c.action);
         {
-            ProgramEnvironment env;
+            testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+            ProgramEnvironment env(desktop);
             env.createMainWindow();
             // Absolute and in the system's form, as main() gives them.
             const auto at = [&dir](const QString& name) { return QDir::toNativeSeparators(dir.filePath(name)); };
@@ -125,18 +125,20 @@ TEST(ProgramEnvironmentTest, SettingsFileWithDamagedTextIsNamedBeforeTheStart)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Settings]\r\nA=\xC4\x8D\xC4\x87\xC5\xA1\xC4\x91\r\nB=\xE8\r\n"); // UTF-8, but for a Windows-1250 "č"
     file.close();
-    ProgramEnvironment env;
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+    ProgramEnvironment env(desktop);
     EXPECT_TRUE(env.specialFileReason(ini).startsWith(u"line 3: "_s)) << env.specialFileReason(ini).toStdString();
     EXPECT_TRUE(env.specialFileReason(dir.filePath(u"missing.ini"_s)).isEmpty());
 }
 
 TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
 {
-    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
+    testfiles::ConfigSandbox dir;
     ASSERT_TRUE(dir.isValid());
     testfiles::WriteBytes(dir.filePath(u"bin/KRDL.ini"_s), "[SETTINGS]\r\n");
     WriteFormPosition(true, u"KRDL.ini"_s, u"frmMain"_s, {30, 40, 700, 500, wsMinimized});
-    ProgramEnvironment env;
+    testfiles::FakeDesktop desktop(dir.filePath(u"bin/KRDL"_s));
+    ProgramEnvironment env(desktop);
     env.createMainWindow();
     bool shown = false;
     bool minimized = false;

@@ -1,18 +1,16 @@
-// The file-name report rendered to PDF and read back with pdftotext: page bands, numbering
-// across pages, wrapping within the page, and the preview showing the same pages.
+// The file-name report's preview: the pages of the PDF at any printer resolution, the modal
+// "Print Preview" of the list's commands, and a print that fails.
 #include "filelist/FileNameReport.h"
 #include "filelist/ui/TfrmReportFiles.h"
 #include "support/MessageBoxProbe.h"
-#include "support/TestFiles.h"
+#include "support/PdfText.h"
 #include "widgets/ui/MessageBoxText.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLocale>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -21,131 +19,25 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using testfiles::PdfPages;
 
-namespace {
-
-// pdftotext's output of a file; empty when the tool fails.
-QString pdfToText(const QString& pdf, const QStringList& options)
+TEST(ReportPreview, ShowsThePagesOfThePdfAtAnyResolution)
 {
-    return testfiles::PdfToText(pdf, options);
-}
-
-// The non-blank lines of each page.
-QList<QStringList> pdfPages(const QString& pdf)
-{
-    QList<QStringList> pages;
-    QStringList texts = pdfToText(pdf, {u"-layout"_s}).split(u'\f');
-    texts.removeLast(); // after the last page's form feed
-    for (const QString& text : texts) {
-        QStringList lines;
-        for (const QString& line : text.split(u'\n')) {
-            if (!line.trimmed().isEmpty())
-                lines << line.trimmed();
-        }
-        pages << lines;
-    }
-    return pages;
-}
-
-QStringList numberedLines(int count, const QString& folder)
-{
-    QStringList paths;
-    for (int i = 1; i <= count; ++i)
-        paths << folder + u"part_%1.par"_s.arg(i);
-    return FileNameReportLines(paths, true);
-}
-
-class ReportPdf : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!testfiles::PdfToTextMissing().isEmpty())
-            GTEST_SKIP() << testfiles::PdfToTextMissing().toStdString();
-        ASSERT_TRUE(tmp.isValid());
-        report.printedAt = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
-        QLocale::setDefault(QLocale::c());
-    }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
-    QString save()
-    {
-        const QString pdf = tmp.filePath(u"report.pdf"_s);
-        report.SavePdf(pdf);
-        return pdf;
-    }
-    QTemporaryDir tmp;
-    TfrmReportFiles report;
-};
-
-} // namespace
-
-TEST_F(ReportPdf, EveryPageHasTheHeaderItsOwnNumberAndTheLinesRunOn)
-{
-    for (const int count : {0, 1, 300}) {
-        report.mFiles = numberedLines(count, u"C:\\Work\\"_s);
-        const QList<QStringList> pages = pdfPages(save());
-        ASSERT_FALSE(pages.isEmpty()) << count;
-        if (count <= 1)
-            EXPECT_EQ(pages.size(), 1) << count;
-        else
-            EXPECT_GE(pages.size(), 4) << count;
-
-        QStringList body;
-        for (qsizetype p = 0; p < pages.size(); ++p) {
-            const QStringList& lines = pages[p];
-            ASSERT_GE(lines.size(), 2);
-            EXPECT_TRUE(lines.first().startsWith(QString::fromUtf16(kFileNameReportTitle))) << lines.first().toStdString();
-            EXPECT_TRUE(lines.first().endsWith(u"5 Mar 2024 14:07:09"_s)) << lines.first().toStdString();
-            EXPECT_EQ(lines.last(), QString::number(p + 1));
-            body += lines.mid(1, lines.size() - 2);
-            // Only the last page may have room left.
-            if (p + 1 < pages.size()) {
-                EXPECT_EQ(lines.size(), pages[0].size()) << "page " << p + 1;
-            }
-        }
-        EXPECT_EQ(body, report.mFiles) << count;
-    }
-}
-
-TEST_F(ReportPdf, ALongPathWrapsWithinTheMarginsAndLosesNothing)
-{
-    QString path = u"C:\\"_s;
-    while (path.size() < 400)
-        path += u"Projekt_Č_Ž_%1\\"_s.arg(path.size());
-    path += u"a.dft"_s;
-    report.mFiles = FileNameReportLines({path, u"C:\\short.par"_s}, true);
-    const QString pdf = save();
-
-    const QList<QStringList> pages = pdfPages(pdf);
-    ASSERT_EQ(pages.size(), 1);
-    const QStringList body = pages[0].mid(1, pages[0].size() - 2);
-    ASSERT_GE(body.size(), 3) << "the long line did not wrap";
-    EXPECT_EQ(body.mid(0, body.size() - 1).join(QString()), u"1. "_s + path);
-    EXPECT_EQ(body.last(), u"2. C:\\short.par"_s);
-
-    // Every word stays between the 10 mm margins of the A4 page (595.28 points wide).
-    const QString boxes = pdfToText(pdf, {u"-bbox"_s});
-    const QRegularExpression word(u"<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\""_s);
-    const double margin = 10 / 25.4 * 72;
-    int words = 0;
-    for (auto it = word.globalMatch(boxes); it.hasNext(); ++words) {
-        const auto m = it.next();
-        EXPECT_GE(m.captured(1).toDouble(), margin - 0.5);
-        EXPECT_LE(m.captured(2).toDouble(), 595.28 - margin + 0.5);
-    }
-    EXPECT_GT(words, 5);
-}
-
-TEST_F(ReportPdf, ThePreviewShowsThePagesOfThePdfAtAnyResolution)
-{
+    if (!testfiles::HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     const QStringList paths = [] {
         QStringList p;
         for (int i = 1; i <= 150; ++i)
             p << u"/home/user/work/assembly_%1.asm"_s.arg(i);
         return p;
     }();
-    report.mFiles = FileNameReportLines(paths, true);
-    const qsizetype pdfPageCount = pdfPages(save()).size();
+    const FileNameReportLayout layout(FileNameReportLines(paths, true));
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    layout.SavePdf(folder.filePath(u"report.pdf"_s));
+    const qsizetype pdfPageCount = PdfPages(folder.filePath(u"report.pdf"_s)).size();
     ASSERT_GE(pdfPageCount, 2);
+    const TfrmReportFiles report(layout);
 
     for (const auto mode : {QPrinter::ScreenResolution, QPrinter::HighResolution}) {
         QPrinter printer(mode);
@@ -182,8 +74,7 @@ TEST_F(ReportPdf, ThePreviewShowsThePagesOfThePdfAtAnyResolution)
 TEST(ReportPrint, APrintThatCannotStartIsShownAndThePreviewStays)
 {
     QTemporaryDir tmp;
-    TfrmReportFiles report;
-    report.mFiles = FileNameReportLines({u"C:\\Work\\a.dft"_s}, false);
+    const TfrmReportFiles report(FileNameReportLayout(FileNameReportLines({u"C:\\Work\\a.dft"_s}, false)));
     QPrinter printer(QPrinter::HighResolution);
     TfrmReportFiles::SetupPage(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);

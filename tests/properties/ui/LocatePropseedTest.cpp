@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 TEST(LocatePropseed, MissingFileGivesTheMessageWithItsPath)
 {
     QTemporaryDir dir;
-    SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
+    const QString program = dir.filePath(u"KRDL"_s);
     qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
     const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());
@@ -36,12 +36,11 @@ TEST(LocatePropseed, MissingFileGivesTheMessageWithItsPath)
         if (c.create)
             testfiles::WriteBytes(seed, "Begin Define Custom\n");
         QString path = u"unset"_s;
-        EXPECT_EQ(LocatePropseedFile(path), c.box.isEmpty());
+        EXPECT_EQ(LocatePropseedFile(program, path), c.box.isEmpty());
         EXPECT_EQ(path, c.path);
         const QString shown = QString::fromUtf8(testfiles::ReadBytes(log));
         EXPECT_TRUE(c.box.isEmpty() ? shown.isEmpty() : shown.startsWith(c.box)) << shown.toStdString();
     }
     qputenv("KRDL_MSGBOX_TIMEOUT", "1");
     qunsetenv("KRDL_MSGBOX_LOG");
-    SetProgramFileNameForTesting({});
 }

@@ -5,12 +5,13 @@
 #include "properties/DocumentFiles.h"
 
 #include "compound/IndependentReaders.h"
-#include "filelist/ui/FileDialogs.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
 #include "settings/Settings.h"
+#include "support/Child.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "widgets/ui/TarGrid.h"
 
@@ -42,6 +43,11 @@ using namespace Qt::StringLiterals;
 using testfiles::WhenShown;
 
 namespace {
+
+TarGrid* Grid(const QObject* editor)
+{
+    return Child<TarGrid>(editor, u"ArGrid"_s);
+}
 
 const char kSeed[] = "Begin Define Custom\n"
                      "Define Material; Text\n"
@@ -75,7 +81,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        SetProgramFileNameForTesting(dir.filePath(u"KRDL"_s));
         IniWriteString(dir.filePath(u"KRDL.ini"_s), u"Settings"_s, u"PropseedFN"_s, u"\\seed.txt"_s);
         testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), kSeed);
         qputenv("KRDL_MSGBOX_TIMEOUT", "0.05");
@@ -85,7 +90,6 @@ protected:
     {
         qputenv("KRDL_MSGBOX_TIMEOUT", "1");
         qunsetenv("KRDL_MSGBOX_LOG");
-        SetFileDialogHookForTesting({});
     }
     QString Doc(const char* fixture, const QString& as) { return docfiles::Copy(dir, fixture, as); }
     // caption: text of every message box shown so far.
@@ -110,17 +114,18 @@ protected:
             if (f->isVisible())
                 f->reject();
         });
-        TfrmChangeCustomProp::Execute(paths, nullptr);
+        TfrmChangeCustomProp::Execute(desktop, paths, nullptr);
         EXPECT_TRUE(shown);
     }
 
     QTemporaryDir dir;
+    testfiles::FakeDesktop desktop{dir.filePath(u"KRDL"_s)};
 };
 
 // Selects a whole column with a left click on its header cell, as a user does.
 void ClickHeader(TfrmChangeCustomProp* f, int col)
 {
-    QHeaderView* header = f->ArGrid->horizontalHeader();
+    QHeaderView* header = Grid(f)->horizontalHeader();
     const int x = header->sectionViewportPosition(col - 1) + 5;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
 }
@@ -131,7 +136,7 @@ void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
         d->edValue->setText(value);
         d->BitBtn1->click();
     });
-    f->actChangeValue->trigger();
+    Child<QAction>(f, u"actChangeValue"_s)->trigger();
 }
 
 void PickLookup(TfrmChangeCustomProp* f, const QString& value)
@@ -142,16 +147,16 @@ void PickLookup(TfrmChangeCustomProp* f, const QString& value)
         d->lbLookupItems->setCurrentItem(items.front());
         d->btnOk->click();
     });
-    f->actChangePropLookup->trigger();
+    Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
 }
 
 // Types into a cell; the edit is left open, as when the user clicks a button next.
 void Type(TfrmChangeCustomProp* f, int col, int row, const QString& text)
 {
-    f->ArGrid->SetSelection(col, row, col, row);
+    Grid(f)->SetSelection(col, row, col, row);
     // The first key opens the in-place editor, which gets the key and the ones after it.
-    QTest::keyClick(f->ArGrid, text.at(0).toLatin1());
-    auto* editor = f->ArGrid->findChild<QLineEdit*>();
+    QTest::keyClick(Grid(f), text.at(0).toLatin1());
+    auto* editor = Grid(f)->findChild<QLineEdit*>();
     ASSERT_TRUE(editor && editor->isVisible());
     QTest::keyClicks(editor, text.mid(1));
 }
@@ -165,30 +170,30 @@ TEST_F(EditorTest, ThreeWaysOfChangingAndSaving)
     const QString d = Doc("lo_custom.doc", u"d.dft"_s);
     Edit({a, b, d}, [&](TfrmChangeCustomProp* f) {
         EXPECT_TRUE(f->windowState() & Qt::WindowMaximized);
-        TarCells& cells = f->ArGrid->CellsObject();
-        EXPECT_EQ(f->ArGrid->ColCount(), 5);
-        EXPECT_EQ(f->ArGrid->RowCount(), 4);
+        TarCells& cells = Grid(f)->CellsObject();
+        EXPECT_EQ(Grid(f)->ColCount(), 5);
+        EXPECT_EQ(Grid(f)->RowCount(), 4);
         EXPECT_EQ(cells.GetText(3, 0), u"Released"_s);
         EXPECT_EQ(cells.GetText(0, 3), u"3. d.dft"_s);
         EXPECT_EQ(cells.GetData(0, 3), d);
         EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
         EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
-        EXPECT_EQ(f->ArGrid->GridColors().BackgroundColor2, QColor(0xF4, 0xFA, 0xFF));
-        EXPECT_FALSE(f->chkDeleteOtherProperties->isChecked());
+        EXPECT_EQ(Grid(f)->GridColors().BackgroundColor2, QColor(0xF4, 0xFA, 0xFF));
+        EXPECT_FALSE(Child<QCheckBox>(f, u"chkDeleteOtherProperties"_s)->isChecked());
 
         ClickHeader(f, 1); // Material of every row
-        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(1, 1), QPoint(1, 3)));
+        EXPECT_EQ(Grid(f)->Selection(), QRect(QPoint(1, 1), QPoint(1, 3)));
         ChangeValue(f, u"S355"_s);
-        f->ArGrid->SetSelection(2, 3, 2, 3);
+        Grid(f)->SetSelection(2, 3, 2, 3);
         PickLookup(f, u"galvanized"_s);
         EXPECT_EQ(cells.GetText(2, 3), u"galvanized"_s);
         Type(f, 2, 1, u"red"_s);
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             f->resize(900, 260);
-            f->ArGrid->SetSelection(1, 1, 1, 3);
+            Grid(f)->SetSelection(1, 1, 1, 3);
             f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-changed.png"_s);
         }
-        f->btnFillDrafts->click();
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
         EXPECT_FALSE(f->isVisible());
         EXPECT_EQ(f->result(), QDialog::Accepted);
     });
@@ -218,11 +223,11 @@ TEST_F(EditorTest, DeleteOtherPropertiesAndAReadOnlyDocument)
     QFile::setPermissions(ro, QFileDevice::ReadOwner);
     const QByteArray roBefore = testfiles::ReadBytes(ro);
     Edit({a, ro, b}, [&](TfrmChangeCustomProp* f) {
-        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 2), u"S235"_s); // read-only loads like the others
-        f->ArGrid->SetSelection(1, 1, 1, 3);
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 2), u"S235"_s); // read-only loads like the others
+        Grid(f)->SetSelection(1, 1, 1, 3);
         ChangeValue(f, u"X"_s);
-        f->chkDeleteOtherProperties->setChecked(true);
-        f->btnFillDrafts->click();
+        Child<QCheckBox>(f, u"chkDeleteOtherProperties"_s)->setChecked(true);
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
     });
     const QStringList boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1);
@@ -249,11 +254,11 @@ TEST_F(EditorTest, AMissingFileStopsLoadingAndSaving)
 
     // Missing when loading: the rows from it on stay empty, and saving stops there again.
     Edit({a, gone, b}, [&](TfrmChangeCustomProp* f) {
-        EXPECT_EQ(f->ArGrid->CellsObject().GetData(0, 2), QString());
-        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 3), QString());
+        EXPECT_EQ(Grid(f)->CellsObject().GetData(0, 2), QString());
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 3), QString());
         ClickHeader(f, 1);
         ChangeValue(f, u"Y"_s);
-        f->btnFillDrafts->click();
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
     });
     EXPECT_EQ(Boxes(), (QStringList{warningGone, u"Warning: File \" \" doesn't exist!"_s}));
     EXPECT_EQ(Shown(a).mid(5), (QStringList{u"Material (Text) = Y"_s, u"Finish (Text) =  "_s}));
@@ -265,7 +270,7 @@ TEST_F(EditorTest, AMissingFileStopsLoadingAndSaving)
         QFile::rename(b, gone);
         ClickHeader(f, 1);
         ChangeValue(f, u"Z"_s);
-        f->btnFillDrafts->click();
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
     });
     EXPECT_EQ(Boxes(), (QStringList{u"Warning: File \" "_s + b + u"\" doesn't exist!"_s}));
     EXPECT_EQ(Shown(c).mid(5), (QStringList{u"Material (Text) = Z"_s, u"Finish (Text) =  "_s}));
@@ -286,10 +291,10 @@ TEST_F(EditorTest, LoadingNeverOpensTheDocumentsAfterAMissingFile)
     ASSERT_GE(inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN), 0);
     PropertyDefinitions definitions;
     ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
-    TfrmChangeCustomProp form;
+    TfrmChangeCustomProp form(desktop);
     EXPECT_TRUE(form.Load(paths, definitions));
-    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 1), a);
-    EXPECT_EQ(form.ArGrid->CellsObject().GetData(0, 3), QString());
+    EXPECT_EQ(Grid(&form)->CellsObject().GetData(0, 1), a);
+    EXPECT_EQ(Grid(&form)->CellsObject().GetData(0, 3), QString());
 
     QStringList opened;
     alignas(inotify_event) char buffer[64 * 1024];
@@ -314,7 +319,7 @@ TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
     const QString c = Doc("gsf_v3.ole", u"c.par"_s);
     const QByteArray original = testfiles::ReadBytes(a);
     const QString set = dir.filePath(u"values.props"_s);
-    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+    desktop.AnswerFileDialogs([&](const FileDialogRequest& r) {
         EXPECT_EQ(r.title, r.save ? u"Save properties"_s : u"Load properties"_s);
         EXPECT_EQ(r.filters, QStringList{u"Props file (*.props)"_s});
         return QStringList{set};
@@ -322,21 +327,21 @@ TEST_F(EditorTest, PropertySetSavedAndLoadedIntoAnotherGrid)
     Edit({a, b}, [&](TfrmChangeCustomProp* f) {
         ClickHeader(f, 1);
         ChangeValue(f, u"M;1;2"_s);
-        f->ArGrid->SetSelection(2, 2, 2, 2);
+        Grid(f)->SetSelection(2, 2, 2, 2);
         ChangeValue(f, u"blue"_s);
-        f->btnSaveProps->click();
-        f->btnCancel->click(); // nothing is written
+        Child<QPushButton>(f, u"btnSaveProps"_s)->click();
+        Child<QPushButton>(f, u"btnCancel"_s)->click(); // nothing is written
     });
     EXPECT_EQ(testfiles::ReadBytes(a), original);
     const QString text = QString::fromUtf8(testfiles::ReadBytes(set));
     EXPECT_TRUE(text.contains(u"[file2]\r\nCustomPropMaterial=Material;M;1;2\r\nCustomPropFinish=Finish;blue\r\n"_s)) << text.toStdString();
 
     Edit({b, c, a}, [&](TfrmChangeCustomProp* f) {
-        f->btnLoadProps->click();
-        const TarCells& cells = f->ArGrid->CellsObject();
+        Child<QPushButton>(f, u"btnLoadProps"_s)->click();
+        const TarCells& cells = Grid(f)->CellsObject();
         EXPECT_EQ(cells.GetText(1, 3), u"M;1;2"_s);
         EXPECT_EQ(cells.GetText(2, 1), u"blue"_s);
-        f->btnFillDrafts->click();
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
     });
     // Every value of the set counts as a change, so the rows are written whole, as text.
     EXPECT_EQ(Shown(a).mid(3, 2), (QStringList{u"Material (Text) = M;1;2"_s, u"Finish (Text) =  "_s}));
@@ -351,40 +356,40 @@ TEST_F(EditorTest, MouseAndShortcuts)
         const struct {
             QAction* action;
             QKeySequence key;
-        } shortcuts[] = {{f->actChangeValue, Qt::Key_F3}, {f->actChangePropLookup, Qt::Key_F4},
-                         {f->actDeleteSelected, QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-                         {f->actOptimalColWidths, Qt::Key_F8}};
+        } shortcuts[] = {{Child<QAction>(f, u"actChangeValue"_s), Qt::Key_F3}, {Child<QAction>(f, u"actChangePropLookup"_s), Qt::Key_F4},
+                         {Child<QAction>(f, u"actDeleteSelected"_s), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+                         {Child<QAction>(f, u"actOptimalColWidths"_s), Qt::Key_F8}};
         for (const auto& s : shortcuts) {
             EXPECT_EQ(s.action->shortcut(), s.key) << s.action->objectName().toStdString();
             EXPECT_TRUE(f->actions().contains(s.action)) << s.action->objectName().toStdString();
         }
 
         // A right click on a data cell opens the menu and keeps the selection; on a header it does not.
-        f->ArGrid->SetSelection(1, 1, 2, 2);
-        QWidget* cells = f->ArGrid->viewport();
-        const QPoint cell(f->ArGrid->columnViewportPosition(1) + 5, f->ArGrid->rowViewportPosition(1) + 5);
+        Grid(f)->SetSelection(1, 1, 2, 2);
+        QWidget* cells = Grid(f)->viewport();
+        const QPoint cell(Grid(f)->columnViewportPosition(1) + 5, Grid(f)->rowViewportPosition(1) + 5);
         QTest::mouseClick(cells, Qt::RightButton, {}, cell);
-        EXPECT_EQ(f->ClickCol, 2);
-        EXPECT_EQ(f->ClickRow, 2);
-        EXPECT_TRUE(f->pmPopupMenu->isVisible());
+        EXPECT_EQ(f->ClickCol(), 2);
+        EXPECT_EQ(f->ClickRow(), 2);
+        EXPECT_TRUE(Child<QMenu>(f, u"pmPopupMenu"_s)->isVisible());
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             QPixmap shot = f->grab();
             QPainter painter(&shot);
-            painter.drawPixmap(f->mapFromGlobal(f->pmPopupMenu->pos()), f->pmPopupMenu->grab());
+            painter.drawPixmap(f->mapFromGlobal(Child<QMenu>(f, u"pmPopupMenu"_s)->pos()), Child<QMenu>(f, u"pmPopupMenu"_s)->grab());
             painter.end();
             shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-menu.png"_s);
         }
-        f->pmPopupMenu->hide();
-        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(1, 1), QPoint(2, 2)));
+        Child<QMenu>(f, u"pmPopupMenu"_s)->hide();
+        EXPECT_EQ(Grid(f)->Selection(), QRect(QPoint(1, 1), QPoint(2, 2)));
         ClickHeader(f, 2);
-        EXPECT_EQ(f->ClickRow, 0);
-        EXPECT_EQ(f->ArGrid->Selection(), QRect(QPoint(2, 1), QPoint(2, 2)));
+        EXPECT_EQ(f->ClickRow(), 0);
+        EXPECT_EQ(Grid(f)->Selection(), QRect(QPoint(2, 1), QPoint(2, 2)));
 
         // Deleting empties the cells without marking anything changed.
-        f->ArGrid->SetSelection(1, 1, 4, 1);
-        f->actDeleteSelected->trigger();
-        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), QString());
-        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 2), u"S235"_s);
+        Grid(f)->SetSelection(1, 1, 4, 1);
+        Child<QAction>(f, u"actDeleteSelected"_s)->trigger();
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 1), QString());
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 2), u"S235"_s);
     });
 }
 
@@ -392,18 +397,18 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
 {
     const QString a = Doc("gsf_v3.ole", u"a.par"_s);
     Edit({a}, [&](TfrmChangeCustomProp* f) {
-        f->ArGrid->SetSelection(1, 1, 2, 1);
+        Grid(f)->SetSelection(1, 1, 2, 1);
         WhenShown<TfrmGridLookupValues>([](TfrmGridLookupValues* d) {
             // The left column's lookup values serve the whole selection: Material has none.
             EXPECT_EQ(d->windowTitle(), u"Lookup values (Material)"_s);
             EXPECT_EQ(d->lbLookupItems->count(), 0);
             d->btnOk->click();
         });
-        f->actChangePropLookup->trigger();
+        Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         TarCell* cell = nullptr;
-        ASSERT_TRUE(f->ArGrid->CellsObject().Find(1, 1, cell));
+        ASSERT_TRUE(Grid(f)->CellsObject().Find(1, 1, cell));
         EXPECT_TRUE(cell->Text.isEmpty() && cell->Changed);
-        f->ArGrid->SetSelection(2, 1, 2, 1);
+        Grid(f)->SetSelection(2, 1, 2, 1);
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             WhenShown<TfrmGridLookupValues>([f](TfrmGridLookupValues* d) {
                 d->lbLookupItems->setCurrentRow(1);
@@ -415,7 +420,7 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
                 shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-lookup.png"_s);
                 d->btnClose->click();
             });
-            f->actChangePropLookup->trigger();
+            Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         }
     });
 }
@@ -426,8 +431,8 @@ TEST_F(EditorTest, ReadingCanBeCancelled)
     const QStringList paths(20000, Doc("gsf_v3.ole", u"a.par"_s));
     PropertyDefinitions definitions;
     ParsePropertySeed(QString::fromLatin1(kSeed), definitions);
-    TfrmChangeCustomProp form;
-    form.ProgressDelayMs = 0;
+    TfrmChangeCustomProp form(desktop);
+    form.SetProgressDelayMs(0);
     WhenShown<QProgressDialog>([](QProgressDialog* p) {
         auto* cancel = p->findChild<QPushButton*>();
         ASSERT_TRUE(cancel);
@@ -442,7 +447,7 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
     const QString a = Doc("gsf_v3.ole", u"a.par"_s);
     const QString b = Doc("gsf_v3.ole", u"b.par"_s);
     const QString csv = dir.filePath(u"grid.csv"_s);
-    SetFileDialogHookForTesting([&](const FileDialogRequest& r) {
+    desktop.AnswerFileDialogs([&](const FileDialogRequest& r) {
         EXPECT_EQ(r.title, r.save ? u"Export CSV"_s : u"Import CSV"_s);
         return QStringList{csv};
     });
@@ -460,10 +465,10 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         EXPECT_EQ(testfiles::ReadBytes(csv), (u"\uFEFFPath,Material,Finish,Released,Quantity\r\n"_s + a + row + b + row).toUtf8())
             << testfiles::ReadBytes(csv).toStdString();
         // "c,r" of every Changed cell.
-        const TarCells& cells = f->ArGrid->CellsObject();
+        const TarCells& cells = Grid(f)->CellsObject();
         const auto changed = [&] {
             QStringList list;
-            cells.ForEachInRange(0, 0, f->ArGrid->ColCount() - 1, f->ArGrid->RowCount() - 1, [&](const TarCell& c) {
+            cells.ForEachInRange(0, 0, Grid(f)->ColCount() - 1, Grid(f)->RowCount() - 1, [&](const TarCell& c) {
                 if (c.Changed)
                     list << u"%1,%2"_s.arg(c.Col).arg(c.Row);
             });
@@ -503,10 +508,10 @@ TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
     // UTF-8 but for one Windows-1250 "č" (E8) on line 4.
     testfiles::WriteBytes(set, (u"[Files]\r\nfile1="_s + a + u"\r\n[file1]\r\nCustomPropMaterial=Material;"_s).toUtf8()
                                    + "\xC4\x8C\xC4\x87\xC5\xA1\xC4\x91\xE8\r\n");
-    SetFileDialogHookForTesting([&](const FileDialogRequest&) { return QStringList{set}; });
+    desktop.AnswerFileDialogs([&](const FileDialogRequest&) { return QStringList{set}; });
     Edit({a}, [&](TfrmChangeCustomProp* f) {
         f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
-        EXPECT_EQ(f->ArGrid->CellsObject().GetText(1, 1), u"S235"_s);
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 1), u"S235"_s);
         EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s
                                        + QDir::toNativeSeparators(set).replace(u"\\"_s, u"\\\\"_s)
                                        + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "

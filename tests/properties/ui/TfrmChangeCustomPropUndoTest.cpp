@@ -3,9 +3,11 @@
 
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "compound/CfbBuilder.h"
-#include "properties/CustomPropertie.h"
+#include "properties/CustomProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
+#include "support/Child.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
@@ -24,6 +26,11 @@ using namespace cfbtest;
 
 namespace {
 
+TarGrid* Grid(const QObject* editor)
+{
+    return Child<TarGrid>(editor, u"ArGrid"_s);
+}
+
 // Two documents with Material "S235" and Mass 2.5 / 3.5, then saved with Material "S355" and
 // "Delete other properties".
 QStringList SavedDocuments(const QTemporaryDir& dir)
@@ -41,7 +48,7 @@ QStringList SavedDocuments(const QTemporaryDir& dir)
     for (std::size_t i = 0; i < 2; ++i) {
         changes[i].path = paths[qsizetype(i)];
         changes[i].changed = true;
-        changes[i].properties.Add(u"Material"_s, u"S355"_s, ptText, 0);
+        changes[i].properties.Add(u"Material"_s, u"S355"_s);
     }
     ApplyOptions deleteOthers;
     deleteOthers.deleteOthers = true;
@@ -74,14 +81,15 @@ TEST(TfrmChangeCustomPropUndo, TakesTheLastSaveBackAndShowsTheValuesAgain)
     const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
     const QStringList paths = SavedDocuments(dir);
 
-    TfrmChangeCustomProp form;
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+    TfrmChangeCustomProp form(desktop);
     ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
     form.show();
-    const TarCells& cells = form.ArGrid->CellsObject();
+    const TarCells& cells = Grid(&form)->CellsObject();
     ASSERT_EQ(cells.GetText(1, 2), u"S355"_s);
     ASSERT_EQ(cells.GetText(2, 2), QString());
 
-    form.findChild<QPushButton*>(u"btnUndoPropertySave"_s)->click();
+    Child<QPushButton>(&form, u"btnUndoPropertySave"_s)->click();
     EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
     EXPECT_EQ(cells.GetText(2, 2), u"3.5"_s);
     TarFrmProgressDialog* log = LogWindow();
@@ -106,10 +114,11 @@ TEST(TfrmChangeCustomPropUndo, AsksBeforeDroppingEditsAndNoKeepsThem)
     const testfiles::ScopedEnv dataHome{"KRDL_DATA_HOME", dir.filePath(u"data"_s).toStdString()};
     const testfiles::ScopedEnv boxes{"KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toStdString()};
     const QStringList paths = SavedDocuments(dir);
-    TfrmChangeCustomProp form;
+    testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+    TfrmChangeCustomProp form(desktop);
     ASSERT_TRUE(form.Load(paths, MaterialAndMass()));
     form.show();
-    TarCells& cells = form.ArGrid->CellsObject();
+    TarCells& cells = Grid(&form)->CellsObject();
     cells.GetCell(1, 1)->SetText(u"edited"_s);
     const QByteArray saved = testfiles::ReadBytes(paths[0]);
 
@@ -121,7 +130,7 @@ TEST(TfrmChangeCustomPropUndo, AsksBeforeDroppingEditsAndNoKeepsThem)
                     box->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-undo-question.png"_s);
                 box->findChild<QPushButton*>(u"btn%1"_s.arg(answer))->click();
             });
-        form.findChild<QPushButton*>(u"btnUndoPropertySave"_s)->click();
+        Child<QPushButton>(&form, u"btnUndoPropertySave"_s)->click();
         if (answer == 1) {
             EXPECT_EQ(cells.GetText(1, 1), u"edited"_s);
             EXPECT_EQ(testfiles::ReadBytes(paths[0]), saved);

@@ -8,7 +8,9 @@
 #include "support/MessageBoxProbe.h"
 #include "support/TestFiles.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -44,7 +46,7 @@ protected:
         store->UseIniFile = useIniFile;
         return w;
     }
-    testfiles::ConfigSandbox dir{u"bin/KRDL"_s};
+    testfiles::ConfigSandbox dir;
     TarFormPosSave* store = nullptr;
 };
 
@@ -68,8 +70,9 @@ TEST_F(FormPosSave, TheWindowReopensWhereItWasClosedAndAFirstStartKeepsItsPlace)
         EXPECT_EQ(w->size(), QSize(320, 210)) << ini;
         EXPECT_FALSE(w->isMaximized());
     }
-    // An empty name key in registry mode is the program's name.
-    EXPECT_EQ(RegReadString(u"KRDL\\frmMain"_s, u"Left"_s), u"30"_s);
+    // An empty name key in registry mode is the running program's name, without its extension.
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    EXPECT_EQ(RegReadString(program + u"\\frmMain"_s, u"Left"_s), u"30"_s);
 }
 
 TEST_F(FormPosSave, StoredBoundsArePulledBackOntoThePrimaryScreen)

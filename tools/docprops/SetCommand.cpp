@@ -1,0 +1,42 @@
+// docprops set FILE NAME=VALUE...: text properties, written as the property editor writes them.
+
+#include "Commands.h"
+#include "DocumentAccess.h"
+
+#include "console/ConsoleOutput.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int Set(const console::CommandLine& line)
+{
+    QStringList operands = line.Operands();
+    if (operands.size() < 2)
+        return line.UsageError(u"set needs FILE and NAME=VALUE"_s);
+    DocumentChanges change;
+    change.path = operands.takeFirst();
+    for (const QString& assignment : operands) {
+        const qsizetype eq = assignment.indexOf(u'=');
+        if (eq <= 0) {
+            console::Error(u"%1: expected NAME=VALUE, got %2"_s.arg(Quoted(change.path), Quoted(assignment)));
+            return 1;
+        }
+        change.properties.Add(assignment.left(eq), assignment.mid(eq + 1));
+    }
+    return WriteOneDocument(std::move(change));
+}
+
+} // namespace
+
+console::ToolCommand SetCommand()
+{
+    return {
+        .name = u"set"_s,
+        .usage = {u"docprops set FILE NAME=VALUE..."_s},
+        .help = u"  set      writes text properties as the property editor does (an empty VALUE is\n"
+                "           stored as one blank); a property of that name, in any letter case, is replaced.\n"_s,
+        .placement = console::OptionPlacement::BeforeOperands,
+        .run = Set,
+    };
+}
