@@ -148,7 +148,10 @@ TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
         shown = window->isVisible();
         minimized = window->isMinimized();
         bounds = QRect(window->pos(), window->size());
-        QApplication::quit();
+        // Ends the loop without closing the windows: `QApplication::quit` closes them, and the
+        // last one closed posts another Quit that would arrive after this loop, ending every
+        // event loop (message boxes, dialogs) of the tests after this one at once.
+        QCoreApplication::exit(0);
     });
     env.runMessageLoop();
     EXPECT_TRUE(shown);
