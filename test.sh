@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: once plain, once under
+# Installs what is missing, then builds, checks the names (scripts/check-naming.sh) and runs
+# every test: once plain, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -8,6 +9,7 @@ jobs=$(nproc)
 
 cmake --preset default
 cmake --build --preset default -j"$jobs"
+scripts/check-naming.sh build
 ctest --preset default -j"$jobs"
 
 cmake --preset asan

@@ -113,8 +113,8 @@ double runEngine(const QStringList& sources, const QString& dest)
 {
     SilentLog log;
     TarCopyFiles copy(log, log);
-    copy.SourceFiles = sources;
-    copy.DestinationDir = dest;
+    copy.sourceFiles = sources;
+    copy.destinationDir = dest;
     QElapsedTimer t;
     t.start();
     copy.Execute();

@@ -1113,7 +1113,7 @@ void JournalRunRun(std::mt19937_64& random, const std::filesystem::path& folder,
     std::size_t undoEndAt = SIZE_MAX;
     if (endAt != SIZE_MAX && random() % 2 == 0) {
         JournalUndo undo(QString::fromLatin1(kPropertiesJournal));
-        if (undo.status() == JournalUndo::Ready) {
+        if (undo.UndoStatus() == JournalUndo::Ready) {
             for (std::size_t i = 0; i < undo.Run().items.size(); ++i)
                 if (undo.Run().states[i].mark == JournalMark::Done)
                     undo.MarkUndone(qsizetype(i));

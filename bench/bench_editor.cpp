@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     const QStringList paths = WriteDocuments(work / "docs", documents, false);
     PropertyDefinitions definitions;
     for (int i = 0; i < kProperties; ++i)
-        definitions.Add()->Name = QString::fromStdU16String(PropertyName(i));
+        definitions.Add()->name = QString::fromStdU16String(PropertyName(i));
     const int cols = kProperties + 1;
     const int rows = documents + 1;
     std::printf("%d documents of %d custom properties in %s\n", documents, kProperties, work.string().c_str());

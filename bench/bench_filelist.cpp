@@ -64,15 +64,15 @@ int main(int argc, char** argv)
     }
 
     std::printf("entries: %d\n", count);
-    report("add:            ", [&] { window.FileList()->appendEntries(entries); });
+    report("add:            ", [&] { window.FileList()->AppendEntries(entries); });
     report("sort File name: ", [&] { list.lvFilesColumnClick(0); });
     report("sort Dir:       ", [&] { list.lvFilesColumnClick(1); });
     {
-        FileList copy = window.FileList()->list();
-        copy.setSortColumn(FileList::FileNameColumn);
-        report("engine sort File name (no view): ", [&] { copy.sort(); });
-        copy.setSortColumn(FileList::DirColumn);
-        report("engine sort Dir (no view):       ", [&] { copy.sort(); });
+        FileList copy = window.FileList()->List();
+        copy.SetSortColumn(FileList::FileNameColumn);
+        report("engine sort File name (no view): ", [&] { copy.Sort(); });
+        copy.SetSortColumn(FileList::DirColumn);
+        report("engine sort Dir (no view):       ", [&] { copy.Sort(); });
     }
     QStringList paths;
     const double collect = seconds([&] { window.CollectCheckedFiles(paths); });

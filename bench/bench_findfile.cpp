@@ -24,10 +24,10 @@ int main(int argc, char** argv)
     }
     for (int i = 0; i < repeat; ++i) {
         TarFindFile finder;
-        finder.setRecursive(true);
-        finder.setAttributes({faAnyFile});
-        finder.setDirectory(root);
-        finder.setMask(mask);
+        finder.SetRecursive(true);
+        finder.SetAttributes({faAnyFile});
+        finder.SetDirectory(root);
+        finder.SetMask(mask);
         const auto t0 = std::chrono::steady_clock::now();
         const qsizetype found = finder.Search().size();
         const auto t1 = std::chrono::steady_clock::now();

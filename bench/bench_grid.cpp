@@ -69,7 +69,7 @@ int main(int argc, char** argv)
 
     TarGrid grid;
     grid.resize(1280, 900);
-    grid.GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
+    grid.GridColors().backgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
     grid.SetColCount(cols + 1);
     grid.SetRowCount(rows + 1);
     grid.show();

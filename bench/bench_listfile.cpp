@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     const std::vector<FileEntry> loaded = ReadListFile(fileName);
     std::printf("load %zu lines: %.0f ms\n", loaded.size(), msSince(t0));
 
-    if (loaded.size() != entries.size() || loaded.back().fullPath() != entries.back().fullPath()) {
+    if (loaded.size() != entries.size() || loaded.back().FullPath() != entries.back().FullPath()) {
         std::fprintf(stderr, "loaded list differs from the written one\n");
         return 1;
     }

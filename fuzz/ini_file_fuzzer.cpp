@@ -41,20 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SharedEncoding encoding;
     if (!DecodeSharedText(bytes, text, nullptr, &encoding))
         return 0;
-    IniDocument doc = IniDocument::fromText(text);
-    Require(doc.toText() == text, "a file read and written unchanged keeps every byte of its text");
+    IniDocument doc = IniDocument::FromText(text);
+    Require(doc.ToText() == text, "a file read and written unchanged keeps every byte of its text");
 
     if (!IniEntryWritable(section, key, value))
         return 0;
-    const QHash<QString, Entries> before = doc.allEntries();
-    doc.setValue(section, key, value);
-    Require(doc.value(section, key) == value, "a value set reads back as itself");
+    const QHash<QString, Entries> before = doc.AllEntries();
+    doc.SetValue(section, key, value);
+    Require(doc.Value(section, key) == value, "a value set reads back as itself");
     QString reread;
-    Require(DecodeSharedText(EncodeSharedTextAs(doc.toText(), encoding), reread), "a file written is readable");
-    const IniDocument again = IniDocument::fromText(reread);
-    Require(again.value(section, key) == value, "a value written reads back from the file as itself");
+    Require(DecodeSharedText(EncodeSharedTextAs(doc.ToText(), encoding), reread), "a file written is readable");
+    const IniDocument again = IniDocument::FromText(reread);
+    Require(again.Value(section, key) == value, "a value written reads back from the file as itself");
 
-    const QHash<QString, Entries> after = again.allEntries();
+    const QHash<QString, Entries> after = again.AllEntries();
     const QString folded = section.toCaseFolded();
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         if (it.key() == folded)

@@ -66,13 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RequireSameBlock(lines, u"Begin Define Custom"_s, u"End Define Custom"_s);
     for (int i = 0; i < definitions.Count(); ++i) {
         const TCustomPropertie* definition = definitions.Item(i);
-        Require(!definition->Name.isEmpty() && TrimControl(definition->Name) == definition->Name,
+        Require(!definition->name.isEmpty() && TrimControl(definition->name) == definition->name,
                 "a definition has a name without blanks around it");
-        Require(std::none_of(definition->LookupValues.cbegin(), definition->LookupValues.cend(),
+        Require(std::none_of(definition->lookupValues.cbegin(), definition->lookupValues.cend(),
                              [](const QString& v) { return v.isEmpty(); }),
                 "no lookup value is empty");
         if (i < 8)
-            RequireSameBlock(lines, u"Begin "_s + definition->Name, u"End "_s + definition->Name);
+            RequireSameBlock(lines, u"Begin "_s + definition->name, u"End "_s + definition->name);
     }
     return 0;
 }

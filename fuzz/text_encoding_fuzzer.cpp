@@ -68,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(SameDetection(pieces.Finish(), whole), "the detector fed in pieces finds what it finds on the whole");
 
     const bool marked = bytes.substr(0, text::kUtf8Mark.size()) == text::kUtf8Mark;
-    Require((whole.encoding == text::Encoding::Utf8Bom) == (marked && !whole.damaged()),
+    Require((whole.encoding == text::Encoding::Utf8Bom) == (marked && !whole.Damaged()),
             "UTF-8 with a mark is found exactly for a file that starts with the mark");
-    if (!whole.damaged() && whole.encoding == text::Encoding::Utf8)
+    if (!whole.Damaged() && whole.encoding == text::Encoding::Utf8)
         Require(text::IsValidUtf8(bytes), "a file found to be UTF-8 without a mark is well-formed UTF-8");
     if (std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; }))
         Require(SameDetection(whole, text::Detection{}), "plain ASCII is UTF-8");

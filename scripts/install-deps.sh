@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
+  clang-tidy   # scripts/check-naming.sh
   xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils
   x11-utils   # xwininfo: the captions test reads the window names the X server shows
   python3 python3-olefile libgsf-bin

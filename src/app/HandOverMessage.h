@@ -29,6 +29,6 @@ public:
     static QByteArray Confirmation() { return QByteArrayLiteral("GO\n"); }
 
     enum class State { Incomplete, Complete, Bad };
-    // Reads what has arrived so far; Files is set when the message is Complete.
+    // Reads what has arrived so far; `files` is set when the message is Complete.
     static State Decode(const QByteArray& received, QStringList& files);
 };

@@ -31,17 +31,17 @@ namespace {
 
 enum class Outcome { HandedOver, NowTheInstance, NoAnswer };
 
-// Hands Files to the running instance. While nobody listens the instance is still starting
+// Hands `files` to the running instance. While nobody listens the instance is still starting
 // (it listens only once it is sure to run) or has just ended: the lock tells which, and once
 // it is free this start takes it and becomes the instance.
-Outcome handOver(Environment& env, const QStringList& files)
+Outcome HandOverFiles(Environment& env, const QStringList& files)
 {
-    const qint64 deadline = env.elapsedMs() + kHandOverMs;
+    const qint64 deadline = env.ElapsedMs() + kHandOverMs;
     for (;;) {
-        const qint64 left = deadline - env.elapsedMs();
+        const qint64 left = deadline - env.ElapsedMs();
         if (left <= 0)
             return Outcome::NoAnswer;
-        switch (env.handFilesToRunningInstance(files, int(left))) {
+        switch (env.HandFilesToRunningInstance(files, int(left))) {
         case HandOver::Delivered:
             return Outcome::HandedOver;
         case HandOver::NoAnswer:
@@ -49,9 +49,9 @@ Outcome handOver(Environment& env, const QStringList& files)
         case HandOver::NotListening:
             break;
         }
-        if (!env.instanceAlreadyRunning(QString::fromLatin1(kInstanceName)))
+        if (!env.InstanceAlreadyRunning(QString::fromLatin1(kInstanceName)))
             return Outcome::NowTheInstance;
-        env.sleepMs(100);
+        env.SleepMs(100);
     }
 }
 
@@ -73,55 +73,55 @@ int RunProgram(Environment& env, const QStringList& files)
     const QString key = QString::fromLatin1(kRegistryKey);
 
     // Every start leaves its mark, a second instance too, before it finds the first one.
-    env.regWriteString(key, u"Handle"_s, env.applicationHandle());
+    env.RegWriteString(key, u"Handle"_s, env.ApplicationHandle());
 
-    if (env.instanceAlreadyRunning(QString::fromLatin1(kInstanceName))) {
+    if (env.InstanceAlreadyRunning(QString::fromLatin1(kInstanceName))) {
         if (files.isEmpty()) {
-            env.showMessage(AlreadyRunningMessage());
+            env.ShowMessage(AlreadyRunningMessage());
             return 0;
         }
-        switch (handOver(env, files)) {
+        switch (HandOverFiles(env, files)) {
         case Outcome::HandedOver:
             return 0;
         case Outcome::NoAnswer:
-            env.showMessage(FilesNotHandedOverMessage(files));
+            env.ShowMessage(FilesNotHandedOverMessage(files));
             return 1;
         case Outcome::NowTheInstance:
             break;
         }
     }
 
-    env.setApplicationTitle(QString::fromLatin1(kApplicationTitle));
-    env.createMainWindow();
+    env.SetApplicationTitle(QString::fromLatin1(kApplicationTitle));
+    env.CreateMainWindow();
 
     // Without its INI file the program does not run; the window made above is never shown.
-    const QString ini = env.programIniFileName();
-    if (const QString reason = env.specialFileReason(ini); !reason.isEmpty()) {
-        env.showMessage(SpecialFileMessage(ini, reason));
+    const QString ini = env.ProgramIniFileName();
+    if (const QString reason = env.SpecialFileReason(ini); !reason.isEmpty()) {
+        env.ShowMessage(SpecialFileMessage(ini, reason));
         return 1;
     }
-    if (!env.fileExists(ini)) {
-        env.showMessage(MissingIniMessage(ini));
+    if (!env.FileExists(ini)) {
+        env.ShowMessage(MissingIniMessage(ini));
         return 1;
     }
     // Reads of these never wait on what stands there, but they would find nothing and their
     // writes would fail: the user is told once, before the window appears.
-    for (const QString& file : env.userSettingsFiles()) {
-        if (const QString reason = env.specialFileReason(file); !reason.isEmpty())
-            env.showMessage(SpecialFileMessage(file, reason));
+    for (const QString& file : env.UserSettingsFiles()) {
+        if (const QString reason = env.SpecialFileReason(file); !reason.isEmpty())
+            env.ShowMessage(SpecialFileMessage(file, reason));
     }
 
-    env.regWriteString(key, u"Location"_s, env.executablePath());
+    env.RegWriteString(key, u"Location"_s, env.ExecutablePath());
 
-    if (env.runUpgradeCheck() == UpgradeOutcome::EndProgram)
+    if (env.RunUpgradeCheck() == UpgradeOutcome::EndProgram)
         return 0;
 
     if (!files.isEmpty())
-        env.openFiles(files);
+        env.OpenFiles(files);
     // Only now, when this instance is sure to run: files handed over before would be lost with
     // an instance that ends at one of the checks above.
-    env.acceptFilesFromLaterStarts();
-    env.runMessageLoop();
+    env.AcceptFilesFromLaterStarts();
+    env.RunMessageLoop();
     return 0;
 }
 

@@ -36,41 +36,41 @@ public:
     virtual ~Environment() = default;
 
     // Decimal text that identifies this running program for the "Handle" value.
-    virtual QString applicationHandle() = 0;
-    virtual void regWriteString(const QString& keyPath, const QString& name, const QString& value) = 0;
+    virtual QString ApplicationHandle() = 0;
+    virtual void RegWriteString(const QString& keyPath, const QString& name, const QString& value) = 0;
     // True when another instance holds the named lock; otherwise this process holds it now.
-    virtual bool instanceAlreadyRunning(const QString& name) = 0;
+    virtual bool InstanceAlreadyRunning(const QString& name) = 0;
     // Shows a message and waits until it is closed.
-    virtual void showMessage(const Message& message) = 0;
-    virtual void setApplicationTitle(const QString& title) = 0;
+    virtual void ShowMessage(const Message& message) = 0;
+    virtual void SetApplicationTitle(const QString& title) = 0;
     // Creates the main window without showing it.
-    virtual void createMainWindow() = 0;
-    virtual QString programIniFileName() = 0;
-    virtual bool fileExists(const QString& path) = 0;
-    // What stands at Path instead of a regular file ("it is a FIFO", "it is a folder", ...), or
+    virtual void CreateMainWindow() = 0;
+    virtual QString ProgramIniFileName() = 0;
+    virtual bool FileExists(const QString& path) = 0;
+    // What stands at `path` instead of a regular file ("it is a FIFO", "it is a folder", ...), or
     // why the text of the INI file there is refused ("line N: ..."); empty for a regular file
     // that reads and for none at all.
-    virtual QString specialFileReason(const QString& path) = 0;
+    virtual QString SpecialFileReason(const QString& path) = 0;
     // The per-user settings files (registry store, window position file).
-    virtual QStringList userSettingsFiles() = 0;
-    virtual QString executablePath() = 0;
+    virtual QStringList UserSettingsFiles() = 0;
+    virtual QString ExecutablePath() = 0;
     // May hand the program over to a newer version, which ends this one.
-    virtual UpgradeOutcome runUpgradeCheck() = 0;
+    virtual UpgradeOutcome RunUpgradeCheck() = 0;
     // Shows the main window and runs until it has closed.
-    virtual void runMessageLoop() = 0;
+    virtual void RunMessageLoop() = 0;
 
-    // Files named at start.
-    // Sends the files to the instance that holds the lock and waits at most TimeoutMs for its
+    // `files` named at start.
+    // Sends the files to the instance that holds the lock and waits at most `timeoutMs` for its
     // answer.
-    virtual HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) = 0;
+    virtual HandOver HandFilesToRunningInstance(const QStringList& files, int timeoutMs) = 0;
     // A steady clock in milliseconds, and a pause.
-    virtual qint64 elapsedMs() = 0;
-    virtual void sleepMs(int ms) = 0;
+    virtual qint64 ElapsedMs() = 0;
+    virtual void SleepMs(int ms) = 0;
     // Adds the documents among the files to the list once the window shows.
-    virtual void openFiles(const QStringList& files) = 0;
+    virtual void OpenFiles(const QStringList& files) = 0;
     // From now on, files handed over by later starts join the list and the window comes to the
     // front.
-    virtual void acceptFilesFromLaterStarts() = 0;
+    virtual void AcceptFilesFromLaterStarts() = 0;
 };
 
 // Runs the whole start-up and the program's life; returns the process exit code: 0 after a
@@ -79,7 +79,7 @@ public:
 // settings file that is no file (a FIFO or a device would make every read wait) or whose text
 // is refused is named in an error box, and the program goes on without it.
 //
-// Files (absolute paths named on the command line) join the list at start. When another
+// `files` (absolute paths named on the command line) join the list at start. When another
 // instance runs, they are handed to it instead, and this start ends with 0 and no message; when
 // that instance goes away meanwhile, this start becomes the instance and keeps them. An
 // instance that does not answer within kHandOverMs gets the message of a second start, naming

@@ -6,38 +6,38 @@
 #include <algorithm>
 
 BatchPrint::BatchPrint(AutomationServer& server, ProgressSinkFactory& progress)
-    : server_(server), progress_(progress)
+    : m_server(server), m_progress(progress)
 {
 }
 
 void BatchPrint::Execute()
 {
-    result_ = {};
-    result_.started = true;
-    ProgressSink& log = progress_.CreateProgress();
+    m_result = {};
+    m_result.started = true;
+    ProgressSink& log = m_progress.CreateProgress();
     log.SetCaption(QStringLiteral("Print files"));
     log.Show();
 
-    const std::string printer = PrinterName.toStdString();
-    const std::int32_t orientation = Landscape ? 2 : 1;
-    const QStringList files = Files;
+    const std::string printer = printerName.toStdString();
+    const std::int32_t orientation = landscape ? 2 : 1;
+    const QStringList paths = files;
 
-    RunWithSolidEdge(server_, log, [&](SolidEdgeSession& session) {
+    RunWithSolidEdge(m_server, log, [&](SolidEdgeSession& session) {
         log.AddLine(QStringLiteral(" "));
         log.AddLine(QStringLiteral("Start printing documents..."));
-        result_.cancelled = !ForEachFile(log, files, [&](qsizetype i, const QString& path) {
+        m_result.cancelled = !ForEachFile(log, paths, [&](qsizetype i, const QString& path) {
             log.AddLine(QStringLiteral(" "));
-            log.AddLine(FileNumber(i, files.size()) + path);
+            log.AddLine(FileNumber(i, paths.size()) + path);
             try {
                 const AutomationRef document = OpenSolidEdgeDocument(session.App(), path.toStdString());
-                const PageSettings page = ReadPageSettings ? ReadPageSettings() : PageSettings{};
+                const PageSettings page = readPageSettings ? readPageSettings() : PageSettings{};
                 const auto copies = std::int16_t(std::clamp(page.copies, 0, 1000));
-                document->call("PrintOut", PrintOutArguments(printer, copies, orientation, page.printAsBlack, page.collate));
-                document->call("Close");
-                ++result_.succeeded;
+                document->Call("PrintOut", PrintOutArguments(printer, copies, orientation, page.printAsBlack, page.collate));
+                document->Call("Close");
+                ++m_result.succeeded;
             } catch (const std::exception&) {
                 log.AddLine(QStringLiteral("Error when trying opening file \"") + path + QStringLiteral("\"!"));
-                ++result_.failed;
+                ++m_result.failed;
             }
         });
     });

@@ -21,17 +21,17 @@ public:
 
     BatchPrint(AutomationServer& server, ProgressSinkFactory& progress);
 
-    QStringList Files;   // full paths, in file-list order; every kind of file is sent
-    QString PrinterName; // fixed for the whole run
-    bool Landscape = false;
-    std::function<PageSettings()> ReadPageSettings; // unset: the defaults above
+    QStringList files;   // full paths, in file-list order; every kind of file is sent
+    QString printerName; // fixed for the whole run
+    bool landscape = false;
+    std::function<PageSettings()> readPageSettings; // unset: the defaults above
 
     void Execute();
 
-    const RunResult& Result() const { return result_; }
+    const RunResult& Result() const { return m_result; }
 
 private:
-    AutomationServer& server_;
-    ProgressSinkFactory& progress_;
-    RunResult result_;
+    AutomationServer& m_server;
+    ProgressSinkFactory& m_progress;
+    RunResult m_result;
 };

@@ -3,7 +3,7 @@
 bool ConnectSolidEdge(AutomationServer& server, AutomationRef& app)
 {
     try {
-        app = server.create(SolidEdgeProgId);
+        app = server.Create(kSolidEdgeProgId);
         return app != nullptr;
     } catch (const std::exception&) {
         app.reset();
@@ -15,8 +15,8 @@ AutomationRef OpenSolidEdgeDocument(const AutomationRef& app, const std::string&
 {
     if (!app)
         throw AutomationError("Not connected to Solid Edge");
-    const AutomationRef documents = app->get("Documents").toObject();
-    return documents->call("Open", {AutomationValue::String(fileName)}).toObject();
+    const AutomationRef documents = app->Get("Documents").ToObject();
+    return documents->Call("Open", {AutomationValue::String(fileName)}).ToObject();
 }
 
 void QuitSolidEdge(AutomationRef& app)
@@ -24,7 +24,7 @@ void QuitSolidEdge(AutomationRef& app)
     try {
         if (!app)
             return;
-        app->call("Quit");
+        app->Call("Quit");
     } catch (...) {
         app.reset();
     }
@@ -51,50 +51,50 @@ bool SolidEdgeSession::Connect()
 {
     Disconnect();
     try {
-        foundRunning_ = server_.isRunning(SolidEdgeProgId);
+        m_foundRunning = m_server.IsRunning(kSolidEdgeProgId);
     } catch (const std::exception&) {
         // Unknown counts as running: leaving an instance behind is better than quitting the
         // user's own.
-        foundRunning_ = true;
+        m_foundRunning = true;
     }
-    return ConnectSolidEdge(server_, app_);
+    return ConnectSolidEdge(m_server, m_app);
 }
 
 void SolidEdgeSession::WorkUnseen()
 {
-    if (foundRunning_) {
+    if (m_foundRunning) {
         // A setting that cannot be read is given back as the visible default of a user's
         // instance.
         const auto read = [this](const char* name) {
             try {
-                return app_->get(name).toBool();
+                return m_app->Get(name).ToBool();
             } catch (const std::exception&) {
                 return true;
             }
         };
-        visible_ = read("Visible");
-        displayAlerts_ = read("DisplayAlerts");
-        restoreSettings_ = true;
+        m_visible = read("Visible");
+        m_displayAlerts = read("DisplayAlerts");
+        m_restoreSettings = true;
     }
-    app_->put("Visible", AutomationValue::Boolean(false));
-    app_->put("DisplayAlerts", AutomationValue::Boolean(false));
+    m_app->Put("Visible", AutomationValue::Boolean(false));
+    m_app->Put("DisplayAlerts", AutomationValue::Boolean(false));
 }
 
 void SolidEdgeSession::Disconnect()
 {
-    if (!app_)
+    if (!m_app)
         return;
-    if (!foundRunning_) {
-        QuitSolidEdge(app_);
-    } else if (restoreSettings_) {
-        for (const auto& [name, value] : {std::pair{"Visible", visible_}, std::pair{"DisplayAlerts", displayAlerts_}}) {
+    if (!m_foundRunning) {
+        QuitSolidEdge(m_app);
+    } else if (m_restoreSettings) {
+        for (const auto& [name, value] : {std::pair{"Visible", m_visible}, std::pair{"DisplayAlerts", m_displayAlerts}}) {
             try {
-                app_->put(name, AutomationValue::Boolean(value));
+                m_app->Put(name, AutomationValue::Boolean(value));
             } catch (const std::exception&) {
                 // Solid Edge went away meanwhile; there is nothing left to give back.
             }
         }
     }
-    app_.reset();
-    restoreSettings_ = false;
+    m_app.reset();
+    m_restoreSettings = false;
 }

@@ -12,17 +12,17 @@
 
 using AutomationRef = std::shared_ptr<AutomationObject>;
 
-inline constexpr const char* SolidEdgeProgId = "SolidEdge.Application";
+inline constexpr const char* kSolidEdgeProgId = "SolidEdge.Application";
 
-// Creates Solid Edge's application object. On success App holds it and the result is true; on
-// any failure App is emptied and the result is false.
+// Creates Solid Edge's application object. On success `app` holds it and the result is true; on
+// any failure `app` is emptied and the result is false.
 bool ConnectSolidEdge(AutomationServer& server, AutomationRef& app);
 
-// App.Documents.Open(FileName); throws AutomationError when Solid Edge refuses.
+// `app`.Documents.Open(`fileName`); throws AutomationError when Solid Edge refuses.
 AutomationRef OpenSolidEdgeDocument(const AutomationRef& app, const std::string& fileName);
 
-// Tells Solid Edge to quit. Every failure is swallowed (an empty App included), and App is then
-// emptied; after a successful Quit App keeps its reference.
+// Tells Solid Edge to quit. Every failure is swallowed (an empty `app` included), and `app` is then
+// emptied; after a successful Quit `app` keeps its reference.
 void QuitSolidEdge(AutomationRef& app);
 
 // The eleven positional arguments of a document's PrintOut: printer (string by reference),
@@ -37,7 +37,7 @@ std::vector<AutomationValue> PrintOutArguments(const std::string& printer, std::
 // so that the user's open documents and unsaved work survive the run.
 class SolidEdgeSession {
 public:
-    explicit SolidEdgeSession(AutomationServer& server) : server_(server) {}
+    explicit SolidEdgeSession(AutomationServer& server) : m_server(server) {}
     ~SolidEdgeSession() { Disconnect(); }
     SolidEdgeSession(const SolidEdgeSession&) = delete;
     SolidEdgeSession& operator=(const SolidEdgeSession&) = delete;
@@ -51,14 +51,14 @@ public:
     // throws; the reference is gone afterwards.
     void Disconnect();
 
-    const AutomationRef& App() const { return app_; }
-    bool FoundRunning() const { return foundRunning_; }
+    const AutomationRef& App() const { return m_app; }
+    bool FoundRunning() const { return m_foundRunning; }
 
 private:
-    AutomationServer& server_;
-    AutomationRef app_;
-    bool foundRunning_ = false;
-    bool restoreSettings_ = false;
-    bool visible_ = true;
-    bool displayAlerts_ = true;
+    AutomationServer& m_server;
+    AutomationRef m_app;
+    bool m_foundRunning = false;
+    bool m_restoreSettings = false;
+    bool m_visible = true;
+    bool m_displayAlerts = true;
 };

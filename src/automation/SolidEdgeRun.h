@@ -7,7 +7,7 @@
 
 #include <functional>
 
-// Connects through Server, writing to Log, and calls Work with the session when connected; then
-// disconnects, writes the closing lines and finishes the log. An error that Work lets through
+// Connects through `server`, writing to `log`, and calls `work` with the session when connected; then
+// disconnects, writes the closing lines and finishes the log. An error that `work` lets through
 // reaches the caller after the closing lines. Returns true when the connection was made.
 bool RunWithSolidEdge(AutomationServer& server, ProgressSink& log, const std::function<void(SolidEdgeSession&)>& work);

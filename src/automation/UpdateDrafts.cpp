@@ -5,7 +5,7 @@
 #include "common/PathText.h"
 
 UpdateDrafts::UpdateDrafts(AutomationServer& server, ProgressSinkFactory& progress)
-    : server_(server), progress_(progress)
+    : m_server(server), m_progress(progress)
 {
 }
 
@@ -33,56 +33,56 @@ QString UpdateDrafts::ModelLinkTypeName(int modelType)
 
 namespace {
 
-QString Text(const AutomationValue& value) { return QString::fromStdString(value.toString()); }
+QString Text(const AutomationValue& value) { return QString::fromStdString(value.ToString()); }
 
 // Refreshes an assembly model before the views that show it are updated. The model stays open.
 void UpdateAssembly(const AutomationRef& app, const QString& fileName)
 {
     const AutomationRef model = OpenSolidEdgeDocument(app, fileName.toStdString());
-    model->call("ActivateAll");
-    model->call("UpdateAll");
-    const AutomationRef physical = model->get("PhysicalProperties").toObject();
-    if (physical->get("IsUpToDate").toBool())
-        physical->call("Update");
-    model->call("Save");
+    model->Call("ActivateAll");
+    model->Call("UpdateAll");
+    const AutomationRef physical = model->Get("PhysicalProperties").ToObject();
+    if (physical->Get("IsUpToDate").ToBool())
+        physical->Call("Update");
+    model->Call("Save");
 }
 
 } // namespace
 
 void UpdateDrafts::Execute()
 {
-    result_ = {};
-    result_.started = true;
-    ProgressSink& log = progress_.CreateProgress();
+    m_result = {};
+    m_result.started = true;
+    ProgressSink& log = m_progress.CreateProgress();
     log.SetCaption(QStringLiteral("Update drafts"));
     log.Show();
 
-    const QStringList drafts = DraftsOnly(Files);
+    const QStringList drafts = DraftsOnly(files);
 
-    RunWithSolidEdge(server_, log, [&](SolidEdgeSession& session) {
+    RunWithSolidEdge(m_server, log, [&](SolidEdgeSession& session) {
         const AutomationRef& app = session.App();
         log.AddLine(QStringLiteral(" "));
         log.AddLine(QStringLiteral("Update documents..."));
-        result_.cancelled = !ForEachFile(log, drafts, [&](qsizetype i, const QString& path) {
+        m_result.cancelled = !ForEachFile(log, drafts, [&](qsizetype i, const QString& path) {
             log.AddLine(QString(70, u'-'));
             log.AddLine(QStringLiteral(" "));
             log.AddLine(FileNumber(i, drafts.size()) + path);
             try {
                 const AutomationRef draft = OpenSolidEdgeDocument(app, path.toStdString());
-                const AutomationRef links = draft->get("ModelLinks").toObject();
-                const int linkCount = links->get("Count").toInt32();
+                const AutomationRef links = draft->Get("ModelLinks").ToObject();
+                const int linkCount = links->Get("Count").ToInt32();
                 log.AddLine(QStringLiteral("   Number of ModelLinks: ") + QString::number(linkCount) + QStringLiteral(" )"));
                 for (int k = 1; k <= linkCount; ++k) {
-                    const AutomationRef link = links->call("Item", {AutomationValue::Int32(k)}).toObject();
-                    const int modelType = link->get("ModelType").toInt32();
-                    const QString fileName = Text(link->get("FileName"));
+                    const AutomationRef link = links->Call("Item", {AutomationValue::Int32(k)}).ToObject();
+                    const int modelType = link->Get("ModelType").ToInt32();
+                    const QString fileName = Text(link->Get("FileName"));
                     if (modelType == 1)
                         UpdateAssembly(app, fileName);
                     const QString head = QString::number(k) + QStringLiteral(". ") + ModelLinkTypeName(modelType)
                         + QStringLiteral(" \"") + fileName + u'"';
                     bool updated = true;
                     try {
-                        link->call("UpdateViews");
+                        link->Call("UpdateViews");
                     } catch (const std::exception&) {
                         updated = false;
                     }
@@ -93,12 +93,12 @@ void UpdateDrafts::Execute()
                         log.AddLine(head + QStringLiteral(" failed to update!"));
                     }
                 }
-                draft->call("Save");
-                draft->call("Close");
-                ++result_.succeeded;
+                draft->Call("Save");
+                draft->Call("Close");
+                ++m_result.succeeded;
             } catch (const std::exception&) {
                 log.AddLine(QStringLiteral("Error..."));
-                ++result_.failed;
+                ++m_result.failed;
             }
         });
     });

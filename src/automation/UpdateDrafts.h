@@ -12,20 +12,20 @@ class UpdateDrafts {
 public:
     UpdateDrafts(AutomationServer& server, ProgressSinkFactory& progress);
 
-    QStringList Files; // full paths, in file-list order; only drafts are handled
+    QStringList files; // full paths, in file-list order; only drafts are handled
 
     void Execute();
 
-    const RunResult& Result() const { return result_; }
+    const RunResult& Result() const { return m_result; }
 
-    // The drafts among Paths, in their order: the extension of the file name, from its last ".",
+    // The drafts among `paths`, in their order: the extension of the file name, from its last ".",
     // is exactly ".dft" (".DFT" is not).
     static QStringList DraftsOnly(const QStringList& paths);
-    // The name of a link's ModelType in the log: part, assembly, weldment, or empty.
+    // The name of a link's `modelType` in the log: part, assembly, weldment, or empty.
     static QString ModelLinkTypeName(int modelType);
 
 private:
-    AutomationServer& server_;
-    ProgressSinkFactory& progress_;
-    RunResult result_;
+    AutomationServer& m_server;
+    ProgressSinkFactory& m_progress;
+    RunResult m_result;
 };

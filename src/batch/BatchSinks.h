@@ -22,7 +22,7 @@ public:
     // True when the run must stop even in the middle of a file (a termination request to the
     // command-line tool): a copy then fails and leaves nothing behind. A window never asks this.
     virtual bool Interrupted() const { return false; }
-    // How far the file loop is: Done of Total files handled. Called with 0 before the first
+    // How far the file loop is: `done` of `total` files handled. Called with 0 before the first
     // file and after each one; a log window shows it, a console keeps its output to the log.
     virtual void SetProgress(qsizetype done, qsizetype total)
     {

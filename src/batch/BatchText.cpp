@@ -5,7 +5,7 @@
 
 namespace {
 
-char16_t foldAscii(QChar c)
+char16_t FoldAscii(QChar c)
 {
     const char16_t u = c.unicode();
     return (u >= u'a' && u <= u'z') ? char16_t(u - (u'a' - u'A')) : u;
@@ -24,7 +24,7 @@ int TextPos(const QString& subText, const QString& text, bool caseSensitive)
             while (j < subText.size() && text.at(i + j) == subText.at(j))
                 ++j;
         } else {
-            while (j < subText.size() && foldAscii(text.at(i + j)) == foldAscii(subText.at(j)))
+            while (j < subText.size() && FoldAscii(text.at(i + j)) == FoldAscii(subText.at(j)))
                 ++j;
         }
         if (j == subText.size())

@@ -7,13 +7,13 @@
 
 #include <system_error>
 
-// 1-based position of the first SubText in Text; 0 when there is none or SubText is empty.
-// Without CaseSensitive only the ASCII letters a-z and A-Z match each other; every other
+// 1-based position of the first `subText` in `text`; 0 when there is none or `subText` is empty.
+// Without `caseSensitive` only the ASCII letters a-z and A-Z match each other; every other
 // character, accented letters included, matches only itself.
 int TextPos(const QString& subText, const QString& text, bool caseSensitive);
 
-// Text with its first OldText (found by TextPos) replaced by NewText exactly as given; Text
-// unchanged when OldText is not found.
+// `text` with its first `oldText` (found by TextPos) replaced by `newText` exactly as given; `text`
+// unchanged when `oldText` is not found.
 QString ReplaceTextOnce(const QString& text, const QString& oldText, const QString& newText, bool caseSensitive);
 
 // True for a name that can stand alone in a folder: not empty, not "." or "..", and without a

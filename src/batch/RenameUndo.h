@@ -24,16 +24,16 @@ public:
     void Execute();
 
     // Each file put back: its new path and the old path it has again, in the order done.
-    std::vector<std::pair<QString, QString>> Restored;
+    std::vector<std::pair<QString, QString>> restored;
 
     // Each entry of a file put back takes its old path again (by the directory rule), in its
     // place and with its check mark.
     void UpdateFileList(FileList& list) const;
 
-    const RunResult& Result() const { return result_; }
+    const RunResult& Result() const { return m_result; }
 
 private:
-    ProgressSinkFactory& progress_;
-    MessageSink& messages_;
-    RunResult result_;
+    ProgressSinkFactory& m_progress;
+    MessageSink& m_messages;
+    RunResult m_result;
 };

@@ -15,8 +15,8 @@ namespace {
 // The run works on this machine's files, whatever style a list file was written in.
 constexpr PathStyle kNative = platform::kNativePathStyle;
 
-// Why copying Source to Target failed with Ec.
-QString copyFailure(const QString& source, const QString& target, const std::error_code& ec)
+// Why copying `source` to `target` failed with `ec`.
+QString CopyFailure(const QString& source, const QString& target, const std::error_code& ec)
 {
     if (ec == std::errc::operation_canceled)
         return u"The copy was interrupted."_s;
@@ -35,48 +35,48 @@ QString copyFailure(const QString& source, const QString& target, const std::err
 } // namespace
 
 TarCopyFiles::TarCopyFiles(ProgressSinkFactory& progress, MessageSink& messages)
-    : progress_(progress), messages_(messages)
+    : m_progress(progress), m_messages(messages)
 {
 }
 
 void TarCopyFiles::Execute()
 {
-    result_ = {};
-    if (DestinationDir.isEmpty()) {
-        messages_.Information(QStringLiteral("Information"), QStringLiteral("Destination directory is not set!"));
+    m_result = {};
+    if (destinationDir.isEmpty()) {
+        m_messages.Information(QStringLiteral("Information"), QStringLiteral("Destination directory is not set!"));
         return;
     }
-    const std::filesystem::path destination = ToFsPath(DestinationDir);
+    const std::filesystem::path destination = ToFsPath(destinationDir);
     if (!platform::DirectoryExists(destination)) {
         std::error_code ec;
         if (!platform::CreateOneDirectory(destination, ec)) {
-            messages_.Information(QStringLiteral("Information"), QStringLiteral("Cannot create directory!"));
+            m_messages.Information(QStringLiteral("Information"), QStringLiteral("Cannot create directory!"));
             return;
         }
     }
 
-    DestinationFiles.clear();
-    result_.started = true;
-    ProgressSink& log = StartLog(progress_, QStringLiteral("Copy files"), QStringLiteral("Start copying files..."));
+    destinationFiles.clear();
+    m_result.started = true;
+    ProgressSink& log = StartLog(m_progress, QStringLiteral("Copy files"), QStringLiteral("Start copying files..."));
     for (const std::filesystem::path& removed :
-         platform::RemoveLeftoverCopies(destination, std::chrono::system_clock::now() - LeftoverAge)) {
-        const QString name = JoinPath(DestinationDir, FromFsPath(removed.filename()), kNative);
+         platform::RemoveLeftoverCopies(destination, std::chrono::system_clock::now() - leftoverAge)) {
+        const QString name = JoinPath(destinationDir, FromFsPath(removed.filename()), kNative);
         log.AddLine(u"Removed "_s + name + u", left behind by a copy that did not finish."_s);
     }
 
-    const platform::CopyMode mode = Overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
+    const platform::CopyMode mode = overwrite ? platform::CopyMode::Replace : platform::CopyMode::FailIfExists;
     const QString closing = QStringLiteral("End copying files!");
-    result_.cancelled = !RunFileLoop(log, SourceFiles, closing, [&](qsizetype i, const QString& source) {
+    m_result.cancelled = !RunFileLoop(log, sourceFiles, closing, [&](qsizetype i, const QString& source) {
         // Native rules: on POSIX a backslash or "x:" in a name is part of that name.
-        const QString target = JoinPath(DestinationDir, ExtractFileName(source, kNative), kNative);
-        DestinationFiles.append(target);
+        const QString target = JoinPath(destinationDir, ExtractFileName(source, kNative), kNative);
+        destinationFiles.append(target);
         log.AddLine(QStringLiteral(" "));
-        log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" copy to ") + target + u'.');
+        log.AddLine(FileNumber(i, sourceFiles.size()) + source + QStringLiteral(" copy to ") + target + u'.');
 
         std::error_code ec;
         // An interrupt while the file is copied (Ctrl+C in the tool) fails that file at once.
         const bool copied =
             platform::CopyWholeFile(ToFsPath(source), ToFsPath(target), mode, ec, [&log] { return log.Interrupted(); });
-        LogFileOutcome(log, copied, result_, copied ? QString() : copyFailure(source, target, ec));
+        LogFileOutcome(log, copied, m_result, copied ? QString() : CopyFailure(source, target, ec));
     });
 }

@@ -15,22 +15,22 @@ class TarCopyFiles {
 public:
     TarCopyFiles(ProgressSinkFactory& progress, MessageSink& messages);
 
-    QStringList SourceFiles;      // full paths, in file-list order
-    QString DestinationDir;       // as the user gave it
-    bool Overwrite = false;       // replace files that exist at the destination
-    QStringList DestinationFiles; // built by Execute: the target of each file handled
+    QStringList sourceFiles;      // full paths, in file-list order
+    QString destinationDir;       // as the user gave it
+    bool overwrite = false;       // replace files that exist at the destination
+    QStringList destinationFiles; // built by Execute: the target of each file handled
     // A temporary left in the destination counts as left over once it has not changed for this
     // long and no copy holds it.
-    std::chrono::seconds LeftoverAge = std::chrono::hours(24);
+    std::chrono::seconds leftoverAge = std::chrono::hours(24);
 
     // Checks the destination (a message and no log when it is not set or cannot be created),
     // then copies file by file into a log, until the end or a cancel.
     void Execute();
 
-    const RunResult& Result() const { return result_; }
+    const RunResult& Result() const { return m_result; }
 
 private:
-    ProgressSinkFactory& progress_;
-    MessageSink& messages_;
-    RunResult result_;
+    ProgressSinkFactory& m_progress;
+    MessageSink& m_messages;
+    RunResult m_result;
 };

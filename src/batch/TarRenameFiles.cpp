@@ -24,7 +24,7 @@ constexpr PathStyle kNative = platform::kNativePathStyle;
 
 // The journal keeps absolute paths: an undo may run in another working folder (a script's
 // relative names).
-JournalItem renameItem(const QString& source, const QString& newPath)
+JournalItem RenameItem(const QString& source, const QString& newPath)
 {
     const auto absolute = [](const QString& path) {
         std::error_code ec;
@@ -34,8 +34,8 @@ JournalItem renameItem(const QString& source, const QString& newPath)
     return {absolute(source), absolute(newPath), QString::fromStdString(platform::FileIdentity(ToFsPath(source))), {}, {}};
 }
 
-// Why renaming Source to NewName (a plain file name) failed with Ec.
-QString renameFailure(const QString& source, const QString& newName, const std::error_code& ec)
+// Why renaming `source` to `newName` (a plain file name) failed with `ec`.
+QString RenameFailure(const QString& source, const QString& newName, const std::error_code& ec)
 {
     if (ec == std::errc::file_exists)
         return SiblingPath(source, newName) + u" exists already."_s;
@@ -46,8 +46,8 @@ QString renameFailure(const QString& source, const QString& newName, const std::
     return ErrorSentence(ec);
 }
 
-// Why NewName cannot be a file's name in its folder; empty when it can.
-QString notAFileName(const QString& newName)
+// Why `newName` cannot be a file's name in its folder; empty when it can.
+QString NotAFileName(const QString& newName)
 {
     if (newName.isEmpty())
         return u"The new name is empty."_s;
@@ -70,7 +70,7 @@ QString SiblingPath(const QString& source, const QString& newName)
 
 bool RenameInPlace(const QString& source, const QString& newName, QString* reason)
 {
-    if (const QString refused = notAFileName(newName); !refused.isEmpty()) {
+    if (const QString refused = NotAFileName(newName); !refused.isEmpty()) {
         if (reason)
             *reason = refused;
         return false;
@@ -79,7 +79,7 @@ bool RenameInPlace(const QString& source, const QString& newName, QString* reaso
     if (platform::RenameNoReplace(ToFsPath(source), ToFsPath(SiblingPath(source, newName)), ec))
         return true;
     if (reason)
-        *reason = renameFailure(source, newName, ec);
+        *reason = RenameFailure(source, newName, ec);
     return false;
 }
 
@@ -89,7 +89,7 @@ bool RenameSingleFile(const QString& source, const QString& newName, QString* re
     if (IsPlainFileName(newName, kNative)) {
         try {
             journal = std::make_unique<JournalWriter>(QString::fromLatin1(kRenameJournal),
-                                                      std::vector{renameItem(source, SiblingPath(source, newName))});
+                                                      std::vector{RenameItem(source, SiblingPath(source, newName))});
         } catch (const KrdlError&) {
             // The rename the user asked for matters more than being able to take it back.
         }
@@ -105,28 +105,28 @@ bool RenameSingleFile(const QString& source, const QString& newName, QString* re
     return renamed;
 }
 
-TarRenameFiles::TarRenameFiles(ProgressSinkFactory& progress) : progress_(progress) {}
+TarRenameFiles::TarRenameFiles(ProgressSinkFactory& progress) : m_progress(progress) {}
 
 void TarRenameFiles::Execute()
 {
-    result_ = {};
-    result_.started = true;
-    ProgressSink& log = StartLog(progress_, QStringLiteral("Rename files"), QStringLiteral("Start renaming files..."));
+    m_result = {};
+    m_result.started = true;
+    ProgressSink& log = StartLog(m_progress, QStringLiteral("Rename files"), QStringLiteral("Start renaming files..."));
 
-    // The new name of every file whose name holds OldText, worked out before the first rename so
+    // The new name of every file whose name holds `oldText`, worked out before the first rename so
     // that all of them are in the journal before any of them changes. The rest stay empty.
     QStringList newNames;
     std::vector<JournalItem> items;
     std::vector<qsizetype> itemOf; // the journal item of each source, -1 for none
-    newNames.reserve(SourceFiles.size());
-    for (const QString& source : SourceFiles) {
+    newNames.reserve(sourceFiles.size());
+    for (const QString& source : sourceFiles) {
         const QString name = ExtractFileName(source, kNative);
         QString newName;
         itemOf.push_back(-1);
-        if (TextPos(OldText, name, CaseSensitive) != 0) {
-            newName = ReplaceTextOnce(name, OldText, NewText, CaseSensitive);
+        if (TextPos(oldText, name, caseSensitive) != 0) {
+            newName = ReplaceTextOnce(name, oldText, newText, caseSensitive);
             itemOf.back() = qsizetype(items.size());
-            items.push_back(renameItem(source, SiblingPath(source, newName)));
+            items.push_back(RenameItem(source, SiblingPath(source, newName)));
         }
         newNames << newName;
     }
@@ -135,42 +135,42 @@ void TarRenameFiles::Execute()
         try {
             journal = std::make_unique<JournalWriter>(QString::fromLatin1(kRenameJournal), items);
         } catch (const KrdlError& e) {
-            const QString problem = e.message();
+            const QString problem = e.Message();
             log.AddLine(problem + (problem.endsWith(u'.') ? u""_s : u"."_s) + u" This rename cannot be undone."_s);
         }
     }
 
     const QString closing = QStringLiteral("End renameing files!");
-    result_.cancelled = !RunFileLoop(log, SourceFiles, closing, [&](qsizetype i, const QString& source) {
+    m_result.cancelled = !RunFileLoop(log, sourceFiles, closing, [&](qsizetype i, const QString& source) {
         const qsizetype item = itemOf[std::size_t(i)];
         if (item < 0)
             return;
         const QString& newName = newNames.at(i);
         const QString newPath = SiblingPath(source, newName);
         log.AddLine(QStringLiteral(" "));
-        log.AddLine(FileNumber(i, SourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
+        log.AddLine(FileNumber(i, sourceFiles.size()) + source + QStringLiteral(" rename to ") + newPath + u'.');
 
         QString reason;
         const bool renamed = RenameInPlace(source, newName, &reason);
         if (renamed)
-            RenamedFiles.append(newPath);
+            renamedFiles.append(newPath);
         if (journal) {
             if (renamed)
                 journal->MarkDone(item);
             else
                 journal->MarkFailed(item);
         }
-        LogFileOutcome(log, renamed, result_, reason);
+        LogFileOutcome(log, renamed, m_result, reason);
     });
     if (journal)
-        journal->End(!result_.cancelled);
+        journal->End(!m_result.cancelled);
 }
 
 void TarRenameFiles::UpdateFileList(FileList& list) const
 {
-    for (int i = list.count() - 1; i >= 0; --i) {
-        if (!platform::PathExists(ToFsPath(list.at(i).fullPath())))
-            list.removeAt(i);
+    for (int i = list.Count() - 1; i >= 0; --i) {
+        if (!platform::PathExists(ToFsPath(list.At(i).FullPath())))
+            list.RemoveAt(i);
     }
-    list.append(EntriesByDirectoryRule(RenamedFiles, false));
+    list.Append(EntriesByDirectoryRule(renamedFiles, false));
 }

@@ -10,12 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString localTime(const QDateTime& time)
+QString LocalTime(const QDateTime& time)
 {
     return time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
 }
 
-QString cannotWrite(const JournalUndo& undo)
+QString CannotWrite(const JournalUndo& undo)
 {
     return u"Cannot write the undo journal \""_s + undo.RunFile() + u"\". "_s + undo.Problem();
 }
@@ -29,7 +29,7 @@ RunResult UndoLastRun(const QString& kind, ProgressSinkFactory& progress, Messag
 {
     RunResult result;
     JournalUndo undo(kind);
-    switch (undo.status()) {
+    switch (undo.UndoStatus()) {
     case JournalUndo::Ready:
         break;
     case JournalUndo::NothingToUndo:
@@ -41,19 +41,19 @@ RunResult UndoLastRun(const QString& kind, ProgressSinkFactory& progress, Messag
     case JournalUndo::Unusable: {
         const QDateTime time = JournalRunTime(undo.RunFile());
         messages.Information(texts.caption, u"The undo journal of the "_s + texts.what
-                                                + (time.isValid() ? u" of "_s + localTime(time) : QString())
+                                                + (time.isValid() ? u" of "_s + LocalTime(time) : QString())
                                                 + u" cannot be used: "_s + undo.Problem()
                                                 + u". Nothing was undone. To undo older ones, remove \""_s + undo.RunFile()
                                                 + u"\"."_s);
         return result;
     }
     case JournalUndo::CannotRecord:
-        messages.Information(texts.caption, cannotWrite(undo) + u" Nothing was undone."_s);
+        messages.Information(texts.caption, CannotWrite(undo) + u" Nothing was undone."_s);
         return result;
     }
     const JournalRun& run = undo.Run();
     result.started = true;
-    ProgressSink& log = StartLog(progress, texts.caption, texts.start + localTime(run.created) + u"..."_s);
+    ProgressSink& log = StartLog(progress, texts.caption, texts.start + LocalTime(run.created) + u"..."_s);
 
     std::vector<std::size_t> todo = pick(run);
     std::erase_if(todo, [&run](std::size_t i) {
@@ -94,11 +94,11 @@ RunResult UndoLastRun(const QString& kind, ProgressSinkFactory& progress, Messag
             }
             // What is not recorded would be done again by the next undo: stop here.
             if (!recording)
-                log.AddLine(cannotWrite(undo) + u" The undo stops here."_s);
+                log.AddLine(CannotWrite(undo) + u" The undo stops here."_s);
         });
         if (completed && recording && !undo.End()) {
             recording = false;
-            log.AddLine(cannotWrite(undo));
+            log.AddLine(CannotWrite(undo));
         }
     } catch (...) {
         log.Finish();

@@ -31,12 +31,12 @@ struct UndoStep {
     QString note;
 };
 
-// A message and no log when there is no run of Kind to take back, when it is still going on,
+// A message and no log when there is no run of `kind` to take back, when it is still going on,
 // when it cannot be read or is damaged (and then no older run is taken instead), or when its
-// journal cannot be written. Otherwise a log in which Pick chooses the items the run changed,
+// journal cannot be written. Otherwise a log in which `pick` chooses the items the run changed,
 // in the order to put them back; of those, the ones not put back or left alone by an earlier
 // undo are taken (after an undo that came to its end: the ones that failed there). Each gets
-// the line Describe gives it after its number, and UndoItem puts it back. A cancel, or a mark
+// the line `describe` gives it after its number, and `undoItem` puts it back. A cancel, or a mark
 // the journal cannot take (the undo then stops), leaves the undo open, to be taken up again; a
 // finished one is not offered again unless an item failed.
 RunResult UndoLastRun(const QString& kind, ProgressSinkFactory& progress, MessageSink& messages, const UndoTexts& texts,

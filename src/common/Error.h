@@ -7,11 +7,11 @@
 
 class KrdlError : public std::exception {
 public:
-    explicit KrdlError(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
-    const QString& message() const noexcept { return message_; }
-    const char* what() const noexcept override { return utf8_.constData(); }
+    explicit KrdlError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
+    const QString& Message() const noexcept { return m_message; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
 
 private:
-    QString message_;
-    QByteArray utf8_;
+    QString m_message;
+    QByteArray m_utf8;
 };

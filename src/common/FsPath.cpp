@@ -9,12 +9,12 @@ namespace {
 
 // Not QString::fromUtf16, which drops a U+FEFF at the start as a byte order mark: a name may
 // start with one (the bytes EF BB BF).
-QString fromUtf16(const std::u16string& s)
+QString FromUtf16(const std::u16string& s)
 {
     return QStringView(s).toString();
 }
 
-std::u16string_view utf16Of(const QString& s)
+std::u16string_view Utf16Of(const QString& s)
 {
     return std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
 }
@@ -23,22 +23,22 @@ std::u16string_view utf16Of(const QString& s)
 
 std::filesystem::path ToFsPath(const QString& path)
 {
-    return text::PathFromUtf16(utf16Of(path));
+    return text::PathFromUtf16(Utf16Of(path));
 }
 
 QString FromFsPath(const std::filesystem::path& path)
 {
-    return fromUtf16(text::Utf16FromPath(path));
+    return FromUtf16(text::Utf16FromPath(path));
 }
 
 std::string ToNativeBytes(const QString& text)
 {
-    return text::NativeBytesFromUtf16(utf16Of(text));
+    return text::NativeBytesFromUtf16(Utf16Of(text));
 }
 
 QString FromNativeBytes(std::string_view bytes)
 {
-    return fromUtf16(text::Utf16FromNativeBytes(bytes));
+    return FromUtf16(text::Utf16FromNativeBytes(bytes));
 }
 
 QStringList CommandLineArguments(int argc, char** argv)
@@ -57,7 +57,7 @@ QStringList CommandLineArguments(int argc, char** argv)
 
 namespace {
 
-QString reasonFor(const QString& path, bool missingIsFine)
+QString ReasonFor(const QString& path, bool missingIsFine)
 {
     using std::filesystem::file_type;
     std::error_code ec;
@@ -98,12 +98,12 @@ QString reasonFor(const QString& path, bool missingIsFine)
 
 QString NotARegularFileReason(const QString& path)
 {
-    return reasonFor(path, false);
+    return ReasonFor(path, false);
 }
 
 QString SpecialFileReason(const QString& path)
 {
-    return reasonFor(path, true);
+    return ReasonFor(path, true);
 }
 
 QString ErrorText(const std::error_code& ec)

@@ -20,11 +20,11 @@ std::string ToNativeBytes(const QString& text);
 QString FromNativeBytes(std::string_view bytes);
 
 // The program's arguments after its name, exactly as given: the wide command line where native
-// names are UTF-16 (this needs the QCoreApplication), otherwise Argv's bytes by the rule above
+// names are UTF-16 (this needs the QCoreApplication), otherwise `argv`'s bytes by the rule above
 // and not through the locale.
 QStringList CommandLineArguments(int argc, char** argv);
 
-// What stands at Path when it is not a regular file, for messages: "the file does not exist",
+// What stands at `path` when it is not a regular file, for messages: "the file does not exist",
 // "it is a folder", "it is a FIFO", "it is a socket", "it is a device" or "it is not a regular
 // file"; empty for a regular file (symbolic links followed).
 QString NotARegularFileReason(const QString& path);

@@ -2,14 +2,14 @@
 
 namespace {
 
-bool hasDrivePrefix(const QString& path)
+bool HasDrivePrefix(const QString& path)
 {
     return path.size() >= 2 && path.at(1) == u':' && path.at(0).isLetter() && path.at(0).unicode() < 128;
 }
 
-bool isDriveColonAt(const QString& path, qsizetype i, PathStyle style)
+bool IsDriveColonAt(const QString& path, qsizetype i, PathStyle style)
 {
-    return i == 1 && style == PathStyle::Windows && hasDrivePrefix(path);
+    return i == 1 && style == PathStyle::Windows && HasDrivePrefix(path);
 }
 
 } // namespace
@@ -25,7 +25,7 @@ PathStyle GuessPathStyle(const QString& path)
         return PathStyle::Windows;
     if (path.startsWith(u'/'))
         return PathStyle::Posix;
-    return hasDrivePrefix(path) || path.contains(u'\\') ? PathStyle::Windows : PathStyle::Posix;
+    return HasDrivePrefix(path) || path.contains(u'\\') ? PathStyle::Windows : PathStyle::Posix;
 }
 
 bool IsPathSeparator(QChar c, PathStyle style)
@@ -36,7 +36,7 @@ bool IsPathSeparator(QChar c, PathStyle style)
 qsizetype LastDelimiter(const QString& path, PathStyle style)
 {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        if (IsPathSeparator(path.at(i), style) || isDriveColonAt(path, i, style))
+        if (IsPathSeparator(path.at(i), style) || IsDriveColonAt(path, i, style))
             return i;
     }
     return -1;

@@ -24,16 +24,16 @@ bool IsPathSeparator(QChar c, PathStyle style);
 qsizetype LastDelimiter(const QString& path, PathStyle style);
 qsizetype LastDelimiter(const QString& path);
 
-// The separator to put after Directory. POSIX: a slash. Windows: a slash when the text uses
+// The separator to put after `directory`. POSIX: a slash. Windows: a slash when the text uses
 // slashes only, the one used last when it has both, a backslash otherwise.
 QChar SeparatorFor(const QString& directory, PathStyle style);
 QChar SeparatorFor(const QString& directory);
 
-// Directory + separator (unless it already ends with one) + name.
+// `directory` + separator (unless it already ends with one) + name.
 QString JoinPath(const QString& directory, const QString& name, PathStyle style);
 QString JoinPath(const QString& directory, const QString& name);
 
-// Folder with a trailing separator added when missing (an empty folder stays empty).
+// `folder` with a trailing separator added when missing (an empty folder stays empty).
 QString IncludeTrailingPathDelimiter(const QString& folder, PathStyle style);
 QString IncludeTrailingPathDelimiter(const QString& folder);
 

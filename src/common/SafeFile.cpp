@@ -5,7 +5,7 @@
 
 namespace {
 
-QString reasonOf(const QString& fileName, const std::error_code& ec)
+QString ReasonOf(const QString& fileName, const std::error_code& ec)
 {
     // The platform refuses what is no regular file; say what it is instead.
     if (ec == std::errc::is_a_directory || ec == std::errc::not_supported) {
@@ -27,7 +27,7 @@ bool ReadFileContents(const QString& fileName, QByteArray& contents, QString* re
     if (!platform::ReadRegularFile(ToFsPath(fileName), bytes, ec)) {
         contents.clear();
         if (reason)
-            *reason = reasonOf(fileName, ec);
+            *reason = ReasonOf(fileName, ec);
         return false;
     }
     contents = QByteArray(bytes.data(), qsizetype(bytes.size()));
@@ -40,6 +40,6 @@ bool ReplaceFileContents(const QString& fileName, const QByteArray& contents, QS
     if (platform::ReplaceWholeFile(ToFsPath(fileName), contents.toStdString(), ec))
         return true;
     if (reason)
-        *reason = reasonOf(fileName, ec);
+        *reason = ReasonOf(fileName, ec);
     return false;
 }

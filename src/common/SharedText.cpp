@@ -4,6 +4,8 @@
 #include "common/FsPath.h"
 #include "text/Cp1250.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <string_view>
 
@@ -11,7 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::string_view viewOf(QByteArrayView bytes)
+std::string_view ViewOf(QByteArrayView bytes)
 {
     return std::string_view(bytes.data(), size_t(bytes.size()));
 }
@@ -20,19 +22,19 @@ std::string_view viewOf(QByteArrayView bytes)
 // ToNativeBytes): they read as the lone surrogates standing for them and are written back as
 // those bytes. A hand-edited file with a stray Windows-1250 byte after its mark thus keeps that
 // byte through a rewrite.
-QByteArray toUtf8KeepingBytes(const QString& s)
+QByteArray ToUtf8KeepingBytes(const QString& s)
 {
     return QByteArray::fromStdString(ToNativeBytes(s));
 }
 
 const QByteArray kMark(text::kUtf8Mark.data(), qsizetype(text::kUtf8Mark.size()));
 
-// True when Bytes, written in Written without a mark, are read back in that encoding (ASCII
+// True when `bytes`, written in `written` without a mark, are read back in that encoding (ASCII
 // reads the same in both).
-bool readsBackAs(const QByteArray& bytes, SharedEncoding written)
+bool ReadsBackAs(const QByteArray& bytes, SharedEncoding written)
 {
-    const text::Detection found = text::DetectEncoding(viewOf(bytes));
-    if (found.damaged())
+    const text::Detection found = text::DetectEncoding(ViewOf(bytes));
+    if (found.Damaged())
         return false;
     return found.encoding == written
            || (found.encoding == SharedEncoding::Utf8
@@ -49,9 +51,11 @@ QString DamagedTextReason(std::uint64_t line)
 
 QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
 {
+    // QString::fromUtf8 drops a byte order mark at the start of what it decodes; inside a file
+    // (a field, a line) every mark, the first of several too, belongs to the text.
     if (encoding == SharedEncoding::Utf8)
-        return QString::fromUtf8(bytes);
-    const std::u16string decoded = text::Decode(viewOf(bytes), encoding);
+        return QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom)(bytes);
+    const std::u16string decoded = text::Decode(ViewOf(bytes), encoding);
     // Not QString::fromUtf16, which drops a U+FEFF at the start as a byte order mark: the mark
     // of the file is gone already, and one more belongs to the text.
     return QStringView(decoded).toString();
@@ -60,8 +64,8 @@ QString DecodeSharedLine(QByteArrayView bytes, SharedEncoding encoding)
 bool DecodeSharedText(QByteArrayView bytes, QString& text, QString* reason, SharedEncoding* encoding)
 {
     text.clear();
-    const text::Detection found = text::DetectEncoding(viewOf(bytes));
-    if (found.damaged()) {
+    const text::Detection found = text::DetectEncoding(ViewOf(bytes));
+    if (found.Damaged()) {
         if (reason)
             *reason = DamagedTextReason(found.damagedLine);
         return false;
@@ -89,26 +93,26 @@ QByteArray EncodeSharedText(const QString& text)
     for (const QChar c : text) {
         const int code = c.isSurrogate() ? -1 : text::UnicodeToCp1250(c.unicode());
         if (code < 0)
-            return kMark + toUtf8KeepingBytes(text);
+            return kMark + ToUtf8KeepingBytes(text);
         bytes.append(char(code));
     }
     // Plain bytes that would be read as UTF-8, or refused as damaged UTF-8, go out as UTF-8
     // with a mark instead.
-    if (readsBackAs(bytes, SharedEncoding::Cp1250))
+    if (ReadsBackAs(bytes, SharedEncoding::Cp1250))
         return bytes;
-    return kMark + toUtf8KeepingBytes(text);
+    return kMark + ToUtf8KeepingBytes(text);
 }
 
 QByteArray EncodeSharedTextAs(const QString& text, SharedEncoding encoding)
 {
     switch (encoding) {
     case SharedEncoding::Utf8Bom:
-        return kMark + toUtf8KeepingBytes(text);
+        return kMark + ToUtf8KeepingBytes(text);
     case SharedEncoding::Utf8: {
-        const QByteArray bytes = toUtf8KeepingBytes(text);
+        const QByteArray bytes = ToUtf8KeepingBytes(text);
         // Without a mark, UTF-8 reads back as UTF-8 only if it does not start with one and is
         // all well-formed and plausible.
-        if (readsBackAs(bytes, SharedEncoding::Utf8))
+        if (ReadsBackAs(bytes, SharedEncoding::Utf8))
             return bytes;
         break;
     }

@@ -20,7 +20,7 @@
 using SharedEncoding = text::Encoding;
 
 // Decodes a whole file. For damaged UTF-8 it returns false with "line N: ..." in *reason and
-// leaves Text empty. *encoding gets the form the file was written in.
+// leaves `text` empty. *encoding gets the form the file was written in.
 bool DecodeSharedText(QByteArrayView bytes, QString& text, QString* reason = nullptr,
                       SharedEncoding* encoding = nullptr);
 // The same, throwing KrdlError with the reason.

@@ -32,7 +32,7 @@ void TarCells::EnsureSorted() const
         m_main.push_back(std::move(e));
     m_side.clear();
     for (Entry& e : m_main)
-        e.key = Key(e.cell->Col, e.cell->Row);
+        e.key = Key(e.cell->col, e.cell->row);
     const auto byKey = [](const Entry& a, const Entry& b) { return a.key < b.key; };
     if (!std::is_sorted(m_main.begin(), m_main.end(), byKey))
         std::sort(m_main.begin(), m_main.end(), byKey);
@@ -121,13 +121,13 @@ TarCell* TarCells::GetCell(qint32 col, qint32 row)
 QString TarCells::GetText(qint32 col, qint32 row) const
 {
     TarCell* cell = nullptr;
-    return Find(col, row, cell) ? cell->Text : QString();
+    return Find(col, row, cell) ? cell->text : QString();
 }
 
 QString TarCells::GetData(qint32 col, qint32 row) const
 {
     TarCell* cell = nullptr;
-    return Find(col, row, cell) ? cell->Data : QString();
+    return Find(col, row, cell) ? cell->data : QString();
 }
 
 std::pair<std::size_t, std::size_t> TarCells::RangeBounds(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo) const
@@ -149,7 +149,7 @@ void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 
     const auto [first, last] = RangeBounds(colFrom, rowFrom, colTo, rowTo);
     const auto begin = m_main.begin() + static_cast<std::ptrdiff_t>(first);
     const auto end = m_main.begin() + static_cast<std::ptrdiff_t>(last);
-    const auto kept = std::remove_if(begin, end, [&](const Entry& e) { return e.cell->Row >= rowFrom && e.cell->Row <= rowTo; });
+    const auto kept = std::remove_if(begin, end, [&](const Entry& e) { return e.cell->row >= rowFrom && e.cell->row <= rowTo; });
     m_main.erase(kept, end);
     if (m_main.size() < m_main.capacity() / 2) {
         m_main.shrink_to_fit();
@@ -169,9 +169,9 @@ void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint
     // text all index the empty name; the last of them wins, so only that one is looked for.
     std::vector<std::pair<qint64, bool>> filled; // (position, has text) in (column, row) order
     ForEachInRange(colFrom, rowFrom, colTo, rowTo, [&](const TarCell& cell) {
-        if (!cell.Text.isEmpty())
-            m_textIndex.insert(cell.Text.toUpper(), {cell.Col, cell.Row});
-        filled.emplace_back(Key(cell.Col, cell.Row), !cell.Text.isEmpty());
+        if (!cell.text.isEmpty())
+            m_textIndex.insert(cell.text.toUpper(), {cell.col, cell.row});
+        filled.emplace_back(Key(cell.col, cell.row), !cell.text.isEmpty());
     });
     qint64 col = colTo;
     qint64 row = rowTo;
@@ -200,7 +200,7 @@ bool TarCells::FindText(const QString& text, qint32& col, qint32& row) const
 void TarCells::ClearChanged()
 {
     for (const Entry& e : m_main)
-        e.cell->Changed = false;
+        e.cell->changed = false;
     for (const Entry& e : m_side)
-        e.cell->Changed = false;
+        e.cell->changed = false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The sparse cell store behind `TarGrid`: only cells that were set exist; reading a position
-// without a cell gives empty text. Each cell carries a shown text, a hidden string (`Data`), a
-// changed flag and a free list of strings (`Items`). It is data without a view, so it lives
+// without a cell gives empty text. Each cell carries a shown text, a hidden string (`data`), a
+// changed flag and a free list of strings (`items`). It is data without a view, so it lives
 // below both the grid control (widgets/ui/TarGrid.h) and the property editor's rows and columns
 // (properties/PropertyGrid.h).
 //
@@ -34,21 +34,21 @@
 class TarCell {
 public:
     TarCell() = default;
-    TarCell(qint32 col, qint32 row) : Col(col), Row(row) {}
+    TarCell(qint32 col, qint32 row) : col(col), row(row) {}
 
-    qint32 Col = -1;
-    qint32 Row = -1;
-    QString Text;     // shown and edited
-    QString Data;     // hidden, never drawn
-    bool Changed = false;
-    QStringList Items;
+    qint32 col = -1;
+    qint32 row = -1;
+    QString text;     // shown and edited
+    QString data;     // hidden, never drawn
+    bool changed = false;
+    QStringList items;
 
-    // Sets Text and marks the cell changed, also when the text is the same. Writing Text
-    // directly leaves Changed alone.
+    // Sets `text` and marks the cell changed, also when the text is the same. Writing `text`
+    // directly leaves `changed` alone.
     void SetText(const QString& value)
     {
-        Text = value;
-        Changed = true;
+        text = value;
+        changed = true;
     }
 };
 
@@ -65,10 +65,10 @@ public:
     bool Find(qint32 col, qint32 row, TarCell*& cell) const;
     // The cell at the position, created (empty, unchanged) when there is none. Never null.
     TarCell* GetCell(qint32 col, qint32 row);
-    // Text or Data of the cell at the position; empty when there is none (nothing is created).
+    // `text` or `data` of the cell at the position; empty when there is none (nothing is created).
     QString GetText(qint32 col, qint32 row) const;
     QString GetData(qint32 col, qint32 row) const;
-    // Deletes every cell with Col in colFrom..colTo and Row in rowFrom..rowTo (inclusive);
+    // Deletes every cell with `col` in colFrom..colTo and `row` in rowFrom..rowTo (inclusive);
     // nothing when a bound is below its start.
     void DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo);
 
@@ -80,7 +80,7 @@ public:
     // Looks `text` up (ignoring case) in the text index; leaves col and row alone when absent.
     bool FindText(const QString& text, qint32& col, qint32& row) const;
 
-    // Clears the Changed flag of every cell.
+    // Clears the `changed` flag of every cell.
     void ClearChanged();
     int Count() const { return static_cast<int>(m_main.size() + m_side.size()); }
     // True when every cell is known to be in (column, row) order, so that a lookup needs no
@@ -99,7 +99,7 @@ public:
         for (std::size_t i = first; i < last; ++i) {
             const Entry& e = m_main[i];
             const TarCell& cell = *e.cell;
-            if (cell.Row < rowFrom || cell.Row > rowTo || (i > first && e.key == previous))
+            if (cell.row < rowFrom || cell.row > rowTo || (i > first && e.key == previous))
                 continue;
             previous = e.key;
             f(cell);
@@ -108,7 +108,7 @@ public:
 
 private:
     struct Entry {
-        qint64 key; // (Col, Row) packed in sort order; valid while m_sorted
+        qint64 key; // (`col`, `row`) packed in sort order; valid while m_sorted
         std::unique_ptr<TarCell> cell;
     };
 

@@ -3,10 +3,10 @@
 
 #include <QString>
 
-// The N-th piece (counted from 1) of Text split at every occurrence of Separator, untrimmed.
+// The N-th piece (counted from 1) of `text` split at every occurrence of `separator`, untrimmed.
 // A text without the separator is one piece; fewer than N pieces give an empty text.
 QString ExtractField(const QString& text, QChar separator, int n);
-// The same piece as a view into Text, for readers of long files that copy only what they keep.
+// The same piece as a view into `text`, for readers of long files that copy only what they keep.
 QStringView FieldView(QStringView text, QChar separator, int n);
 
 // Removes leading and trailing characters whose code is 32 or less.

@@ -91,7 +91,7 @@ QString FailureText(const std::exception_ptr& error, const QString& context)
     try {
         std::rethrow_exception(error);
     } catch (const KrdlError& e) {
-        return e.message();
+        return e.Message();
     } catch (const std::bad_alloc&) {
         return context + u": out of memory"_s;
     } catch (const std::exception& e) {

@@ -19,7 +19,7 @@ std::vector<std::uint8_t> Utf8ToUtf16Le(const std::string& text);
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
 
-// Bytes in `codePage` to UTF-8. Code pages the engine has no table for keep ASCII and turn other
+// `bytes` in `codePage` to UTF-8. Code pages the engine has no table for keep ASCII and turn other
 // bytes into U+FFFD (such values are never rewritten, so nothing is lost in the file).
 std::string DecodeCodePage(const std::uint8_t* bytes, std::size_t length, std::uint16_t codePage);
 // UTF-8 to bytes in `codePage`, or nothing when a character has no place in it.

@@ -91,8 +91,7 @@ std::vector<std::uint32_t> ChainOrNothing(Fat& fat, bool present, std::uint32_t 
 } // namespace
 
 MiniStreamEditor::MiniStreamEditor(FatEditor& table, MiniStream& committed)
-    : m_fat(table),
-      m_committed(committed),
+    : m_committed(committed),
       m_sectorSize(table.SectorSize()),
       m_miniSectorSize(committed.MiniSectorSize()),
       m_entriesPerSector(m_sectorSize / 4),

@@ -80,7 +80,6 @@ public:
 private:
     void Write(std::uint32_t mini, const std::uint8_t* data, std::size_t length);
 
-    FatEditor& m_fat;
     MiniStream& m_committed;
     std::uint32_t m_sectorSize;
     std::uint32_t m_miniSectorSize;

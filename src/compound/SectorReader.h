@@ -29,7 +29,7 @@ public:
     const std::uint8_t* Sector(std::uint32_t sector);
     // Reads the listed sectors that are not kept yet, adjacent ones in one read; each with its
     // neighbours unless `withNeighbours` is false (for a list that is known to be complete).
-    // Sectors beyond the end of the file are left out (Sector reports them).
+    // `sectors` beyond the end of the file are left out (Sector reports them).
     void Prefetch(const std::vector<std::uint32_t>& sectors, bool withNeighbours = true);
     // Copies the first `length` bytes of the sectors `chain` (in that order) to `out`, reading
     // what is not kept straight into `out`, consecutive sectors in one read. Keeps nothing.

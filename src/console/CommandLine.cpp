@@ -145,7 +145,7 @@ void CommandLine::Read(const QStringList& args)
             for (const QString& operand : option->expand(value))
                 m_arguments.append({QString(), operand});
         } catch (const KrdlError& e) {
-            m_problem = e.message();
+            m_problem = e.Message();
             return;
         }
     }

@@ -26,7 +26,7 @@ struct WeightTable {
     }
 };
 
-const WeightTable& weights()
+const WeightTable& Weights()
 {
     static const WeightTable table;
     return table;
@@ -34,7 +34,7 @@ const WeightTable& weights()
 
 } // namespace
 
-QString FileEntry::fullPath() const
+QString FileEntry::FullPath() const
 {
     return JoinPath(directory, fileName);
 }
@@ -77,7 +77,7 @@ FileEntry EntryByDirectoryRule(const QString& path, bool checked)
 
 int CompareFileText(const QString& a, const QString& b)
 {
-    const auto& w = weights().weight;
+    const auto& w = Weights().weight;
     const qsizetype n = std::min(a.size(), b.size());
     const char16_t* pa = reinterpret_cast<const char16_t*>(a.constData());
     const char16_t* pb = reinterpret_cast<const char16_t*>(b.constData());
@@ -91,7 +91,7 @@ int CompareFileText(const QString& a, const QString& b)
 
 namespace {
 
-std::vector<FileEntry> entriesByRule(FileEntry (*rule)(const QString&, bool), const QStringList& paths, bool checked)
+std::vector<FileEntry> EntriesByRule(FileEntry (*rule)(const QString&, bool), const QStringList& paths, bool checked)
 {
     std::vector<FileEntry> out;
     out.reserve(size_t(paths.size()));
@@ -104,48 +104,48 @@ std::vector<FileEntry> entriesByRule(FileEntry (*rule)(const QString&, bool), co
 
 std::vector<FileEntry> EntriesByPathRule(const QStringList& paths, bool checked)
 {
-    return entriesByRule(EntryByPathRule, paths, checked);
+    return EntriesByRule(EntryByPathRule, paths, checked);
 }
 
 std::vector<FileEntry> EntriesByDirectoryRule(const QStringList& paths, bool checked)
 {
-    return entriesByRule(EntryByDirectoryRule, paths, checked);
+    return EntriesByRule(EntryByDirectoryRule, paths, checked);
 }
 
-void FileList::append(const std::vector<FileEntry>& entries)
+void FileList::Append(const std::vector<FileEntry>& entries)
 {
-    entries_.insert(entries_.end(), entries.begin(), entries.end());
+    m_entries.insert(m_entries.end(), entries.begin(), entries.end());
 }
 
-void FileList::removeAt(int i)
+void FileList::RemoveAt(int i)
 {
-    entries_.erase(entries_.begin() + i);
+    m_entries.erase(m_entries.begin() + i);
 }
 
-void FileList::removeChecked()
+void FileList::RemoveChecked()
 {
-    std::erase_if(entries_, [](const FileEntry& e) { return e.checked; });
+    std::erase_if(m_entries, [](const FileEntry& e) { return e.checked; });
 }
 
-void FileList::removeUnchecked()
+void FileList::RemoveUnchecked()
 {
-    std::erase_if(entries_, [](const FileEntry& e) { return !e.checked; });
+    std::erase_if(m_entries, [](const FileEntry& e) { return !e.checked; });
 }
 
-void FileList::clear()
+void FileList::Clear()
 {
-    entries_.clear();
+    m_entries.clear();
 }
 
-void FileList::checkAll(bool checked)
+void FileList::CheckAll(bool checked)
 {
-    for (FileEntry& e : entries_)
+    for (FileEntry& e : m_entries)
         e.checked = checked;
 }
 
-void FileList::invertChecks()
+void FileList::InvertChecks()
 {
-    for (FileEntry& e : entries_)
+    for (FileEntry& e : m_entries)
         e.checked = !e.checked;
 }
 
@@ -153,7 +153,7 @@ std::string FileSortKey(const QString& text)
 {
     // Three bytes per character, most significant first, so that a plain byte comparison
     // (memcmp) orders the keys as CompareFileText orders the texts.
-    const auto& w = weights().weight;
+    const auto& w = Weights().weight;
     std::string key(size_t(text.size()) * 3, '\0');
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -165,14 +165,14 @@ std::string FileSortKey(const QString& text)
     return key;
 }
 
-std::vector<int> FileList::sort()
+std::vector<int> FileList::Sort()
 {
     // Weigh every text once, then sort positions by those keys: far fewer table look-ups than
     // comparing the texts themselves, and the entries move only once.
-    const size_t n = entries_.size();
+    const size_t n = m_entries.size();
     std::vector<std::string> keys(n);
     for (size_t i = 0; i < n; ++i)
-        keys[i] = FileSortKey(sortColumn_ == DirColumn ? entries_[i].directory : entries_[i].fileName);
+        keys[i] = FileSortKey(m_sortColumn == DirColumn ? m_entries[i].directory : m_entries[i].fileName);
     std::vector<size_t> order(n);
     for (size_t i = 0; i < n; ++i)
         order[i] = i;
@@ -182,22 +182,22 @@ std::vector<int> FileList::sort()
     std::vector<int> moved(n);
     for (size_t to = 0; to < n; ++to) {
         moved[order[to]] = int(to);
-        sorted.push_back(std::move(entries_[order[to]]));
+        sorted.push_back(std::move(m_entries[order[to]]));
     }
-    entries_ = std::move(sorted);
+    m_entries = std::move(sorted);
     return moved;
 }
 
-int FileList::checkedCount() const
+int FileList::CheckedCount() const
 {
-    return int(std::count_if(entries_.begin(), entries_.end(), [](const FileEntry& e) { return e.checked; }));
+    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const FileEntry& e) { return e.checked; }));
 }
 
 void FileList::CollectCheckedFiles(QStringList& paths) const
 {
-    for (const FileEntry& e : entries_) {
+    for (const FileEntry& e : m_entries) {
         if (e.checked)
-            paths.append(e.fullPath());
+            paths.append(e.FullPath());
     }
 }
 

@@ -14,7 +14,7 @@ struct FileEntry {
     QString directory; // column "Dir", as a rule without a trailing separator
 
     // Directory, a separator unless Directory ends with one, FileName.
-    QString fullPath() const;
+    QString FullPath() const;
 };
 
 // Entry by the path rule (open dialog, drag and drop, list files): the directory is everything
@@ -39,34 +39,34 @@ class FileList {
 public:
     enum Column { FileNameColumn = 0, DirColumn = 1 };
 
-    const std::vector<FileEntry>& entries() const { return entries_; }
-    int count() const { return int(entries_.size()); }
-    const FileEntry& at(int i) const { return entries_[size_t(i)]; }
-    FileEntry& at(int i) { return entries_[size_t(i)]; }
+    const std::vector<FileEntry>& Entries() const { return m_entries; }
+    int Count() const { return int(m_entries.size()); }
+    const FileEntry& At(int i) const { return m_entries[size_t(i)]; }
+    FileEntry& At(int i) { return m_entries[size_t(i)]; }
 
-    void append(FileEntry entry) { entries_.push_back(std::move(entry)); }
-    void append(const std::vector<FileEntry>& entries);
-    void removeAt(int i);
-    void removeChecked();   // "Remove selected "
-    void removeUnchecked(); // "Crop selected"
-    void clear();
+    void Append(FileEntry entry) { m_entries.push_back(std::move(entry)); }
+    void Append(const std::vector<FileEntry>& entries);
+    void RemoveAt(int i);
+    void RemoveChecked();   // "Remove selected "
+    void RemoveUnchecked(); // "Crop selected"
+    void Clear();
 
-    void checkAll(bool checked);
-    void invertChecks();
+    void CheckAll(bool checked);
+    void InvertChecks();
 
-    int sortColumn() const { return sortColumn_; }
-    void setSortColumn(int column) { sortColumn_ = column == DirColumn ? DirColumn : FileNameColumn; }
+    int SortColumn() const { return m_sortColumn; }
+    void SetSortColumn(int column) { m_sortColumn = column == DirColumn ? DirColumn : FileNameColumn; }
     // Ascending by the sort column; entries that compare equal keep their order. Returns where
     // each entry went: element i is the new position of the entry that stood at position i.
-    std::vector<int> sort();
+    std::vector<int> Sort();
 
-    int checkedCount() const;
+    int CheckedCount() const;
     // Appends the full path of every checked entry, in display order; clears nothing first.
     void CollectCheckedFiles(QStringList& paths) const;
 
 private:
-    std::vector<FileEntry> entries_;
-    int sortColumn_ = FileNameColumn;
+    std::vector<FileEntry> m_entries;
+    int m_sortColumn = FileNameColumn;
 };
 
 // "12 (7)": entries, a blank, and the checked entries in brackets.

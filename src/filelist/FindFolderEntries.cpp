@@ -9,10 +9,10 @@
 std::vector<FileEntry> FindFolderEntries(const QString& folder, const QString& mask)
 {
     TarFindFile finder;
-    finder.setAttributes({faAnyFile});
-    finder.setRecursive(true);
-    finder.setDirectory(folder);
-    finder.setMask(mask);
+    finder.SetAttributes({faAnyFile});
+    finder.SetRecursive(true);
+    finder.SetDirectory(folder);
+    finder.SetMask(mask);
     // The finder keeps its old folder (the process's working folder) when it refuses the one
     // given, so it searches only when it has really taken Folder.
     const bool taken = !folder.isEmpty() && QDir(folder).exists()

@@ -11,13 +11,13 @@ namespace {
 
 const QString kDQ = QStringLiteral("\"");
 
-QString displayName(const QString& fileName)
+QString DisplayName(const QString& fileName)
 {
     return QDir::toNativeSeparators(fileName);
 }
 
 // Field 1 is exactly "1" or "0": the line is "1", "0", or starts with "1;" or "0;".
-bool isFlagLine(QStringView line)
+bool IsFlagLine(QStringView line)
 {
     if (line.isEmpty() || (line[0] != u'1' && line[0] != u'0'))
         return false;
@@ -62,7 +62,7 @@ QString ListFileText(const std::vector<FileEntry>& entries)
 ListFileItem ParseListFileLine(QStringView line)
 {
     ListFileItem item;
-    if (isFlagLine(line)) {
+    if (IsFlagLine(line)) {
         item.checked = line[0] == u'1';
         // All of the rest: a name may hold ";", and the writer puts the whole path here.
         item.path = line.mid(2).toString();
@@ -112,7 +112,7 @@ void WriteListFile(const QString& fileName, const std::vector<FileEntry>& entrie
 {
     QString reason;
     if (!ReplaceFileContents(fileName, EncodeSharedText(ListFileText(entries)), &reason))
-        throw KrdlError(QStringLiteral("Cannot create file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
+        throw KrdlError(QStringLiteral("Cannot create file ") + kDQ + DisplayName(fileName) + kDQ + QStringLiteral(". ") + reason);
 }
 
 std::vector<FileEntry> ReadListFile(const QString& fileName)
@@ -121,14 +121,14 @@ std::vector<FileEntry> ReadListFile(const QString& fileName)
     QString reason;
     QString text;
     if (!ReadFileContents(fileName, bytes, &reason) || !DecodeSharedText(bytes, text, &reason))
-        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + displayName(fileName) + kDQ + QStringLiteral(". ") + reason);
+        throw KrdlError(QStringLiteral("Cannot open file ") + kDQ + DisplayName(fileName) + kDQ + QStringLiteral(". ") + reason);
     return ParseListFileText(text);
 }
 
 QStringList ReadCheckedListFilePaths(const QString& fileName)
 {
     FileList list;
-    list.append(ReadListFile(fileName));
+    list.Append(ReadListFile(fileName));
     QStringList paths;
     list.CollectCheckedFiles(paths);
     return paths;

@@ -22,12 +22,12 @@
 
 #include <vector>
 
-// The separator written between Directory and FileName.
+// The separator written between `directory` and FileName.
 QChar ListFileSeparator(const QString& directory);
 
 // One line, without its line end.
 QString ListFileLine(const FileEntry& entry);
-// The whole text of a list file for Entries, in their order.
+// The whole text of a list file for `entries`, in their order.
 QString ListFileText(const std::vector<FileEntry>& entries);
 
 struct ListFileItem {

@@ -17,7 +17,7 @@ constexpr int kFilterValue[] = {
     kFilterReadOnly, kFilterHidden, kFilterSystem, kFilterVolumeLabel, kFilterDirectory, kFilterArchive, kFilterAnyFile,
 };
 
-char32_t upperOf(char32_t c)
+char32_t UpperOf(char32_t c)
 {
     if (c < 0x80)
         return (c >= U'a' && c <= U'z') ? char32_t(c - 32) : c;
@@ -25,7 +25,7 @@ char32_t upperOf(char32_t c)
 }
 
 // "*" any run, "?" one character; both texts already upper-cased.
-bool globMatch(std::u32string_view pat, std::u32string_view name)
+bool GlobMatch(std::u32string_view pat, std::u32string_view name)
 {
     size_t p = 0, n = 0;
     size_t starP = std::u32string_view::npos, starN = 0;
@@ -48,18 +48,18 @@ bool globMatch(std::u32string_view pat, std::u32string_view name)
     return p == pat.size();
 }
 
-bool endsWithSeparator(const QString& folder)
+bool EndsWithSeparator(const QString& folder)
 {
     return !folder.isEmpty() && IsPathSeparator(folder.back(), platform::kNativePathStyle);
 }
 
 } // namespace
 
-int TarFindAttributes::filter() const
+int TarFindAttributes::Filter() const
 {
     int sum = 0;
     for (int k = faReadOnly; k <= faAnyFile; ++k) {
-        if (contains(TarFindAttribute(k)))
+        if (Contains(TarFindAttribute(k)))
             sum += kFilterValue[k];
     }
     return sum;
@@ -82,50 +82,50 @@ TarFileMask::TarFileMask(const QString& mask)
 {
     std::u32string pat;
     for (const char32_t c : mask.toUcs4())
-        pat.push_back(upperOf(c));
+        pat.push_back(UpperOf(c));
     if (pat == U"*.*" || pat == U"*") {
-        all_ = true;
+        m_all = true;
         return;
     }
     if (pat.size() >= 2 && pat.ends_with(U".*")) {
-        optionalExtension_ = true;
+        m_optionalExtension = true;
     } else if (!pat.empty() && pat.back() == U'.') {
-        noDot_ = true;
+        m_noDot = true;
     }
-    pattern_ = pat;
+    m_pattern = pat;
 
-    if (!optionalExtension_ && !noDot_ && pat.size() >= 2 && pat[0] == U'*') {
-        asciiSuffix_ = true;
+    if (!m_optionalExtension && !m_noDot && pat.size() >= 2 && pat[0] == U'*') {
+        m_asciiSuffix = true;
         for (size_t i = 1; i < pat.size(); ++i) {
             const char32_t c = pat[i];
             if (c >= 0x80 || c == U'*' || c == U'?') {
-                asciiSuffix_ = false;
+                m_asciiSuffix = false;
                 break;
             }
-            suffix_.push_back(char(c));
+            m_suffix.push_back(char(c));
         }
-        if (!asciiSuffix_)
-            suffix_.clear();
+        if (!m_asciiSuffix)
+            m_suffix.clear();
     }
 }
 
-bool TarFileMask::matches(std::string_view name) const
+bool TarFileMask::Matches(std::string_view name) const
 {
-    if (all_)
+    if (m_all)
         return true;
-    if (asciiSuffix_ && name.size() >= suffix_.size()) {
+    if (m_asciiSuffix && name.size() >= m_suffix.size()) {
         // When the tail of the name is plain ASCII, its last characters are exactly these bytes.
-        const char* tail = name.data() + (name.size() - suffix_.size());
+        const char* tail = name.data() + (name.size() - m_suffix.size());
         bool ascii = true;
         bool equal = true;
-        for (size_t i = 0; i < suffix_.size(); ++i) {
+        for (size_t i = 0; i < m_suffix.size(); ++i) {
             const auto b = static_cast<unsigned char>(tail[i]);
             if (b >= 0x80) {
                 ascii = false;
                 break;
             }
             const char u = (b >= 'a' && b <= 'z') ? char(b - 32) : char(b);
-            if (u != suffix_[i])
+            if (u != m_suffix[i])
                 equal = false;
         }
         if (ascii)
@@ -138,19 +138,19 @@ bool TarFileMask::matches(std::string_view name) const
     size_t count = 0;
     const bool onStack = name.size() <= std::size(stackBuf);
     if (onStack)
-        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { stackBuf[count++] = upperOf(c); });
+        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { stackBuf[count++] = UpperOf(c); });
     else
-        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { heapBuf.push_back(upperOf(c)); });
+        text::DecodeUtf8(name, text::Malformed::Escape, [&](char32_t c) { heapBuf.push_back(UpperOf(c)); });
     const std::u32string_view n = onStack ? std::u32string_view(stackBuf, count) : std::u32string_view(heapBuf);
 
-    if (globMatch(pattern_, n))
+    if (GlobMatch(m_pattern, n))
         return true;
     // "name.*" also matches the bare "name"; "name." matches "name" when it has no dot at all.
-    if (optionalExtension_)
-        return globMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 2), n);
-    if (noDot_)
+    if (m_optionalExtension)
+        return GlobMatch(std::u32string_view(m_pattern).substr(0, m_pattern.size() - 2), n);
+    if (m_noDot)
         return n.find(U'.') == std::u32string_view::npos &&
-               globMatch(std::u32string_view(pattern_).substr(0, pattern_.size() - 1), n);
+               GlobMatch(std::u32string_view(m_pattern).substr(0, m_pattern.size() - 1), n);
     return false;
 }
 
@@ -163,20 +163,20 @@ struct TarFindFile::Walk {
     bool recursive;
     std::unordered_set<platform::DirId, platform::DirIdHash> visited;
 
-    // Searches the folder that Listing has just read; Folder is its path with a trailing
+    // Searches the folder that `listing` has just read; `folder` is its path with a trailing
     // separator and is restored on return.
-    void searchListed(const platform::DirListing& listing, std::string& folder)
+    void SearchListed(const platform::DirListing& listing, std::string& folder)
     {
-        if (!visited.insert(listing.id()).second)
+        if (!visited.insert(listing.Id()).second)
             return; // reached again through a link or junction
         const size_t base = folder.size();
 
-        for (size_t i = 0; i < listing.size(); ++i) {
+        for (size_t i = 0; i < listing.Size(); ++i) {
             const auto& e = listing[i];
             if (e.kind != platform::EntryKind::File || !ListedUnderFilter(filter, e.hidden, e.system, false))
                 continue;
-            const std::string_view name = listing.name(e);
-            if (!mask.matches(name))
+            const std::string_view name = listing.Name(e);
+            if (!mask.Matches(name))
                 continue;
             folder.append(name);
             found.append(FromNativeBytes(folder));
@@ -185,60 +185,60 @@ struct TarFindFile::Walk {
         if (!recursive)
             return;
         platform::DirListing sub;
-        for (size_t i = 0; i < listing.size(); ++i) {
+        for (size_t i = 0; i < listing.Size(); ++i) {
             const auto& e = listing[i];
             if (e.kind != platform::EntryKind::Directory || !ListedUnderFilter(kFilterDirectory, e.hidden, e.system, true))
                 continue;
-            const std::string_view name = listing.name(e);
+            const std::string_view name = listing.Name(e);
             folder.append(name);
             folder.push_back(platform::NativeSeparatorChar());
             // A subfolder that cannot be listed adds nothing; the search goes on.
-            if (sub.readSubfolder(listing, name, folder))
-                searchListed(sub, folder);
+            if (sub.ReadSubfolder(listing, name, folder))
+                SearchListed(sub, folder);
             folder.resize(base);
         }
     }
 
-    void run(std::string& folder)
+    void Run(std::string& folder)
     {
         platform::DirListing listing;
-        if (listing.read(folder))
-            searchListed(listing, folder);
+        if (listing.Read(folder))
+            SearchListed(listing, folder);
     }
 };
 
 TarFindFile::TarFindFile()
 {
     std::error_code ec;
-    Directory_ = FromFsPath(std::filesystem::current_path(ec));
-    if (!endsWithSeparator(Directory_))
-        Directory_ += NativeSeparator();
+    m_directory = FromFsPath(std::filesystem::current_path(ec));
+    if (!EndsWithSeparator(m_directory))
+        m_directory += NativeSeparator();
 }
 
 TarFindFile::~TarFindFile() = default;
 
-void TarFindFile::setDirectory(const QString& value)
+void TarFindFile::SetDirectory(const QString& value)
 {
-    if (value == Directory_ || value.isEmpty() || !platform::IsDirectory(ToNativeBytes(value)))
+    if (value == m_directory || value.isEmpty() || !platform::IsDirectory(ToNativeBytes(value)))
         return;
-    Directory_ = value;
-    if (!endsWithSeparator(Directory_))
-        Directory_ += NativeSeparator();
+    m_directory = value;
+    if (!EndsWithSeparator(m_directory))
+        m_directory += NativeSeparator();
 }
 
 const QStringList& TarFindFile::Search()
 {
-    FoundFiles_.clear();
-    SearchDirectory(Directory_);
-    return FoundFiles_;
+    m_foundFiles.clear();
+    SearchDirectory(m_directory);
+    return m_foundFiles;
 }
 
 void TarFindFile::SearchDirectory(const QString& folder)
 {
-    Walk walk{FoundFiles_, TarFileMask(Mask_), Attributes_.filter(), Recursive_, {}};
+    Walk walk{m_foundFiles, TarFileMask(m_mask), m_attributes.Filter(), m_recursive, {}};
     std::string path = ToNativeBytes(folder);
     // Names are appended straight to the folder, so it has to end with a separator.
-    if (!folder.isEmpty() && !endsWithSeparator(folder))
+    if (!folder.isEmpty() && !EndsWithSeparator(folder))
         path.push_back(platform::NativeSeparatorChar());
-    walk.run(path);
+    walk.Run(path);
 }

@@ -40,20 +40,20 @@ public:
     constexpr TarFindAttributes(std::initializer_list<TarFindAttribute> kinds)
     {
         for (const auto k : kinds)
-            bits_ = std::uint8_t(bits_ | (1u << k));
+            m_bits = std::uint8_t(m_bits | (1u << k));
     }
-    constexpr bool contains(TarFindAttribute k) const { return ((bits_ >> k) & 1u) != 0; }
-    constexpr void insert(TarFindAttribute k) { bits_ = std::uint8_t(bits_ | (1u << k)); }
-    constexpr void remove(TarFindAttribute k) { bits_ = std::uint8_t(bits_ & ~(1u << k)); }
-    constexpr std::uint8_t bits() const { return bits_; }
+    constexpr bool Contains(TarFindAttribute k) const { return ((m_bits >> k) & 1u) != 0; }
+    constexpr void Insert(TarFindAttribute k) { m_bits = std::uint8_t(m_bits | (1u << k)); }
+    constexpr void Remove(TarFindAttribute k) { m_bits = std::uint8_t(m_bits & ~(1u << k)); }
+    constexpr std::uint8_t Bits() const { return m_bits; }
     friend constexpr bool operator==(TarFindAttributes, TarFindAttributes) = default;
 
     // The platform's search filter: the sum of the values of the kinds in the set
     // (read-only 1, hidden 2, system 4, volume label 8, directory 16, archive 32, any file 63).
-    int filter() const;
+    int Filter() const;
 
 private:
-    std::uint8_t bits_ = 0;
+    std::uint8_t m_bits = 0;
 };
 
 // Filter values of the attributes an entry can carry.
@@ -67,7 +67,7 @@ enum : int {
     kFilterAnyFile = 63,
 };
 
-// Whether an entry with the given attributes is listed under Filter.
+// Whether an entry with the given attributes is listed under `filter`.
 bool ListedUnderFilter(int filter, bool hidden, bool system, bool directory);
 
 // Wildcard matching of the Windows file search: "*" any run of characters, "?" one character,
@@ -77,18 +77,18 @@ bool ListedUnderFilter(int filter, bool hidden, bool system, bool directory);
 class TarFileMask {
 public:
     explicit TarFileMask(const QString& mask = QStringLiteral("*.*"));
-    // Name is UTF-8; a byte that does not form UTF-8 counts as one character.
-    bool matches(std::string_view name) const;
-    bool matchesAll() const { return all_; }
+    // `name` is UTF-8; a byte that does not form UTF-8 counts as one character.
+    bool Matches(std::string_view name) const;
+    bool MatchesAll() const { return m_all; }
 
 private:
-    std::u32string pattern_; // upper-cased; '*' and '?' are the wildcards
-    bool all_ = false;
-    bool optionalExtension_ = false; // pattern_ ends in ".*" that may also match nothing
-    bool noDot_ = false;             // pattern_ ends in "." that may also match nothing
+    std::u32string m_pattern; // upper-cased; '*' and '?' are the wildcards
+    bool m_all = false;
+    bool m_optionalExtension = false; // `m_pattern` ends in ".*" that may also match nothing
+    bool m_noDot = false;             // `m_pattern` ends in "." that may also match nothing
     // "*" followed by a plain ASCII suffix: matched by a byte compare from the end.
-    bool asciiSuffix_ = false;
-    std::string suffix_; // upper-cased ASCII
+    bool m_asciiSuffix = false;
+    std::string m_suffix; // upper-cased ASCII
 };
 
 class TarFindFile {
@@ -99,35 +99,35 @@ public:
     TarFindFile& operator=(const TarFindFile&) = delete;
 
     // Result of the last search, in the order found; valid until the next search.
-    const QStringList& FoundFiles() const { return FoundFiles_; }
+    const QStringList& FoundFiles() const { return m_foundFiles; }
 
-    bool Recursive() const { return Recursive_; }
-    void setRecursive(bool value) { Recursive_ = value; }
+    bool Recursive() const { return m_recursive; }
+    void SetRecursive(bool value) { m_recursive = value; }
 
-    TarFindAttributes Attributes() const { return Attributes_; }
-    void setAttributes(TarFindAttributes value) { Attributes_ = value; }
+    TarFindAttributes Attributes() const { return m_attributes; }
+    void SetAttributes(TarFindAttributes value) { m_attributes = value; }
 
     // Always ends with a separator.
-    const QString& Directory() const { return Directory_; }
+    const QString& Directory() const { return m_directory; }
     // Taken only when it differs from the current value, is not empty and names an existing
     // folder; it is then stored with a trailing separator. Otherwise the old value stays.
-    void setDirectory(const QString& value);
+    void SetDirectory(const QString& value);
 
-    const QString& Mask() const { return Mask_; }
-    void setMask(const QString& value) { Mask_ = value; }
+    const QString& Mask() const { return m_mask; }
+    void SetMask(const QString& value) { m_mask = value; }
 
     // Empties FoundFiles, searches Directory and returns FoundFiles.
     const QStringList& Search();
-    // One level of the search (and, with Recursive, all levels below it). Folder ends with a
+    // One level of the search (and, with Recursive, all levels below it). `folder` ends with a
     // separator (one is added when it does not). Appends to FoundFiles.
     void SearchDirectory(const QString& folder);
 
 private:
     struct Walk;
 
-    QStringList FoundFiles_;
-    bool Recursive_ = false;
-    TarFindAttributes Attributes_{faAnyFile};
-    QString Directory_;
-    QString Mask_ = QStringLiteral("*.*");
+    QStringList m_foundFiles;
+    bool m_recursive = false;
+    TarFindAttributes m_attributes{faAnyFile};
+    QString m_directory;
+    QString m_mask = QStringLiteral("*.*");
 };

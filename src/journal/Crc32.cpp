@@ -5,7 +5,7 @@
 namespace {
 
 // The remainder of each byte value, one bit at a time, worked out once at compile time.
-constexpr std::array<std::uint32_t, 256> makeTable()
+constexpr std::array<std::uint32_t, 256> MakeTable()
 {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t n = 0; n < 256; ++n) {
@@ -17,7 +17,7 @@ constexpr std::array<std::uint32_t, 256> makeTable()
     return table;
 }
 
-constexpr std::array<std::uint32_t, 256> kTable = makeTable();
+constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
 
 } // namespace
 

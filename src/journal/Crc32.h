@@ -5,6 +5,6 @@
 #include <cstdint>
 #include <string_view>
 
-// The checksum of Bytes. Given the checksum of what came before them as Previous, it goes on
+// The checksum of `bytes`. Given the checksum of what came before them as `previous`, it goes on
 // from there: Crc32(b, Crc32(a)) == Crc32(a + b).
 std::uint32_t Crc32(std::string_view bytes, std::uint32_t previous = 0);

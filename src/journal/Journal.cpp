@@ -56,7 +56,7 @@ void RemoveJournalRun(const QString& runFile)
 {
     std::error_code ec;
     std::filesystem::remove(ToFsPath(runFile), ec);
-    if (const auto lockFile = platform::InstanceLock::lockFilePath(JournalRunLockName(runFile)); !lockFile.empty())
+    if (const auto lockFile = platform::InstanceLock::LockFilePath(JournalRunLockName(runFile)); !lockFile.empty())
         std::filesystem::remove(lockFile, ec);
 }
 
@@ -65,7 +65,7 @@ void PruneJournal(const QString& kind, int keep)
     const QStringList files = JournalRunFiles(kind);
     for (qsizetype i = keep; i < files.size(); ++i) {
         const platform::InstanceLock lock(JournalRunLockName(files.at(i)));
-        if (!lock.heldElsewhere())
+        if (!lock.HeldElsewhere())
             RemoveJournalRun(files.at(i));
     }
 }

@@ -27,10 +27,10 @@ inline constexpr int kJournalKeptRuns = 10;
 // <per-user data folder>/krdl/journal (platform::UserDataDir).
 QString JournalFolder();
 
-// The run files of Kind in JournalFolder(), newest first.
+// The run files of `kind` in JournalFolder(), newest first.
 QStringList JournalRunFiles(const QString& kind);
 
-// Removes the run files of Kind beyond the newest Keep, but none that a writer or an undo is
+// Removes the run files of `kind` beyond the newest `keep`, but none that a writer or an undo is
 // working on.
 void PruneJournal(const QString& kind, int keep = kJournalKeptRuns);
 

@@ -20,7 +20,7 @@ constexpr qsizetype kMostLineBytes = qsizetype(256) << 20;
 // How much of a run file one read takes.
 constexpr std::size_t kReadBlock = std::size_t(1) << 20;
 
-QByteArray escaped(const QString& text)
+QByteArray Escaped(const QString& text)
 {
     const std::string bytes = ToNativeBytes(text);
     QByteArray out;
@@ -38,7 +38,7 @@ QByteArray escaped(const QString& text)
     return out;
 }
 
-QString unescaped(QByteArrayView field)
+QString Unescaped(QByteArrayView field)
 {
     std::string bytes;
     bytes.reserve(std::size_t(field.size()));
@@ -58,20 +58,20 @@ QString unescaped(QByteArrayView field)
     return FromNativeBytes(bytes);
 }
 
-QString isoTime(const QDateTime& time)
+QString IsoTime(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
 // The checksum of a record's fields and tabs with the line feed after them, going on from the
 // one of the line before.
-std::uint32_t lineChecksum(QByteArrayView payload, std::uint32_t previous)
+std::uint32_t LineChecksum(QByteArrayView payload, std::uint32_t previous)
 {
     const std::uint32_t crc = Crc32(std::string_view(payload.data(), std::size_t(payload.size())), previous);
     return Crc32("\n", crc);
 }
 
-QList<QByteArrayView> splitFields(QByteArrayView line)
+QList<QByteArrayView> SplitFields(QByteArrayView line)
 {
     QList<QByteArrayView> fields;
     for (qsizetype from = 0;;) {
@@ -91,10 +91,10 @@ QByteArray JournalRun::Line(const QStringList& fields, int version, std::uint32_
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += '\t';
-        line += escaped(fields.at(i));
+        line += Escaped(fields.at(i));
     }
     if (version >= 2) {
-        chain = lineChecksum(line, chain);
+        chain = LineChecksum(line, chain);
         line += '\t';
         line += QByteArray::number(chain, 16).rightJustified(8, '0');
     }
@@ -104,8 +104,8 @@ QByteArray JournalRun::Line(const QStringList& fields, int version, std::uint32_
 
 namespace {
 
-// The records of Items, numbered on from First, and how many lines they are.
-QByteArray itemLines(std::size_t first, const std::vector<JournalItem>& items, std::uint32_t& chain)
+// The records of `items`, numbered on from `first`, and how many lines they are.
+QByteArray ItemLines(std::size_t first, const std::vector<JournalItem>& items, std::uint32_t& chain)
 {
     QByteArray text;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -120,7 +120,7 @@ QByteArray itemLines(std::size_t first, const std::vector<JournalItem>& items, s
     return text;
 }
 
-QString recordCount(const std::vector<JournalItem>& items)
+QString RecordCount(const std::vector<JournalItem>& items)
 {
     std::size_t records = items.size();
     for (const JournalItem& item : items)
@@ -134,20 +134,20 @@ QByteArray JournalRun::StartText(const QString& kind, const QDateTime& created, 
                                  const std::vector<JournalItem>& items, std::uint32_t& chain)
 {
     chain = 0;
-    QByteArray text = Line({QString::fromLatin1(kMagic), QString::number(kJournalVersion), kind, isoTime(created),
-                            QString::number(processId), QString::number(items.size()), recordCount(items)},
+    QByteArray text = Line({QString::fromLatin1(kMagic), QString::number(kJournalVersion), kind, IsoTime(created),
+                            QString::number(processId), QString::number(items.size()), RecordCount(items)},
                            kJournalVersion, chain);
-    return text + itemLines(0, items, chain);
+    return text + ItemLines(0, items, chain);
 }
 
 QByteArray JournalRun::BatchText(std::size_t first, const std::vector<JournalItem>& items, std::uint32_t& chain)
 {
-    QByteArray text = Line({u"batch"_s, QString::number(first), QString::number(items.size()), recordCount(items)},
+    QByteArray text = Line({u"batch"_s, QString::number(first), QString::number(items.size()), RecordCount(items)},
                            kJournalVersion, chain);
-    return text + itemLines(first, items, chain);
+    return text + ItemLines(first, items, chain);
 }
 
-bool JournalRun::undoOver() const
+bool JournalRun::UndoOver() const
 {
     return undoEnded
         && std::none_of(states.begin(), states.end(), [](const JournalItemState& s) { return s.undo == UndoMark::Failed; });
@@ -158,43 +158,43 @@ namespace {
 // Reads a run a line at a time, as Parse and Load hand the lines over.
 class RunReader {
 public:
-    explicit RunReader(QString* problem) : problem_(problem) {}
+    explicit RunReader(QString* problem) : m_problem(problem) {}
 
-    // One whole line without its line feed, which ends at End in the file. False when the run
+    // One whole line without its line feed, which ends at `end` in the file. False when the run
     // is refused (Problem says why); no more lines are wanted then.
     bool Line(QByteArrayView line, std::uint64_t end);
     // After the last whole line: the run, or nothing when it is refused.
     std::optional<JournalRun> Finish();
 
-    bool refuse(const QString& why)
+    bool Refuse(const QString& why)
     {
-        if (problem_)
-            *problem_ = why;
+        if (m_problem)
+            *m_problem = why;
         return false;
     }
-    bool damaged(const QString& what) { return refuse(u"it is damaged (line %1 %2)"_s.arg(lines_).arg(what)); }
+    bool Damaged(const QString& what) { return Refuse(u"it is damaged (line %1 %2)"_s.arg(m_lines).arg(what)); }
 
-    qsizetype lines() const { return lines_; }
+    qsizetype Lines() const { return m_lines; }
 
 private:
-    bool header(const QList<QByteArrayView>& h);
-    bool record(const QList<QByteArrayView>& f);
+    bool Header(const QList<QByteArrayView>& h);
+    bool Record(const QList<QByteArrayView>& f);
 
-    QString* problem_;
-    JournalRun run_;
-    qsizetype lines_ = 0; // read so far, this one included
-    bool checked_ = false;
-    bool holeMet_ = false; // bytes a power cut lost: nothing from there on counts
-    bool undoBegun_ = false;
-    qsizetype counted_ = 0; // the items the header and the batches count
+    QString* m_problem;
+    JournalRun m_run;
+    qsizetype m_lines = 0; // read so far, this one included
+    bool m_checked = false;
+    bool m_holeMet = false; // bytes a power cut lost: nothing from there on counts
+    bool m_undoBegun = false;
+    qsizetype m_counted = 0; // the items the header and the batches count
 
     // The header's records, or a batch's, still being read.
-    qsizetype groupLeft_ = 0;       // its records still to come
-    qsizetype groupItems_ = 0;      // the items it counts
-    std::size_t groupFirst_ = 0;    // the run's items before it
-    bool inBatch_ = false;          // it is a batch's, not the header's
-    std::uint64_t batchStart_ = 0;  // where the batch line begins
-    std::uint32_t batchChain_ = 0;  // the checksum of the line before it
+    qsizetype m_groupLeft = 0;       // its records still to come
+    qsizetype m_groupItems = 0;      // the items it counts
+    std::size_t m_groupFirst = 0;    // the run's items before it
+    bool m_inBatch = false;          // it is a batch's, not the header's
+    std::uint64_t m_batchStart = 0;  // where the batch line begins
+    std::uint32_t m_batchChain = 0;  // the checksum of the line before it
 };
 
 bool RunReader::Line(QByteArrayView line, std::uint64_t end)
@@ -203,91 +203,91 @@ bool RunReader::Line(QByteArrayView line, std::uint64_t end)
     // earlier one: the lost bytes read as zeros, which no record holds (a NUL in a field is
     // written as \0). The run ends before them, as at a line cut short; the marks after them
     // are passed over like it, and an undo looks at those files itself.
-    if (holeMet_ || (lines_ > 0 && line.contains('\0'))) {
-        holeMet_ = true;
+    if (m_holeMet || (m_lines > 0 && line.contains('\0'))) {
+        m_holeMet = true;
         return true;
     }
-    ++lines_;
-    if (lines_ == 1) {
-        const QList<QByteArrayView> h = splitFields(line);
+    ++m_lines;
+    if (m_lines == 1) {
+        const QList<QByteArrayView> h = SplitFields(line);
         if (h.size() < 5 || h[0] != kMagic)
-            return refuse(u"it is damaged (it does not begin as an undo journal does)"_s);
+            return Refuse(u"it is damaged (it does not begin as an undo journal does)"_s);
         bool versionOk = false;
-        run_.version = h[1].toInt(&versionOk);
-        if (!versionOk || run_.version < 1)
-            return refuse(u"it is damaged (it does not begin as an undo journal does)"_s);
-        if (run_.version > kJournalVersion)
-            return refuse(u"it was written by a newer version of the program"_s);
-        checked_ = run_.version >= 2;
+        m_run.version = h[1].toInt(&versionOk);
+        if (!versionOk || m_run.version < 1)
+            return Refuse(u"it is damaged (it does not begin as an undo journal does)"_s);
+        if (m_run.version > kJournalVersion)
+            return Refuse(u"it was written by a newer version of the program"_s);
+        m_checked = m_run.version >= 2;
     }
 
     // The checksum first: nothing of a line that fails its own is looked at.
-    const std::uint32_t before = run_.chain;
+    const std::uint32_t before = m_run.chain;
     QByteArrayView payload = line;
-    if (checked_) {
+    if (m_checked) {
         const qsizetype tab = payload.lastIndexOf('\t');
         bool ok = tab >= 0 && payload.size() - tab - 1 == 8;
         const std::uint32_t stored = ok ? payload.sliced(tab + 1).toUInt(&ok, 16) : 0;
         payload = payload.first(std::max<qsizetype>(tab, 0));
-        if (!ok || stored != lineChecksum(payload, run_.chain))
-            return damaged(u"does not match its checksum"_s);
-        run_.chain = stored;
+        if (!ok || stored != LineChecksum(payload, m_run.chain))
+            return Damaged(u"does not match its checksum"_s);
+        m_run.chain = stored;
     }
-    const QList<QByteArrayView> fields = splitFields(payload);
-    const std::uint64_t start = run_.wholeBytes;
-    run_.wholeBytes = end;
-    if (lines_ == 1)
-        return header(fields);
-    if (checked_ && groupLeft_ == 0 && fields[0] == "batch") {
-        batchStart_ = start;
-        batchChain_ = before;
+    const QList<QByteArrayView> fields = SplitFields(payload);
+    const std::uint64_t start = m_run.wholeBytes;
+    m_run.wholeBytes = end;
+    if (m_lines == 1)
+        return Header(fields);
+    if (m_checked && m_groupLeft == 0 && fields[0] == "batch") {
+        m_batchStart = start;
+        m_batchChain = before;
     }
-    return record(fields);
+    return Record(fields);
 }
 
-bool RunReader::header(const QList<QByteArrayView>& h)
+bool RunReader::Header(const QList<QByteArrayView>& h)
 {
     if (h.size() < 5)
-        return damaged(u"is not the header it should be"_s);
-    run_.kind = unescaped(h[2]);
-    run_.created = QDateTime::fromString(unescaped(h[3]), Qt::ISODateWithMs);
-    run_.processId = h[4].toLongLong();
-    if (!checked_)
+        return Damaged(u"is not the header it should be"_s);
+    m_run.kind = Unescaped(h[2]);
+    m_run.created = QDateTime::fromString(Unescaped(h[3]), Qt::ISODateWithMs);
+    m_run.processId = h[4].toLongLong();
+    if (!m_checked)
         return true;
     // What the header counts, written whole with it: its records must all be there.
     bool itemsOk = false, recordsOk = false;
-    groupItems_ = h.size() > 6 ? h[5].toLongLong(&itemsOk) : -1;
-    groupLeft_ = h.size() > 6 ? h[6].toLongLong(&recordsOk) : -1;
-    if (!itemsOk || !recordsOk || groupItems_ <= 0 || groupLeft_ < groupItems_)
-        return damaged(u"is not the header it should be"_s);
-    counted_ = groupItems_;
+    m_groupItems = h.size() > 6 ? h[5].toLongLong(&itemsOk) : -1;
+    m_groupLeft = h.size() > 6 ? h[6].toLongLong(&recordsOk) : -1;
+    if (!itemsOk || !recordsOk || m_groupItems <= 0 || m_groupLeft < m_groupItems)
+        return Damaged(u"is not the header it should be"_s);
+    m_counted = m_groupItems;
     return true;
 }
 
-bool RunReader::record(const QList<QByteArrayView>& f)
+bool RunReader::Record(const QList<QByteArrayView>& f)
 {
-    JournalRun& run = run_;
+    JournalRun& run = m_run;
     const QByteArrayView tag = f[0];
-    const auto field = [&f](qsizetype i) { return i < f.size() ? unescaped(f[i]) : QString(); };
+    const auto field = [&f](qsizetype i) { return i < f.size() ? Unescaped(f[i]) : QString(); };
     const bool startTag = tag == "item" || tag == "prop" || tag == "attr";
-    if (checked_) {
+    if (m_checked) {
         // Items and their properties come in the groups the header and the batch lines count;
         // the marks come between and after them.
-        if (startTag != (groupLeft_ > 0))
-            return damaged(u"is out of place"_s);
+        if (startTag != (m_groupLeft > 0))
+            return Damaged(u"is out of place"_s);
         if (tag == "batch") {
             // Only while the run writes its files: never after its end or an undo.
             bool firstOk = false, itemsOk = false, recordsOk = false;
             const qsizetype first = f.size() > 3 ? f[1].toLongLong(&firstOk) : -1;
-            groupItems_ = f.size() > 3 ? f[2].toLongLong(&itemsOk) : -1;
-            groupLeft_ = f.size() > 3 ? f[3].toLongLong(&recordsOk) : -1;
-            if (run.ended || undoBegun_ || !firstOk || first != qsizetype(run.items.size()))
-                return damaged(u"is out of place"_s);
-            if (!itemsOk || !recordsOk || groupItems_ <= 0 || groupLeft_ < groupItems_)
-                return damaged(u"is not the batch line it should be"_s);
-            groupFirst_ = run.items.size();
-            inBatch_ = true;
-            counted_ += groupItems_;
+            m_groupItems = f.size() > 3 ? f[2].toLongLong(&itemsOk) : -1;
+            m_groupLeft = f.size() > 3 ? f[3].toLongLong(&recordsOk) : -1;
+            if (run.ended || m_undoBegun || !firstOk || first != qsizetype(run.items.size()))
+                return Damaged(u"is out of place"_s);
+            if (!itemsOk || !recordsOk || m_groupItems <= 0 || m_groupLeft < m_groupItems)
+                return Damaged(u"is not the batch line it should be"_s);
+            m_groupFirst = run.items.size();
+            m_inBatch = true;
+            m_counted += m_groupItems;
             return true;
         }
     }
@@ -297,7 +297,7 @@ bool RunReader::record(const QList<QByteArrayView>& f)
         return true;
     }
     if (tag == "undo") {
-        undoBegun_ = true;
+        m_undoBegun = true;
         run.undoEnded = false; // a new undo: its own end counts
         return true;
     }
@@ -311,7 +311,7 @@ bool RunReader::record(const QList<QByteArrayView>& f)
     if (tag == "item") {
         // Items come in order; one out of order means a damaged file.
         if (!ok || index != qsizetype(run.items.size()))
-            return damaged(u"is out of place"_s);
+            return Damaged(u"is out of place"_s);
         run.items.push_back({field(2), field(3), field(4), {}, {}});
         run.states.emplace_back();
     } else {
@@ -319,9 +319,9 @@ bool RunReader::record(const QList<QByteArrayView>& f)
             || tag == "undo-failed";
         if (!known)
             return true;
-        if (!ok || index < 0 || index >= qsizetype(run.items.size()) || (startTag && std::size_t(index) < groupFirst_)) {
-            if (checked_)
-                return damaged(u"names no item of the run"_s);
+        if (!ok || index < 0 || index >= qsizetype(run.items.size()) || (startTag && std::size_t(index) < m_groupFirst)) {
+            if (m_checked)
+                return Damaged(u"names no item of the run"_s);
             return true;
         }
         JournalItem& item = run.items[std::size_t(index)];
@@ -342,43 +342,43 @@ bool RunReader::record(const QList<QByteArrayView>& f)
         }
     }
     // The group is over: it holds the items it counts.
-    if (startTag && --groupLeft_ == 0) {
-        const qsizetype held = qsizetype(run.items.size() - groupFirst_);
-        if (held != groupItems_)
-            return refuse(u"it is damaged (%1 holds %2 items, not %3)"_s.arg(inBatch_ ? u"a batch"_s : u"its header"_s)
+    if (startTag && --m_groupLeft == 0) {
+        const qsizetype held = qsizetype(run.items.size() - m_groupFirst);
+        if (held != m_groupItems)
+            return Refuse(u"it is damaged (%1 holds %2 items, not %3)"_s.arg(m_inBatch ? u"a batch"_s : u"its header"_s)
                               .arg(held)
-                              .arg(groupItems_));
-        groupFirst_ = run.items.size();
-        inBatch_ = false;
+                              .arg(m_groupItems));
+        m_groupFirst = run.items.size();
+        m_inBatch = false;
     }
     return true;
 }
 
 std::optional<JournalRun> RunReader::Finish()
 {
-    if (lines_ == 0)
+    if (m_lines == 0)
         return std::nullopt;
-    if (groupLeft_ > 0) {
+    if (m_groupLeft > 0) {
         // The header's records are written whole with it: some of them are missing.
-        if (!inBatch_) {
-            refuse(u"it is damaged (its header counts %1 records, it holds %2)"_s.arg(groupLeft_ + lines_ - 1)
-                       .arg(lines_ - 1));
+        if (!m_inBatch) {
+            Refuse(u"it is damaged (its header counts %1 records, it holds %2)"_s.arg(m_groupLeft + m_lines - 1)
+                       .arg(m_lines - 1));
             return std::nullopt;
         }
         // A batch cut short while it was written: none of its files was changed yet, so it
         // goes as a line cut short does.
-        run_.items.resize(groupFirst_);
-        run_.states.resize(groupFirst_);
-        run_.wholeBytes = batchStart_;
-        run_.chain = batchChain_;
-        counted_ -= groupItems_;
+        m_run.items.resize(m_groupFirst);
+        m_run.states.resize(m_groupFirst);
+        m_run.wholeBytes = m_batchStart;
+        m_run.chain = m_batchChain;
+        m_counted -= m_groupItems;
     }
     // Every writer records at least one item.
-    if (run_.items.empty() || (checked_ && qsizetype(run_.items.size()) != counted_)) {
-        refuse(u"it is damaged (it holds %1 items, not %2)"_s.arg(run_.items.size()).arg(std::max<qsizetype>(counted_, 1)));
+    if (m_run.items.empty() || (m_checked && qsizetype(m_run.items.size()) != m_counted)) {
+        Refuse(u"it is damaged (it holds %1 items, not %2)"_s.arg(m_run.items.size()).arg(std::max<qsizetype>(m_counted, 1)));
         return std::nullopt;
     }
-    return std::move(run_);
+    return std::move(m_run);
 }
 
 } // namespace
@@ -389,7 +389,7 @@ std::optional<JournalRun> JournalRun::Parse(const QByteArray& bytes, QString* pr
     const qsizetype end = bytes.lastIndexOf('\n') + 1;
     RunReader reader(problem);
     if (end == 0) {
-        reader.refuse(bytes.isEmpty() ? u"it is empty"_s : u"it is damaged (it holds no whole line)"_s);
+        reader.Refuse(bytes.isEmpty() ? u"it is empty"_s : u"it is damaged (it holds no whole line)"_s);
         return std::nullopt;
     }
     for (qsizetype from = 0; from < end;) {
@@ -407,7 +407,7 @@ std::optional<JournalRun> JournalRun::Load(const QString& fileName, QString* pro
     platform::PositionedFile file;
     const auto status = file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
     if (!status) {
-        reader.refuse(u"it cannot be read: "_s + (status.ec ? ErrorText(status.ec) : u"it is not a regular file"_s));
+        reader.Refuse(u"it cannot be read: "_s + (status.ec ? ErrorText(status.ec) : u"it is not a regular file"_s));
         return std::nullopt;
     }
     // A block at a time; the bytes after the last line feed wait for the next block.
@@ -418,7 +418,7 @@ std::optional<JournalRun> JournalRun::Load(const QString& fileName, QString* pro
         std::error_code ec;
         const std::size_t got = file.ReadAt(offset + std::uint64_t(pending.size()), block.data(), kReadBlock, ec);
         if (ec) {
-            reader.refuse(u"it cannot be read: "_s + ErrorText(ec));
+            reader.Refuse(u"it cannot be read: "_s + ErrorText(ec));
             return std::nullopt;
         }
         if (got == 0)
@@ -432,12 +432,12 @@ std::optional<JournalRun> JournalRun::Load(const QString& fileName, QString* pro
         pending.remove(0, from);
         offset += std::uint64_t(from);
         if (pending.size() > kMostLineBytes) {
-            reader.refuse(u"it is damaged (line %1 is longer than any record the program writes)"_s.arg(reader.lines() + 1));
+            reader.Refuse(u"it is damaged (line %1 is longer than any record the program writes)"_s.arg(reader.Lines() + 1));
             return std::nullopt;
         }
     }
-    if (reader.lines() == 0) {
-        reader.refuse(offset + std::uint64_t(pending.size()) == 0 ? u"it is empty"_s
+    if (reader.Lines() == 0) {
+        reader.Refuse(offset + std::uint64_t(pending.size()) == 0 ? u"it is empty"_s
                                                                    : u"it is damaged (it holds no whole line)"_s);
         return std::nullopt;
     }
@@ -452,60 +452,60 @@ JournalAppender::~JournalAppender() = default;
 
 bool JournalAppender::Open(const QString& fileName, int version, std::uint32_t chain, std::uint64_t end, QString& problem)
 {
-    version_ = version;
-    chain_ = chain;
-    end_ = end;
-    file_ = std::make_unique<platform::PositionedFile>();
-    const auto status = file_->Open(ToFsPath(fileName), platform::PositionedFile::Access::Write);
+    m_version = version;
+    m_chain = chain;
+    m_end = end;
+    m_file = std::make_unique<platform::PositionedFile>();
+    const auto status = m_file->Open(ToFsPath(fileName), platform::PositionedFile::Access::Write);
     std::error_code ec;
     if (!status) {
         problem = status.problem == platform::PositionedFile::Problem::ReadOnly ? u"It is read-only."_s
                                                                                : ErrorText(status.ec) + u'.';
-        file_.reset();
+        m_file.reset();
         return false;
     }
-    if (file_->SizeAtOpen() > end_ && !file_->Truncate(end_, ec)) {
+    if (m_file->SizeAtOpen() > m_end && !m_file->Truncate(m_end, ec)) {
         problem = ErrorText(ec) + u'.';
-        file_.reset();
+        m_file.reset();
         return false;
     }
     return true;
 }
 
-bool JournalAppender::write(const QByteArray& text, std::uint32_t chain, QString& problem)
+bool JournalAppender::Write(const QByteArray& text, std::uint32_t chain, QString& problem)
 {
-    if (!file_) {
+    if (!m_file) {
         problem = u"It is not open."_s;
         return false;
     }
     std::error_code ec;
-    if (!file_->WriteAt(end_, text.constData(), std::size_t(text.size()), ec)) {
+    if (!m_file->WriteAt(m_end, text.constData(), std::size_t(text.size()), ec)) {
         problem = ErrorText(ec) + u'.';
         std::error_code ignored;
-        file_->Truncate(end_, ignored);
+        m_file->Truncate(m_end, ignored);
         return false;
     }
-    end_ += std::uint64_t(text.size());
-    chain_ = chain;
+    m_end += std::uint64_t(text.size());
+    m_chain = chain;
     return true;
 }
 
 bool JournalAppender::Append(const QStringList& fields, QString& problem)
 {
-    std::uint32_t chain = chain_;
-    const QByteArray line = JournalRun::Line(fields, version_, chain);
-    return write(line, chain, problem);
+    std::uint32_t chain = m_chain;
+    const QByteArray line = JournalRun::Line(fields, m_version, chain);
+    return Write(line, chain, problem);
 }
 
 bool JournalAppender::AppendBatch(std::size_t first, const std::vector<JournalItem>& items, QString& problem)
 {
-    if (version_ < 2) {
+    if (m_version < 2) {
         problem = u"A run of the first format holds no batches."_s;
         return false;
     }
-    std::uint32_t chain = chain_;
+    std::uint32_t chain = m_chain;
     const QByteArray text = JournalRun::BatchText(first, items, chain);
-    if (!write(text, chain, problem))
+    if (!Write(text, chain, problem))
         return false;
     if (!Sync()) {
         problem = u"It cannot be flushed to the disk."_s;
@@ -517,10 +517,10 @@ bool JournalAppender::AppendBatch(std::size_t first, const std::vector<JournalIt
 bool JournalAppender::Sync()
 {
     std::error_code ec;
-    return file_ && file_->Sync(ec);
+    return m_file && m_file->Sync(ec);
 }
 
 void JournalAppender::Close()
 {
-    file_.reset();
+    m_file.reset();
 }

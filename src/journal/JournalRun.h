@@ -117,26 +117,26 @@ public:
     std::uint64_t wholeBytes = 0;
 
     // True when the run stopped without its end line: the process died, or is still running.
-    bool interrupted() const { return !ended; }
+    bool Interrupted() const { return !ended; }
     // True when the run is taken back as far as it can be: an undo came to its end and left no
     // item failed to be tried again.
-    bool undoOver() const;
+    bool UndoOver() const;
 
-    // The header and the records it counts, as written before the first change; Chain is set
+    // The header and the records it counts, as written before the first change; `chain` is set
     // to the checksum of the last line.
     static QByteArray StartText(const QString& kind, const QDateTime& created, qint64 processId,
                                 const std::vector<JournalItem>& items, std::uint32_t& chain);
-    // A batch line and the records it counts, for items numbered on from First, going on from
-    // Chain as Line does.
+    // A batch line and the records it counts, for items numbered on from `first`, going on from
+    // `chain` as Line does.
     static QByteArray BatchText(std::size_t first, const std::vector<JournalItem>& items, std::uint32_t& chain);
-    // One record line of a run file of Version, with its line end and, from version 2 on, its
-    // checksum going on from Chain, which then becomes the line's.
+    // One record line of a run file of `version`, with its line end and, from version 2 on, its
+    // checksum going on from `chain`, which then becomes the line's.
     static QByteArray Line(const QStringList& fields, int version, std::uint32_t& chain);
 
-    // Reads a run; nothing when the bytes are no usable journal run, and then Problem says why,
+    // Reads a run; nothing when the bytes are no usable journal run, and then `problem` says why,
     // as a clause such as "it is damaged (line 7 does not match its checksum)".
     static std::optional<JournalRun> Parse(const QByteArray& bytes, QString* problem = nullptr);
-    // Reads the run file; nothing when it cannot be read or is no usable run (Problem, as above).
+    // Reads the run file; nothing when it cannot be read or is no usable run (`problem`, as above).
     static std::optional<JournalRun> Load(const QString& fileName, QString* problem = nullptr);
 };
 
@@ -149,14 +149,14 @@ public:
     JournalAppender(const JournalAppender&) = delete;
     JournalAppender& operator=(const JournalAppender&) = delete;
 
-    // Opens the run file for records of Version after its first End bytes, the last of which
-    // has the checksum Chain; a line cut short after them is cut off. False with the reason in
-    // Problem when the file cannot be opened for writing or cut.
+    // Opens the run file for records of `version` after its first `end` bytes, the last of which
+    // has the checksum `chain`; a line cut short after them is cut off. False with the reason in
+    // `problem` when the file cannot be opened for writing or cut.
     bool Open(const QString& fileName, int version, std::uint32_t chain, std::uint64_t end, QString& problem);
     // False with the reason when the record cannot be written; what was written of it then
     // counts as a line cut short, and the next record goes in its place.
     bool Append(const QStringList& fields, QString& problem);
-    // Appends a batch of items numbered on from First (JournalRun::BatchText) in one write and
+    // Appends a batch of items numbered on from `first` (JournalRun::BatchText) in one write and
     // makes it durable on the disk. False with the reason when it cannot be; what was written
     // of it then counts as a batch cut short.
     bool AppendBatch(std::size_t first, const std::vector<JournalItem>& items, QString& problem);
@@ -165,10 +165,10 @@ public:
     void Close();
 
 private:
-    bool write(const QByteArray& text, std::uint32_t chain, QString& problem);
+    bool Write(const QByteArray& text, std::uint32_t chain, QString& problem);
 
-    std::unique_ptr<platform::PositionedFile> file_;
-    int version_ = kJournalVersion;
-    std::uint32_t chain_ = 0;
-    std::uint64_t end_ = 0;
+    std::unique_ptr<platform::PositionedFile> m_file;
+    int m_version = kJournalVersion;
+    std::uint32_t m_chain = 0;
+    std::uint64_t m_end = 0;
 };

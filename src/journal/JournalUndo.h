@@ -3,7 +3,7 @@
 // while the undo works, and records what was put back and what could not be:
 //
 //   JournalUndo undo(kRenameJournal);
-//   if (undo.status() == JournalUndo::Ready) {
+//   if (undo.UndoStatus() == JournalUndo::Ready) {
 //       for each item i still to put back:
 //           ... undo.MarkUndone(i), undo.MarkLeftAlone(i, why) or undo.MarkFailed(i, why);
 //           a false return: the journal cannot be written, stop (Problem() says why)
@@ -40,14 +40,14 @@ public:
     JournalUndo(const JournalUndo&) = delete;
     JournalUndo& operator=(const JournalUndo&) = delete;
 
-    Status status() const { return status_; }
-    // The run taken; valid while status() is Ready.
-    const JournalRun& Run() const { return run_; }
+    Status UndoStatus() const { return m_status; }
+    // The run taken; valid while UndoStatus() is Ready.
+    const JournalRun& Run() const { return m_run; }
     // The file of the run taken, or of the run that is Unusable or CannotRecord.
-    const QString& RunFile() const { return runFile_; }
+    const QString& RunFile() const { return m_runFile; }
     // Unusable: what is wrong with the run ("it is damaged (...)"). CannotRecord, or after a
     // mark that returned false: why the journal cannot be written (a sentence).
-    const QString& Problem() const { return problem_; }
+    const QString& Problem() const { return m_problem; }
 
     // Each returns false, with Problem() set, when the mark cannot be written.
     bool MarkUndone(qsizetype index);
@@ -57,12 +57,12 @@ public:
     bool End();
 
 private:
-    bool append(const QStringList& fields);
+    bool Append(const QStringList& fields);
 
-    Status status_ = NothingToUndo;
-    JournalRun run_;
-    QString runFile_;
-    QString problem_;
-    std::unique_ptr<platform::InstanceLock> lock_;
-    JournalAppender out_;
+    Status m_status = NothingToUndo;
+    JournalRun m_run;
+    QString m_runFile;
+    QString m_problem;
+    std::unique_ptr<platform::InstanceLock> m_lock;
+    JournalAppender m_out;
 };

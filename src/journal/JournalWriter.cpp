@@ -18,14 +18,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-[[noreturn]] void cannotWrite(const QString& file, const QString& reason)
+[[noreturn]] void CannotWrite(const QString& file, const QString& reason)
 {
     throw KrdlError(u"Cannot write the undo journal \""_s + file + u"\". "_s + reason);
 }
 
 // A new run file's name: by name is by age (JournalRunFiles), and no two writers, in this
 // process or another, ever pick the same one.
-QString newRunFile(const QString& kind, const QDateTime& now)
+QString NewRunFile(const QString& kind, const QDateTime& now)
 {
     static std::atomic<unsigned> counter{0};
     return JournalFolder() + u'/' + kind + u'-' + now.toString(u"yyyyMMdd-HHmmss-zzz"_s) + u'-'
@@ -36,87 +36,87 @@ QString newRunFile(const QString& kind, const QDateTime& now)
 } // namespace
 
 JournalWriter::JournalWriter(const QString& kind, const std::vector<JournalItem>& items)
-    : kind_(kind), itemCount_(qsizetype(items.size()))
+    : m_kind(kind), m_itemCount(qsizetype(items.size()))
 {
     const QString folder = JournalFolder();
     std::error_code ec;
     const auto folderPath = ToFsPath(folder);
     std::filesystem::create_directories(folderPath, ec);
     if (ec)
-        cannotWrite(folder, ErrorText(ec));
+        CannotWrite(folder, ErrorText(ec));
     // The names of the user's files are nobody else's business.
     std::filesystem::permissions(folderPath, std::filesystem::perms::owner_all, ec);
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    fileName_ = newRunFile(kind, now);
+    m_fileName = NewRunFile(kind, now);
     // Held before the file appears, so that no undo ever sees this run without its writer.
-    lock_ = std::make_unique<platform::InstanceLock>(JournalRunLockName(fileName_));
+    m_lock = std::make_unique<platform::InstanceLock>(JournalRunLockName(m_fileName));
 
     std::uint32_t chain = 0;
     const QByteArray text = JournalRun::StartText(kind, now, QCoreApplication::applicationPid(), items, chain);
-    const auto path = ToFsPath(fileName_);
+    const auto path = ToFsPath(m_fileName);
     if (!platform::ReplaceWholeFile(path, text.toStdString(), ec))
-        cannotWrite(fileName_, ErrorText(ec));
+        CannotWrite(m_fileName, ErrorText(ec));
     // The new name itself must be on the disk before the first file changes.
     platform::SyncToDisk(folderPath);
 
     QString problem;
-    if (!out_.Open(fileName_, kJournalVersion, chain, std::uint64_t(text.size()), problem)) {
+    if (!m_out.Open(m_fileName, kJournalVersion, chain, std::uint64_t(text.size()), problem)) {
         std::filesystem::remove(path, ec);
-        cannotWrite(fileName_, problem);
+        CannotWrite(m_fileName, problem);
     }
 }
 
 JournalWriter::~JournalWriter() = default;
 
-void JournalWriter::append(const QStringList& fields)
+void JournalWriter::Append(const QStringList& fields)
 {
     // After a record that could not be written nothing more is: the run then reads as one cut
     // short by a crash, whose unmarked files an undo looks at on the disk, rather than as one
     // that says it did not try them.
     QString problem;
-    if (!broken_)
-        broken_ = !out_.Append(fields, problem);
+    if (!m_broken)
+        m_broken = !m_out.Append(fields, problem);
 }
 
 void JournalWriter::AppendItems(const std::vector<JournalItem>& items)
 {
     QString problem = u"An earlier record could not be written."_s;
-    if (!broken_ && out_.AppendBatch(std::size_t(itemCount_), items, problem)) {
-        itemCount_ += qsizetype(items.size());
+    if (!m_broken && m_out.AppendBatch(std::size_t(m_itemCount), items, problem)) {
+        m_itemCount += qsizetype(items.size());
         return;
     }
     // What was written of the batch, if its cut failed too, is a batch cut short: nothing may
     // follow it.
-    broken_ = true;
-    cannotWrite(fileName_, problem);
+    m_broken = true;
+    CannotWrite(m_fileName, problem);
 }
 
 void JournalWriter::MarkDone(qsizetype index, const QString& note)
 {
-    anyDone_ = true;
-    append({u"done"_s, QString::number(index), note});
+    m_anyDone = true;
+    Append({u"done"_s, QString::number(index), note});
 }
 
 void JournalWriter::MarkFailed(qsizetype index, const QString& reason)
 {
-    append({u"failed"_s, QString::number(index), reason});
+    Append({u"failed"_s, QString::number(index), reason});
 }
 
 void JournalWriter::End(bool completed)
 {
-    if (ended_)
+    if (m_ended)
         return;
-    ended_ = true;
-    if (anyDone_) {
-        append({u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
-        out_.Sync();
-        out_.Close();
+    m_ended = true;
+    if (m_anyDone) {
+        Append({u"end"_s, completed ? u"completed"_s : u"cancelled"_s});
+        m_out.Sync();
+        m_out.Close();
     } else {
-        out_.Close();
-        RemoveJournalRun(fileName_);
+        m_out.Close();
+        RemoveJournalRun(m_fileName);
     }
     // Pruning asks for every old run's lock: this one's goes first.
-    lock_.reset();
-    PruneJournal(kind_);
+    m_lock.reset();
+    PruneJournal(m_kind);
 }

@@ -27,12 +27,12 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    const QString& FileName() const { return fileName_; }
+    const QString& FileName() const { return m_fileName; }
     // How many items the run holds.
-    qsizetype ItemCount() const { return itemCount_; }
+    qsizetype ItemCount() const { return m_itemCount; }
 
     // A run that changes its files a batch at a time records each batch before changing it:
-    // appends Items after those there are (numbered on from ItemCount()) and flushes them to the
+    // appends `items` after those there are (numbered on from ItemCount()) and flushes them to the
     // disk. Throws KrdlError when they cannot be written; then nothing more is written to the
     // run, which reads as one cut short by a crash before that batch.
     void AppendItems(const std::vector<JournalItem>& items);
@@ -48,14 +48,14 @@ public:
     void End(bool completed);
 
 private:
-    void append(const QStringList& fields);
+    void Append(const QStringList& fields);
 
-    QString kind_;
-    QString fileName_;
-    std::unique_ptr<platform::InstanceLock> lock_;
-    JournalAppender out_;
-    qsizetype itemCount_ = 0;
-    bool anyDone_ = false;
-    bool broken_ = false;
-    bool ended_ = false;
+    QString m_kind;
+    QString m_fileName;
+    std::unique_ptr<platform::InstanceLock> m_lock;
+    JournalAppender m_out;
+    qsizetype m_itemCount = 0;
+    bool m_anyDone = false;
+    bool m_broken = false;
+    bool m_ended = false;
 };

@@ -21,22 +21,22 @@
 
 namespace platform {
 
-void DirListing::add(std::string_view name, EntryKind kind, bool hidden, bool system)
+void DirListing::Add(std::string_view name, EntryKind kind, bool hidden, bool system)
 {
     Entry e;
-    e.offset = std::uint32_t(names_.size());
+    e.offset = std::uint32_t(m_names.size());
     e.length = std::uint32_t(name.size());
     e.kind = kind;
     e.hidden = hidden;
     e.system = system;
-    names_.append(name);
-    names_.push_back('\0');
-    entries_.push_back(e);
+    m_names.append(name);
+    m_names.push_back('\0');
+    m_entries.push_back(e);
 }
 
 namespace {
 
-bool isDotOrDotDot(std::string_view name)
+bool IsDotOrDotDot(std::string_view name)
 {
     return name == "." || name == "..";
 }
@@ -47,7 +47,7 @@ bool isDotOrDotDot(std::string_view name)
 
 namespace {
 
-bool folderId(const std::wstring& folder, DirId& id)
+bool FolderId(const std::wstring& folder, DirId& id)
 {
     HANDLE h = CreateFileW(SystemPath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -65,13 +65,13 @@ bool folderId(const std::wstring& folder, DirId& id)
 
 } // namespace
 
-bool DirListing::read(const std::string& folder)
+bool DirListing::Read(const std::string& folder)
 {
-    clear();
+    Clear();
     std::wstring wfolder = text::WideFromUtf8(folder);
     if (wfolder.empty())
         return false;
-    if (!folderId(wfolder, id_))
+    if (!FolderId(wfolder, m_id))
         return false;
     wfolder = SystemPath(wfolder);
     if (wfolder.back() != L'\\' && wfolder.back() != L'/')
@@ -83,13 +83,13 @@ bool DirListing::read(const std::string& folder)
                                 FIND_FIRST_EX_LARGE_FETCH);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        id_ = {};
+        m_id = {};
         // An empty folder still lists "." and ".."; a drive root may list nothing at all.
         return err == ERROR_FILE_NOT_FOUND;
     }
     do {
         const std::string name = text::Utf8FromWide(data.cFileName, std::wcslen(data.cFileName));
-        if (isDotOrDotDot(name))
+        if (IsDotOrDotDot(name))
             continue;
         const DWORD attr = data.dwFileAttributes;
         EntryKind kind = EntryKind::File;
@@ -97,25 +97,25 @@ bool DirListing::read(const std::string& folder)
             kind = EntryKind::Directory;
         else if (attr & FILE_ATTRIBUTE_DEVICE)
             kind = EntryKind::Other;
-        add(name, kind, (attr & FILE_ATTRIBUTE_HIDDEN) != 0, (attr & FILE_ATTRIBUTE_SYSTEM) != 0);
+        Add(name, kind, (attr & FILE_ATTRIBUTE_HIDDEN) != 0, (attr & FILE_ATTRIBUTE_SYSTEM) != 0);
     } while (FindNextFileW(h, &data));
     const DWORD err = GetLastError();
     FindClose(h);
     if (err != ERROR_NO_MORE_FILES) {
-        clear();
+        Clear();
         return false;
     }
     return true;
 }
 
-bool DirListing::readSubfolder(const DirListing&, std::string_view, const std::string& fullPath)
+bool DirListing::ReadSubfolder(const DirListing&, std::string_view, const std::string& fullPath)
 {
-    return read(fullPath);
+    return Read(fullPath);
 }
 
-void DirListing::release()
+void DirListing::Release()
 {
-    fd_ = -1;
+    m_fd = -1;
 }
 
 bool IsDirectory(const std::string& path)
@@ -131,7 +131,7 @@ bool IsDirectory(const std::string& path)
 
 namespace {
 
-EntryKind kindOfMode(mode_t mode)
+EntryKind KindOfMode(mode_t mode)
 {
     if (S_ISREG(mode))
         return EntryKind::File;
@@ -140,7 +140,7 @@ EntryKind kindOfMode(mode_t mode)
     return EntryKind::Other;
 }
 
-EntryKind kindOfType(int dirFd, unsigned char type, const char* name)
+EntryKind KindOfType(int dirFd, unsigned char type, const char* name)
 {
     switch (type) {
     case DT_REG:
@@ -153,7 +153,7 @@ EntryKind kindOfType(int dirFd, unsigned char type, const char* name)
         // A dangling link stays Other.
         struct stat target;
         if (fstatat(dirFd, name, &target, 0) == 0)
-            return kindOfMode(target.st_mode);
+            return KindOfMode(target.st_mode);
         return EntryKind::Other;
     }
     default:
@@ -163,43 +163,43 @@ EntryKind kindOfType(int dirFd, unsigned char type, const char* name)
 
 } // namespace
 
-bool DirListing::read(const std::string& folder)
+bool DirListing::Read(const std::string& folder)
 {
-    clear();
+    Clear();
     if (folder.empty())
         return false;
-    return readOpened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return ReadOpened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-bool DirListing::readSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath)
+bool DirListing::ReadSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath)
 {
-    clear();
-    if (parent.fd_ < 0 || name.empty() || name.find('/') != std::string_view::npos)
-        return read(fullPath);
+    Clear();
+    if (parent.m_fd < 0 || name.empty() || name.find('/') != std::string_view::npos)
+        return Read(fullPath);
     // openat wants the name with its terminating NUL.
     const std::string ownName(name);
-    return readOpened(openat(parent.fd_, ownName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return ReadOpened(openat(parent.m_fd, ownName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-void DirListing::release()
+void DirListing::Release()
 {
-    if (fd_ >= 0)
-        close(fd_);
-    fd_ = -1;
+    if (m_fd >= 0)
+        close(m_fd);
+    m_fd = -1;
 }
 
-bool DirListing::readOpened(int fd)
+bool DirListing::ReadOpened(int fd)
 {
     if (fd < 0)
         return false;
-    fd_ = fd;
+    m_fd = fd;
     struct stat st;
     if (fstat(fd, &st) != 0) {
-        clear();
+        Clear();
         return false;
     }
-    id_.device = std::uint64_t(st.st_dev);
-    id_.node = std::uint64_t(st.st_ino);
+    m_id.device = std::uint64_t(st.st_dev);
+    m_id.node = std::uint64_t(st.st_ino);
 
 #ifdef __linux__
     // The raw directory read: one open, one status call and a read per 32 KB of names for the
@@ -210,7 +210,7 @@ bool DirListing::readOpened(int fd)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            clear();
+            Clear();
             return false;
         }
         if (n == 0)
@@ -226,9 +226,9 @@ bool DirListing::readOpened(int fd)
             pos += reclen;
             const char* cname = rec + 19;
             const std::string_view name(cname);
-            if (isDotOrDotDot(name))
+            if (IsDotOrDotDot(name))
                 continue;
-            add(name, kindOfType(fd, static_cast<unsigned char>(rec[18]), cname), name.front() == '.', false);
+            Add(name, KindOfType(fd, static_cast<unsigned char>(rec[18]), cname), name.front() == '.', false);
         }
     }
 #else

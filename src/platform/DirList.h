@@ -45,49 +45,49 @@ public:
     };
 
     DirListing() = default;
-    ~DirListing() { release(); }
+    ~DirListing() { Release(); }
     DirListing(const DirListing&) = delete;
     DirListing& operator=(const DirListing&) = delete;
 
-    // Reads the folder named by Folder (UTF-8; a trailing separator is allowed). Returns false,
+    // Reads the folder named by `folder` (UTF-8; a trailing separator is allowed). Returns false,
     // with an empty listing, when the folder cannot be opened or read. The kind of an entry
     // comes from the listing itself; only entries whose kind the listing leaves open (links,
     // and file systems that report no type) cost one status call each.
-    bool read(const std::string& folder);
-    // Reads the subfolder Name of the folder Parent listed last; FullPath names the same
+    bool Read(const std::string& folder);
+    // Reads the subfolder `name` of the folder `parent` listed last; `fullPath` names the same
     // subfolder and is used where the platform cannot open it relative to its parent.
-    bool readSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath);
+    bool ReadSubfolder(const DirListing& parent, std::string_view name, const std::string& fullPath);
 
     // Identity of the folder that the last successful read listed.
-    const DirId& id() const { return id_; }
+    const DirId& Id() const { return m_id; }
 
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
-    const Entry& operator[](std::size_t i) const { return entries_[i]; }
-    std::string_view name(const Entry& e) const { return std::string_view(names_.data() + e.offset, e.length); }
-    std::string_view name(std::size_t i) const { return name(entries_[i]); }
+    std::size_t Size() const { return m_entries.size(); }
+    bool Empty() const { return m_entries.empty(); }
+    const Entry& operator[](std::size_t i) const { return m_entries[i]; }
+    std::string_view Name(const Entry& e) const { return std::string_view(m_names.data() + e.offset, e.length); }
+    std::string_view Name(std::size_t i) const { return Name(m_entries[i]); }
 
     // Empties the listing and lets go of the folder.
-    void clear()
+    void Clear()
     {
-        release();
-        entries_.clear();
-        names_.clear();
-        id_ = {};
+        Release();
+        m_entries.clear();
+        m_names.clear();
+        m_id = {};
     }
 
 private:
-    void add(std::string_view name, EntryKind kind, bool hidden, bool system);
-    bool readOpened(int fd);
-    void release();
+    void Add(std::string_view name, EntryKind kind, bool hidden, bool system);
+    bool ReadOpened(int fd);
+    void Release();
 
-    std::vector<Entry> entries_;
-    std::string names_; // every name followed by a NUL
-    DirId id_;
-    int fd_ = -1; // POSIX: the listed folder stays open so that subfolders open relative to it
+    std::vector<Entry> m_entries;
+    std::string m_names; // every name followed by a NUL
+    DirId m_id;
+    int m_fd = -1; // POSIX: the listed folder stays open so that subfolders open relative to it
 };
 
-// True when Path (UTF-8) names an existing folder, following links.
+// True when `path` (UTF-8) names an existing folder, following links.
 bool IsDirectory(const std::string& path);
 
 // The native separator of this platform.

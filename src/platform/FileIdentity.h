@@ -10,15 +10,15 @@
 
 namespace platform {
 
-// "device:file number" of the entry at Path itself (a symbolic link is not followed); empty
+// "device:file number" of the entry at `path` itself (a symbolic link is not followed); empty
 // when nothing is there or the file system gives no such number.
 std::string FileIdentity(const std::filesystem::path& path);
 
-// The same for the file a read or write through Path reaches: a symbolic link is followed.
+// The same for the file a read or write through `path` reaches: a symbolic link is followed.
 // Paths that reach one file (written otherwise, or hard or symbolic links to it) give one identity.
 std::string FileIdentityFollowingLinks(const std::filesystem::path& path);
 
-// The same for a file already open: `handle` is a file descriptor, or a Windows HANDLE
+// The same for a file already open: `handle` is a file descriptor, or a Windows `handle`
 // (PositionedFile::Identity). Empty when the system gives no number.
 std::string OpenFileIdentity(std::intptr_t handle);
 

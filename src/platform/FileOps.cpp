@@ -32,19 +32,19 @@ namespace {
 constexpr std::string_view kTemporaryPrefix = ".krdl-copy-";
 constexpr std::size_t kTemporaryRandomLength = 6;
 
-bool isLetterOrDigit(unsigned c)
+bool IsLetterOrDigit(unsigned c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 template <typename Char>
-bool isCopyTemporaryName(std::basic_string_view<Char> name)
+bool IsCopyTemporaryName(std::basic_string_view<Char> name)
 {
     if (name.size() != kTemporaryPrefix.size() + kTemporaryRandomLength)
         return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned>(name[i]);
-        if (i < kTemporaryPrefix.size() ? c != static_cast<unsigned char>(kTemporaryPrefix[i]) : !isLetterOrDigit(c))
+        if (i < kTemporaryPrefix.size() ? c != static_cast<unsigned char>(kTemporaryPrefix[i]) : !IsLetterOrDigit(c))
             return false;
     }
     return true;
@@ -56,7 +56,7 @@ bool isCopyTemporaryName(std::basic_string_view<Char> name)
 
 namespace {
 
-std::error_code errnoCode(int e)
+std::error_code ErrnoCode(int e)
 {
     return std::error_code(e, std::generic_category());
 }
@@ -64,44 +64,44 @@ std::error_code errnoCode(int e)
 // Closes a descriptor on every way out of a scope.
 class Fd {
 public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
+    explicit Fd(int fd = -1) : m_fd(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    int get() const { return fd_; }
-    void reset(int fd = -1)
+    ~Fd() { Reset(); }
+    int Get() const { return m_fd; }
+    void Reset(int fd = -1)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
     }
     // Closes now and reports a failed close (a delayed write error on some file systems).
-    int closeChecked()
+    int CloseChecked()
     {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = m_fd;
+        m_fd = -1;
         return fd >= 0 ? ::close(fd) : 0;
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
-bool sameInode(const struct stat& a, const struct stat& b)
+bool SameInode(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Removes Name only while it still is the file we wrote through Created, so that a failed copy
+// Removes `name` only while it still is the file we wrote through `created`, so that a failed copy
 // never removes a file that someone else put in its place meanwhile.
-void removeOwn(const std::filesystem::path& name, const struct stat& created)
+void RemoveOwn(const std::filesystem::path& name, const struct stat& created)
 {
     struct stat now {};
-    if (::lstat(name.c_str(), &now) == 0 && sameInode(now, created))
+    if (::lstat(name.c_str(), &now) == 0 && SameInode(now, created))
         ::unlink(name.c_str());
 }
 
-bool writeAll(int fd, const char* data, size_t size, int& err)
+bool WriteAll(int fd, const char* data, size_t size, int& err)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -117,7 +117,7 @@ bool writeAll(int fd, const char* data, size_t size, int& err)
     return true;
 }
 
-bool isCancelled(const CopyCancelled& cancelled, int& err)
+bool IsCancelled(const CopyCancelled& cancelled, int& err)
 {
     if (cancelled && cancelled()) {
         err = ECANCELED;
@@ -126,12 +126,12 @@ bool isCancelled(const CopyCancelled& cancelled, int& err)
     return false;
 }
 
-bool copyByReadWrite(int in, int out, int& err, const CopyCancelled& cancelled)
+bool CopyByReadWrite(int in, int out, int& err, const CopyCancelled& cancelled)
 {
     constexpr size_t bufferSize = size_t(1) << 20;
     std::unique_ptr<char[]> buffer(new char[bufferSize]);
     for (;;) {
-        if (isCancelled(cancelled, err))
+        if (IsCancelled(cancelled, err))
             return false;
         const ssize_t n = ::read(in, buffer.get(), bufferSize);
         if (n == 0)
@@ -142,14 +142,14 @@ bool copyByReadWrite(int in, int out, int& err, const CopyCancelled& cancelled)
             err = errno;
             return false;
         }
-        if (!writeAll(out, buffer.get(), size_t(n), err))
+        if (!WriteAll(out, buffer.get(), size_t(n), err))
             return false;
     }
 }
 
-// Copies the rest of In to Out: the kernel's copy where the two file systems allow it,
-// otherwise a read/write loop. Either way in chunks, asking Cancelled before each one.
-bool copyData(int in, int out, int& err, const CopyCancelled& cancelled)
+// Copies the rest of `in` to `out`: the kernel's copy where the two file systems allow it,
+// otherwise a read/write loop. Either way in chunks, asking `cancelled` before each one.
+bool CopyData(int in, int out, int& err, const CopyCancelled& cancelled)
 {
 #ifdef __linux__
 #ifdef FICLONE
@@ -160,7 +160,7 @@ bool copyData(int in, int out, int& err, const CopyCancelled& cancelled)
 #endif
     bool any = false;
     for (;;) {
-        if (isCancelled(cancelled, err))
+        if (IsCancelled(cancelled, err))
             return false;
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 26, 0);
         if (n > 0) {
@@ -169,13 +169,13 @@ bool copyData(int in, int out, int& err, const CopyCancelled& cancelled)
         }
         if (n == 0) {
             // Some pseudo file systems report nothing to copy at once; read them the plain way.
-            return any ? true : copyByReadWrite(in, out, err, cancelled);
+            return any ? true : CopyByReadWrite(in, out, err, cancelled);
         }
         if (errno == EINTR)
             continue;
         if (!any && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL
                      || errno == EBADF || errno == EPERM))
-            return copyByReadWrite(in, out, err, cancelled);
+            return CopyByReadWrite(in, out, err, cancelled);
         err = errno;
         return false;
     }
@@ -185,9 +185,9 @@ bool copyData(int in, int out, int& err, const CopyCancelled& cancelled)
 }
 
 // Data, permissions and modification time of the open source into the open target.
-bool fillTarget(int in, const struct stat& source, int out, int& err, const CopyCancelled& cancelled)
+bool FillTarget(int in, const struct stat& source, int out, int& err, const CopyCancelled& cancelled)
 {
-    if (!copyData(in, out, err, cancelled))
+    if (!CopyData(in, out, err, cancelled))
         return false;
     if (::fchmod(out, source.st_mode & 0777) != 0) {
         err = errno;
@@ -203,30 +203,30 @@ bool fillTarget(int in, const struct stat& source, int out, int& err, const Copy
 
 // Opens the source for reading and makes sure it is a regular file (a fifo would block, a
 // folder cannot be copied as a whole file).
-bool openSource(const std::filesystem::path& from, Fd& fd, struct stat& st, std::error_code& ec)
+bool OpenSource(const std::filesystem::path& from, Fd& fd, struct stat& st, std::error_code& ec)
 {
-    fd.reset(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0) {
-        ec = errnoCode(errno);
+    fd.Reset(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        ec = ErrnoCode(errno);
         return false;
     }
-    if (::fstat(fd.get(), &st) != 0) {
-        ec = errnoCode(errno);
+    if (::fstat(fd.Get(), &st) != 0) {
+        ec = ErrnoCode(errno);
         return false;
     }
     if (S_ISDIR(st.st_mode)) {
-        ec = errnoCode(EISDIR);
+        ec = ErrnoCode(EISDIR);
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        ec = errnoCode(EINVAL);
+        ec = ErrnoCode(EINVAL);
         return false;
     }
-    const int flags = ::fcntl(fd.get(), F_GETFL);
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
     if (flags >= 0)
-        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+        ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
 #ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     return true;
 }
@@ -234,7 +234,7 @@ bool openSource(const std::filesystem::path& from, Fd& fd, struct stat& st, std:
 // The copy goes to a hidden temporary name beside the target and is renamed into place only
 // when complete: over the old target when replacing, with a rename that never replaces
 // otherwise. So a failed or interrupted copy never leaves a partial file under the real name.
-bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::path& to, CopyMode mode,
+bool CopyViaTemporary(int in, const struct stat& source, const std::filesystem::path& to, CopyMode mode,
                       std::error_code& ec, const CopyCancelled& cancelled)
 {
     std::filesystem::path dir = to.parent_path();
@@ -242,8 +242,8 @@ bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::
         dir = ".";
     std::string pattern = (dir / ".krdl-copy-XXXXXX").string();
     Fd out(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (out.get() < 0) {
-        ec = errnoCode(errno);
+    if (out.Get() < 0) {
+        ec = ErrnoCode(errno);
         return false;
     }
     const std::filesystem::path temp(pattern);
@@ -251,17 +251,17 @@ bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::
     // the open file description, so the duplicate keeps it after `out` is closed (to see a
     // delayed write error) until the file has its final name or is removed, and the kernel
     // drops it when the process dies. A file system without locks only loses that tell.
-    ::flock(out.get(), LOCK_EX | LOCK_NB);
-    const Fd locked(::fcntl(out.get(), F_DUPFD_CLOEXEC, 0));
+    ::flock(out.Get(), LOCK_EX | LOCK_NB);
+    const Fd locked(::fcntl(out.Get(), F_DUPFD_CLOEXEC, 0));
     // A second Ctrl+C or SIGTERM ends the process at once; it removes this file first.
     detail::SetPendingTemporaryFile(temp);
     struct stat created {};
     int err = 0;
-    bool ok = ::fstat(out.get(), &created) == 0;
+    bool ok = ::fstat(out.Get(), &created) == 0;
     if (!ok)
         err = errno;
-    ok = ok && fillTarget(in, source, out.get(), err, cancelled);
-    if (ok && out.closeChecked() != 0) {
+    ok = ok && FillTarget(in, source, out.Get(), err, cancelled);
+    if (ok && out.CloseChecked() != 0) {
         err = errno;
         ok = false;
     }
@@ -277,9 +277,9 @@ bool copyViaTemporary(int in, const struct stat& source, const std::filesystem::
         }
     }
     if (!ok) {
-        out.reset();
-        removeOwn(temp, created);
-        ec = errnoCode(err ? err : EIO);
+        out.Reset();
+        RemoveOwn(temp, created);
+        ec = ErrnoCode(err ? err : EIO);
     }
     detail::SetPendingTemporaryFile({});
     return ok;
@@ -293,29 +293,29 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
     ec.clear();
     Fd in;
     struct stat source {};
-    if (!openSource(from, in, source, ec))
+    if (!OpenSource(from, in, source, ec))
         return false;
 
     // A target that is the source itself (same entry, hard link, or a link to it) is never
     // written: with replacing on it would lose nothing, but the copy makes no sense, so it fails
     // the same way in both modes.
     struct stat target {};
-    if (::stat(to.c_str(), &target) == 0 && sameInode(source, target)) {
-        ec = errnoCode(mode == CopyMode::FailIfExists ? EEXIST : EINVAL);
+    if (::stat(to.c_str(), &target) == 0 && SameInode(source, target)) {
+        ec = ErrnoCode(mode == CopyMode::FailIfExists ? EEXIST : EINVAL);
         return false;
     }
 
     // Known to fail: no need to copy the data first (the final rename still checks again).
     if (mode == CopyMode::FailIfExists && ::lstat(to.c_str(), &target) == 0) {
-        ec = errnoCode(EEXIST);
+        ec = ErrnoCode(EEXIST);
         return false;
     }
-    return copyViaTemporary(in.get(), source, to, mode, ec, cancelled);
+    return CopyViaTemporary(in.Get(), source, to, mode, ec, cancelled);
 }
 
 namespace {
 
-std::chrono::system_clock::time_point timeOf(const struct timespec& t)
+std::chrono::system_clock::time_point TimeOf(const struct timespec& t)
 {
     return std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec)));
@@ -323,32 +323,32 @@ std::chrono::system_clock::time_point timeOf(const struct timespec& t)
 
 // The status change time moves with every write and cannot be set back, unlike the
 // modification time, which a copy sets to its source's.
-bool changedAfter(const struct stat& st, std::chrono::system_clock::time_point when)
+bool ChangedAfter(const struct stat& st, std::chrono::system_clock::time_point when)
 {
-    return timeOf(st.st_ctim) > when || timeOf(st.st_mtim) > when;
+    return TimeOf(st.st_ctim) > when || TimeOf(st.st_mtim) > when;
 }
 
-// Removes the entry Name of Folder when it is a regular file, unchanged after ChangedBefore,
+// Removes the entry `name` of `folder` when it is a regular file, unchanged after `changedBefore`,
 // whose lock no process holds. The lock is taken on the very file that was looked at, and the
 // name is removed only while it still names that file.
-bool removeIfLeftOver(int folder, const char* name, std::chrono::system_clock::time_point changedBefore)
+bool RemoveIfLeftOver(int folder, const char* name, std::chrono::system_clock::time_point changedBefore)
 {
     struct stat seen {};
-    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode) || changedAfter(seen, changedBefore))
+    if (::fstatat(folder, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode) || ChangedAfter(seen, changedBefore))
         return false;
     // Read and write where allowed: an exclusive lock on a network file system may need it.
     constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     Fd fd(::openat(folder, name, O_RDWR | flags));
-    if (fd.get() < 0)
-        fd.reset(::openat(folder, name, O_RDONLY | flags));
+    if (fd.Get() < 0)
+        fd.Reset(::openat(folder, name, O_RDONLY | flags));
     struct stat opened {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || !sameInode(seen, opened))
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &opened) != 0 || !SameInode(seen, opened))
         return false;
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
         return false; // a running copy holds it, or its lock cannot be checked here
     struct stat now {};
-    if (::fstat(fd.get(), &opened) != 0 || changedAfter(opened, changedBefore)
-        || ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) != 0 || !sameInode(now, opened))
+    if (::fstat(fd.Get(), &opened) != 0 || ChangedAfter(opened, changedBefore)
+        || ::fstatat(folder, name, &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameInode(now, opened))
         return false;
     return ::unlinkat(folder, name, 0) == 0;
 }
@@ -360,9 +360,9 @@ std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::p
 {
     std::vector<std::filesystem::path> removed;
     const Fd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0)
+    if (folder.Get() < 0)
         return removed;
-    const int listed = ::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0);
+    const int listed = ::fcntl(folder.Get(), F_DUPFD_CLOEXEC, 0);
     DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
     if (listing == nullptr) {
         if (listed >= 0)
@@ -371,12 +371,12 @@ std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::p
     }
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(listing)) {
-        if (isCopyTemporaryName(std::string_view(entry->d_name)))
+        if (IsCopyTemporaryName(std::string_view(entry->d_name)))
             names.emplace_back(entry->d_name);
     }
     ::closedir(listing);
     for (const std::string& name : names) {
-        if (removeIfLeftOver(folder.get(), name.c_str(), changedBefore))
+        if (RemoveIfLeftOver(folder.Get(), name.c_str(), changedBefore))
             removed.push_back(dir / name);
     }
     return removed;
@@ -395,13 +395,13 @@ bool RenameByLink(const std::filesystem::path& from, const std::filesystem::path
 {
     ec.clear();
     if (::link(from.c_str(), to.c_str()) != 0) {
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
         return false;
     }
     if (::unlink(from.c_str()) != 0) {
         const int e = errno;
         ::unlink(to.c_str());
-        ec = errnoCode(e);
+        ec = ErrnoCode(e);
         return false;
     }
     return true;
@@ -417,7 +417,7 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         return true;
     const int e = errno;
     if (e != EINVAL && e != ENOSYS && e != EOPNOTSUPP) {
-        ec = errnoCode(e);
+        ec = ErrnoCode(e);
         return false;
     }
 #endif
@@ -430,15 +430,15 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         return false;
     struct stat st {};
     if (::lstat(to.c_str(), &st) == 0) {
-        ec = errnoCode(EEXIST);
+        ec = ErrnoCode(EEXIST);
         return false;
     }
     if (errno != ENOENT) {
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
         return false;
     }
     if (::rename(from.c_str(), to.c_str()) != 0) {
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
         return false;
     }
     ec.clear();
@@ -449,7 +449,7 @@ bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
 {
     ec.clear();
     if (::mkdir(dir.c_str(), 0777) != 0) {
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
         return false;
     }
     return true;
@@ -471,13 +471,13 @@ bool PathExists(const std::filesystem::path& path)
 
 namespace {
 
-std::error_code lastError()
+std::error_code LastError()
 {
     return std::error_code(int(::GetLastError()), std::system_category());
 }
 
 // Volume serial number and file index of an existing file; false when it cannot be opened.
-bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
+bool FileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
 {
     HANDLE h = ::CreateFileW(SystemPath(p).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -488,7 +488,7 @@ bool fileId(const std::filesystem::path& p, BY_HANDLE_FILE_INFORMATION& info)
     return ok != 0;
 }
 
-void removeTemp(const std::filesystem::path& temp)
+void RemoveTemp(const std::filesystem::path& temp)
 {
     ::SetFileAttributesW(SystemPath(temp).c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(SystemPath(temp).c_str());
@@ -496,7 +496,7 @@ void removeTemp(const std::filesystem::path& temp)
 
 // A copy's temporary name: the prefix and six letters or digits, mixed from the process, the
 // clock and the attempt; CopyFileExW's fail-if-exists takes care of a name already there.
-std::wstring temporaryName(unsigned attempt)
+std::wstring TemporaryName(unsigned attempt)
 {
     static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     LARGE_INTEGER counter {};
@@ -514,15 +514,15 @@ std::wstring temporaryName(unsigned attempt)
     return name;
 }
 
-std::uint64_t ticksOf(const LARGE_INTEGER& t)
+std::uint64_t TicksOf(const LARGE_INTEGER& t)
 {
     return std::uint64_t(t.QuadPart);
 }
 
-// Opens the file Path for deletion only when nobody else has it open: a running copy (CopyFileExW
+// Opens the file `path` for deletion only when nobody else has it open: a running copy (CopyFileExW
 // writing it, or the handle kept until the move) makes the open fail with a sharing violation.
-// Removes it when it is a regular file not changed after ChangedBefore (in file time units).
-bool removeIfLeftOver(const std::filesystem::path& path, std::uint64_t changedBefore)
+// Removes it when it is a regular file not changed after `changedBefore` (in file time units).
+bool RemoveIfLeftOver(const std::filesystem::path& path, std::uint64_t changedBefore)
 {
     const HANDLE h = ::CreateFileW(SystemPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -532,8 +532,8 @@ bool removeIfLeftOver(const std::filesystem::path& path, std::uint64_t changedBe
     bool removed = false;
     if (::GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info)
         && !(info.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-        && ticksOf(info.CreationTime) <= changedBefore && ticksOf(info.LastWriteTime) <= changedBefore
-        && ticksOf(info.ChangeTime) <= changedBefore) {
+        && TicksOf(info.CreationTime) <= changedBefore && TicksOf(info.LastWriteTime) <= changedBefore
+        && TicksOf(info.ChangeTime) <= changedBefore) {
         // A read-only file cannot be deleted; the copy gave it its source's attributes.
         if (info.FileAttributes & FILE_ATTRIBUTE_READONLY) {
             FILE_BASIC_INFO writable {};
@@ -549,7 +549,7 @@ bool removeIfLeftOver(const std::filesystem::path& path, std::uint64_t changedBe
 }
 
 // Lets CopyFileExW ask the caller's cancel check between chunks.
-DWORD CALLBACK copyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
                             LPVOID data)
 {
     const auto* cancelled = static_cast<const CopyCancelled*>(data);
@@ -563,15 +563,15 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
 {
     ec.clear();
     BY_HANDLE_FILE_INFORMATION a {}, b {};
-    if (!fileId(from, a)) {
-        ec = lastError();
+    if (!FileId(from, a)) {
+        ec = LastError();
         return false;
     }
     if (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         ec = std::make_error_code(std::errc::is_a_directory);
         return false;
     }
-    if (fileId(to, b)) {
+    if (FileId(to, b)) {
         if (mode == CopyMode::FailIfExists) {
             ec = std::error_code(ERROR_FILE_EXISTS, std::system_category());
             return false;
@@ -591,19 +591,19 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
     std::filesystem::path temp;
     bool copied = false;
     for (unsigned attempt = 0; attempt < 100 && !copied; ++attempt) {
-        temp = dir / temporaryName(attempt);
+        temp = dir / TemporaryName(attempt);
         detail::SetPendingTemporaryFile(temp);
-        if (::CopyFileExW(SystemPath(from).c_str(), SystemPath(temp).c_str(), copyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
+        if (::CopyFileExW(SystemPath(from).c_str(), SystemPath(temp).c_str(), CopyProgress, const_cast<CopyCancelled*>(&cancelled), nullptr,
                           COPY_FILE_FAIL_IF_EXISTS)) {
             copied = true;
         } else if (::GetLastError() == ERROR_REQUEST_ABORTED) {
             ec = std::make_error_code(std::errc::operation_canceled);
-            removeTemp(temp);
+            RemoveTemp(temp);
             detail::SetPendingTemporaryFile({});
             return false;
         } else if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            ec = lastError();
-            removeTemp(temp);
+            ec = LastError();
+            RemoveTemp(temp);
             detail::SetPendingTemporaryFile({});
             return false;
         }
@@ -628,17 +628,17 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
     if (cancelled && cancelled()) {
         ec = std::make_error_code(std::errc::operation_canceled);
         release();
-        removeTemp(temp);
+        RemoveTemp(temp);
         detail::SetPendingTemporaryFile({});
         return false;
     }
     const DWORD flags = mode == CopyMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
     const bool moved = ::MoveFileExW(SystemPath(temp).c_str(), SystemPath(to).c_str(), flags) != 0;
     if (!moved)
-        ec = lastError();
+        ec = LastError();
     release();
     if (!moved)
-        removeTemp(temp);
+        RemoveTemp(temp);
     detail::SetPendingTemporaryFile({});
     return moved;
 }
@@ -662,13 +662,13 @@ std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::p
     if (find == INVALID_HANDLE_VALUE)
         return removed;
     do {
-        if (isCopyTemporaryName(std::wstring_view(found.cFileName))
+        if (IsCopyTemporaryName(std::wstring_view(found.cFileName))
             && !(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
             names.emplace_back(found.cFileName);
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
     for (const std::wstring& name : names) {
-        if (removeIfLeftOver(dir / name, before))
+        if (RemoveIfLeftOver(dir / name, before))
             removed.push_back(dir / name);
     }
     return removed;
@@ -692,13 +692,13 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     // change of letter case only reaches the same file under another spelling and is a real
     // rename.
     BY_HANDLE_FILE_INFORMATION a {}, b {};
-    if (from.filename() == to.filename() && fileId(from, a) && fileId(to, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
+    if (from.filename() == to.filename() && FileId(from, a) && FileId(to, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber
         && a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow) {
         ec = std::error_code(ERROR_ALREADY_EXISTS, std::system_category());
         return false;
     }
     if (!::MoveFileW(SystemPath(from).c_str(), SystemPath(to).c_str())) {
-        ec = lastError();
+        ec = LastError();
         return false;
     }
     return true;
@@ -708,7 +708,7 @@ bool CreateOneDirectory(const std::filesystem::path& dir, std::error_code& ec)
 {
     ec.clear();
     if (!::CreateDirectoryW(SystemPath(dir).c_str(), nullptr)) {
-        ec = lastError();
+        ec = LastError();
         return false;
     }
     return true;

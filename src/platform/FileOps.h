@@ -32,20 +32,20 @@ enum class CopyMode {
 // Asked now and then while a copy runs; true stops it (it then fails with operation_canceled).
 using CopyCancelled = std::function<bool()>;
 
-// Copies the regular file From to To: contents, permissions and modification time.
+// Copies the regular file `from` to `to`: contents, permissions and modification time.
 // Returns true on success; otherwise false with the reason in ec.
 bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::path& to, CopyMode mode,
                    std::error_code& ec, const CopyCancelled& cancelled = {});
 
-// Removes from the folder Dir the temporaries that copies into it left behind: each regular file
-// named exactly like a copy's temporary, not changed after ChangedBefore, that no running copy
+// Removes from the folder `dir` the temporaries that copies into it left behind: each regular file
+// named exactly like a copy's temporary, not changed after `changedBefore`, that no running copy
 // holds. A folder, a symbolic link, any other name, a file changed later, and a file whose lock
 // cannot be checked (no access, no locks on the file system) are left alone. Returns the paths
 // removed; a folder that cannot be read gives none.
 std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::path& dir,
                                                         std::chrono::system_clock::time_point changedBefore);
 
-// Renames From to To; fails (ec = file_exists) when To exists, and never replaces it. A new name
+// Renames `from` to `to`; fails (ec = file_exists) when `to` exists, and never replaces it. A new name
 // longer than common file systems take fails with filename_too_long.
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& ec);
 
@@ -57,7 +57,7 @@ inline constexpr const char* kNameLengthUnit = "characters";
 #else
 inline constexpr const char* kNameLengthUnit = "bytes";
 #endif
-// The length of Name in that unit.
+// The length of `name` in that unit.
 std::size_t NameLength(const std::filesystem::path& name);
 
 // Creates one folder level; its parent must exist. Fails when anything exists under that name.

@@ -55,7 +55,7 @@ std::string ScopedName(const std::string& name)
 
 } // namespace
 
-std::filesystem::path InstanceLock::lockFilePath(const std::string&)
+std::filesystem::path InstanceLock::LockFilePath(const std::string&)
 {
     return {};
 }
@@ -67,36 +67,36 @@ InstanceLock::InstanceLock(const std::string& name)
     if (!h)
         return; // could not be created: run as the only instance
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        heldElsewhere_ = true;
+        m_heldElsewhere = true;
         CloseHandle(h);
         return;
     }
-    handle_ = h;
+    m_handle = h;
 }
 
 InstanceLock::~InstanceLock()
 {
-    if (handle_) {
-        ReleaseMutex(static_cast<HANDLE>(handle_));
-        CloseHandle(static_cast<HANDLE>(handle_));
+    if (m_handle) {
+        ReleaseMutex(static_cast<HANDLE>(m_handle));
+        CloseHandle(static_cast<HANDLE>(m_handle));
     }
 }
 
-bool InstanceLock::owned() const
+bool InstanceLock::Owned() const
 {
-    return handle_ != nullptr;
+    return m_handle != nullptr;
 }
 
 #else
 
-std::filesystem::path InstanceLock::lockFilePath(const std::string& name)
+std::filesystem::path InstanceLock::LockFilePath(const std::string& name)
 {
     return UserRuntimeDir() / (name + ".lock");
 }
 
 InstanceLock::InstanceLock(const std::string& name)
 {
-    const auto path = lockFilePath(name);
+    const auto path = LockFilePath(name);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     // Never through a link, and only a file of our own: a lock file planted by someone else
@@ -110,22 +110,22 @@ InstanceLock::InstanceLock(const std::string& name)
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        heldElsewhere_ = errno == EWOULDBLOCK;
+        m_heldElsewhere = errno == EWOULDBLOCK;
         ::close(fd);
         return;
     }
-    fd_ = fd;
+    m_fd = fd;
 }
 
 InstanceLock::~InstanceLock()
 {
-    if (fd_ >= 0)
-        ::close(fd_); // closing the last descriptor drops the lock
+    if (m_fd >= 0)
+        ::close(m_fd); // closing the last descriptor drops the lock
 }
 
-bool InstanceLock::owned() const
+bool InstanceLock::Owned() const
 {
-    return fd_ >= 0;
+    return m_fd >= 0;
 }
 
 #endif
@@ -135,9 +135,9 @@ bool InstanceAlreadyRunning(const std::string& name)
     // The lock of this process lives until the process ends.
     static std::unique_ptr<InstanceLock> held;
     auto lock = std::make_unique<InstanceLock>(name);
-    if (lock->heldElsewhere())
+    if (lock->HeldElsewhere())
         return true;
-    if (lock->owned())
+    if (lock->Owned())
         held = std::move(lock);
     return false;
 }

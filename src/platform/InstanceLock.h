@@ -21,28 +21,28 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     // True when another process (or another InstanceLock of this process) holds the lock.
-    bool heldElsewhere() const { return heldElsewhere_; }
+    bool HeldElsewhere() const { return m_heldElsewhere; }
     // True when this object holds the lock. Both are false when the lock could not be
     // created at all (no runtime folder, no mutex): the caller then runs as the only instance.
-    bool owned() const;
+    bool Owned() const;
 
     // The file that stands for the lock where there is no named mutex; empty on Windows.
-    static std::filesystem::path lockFilePath(const std::string& name);
+    static std::filesystem::path LockFilePath(const std::string& name);
 
 private:
 #ifdef _WIN32
-    void* handle_ = nullptr;
+    void* m_handle = nullptr;
 #else
-    int fd_ = -1;
+    int m_fd = -1;
 #endif
-    bool heldElsewhere_ = false;
+    bool m_heldElsewhere = false;
 };
 
 // The single-instance test of start-up: true when another instance holds the lock under this
 // name. Otherwise this process now holds it (when it could be created at all) until it ends.
 bool InstanceAlreadyRunning(const std::string& name);
 
-// Where the instance that holds the lock Name listens for the files of later starts, as a local
+// Where the instance that holds the lock `name` listens for the files of later starts, as a local
 // socket name: a socket file beside the lock file (the per-user runtime folder); on Windows a
 // pipe name with the user's session and name in it.
 std::string InstanceChannelName(const std::string& name);

@@ -27,7 +27,7 @@ char pendingName[4096];
 #endif
 volatile std::sig_atomic_t pendingValid = 0;
 
-void removePending()
+void RemovePending()
 {
     if (!pendingValid)
         return;
@@ -39,19 +39,19 @@ void removePending()
 }
 
 #ifdef _WIN32
-BOOL WINAPI onConsoleEvent(DWORD)
+BOOL WINAPI OnConsoleEvent(DWORD)
 {
     if (requests.fetch_add(1) > 0) {
-        removePending();
+        RemovePending();
         ::ExitProcess(UINT(exitCode));
     }
     return TRUE;
 }
 #else
-extern "C" void onSignal(int)
+extern "C" void OnSignal(int)
 {
     if (requests.fetch_add(1) > 0) {
-        removePending();
+        RemovePending();
         ::_exit(exitCode);
     }
 }
@@ -64,10 +64,10 @@ void InstallInterruptHandlers(int exitCodeOnSecondRequest)
     exitCode = exitCodeOnSecondRequest;
     KeepRunningPastFileSizeLimit();
 #ifdef _WIN32
-    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
     struct sigaction action {};
-    action.sa_handler = onSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int sig : {SIGINT, SIGTERM, SIGHUP})

@@ -32,7 +32,7 @@ const char* SharedLibrarySuffix()
 
 namespace {
 
-bool ownedByUserOrRoot(const struct stat& st)
+bool OwnedByUserOrRoot(const struct stat& st)
 {
     return st.st_uid == ::geteuid() || st.st_uid == 0;
 }
@@ -52,7 +52,7 @@ LibraryTrust CheckLibraryTrust(const std::filesystem::path& path)
         return LibraryTrust::Missing;
     if (!S_ISREG(st.st_mode))
         return LibraryTrust::NotRegularFile;
-    if (!ownedByUserOrRoot(st))
+    if (!OwnedByUserOrRoot(st))
         return LibraryTrust::ForeignOwner;
     if (st.st_mode & (S_IWGRP | S_IWOTH))
         return LibraryTrust::WritableByOthers;
@@ -65,7 +65,7 @@ LibraryTrust CheckLibraryTrust(const std::filesystem::path& path)
         if (slash == std::string::npos)
             break;
         dir.resize(slash == 0 ? 1 : slash);
-        if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !ownedByUserOrRoot(st))
+        if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !OwnedByUserOrRoot(st))
             return LibraryTrust::UnsafeFolder;
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX))
             return LibraryTrust::UnsafeFolder;
@@ -84,7 +84,7 @@ struct LocalFreeDeleter {
 };
 
 // The SID of the user this process runs as, or empty.
-std::vector<BYTE> currentUserSid()
+std::vector<BYTE> CurrentUserSid()
 {
     HANDLE token = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
@@ -105,7 +105,7 @@ std::vector<BYTE> currentUserSid()
 
 // This user and the system's own accounts: SYSTEM, the Administrators group, TrustedInstaller,
 // and "owner rights" (which stands for the owner, checked separately).
-bool isTrustedSid(PSID sid, const std::vector<BYTE>& user)
+bool IsTrustedSid(PSID sid, const std::vector<BYTE>& user)
 {
     if (!user.empty() && ::EqualSid(sid, const_cast<BYTE*>(user.data())))
         return true;
@@ -123,8 +123,8 @@ bool isTrustedSid(PSID sid, const std::vector<BYTE>& user)
 
 enum class Security { Safe, ForeignOwner, OthersMayChange, Unreadable };
 
-// Owner and access list of one file or folder: Rights are the ones no one else may hold.
-Security checkSecurity(const std::wstring& path, DWORD rights, const std::vector<BYTE>& user)
+// Owner and access list of one file or folder: `rights` are the ones no one else may hold.
+Security CheckSecurity(const std::wstring& path, DWORD rights, const std::vector<BYTE>& user)
 {
     PSID owner = nullptr;
     PACL dacl = nullptr;
@@ -134,7 +134,7 @@ Security checkSecurity(const std::wstring& path, DWORD rights, const std::vector
         != ERROR_SUCCESS)
         return Security::Unreadable;
     std::unique_ptr<void, LocalFreeDeleter> hold(descriptor);
-    if (!owner || !isTrustedSid(owner, user))
+    if (!owner || !IsTrustedSid(owner, user))
         return Security::ForeignOwner;
     if (!dacl)
         return Security::OthersMayChange; // no access list: everyone may do everything
@@ -148,14 +148,14 @@ Security checkSecurity(const std::wstring& path, DWORD rights, const std::vector
         if (header->AceType != ACCESS_ALLOWED_ACE_TYPE && header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
             continue;
         auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        if ((allowed->Mask & rights) && !isTrustedSid(&allowed->SidStart, user))
+        if ((allowed->Mask & rights) && !IsTrustedSid(&allowed->SidStart, user))
             return Security::OthersMayChange;
     }
     return Security::Safe;
 }
 
 // The final path of an open file without the "\\?\" prefix that GetFinalPathNameByHandleW adds.
-std::wstring finalPath(HANDLE file)
+std::wstring FinalPath(HANDLE file)
 {
     std::wstring buffer(MAX_PATH, L'\0');
     DWORD n = ::GetFinalPathNameByHandleW(file, buffer.data(), DWORD(buffer.size()), FILE_NAME_NORMALIZED);
@@ -183,17 +183,17 @@ LibraryTrust CheckLibraryTrust(const std::filesystem::path& path)
         return LibraryTrust::Missing;
     BY_HANDLE_FILE_INFORMATION info{};
     const bool disk = ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileInformationByHandle(h, &info);
-    const std::filesystem::path file = finalPath(h);
+    const std::filesystem::path file = FinalPath(h);
     ::CloseHandle(h);
     if (!disk || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return LibraryTrust::NotRegularFile;
     if (file.empty())
         return LibraryTrust::Missing;
 
-    const std::vector<BYTE> user = currentUserSid();
+    const std::vector<BYTE> user = CurrentUserSid();
     const DWORD fileRights = FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER | DELETE | GENERIC_WRITE
                              | GENERIC_ALL;
-    switch (checkSecurity(file.wstring(), fileRights, user)) {
+    switch (CheckSecurity(file.wstring(), fileRights, user)) {
     case Security::Safe: break;
     case Security::ForeignOwner: return LibraryTrust::ForeignOwner;
     case Security::OthersMayChange:
@@ -205,7 +205,7 @@ LibraryTrust CheckLibraryTrust(const std::filesystem::path& path)
                                | GENERIC_ALL;
     const bool unc = file.root_name().wstring().rfind(L"\\\\", 0) == 0;
     for (std::filesystem::path dir = file.parent_path();; dir = dir.parent_path()) {
-        if (checkSecurity(dir.wstring(), folderRights, user) != Security::Safe)
+        if (CheckSecurity(dir.wstring(), folderRights, user) != Security::Safe)
             return LibraryTrust::UnsafeFolder;
         // A drive ends at its root folder; a network path at its share, the first component.
         const std::filesystem::path rel = dir.relative_path();

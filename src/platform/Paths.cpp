@@ -15,7 +15,7 @@
 namespace platform {
 namespace {
 
-std::filesystem::path fromEnv(const char* name)
+std::filesystem::path FromEnv(const char* name)
 {
 #ifdef _WIN32
     std::wstring wname(name, name + std::char_traits<char>::length(name));
@@ -32,9 +32,9 @@ std::filesystem::path fromEnv(const char* name)
 }
 
 #ifndef _WIN32
-std::filesystem::path homeDir()
+std::filesystem::path HomeDir()
 {
-    auto home = fromEnv("HOME");
+    auto home = FromEnv("HOME");
     if (!home.empty())
         return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
@@ -66,38 +66,38 @@ std::filesystem::path ExecutablePath()
 
 std::filesystem::path UserConfigDir()
 {
-    if (auto p = fromEnv("KRDL_CONFIG_HOME"); !p.empty())
+    if (auto p = FromEnv("KRDL_CONFIG_HOME"); !p.empty())
         return p;
 #ifdef _WIN32
-    return fromEnv("APPDATA");
+    return FromEnv("APPDATA");
 #else
-    if (auto p = fromEnv("XDG_CONFIG_HOME"); !p.empty())
+    if (auto p = FromEnv("XDG_CONFIG_HOME"); !p.empty())
         return p;
-    return homeDir() / ".config";
+    return HomeDir() / ".config";
 #endif
 }
 
 std::filesystem::path UserDataDir()
 {
-    if (auto p = fromEnv("KRDL_DATA_HOME"); !p.empty())
+    if (auto p = FromEnv("KRDL_DATA_HOME"); !p.empty())
         return p;
 #ifdef _WIN32
-    return fromEnv("LOCALAPPDATA");
+    return FromEnv("LOCALAPPDATA");
 #else
-    if (auto p = fromEnv("XDG_DATA_HOME"); !p.empty())
+    if (auto p = FromEnv("XDG_DATA_HOME"); !p.empty())
         return p;
-    return homeDir() / ".local" / "share";
+    return HomeDir() / ".local" / "share";
 #endif
 }
 
 std::filesystem::path UserRuntimeDir()
 {
-    if (auto p = fromEnv("KRDL_RUNTIME_DIR"); !p.empty())
+    if (auto p = FromEnv("KRDL_RUNTIME_DIR"); !p.empty())
         return p;
 #ifdef _WIN32
     return std::filesystem::temp_directory_path();
 #else
-    if (auto p = fromEnv("XDG_RUNTIME_DIR"); !p.empty())
+    if (auto p = FromEnv("XDG_RUNTIME_DIR"); !p.empty())
         return p;
     // A folder of our own, readable by this user only.
     std::error_code ec;

@@ -18,7 +18,7 @@ namespace platform {
 
 std::string PositionedFile::Identity() const
 {
-    return handle_ == kClosed ? std::string() : OpenFileIdentity(handle_);
+    return m_handle == kClosed ? std::string() : OpenFileIdentity(m_handle);
 }
 
 #ifdef _WIN32
@@ -94,22 +94,22 @@ PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, A
         CloseHandle(h);
         return {Problem::System, ec};
     }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
-    sizeAtOpen_ = static_cast<std::uint64_t>(size.QuadPart);
+    m_handle = reinterpret_cast<std::intptr_t>(h);
+    m_sizeAtOpen = static_cast<std::uint64_t>(size.QuadPart);
     return {};
 }
 
 void PositionedFile::Close()
 {
-    if (handle_ != kClosed)
-        CloseHandle(H(handle_));
-    handle_ = kClosed;
+    if (m_handle != kClosed)
+        CloseHandle(H(m_handle));
+    m_handle = kClosed;
 }
 
 bool PositionedFile::CurrentSize(std::uint64_t& size, std::error_code& ec) const
 {
     LARGE_INTEGER s{};
-    if (!GetFileSizeEx(H(handle_), &s)) {
+    if (!GetFileSizeEx(H(m_handle), &s)) {
         ec = LastError();
         return false;
     }
@@ -123,7 +123,7 @@ std::size_t PositionedFile::ReadAt(std::uint64_t offset, void* out, std::size_t 
     while (done < length) {
         OVERLAPPED o = At(offset + done);
         DWORD got = 0;
-        if (!ReadFile(H(handle_), static_cast<char*>(out) + done, static_cast<DWORD>(std::min(length - done, kMaxChunk)),
+        if (!ReadFile(H(m_handle), static_cast<char*>(out) + done, static_cast<DWORD>(std::min(length - done, kMaxChunk)),
                       &got, &o)) {
             if (GetLastError() != ERROR_HANDLE_EOF)
                 ec = LastError();
@@ -142,7 +142,7 @@ bool PositionedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t
     while (done < length) {
         OVERLAPPED o = At(offset + done);
         DWORD put = 0;
-        if (!WriteFile(H(handle_), static_cast<const char*>(data) + done,
+        if (!WriteFile(H(m_handle), static_cast<const char*>(data) + done,
                        static_cast<DWORD>(std::min(length - done, kMaxChunk)), &put, &o)) {
             ec = LastError();
             return false;
@@ -158,7 +158,7 @@ bool PositionedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t
 
 bool PositionedFile::Sync(std::error_code& ec)
 {
-    if (!FlushFileBuffers(H(handle_))) {
+    if (!FlushFileBuffers(H(m_handle))) {
         ec = LastError();
         return false;
     }
@@ -169,7 +169,7 @@ bool PositionedFile::Truncate(std::uint64_t size, std::error_code& ec)
 {
     FILE_END_OF_FILE_INFO info{};
     info.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFileInformationByHandle(H(handle_), FileEndOfFileInfo, &info, sizeof info)) {
+    if (!SetFileInformationByHandle(H(m_handle), FileEndOfFileInfo, &info, sizeof info)) {
         ec = LastError();
         return false;
     }
@@ -265,22 +265,22 @@ PositionedFile::Status PositionedFile::Open(const std::filesystem::path& path, A
         ::close(fd);
         return status;
     }
-    handle_ = fd;
-    sizeAtOpen_ = static_cast<std::uint64_t>(st.st_size);
+    m_handle = fd;
+    m_sizeAtOpen = static_cast<std::uint64_t>(st.st_size);
     return status;
 }
 
 void PositionedFile::Close()
 {
-    if (handle_ != kClosed)
-        ::close(static_cast<int>(handle_)); // also drops the locks this description holds
-    handle_ = kClosed;
+    if (m_handle != kClosed)
+        ::close(static_cast<int>(m_handle)); // also drops the locks this description holds
+    m_handle = kClosed;
 }
 
 bool PositionedFile::CurrentSize(std::uint64_t& size, std::error_code& ec) const
 {
     struct stat st{};
-    if (::fstat(static_cast<int>(handle_), &st) != 0) {
+    if (::fstat(static_cast<int>(m_handle), &st) != 0) {
         ec = Errno(errno);
         return false;
     }
@@ -292,7 +292,7 @@ std::size_t PositionedFile::ReadAt(std::uint64_t offset, void* out, std::size_t 
 {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::pread(static_cast<int>(handle_), static_cast<char*>(out) + done, length - done,
+        const ssize_t n = ::pread(static_cast<int>(m_handle), static_cast<char*>(out) + done, length - done,
                                   static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR)
@@ -311,7 +311,7 @@ bool PositionedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t
 {
     std::size_t done = 0;
     while (done < length) {
-        const ssize_t n = ::pwrite(static_cast<int>(handle_), static_cast<const char*>(data) + done, length - done,
+        const ssize_t n = ::pwrite(static_cast<int>(m_handle), static_cast<const char*>(data) + done, length - done,
                                    static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR)
@@ -331,7 +331,7 @@ bool PositionedFile::WriteAt(std::uint64_t offset, const void* data, std::size_t
 bool PositionedFile::Sync(std::error_code& ec)
 {
 #ifdef __linux__
-    const int rc = ::fdatasync(static_cast<int>(handle_));
+    const int rc = ::fdatasync(static_cast<int>(m_handle));
 #else
     const int rc = ::fsync(static_cast<int>(handle_));
 #endif
@@ -346,7 +346,7 @@ bool PositionedFile::Truncate(std::uint64_t size, std::error_code& ec)
 {
     int rc;
     do
-        rc = ::ftruncate(static_cast<int>(handle_), static_cast<off_t>(size));
+        rc = ::ftruncate(static_cast<int>(m_handle), static_cast<off_t>(size));
     while (rc != 0 && errno == EINTR);
     if (rc != 0) {
         ec = Errno(errno);

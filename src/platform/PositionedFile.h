@@ -44,12 +44,12 @@ public:
     // Closes a file that was open before.
     Status Open(const std::filesystem::path& path, Access access, Lock lock = Lock::None, Links links = Links::Follow);
     void Close();
-    bool IsOpen() const { return handle_ != kClosed; }
+    bool IsOpen() const { return m_handle != kClosed; }
 
     // platform::FileIdentity of the open file: the file itself, whatever its path names now.
     std::string Identity() const;
     // The length found when the file was opened.
-    std::uint64_t SizeAtOpen() const { return sizeAtOpen_; }
+    std::uint64_t SizeAtOpen() const { return m_sizeAtOpen; }
     // The length now, asked of the system.
     bool CurrentSize(std::uint64_t& size, std::error_code& ec) const;
 
@@ -65,8 +65,8 @@ public:
 
 private:
     static constexpr std::intptr_t kClosed = -1;
-    std::intptr_t handle_ = kClosed; // a file descriptor, or a Windows HANDLE
-    std::uint64_t sizeAtOpen_ = 0;
+    std::intptr_t m_handle = kClosed; // a file descriptor, or a Windows HANDLE
+    std::uint64_t m_sizeAtOpen = 0;
 };
 
 } // namespace platform

@@ -11,15 +11,15 @@ namespace platform {
 
 bool HasUserRegistry();
 
-// Opens KeyPath without creating it and returns the string value Name; nothing when the key or
+// Opens `keyPath` without creating it and returns the string value `name`; nothing when the key or
 // the value is missing or is not a string.
 std::optional<std::u16string> ReadUserRegistryString(const std::u16string& keyPath, const std::u16string& name);
 
-// Opens KeyPath, creating what is missing, and writes Value as the string value Name. False when
+// Opens `keyPath`, creating what is missing, and writes `value` as the string value `name`. False when
 // the key cannot be opened or created, or the value cannot be written.
 bool WriteUserRegistryString(const std::u16string& keyPath, const std::u16string& name, const std::u16string& value);
 
-// Removes KeyPath with everything below it; true when it is gone (or was never there).
+// Removes `keyPath` with everything below it; true when it is gone (or was never there).
 bool RemoveUserRegistryKey(const std::u16string& keyPath);
 
 } // namespace platform

@@ -21,27 +21,27 @@ namespace platform {
 namespace {
 
 // The error for something that exists but is not a regular file.
-std::error_code notRegular(std::filesystem::file_type type)
+std::error_code NotRegular(std::filesystem::file_type type)
 {
     return std::make_error_code(type == std::filesystem::file_type::directory ? std::errc::is_a_directory
                                                                               : std::errc::not_supported);
 }
 
 // Looked at before a read opens the file: opening a device can have effects of its own.
-bool isRegularFile(const std::filesystem::path& path, std::error_code& ec)
+bool IsRegularFile(const std::filesystem::path& path, std::error_code& ec)
 {
     const auto status = std::filesystem::status(path, ec);
     if (ec)
         return false;
     if (status.type() != std::filesystem::file_type::regular) {
-        ec = notRegular(status.type());
+        ec = NotRegular(status.type());
         return false;
     }
     return true;
 }
 
-// A name for the new file beside Target that no other writer picks at the same moment.
-std::filesystem::path temporaryBeside(const std::filesystem::path& target, unsigned attempt)
+// A name for the new file beside `target` that no other writer picks at the same moment.
+std::filesystem::path TemporaryBeside(const std::filesystem::path& target, unsigned attempt)
 {
     static std::atomic<unsigned> counter{0};
     const auto now = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -51,8 +51,8 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target, unsig
     return target.parent_path() / name;
 }
 
-// Where the bytes really go: the target of a symbolic link, else Path itself.
-bool resolveTarget(const std::filesystem::path& path, std::filesystem::path& target, std::error_code& ec)
+// Where the bytes really go: the target of a symbolic link, else `path` itself.
+bool ResolveTarget(const std::filesystem::path& path, std::filesystem::path& target, std::error_code& ec)
 {
     target = path;
     const auto link = std::filesystem::symlink_status(path, ec);
@@ -69,7 +69,7 @@ bool resolveTarget(const std::filesystem::path& path, std::filesystem::path& tar
         return false;
     ec.clear();
     if (status.type() != std::filesystem::file_type::not_found && status.type() != std::filesystem::file_type::regular) {
-        ec = notRegular(status.type());
+        ec = NotRegular(status.type());
         return false;
     }
     return true;
@@ -81,12 +81,12 @@ bool resolveTarget(const std::filesystem::path& path, std::filesystem::path& tar
 
 namespace {
 
-std::error_code errnoCode(int e)
+std::error_code ErrnoCode(int e)
 {
     return std::error_code(e, std::generic_category());
 }
 
-bool writeAll(int fd, const char* data, std::size_t size)
+bool WriteAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -106,20 +106,20 @@ bool writeAll(int fd, const char* data, std::size_t size)
 bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::error_code& ec)
 {
     bytes.clear();
-    if (!isRegularFile(path, ec))
+    if (!IsRegularFile(path, ec))
         return false;
     // Non-blocking, so that a FIFO put there after the look still cannot stop the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
         return false;
     }
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
     if (!ok)
-        ec = errnoCode(errno);
+        ec = ErrnoCode(errno);
     else if (!S_ISREG(st.st_mode)) {
-        ec = notRegular(S_ISDIR(st.st_mode) ? std::filesystem::file_type::directory : std::filesystem::file_type::unknown);
+        ec = NotRegular(S_ISDIR(st.st_mode) ? std::filesystem::file_type::directory : std::filesystem::file_type::unknown);
         ok = false;
     }
     if (ok)
@@ -132,7 +132,7 @@ bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std:
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            ec = errnoCode(errno);
+            ec = ErrnoCode(errno);
             ok = false;
             break;
         }
@@ -148,7 +148,7 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
 {
     ec.clear();
     std::filesystem::path target;
-    if (!resolveTarget(path, target, ec))
+    if (!ResolveTarget(path, target, ec))
         return false;
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
@@ -156,19 +156,19 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
     std::filesystem::path temp;
     int fd = -1;
     for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporaryBeside(target, attempt);
+        temp = TemporaryBeside(target, attempt);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0 && errno != EEXIST) {
-            ec = errnoCode(errno);
+            ec = ErrnoCode(errno);
             return false;
         }
     }
     if (fd < 0) {
-        ec = errnoCode(EEXIST);
+        ec = ErrnoCode(EEXIST);
         return false;
     }
     int err = 0;
-    if (!writeAll(fd, bytes.data(), bytes.size()))
+    if (!WriteAll(fd, bytes.data(), bytes.size()))
         err = errno;
     if (!err && existed && ::fchmod(fd, old.st_mode & 07777) != 0)
         err = errno;
@@ -180,7 +180,7 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
         err = errno;
     if (err) {
         ::unlink(temp.c_str());
-        ec = errnoCode(err);
+        ec = ErrnoCode(err);
         return false;
     }
     // The rename is a change of the folder, which a power cut undoes until the folder itself
@@ -194,7 +194,7 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
 
 namespace {
 
-std::error_code lastError()
+std::error_code LastError()
 {
     return std::error_code(int(::GetLastError()), std::system_category());
 }
@@ -204,22 +204,22 @@ std::error_code lastError()
 bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::error_code& ec)
 {
     bytes.clear();
-    if (!isRegularFile(path, ec))
+    if (!IsRegularFile(path, ec))
         return false;
     HANDLE h = ::CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        ec = lastError();
+        ec = LastError();
         return false;
     }
     bool ok = ::GetFileType(h) == FILE_TYPE_DISK;
     if (!ok)
-        ec = notRegular(std::filesystem::file_type::unknown);
+        ec = NotRegular(std::filesystem::file_type::unknown);
     char buffer[65536];
     while (ok) {
         DWORD n = 0;
         if (!::ReadFile(h, buffer, DWORD(sizeof buffer), &n, nullptr)) {
-            ec = lastError();
+            ec = LastError();
             ok = false;
         } else if (n == 0) {
             break;
@@ -237,15 +237,15 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
 {
     ec.clear();
     std::filesystem::path target;
-    if (!resolveTarget(path, target, ec))
+    if (!ResolveTarget(path, target, ec))
         return false;
     std::filesystem::path temp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (unsigned attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = temporaryBeside(target, attempt);
+        temp = TemporaryBeside(target, attempt);
         h = ::CreateFileW(SystemPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) {
-            ec = lastError();
+            ec = LastError();
             return false;
         }
     }
@@ -263,10 +263,10 @@ bool ReplaceWholeFile(const std::filesystem::path& path, const std::string& byte
     }
     ok = ok && ::FlushFileBuffers(h) != 0;
     if (!ok)
-        ec = lastError();
+        ec = LastError();
     ::CloseHandle(h);
     if (ok && !::MoveFileExW(SystemPath(temp).c_str(), SystemPath(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ec = lastError();
+        ec = LastError();
         ok = false;
     }
     if (!ok)

@@ -47,9 +47,9 @@ void TDocCustomProperties::Add(const QString& name, const QString& value, bool u
     if (m_index.contains(key))
         return;
     auto entry = std::make_unique<TDocCustomPropertie>();
-    entry->Name = name;
-    entry->Value = value;
-    entry->Untouched = untouched;
+    entry->name = name;
+    entry->value = value;
+    entry->untouched = untouched;
     m_index.insert(key, Count());
     m_items.push_back(std::move(entry));
 }

@@ -34,12 +34,12 @@ QString PropertyNameKey(const QString& name);
 // One property definition of the seed file.
 class TCustomPropertie {
 public:
-    QString Name;
-    QStringList LookupValues; // in seed-file order, duplicates kept
-    QString DefaultValue;
+    QString name;
+    QStringList lookupValues; // in seed-file order, duplicates kept
+    QString defaultValue;
 
-    // Appends `text` to LookupValues as it is.
-    void AddLookupValue(const QString& text) { LookupValues.append(text); }
+    // Appends `text` to `lookupValues` as it is.
+    void AddLookupValue(const QString& text) { lookupValues.append(text); }
 };
 
 // The ordered list of definitions the seed parser fills and the editor reads; owns them.
@@ -59,12 +59,12 @@ private:
 // One property to be written into one document, always as text.
 class TDocCustomPropertie {
 public:
-    QString Name;
-    QString Value;
-    // True when Value is what the editor read from the document and nobody changed it. A
+    QString name;
+    QString value;
+    // True when `value` is what the editor read from the document and nobody changed it. A
     // property of this name that the document holds with another type than text (a date, a
     // number, Yes/No) then keeps its type and value instead of becoming text.
-    bool Untouched = false;
+    bool untouched = false;
 };
 
 // The properties to write into one document: keyed by the upper-cased name, the first entry

@@ -13,13 +13,13 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
             if (removed.contains(PropertyNameKey(custom.Item(k).Name())))
                 custom.Item(k).Remove();
     }
-    // Untouched entries whose name the document holds with a type other than text: those
+    // `untouched` entries whose name the document holds with a type other than text: those
     // properties stay exactly as they are, neither removed nor written again as text.
     QSet<QString> kept;
     for (qint32 k = 0; k < custom.Count(); ++k) {
         const TOleCustomProperty item = custom.Item(k);
         const TDocCustomPropertie* entry = properties.GetProperty(properties.IndexOf(item.Name()));
-        if (entry && entry->Untouched && item.Type() != ptText)
+        if (entry && entry->untouched && item.Type() != ptText)
             kept.insert(PropertyNameKey(item.Name()));
     }
     // From the last index down, so that a removal does not move what is still to be visited.
@@ -32,10 +32,10 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
     }
     for (int i = 0; i < properties.Count(); ++i) {
         const TDocCustomPropertie* entry = properties.GetProperty(i);
-        if (kept.contains(PropertyNameKey(entry->Name)))
+        if (kept.contains(PropertyNameKey(entry->name)))
             continue;
-        const QString value = entry->Value.isEmpty() ? QStringLiteral(" ") : entry->Value;
-        custom.Add(entry->Name, value);
+        const QString value = entry->value.isEmpty() ? QStringLiteral(" ") : entry->value;
+        custom.Add(entry->name, value);
     }
 }
 

@@ -12,7 +12,7 @@ class TOleDocPropClassWrapper {
 public:
     // Writes `properties` into the document at `path`, each as a text property (empty text as a
     // single blank " "). First removes every custom property when `deleteAll` is true, otherwise
-    // those whose names match an entry of `properties` ignoring case. An entry marked Untouched
+    // those whose names match an entry of `properties` ignoring case. An entry marked `untouched`
     // whose name the document holds with another type than text leaves that property alone
     // (also under `deleteAll`). Saves once, then closes.
     // Before all that, the properties named in `removals` (ignoring case) are removed whatever

@@ -143,6 +143,6 @@ private:
     TOleCustomProperties m_properties;
 };
 
-// Value of a decoded property as the program shows and writes it (see TOleCustomProperty).
+// `value` of a decoded property as the program shows and writes it (see TOleCustomProperty).
 QVariant PropertyVariant(const cfb::PropertyValue& value);
 QString PropertyValueText(const QVariant& value);

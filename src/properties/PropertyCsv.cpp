@@ -166,7 +166,7 @@ struct PropertyCsvReader::Impl {
         for (Seek(0); Refill();)
             detector.Feed(std::string_view(block.data(), block.size()));
         const text::Detection found = detector.Finish();
-        if (found.damaged()) {
+        if (found.Damaged()) {
             error = DamagedTextReason(found.damagedLine);
             return false;
         }
@@ -284,7 +284,7 @@ struct PropertyCsvReader::Impl {
         const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
         // Qt's decoder is the faster one for the well-formed fields that are the rule.
         if (encoding == SharedEncoding::Utf8Bom && text::IsValidUtf8(bytes))
-            return QString::fromUtf8(view);
+            return DecodeSharedLine(view, SharedEncoding::Utf8);
         return DecodeSharedLine(view, encoding);
     }
 
@@ -343,28 +343,28 @@ struct PropertyCsvReader::Impl {
     }
 };
 
-PropertyCsvReader::PropertyCsvReader() : d_(std::make_unique<Impl>()) {}
+PropertyCsvReader::PropertyCsvReader() : m_d(std::make_unique<Impl>()) {}
 
 PropertyCsvReader::~PropertyCsvReader() = default;
 
 bool PropertyCsvReader::Open(const QString& fileName, QString* error)
 {
-    const std::size_t blockSize = d_->blockSize;
-    d_ = std::make_unique<Impl>();
-    d_->blockSize = blockSize;
-    d_->fromFile = true;
-    d_->fileName = fileName;
+    const std::size_t blockSize = m_d->blockSize;
+    m_d = std::make_unique<Impl>();
+    m_d->blockSize = blockSize;
+    m_d->fromFile = true;
+    m_d->fileName = fileName;
     // Looked at before opening: opening a device can have effects of its own.
     QString reason = NotARegularFileReason(fileName);
     if (!reason.isEmpty()) {
         reason[0] = reason[0].toUpper();
         reason += u'.';
     } else if (const platform::PositionedFile::Status status =
-                   d_->file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
+                   m_d->file.Open(ToFsPath(fileName), platform::PositionedFile::Access::Read);
                !status) {
         reason = ErrorText(status.ec);
-    } else if (!d_->Start(&reason)) {
-        d_->error = CannotRead(fileName, reason);
+    } else if (!m_d->Start(&reason)) {
+        m_d->error = CannotRead(fileName, reason);
     }
     if (!reason.isEmpty() && error)
         *error = CannotRead(fileName, reason);
@@ -373,21 +373,21 @@ bool PropertyCsvReader::Open(const QString& fileName, QString* error)
 
 bool PropertyCsvReader::OpenBytes(const QByteArray& bytes, QString* error)
 {
-    const std::size_t blockSize = d_->blockSize;
-    d_ = std::make_unique<Impl>();
-    d_->blockSize = blockSize;
-    d_->memory = bytes;
-    return d_->Start(error);
+    const std::size_t blockSize = m_d->blockSize;
+    m_d = std::make_unique<Impl>();
+    m_d->blockSize = blockSize;
+    m_d->memory = bytes;
+    return m_d->Start(error);
 }
 
 const QStringList& PropertyCsvReader::Names() const
 {
-    return d_->names;
+    return m_d->names;
 }
 
 bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
 {
-    Impl& d = *d_;
+    Impl& d = *m_d;
     while (d.error.isEmpty()) {
         if (d.ReadRecord() != Impl::Record::Read)
             return false;
@@ -407,12 +407,6 @@ bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
             }
         }
         row.path = d.Decode(d.fields[0]);
-        // A field of a byte order mark alone decodes to nothing: a row that is empty once decoded
-        // is a blank row too, as it would be written.
-        if (row.path.isEmpty()
-            && std::all_of(d.fields.cbegin() + 1, d.fields.cbegin() + static_cast<std::ptrdiff_t>(d.count),
-                           [&d](const std::string& f) { return d.Decode(f).isEmpty(); }))
-            continue;
         row.values.clear();
         if (withValues) {
             row.values.reserve(static_cast<qsizetype>(d.named.size()));
@@ -426,23 +420,23 @@ bool PropertyCsvReader::Next(PropertySetRow& row, bool withValues)
 
 int PropertyCsvReader::Line() const
 {
-    return d_->recordLine;
+    return m_d->recordLine;
 }
 
 const QString& PropertyCsvReader::Error() const
 {
-    return d_->error;
+    return m_d->error;
 }
 
 void PropertyCsvReader::Rewind()
 {
-    d_->ReadHeader();
+    m_d->ReadHeader();
 }
 
 void PropertyCsvReader::SetBlockSize(std::size_t bytes)
 {
     // Three bytes hold the byte order mark, which Start looks for in the first block.
-    d_->blockSize = std::max<std::size_t>(bytes, 3);
+    m_d->blockSize = std::max<std::size_t>(bytes, 3);
 }
 
 namespace {

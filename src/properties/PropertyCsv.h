@@ -60,7 +60,7 @@ QByteArray PropertyCsvBytes(const QStringList& names, const QList<PropertySetRow
 // write to <full path>. <reason>"; the old file then stays as it was.
 void SavePropertyCsv(const QString& fileName, const QStringList& names, const QList<PropertySetRow>& rows);
 
-// Reads and checks a property CSV. A column without a header name is passed over when all its
+// Reads and checks a property `csv`. A column without a header name is passed over when all its
 // cells are empty and refused otherwise. Returns false with the reason ("line N: ...").
 bool ParsePropertyCsv(const QByteArray& bytes, PropertyCsv& csv, QString* error);
 // The same over a file; the reason then starts with "Cannot read file "<name>"".
@@ -101,17 +101,17 @@ public:
     // Back to the first row.
     void Rewind();
 
-    // Bytes read from the file at once; small values let tests put rows across block bounds.
+    // `bytes` read from the file at once; small values let tests put rows across block bounds.
     void SetBlockSize(std::size_t bytes);
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> d_;
+    std::unique_ptr<Impl> m_d;
 };
 
-// Puts the CSV's non-empty cells into the grid as "Load props" puts a property set (rows matched
+// Puts the `csv`'s non-empty cells into the grid as "Load props" puts a property set (rows matched
 // by path ignoring case, columns by header name ignoring case). A value that differs from the
-// cell's text is set and the cell becomes Changed; an equal one leaves the cell as it is, so that
+// cell's text is set and the cell becomes `changed`; an equal one leaves the cell as it is, so that
 // an export imported unchanged saves nothing and typed values keep their type. Reports the paths
 // and names it could not place; `set` counts every value placed, equal ones included.
 PropertySetPlacement PutPropertyCsv(TarCells& cells, int colCount, int rowCount, const PropertyCsv& csv);

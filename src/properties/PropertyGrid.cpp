@@ -15,8 +15,8 @@ void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions)
     for (int i = 0; i < definitions.Count(); ++i) {
         const TCustomPropertie* d = definitions.Item(i);
         TarCell* header = cells.GetCell(i + 1, 0);
-        header->SetText(d->Name);
-        header->Items = d->LookupValues;
+        header->SetText(d->name);
+        header->items = d->lookupValues;
     }
 }
 
@@ -52,8 +52,8 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
         }
         const int row = static_cast<int>(i) + 1;
         auto label = std::make_unique<TarCell>(0, row);
-        label->Text = PropertyRowLabel(row, d.path);
-        label->Data = d.path;
+        label->text = PropertyRowLabel(row, d.path);
+        label->data = d.path;
         cells.Add(std::move(label));
         std::fill(inRow.begin(), inRow.end(), nullptr);
         for (const LoadedProperty& p : d.properties) {
@@ -79,8 +79,8 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
     if (result.empty())
         return result;
     cells.ForEachInRange(1, 1, colCount - 1, rowCount - 1, [&](const TarCell& cell) {
-        if (cell.Changed)
-            result[static_cast<std::size_t>(cell.Row - 1)].changed = true;
+        if (cell.changed)
+            result[static_cast<std::size_t>(cell.row - 1)].changed = true;
     });
     QStringList names;
     for (int c = 1; c < colCount; ++c)
@@ -93,7 +93,7 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
         for (int c = 1; c < colCount; ++c) {
             TarCell* cell = nullptr;
             if (cells.Find(c, r, cell))
-                d.properties.Add(names[c - 1], cell->Text, !cell->Changed);
+                d.properties.Add(names[c - 1], cell->text, !cell->changed);
             else
                 d.properties.Add(names[c - 1], QString(), false);
         }

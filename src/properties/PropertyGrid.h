@@ -5,14 +5,14 @@
 //
 // Layout (columns and rows count from 0):
 //   (0, 0)  empty
-//   (c, 0)  header: Text the definition's name, Items its lookup values
-//   (0, r)  row label: Text "r. <file name>", Data the document's full path
+//   (c, 0)  header: `text` the definition's name, `items` its lookup values
+//   (0, r)  row label: `text` "r. <file name>", `data` the document's full path
 //   (c, r)  the document's value of property c as text; no cell when it has none
 //
 //     TarCells& cells = grid->CellsObject();
 //     FillPropertyHeader(cells, definitions);
 //     const RowsFilled filled = FillPropertyRows(cells, cols, LoadCustomProperties(paths));
-//     ... the user edits cells; Changed flags say what was edited ...
+//     ... the user edits cells; `changed` flags say what was edited ...
 //     const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, rows);
 //     ApplyDocumentChanges(changes, options);                                  // DocumentChanges.h
 //     SavePropertySet(fileName, PropertySetRowsFromCells(cells, cols, rows));  // PropertySetFile.h
@@ -43,13 +43,13 @@ struct RowsFilled {
 // equals a column header ignoring case (the rightmost of equal headers; of two properties of one
 // name the later value). Stops at the first document that is not there (no regular file at its
 // path), could not be read, or was cancelled; that row and those below stay empty. Afterwards no
-// cell is Changed, the header cells included.
+// cell is `changed`, the header cells included.
 RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDocument>& documents);
 
 // The grid turned into changes, one per row 1..rowCount-1: the row's path; changed when one of
-// its cells is Changed; for changed rows one entry per column (header text, cell text, Text,
-// tag 0), the left one of two equal names. An entry is Untouched when its cell exists and is not
-// Changed, so that a typed value nobody edited stays as it is; a cell that was emptied by
+// its cells is `changed`; for changed rows one entry per column (header text, cell text, Text,
+// tag 0), the left one of two equal names. An entry is `untouched` when its cell exists and is not
+// `changed`, so that a typed value nobody edited stays as it is; a cell that was emptied by
 // deleting it counts as changed to empty.
 std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int colCount, int rowCount);
 
@@ -66,9 +66,9 @@ struct PropertySetPlacement {
 
 // Puts a loaded property set into the grid: for each set row in order and each grid row whose
 // path equals its path ignoring case, every value whose name is a column header (ignoring case,
-// the rightmost of equal headers) is set into that cell, which becomes Changed. Returns how many
+// the rightmost of equal headers) is set into that cell, which becomes `changed`. Returns how many
 // values were placed. `placement`, when given, also gets what could not be placed.
-// `fromCsv` leaves a cell as it is (not Changed) when the value is empty (a CSV cell that a
+// `fromCsv` leaves a cell as it is (not `changed`) when the value is empty (a CSV cell that a
 // spreadsheet left empty) or equal to the cell's text: an export imported unchanged then marks
 // nothing, so that saving keeps the documents' dates, numbers and Yes/No values as they are
 // instead of writing them as text.

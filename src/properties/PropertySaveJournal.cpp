@@ -18,12 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString identityOf(const QString& path)
-{
-    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
-}
-
-void addSized(QCryptographicHash& hash, QByteArrayView bytes)
+void AddSized(QCryptographicHash& hash, QByteArrayView bytes)
 {
     const quint32 size = quint32(bytes.size());
     hash.addData(QByteArrayView(reinterpret_cast<const char*>(&size), sizeof size));
@@ -60,13 +55,13 @@ QString PropertyFingerprint(const StoredProperties& stored)
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(QByteArray::number(stored.codePage));
     for (const JournalProperty& p : stored.properties) {
-        addSized(hash, p.name.toUtf8());
+        AddSized(hash, p.name.toUtf8());
         // A value read back after a save carries no padding behind it, one just added does:
         // trailing zero bytes are no part of a value (its type fixes its length, or it says it).
         QByteArray value = QByteArray::fromHex(p.value.toLatin1());
         while (value.endsWith('\0'))
             value.chop(1);
-        addSized(hash, value);
+        AddSized(hash, value);
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -82,11 +77,11 @@ PropertySaveJournal::PropertySaveJournal(const std::vector<DocumentChanges>& cha
 void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
                                  const std::vector<std::vector<std::size_t>>& documents, bool deleteOthers)
 {
-    read_.assign(documents.size(), Read{});
-    itemOf_.assign(documents.size(), -1);
-    done_.assign(documents.size(), false);
-    unchanged_.assign(documents.size(), false);
-    readErrors_.assign(documents.size(), QString());
+    m_read.assign(documents.size(), Read{});
+    m_itemOf.assign(documents.size(), -1);
+    m_done.assign(documents.size(), false);
+    m_unchanged.assign(documents.size(), false);
+    m_readErrors.assign(documents.size(), QString());
     std::vector<JournalItem> items;
     items.reserve(documents.size());
     TOleDocumentProperties doc;
@@ -99,7 +94,7 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             // relative names).
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
-            JournalItem item{ec ? path : FromFsPath(absolute), {}, identityOf(path), {}, {}};
+            JournalItem item{ec ? path : FromFsPath(absolute), {}, JournalFileIdentity(path), {}, {}};
             doc.Open(path);
             Read read{path, doc.OpenedFile(), {}, {}};
             TOleCustomProperties& custom = doc.CustomProperties();
@@ -115,41 +110,41 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
                 item.attributes.emplace_back(kAfterAttribute, read.after.back());
             }
             doc.Close(false);
-            read_[d] = std::move(read);
+            m_read[d] = std::move(read);
             // A save that would write back what the document holds (a value set to what it is,
             // a name removed that it does not have) leaves it alone: nothing to record or undo.
             if (!changesIt) {
-                unchanged_[d] = true;
+                m_unchanged[d] = true;
                 continue;
             }
             item.properties = std::move(before.properties);
-            itemOf_[d] = qsizetype(items.size());
+            m_itemOf[d] = qsizetype(items.size());
             items.push_back(std::move(item));
         } catch (const KrdlError& e) {
             doc.Close(false);
-            readErrors_[d] = e.message();
+            m_readErrors[d] = e.Message();
         }
     }
     // A journal that could not be written once records no later batch either: the save goes on
     // without it, as it said.
-    if (items.empty() || !writeError_.isEmpty())
+    if (items.empty() || !m_writeError.isEmpty())
         return;
     try {
-        if (writer_) {
-            const qsizetype first = writer_->ItemCount();
-            for (qsizetype& item : itemOf_)
+        if (m_writer) {
+            const qsizetype first = m_writer->ItemCount();
+            for (qsizetype& item : m_itemOf)
                 if (item >= 0)
                     item += first;
-            writer_->AppendItems(items);
+            m_writer->AppendItems(items);
         } else {
-            writer_ = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
+            m_writer = std::make_unique<JournalWriter>(QString::fromLatin1(kPropertiesJournal), items);
         }
     } catch (const KrdlError& e) {
-        writeError_ = e.message();
+        m_writeError = e.Message();
         // This batch's documents are written unrecorded, and no mark names an item that did not
         // reach the disk. A run that holds earlier batches writes nothing more: it reads as one
         // cut short before this batch, whose unmarked documents an undo looks at on the disk.
-        itemOf_.assign(documents.size(), -1);
+        m_itemOf.assign(documents.size(), -1);
     }
 }
 
@@ -157,14 +152,14 @@ PropertySaveJournal::~PropertySaveJournal() = default;
 
 const DocumentFile* PropertySaveJournal::File(std::size_t document) const
 {
-    return readErrors_[document].isEmpty() ? &read_[document].file : nullptr;
+    return m_readErrors[document].isEmpty() ? &m_read[document].file : nullptr;
 }
 
 bool PropertySaveJournal::SaveReached(std::size_t document) const
 {
-    if (!readErrors_[document].isEmpty())
+    if (!m_readErrors[document].isEmpty())
         return false;
-    const Read& read = read_[document];
+    const Read& read = m_read[document];
     TOleDocumentProperties doc;
     try {
         doc.OpenSameFile(read.path, read.file, true);
@@ -178,23 +173,28 @@ bool PropertySaveJournal::SaveReached(std::size_t document) const
 
 void PropertySaveJournal::Written(std::size_t document)
 {
-    const std::lock_guard lock(mutex_);
-    done_[document] = true;
-    if (writer_ && itemOf_[document] >= 0)
-        writer_->MarkDone(itemOf_[document]);
+    const std::lock_guard lock(m_mutex);
+    m_done[document] = true;
+    if (m_writer && m_itemOf[document] >= 0)
+        m_writer->MarkDone(m_itemOf[document]);
 }
 
 void PropertySaveJournal::Failed(std::size_t document, const QString& reason)
 {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(m_mutex);
     // A document with a row written before holds that row's values: it stays done.
-    if (writer_ && itemOf_[document] >= 0 && !done_[document])
-        writer_->MarkFailed(itemOf_[document], reason);
+    if (m_writer && m_itemOf[document] >= 0 && !m_done[document])
+        m_writer->MarkFailed(m_itemOf[document], reason);
 }
 
 void PropertySaveJournal::End(bool completed)
 {
-    const std::lock_guard lock(mutex_);
-    if (writer_)
-        writer_->End(completed);
+    const std::lock_guard lock(m_mutex);
+    if (m_writer)
+        m_writer->End(completed);
+}
+
+QString JournalFileIdentity(const QString& path)
+{
+    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
 }

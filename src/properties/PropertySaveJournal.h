@@ -51,6 +51,10 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
 inline const QString kCodePageAttribute = QStringLiteral("codepage");
 inline const QString kAfterAttribute = QStringLiteral("after");
 
+// The file identity a journal item records (platform::FileIdentity: the path's own file, a link
+// not followed), which the undo compares with the file it opens.
+QString JournalFileIdentity(const QString& path);
+
 // A digest of the names and values of the properties, in their order, and of the code page:
 // equal for two documents that hold the same custom properties, whatever their ids or the
 // padding of their values.
@@ -62,8 +66,8 @@ bool SameProperties(const StoredProperties& a, const StoredProperties& b);
 
 class PropertySaveJournal {
 public:
-    // Reads each document of the save: Documents holds, per document, the indexes of the rows
-    // of Changes that write it, in order. A document that cannot be opened for writing is not
+    // Reads each document of the save: `documents` holds, per document, the indexes of the rows
+    // of `changes` that write it, in order. A document that cannot be opened for writing is not
     // recorded (ReadError); the save must leave it alone. When the journal cannot be written,
     // WriteError says so and the marks go nowhere.
     PropertySaveJournal(const std::vector<DocumentChanges>& changes,
@@ -79,11 +83,11 @@ public:
     PropertySaveJournal(const PropertySaveJournal&) = delete;
     PropertySaveJournal& operator=(const PropertySaveJournal&) = delete;
 
-    const QString& ReadError(std::size_t document) const { return readErrors_[document]; }
+    const QString& ReadError(std::size_t document) const { return m_readErrors[document]; }
     // The rows of the document would leave it as it is: it is not recorded, and the save must
     // not write it.
-    bool Unchanged(std::size_t document) const { return unchanged_[document]; }
-    const QString& WriteError() const { return writeError_; }
+    bool Unchanged(std::size_t document) const { return m_unchanged[document]; }
+    const QString& WriteError() const { return m_writeError; }
     // The file the document was read from, which the save must write and no other; null for a
     // document not recorded (ReadError).
     const DocumentFile* File(std::size_t document) const;
@@ -105,12 +109,12 @@ private:
         QStringList after;   // PropertyFingerprint after each of its rows
     };
     // Per document of the batch recorded last:
-    std::vector<Read> read_;
-    std::vector<qsizetype> itemOf_; // its journal item or -1
-    std::vector<bool> done_;        // a row of it was written
-    std::vector<bool> unchanged_;   // Unchanged
-    std::vector<QString> readErrors_;
-    QString writeError_;
-    std::unique_ptr<JournalWriter> writer_;
-    std::mutex mutex_;
+    std::vector<Read> m_read;
+    std::vector<qsizetype> m_itemOf; // its journal item or -1
+    std::vector<bool> m_done;        // a row of it was written
+    std::vector<bool> m_unchanged;   // Unchanged
+    std::vector<QString> m_readErrors;
+    QString m_writeError;
+    std::unique_ptr<JournalWriter> m_writer;
+    std::mutex m_mutex;
 };

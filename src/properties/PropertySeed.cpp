@@ -32,28 +32,28 @@ QString MarkerKey(const QString& text)
 // Only hashes are kept: a long line does not stay in memory twice.
 class MarkerIndex {
 public:
-    explicit MarkerIndex(const QStringList& lines) : lines_(lines)
+    explicit MarkerIndex(const QStringList& lines) : m_lines(lines)
     {
         for (int i = 0; i < lines.size(); ++i)
-            positions_[qHash(MarkerKey(lines.at(i)))].push_back(i);
+            m_positions[qHash(MarkerKey(lines.at(i)))].push_back(i);
     }
 
     // The first line at or after `from` that matches `marker`, or -1.
     int Find(const QString& marker, int from) const
     {
         const QString key = MarkerKey(marker);
-        const auto it = positions_.constFind(qHash(key));
-        if (it == positions_.constEnd())
+        const auto it = m_positions.constFind(qHash(key));
+        if (it == m_positions.constEnd())
             return -1;
         for (auto at = std::lower_bound(it->begin(), it->end(), from); at != it->end(); ++at)
-            if (MarkerKey(lines_.at(*at)) == key)
+            if (MarkerKey(m_lines.at(*at)) == key)
                 return *at;
         return -1;
     }
 
 private:
-    const QStringList& lines_;
-    QHash<size_t, std::vector<int>> positions_;
+    const QStringList& m_lines;
+    QHash<size_t, std::vector<int>> m_positions;
 };
 
 bool ExtractIndexedBlock(const QStringList& lines, const MarkerIndex& index, const QString& beginMarker,
@@ -76,9 +76,10 @@ void ReadLookupLine(QStringView line, TCustomPropertie& definition)
 {
     // "default" has no letter whose case rules differ between upper-casing and folding.
     if (TrimView(FieldView(line, u'=', 1)).compare(u"default", Qt::CaseInsensitive) == 0) {
-        definition.DefaultValue = TrimView(FieldView(line, u'=', 2)).toString();
-        if (!definition.DefaultValue.isEmpty())
-            definition.AddLookupValue(TrimView(FieldView(definition.DefaultValue, u';', 1)).toString());
+        definition.defaultValue = TrimView(FieldView(line, u'=', 2)).toString();
+        // "default=;note" names no value: no empty line in the lookup list.
+        if (const QStringView value = TrimView(FieldView(definition.defaultValue, u';', 1)); !value.isEmpty())
+            definition.AddLookupValue(value.toString());
         return;
     }
     const QStringView value = TrimView(FieldView(line, u';', 1));
@@ -166,11 +167,11 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
         if (name.isEmpty() || TrimControl(ExtractField(rest, u';', 2)).isEmpty())
             continue;
         TCustomPropertie definition;
-        definition.Name = name;
+        definition.name = name;
         const QString key = PropertyNameKey(name);
         if (const auto same = firstOfName.constFind(key); same != firstOfName.constEnd()) {
-            definition.LookupValues = parsed[*same].LookupValues;
-            definition.DefaultValue = parsed[*same].DefaultValue;
+            definition.lookupValues = parsed[*same].lookupValues;
+            definition.defaultValue = parsed[*same].defaultValue;
         } else {
             block.clear();
             ExtractIndexedBlock(lines, index, u"Begin "_s + name, u"End "_s + name, block);
@@ -205,6 +206,6 @@ void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions)
     try {
         ParsePropertySeed(DecodeSharedText(bytes), *definitions);
     } catch (const KrdlError& e) {
-        throw KrdlError(u"Cannot read the property seed file \""_s + path + u"\". "_s + e.message());
+        throw KrdlError(u"Cannot read the property seed file \""_s + path + u"\". "_s + e.Message());
     }
 }

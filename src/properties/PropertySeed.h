@@ -8,7 +8,7 @@
 //     End Define Custom
 //     Begin Material               <- lookup block of Material, anywhere in the file
 //     Steel ; structural steel     <- value Steel; text after ";" is a note
-//     default = Aluminium          <- DefaultValue Aluminium, and value Aluminium at this place
+//     default = Aluminium          <- defaultValue Aluminium, and value Aluminium at this place
 //     End Material
 //
 // Typical use by the editor command:

@@ -59,10 +59,10 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
         QString text;
         if (!DecodeSharedText(bytes, text, &reason, &encoding))
             throw KrdlError(unable + u". "_s + reason);
-        doc = IniDocument::fromText(text);
+        doc = IniDocument::FromText(text);
     }
 
-    const QList<QPair<QString, QString>> listed = doc.entries(kFiles);
+    const QList<QPair<QString, QString>> listed = doc.Entries(kFiles);
     QHash<QString, QString> keyOfPath; // upper-cased path -> section name; the first entry wins
     QSet<QString> takenKeys;           // folded keys of Files
     for (const auto& [key, path] : listed) {
@@ -112,16 +112,16 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
         sections.insert(folded, entries);
     }
 
-    doc.eraseSections(sectionOrder);
-    doc.setValues(kFiles, newFiles);
+    doc.EraseSections(sectionOrder);
+    doc.SetValues(kFiles, newFiles);
     for (const QString& key : std::as_const(sectionOrder)) {
         const QList<QPair<QString, QString>>& entries = sections[key.toCaseFolded()];
         if (entries.isEmpty())
             continue; // a grid without columns: the Files entry alone
-        doc.appendSection(key, entries);
+        doc.AppendSection(key, entries);
     }
     QString reason;
-    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(doc.toText(), encoding), &reason))
+    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(doc.ToText(), encoding), &reason))
         throw KrdlError(unable + u". "_s + reason);
 }
 
@@ -138,7 +138,7 @@ bool ParsePropertySet(const QByteArray& bytes, QList<PropertySetRow>& rows, QStr
     QString text;
     if (!DecodeSharedText(bytes, text, reason))
         return false;
-    const QHash<QString, QList<QPair<QString, QString>>> sections = IniDocument::fromText(text).allEntries();
+    const QHash<QString, QList<QPair<QString, QString>>> sections = IniDocument::FromText(text).AllEntries();
     for (const auto& [key, path] : sections.value(kFiles.toCaseFolded())) {
         if (key.toCaseFolded() == kFiles.toCaseFolded())
             continue; // its section would be the list itself (see SavePropertySet)

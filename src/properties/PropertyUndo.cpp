@@ -4,28 +4,18 @@
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "journal/Journal.h"
-#include "platform/FileIdentity.h"
 #include "properties/OleDocumentProperties.h"
 #include "properties/PropertySaveJournal.h"
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString identityOf(const QString& path)
-{
-    return QString::fromStdString(platform::FileIdentity(ToFsPath(path)));
-}
-
-} // namespace
-
-PropertyUndo::PropertyUndo(ProgressSinkFactory& progress, MessageSink& messages) : progress_(progress), messages_(messages)
+PropertyUndo::PropertyUndo(ProgressSinkFactory& progress, MessageSink& messages) : m_progress(progress), m_messages(messages)
 {
 }
 
 void PropertyUndo::Execute()
 {
-    Restored.clear();
+    restored.clear();
     const UndoTexts texts{u"Undo last property save"_s,
                           u"The last property save is still running; undo it once it has ended."_s,
                           u"There is no property save to undo."_s, u"Start undoing the property save of "_s,
@@ -38,13 +28,13 @@ void PropertyUndo::Execute()
         return todo;
     };
     const auto describe = [](const JournalItem& item) { return item.path + u" custom properties back as before the save."_s; };
-    result_ = UndoLastRun(QString::fromLatin1(kPropertiesJournal), progress_, messages_, texts, pick, describe,
+    m_result = UndoLastRun(QString::fromLatin1(kPropertiesJournal), m_progress, m_messages, texts, pick, describe,
                           [this](const JournalRun& run, std::size_t i) -> UndoStep {
                               const JournalItem& item = run.items[i];
                               const PropertyRestore restore = RestoreDocumentProperties(item);
                               switch (restore.outcome) {
                               case PropertyRestore::Restored:
-                                  Restored << item.path;
+                                  restored << item.path;
                                   return {UndoStep::Undone, {}};
                               case PropertyRestore::Unchanged:
                                   // A document the save wrote holds its old properties again when an
@@ -81,7 +71,7 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     const auto unrestored = [](const QString& reason) { return PropertyRestore{PropertyRestore::Unrestored, reason}; };
     if (const QString reason = NotARegularFileReason(item.path); !reason.isEmpty())
         return unrestored(item.path + u" is gone."_s);
-    if (!item.identity.isEmpty() && identityOf(item.path) != item.identity)
+    if (!item.identity.isEmpty() && JournalFileIdentity(item.path) != item.identity)
         return unrestored(item.path + u" is another file now."_s);
 
     StoredProperties recorded;
@@ -97,6 +87,11 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     TOleDocumentProperties doc;
     try {
         doc.Open(item.path);
+        // Checked again on the open file: the path may have been swapped since the check above.
+        if (!item.identity.isEmpty() && QString::fromStdString(doc.OpenedFile().identity) != item.identity) {
+            doc.Close(false);
+            return unrestored(item.path + u" is another file now."_s);
+        }
         TOleCustomProperties& custom = doc.CustomProperties();
         const QString now = PropertyFingerprint(ReadStoredProperties(custom));
         if (now == PropertyFingerprint(recorded)) {
@@ -116,7 +111,7 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
     } catch (const KrdlError& e) {
         // Nothing saved: the document keeps what the save left there, until the next undo.
         doc.Close(false);
-        return {PropertyRestore::Failed, e.message()};
+        return {PropertyRestore::Failed, e.Message()};
     }
     return {PropertyRestore::Restored, {}};
 }

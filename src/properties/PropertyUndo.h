@@ -23,14 +23,14 @@ public:
     void Execute();
 
     // The documents whose properties were put back, in the order done.
-    QStringList Restored;
+    QStringList restored;
 
-    const RunResult& Result() const { return result_; }
+    const RunResult& Result() const { return m_result; }
 
 private:
-    ProgressSinkFactory& progress_;
-    MessageSink& messages_;
-    RunResult result_;
+    ProgressSinkFactory& m_progress;
+    MessageSink& m_messages;
+    RunResult m_result;
 };
 
 // What taking back one document of a property save found and did.

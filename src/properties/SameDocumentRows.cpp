@@ -23,37 +23,37 @@ bool ParseIdentity(const std::string& text, std::uint64_t& device, std::uint64_t
 
 void SameDocumentRows::Add(const QString& path, int where)
 {
-    const auto row = static_cast<std::uint32_t>(documentOf_.size());
+    const auto row = static_cast<std::uint32_t>(m_documentOf.size());
     std::uint32_t document = kAlone;
-    if (const auto kept = documentOfPath_.constFind(path); kept != documentOfPath_.cend()) {
+    if (const auto kept = m_documentOfPath.constFind(path); kept != m_documentOfPath.cend()) {
         document = *kept;
     } else {
         Identity id;
         if (ParseIdentity(platform::FileIdentityFollowingLinks(ToFsPath(path)), id.device, id.file)) {
-            const auto [it, added] = documents_.try_emplace(id, static_cast<std::uint32_t>(last_.size()));
+            const auto [it, added] = m_documents.try_emplace(id, static_cast<std::uint32_t>(m_last.size()));
             if (added)
-                last_.emplace_back();
+                m_last.emplace_back();
             document = it->second;
         }
-        if (documentOfPath_.size() < kKeptPaths)
-            documentOfPath_.insert(path, document);
+        if (m_documentOfPath.size() < kKeptPaths)
+            m_documentOfPath.insert(path, document);
     }
     // A list longer than the numbers reach merges no more rows: each one beyond stands alone.
     if (row == kAlone)
         document = kAlone;
     if (document != kAlone)
-        last_[document] = {row, where};
-    documentOf_.push_back(document);
+        m_last[document] = {row, where};
+    m_documentOf.push_back(document);
 }
 
 std::uint32_t SameDocumentRows::LastRowOf(std::uint32_t row) const
 {
-    const std::uint32_t document = documentOf_[row];
-    return document == kAlone ? row : last_[document].row;
+    const std::uint32_t document = m_documentOf[row];
+    return document == kAlone ? row : m_last[document].row;
 }
 
 int SameDocumentRows::WhereOfLast(std::uint32_t row) const
 {
-    const std::uint32_t document = documentOf_[row];
-    return document == kAlone ? -1 : last_[document].where;
+    const std::uint32_t document = m_documentOf[row];
+    return document == kAlone ? -1 : m_last[document].where;
 }

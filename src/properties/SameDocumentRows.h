@@ -23,7 +23,7 @@ public:
     // row (its line), given back by WhereOfLast. A path that reaches no file shares nothing.
     void Add(const QString& path, int where);
 
-    std::uint32_t Rows() const { return static_cast<std::uint32_t>(documentOf_.size()); }
+    std::uint32_t Rows() const { return static_cast<std::uint32_t>(m_documentOf.size()); }
     // The last row that names the document of row `row` (a row added earlier): `row` itself
     // when it is that last row or names no file.
     std::uint32_t LastRowOf(std::uint32_t row) const;
@@ -53,8 +53,8 @@ private:
     // file system look-ups and never more than a few megabytes.
     static constexpr qsizetype kKeptPaths = 1 << 16;
 
-    std::vector<std::uint32_t> documentOf_; // per row: its document, or kAlone
-    std::vector<Last> last_;                // per document
-    std::unordered_map<Identity, std::uint32_t, IdentityHash> documents_;
-    QHash<QString, std::uint32_t> documentOfPath_;
+    std::vector<std::uint32_t> m_documentOf; // per row: its document, or kAlone
+    std::vector<Last> m_last;                // per document
+    std::unordered_map<Identity, std::uint32_t, IdentityHash> m_documents;
+    QHash<QString, std::uint32_t> m_documentOfPath;
 };

@@ -22,7 +22,7 @@ const std::array<QString, 5> kKeys = {u"Left"_s, u"Top"_s, u"Width"_s, u"Height"
 
 std::array<int*, 5> FieldsOf(FormPosition& p)
 {
-    return {&p.Left, &p.Top, &p.Width, &p.Height, &p.WindowState};
+    return {&p.left, &p.top, &p.width, &p.height, &p.windowState};
 }
 
 // A whole decimal number (blanks around it allowed), or the default.

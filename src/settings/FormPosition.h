@@ -13,11 +13,11 @@
 enum FormWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
 
 struct FormPosition {
-    int Left = -1;
-    int Top = -1;
-    int Width = -1;
-    int Height = -1;
-    int WindowState = wsNormal;
+    int left = -1;
+    int top = -1;
+    int width = -1;
+    int height = -1;
+    int windowState = wsNormal;
     friend bool operator==(const FormPosition&, const FormPosition&) = default;
 };
 
@@ -29,7 +29,7 @@ QString DefaultFormPosNameKey(const QString& programFileName, bool useIniFile);
 // a name without a folder is put into the per-user configuration folder.
 QString FormPosIniFileName(const QString& nameKey);
 
-// Reads the five values of Window (defaults -1, -1, -1, -1, 0; a value that is not a whole
+// Reads the five values of `window` (defaults -1, -1, -1, -1, 0; a value that is not a whole
 // decimal number reads as its default).
 FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QString& window);
 
@@ -38,7 +38,7 @@ FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QSt
 // <file>"; the registry store skips what it cannot write.
 void WriteFormPosition(bool useIniFile, const QString& nameKey, const QString& window, const FormPosition& position);
 
-// The window rectangle Bounds pulled onto the screens:
+// The window rectangle `bounds` pulled onto the screens:
 // - a window wider or taller than the primary screen (saved on a larger monitor) is shrunk to it;
 // - a window past the primary screen's right or bottom edge is moved back so that those edges
 //   meet; its left and top edges are not checked, so a window partly left of or above the

@@ -15,7 +15,7 @@
 namespace {
 
 // "[name]" with optional blanks around; the name is what stands between the brackets, trimmed.
-std::optional<QString> sectionName(const QString& line)
+std::optional<QString> SectionName(const QString& line)
 {
     const QString t = line.trimmed();
     if (!t.startsWith(u'['))
@@ -27,7 +27,7 @@ std::optional<QString> sectionName(const QString& line)
 }
 
 // Key of a "key=value" line, trimmed; nullopt for a line without "=".
-std::optional<QString> keyOf(const QString& line)
+std::optional<QString> KeyOf(const QString& line)
 {
     const qsizetype eq = line.indexOf(u'=');
     if (eq < 0)
@@ -38,7 +38,7 @@ std::optional<QString> keyOf(const QString& line)
     return key;
 }
 
-bool sameName(const QString& a, const QString& b)
+bool SameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -51,7 +51,7 @@ struct LoadedFile {
     SharedEncoding encoding = SharedEncoding::Cp1250;
 };
 
-LoadedFile load(const QString& fileName)
+LoadedFile Load(const QString& fileName)
 {
     LoadedFile result;
     std::error_code ec;
@@ -70,13 +70,13 @@ LoadedFile load(const QString& fileName)
         result.readable = false;
         return result;
     }
-    result.doc = IniDocument::fromText(text);
+    result.doc = IniDocument::FromText(text);
     return result;
 }
 
 } // namespace
 
-IniDocument IniDocument::fromText(const QString& text)
+IniDocument IniDocument::FromText(const QString& text)
 {
     IniDocument doc;
     // Every line keeps its own end; the first end found is the style of new lines.
@@ -88,10 +88,10 @@ IniDocument IniDocument::fromText(const QString& text)
         if (c != u'\r' && c != u'\n')
             continue;
         const bool crlf = c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n';
-        doc.lines_.append(text.mid(start, i - start));
-        doc.ends_.append(crlf ? QStringLiteral("\r\n") : QString(c));
+        doc.m_lines.append(text.mid(start, i - start));
+        doc.m_ends.append(crlf ? QStringLiteral("\r\n") : QString(c));
         if (!styleSet) {
-            doc.lineEnd_ = doc.ends_.back();
+            doc.m_lineEnd = doc.m_ends.back();
             styleSet = true;
         }
         if (crlf)
@@ -99,41 +99,41 @@ IniDocument IniDocument::fromText(const QString& text)
         start = i + 1;
     }
     if (start < n) {
-        doc.lines_.append(text.mid(start));
-        doc.ends_.append(QString());
+        doc.m_lines.append(text.mid(start));
+        doc.m_ends.append(QString());
     }
     return doc;
 }
 
-QString IniDocument::toText() const
+QString IniDocument::ToText() const
 {
     QString text;
-    for (qsizetype i = 0; i < lines_.size(); ++i)
-        text += lines_[i] + ends_[i];
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        text += m_lines[i] + m_ends[i];
     return text;
 }
 
-void IniDocument::insertLine(int at, const QString& line)
+void IniDocument::InsertLine(int at, const QString& line)
 {
     // A line added after a last line without an end gives that line one.
-    if (at == lines_.size() && !ends_.isEmpty() && ends_.back().isEmpty())
-        ends_.back() = lineEnd_;
-    lines_.insert(at, line);
-    ends_.insert(at, lineEnd_);
+    if (at == m_lines.size() && !m_ends.isEmpty() && m_ends.back().isEmpty())
+        m_ends.back() = m_lineEnd;
+    m_lines.insert(at, line);
+    m_ends.insert(at, m_lineEnd);
 }
 
-QString IniDocument::written(const QString& value)
+QString IniDocument::Written(const QString& value)
 {
     // A value that would lose blanks or quotes on reading goes out in quotes, which reading takes off.
-    return unquoted(value) == value ? value : u'"' + value + u'"';
+    return Unquoted(value) == value ? value : u'"' + value + u'"';
 }
 
-QString IniDocument::valueOf(const QString& line)
+QString IniDocument::ValueOf(const QString& line)
 {
-    return unquoted(line.mid(line.indexOf(u'=') + 1));
+    return Unquoted(line.mid(line.indexOf(u'=') + 1));
 }
 
-QString IniDocument::unquoted(const QString& value)
+QString IniDocument::Unquoted(const QString& value)
 {
     const QString t = value.trimmed();
     if (t.size() >= 2 && (t.front() == u'"' || t.front() == u'\'') && t.back() == t.front())
@@ -141,148 +141,148 @@ QString IniDocument::unquoted(const QString& value)
     return t;
 }
 
-int IniDocument::findSection(const QString& section) const
+int IniDocument::FindSection(const QString& section) const
 {
-    for (int i = 0; i < lines_.size(); ++i) {
-        if (const auto name = sectionName(lines_[i]); name && sameName(*name, section))
+    for (int i = 0; i < m_lines.size(); ++i) {
+        if (const auto name = SectionName(m_lines[i]); name && SameName(*name, section))
             return i;
     }
     return -1;
 }
 
-int IniDocument::sectionEnd(int header) const
+int IniDocument::SectionEnd(int header) const
 {
     int i = header + 1;
-    while (i < lines_.size() && !sectionName(lines_[i]))
+    while (i < m_lines.size() && !SectionName(m_lines[i]))
         ++i;
     return i;
 }
 
-int IniDocument::findKey(int header, int end, const QString& key) const
+int IniDocument::FindKey(int header, int end, const QString& key) const
 {
     for (int i = header + 1; i < end; ++i) {
-        if (const auto k = keyOf(lines_[i]); k && sameName(*k, key))
+        if (const auto k = KeyOf(m_lines[i]); k && SameName(*k, key))
             return i;
     }
     return -1;
 }
 
-std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
+std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const
 {
-    const int header = findSection(section);
+    const int header = FindSection(section);
     if (header < 0)
         return std::nullopt;
-    const int line = findKey(header, sectionEnd(header), key);
+    const int line = FindKey(header, SectionEnd(header), key);
     if (line < 0)
         return std::nullopt;
-    return valueOf(lines_[line]);
+    return ValueOf(m_lines[line]);
 }
 
-QStringList IniDocument::keys(const QString& section) const
+QStringList IniDocument::Keys(const QString& section) const
 {
     QStringList result;
     // Not a structured binding: clang before 16 cannot capture one in a lambda.
-    for (const auto& entry : entries(section)) {
+    for (const auto& entry : Entries(section)) {
         const QString& key = entry.first;
-        if (std::none_of(result.cbegin(), result.cend(), [&key](const QString& k) { return sameName(k, key); }))
+        if (std::none_of(result.cbegin(), result.cend(), [&key](const QString& k) { return SameName(k, key); }))
             result.append(key);
     }
     return result;
 }
 
-void IniDocument::setValue(const QString& section, const QString& key, const QString& value)
+void IniDocument::SetValue(const QString& section, const QString& key, const QString& value)
 {
-    setValues(section, {{key, value}});
+    SetValues(section, {{key, value}});
 }
 
-void IniDocument::eraseSection(const QString& section)
+void IniDocument::EraseSection(const QString& section)
 {
-    const int header = findSection(section);
+    const int header = FindSection(section);
     if (header < 0)
         return;
-    const int end = sectionEnd(header);
-    lines_.erase(lines_.begin() + header, lines_.begin() + end);
-    ends_.erase(ends_.begin() + header, ends_.begin() + end);
+    const int end = SectionEnd(header);
+    m_lines.erase(m_lines.begin() + header, m_lines.begin() + end);
+    m_ends.erase(m_ends.begin() + header, m_ends.begin() + end);
 }
 
-QList<QPair<QString, QString>> IniDocument::entries(const QString& section) const
+QList<QPair<QString, QString>> IniDocument::Entries(const QString& section) const
 {
     QList<QPair<QString, QString>> result;
-    const int header = findSection(section);
+    const int header = FindSection(section);
     if (header < 0)
         return result;
-    const int end = sectionEnd(header);
+    const int end = SectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
-        const auto k = keyOf(lines_[i]);
+        const auto k = KeyOf(m_lines[i]);
         if (k && !k->isEmpty())
-            result.append({*k, valueOf(lines_[i])});
+            result.append({*k, ValueOf(m_lines[i])});
     }
     return result;
 }
 
-QHash<QString, QList<QPair<QString, QString>>> IniDocument::allEntries() const
+QHash<QString, QList<QPair<QString, QString>>> IniDocument::AllEntries() const
 {
     QHash<QString, QList<QPair<QString, QString>>> result;
     QList<QPair<QString, QString>>* current = nullptr;
-    for (const QString& line : lines_) {
-        if (const auto name = sectionName(line)) {
+    for (const QString& line : m_lines) {
+        if (const auto name = SectionName(line)) {
             const QString folded = name->toCaseFolded();
             current = result.contains(folded) ? nullptr : &result[folded];
             continue;
         }
         if (!current)
             continue;
-        if (const auto k = keyOf(line); k && !k->isEmpty())
-            current->append({*k, valueOf(line)});
+        if (const auto k = KeyOf(line); k && !k->isEmpty())
+            current->append({*k, ValueOf(line)});
     }
     return result;
 }
 
-void IniDocument::appendSection(const QString& section, const QList<QPair<QString, QString>>& entries)
+void IniDocument::AppendSection(const QString& section, const QList<QPair<QString, QString>>& entries)
 {
-    if (!lines_.isEmpty() && !lines_.back().trimmed().isEmpty())
-        insertLine(int(lines_.size()), QString());
-    insertLine(int(lines_.size()), u'[' + section + u']');
+    if (!m_lines.isEmpty() && !m_lines.back().trimmed().isEmpty())
+        InsertLine(int(m_lines.size()), QString());
+    InsertLine(int(m_lines.size()), u'[' + section + u']');
     for (const auto& [key, value] : entries)
-        insertLine(int(lines_.size()), key + u'=' + written(value));
+        InsertLine(int(m_lines.size()), key + u'=' + Written(value));
 }
 
-void IniDocument::eraseSections(const QStringList& sections)
+void IniDocument::EraseSections(const QStringList& sections)
 {
     QSet<QString> names;
     for (const QString& s : sections)
         names.insert(s.toCaseFolded());
     QStringList keptLines;
     QStringList keptEnds;
-    keptLines.reserve(lines_.size());
-    keptEnds.reserve(ends_.size());
+    keptLines.reserve(m_lines.size());
+    keptEnds.reserve(m_ends.size());
     bool erasing = false;
-    for (qsizetype i = 0; i < lines_.size(); ++i) {
-        if (const auto name = sectionName(lines_[i]))
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (const auto name = SectionName(m_lines[i]))
             erasing = names.contains(name->toCaseFolded());
         if (!erasing) {
-            keptLines.append(lines_[i]);
-            keptEnds.append(ends_[i]);
+            keptLines.append(m_lines[i]);
+            keptEnds.append(m_ends[i]);
         }
     }
-    lines_ = std::move(keptLines);
-    ends_ = std::move(keptEnds);
+    m_lines = std::move(keptLines);
+    m_ends = std::move(keptEnds);
 }
 
-void IniDocument::setValues(const QString& section, const QList<QPair<QString, QString>>& entries)
+void IniDocument::SetValues(const QString& section, const QList<QPair<QString, QString>>& entries)
 {
     if (entries.isEmpty())
         return;
-    int header = findSection(section);
+    int header = FindSection(section);
     if (header < 0) {
-        appendSection(section, {});
-        header = int(lines_.size()) - 1;
+        AppendSection(section, {});
+        header = int(m_lines.size()) - 1;
     }
-    const int end = sectionEnd(header);
+    const int end = SectionEnd(header);
     // Keys the section holds already, by their folded name, and where the first of each stands.
     QHash<QString, int> existing;
     for (int i = header + 1; i < end; ++i) {
-        if (const auto k = keyOf(lines_[i]); k && !existing.contains(k->toCaseFolded()))
+        if (const auto k = KeyOf(m_lines[i]); k && !existing.contains(k->toCaseFolded()))
             existing.insert(k->toCaseFolded(), i);
     }
     QStringList added;
@@ -290,56 +290,56 @@ void IniDocument::setValues(const QString& section, const QList<QPair<QString, Q
     for (const auto& [key, value] : entries) {
         const QString folded = key.toCaseFolded();
         if (const auto it = existing.constFind(folded); it != existing.cend()) {
-            const QString& old = lines_[*it];
-            lines_[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + written(value);
+            const QString& old = m_lines[*it];
+            m_lines[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + Written(value);
         } else if (const auto at = addedAt.constFind(folded); at != addedAt.cend()) {
-            added[*at] = key + u'=' + written(value);
+            added[*at] = key + u'=' + Written(value);
         } else {
             addedAt.insert(folded, int(added.size()));
-            added.append(key + u'=' + written(value));
+            added.append(key + u'=' + Written(value));
         }
     }
     if (added.isEmpty())
         return;
     // New keys after the last non-blank line of the section, in one move of the lines after them.
     int at = end;
-    while (at > header + 1 && lines_[at - 1].trimmed().isEmpty())
+    while (at > header + 1 && m_lines[at - 1].trimmed().isEmpty())
         --at;
-    if (at == lines_.size() && !ends_.isEmpty() && ends_.back().isEmpty())
-        ends_.back() = lineEnd_;
-    QStringList lines = lines_.mid(0, at);
-    QStringList ends = ends_.mid(0, at);
+    if (at == m_lines.size() && !m_ends.isEmpty() && m_ends.back().isEmpty())
+        m_ends.back() = m_lineEnd;
+    QStringList lines = m_lines.mid(0, at);
+    QStringList ends = m_ends.mid(0, at);
     lines += added;
     for (qsizetype i = 0; i < added.size(); ++i)
-        ends.append(lineEnd_);
-    lines += lines_.mid(at);
-    ends += ends_.mid(at);
-    lines_ = std::move(lines);
-    ends_ = std::move(ends);
+        ends.append(m_lineEnd);
+    lines += m_lines.mid(at);
+    ends += m_ends.mid(at);
+    m_lines = std::move(lines);
+    m_ends = std::move(ends);
 }
 
 QString ReadIniValue(const QString& fileName, const QString& section, const QString& key)
 {
-    const LoadedFile file = load(fileName);
+    const LoadedFile file = Load(fileName);
     if (!file.exists || !file.readable)
         return {};
-    return file.doc.value(section, key).value_or(QString()).left(kIniMaxValueLength);
+    return file.doc.Value(section, key).value_or(QString()).left(kIniMaxValueLength);
 }
 
 QList<QPair<QString, QString>> ReadIniSection(const QString& fileName, const QString& section)
 {
     QList<QPair<QString, QString>> result;
-    const LoadedFile file = load(fileName);
+    const LoadedFile file = Load(fileName);
     if (!file.exists || !file.readable)
         return result;
-    for (const QString& key : file.doc.keys(section))
-        result.append({key, file.doc.value(section, key).value_or(QString()).left(kIniMaxValueLength)});
+    for (const QString& key : file.doc.Keys(section))
+        result.append({key, file.doc.Value(section, key).value_or(QString()).left(kIniMaxValueLength)});
     return result;
 }
 
 QString IniFileTextProblem(const QString& fileName)
 {
-    return load(fileName).problem;
+    return Load(fileName).problem;
 }
 
 bool IniEntryWritable(const QString& section, const QString& key, const QString& value)
@@ -369,11 +369,11 @@ void WriteIniValues(const QString& fileName, const QString& section, const QList
         if (!IniEntryWritable(section, key, value))
             fail();
     }
-    LoadedFile file = load(fileName);
+    LoadedFile file = Load(fileName);
     problem = file.problem;
     if (file.exists && !file.readable)
         fail();
-    file.doc.setValues(section, values);
-    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(file.doc.toText(), file.encoding)))
+    file.doc.SetValues(section, values);
+    if (!ReplaceFileContents(fullPath, EncodeSharedTextAs(file.doc.ToText(), file.encoding)))
         fail();
 }

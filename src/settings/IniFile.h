@@ -17,54 +17,54 @@
 class IniDocument {
 public:
     // Parses text (already decoded).
-    static IniDocument fromText(const QString& text);
+    static IniDocument FromText(const QString& text);
     // The file's text with the line ends it had (CR LF for the new lines of a new file).
-    QString toText() const;
+    QString ToText() const;
 
     // Value of a key, trimmed and unquoted; nullopt when the section or key is missing.
-    std::optional<QString> value(const QString& section, const QString& key) const;
+    std::optional<QString> Value(const QString& section, const QString& key) const;
     // Sets a key, adding the key at the end of its section, or the section at the end of the file.
-    void setValue(const QString& section, const QString& key, const QString& value);
+    void SetValue(const QString& section, const QString& key, const QString& value);
     // Keys of a section in file order (the first of equal keys only).
-    QStringList keys(const QString& section) const;
+    QStringList Keys(const QString& section) const;
     // Removes a whole section (the first of that name) with its lines.
-    void eraseSection(const QString& section);
+    void EraseSection(const QString& section);
 
     // Bulk forms for files of many sections (property set files), each one pass over the lines.
     // Every key=value line of the first section of that name, in file order, values read as
     // `value` reads them; equal keys are all listed.
-    QList<QPair<QString, QString>> entries(const QString& section) const;
+    QList<QPair<QString, QString>> Entries(const QString& section) const;
     // The entries of every section at once, by case-folded section name (of equal names the
     // first section), as `entries` gives them.
-    QHash<QString, QList<QPair<QString, QString>>> allEntries() const;
+    QHash<QString, QList<QPair<QString, QString>>> AllEntries() const;
     // Removes every section whose name is in `sections` (ignoring case), all of them when a name
     // occurs more than once.
-    void eraseSections(const QStringList& sections);
+    void EraseSections(const QStringList& sections);
     // Sets the keys of `section` as setValue does, one after the other.
-    void setValues(const QString& section, const QList<QPair<QString, QString>>& entries);
+    void SetValues(const QString& section, const QList<QPair<QString, QString>>& entries);
     // Appends a new section with the entries at the end of the file, without looking for one of
     // that name (the caller has erased it).
-    void appendSection(const QString& section, const QList<QPair<QString, QString>>& entries);
+    void AppendSection(const QString& section, const QList<QPair<QString, QString>>& entries);
 
 private:
     // Index of the header line of the first section of that name, or -1.
-    int findSection(const QString& section) const;
+    int FindSection(const QString& section) const;
     // One past the last line of the section that starts at header line h.
-    int sectionEnd(int header) const;
+    int SectionEnd(int header) const;
     // Index of the first line in (header, end) that holds the key, or -1.
-    int findKey(int header, int end, const QString& key) const;
+    int FindKey(int header, int end, const QString& key) const;
 
-    // Inserts a line before line At (At == the line count: at the end).
-    void insertLine(int at, const QString& line);
-    static QString unquoted(const QString& value);
+    // Inserts a line before line `at` (`at` == the line count: at the end).
+    void InsertLine(int at, const QString& line);
+    static QString Unquoted(const QString& value);
     // The value of a key=value line as `value` reads it.
-    static QString valueOf(const QString& line);
+    static QString ValueOf(const QString& line);
     // The value as a line holds it, in quotes when it would not read back as itself otherwise.
-    static QString written(const QString& value);
+    static QString Written(const QString& value);
 
-    QStringList lines_;
-    QStringList ends_;                             // the end of each line; "" for a last line without one
-    QString lineEnd_ = QStringLiteral("\r\n"); // the end of new lines
+    QStringList m_lines;
+    QStringList m_ends;                             // the end of each line; "" for a last line without one
+    QString m_lineEnd = QStringLiteral("\r\n"); // the end of new lines
 };
 
 // The longest value a read returns.

@@ -13,7 +13,7 @@ QString ProgramFileName();
 // `programFileName` with its extension replaced by ".ini" (added when it has none).
 QString ProgramIniFileName(const QString& programFileName);
 
-// Value of Key in Section of FileName; empty when the file, the section or the key is missing.
+// Value of `key` in `section` of `fileName`; empty when the file, the section or the key is missing.
 QString IniReadString(const QString& fileName, const QString& section, const QString& key);
 // Writes the value, creating file, section or key as needed; throws KrdlError
 // "Unable to write to <file>" when the file cannot be written.

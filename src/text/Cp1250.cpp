@@ -31,7 +31,7 @@ constexpr std::array<char16_t, 128> kHigh = {
 using Pair = std::pair<char16_t, unsigned char>;
 
 // The high half sorted by character, for a binary search.
-constexpr std::array<Pair, 128> sortedByCharacter()
+constexpr std::array<Pair, 128> SortedByCharacter()
 {
     std::array<Pair, 128> pairs{};
     for (unsigned i = 0; i < 128; ++i)
@@ -40,7 +40,7 @@ constexpr std::array<Pair, 128> sortedByCharacter()
     return pairs;
 }
 
-constexpr std::array<Pair, 128> kReverse = sortedByCharacter();
+constexpr std::array<Pair, 128> kReverse = SortedByCharacter();
 
 } // namespace
 

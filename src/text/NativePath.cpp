@@ -9,7 +9,7 @@ namespace text {
 namespace {
 
 // Templates, so that only the branch of this platform's path character type is compiled.
-template <class Native> std::filesystem::path pathFrom(std::u16string_view text)
+template <class Native> std::filesystem::path PathFrom(std::u16string_view text)
 {
     if constexpr (std::is_same_v<typename Native::value_type, char>)
         return std::filesystem::path(NativeBytesFromUtf16(text));
@@ -17,7 +17,7 @@ template <class Native> std::filesystem::path pathFrom(std::u16string_view text)
         return std::filesystem::path(Native(text.begin(), text.end()));
 }
 
-template <class Native> std::u16string utf16From(const Native& native)
+template <class Native> std::u16string Utf16From(const Native& native)
 {
     if constexpr (std::is_same_v<typename Native::value_type, char>)
         return Utf16FromNativeBytes(native);
@@ -39,12 +39,12 @@ std::string NativeBytesFromUtf16(std::u16string_view text)
 
 std::filesystem::path PathFromUtf16(std::u16string_view text)
 {
-    return pathFrom<std::filesystem::path::string_type>(text);
+    return PathFrom<std::filesystem::path::string_type>(text);
 }
 
 std::u16string Utf16FromPath(const std::filesystem::path& path)
 {
-    return utf16From(path.native());
+    return Utf16From(path.native());
 }
 
 } // namespace text

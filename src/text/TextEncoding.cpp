@@ -14,7 +14,7 @@ enum : unsigned char { kNoLetter = 0, kLower = 1, kUpper = 2 };
 
 // The letter case of the characters that matter here: ASCII, Latin-1, Latin Extended-A (every
 // letter of Windows-1250 is among them) and modern Greek.
-unsigned char caseOf(char32_t c)
+unsigned char CaseOf(char32_t c)
 {
     if (c < 0x80) {
         if (c >= 'a' && c <= 'z')
@@ -46,7 +46,7 @@ unsigned char caseOf(char32_t c)
 // sequence can give (CJK, Hangul, private use, C1 controls, Cyrillic and the other scripts,
 // combining marks, letters of Latin Extended-A the code page lacks) is what Windows-1250 letters
 // turn into when read as UTF-8 by accident.
-bool plausibleCharacter(char32_t c)
+bool PlausibleCharacter(char32_t c)
 {
     // Of Latin Extended-A, the letters of the languages the code page serves.
     if (c >= 0x100 && c <= 0x17F)
@@ -77,12 +77,12 @@ bool plausibleCharacter(char32_t c)
 
 // Within a word, a small letter is not followed by a capital, and two capitals not by a small
 // letter ("ABc"); a letter next to anything else starts or ends a word.
-bool implausibleCase(unsigned char before2, unsigned char before, unsigned char current)
+bool ImplausibleCase(unsigned char before2, unsigned char before, unsigned char current)
 {
     return (before == kLower && current == kUpper) || (before2 == kUpper && before == kUpper && current == kLower);
 }
 
-void appendUtf16(std::u16string& out, char32_t c)
+void AppendUtf16(std::u16string& out, char32_t c)
 {
     if (c >= 0x10000) {
         c -= 0x10000;
@@ -97,66 +97,66 @@ void appendUtf16(std::u16string& out, char32_t c)
 
 void EncodingDetector::Feed(std::string_view bytes)
 {
-    if (!headDone_) {
-        const std::size_t take = std::min(bytes.size(), kUtf8Mark.size() - head_.size());
-        head_.append(bytes.substr(0, take));
+    if (!m_headDone) {
+        const std::size_t take = std::min(bytes.size(), kUtf8Mark.size() - m_head.size());
+        m_head.append(bytes.substr(0, take));
         bytes.remove_prefix(take);
-        if (head_.size() < kUtf8Mark.size() && kUtf8Mark.substr(0, head_.size()) == head_)
+        if (m_head.size() < kUtf8Mark.size() && kUtf8Mark.substr(0, m_head.size()) == m_head)
             return; // still perhaps the mark
-        scanHead();
+        ScanHead();
     }
-    if (mark_)
+    if (m_mark)
         return;
-    if (!carry_.empty()) {
+    if (!m_carry.empty()) {
         // The character cut short, completed from the new bytes (a character is at most 4 bytes).
-        const std::string joined = carry_ + std::string(bytes.substr(0, 3));
-        const std::size_t carried = carry_.size();
-        carry_.clear();
-        const std::size_t taken = scan(joined, carried, false);
+        const std::string joined = m_carry + std::string(bytes.substr(0, 3));
+        const std::size_t carried = m_carry.size();
+        m_carry.clear();
+        const std::size_t taken = Scan(joined, carried, false);
         if (taken < carried) {
-            carry_ = joined.substr(taken); // still cut short: Bytes was shorter than what it needs
+            m_carry = joined.substr(taken); // still cut short: Bytes was shorter than what it needs
             return;
         }
         bytes.remove_prefix(std::min(bytes.size(), taken - carried));
     }
-    carry_.assign(bytes.substr(scan(bytes, bytes.size(), false)));
+    m_carry.assign(bytes.substr(Scan(bytes, bytes.size(), false)));
 }
 
-void EncodingDetector::scanHead()
+void EncodingDetector::ScanHead()
 {
-    headDone_ = true;
-    if (head_ == kUtf8Mark) {
-        mark_ = true;
+    m_headDone = true;
+    if (m_head == kUtf8Mark) {
+        m_mark = true;
         return;
     }
-    const std::string head = std::move(head_);
-    carry_.assign(head.substr(scan(head, head.size(), false)));
+    const std::string head = std::move(m_head);
+    m_carry.assign(head.substr(Scan(head, head.size(), false)));
 }
 
 Detection EncodingDetector::Finish()
 {
-    if (!headDone_)
-        scanHead();
-    if (!carry_.empty()) {
-        const std::string rest = std::move(carry_);
-        scan(rest, rest.size(), true);
+    if (!m_headDone)
+        ScanHead();
+    if (!m_carry.empty()) {
+        const std::string rest = std::move(m_carry);
+        Scan(rest, rest.size(), true);
     }
-    if (pending_)
-        settle(kNoLetter, kNoLetter);
+    if (m_pending)
+        Settle(kNoLetter, kNoLetter);
     Detection found;
-    if (mark_) {
+    if (m_mark) {
         found.encoding = Encoding::Utf8Bom;
-    } else if (badRuns_ == 0) {
-        found.encoding = accidents_ > utf8Evidence_ ? Encoding::Cp1250 : Encoding::Utf8;
-    } else if (utf8Evidence_ > badRuns_) {
-        found.damagedLine = firstBadLine_;
+    } else if (m_badRuns == 0) {
+        found.encoding = m_accidents > m_utf8Evidence ? Encoding::Cp1250 : Encoding::Utf8;
+    } else if (m_utf8Evidence > m_badRuns) {
+        found.damagedLine = m_firstBadLine;
     } else {
         found.encoding = Encoding::Cp1250;
     }
     return found;
 }
 
-std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, bool final)
+std::size_t EncodingDetector::Scan(std::string_view data, std::size_t limit, bool final)
 {
     const auto* const begin = reinterpret_cast<const unsigned char*>(data.data());
     const auto* const stop = begin + limit;
@@ -165,20 +165,20 @@ std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, boo
     while (p < stop) {
         const unsigned char b = *p;
         if (b < 0x80) {
-            if (firstBadLine_ == 0) {
+            if (m_firstBadLine == 0) {
                 if (b == '\r')
-                    ++line_;
-                else if (b == '\n' && !afterCr_)
-                    ++line_;
-                afterCr_ = b == '\r';
+                    ++m_line;
+                else if (b == '\n' && !m_afterCr)
+                    ++m_line;
+                m_afterCr = b == '\r';
             }
-            inBadRun_ = false;
-            const unsigned char letterCase = caseOf(b);
-            if (pending_)
-                settle(letterCase, letterCase);
-            utf8Case_[0] = utf8Case_[1];
-            utf8Case_[1] = letterCase;
-            lastByte_ = b;
+            m_inBadRun = false;
+            const unsigned char letterCase = CaseOf(b);
+            if (m_pending)
+                Settle(letterCase, letterCase);
+            m_utf8Case[0] = m_utf8Case[1];
+            m_utf8Case[1] = letterCase;
+            m_lastByte = b;
             ++p;
             continue;
         }
@@ -187,66 +187,66 @@ std::size_t EncodingDetector::scan(std::string_view data, std::size_t limit, boo
             break;
         const Utf8Char c = DecodeUtf8Char(p, end);
         if (c.length == 0) {
-            invalidByte(b);
+            InvalidByte(b);
             ++p;
         } else {
-            sequence(p, c.length, c.codePoint);
+            Sequence(p, c.length, c.codePoint);
             p += c.length;
         }
     }
     return std::size_t(p - begin);
 }
 
-void EncodingDetector::invalidByte(unsigned char b)
+void EncodingDetector::InvalidByte(unsigned char b)
 {
-    if (pending_)
-        settle(kNoLetter, caseOf(Cp1250ToUnicode(b)));
-    lastByte_ = b;
-    afterCr_ = false;
-    if (!inBadRun_)
-        ++badRuns_;
-    inBadRun_ = true;
-    if (firstBadLine_ == 0)
-        firstBadLine_ = line_;
-    utf8Case_[0] = utf8Case_[1];
-    utf8Case_[1] = kNoLetter;
+    if (m_pending)
+        Settle(kNoLetter, CaseOf(Cp1250ToUnicode(b)));
+    m_lastByte = b;
+    m_afterCr = false;
+    if (!m_inBadRun)
+        ++m_badRuns;
+    m_inBadRun = true;
+    if (m_firstBadLine == 0)
+        m_firstBadLine = m_line;
+    m_utf8Case[0] = m_utf8Case[1];
+    m_utf8Case[1] = kNoLetter;
 }
 
-void EncodingDetector::sequence(const unsigned char* p, unsigned length, char32_t codePoint)
+void EncodingDetector::Sequence(const unsigned char* p, unsigned length, char32_t codePoint)
 {
-    const unsigned char letterCase = caseOf(codePoint);
-    if (pending_)
-        settle(letterCase, caseOf(Cp1250ToUnicode(p[0])));
-    afterCr_ = false;
-    inBadRun_ = false;
+    const unsigned char letterCase = CaseOf(codePoint);
+    if (m_pending)
+        Settle(letterCase, CaseOf(Cp1250ToUnicode(p[0])));
+    m_afterCr = false;
+    m_inBadRun = false;
     // Read as Windows-1250: letters only, in a case that fits the character before them.
-    Weighed& w = weighed_;
+    Weighed& w = m_weighed;
     w.cp1250Plausible = true;
     w.cp1250Case[0] = kNoLetter;
-    w.cp1250Case[1] = caseOf(Cp1250ToUnicode(lastByte_));
+    w.cp1250Case[1] = CaseOf(Cp1250ToUnicode(m_lastByte));
     for (unsigned i = 0; i < length && w.cp1250Plausible; ++i) {
-        const unsigned char current = caseOf(Cp1250ToUnicode(p[i]));
-        w.cp1250Plausible = current != kNoLetter && !implausibleCase(w.cp1250Case[0], w.cp1250Case[1], current);
+        const unsigned char current = CaseOf(Cp1250ToUnicode(p[i]));
+        w.cp1250Plausible = current != kNoLetter && !ImplausibleCase(w.cp1250Case[0], w.cp1250Case[1], current);
         w.cp1250Case[0] = w.cp1250Case[1];
         w.cp1250Case[1] = current;
     }
-    w.utf8Plausible = plausibleCharacter(codePoint) && !implausibleCase(utf8Case_[0], utf8Case_[1], letterCase);
-    w.utf8Case[0] = utf8Case_[1];
+    w.utf8Plausible = PlausibleCharacter(codePoint) && !ImplausibleCase(m_utf8Case[0], m_utf8Case[1], letterCase);
+    w.utf8Case[0] = m_utf8Case[1];
     w.utf8Case[1] = letterCase;
-    pending_ = true; // the character after it decides the rest
-    utf8Case_[0] = utf8Case_[1];
-    utf8Case_[1] = letterCase;
-    lastByte_ = p[length - 1];
+    m_pending = true; // the character after it decides the rest
+    m_utf8Case[0] = m_utf8Case[1];
+    m_utf8Case[1] = letterCase;
+    m_lastByte = p[length - 1];
 }
 
-void EncodingDetector::settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case)
+void EncodingDetector::Settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case)
 {
-    pending_ = false;
-    const Weighed& w = weighed_;
-    if (!w.cp1250Plausible || implausibleCase(w.cp1250Case[0], w.cp1250Case[1], nextCp1250Case))
-        ++utf8Evidence_;
-    else if (!w.utf8Plausible || implausibleCase(w.utf8Case[0], w.utf8Case[1], nextUtf8Case))
-        ++accidents_;
+    m_pending = false;
+    const Weighed& w = m_weighed;
+    if (!w.cp1250Plausible || ImplausibleCase(w.cp1250Case[0], w.cp1250Case[1], nextCp1250Case))
+        ++m_utf8Evidence;
+    else if (!w.utf8Plausible || ImplausibleCase(w.utf8Case[0], w.utf8Case[1], nextUtf8Case))
+        ++m_accidents;
 }
 
 Detection DetectEncoding(std::string_view bytes)
@@ -264,7 +264,7 @@ void AppendDecoded(std::u16string& out, std::string_view bytes, Encoding encodin
             out.push_back(Cp1250ToUnicode(static_cast<unsigned char>(b)));
         return;
     }
-    DecodeUtf8(bytes, Malformed::Escape, [&out](char32_t c) { appendUtf16(out, c); });
+    DecodeUtf8(bytes, Malformed::Escape, [&out](char32_t c) { AppendUtf16(out, c); });
 }
 
 std::u16string Decode(std::string_view bytes, Encoding encoding)

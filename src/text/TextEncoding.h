@@ -37,7 +37,7 @@
 //     EncodingDetector detector;
 //     while (reading) detector.Feed(chunk);          // any split, also inside a character
 //     const Detection found = detector.Finish();
-//     if (found.damaged()) refuse("line " + found.damagedLine);
+//     if (found.Damaged()) Refuse("line " + found.damagedLine);
 //     for each line (after the mark for Utf8Bom): AppendDecoded(text, line, found.encoding);
 //
 // or, for bytes in memory, DetectEncoding(bytes). Lines end at CR LF, a lone CR or a lone LF.
@@ -59,7 +59,7 @@ struct Detection {
     // is the line (from 1) of its first byte that is not UTF-8.
     std::uint64_t damagedLine = 0;
 
-    bool damaged() const { return damagedLine != 0; }
+    bool Damaged() const { return damagedLine != 0; }
 };
 
 class EncodingDetector {
@@ -70,16 +70,16 @@ public:
     Detection Finish();
 
 private:
-    void scanHead();
-    // Goes through the characters of Data that start before Limit; stops before one that Data
-    // may cut short unless Final. Returns how many bytes it took (past Limit when the last
+    void ScanHead();
+    // Goes through the characters of `data` that start before `limit`; stops before one that `data`
+    // may cut short unless `final`. Returns how many bytes it took (past `limit` when the last
     // character taken ends there).
-    std::size_t scan(std::string_view data, std::size_t limit, bool final);
-    void invalidByte(unsigned char b);
-    void sequence(const unsigned char* p, unsigned length, char32_t codePoint);
+    std::size_t Scan(std::string_view data, std::size_t limit, bool final);
+    void InvalidByte(unsigned char b);
+    void Sequence(const unsigned char* p, unsigned length, char32_t codePoint);
     // Counts the last sequence as evidence, accident or neither, now that the letter case of the
     // character after it is known in both readings.
-    void settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case);
+    void Settle(unsigned char nextUtf8Case, unsigned char nextCp1250Case);
 
     // The last sequence, weighed as far as the characters before it and in it allow.
     struct Weighed {
@@ -88,27 +88,27 @@ private:
         bool utf8Plausible = false;
         unsigned char utf8Case[2] = {0, 0};   // of the UTF-8 character before it, and its own
     };
-    Weighed weighed_;
-    bool pending_ = false;
+    Weighed m_weighed;
+    bool m_pending = false;
 
-    std::string head_;  // the first bytes while they may still be the mark
-    bool headDone_ = false;
-    bool mark_ = false;
-    std::string carry_; // a character cut short by the end of the last bytes fed
-    std::uint64_t line_ = 1;
-    bool afterCr_ = false;
-    bool inBadRun_ = false;
-    std::uint64_t firstBadLine_ = 0;
-    std::uint64_t badRuns_ = 0;
-    std::uint64_t utf8Evidence_ = 0;
-    std::uint64_t accidents_ = 0;
-    unsigned char lastByte_ = ' ';        // the byte before the current one
-    unsigned char utf8Case_[2] = {0, 0};  // letter case of the two characters before, read as UTF-8
+    std::string m_head;  // the first bytes while they may still be the mark
+    bool m_headDone = false;
+    bool m_mark = false;
+    std::string m_carry; // a character cut short by the end of the last bytes fed
+    std::uint64_t m_line = 1;
+    bool m_afterCr = false;
+    bool m_inBadRun = false;
+    std::uint64_t m_firstBadLine = 0;
+    std::uint64_t m_badRuns = 0;
+    std::uint64_t m_utf8Evidence = 0;
+    std::uint64_t m_accidents = 0;
+    unsigned char m_lastByte = ' ';        // the byte before the current one
+    unsigned char m_utf8Case[2] = {0, 0};  // letter case of the two characters before, read as UTF-8
 };
 
 Detection DetectEncoding(std::string_view bytes);
 
-// Appends the text of Bytes in Encoding: a whole file or any run of its lines, without the mark
+// Appends the text of `bytes` in `encoding`: a whole file or any run of its lines, without the mark
 // (Utf8Bom: bytes that are not UTF-8 become the lone surrogates standing for them).
 void AppendDecoded(std::u16string& out, std::string_view bytes, Encoding encoding);
 std::u16string Decode(std::string_view bytes, Encoding encoding);

@@ -57,8 +57,8 @@ inline Utf8Char DecodeUtf8Char(const unsigned char* p, const unsigned char* end)
     return {cp, length};
 }
 
-// Calls out(code point) for every character of Bytes; a byte that does not start a well-formed
-// sequence gives one character by the Malformed choice and decoding goes on with the next byte.
+// Calls out(code point) for every character of `bytes`; a byte that does not start a well-formed
+// sequence gives one character by the `malformed` choice and decoding goes on with the next byte.
 template <class Out> void DecodeUtf8(std::string_view bytes, Malformed malformed, Out&& out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -82,7 +82,7 @@ bool IsValidUtf8(std::string_view bytes) noexcept;
 // that byte; any other surrogate, and every surrogate with Malformed::Replace, as U+FFFD.
 void AppendUtf8(std::string& out, char32_t c, Malformed malformed = Malformed::Replace);
 
-// UTF-16 (unpaired surrogates allowed) to UTF-8 and back, by the Malformed choice: with Escape,
+// UTF-16 (unpaired surrogates allowed) to UTF-8 and back, by the `malformed` choice: with Escape,
 // Utf8FromUtf16(Utf16FromUtf8(bytes)) == bytes for any bytes.
 std::string Utf8FromUtf16(std::u16string_view text, Malformed malformed = Malformed::Replace);
 std::u16string Utf16FromUtf8(std::string_view bytes, Malformed malformed = Malformed::Replace);

@@ -25,7 +25,7 @@ int ClampPercent(int value)
 namespace {
 
 // One channel of the table; c1 and c2 are the end values after the shift.
-void fillChannel(TarGradientColors& table, std::uint8_t Rgb::*channel, int c1, int c2, int r)
+void FillChannel(TarGradientColors& table, std::uint8_t Rgb::*channel, int c1, int c2, int r)
 {
     const int d = c2 - c1;
     auto set = [&](int i, int value) { table[std::size_t(i)].*channel = std::uint8_t(value); };
@@ -50,7 +50,7 @@ void fillChannel(TarGradientColors& table, std::uint8_t Rgb::*channel, int c1, i
     }
 }
 
-void shiftEnds(int& c1, int& c2, int shift)
+void ShiftEnds(int& c1, int& c2, int shift)
 {
     if (shift > 0)
         c1 += MulDiv(c2 - c1, shift, 100);
@@ -68,30 +68,30 @@ TarGradientColors BuildGradientColors(Rgb first, Rgb second, int shift, int rota
     for (std::uint8_t Rgb::*channel : {&Rgb::r, &Rgb::g, &Rgb::b}) {
         int c1 = first.*channel;
         int c2 = second.*channel;
-        shiftEnds(c1, c2, shift);
-        fillChannel(table, channel, c1, c2, r);
+        ShiftEnds(c1, c2, shift);
+        FillChannel(table, channel, c1, c2, r);
     }
     return table;
 }
 
 namespace {
 
-int square(int v)
+int Square(int v)
 {
     return v * v;
 }
 
 // Distance from the centre line of a 362-wide (or high) radial pattern: columns 180 and 181 both
 // lie on it.
-int centredSquare(int i)
+int CentredSquare(int i)
 {
-    return i <= 180 ? square(180 - i) : square(i - 181);
+    return i <= 180 ? Square(180 - i) : Square(i - 181);
 }
 
 // The square root of a non-negative value rounded to the nearest integer. No integer has a root
 // that ends in exactly .5, so there is no tie to break; the correction steps make the result exact
 // whatever the floating-point root is off by.
-int roundSqrt(int value)
+int RoundSqrt(int value)
 {
     int n = int(std::sqrt(double(value)));
     while (n > 0 && n * n > value)
@@ -101,44 +101,44 @@ int roundSqrt(int value)
     return value > n * n + n ? n + 1 : n;
 }
 
-bool isRadial(TarGradientStyle style)
+bool IsRadial(TarGradientStyle style)
 {
     return style >= gsRadialC && style <= gsRadialBR;
 }
 
 // The radial styles add a column term and a row term and take the rounded root.
-int radialColumnTerm(TarGradientStyle style, int x)
+int RadialColumnTerm(TarGradientStyle style, int x)
 {
     switch (style) {
     case gsRadialC:
     case gsRadialT:
     case gsRadialB:
-        return centredSquare(x);
+        return CentredSquare(x);
     case gsRadialL:
     case gsRadialTL:
     case gsRadialBL:
-        return square(x);
+        return Square(x);
     default: // gsRadialR, gsRadialTR, gsRadialBR
-        return square(180 - x);
+        return Square(180 - x);
     }
 }
 
-int radialRowTerm(TarGradientStyle style, int y)
+int RadialRowTerm(TarGradientStyle style, int y)
 {
     switch (style) {
     case gsRadialL:
     case gsRadialR:
-        return centredSquare(y);
+        return CentredSquare(y);
     case gsRadialT:
     case gsRadialTL:
     case gsRadialTR:
-        return square(y);
+        return Square(y);
     default: // gsRadialC (row 180 alone is the centre), gsRadialB, gsRadialBL, gsRadialBR
-        return square(180 - y);
+        return Square(180 - y);
     }
 }
 
-int shapedIndex(TarGradientStyle style, int x, int y)
+int ShapedIndex(TarGradientStyle style, int x, int y)
 {
     switch (style) {
     case gsLinearH:
@@ -174,11 +174,11 @@ int shapedIndex(TarGradientStyle style, int x, int y)
             return x <= 127 ? x - y + 128 : 383 - x - y;
         return x <= 127 ? x + y - 128 : y - x + 128;
     default:
-        return roundSqrt(radialColumnTerm(style, x) + radialRowTerm(style, y));
+        return RoundSqrt(RadialColumnTerm(style, x) + RadialRowTerm(style, y));
     }
 }
 
-void requireShaped(TarGradientStyle style)
+void RequireShaped(TarGradientStyle style)
 {
     if (style <= gsCustom || style > gsButterfly)
         throw std::invalid_argument("not a shaped gradient style");
@@ -219,34 +219,34 @@ PatternSize GradientPatternSize(TarGradientStyle style)
 
 GradientPattern BuildGradientPattern(TarGradientStyle style, const TarGradientColors& colors)
 {
-    requireShaped(style);
+    RequireShaped(style);
     const PatternSize size = GradientPatternSize(style);
     GradientPattern pattern(size.width, size.height);
-    if (isRadial(style)) {
+    if (IsRadial(style)) {
         // One root per pixel; the column terms are worked out once per build.
         std::vector<int> columns(std::size_t(size.width));
         for (int x = 0; x < size.width; ++x)
-            columns[std::size_t(x)] = radialColumnTerm(style, x);
+            columns[std::size_t(x)] = RadialColumnTerm(style, x);
         for (int y = 0; y < size.height; ++y) {
-            const int rowTerm = radialRowTerm(style, y);
+            const int rowTerm = RadialRowTerm(style, y);
             for (int x = 0; x < size.width; ++x)
-                pattern.setPixel(x, y, colors[std::size_t(roundSqrt(columns[std::size_t(x)] + rowTerm))]);
+                pattern.SetPixel(x, y, colors[std::size_t(RoundSqrt(columns[std::size_t(x)] + rowTerm))]);
         }
         return pattern;
     }
     for (int y = 0; y < size.height; ++y)
         for (int x = 0; x < size.width; ++x)
-            pattern.setPixel(x, y, colors[std::size_t(shapedIndex(style, x, y))]);
+            pattern.SetPixel(x, y, colors[std::size_t(ShapedIndex(style, x, y))]);
     return pattern;
 }
 
 GradientPattern BuildQuadrantPattern(Rgb first, Rgb second)
 {
     GradientPattern pattern(2, 2);
-    pattern.setPixel(0, 0, first);
-    pattern.setPixel(1, 1, first);
-    pattern.setPixel(1, 0, second);
-    pattern.setPixel(0, 1, second);
+    pattern.SetPixel(0, 0, first);
+    pattern.SetPixel(1, 1, first);
+    pattern.SetPixel(1, 0, second);
+    pattern.SetPixel(0, 1, second);
     return pattern;
 }
 

@@ -56,37 +56,37 @@ using TarGradientColors = std::array<gradient::Rgb, 256>;
 
 namespace gradient {
 
-// Number × Numerator / Denominator over 64 bits, rounded to the nearest integer with halves
-// away from zero. Denominator must not be 0.
+// `number` × `numerator` / `denominator` over 64 bits, rounded to the nearest integer with halves
+// away from zero. `denominator` must not be 0.
 int MulDiv(int number, int numerator, int denominator);
 
 // Clamps a shift or rotation to -kLimit..kLimit.
 int ClampPercent(int value);
 
-// The colour table of two colours. Shift (-100..100) first moves one end toward the other: a
-// positive shift moves the first colour, a negative one the second. Rotation (-100..100) then
+// The colour table of two colours. `shift` (-100..100) first moves one end toward the other: a
+// positive shift moves the first colour, a negative one the second. `rotation` (-100..100) then
 // folds the ramp: positive values rise to the second colour at entry 255 - R and fall back to the
 // first at entry 255, negative ones start and end at the second colour with the first at entry -R
-// (R = MulDiv(255, Rotation, 100)). Every division truncates toward zero.
+// (R = MulDiv(255, `rotation`, 100)). Every division truncates toward zero.
 TarGradientColors BuildGradientColors(Rgb first, Rgb second, int shift, int rotation);
 
 // A 24-bit picture, row after row, top row first.
 class GradientPattern {
 public:
     GradientPattern() = default;
-    GradientPattern(int width, int height) : width_(width), height_(height), pixels_(std::size_t(width) * std::size_t(height)) {}
+    GradientPattern(int width, int height) : m_width(width), m_height(height), m_pixels(std::size_t(width) * std::size_t(height)) {}
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    bool empty() const { return pixels_.empty(); }
-    const Rgb& pixel(int x, int y) const { return pixels_[std::size_t(y) * std::size_t(width_) + std::size_t(x)]; }
-    void setPixel(int x, int y, Rgb c) { pixels_[std::size_t(y) * std::size_t(width_) + std::size_t(x)] = c; }
-    const Rgb* row(int y) const { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    bool Empty() const { return m_pixels.empty(); }
+    const Rgb& Pixel(int x, int y) const { return m_pixels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)]; }
+    void SetPixel(int x, int y, Rgb c) { m_pixels[std::size_t(y) * std::size_t(m_width) + std::size_t(x)] = c; }
+    const Rgb* Row(int y) const { return m_pixels.data() + std::size_t(y) * std::size_t(m_width); }
 
 private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<Rgb> pixels_;
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<Rgb> m_pixels;
 };
 
 struct PatternSize {
@@ -103,7 +103,7 @@ PatternSize GradientPatternSize(TarGradientStyle style);
 // gsCustom (which its handler or BuildQuadrantPattern builds) and for values outside the styles.
 GradientPattern BuildGradientPattern(TarGradientStyle style, const TarGradientColors& colors);
 
-// gsCustom without a handler: 2 × 2, First at (0, 0) and (1, 1), Second at (1, 0) and (0, 1).
+// gsCustom without a handler: 2 × 2, `first` at (0, 0) and (1, 1), `second` at (1, 0) and (0, 1).
 GradientPattern BuildQuadrantPattern(Rgb first, Rgb second);
 
 } // namespace gradient

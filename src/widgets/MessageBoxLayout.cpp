@@ -37,7 +37,7 @@ int CorrectPosition(int position)
 namespace {
 
 // Wrapped height at the given width; an empty text still gets one pixel.
-int textHeight(const Input& input, int width)
+int TextHeight(const Input& input, int width)
 {
     const int h = input.wrappedTextHeight ? input.wrappedTextHeight(width) : 0;
     return h <= 0 ? 1 : h;
@@ -78,7 +78,7 @@ Layout LayoutMessageBox(const Input& input)
         dialogWidth = out.buttonsWidth + kTextRoom;
 
     int labelWidth = dialogWidth - kTextRoom - out.iconSpace;
-    int labelHeight = textHeight(input, labelWidth);
+    int labelHeight = TextHeight(input, labelWidth);
 
     // A text block much taller than wide is widened to about four times its height, to an odd
     // number of pixels, and the dialog grows with it.
@@ -87,7 +87,7 @@ Layout LayoutMessageBox(const Input& input)
         const int side = RoundHalfEven(std::sqrt(static_cast<double>(area)));
         labelWidth = 2 * (side / 2) + 1;
         dialogWidth = labelWidth + kTextRoom + out.iconSpace;
-        labelHeight = textHeight(input, labelWidth);
+        labelHeight = TextHeight(input, labelWidth);
     }
     if (labelHeight < iconHeight)
         labelHeight = iconHeight;

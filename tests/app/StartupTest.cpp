@@ -31,50 +31,50 @@ public:
     QList<Message> messages;
     QMap<QString, QString> registry;
 
-    QString applicationHandle() override
+    QString ApplicationHandle() override
     {
         calls << u"handle"_s;
         return u"4242"_s;
     }
-    void regWriteString(const QString& keyPath, const QString& name, const QString& value) override
+    void RegWriteString(const QString& keyPath, const QString& name, const QString& value) override
     {
         calls << u"reg "_s + name;
         registry[keyPath + u"|"_s + name] = value;
     }
-    bool instanceAlreadyRunning(const QString& name) override
+    bool InstanceAlreadyRunning(const QString& name) override
     {
         calls << u"lock "_s + name;
         if (lockFreeAfter >= 0 && handOvers >= lockFreeAfter)
             otherInstance = false;
         return otherInstance;
     }
-    void showMessage(const Message& message) override
+    void ShowMessage(const Message& message) override
     {
         calls << u"message"_s;
         messages << message;
     }
-    void setApplicationTitle(const QString& title) override { calls << u"title "_s + title; }
-    void createMainWindow() override { calls << u"window"_s; }
-    QString programIniFileName() override { return u"/opt/krdl/KRDL.ini"_s; }
-    bool fileExists(const QString& path) override
+    void SetApplicationTitle(const QString& title) override { calls << u"title "_s + title; }
+    void CreateMainWindow() override { calls << u"window"_s; }
+    QString ProgramIniFileName() override { return u"/opt/krdl/KRDL.ini"_s; }
+    bool FileExists(const QString& path) override
     {
         calls << u"exists "_s + path;
         return existingFiles.contains(path);
     }
-    QString specialFileReason(const QString& path) override
+    QString SpecialFileReason(const QString& path) override
     {
         calls << u"special "_s + path;
         return specialFiles.value(path);
     }
-    QStringList userSettingsFiles() override { return {u"/home/u/registry.ini"_s, u"/home/u/KRDL.ini"_s}; }
-    QString executablePath() override { return u"/opt/krdl/KRDL"_s; }
-    UpgradeOutcome runUpgradeCheck() override
+    QStringList UserSettingsFiles() override { return {u"/home/u/registry.ini"_s, u"/home/u/KRDL.ini"_s}; }
+    QString ExecutablePath() override { return u"/opt/krdl/KRDL"_s; }
+    UpgradeOutcome RunUpgradeCheck() override
     {
         calls << u"upgrade"_s;
         return upgrade;
     }
-    void runMessageLoop() override { calls << u"loop"_s; }
-    HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) override
+    void RunMessageLoop() override { calls << u"loop"_s; }
+    HandOver HandFilesToRunningInstance(const QStringList& files, int timeoutMs) override
     {
         calls << u"hand over "_s + files.join(u' ');
         EXPECT_GT(timeoutMs, 0);
@@ -83,10 +83,10 @@ public:
         now += answer == HandOver::NoAnswer ? timeoutMs : 20; // a refused connection is quick
         return answer;
     }
-    qint64 elapsedMs() override { return now; }
-    void sleepMs(int ms) override { now += ms; }
-    void openFiles(const QStringList& files) override { calls << u"open "_s + files.join(u' '); }
-    void acceptFilesFromLaterStarts() override { calls << u"accept"_s; }
+    qint64 ElapsedMs() override { return now; }
+    void SleepMs(int ms) override { now += ms; }
+    void OpenFiles(const QStringList& files) override { calls << u"open "_s + files.join(u' '); }
+    void AcceptFilesFromLaterStarts() override { calls << u"accept"_s; }
 };
 
 const QString kKey = u"Software\\KARDOLIN\\Nastavitve"_s;

@@ -33,9 +33,9 @@ struct PrintFixture : testing::Test {
     void SetUp() override
     {
         world->documents = {{"C:\\W\\a.dft", {}}, {"C:\\W\\b.par", {}}, {"C:\\W\\c.asm", {}}};
-        run.Files = {u"C:\\W\\a.dft"_s, u"C:\\W\\b.par"_s, u"C:\\W\\c.asm"_s};
-        run.PrinterName = u"Laser Č"_s;
-        run.Landscape = true;
+        run.files = {u"C:\\W\\a.dft"_s, u"C:\\W\\b.par"_s, u"C:\\W\\c.asm"_s};
+        run.printerName = u"Laser Č"_s;
+        run.landscape = true;
     }
 };
 
@@ -60,11 +60,11 @@ TEST(SolidEdgeRunTest, FailedConnectionWritesOnlyTheFrame)
             FakeProgressFactory progress;
             if (print) {
                 BatchPrint run(server, progress);
-                run.Files = {u"/w/a.dft"_s};
+                run.files = {u"/w/a.dft"_s};
                 run.Execute();
             } else {
                 UpdateDrafts run(server, progress);
-                run.Files = {u"/w/a.dft"_s};
+                run.files = {u"/w/a.dft"_s};
                 run.Execute();
             }
             FakeProgress& log = progress.only();
@@ -79,7 +79,7 @@ TEST(SolidEdgeRunTest, FailedConnectionWritesOnlyTheFrame)
 TEST_F(PrintFixture, PrintsEveryFileWithTheElevenArguments)
 {
     int document = 0;
-    run.ReadPageSettings = [&] {
+    run.readPageSettings = [&] {
         ++document; // the page is read again for every document: copies 0, then 7 with collate
         return document == 1 ? BatchPrint::PageSettings{0, false, true} : BatchPrint::PageSettings{7, true, false};
     };
@@ -117,8 +117,8 @@ TEST_F(PrintFixture, AFailingStepLogsTheFileAndTheRunGoesOn)
         }
         FakeProgressFactory fresh;
         BatchPrint again(server, fresh);
-        again.Files = run.Files;
-        again.PrinterName = run.PrinterName;
+        again.files = run.files;
+        again.printerName = run.printerName;
         again.Execute();
         world->failing.clear();
         world->documents["C:\\W\\b.par"] = {};
@@ -164,7 +164,7 @@ TEST_F(PrintFixture, InstanceRunningBeforeIsLeftRunningAsItWas)
         server.running = true;
         FakeProgressFactory fresh;
         BatchPrint again(server, fresh);
-        again.Files = {u"C:\\W\\a.dft"_s};
+        again.files = {u"C:\\W\\a.dft"_s};
         again.Execute();
         EXPECT_EQ(fresh.only().lines.mid(0, 2), ConnectLines);
         EXPECT_EQ(fresh.only().lines.mid(fresh.only().lines.size() - 3), CloseLines);

@@ -51,16 +51,16 @@ public:
         return *this;
     }
 
-    AutomationValue get(const std::string& member) override { return run(member, name_ + '.' + member, {}); }
-    void put(const std::string& member, const AutomationValue& value) override
+    AutomationValue Get(const std::string& member) override { return run(member, name_ + '.' + member, {}); }
+    void Put(const std::string& member, const AutomationValue& value) override
     {
-        run(member, name_ + '.' + member + " = " + value.describe(), {value});
+        run(member, name_ + '.' + member + " = " + value.Describe(), {value});
     }
-    AutomationValue call(const std::string& member, const std::vector<AutomationValue>& args) override
+    AutomationValue Call(const std::string& member, const std::vector<AutomationValue>& args) override
     {
         std::string record = name_ + '.' + member + '(';
         for (size_t i = 0; i < args.size(); ++i)
-            record += (i ? ", " : "") + args[i].describe();
+            record += (i ? ", " : "") + args[i].Describe();
         return run(member, record + ')', args);
     }
 
@@ -91,7 +91,7 @@ inline std::shared_ptr<FakeObject> MakeFakeApplication(const std::shared_ptr<Fak
     auto documents = std::make_shared<FakeObject>("documents", world);
     const auto nothing = [](const std::vector<AutomationValue>&) { return AutomationValue(); };
     documents->on("Open", [world, nothing](const std::vector<AutomationValue>& args) {
-        const std::string path = args.at(0).toString();
+        const std::string path = args.at(0).ToString();
         const auto found = world->documents.find(path);
         if (found == world->documents.end())
             throw AutomationError("Cannot open " + path);
@@ -101,7 +101,7 @@ inline std::shared_ptr<FakeObject> MakeFakeApplication(const std::shared_ptr<Fak
         const std::vector<FakeLink> list = found->second;
         links->on("Count", [list](const auto&) { return AutomationValue::Int32(std::int32_t(list.size())); });
         links->on("Item", [world, list, path, nothing](const std::vector<AutomationValue>& a) {
-            const int k = a.at(0).toInt32();
+            const int k = a.at(0).ToInt32();
             const FakeLink l = list.at(size_t(k - 1));
             auto link = std::make_shared<FakeObject>("link(" + path + '#' + std::to_string(k) + ")", world);
             link->on("ModelType", [l](const auto&) { return AutomationValue::Int32(l.modelType); });
@@ -125,7 +125,7 @@ inline std::shared_ptr<FakeObject> MakeFakeApplication(const std::shared_ptr<Fak
         app->on(setting.first, [world, flag = setting.second](const std::vector<AutomationValue>& a) {
             if (a.empty())
                 return AutomationValue::Boolean((*world).*flag);
-            (*world).*flag = a[0].toBool();
+            (*world).*flag = a[0].ToBool();
             return AutomationValue();
         });
     }
@@ -136,14 +136,14 @@ class FakeServer : public AutomationServer {
 public:
     explicit FakeServer(std::shared_ptr<FakeWorld> world) : world_(std::move(world)) {}
 
-    std::shared_ptr<AutomationObject> create(const std::string& progId) override
+    std::shared_ptr<AutomationObject> Create(const std::string& progId) override
     {
         world_->calls.push_back("create " + progId);
         if (refuse)
             throw AutomationError("Class not registered");
         return MakeFakeApplication(world_);
     }
-    bool isRunning(const std::string&) override { return running; }
+    bool IsRunning(const std::string&) override { return running; }
 
     bool refuse = false;
     bool running = false;

@@ -30,7 +30,7 @@ struct UpdateFixture : testing::Test {
         progress.sinks.clear();
         world->calls.clear();
         UpdateDrafts run(server, progress);
-        run.Files = files;
+        run.files = files;
         run.Execute();
         EXPECT_EQ(progress.only().finished, 1);
         EXPECT_EQ(progress.only().caption, u"Update drafts"_s);

@@ -27,10 +27,10 @@ protected:
                           bool caseSensitive = true)
     {
         TarRenameFiles r(progress);
-        r.SourceFiles = sources;
-        r.OldText = oldText;
-        r.NewText = newText;
-        r.CaseSensitive = caseSensitive;
+        r.sourceFiles = sources;
+        r.oldText = oldText;
+        r.newText = newText;
+        r.caseSensitive = caseSensitive;
         r.Execute();
         return r;
     }

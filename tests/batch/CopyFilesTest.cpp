@@ -28,9 +28,9 @@ protected:
     TarCopyFiles run(const QStringList& sources, const QString& dest, bool overwrite = false)
     {
         TarCopyFiles copy(progress, messages);
-        copy.SourceFiles = sources;
-        copy.DestinationDir = dest;
-        copy.Overwrite = overwrite;
+        copy.sourceFiles = sources;
+        copy.destinationDir = dest;
+        copy.overwrite = overwrite;
         copy.Execute();
         return copy;
     }
@@ -69,7 +69,7 @@ TEST_F(CopyRun, CopiesEveryFileWithOneLogEntryEach)
                                               u" "_s, u"3/3 "_s + c + u" copy to "_s + dest + u"/c.asm."_s, u"Success!"_s}
         + closing();
     EXPECT_EQ(log.lines, expected);
-    EXPECT_EQ(copy.DestinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/b.par"_s, dest + u"/c.asm"_s}));
+    EXPECT_EQ(copy.destinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/b.par"_s, dest + u"/c.asm"_s}));
     EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), "A");
     EXPECT_EQ(ReadBytes(dest + u"/b.par"_s), "BB");
     EXPECT_EQ(ReadBytes(dest + u"/c.asm"_s), "CCC");
@@ -86,8 +86,8 @@ TEST_F(CopyRun, TrailingSeparatorGivesTheSameTargets)
     ASSERT_TRUE(QDir().mkdir(path(u"dest"_s)));
     const TarCopyFiles with = run({a}, path(u"dest"_s) + u"/"_s, true);
     const TarCopyFiles without = run({a}, path(u"dest"_s), true);
-    EXPECT_EQ(with.DestinationFiles, without.DestinationFiles);
-    EXPECT_EQ(with.DestinationFiles, QStringList {path(u"dest/a.dft"_s)});
+    EXPECT_EQ(with.destinationFiles, without.destinationFiles);
+    EXPECT_EQ(with.destinationFiles, QStringList {path(u"dest/a.dft"_s)});
 }
 
 TEST_F(CopyRun, ChecksComeBeforeAnyLogWindow)
@@ -134,7 +134,7 @@ TEST_F(CopyRun, SameNameFromTwoFoldersWithAndWithoutOverwrite)
         EXPECT_EQ(lines.at(3), u"Success!"_s);
         EXPECT_EQ(lines.at(6), overwrite ? u"Success!"_s : u"Failed! "_s + dest + u"/a.dft exists already."_s);
         EXPECT_EQ(ReadBytes(dest + u"/a.dft"_s), overwrite ? "second" : "first");
-        EXPECT_EQ(copy.DestinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/a.dft"_s}));
+        EXPECT_EQ(copy.destinationFiles, QStringList({dest + u"/a.dft"_s, dest + u"/a.dft"_s}));
         EXPECT_EQ(copy.Result().failed, overwrite ? 0 : 1);
         // No temporary file is left beside the targets.
         EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList {u"a.dft"_s});
@@ -192,7 +192,7 @@ TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
                                       u"Success!"_s, u"User cancel operation!"_s})
                              + closing());
     EXPECT_EQ(log.finished, 1);
-    EXPECT_EQ(copy.DestinationFiles, QStringList {dest + u"/a.dft"_s});
+    EXPECT_EQ(copy.destinationFiles, QStringList {dest + u"/a.dft"_s});
     EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList {u"a.dft"_s});
     EXPECT_TRUE(copy.Result().cancelled);
 }
@@ -225,7 +225,7 @@ TEST_F(CopyRun, CancelBeforeTheFirstFileAndAnEmptyRun)
     const TarCopyFiles cancelled = run({file(u"src/a.dft"_s, "A")}, path(u"dest"_s));
     EXPECT_EQ(progress.sinks.back()->lines,
               QStringList({u"Start copying files..."_s, u"User cancel operation!"_s}) + closing());
-    EXPECT_TRUE(cancelled.DestinationFiles.isEmpty());
+    EXPECT_TRUE(cancelled.destinationFiles.isEmpty());
 
     progress.prepare = nullptr;
     run({}, path(u"dest"_s));
@@ -272,10 +272,10 @@ TEST_F(CopyRun, LeftoversOfCopiesThatDiedAreRemovedAndLogged)
 
     // Counted as old: each leftover goes, with one line saying so, before the first file.
     TarCopyFiles copy(progress, messages);
-    copy.SourceFiles = {a};
-    copy.DestinationDir = dest;
-    copy.Overwrite = true;
-    copy.LeftoverAge = {};
+    copy.sourceFiles = {a};
+    copy.destinationDir = dest;
+    copy.overwrite = true;
+    copy.leftoverAge = {};
     copy.Execute();
     const QStringList& lines = progress.sinks.back()->lines;
     ASSERT_EQ(lines.size(), 1 + leftovers.size() + 3 + 2);

@@ -38,7 +38,7 @@ TEST_F(RenameRun, ReplacesTheFirstOccurrenceInEachName)
                                       u" "_s, u"1/2 "_s + a + u" rename to "_s + path(u"bXnana.dft"_s) + u"."_s, u"Success!"_s,
                                       u" "_s, u"2/2 "_s + b + u" rename to "_s + path(u"plXn.dft"_s) + u"."_s, u"Success!"_s})
                              + closing());
-    EXPECT_EQ(r.RenamedFiles, QStringList({path(u"bXnana.dft"_s), path(u"plXn.dft"_s)}));
+    EXPECT_EQ(r.renamedFiles, QStringList({path(u"bXnana.dft"_s), path(u"plXn.dft"_s)}));
     EXPECT_EQ(files(), QStringList({u"bXnana.dft"_s, u"plXn.dft"_s}));
     EXPECT_EQ(ReadBytes(path(u"bXnana.dft"_s)), "B");
 }
@@ -47,7 +47,7 @@ TEST_F(RenameRun, TheWholeNameIsSearchedExtensionIncluded)
 {
     const QString a = file(u"part.dft"_s);
     const TarRenameFiles r = rename({a}, u".dft"_s, u".bak"_s);
-    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"part.bak"_s)});
+    EXPECT_EQ(r.renamedFiles, QStringList {path(u"part.bak"_s)});
     EXPECT_EQ(files(), QStringList {u"part.bak"_s});
 }
 
@@ -57,7 +57,7 @@ TEST_F(RenameRun, CaseRuleAndSilentSkips)
     // Case sensitive: no name contains ABC, so no file gets a log line.
     TarRenameFiles strict = rename({a, b}, u"ABC"_s, u"New"_s, true);
     EXPECT_EQ(progress.sinks.back()->lines, QStringList {u"Start renaming files..."_s} + closing());
-    EXPECT_TRUE(strict.RenamedFiles.isEmpty());
+    EXPECT_TRUE(strict.renamedFiles.isEmpty());
     EXPECT_EQ(progress.sinks.back()->processed, 2);
 
     // Without case: the numbering still counts the skipped file.
@@ -89,7 +89,7 @@ TEST_F(RenameRun, CollisionsNeverReplaceAFile)
         EXPECT_EQ(ReadBytes(two), "two");
     }
     EXPECT_EQ(lines.at(3 * sources.size()), u"Failed! "_s + path(u"b_new.dft"_s) + u" exists already."_s);
-    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"new_a.dft"_s)});
+    EXPECT_EQ(r.renamedFiles, QStringList {path(u"new_a.dft"_s)});
     EXPECT_EQ(ReadBytes(path(u"new_a.dft"_s)), "one");
     EXPECT_EQ(ReadBytes(three), "three");
     EXPECT_EQ(ReadBytes(path(u"b_new.dft"_s)), "already there");
@@ -137,7 +137,7 @@ TEST_F(RenameRun, MissingFilesFailAndBareNamesStayBare)
     EXPECT_EQ(lines.at(3), u"Failed! "_s + path(u"gone_a.dft"_s) + u" does not exist."_s);
     EXPECT_EQ(lines.at(5), u"2/2 zz_a.dft rename to zz_b.dft."_s);
     EXPECT_EQ(lines.at(6), u"Failed! zz_a.dft does not exist."_s);
-    EXPECT_TRUE(r.RenamedFiles.isEmpty());
+    EXPECT_TRUE(r.renamedFiles.isEmpty());
 }
 
 TEST_F(RenameRun, CancelKeepsWhatWasRenamedSoFar)
@@ -154,7 +154,7 @@ TEST_F(RenameRun, CancelKeepsWhatWasRenamedSoFar)
               QStringList({u"Start renaming files..."_s, u" "_s, u"1/3 "_s + a + u" rename to "_s + path(u"b1.dft"_s) + u"."_s,
                            u"Success!"_s, u"User cancel operation!"_s})
                   + closing());
-    EXPECT_EQ(r.RenamedFiles, QStringList {path(u"b1.dft"_s)});
+    EXPECT_EQ(r.renamedFiles, QStringList {path(u"b1.dft"_s)});
     EXPECT_EQ(files(), QStringList({u"a2.dft"_s, u"a3.dft"_s, u"b1.dft"_s}));
     EXPECT_TRUE(r.Result().cancelled);
 }

@@ -48,9 +48,9 @@ TEST_F(RenameUndoRun, PutsBackWhatTheRunRenamedLastFirstAndOnlyOnce)
     ASSERT_EQ(files(), QStringList({u"a2.dft"_s, u"b1.dft"_s, u"b2.dft"_s, u"b3.dft"_s, u"other.psm"_s}));
 
     FileList list;
-    list.append(EntryByDirectoryRule(path(u"b1.dft"_s), false));
-    list.append(EntryByDirectoryRule(path(u"other.psm"_s), true));
-    list.append(EntryByDirectoryRule(path(u"b3.dft"_s), true));
+    list.Append(EntryByDirectoryRule(path(u"b1.dft"_s), false));
+    list.Append(EntryByDirectoryRule(path(u"other.psm"_s), true));
+    list.Append(EntryByDirectoryRule(path(u"b3.dft"_s), true));
     const RenameUndo u = undo();
     EXPECT_TRUE(messages.shown.empty());
     const FakeProgress& log = *progress.sinks.back();
@@ -68,10 +68,10 @@ TEST_F(RenameUndoRun, PutsBackWhatTheRunRenamedLastFirstAndOnlyOnce)
     EXPECT_EQ(u.Result().succeeded, 2);
 
     u.UpdateFileList(list);
-    EXPECT_EQ(list.at(0).fullPath(), a1);
-    EXPECT_FALSE(list.at(0).checked);
-    EXPECT_EQ(list.at(2).fullPath(), a3);
-    EXPECT_TRUE(list.at(2).checked);
+    EXPECT_EQ(list.At(0).FullPath(), a1);
+    EXPECT_FALSE(list.At(0).checked);
+    EXPECT_EQ(list.At(2).FullPath(), a3);
+    EXPECT_TRUE(list.At(2).checked);
 
     const size_t logs = progress.sinks.size();
     undo();
@@ -102,7 +102,7 @@ TEST_F(RenameUndoRun, ReportsANameTakenAFileGoneAndAFileReplacedAndLeavesThem)
     EXPECT_EQ(ReadBytes(path(u"c_y.dft"_s)), "replacement");
     EXPECT_EQ(ReadBytes(d), "d");
     EXPECT_EQ(u.Result().failed, 3);
-    EXPECT_EQ(u.Restored, (std::vector<std::pair<QString, QString>>{{path(u"d_y.dft"_s), d}}));
+    EXPECT_EQ(u.restored, (std::vector<std::pair<QString, QString>>{{path(u"d_y.dft"_s), d}}));
     // What could not be put back is reported once; the run is done with.
     undo();
     EXPECT_EQ(messages.shown, std::vector{kNothing});

@@ -30,6 +30,7 @@ TEST(SharedText, EveryFormWrittenReadsBackUnchanged)
         u"ďťżx"_s,                // in Windows-1250 it starts with the bytes of a mark
         u"Čćžšđ S235 čšž"_s,
         u"\uFEFFx"_s,            // a text that starts with a mark of its own (a file saved with two)
+        u"\uFEFF\uFEFFx"_s,      // ... or with two
     };
     for (const QString& text : texts) {
         EXPECT_EQ(DecodeSharedText(EncodeSharedText(text)), text) << text.toStdString();

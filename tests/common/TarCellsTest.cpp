@@ -14,7 +14,7 @@ namespace {
 TarCell* AddCell(TarCells& cells, qint32 col, qint32 row, const QString& text)
 {
     auto cell = std::make_unique<TarCell>(col, row);
-    cell->Text = text;
+    cell->text = text;
     return cells.Add(std::move(cell));
 }
 
@@ -30,10 +30,10 @@ TEST(TarCells, ReadingNeverCreatesAndGetCellCreatesOnce)
     EXPECT_EQ(cells.Count(), 0);
 
     TarCell* cell = cells.GetCell(2, 5);
-    EXPECT_EQ(cell->Col, 2);
-    EXPECT_EQ(cell->Row, 5);
-    EXPECT_TRUE(cell->Text.isEmpty());
-    EXPECT_FALSE(cell->Changed);
+    EXPECT_EQ(cell->col, 2);
+    EXPECT_EQ(cell->row, 5);
+    EXPECT_TRUE(cell->text.isEmpty());
+    EXPECT_FALSE(cell->changed);
     EXPECT_EQ(cells.GetCell(2, 5), cell);
     EXPECT_EQ(cells.Count(), 1);
     EXPECT_EQ(cells.Add(nullptr), nullptr);
@@ -55,7 +55,7 @@ TEST(TarCells, CellsAddedInAnyOrderAreFoundAndKeepTheirAddresses)
     EXPECT_FALSE(cells.Sorted());
     // Cells created one by one among the sorted ones, as in-place editing does.
     for (int r = 100; r < 400; ++r)
-        cells.GetCell(11, r)->Text = u"new %1"_s.arg(r);
+        cells.GetCell(11, r)->text = u"new %1"_s.arg(r);
     for (std::size_t i = 0; i < positions.size(); ++i) {
         TarCell* found = nullptr;
         ASSERT_TRUE(cells.Find(positions[i].first, positions[i].second, found));
@@ -66,7 +66,7 @@ TEST(TarCells, CellsAddedInAnyOrderAreFoundAndKeepTheirAddresses)
     EXPECT_EQ(cells.GetText(2, 4), QString());
 
     std::vector<std::pair<qint32, qint32>> order;
-    cells.ForEachInRange(INT_MIN, INT_MIN, 3, INT_MAX, [&](const TarCell& c) { order.emplace_back(c.Col, c.Row); });
+    cells.ForEachInRange(INT_MIN, INT_MIN, 3, INT_MAX, [&](const TarCell& c) { order.emplace_back(c.col, c.row); });
     EXPECT_EQ(order, (std::vector<std::pair<qint32, qint32>>{{INT_MIN, INT_MIN}, {-1, 7}, {0, INT_MAX}, {2, -3}, {2, 5}, {3, 0}}));
 }
 
@@ -74,17 +74,17 @@ TEST(TarCells, ChangedFlag)
 {
     TarCells cells;
     TarCell* a = cells.GetCell(1, 1);
-    a->Text = u"direct"_s;
-    EXPECT_FALSE(a->Changed);
+    a->text = u"direct"_s;
+    EXPECT_FALSE(a->changed);
     a->SetText(u"direct"_s);
-    EXPECT_TRUE(a->Changed) << "the same text still counts as set";
+    EXPECT_TRUE(a->changed) << "the same text still counts as set";
     AddCell(cells, 4, 4, u"x"_s)->SetText(u"y"_s);
     cells.GetCell(9, 9)->SetText(u"z"_s); // one in the side list
     cells.ClearChanged();
     for (auto [c, r] : {std::pair{1, 1}, {4, 4}, {9, 9}}) {
         TarCell* cell = nullptr;
         ASSERT_TRUE(cells.Find(c, r, cell));
-        EXPECT_FALSE(cell->Changed);
+        EXPECT_FALSE(cell->changed);
     }
 }
 
@@ -117,7 +117,7 @@ TEST(TarCells, DeleteRange)
                 EXPECT_EQ(cells.Find(col, row, cell), !inside) << c.what << " " << col << "," << row;
             }
         // The store works on after a delete, also an emptied one.
-        cells.GetCell(20, 20)->Text = u"after"_s;
+        cells.GetCell(20, 20)->text = u"after"_s;
         EXPECT_EQ(cells.GetText(20, 20), u"after"_s) << c.what;
     }
 }

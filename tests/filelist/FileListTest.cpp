@@ -14,14 +14,14 @@ FileList listOf(std::initializer_list<std::pair<const char*, bool>> paths)
 {
     FileList l;
     for (const auto& [p, checked] : paths)
-        l.append(EntryByPathRule(QString::fromUtf8(p), checked));
+        l.Append(EntryByPathRule(QString::fromUtf8(p), checked));
     return l;
 }
 
 QStringList names(const FileList& l)
 {
     QStringList out;
-    for (const FileEntry& e : l.entries())
+    for (const FileEntry& e : l.Entries())
         out << e.fileName;
     return out;
 }
@@ -35,14 +35,14 @@ TEST(PathRules, PathRuleDropsTheLastDelimiter)
     EXPECT_EQ(e.fileName, u"a.dft"_s);
     e = EntryByPathRule(u"C:\\a.dft"_s, true);
     EXPECT_EQ(e.directory, u"C:"_s);
-    EXPECT_EQ(e.fullPath(), u"C:\\a.dft"_s);
+    EXPECT_EQ(e.FullPath(), u"C:\\a.dft"_s);
     e = EntryByPathRule(u"/home/u/a.dft"_s, false);
     EXPECT_EQ(e.directory, u"/home/u"_s);
     EXPECT_FALSE(e.checked);
-    EXPECT_EQ(e.fullPath(), u"/home/u/a.dft"_s);
+    EXPECT_EQ(e.FullPath(), u"/home/u/a.dft"_s);
     // A file in the root: the system's own separator joins them ("\a.dft" on Windows, the same file).
     e = EntryByPathRule(u"/a.dft"_s, true);
-    EXPECT_EQ(e.fullPath(), QString(QDir::separator()) + u"a.dft"_s);
+    EXPECT_EQ(e.FullPath(), QString(QDir::separator()) + u"a.dft"_s);
 }
 
 TEST(PathRules, DirectoryRuleKeepsTheRootSeparator)
@@ -53,10 +53,10 @@ TEST(PathRules, DirectoryRuleKeepsTheRootSeparator)
     EXPECT_EQ(e.directory, u"C:\\"_s);
     EXPECT_EQ(e.fileName, u"a.dft"_s);
     // Both rules collect to the same full path.
-    EXPECT_EQ(e.fullPath(), EntryByPathRule(u"C:\\a.dft"_s, true).fullPath());
+    EXPECT_EQ(e.FullPath(), EntryByPathRule(u"C:\\a.dft"_s, true).FullPath());
     e = EntryByDirectoryRule(u"/a.dft"_s, true);
     EXPECT_EQ(e.directory, u"/"_s);
-    EXPECT_EQ(e.fullPath(), u"/a.dft"_s);
+    EXPECT_EQ(e.FullPath(), u"/a.dft"_s);
     e = EntryByDirectoryRule(u"/srv/cad/x.par"_s, true);
     EXPECT_EQ(e.directory, u"/srv/cad"_s);
 }
@@ -69,7 +69,7 @@ TEST(PathRules, NativePosixNamesKeepTheirBackslashesAndColons)
         const FileEntry e = rule(u"/srv/C:\\cad/back\\slash:2.par"_s, true);
         EXPECT_EQ(e.directory, u"/srv/C:\\cad"_s);
         EXPECT_EQ(e.fileName, u"back\\slash:2.par"_s);
-        EXPECT_EQ(e.fullPath(), u"/srv/C:\\cad/back\\slash:2.par"_s);
+        EXPECT_EQ(e.FullPath(), u"/srv/C:\\cad/back\\slash:2.par"_s);
     }
 }
 
@@ -109,10 +109,10 @@ TEST(SortOrder, CharactersWithoutACodeComeAfterAllThatHaveOne)
 TEST(FileListEngine, SortByEitherColumnKeepsEqualEntriesInOrder)
 {
     FileList l = listOf({{"C:\\b\\x.dft", true}, {"C:\\a\\Y.par", true}, {"C:\\c\\X.DFT", true}});
-    l.sort();
+    l.Sort();
     EXPECT_EQ(names(l), QStringList({u"x.dft"_s, u"X.DFT"_s, u"Y.par"_s}));
-    l.setSortColumn(FileList::DirColumn);
-    l.sort();
+    l.SetSortColumn(FileList::DirColumn);
+    l.Sort();
     EXPECT_EQ(names(l), QStringList({u"Y.par"_s, u"x.dft"_s, u"X.DFT"_s}));
 }
 
@@ -120,25 +120,25 @@ TEST(FileListEngine, RemoveCropAndChecks)
 {
     FileList l = listOf({{"/a/1.dft", true}, {"/a/2.dft", false}, {"/a/3.dft", true}});
     FileList crop = l;
-    l.removeChecked();
+    l.RemoveChecked();
     EXPECT_EQ(names(l), QStringList({u"2.dft"_s}));
-    crop.removeUnchecked();
+    crop.RemoveUnchecked();
     EXPECT_EQ(names(crop), QStringList({u"1.dft"_s, u"3.dft"_s}));
 
     FileList all = listOf({{"/a/1.dft", true}, {"/a/2.dft", true}});
-    all.removeChecked();
-    EXPECT_EQ(all.count(), 0);
+    all.RemoveChecked();
+    EXPECT_EQ(all.Count(), 0);
     FileList none = listOf({{"/a/1.dft", false}});
-    none.removeUnchecked();
-    EXPECT_EQ(none.count(), 0);
+    none.RemoveUnchecked();
+    EXPECT_EQ(none.Count(), 0);
 
     FileList c = listOf({{"/a/b.dft", true}, {"/a/a.dft", false}});
-    c.invertChecks();
+    c.InvertChecks();
     EXPECT_EQ(names(c), QStringList({u"b.dft"_s, u"a.dft"_s}));
-    EXPECT_FALSE(c.at(0).checked);
-    EXPECT_TRUE(c.at(1).checked);
-    c.checkAll(false);
-    EXPECT_EQ(c.checkedCount(), 0);
+    EXPECT_FALSE(c.At(0).checked);
+    EXPECT_TRUE(c.At(1).checked);
+    c.CheckAll(false);
+    EXPECT_EQ(c.CheckedCount(), 0);
 }
 
 TEST(FileListEngine, CollectAppendsCheckedPathsInOrderIncludingDuplicates)

@@ -16,7 +16,7 @@ TEST(FileNameReportLines, NumbersTheCheckedEntriesWithoutGapsInDisplayOrder)
              {u"/home/u/parts/c:d.asm"_s, true},
              {u"C:\\Work\\a.dft"_s, true},
          })
-        list.append(EntryByPathRule(path, checked));
+        list.Append(EntryByPathRule(path, checked));
     QStringList paths;
     list.CollectCheckedFiles(paths);
 

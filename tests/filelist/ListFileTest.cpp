@@ -176,7 +176,7 @@ TEST_F(ListFileOnDisk, TextBeyondWindows1250GoesOutAsUtf8AndReadsBack)
     EXPECT_TRUE(testfiles::ReadBytes(path(u"u.txt"_s)).startsWith("\xEF\xBB\xBF"));
     const auto back = ReadListFile(path(u"u.txt"_s));
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[0].fullPath(), list[0].fullPath());
+    EXPECT_EQ(back[0].FullPath(), list[0].FullPath());
     EXPECT_EQ(back[1].directory, list[1].directory);
 }
 
@@ -196,8 +196,8 @@ TEST_F(ListFileOnDisk, ErrorTexts)
         FAIL() << "no error";
     } catch (const KrdlError& e) {
         const QString prefix = u"Cannot create file \""_s + QDir::toNativeSeparators(missingFolder) + u"\". "_s;
-        EXPECT_TRUE(e.message().startsWith(prefix)) << e.message().toStdString();
-        EXPECT_GT(e.message().size(), prefix.size()) << "the platform's reason follows";
+        EXPECT_TRUE(e.Message().startsWith(prefix)) << e.Message().toStdString();
+        EXPECT_GT(e.Message().size(), prefix.size()) << "the platform's reason follows";
     }
     // UTF-8 but for one Windows-1250 "č" (E8) on line 2: refused, not read as Windows-1250.
     const QString damaged = path(u"damaged.txt"_s);
@@ -209,8 +209,8 @@ TEST_F(ListFileOnDisk, ErrorTexts)
             FAIL() << "no error";
         } catch (const KrdlError& e) {
             const QString prefix = u"Cannot open file \""_s + QDir::toNativeSeparators(file) + u"\". "_s;
-            EXPECT_TRUE(e.message().startsWith(prefix + reason)) << e.message().toStdString();
-            EXPECT_GT(e.message().size(), prefix.size());
+            EXPECT_TRUE(e.Message().startsWith(prefix + reason)) << e.Message().toStdString();
+            EXPECT_GT(e.Message().size(), prefix.size());
         }
     }
     EXPECT_THROW((void)ReadListFile(tmp.path()), KrdlError) << "a folder is not a list file";

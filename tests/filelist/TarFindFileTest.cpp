@@ -39,11 +39,11 @@ protected:
     QStringList search(const QString& mask, bool recursive = true, TarFindAttributes attributes = {faAnyFile})
     {
         TarFindFile finder;
-        finder.setRecursive(recursive);
-        finder.setAttributes(attributes);
-        finder.setDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
+        finder.SetRecursive(recursive);
+        finder.SetAttributes(attributes);
+        finder.SetDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
         EXPECT_EQ(finder.Directory(), root());
-        finder.setMask(mask);
+        finder.SetMask(mask);
         return finder.Search();
     }
     QStringList relativeSorted(QStringList paths) const
@@ -67,7 +67,7 @@ TEST(TarFindFileFields, Defaults)
     EXPECT_TRUE(finder.FoundFiles().isEmpty());
     EXPECT_FALSE(finder.Recursive());
     EXPECT_EQ(finder.Attributes(), TarFindAttributes{faAnyFile});
-    EXPECT_EQ(finder.Attributes().filter(), 63);
+    EXPECT_EQ(finder.Attributes().Filter(), 63);
     EXPECT_EQ(finder.Mask(), u"*.*"_s);
     QString cwd = QDir::toNativeSeparators(QDir::currentPath());
     if (!cwd.endsWith(kSep))
@@ -78,15 +78,15 @@ TEST(TarFindFileFields, Defaults)
 TEST(TarFindFileFields, AttributeSetIsOneByteAndFilterIsTheSumOfValues)
 {
     static_assert(sizeof(TarFindAttributes) == 1);
-    EXPECT_EQ((TarFindAttributes{faDirectory}.filter()), 16);
-    EXPECT_EQ((TarFindAttributes{faReadOnly, faHidden, faArchive}.filter()), 35);
-    EXPECT_EQ((TarFindAttributes{faHidden, faSysFile, faVolumeID, faDirectory}.filter()), 30);
-    EXPECT_EQ(TarFindAttributes{}.filter(), 0);
+    EXPECT_EQ((TarFindAttributes{faDirectory}.Filter()), 16);
+    EXPECT_EQ((TarFindAttributes{faReadOnly, faHidden, faArchive}.Filter()), 35);
+    EXPECT_EQ((TarFindAttributes{faHidden, faSysFile, faVolumeID, faDirectory}.Filter()), 30);
+    EXPECT_EQ(TarFindAttributes{}.Filter(), 0);
     TarFindAttributes a{faHidden};
-    a.insert(faDirectory);
-    a.remove(faHidden);
+    a.Insert(faDirectory);
+    a.Remove(faHidden);
     EXPECT_EQ(a, TarFindAttributes{faDirectory});
-    EXPECT_EQ(a.bits(), 1u << 4);
+    EXPECT_EQ(a.Bits(), 1u << 4);
 }
 
 TEST(TarFindFileFields, FilterRule)
@@ -109,16 +109,16 @@ TEST_F(FinderTree, DirectoryTakesOnlyNewExistingFoldersWithATrailingSeparator)
     file(u"f.txt"_s);
     TarFindFile finder;
     const QString before = finder.Directory();
-    finder.setDirectory(tmp.filePath(u"missing"_s));
+    finder.SetDirectory(tmp.filePath(u"missing"_s));
     EXPECT_EQ(finder.Directory(), before);
-    finder.setDirectory(u""_s);
+    finder.SetDirectory(u""_s);
     EXPECT_EQ(finder.Directory(), before);
-    finder.setDirectory(at(u"f.txt"_s));
+    finder.SetDirectory(at(u"f.txt"_s));
     EXPECT_EQ(finder.Directory(), before) << "a file is not a folder";
 
-    finder.setDirectory(at(u"a"_s));
+    finder.SetDirectory(at(u"a"_s));
     EXPECT_EQ(finder.Directory(), at(u"a"_s) + kSep);
-    finder.setDirectory(root());
+    finder.SetDirectory(root());
     EXPECT_EQ(finder.Directory(), root()) << "a trailing separator is not doubled";
 }
 
@@ -233,8 +233,8 @@ TEST_F(FinderTree, SearchEmptiesTheListAndSearchDirectoryAppends)
     file(u"one.dft"_s);
     file(u"sub/two.dft"_s);
     TarFindFile finder;
-    finder.setDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
-    finder.setMask(u"*.dft"_s);
+    finder.SetDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
+    finder.SetMask(u"*.dft"_s);
     EXPECT_EQ(finder.Search().size(), 1);
     EXPECT_EQ(finder.Search().size(), 1) << "a second search does not keep the first one's results";
     finder.SearchDirectory(at(u"sub"_s) + kSep);
@@ -349,9 +349,9 @@ TEST_F(FinderTree, UnlistableSubfolderIsSkippedAndTheSearchGoesOn)
     const QString dir = tmp.path();
     const QStringList found = searchUnprivileged([dir] {
         TarFindFile finder;
-        finder.setRecursive(true);
-        finder.setDirectory(dir);
-        finder.setMask(u"*.dft"_s);
+        finder.SetRecursive(true);
+        finder.SetDirectory(dir);
+        finder.SetMask(u"*.dft"_s);
         return finder.Search();
     });
     chmod(QFile::encodeName(tmp.filePath(u"locked"_s)).constData(), 0755);
@@ -367,7 +367,7 @@ TEST_F(FinderTree, UnlistableStartFolderGivesNothing)
     const QString dir = tmp.path();
     const QStringList found = searchUnprivileged([dir] {
         TarFindFile finder;
-        finder.setDirectory(dir);
+        finder.SetDirectory(dir);
         return finder.Search();
     });
     chmod(QFile::encodeName(tmp.path()).constData(), 0700);

@@ -75,7 +75,7 @@ TEST_F(JournalTest, EveryFieldComesBackExactly)
     EXPECT_EQ(run->states[1].mark, JournalMark::Done);
     EXPECT_EQ(run->states[1].note, awkward);
     EXPECT_EQ(run->states[1].undo, UndoMark::None);
-    EXPECT_TRUE(run->interrupted());
+    EXPECT_TRUE(run->Interrupted());
     EXPECT_EQ(run->wholeBytes, std::uint64_t(whole));
     EXPECT_EQ(run->chain, chain);
 
@@ -86,7 +86,7 @@ TEST_F(JournalTest, EveryFieldComesBackExactly)
     ASSERT_TRUE(first);
     EXPECT_EQ(first->items.size(), 1u);
     EXPECT_EQ(first->states[0].mark, JournalMark::Done);
-    EXPECT_TRUE(first->undoOver());
+    EXPECT_TRUE(first->UndoOver());
 
     for (const QByteArray& bad : {QByteArray(), QByteArray("KRDL-JOURNAL\t1\trename"), QByteArray("hello\n"),
                                   QByteArray("KRDL-JOURNAL\t3\trename\tx\t1\n"), QByteArray("KRDL-JOURNAL\t1\trename\tx\t1\n")})
@@ -117,7 +117,7 @@ TEST_F(JournalTest, RunIsOnDiskBeforeTheFirstChangeAndUndoneOnce)
         EXPECT_EQ(QFileInfo(JournalFolder()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
 #endif
         // No undo touches a run that is still going on.
-        EXPECT_EQ(JournalUndo(kRename).status(), JournalUndo::Busy);
+        EXPECT_EQ(JournalUndo(kRename).UndoStatus(), JournalUndo::Busy);
         writer.MarkDone(1);
         writer.MarkFailed(0, u"exists"_s);
         writer.End(false);
@@ -126,33 +126,33 @@ TEST_F(JournalTest, RunIsOnDiskBeforeTheFirstChangeAndUndoneOnce)
     ASSERT_TRUE(ended);
     EXPECT_TRUE(ended->ended && !ended->completed);
     EXPECT_EQ(ended->states[1].mark, JournalMark::Done);
-    EXPECT_EQ(JournalUndo(kProperties).status(), JournalUndo::NothingToUndo);
+    EXPECT_EQ(JournalUndo(kProperties).UndoStatus(), JournalUndo::NothingToUndo);
 
     {
         JournalUndo undo(kRename);
-        ASSERT_EQ(undo.status(), JournalUndo::Ready);
+        ASSERT_EQ(undo.UndoStatus(), JournalUndo::Ready);
         EXPECT_EQ(undo.Run().fileName, file);
         undo.MarkUndone(1);
         // Cut short: no End.
     }
     {
         JournalUndo undo(kRename);
-        ASSERT_EQ(undo.status(), JournalUndo::Ready);
+        ASSERT_EQ(undo.UndoStatus(), JournalUndo::Ready);
         EXPECT_EQ(undo.Run().states[1].undo, UndoMark::Undone);
-        EXPECT_EQ(JournalUndo(kRename).status(), JournalUndo::Busy); // one undo at a time
+        EXPECT_EQ(JournalUndo(kRename).UndoStatus(), JournalUndo::Busy); // one undo at a time
         EXPECT_TRUE(undo.MarkFailed(0, u"locked"_s));
         EXPECT_TRUE(undo.End());
     }
     {
         // An undo that ended with an item failed leaves the run to the next undo.
         JournalUndo undo(kRename);
-        ASSERT_EQ(undo.status(), JournalUndo::Ready);
+        ASSERT_EQ(undo.UndoStatus(), JournalUndo::Ready);
         EXPECT_TRUE(undo.Run().undoEnded);
         EXPECT_EQ(undo.Run().states[0].undo, UndoMark::Failed);
         EXPECT_TRUE(undo.MarkLeftAlone(0, u"gone"_s));
         EXPECT_TRUE(undo.End());
     }
-    EXPECT_EQ(JournalUndo(kRename).status(), JournalUndo::NothingToUndo);
+    EXPECT_EQ(JournalUndo(kRename).UndoStatus(), JournalUndo::NothingToUndo);
 
     // A run that changed nothing leaves nothing behind.
     JournalWriter idle(kRename, items);
@@ -239,7 +239,7 @@ TEST_F(JournalTest, ADamagedOrUnwritableRunIsRefusedButOneCutShortIsNot)
         const QByteArray before = testfiles::ReadBytes(newest);
         {
             JournalUndo undo(kProperties);
-            EXPECT_EQ(undo.status(), c.status);
+            EXPECT_EQ(undo.UndoStatus(), c.status);
             EXPECT_EQ(undo.RunFile(), newest);
             if (c.status == JournalUndo::Unusable) {
                 EXPECT_TRUE(undo.Problem().startsWith(u"it is "_s)) << undo.Problem().toStdString();
@@ -257,7 +257,7 @@ TEST_F(JournalTest, ADamagedOrUnwritableRunIsRefusedButOneCutShortIsNot)
     testfiles::WriteBytes(newest, torn);
     {
         JournalUndo undo(kProperties);
-        ASSERT_EQ(undo.status(), JournalUndo::Ready);
+        ASSERT_EQ(undo.UndoStatus(), JournalUndo::Ready);
         EXPECT_TRUE(undo.MarkUndone(0));
     }
     const std::optional<JournalRun> reread = JournalRun::Load(newest);
@@ -332,14 +332,14 @@ TEST_F(JournalTest, BatchesAreCheckedLikeTheHeaderAndOneCutShortIsACrash)
         EXPECT_EQ(read->wholeBytes, std::uint64_t(batch));
         {
             JournalUndo undo(kProperties);
-            ASSERT_EQ(undo.status(), JournalUndo::Ready);
+            ASSERT_EQ(undo.UndoStatus(), JournalUndo::Ready);
             EXPECT_TRUE(undo.MarkUndone(0));
             EXPECT_TRUE(undo.End());
         }
         const std::optional<JournalRun> undone = JournalRun::Load(file);
         ASSERT_TRUE(undone);
         EXPECT_EQ(undone->items.size(), 1u);
-        EXPECT_TRUE(undone->undoOver());
+        EXPECT_TRUE(undone->UndoOver());
         EXPECT_FALSE(testfiles::ReadBytes(file).contains("\nbatch\t"));
     }
 }
@@ -361,7 +361,7 @@ TEST_F(JournalTest, ABatchThatCannotBeRecordedLeavesTheRunAsOneCutShortBeforeIt)
     try {
         writer.AppendItems({{u"/w/b.par"_s, {}, u"1:2"_s, {{u"Note"_s, u"Text"_s, QString(200, u'x')}}, {}}});
     } catch (const KrdlError& e) {
-        thrown = e.message().startsWith(u"Cannot write the undo journal"_s);
+        thrown = e.Message().startsWith(u"Cannot write the undo journal"_s);
     }
     setrlimit(RLIMIT_FSIZE, &unlimited);
     EXPECT_TRUE(thrown);
@@ -371,6 +371,6 @@ TEST_F(JournalTest, ABatchThatCannotBeRecordedLeavesTheRunAsOneCutShortBeforeIt)
     const std::optional<JournalRun> run = JournalRun::Load(writer.FileName());
     ASSERT_TRUE(run);
     EXPECT_EQ(run->items.size(), 1u);
-    EXPECT_TRUE(run->interrupted());
+    EXPECT_TRUE(run->Interrupted());
 }
 #endif

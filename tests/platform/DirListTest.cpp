@@ -36,14 +36,14 @@ struct Seen {
 std::map<std::string, Seen> listed(const std::string& folder)
 {
     platform::DirListing listing;
-    EXPECT_TRUE(listing.read(folder)) << folder;
+    EXPECT_TRUE(listing.Read(folder)) << folder;
     std::map<std::string, Seen> out;
-    for (size_t i = 0; i < listing.size(); ++i) {
+    for (size_t i = 0; i < listing.Size(); ++i) {
         const auto& e = listing[i];
         EXPECT_FALSE(e.system);
-        out.emplace(std::string(listing.name(e)), Seen{e.kind, e.hidden});
+        out.emplace(std::string(listing.Name(e)), Seen{e.kind, e.hidden});
     }
-    EXPECT_EQ(out.size(), listing.size()) << "a name listed twice";
+    EXPECT_EQ(out.size(), listing.Size()) << "a name listed twice";
     return out;
 }
 
@@ -82,8 +82,8 @@ TEST(DirList, TrailingSeparatorAndEmptyFolder)
 {
     TempFolder t;
     platform::DirListing listing;
-    ASSERT_TRUE(listing.read(t.str() + platform::NativeSeparatorChar()));
-    EXPECT_TRUE(listing.empty());
+    ASSERT_TRUE(listing.Read(t.str() + platform::NativeSeparatorChar()));
+    EXPECT_TRUE(listing.Empty());
 }
 
 TEST(DirList, FolderThatCannotBeReadGivesFalseAndNothing)
@@ -91,13 +91,13 @@ TEST(DirList, FolderThatCannotBeReadGivesFalseAndNothing)
     TempFolder t;
     touch(t.path() / "plain.txt");
     platform::DirListing listing;
-    ASSERT_TRUE(listing.read(t.str()));
-    EXPECT_EQ(listing.size(), 1u);
+    ASSERT_TRUE(listing.Read(t.str()));
+    EXPECT_EQ(listing.Size(), 1u);
 
-    EXPECT_FALSE(listing.read((t.path() / "missing").string()));
-    EXPECT_TRUE(listing.empty()) << "a failed read keeps nothing of the previous one";
-    EXPECT_FALSE(listing.read((t.path() / "plain.txt").string()));
-    EXPECT_FALSE(listing.read(""));
+    EXPECT_FALSE(listing.Read((t.path() / "missing").string()));
+    EXPECT_TRUE(listing.Empty()) << "a failed read keeps nothing of the previous one";
+    EXPECT_FALSE(listing.Read((t.path() / "plain.txt").string()));
+    EXPECT_FALSE(listing.Read(""));
 }
 
 TEST(DirList, IsDirectory)
@@ -117,11 +117,11 @@ TEST(DirList, LargeFolderIsReadWholeAcrossSeveralReads)
     for (int i = 0; i < 2000; ++i)
         touch(t.path() / ("file" + std::to_string(i) + ".par"));
     platform::DirListing listing;
-    ASSERT_TRUE(listing.read(t.str()));
-    ASSERT_EQ(listing.size(), 2000u);
+    ASSERT_TRUE(listing.Read(t.str()));
+    ASSERT_EQ(listing.Size(), 2000u);
     std::vector<std::string> names;
-    for (size_t i = 0; i < listing.size(); ++i)
-        names.emplace_back(listing.name(i));
+    for (size_t i = 0; i < listing.Size(); ++i)
+        names.emplace_back(listing.Name(i));
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names.front(), "file0.par");
     EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
@@ -135,20 +135,20 @@ TEST(DirList, SubfolderReadRelativeToItsParent)
     fs::create_directories(t.path() / "sub" / "inner");
 
     platform::DirListing parent, child, direct;
-    ASSERT_TRUE(parent.read(t.str()));
+    ASSERT_TRUE(parent.Read(t.str()));
     const std::string subPath = (t.path() / "sub").string() + platform::NativeSeparatorChar();
-    ASSERT_TRUE(child.readSubfolder(parent, "sub", subPath));
-    ASSERT_TRUE(direct.read(subPath));
-    EXPECT_EQ(child.id(), direct.id());
-    ASSERT_EQ(child.size(), 2u);
+    ASSERT_TRUE(child.ReadSubfolder(parent, "sub", subPath));
+    ASSERT_TRUE(direct.Read(subPath));
+    EXPECT_EQ(child.Id(), direct.Id());
+    ASSERT_EQ(child.Size(), 2u);
     EXPECT_EQ(listed(subPath).size(), 2u);
 
-    EXPECT_FALSE(child.readSubfolder(parent, "missing", (t.path() / "missing").string()));
-    EXPECT_TRUE(child.empty());
+    EXPECT_FALSE(child.ReadSubfolder(parent, "missing", (t.path() / "missing").string()));
+    EXPECT_TRUE(child.Empty());
     // Without a listed parent the full path is used.
     platform::DirListing none;
-    EXPECT_TRUE(child.readSubfolder(none, "sub", subPath));
-    EXPECT_EQ(child.size(), 2u);
+    EXPECT_TRUE(child.ReadSubfolder(none, "sub", subPath));
+    EXPECT_EQ(child.Size(), 2u);
 }
 
 #ifndef _WIN32
@@ -178,12 +178,12 @@ TEST(DirList, IdentityIsTheSameThroughALink)
     fs::create_directory_symlink(t.path() / "real", t.path() / "link");
 
     platform::DirListing a, b, c;
-    ASSERT_TRUE(a.read((t.path() / "real").string()));
-    ASSERT_TRUE(b.read((t.path() / "link").string()));
-    ASSERT_TRUE(c.read((t.path() / "other").string()));
-    EXPECT_EQ(a.id(), b.id());
-    EXPECT_FALSE(a.id() == c.id());
-    EXPECT_NE(a.id().node, 0u);
+    ASSERT_TRUE(a.Read((t.path() / "real").string()));
+    ASSERT_TRUE(b.Read((t.path() / "link").string()));
+    ASSERT_TRUE(c.Read((t.path() / "other").string()));
+    EXPECT_EQ(a.Id(), b.Id());
+    EXPECT_FALSE(a.Id() == c.Id());
+    EXPECT_NE(a.Id().node, 0u);
 }
 
 #endif

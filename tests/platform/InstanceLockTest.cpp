@@ -53,7 +53,7 @@ TEST(InstanceLockChild, DISABLED_HoldsTheLockUntilReleased)
         GTEST_SKIP() << "runs only as the second process of InstanceLockTest.HeldAcrossProcesses";
     const std::filesystem::path talk(folder);
     InstanceLock lock("KRDLTWO");
-    std::ofstream(talk / (lock.owned() ? "owned" : "refused")).put('x');
+    std::ofstream(talk / (lock.Owned() ? "owned" : "refused")).put('x');
     EXPECT_TRUE(WaitFor(talk / "release"));
 }
 
@@ -73,52 +73,52 @@ TEST_F(InstanceLockTest, HeldAcrossProcesses)
     EXPECT_TRUE(std::filesystem::exists(talk / "owned"));
     {
         InstanceLock whileHeld("KRDLTWO");
-        EXPECT_FALSE(whileHeld.owned());
-        EXPECT_TRUE(whileHeld.heldElsewhere());
+        EXPECT_FALSE(whileHeld.Owned());
+        EXPECT_TRUE(whileHeld.HeldElsewhere());
     }
     std::ofstream(talk / "release").put('x');
     child.join();
     EXPECT_EQ(exitCode, 0);
     InstanceLock afterwards("KRDLTWO");
-    EXPECT_TRUE(afterwards.owned());
+    EXPECT_TRUE(afterwards.Owned());
 }
 
 TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
 {
     {
         InstanceLock first("KRDLTEST");
-        EXPECT_TRUE(first.owned());
-        EXPECT_FALSE(first.heldElsewhere());
+        EXPECT_TRUE(first.Owned());
+        EXPECT_FALSE(first.HeldElsewhere());
 #ifndef _WIN32
-        EXPECT_TRUE(std::filesystem::exists(InstanceLock::lockFilePath("KRDLTEST")));
-        EXPECT_EQ(InstanceLock::lockFilePath("KRDLTEST").parent_path(), dir / "run" / "sub");
+        EXPECT_TRUE(std::filesystem::exists(InstanceLock::LockFilePath("KRDLTEST")));
+        EXPECT_EQ(InstanceLock::LockFilePath("KRDLTEST").parent_path(), dir / "run" / "sub");
 #endif
         InstanceLock second("KRDLTEST");
-        EXPECT_FALSE(second.owned());
-        EXPECT_TRUE(second.heldElsewhere());
+        EXPECT_FALSE(second.Owned());
+        EXPECT_TRUE(second.HeldElsewhere());
 
         // Another name is another lock.
         InstanceLock other("KRDLTEST2");
-        EXPECT_TRUE(other.owned());
+        EXPECT_TRUE(other.Owned());
     }
     InstanceLock again("KRDLTEST");
-    EXPECT_TRUE(again.owned());
+    EXPECT_TRUE(again.Owned());
 }
 
 // Runs that name their own runtime folder (tests, side by side) have their own lock and channel.
 TEST_F(InstanceLockTest, AnotherRuntimeFolderIsAnotherLockAndChannel)
 {
     InstanceLock first("KRDLSCOPE");
-    ASSERT_TRUE(first.owned());
+    ASSERT_TRUE(first.Owned());
     const std::string channel = platform::InstanceChannelName("KRDLSCOPE");
     {
         ScopedEnv elsewhere("KRDL_RUNTIME_DIR", (dir / "other").string());
         InstanceLock second("KRDLSCOPE");
-        EXPECT_TRUE(second.owned());
+        EXPECT_TRUE(second.Owned());
         EXPECT_NE(platform::InstanceChannelName("KRDLSCOPE"), channel);
     }
     InstanceLock same("KRDLSCOPE");
-    EXPECT_TRUE(same.heldElsewhere());
+    EXPECT_TRUE(same.HeldElsewhere());
     EXPECT_EQ(platform::InstanceChannelName("KRDLSCOPE"), channel);
 }
 
@@ -126,7 +126,7 @@ TEST_F(InstanceLockTest, AnotherRuntimeFolderIsAnotherLockAndChannel)
 TEST_F(InstanceLockTest, OneRuntimeFolderSpelledOtherwiseIsTheSameLockAndChannel)
 {
     InstanceLock first("KRDLSPELL");
-    ASSERT_TRUE(first.owned());
+    ASSERT_TRUE(first.Owned());
     const auto channel = std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal();
     const std::string folder = (dir / "run" / "sub").string();
     std::vector<std::string> spellings = {folder + "/", (dir / "run" / "." / "sub").string()};
@@ -141,7 +141,7 @@ TEST_F(InstanceLockTest, OneRuntimeFolderSpelledOtherwiseIsTheSameLockAndChannel
     for (const std::string& spelling : spellings) {
         SCOPED_TRACE(spelling);
         ScopedEnv same("KRDL_RUNTIME_DIR", spelling);
-        EXPECT_TRUE(InstanceLock("KRDLSPELL").heldElsewhere());
+        EXPECT_TRUE(InstanceLock("KRDLSPELL").HeldElsewhere());
         EXPECT_EQ(std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal(), channel);
     }
 }
@@ -151,7 +151,7 @@ TEST_F(InstanceLockTest, InstanceAlreadyRunningKeepsTheLockForTheProcess)
     EXPECT_FALSE(platform::InstanceAlreadyRunning("KRDLKEEP"));
     // Nothing of the caller holds anything, yet the lock stays taken.
     InstanceLock probe("KRDLKEEP");
-    EXPECT_TRUE(probe.heldElsewhere());
+    EXPECT_TRUE(probe.HeldElsewhere());
     EXPECT_TRUE(platform::InstanceAlreadyRunning("KRDLKEEP"));
 }
 
@@ -165,7 +165,7 @@ TEST_F(InstanceLockTest, KernelDropsTheLockOfAKilledProcess)
     if (child == 0) {
         ::close(ready[0]);
         InstanceLock lock("KRDLKILL");
-        const char ok = lock.owned() ? '1' : '0';
+        const char ok = lock.Owned() ? '1' : '0';
         (void)!::write(ready[1], &ok, 1);
         for (;;)
             ::pause();
@@ -177,13 +177,13 @@ TEST_F(InstanceLockTest, KernelDropsTheLockOfAKilledProcess)
     EXPECT_EQ(ok, '1');
     {
         InstanceLock whileAlive("KRDLKILL");
-        EXPECT_TRUE(whileAlive.heldElsewhere());
+        EXPECT_TRUE(whileAlive.HeldElsewhere());
     }
     ::kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     InstanceLock afterDeath("KRDLKILL");
-    EXPECT_TRUE(afterDeath.owned());
+    EXPECT_TRUE(afterDeath.Owned());
 }
 
 TEST_F(InstanceLockTest, UnusableRuntimeFolderLetsTheProgramRunAlone)
@@ -194,19 +194,19 @@ TEST_F(InstanceLockTest, UnusableRuntimeFolderLetsTheProgramRunAlone)
     std::ofstream(blocker).put('x');
     ScopedEnv unusable("KRDL_RUNTIME_DIR", (blocker / "run").string());
     InstanceLock lock("KRDLTEST");
-    EXPECT_FALSE(lock.owned());
-    EXPECT_FALSE(lock.heldElsewhere());
+    EXPECT_FALSE(lock.Owned());
+    EXPECT_FALSE(lock.HeldElsewhere());
 }
 
 TEST_F(InstanceLockTest, LockFileThatIsALinkIsNotFollowed)
 {
-    const auto path = InstanceLock::lockFilePath("KRDLLINK");
+    const auto path = InstanceLock::LockFilePath("KRDLLINK");
     std::filesystem::create_directories(path.parent_path());
     const auto target = dir / "target";
     std::ofstream(target).put('x');
     std::filesystem::create_symlink(target, path);
     InstanceLock lock("KRDLLINK");
-    EXPECT_FALSE(lock.owned());
-    EXPECT_FALSE(lock.heldElsewhere());
+    EXPECT_FALSE(lock.Owned());
+    EXPECT_FALSE(lock.HeldElsewhere());
 }
 #endif

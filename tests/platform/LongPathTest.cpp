@@ -35,8 +35,8 @@ TEST(LongPath, EverySeamWorksBeyond260Characters)
 
     platform::DirListing listing;
     const std::u8string u8 = deep.u8string();
-    ASSERT_TRUE(listing.read(std::string(u8.begin(), u8.end())));
-    EXPECT_EQ(listing.size(), 2u);
+    ASSERT_TRUE(listing.Read(std::string(u8.begin(), u8.end())));
+    EXPECT_EQ(listing.Size(), 2u);
 }
 
 // Wine lifts the limit by itself, so the form handed to the system is checked directly.

@@ -101,7 +101,7 @@ TEST(ApplyChanges, FailureLeavesTheDocumentAsItWasAndClosed)
         wrapper.ApplyChanges(ansi, changes, true);
         ADD_FAILURE() << "no error";
     } catch (const KrdlError& e) {
-        EXPECT_TRUE(e.message().contains(ansi)) << e.message().toStdString();
+        EXPECT_TRUE(e.Message().contains(ansi)) << e.Message().toStdString();
     }
     EXPECT_FALSE(wrapper.IsOpen());
     EXPECT_EQ(testfiles::ReadBytes(ansi), before);

@@ -37,7 +37,7 @@ QString ErrorOf(const std::function<void()>& f)
     try {
         f();
     } catch (const KrdlError& e) {
-        return e.message().isEmpty() ? QStringLiteral("<empty>") : e.message();
+        return e.Message().isEmpty() ? QStringLiteral("<empty>") : e.Message();
     }
     return {};
 }

@@ -97,8 +97,13 @@ TEST(PropertyCsv, ReadsWhatSpreadsheetsWriteAndRefusesMalformedFiles)
         {"UTF-8 without BOM, its characters cut by the reader's blocks",
          "Path;Opis\n/w/\xC5\xA0" "a.par;\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8D\n",
          {u"Opis"_s, u"/w/\u0160a.par: Opis=\u010D\u0161\u017E\u010D"_s}},
-        {"a line of a byte order mark alone is a blank row, as a row without text is written",
-         "\xEF\xBB\xBFPath,A\r\n/w/a.par,1\r\n\xEF\xBB\xBF,\r\n", {u"A"_s, u"/w/a.par: A=1"_s}},
+        {"a byte order mark inside the file belongs to its field, in a name as in a row",
+         "\xEF\xBB\xBFPath,\xEF\xBB\xBF" "A\r\n/w/a.par,1\r\n\xEF\xBB\xBF,\r\n",
+         {u"\uFEFFA"_s, u"/w/a.par: \uFEFFA=1"_s, u"\uFEFF: \uFEFFA="_s}},
+        {"... and in a file without one", "Path,A\n/w/\xC5\xA0.par,1\n\xEF\xBB\xBF,\n",
+         {u"A"_s, u"/w/\u0160.par: A=1"_s, u"\uFEFF: A="_s}},
+        {"... two marks at the start of a field as well", "Path,\xEF\xBB\xBF\xEF\xBB\xBF" "A\n/w/a.par,1\n",
+         {u"\uFEFF\uFEFFA"_s, u"/w/a.par: \uFEFF\uFEFFA=1"_s}},
         {"a header alone", "Path,A\r\n", {u"A"_s}},
         {"unterminated quote: the line where the field starts",
          "Path,A\r\n/w/a.par,\"x\r\ny\"\r\n/w/b.par,\"open\r\nmore\r\n",
@@ -148,8 +153,8 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
             cells.GetCell(col, 0)->SetText(name);
     };
     const auto label = [](TarCells& cells, int row, const QString& path) {
-        cells.GetCell(0, row)->Text = PropertyRowLabel(row, path);
-        cells.GetCell(0, row)->Data = path;
+        cells.GetCell(0, row)->text = PropertyRowLabel(row, path);
+        cells.GetCell(0, row)->data = path;
     };
     constexpr int kCols = 4;
     constexpr int kRows = 3;
@@ -181,7 +186,7 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
     target.GetCell(1, 0)->SetText(u"MATERIAL"_s);
     label(target, 1, u"c:\\work\\COVER.psm"_s);
     label(target, 2, u"C:\\WORK\\flange.PAR"_s);
-    target.GetCell(2, 1)->Text = u"kept"_s;
+    target.GetCell(2, 1)->text = u"kept"_s;
     target.ClearChanged();
 
     const PropertySetPlacement placed = PutPropertyCsv(target, kCols, kRows, csv);
@@ -193,7 +198,7 @@ TEST(PropertyCsv, GridExportedAndImportedComesBackWithChangedCells)
             const QString expected = r == 1 && c == 2 ? u"kept"_s : values[sourceRow - 1][c - 1];
             EXPECT_EQ(target.GetText(c, r), expected) << c << "," << r;
             TarCell* cell = nullptr;
-            EXPECT_EQ(target.Find(c, r, cell) && cell->Changed, !(r == 1 && c == 2)) << c << "," << r;
+            EXPECT_EQ(target.Find(c, r, cell) && cell->changed, !(r == 1 && c == 2)) << c << "," << r;
         }
     }
     // A column with no place is reported also when no row holds a value for it.

@@ -19,8 +19,8 @@ void Header(TarCells& cells)
     PropertyDefinitions defs;
     for (const QString& name : {u"Material"_s, u"Finish"_s, u"MATERIAL"_s, u"Mass"_s}) {
         TCustomPropertie* d = defs.Add();
-        d->Name = name;
-        d->LookupValues = {name + u"-1"_s, name + u"-2"_s};
+        d->name = name;
+        d->lookupValues = {name + u"-1"_s, name + u"-2"_s};
     }
     FillPropertyHeader(cells, defs);
 }
@@ -50,7 +50,7 @@ QStringList Dump(const TarCells& cells, int rows)
 {
     QStringList out;
     cells.ForEachInRange(0, 0, kCols - 1, rows - 1, [&](const TarCell& c) {
-        out << u"%1,%2=%3%4"_s.arg(c.Col).arg(c.Row).arg(c.Text, c.Changed ? u"*"_s : QString());
+        out << u"%1,%2=%3%4"_s.arg(c.col).arg(c.row).arg(c.text, c.changed ? u"*"_s : QString());
     });
     return out;
 }
@@ -75,7 +75,7 @@ TEST(PropertyGrid, FillsRowsByHeaderNameAndClearsChanged)
     EXPECT_EQ(cells.GetData(0, 2), u"/w/b.psm"_s);
     TarCell* header = nullptr;
     ASSERT_TRUE(cells.Find(4, 0, header));
-    EXPECT_EQ(header->Items, (QStringList{u"Mass-1"_s, u"Mass-2"_s}));
+    EXPECT_EQ(header->items, (QStringList{u"Mass-1"_s, u"Mass-2"_s}));
 }
 
 TEST(PropertyGrid, LoadingStopsAtAMissingOrUnreadableDocument)
@@ -126,7 +126,7 @@ TEST(PropertyGrid, ChangesPerDocument)
         QStringList out;
         for (int i = 0; i < d.properties.Count(); ++i) {
             const TDocCustomPropertie* p = d.properties.GetProperty(i);
-            out << p->Name + u'=' + p->Value + (p->Untouched ? u" (untouched)"_s : QString());
+            out << p->name + u'=' + p->value + (p->untouched ? u" (untouched)"_s : QString());
         }
         return out;
     };

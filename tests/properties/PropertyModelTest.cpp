@@ -25,9 +25,9 @@ TEST(TDocCustomProperties, FirstEntryForANameWinsIgnoringCase)
     list.Add(QStringLiteral("Številka"), QStringLiteral("1"));
     list.Add(QStringLiteral("šTEVILKA"), QStringLiteral("2"));
     ASSERT_EQ(list.Count(), 2);
-    EXPECT_EQ(list.GetProperty(0)->Name, QStringLiteral("Material"));
-    EXPECT_EQ(list.GetProperty(0)->Value, QStringLiteral("A"));
-    EXPECT_EQ(list.GetProperty(1)->Value, QStringLiteral("1"));
+    EXPECT_EQ(list.GetProperty(0)->name, QStringLiteral("Material"));
+    EXPECT_EQ(list.GetProperty(0)->value, QStringLiteral("A"));
+    EXPECT_EQ(list.GetProperty(1)->value, QStringLiteral("1"));
     EXPECT_TRUE(list.Contains(QStringLiteral("material")));
     EXPECT_EQ(list.IndexOf(QStringLiteral("ŠTEVILKA")), 1);
     EXPECT_EQ(list.IndexOf(QStringLiteral("Mass")), -1);
@@ -41,7 +41,7 @@ TEST(TDocCustomProperties, InnerBlanksCountAndOrderIsKept)
     list.Add(QStringLiteral("A"), QStringLiteral("3"));
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.IndexOf(QStringLiteral("part  no")), 1);
-    EXPECT_EQ(list.GetProperty(2)->Name, QStringLiteral("A"));
+    EXPECT_EQ(list.GetProperty(2)->name, QStringLiteral("A"));
 }
 
 TEST(TDocCustomProperties, OutOfRangeAndClear)
@@ -56,30 +56,30 @@ TEST(TDocCustomProperties, OutOfRangeAndClear)
     EXPECT_EQ(list.Count(), 0);
     EXPECT_FALSE(list.Contains(QStringLiteral("X")));
     list.Add(QStringLiteral("x"), QStringLiteral("again"));
-    EXPECT_EQ(list.GetProperty(0)->Value, QStringLiteral("again"));
+    EXPECT_EQ(list.GetProperty(0)->value, QStringLiteral("again"));
 }
 
 TEST(PropertyModel, InitialValues)
 {
     const TDocCustomPropertie p;
-    EXPECT_TRUE(p.Name.isEmpty());
-    EXPECT_TRUE(p.Value.isEmpty());
-    EXPECT_FALSE(p.Untouched);
+    EXPECT_TRUE(p.name.isEmpty());
+    EXPECT_TRUE(p.value.isEmpty());
+    EXPECT_FALSE(p.untouched);
 
     TCustomPropertie d;
     d.AddLookupValue(QStringLiteral("S235"));
     d.AddLookupValue(QStringLiteral("S235"));
     d.AddLookupValue(QString());
-    EXPECT_EQ(d.LookupValues, (QStringList{QStringLiteral("S235"), QStringLiteral("S235"), QString()}));
+    EXPECT_EQ(d.lookupValues, (QStringList{QStringLiteral("S235"), QStringLiteral("S235"), QString()}));
 }
 
 TEST(PropertyDefinitions, OwnsItsDefinitionsInOrder)
 {
     PropertyDefinitions defs;
-    defs.Add()->Name = QStringLiteral("Material");
-    defs.Add()->Name = QStringLiteral("Mass");
+    defs.Add()->name = QStringLiteral("Material");
+    defs.Add()->name = QStringLiteral("Mass");
     ASSERT_EQ(defs.Count(), 2);
-    EXPECT_EQ(defs.Item(1)->Name, QStringLiteral("Mass"));
+    EXPECT_EQ(defs.Item(1)->name, QStringLiteral("Mass"));
     EXPECT_EQ(defs.Item(2), nullptr);
     EXPECT_EQ(defs.Item(-1), nullptr);
     defs.Clear();

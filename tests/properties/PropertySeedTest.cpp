@@ -27,7 +27,7 @@ QStringList Dump(const PropertyDefinitions& defs)
     QStringList out;
     for (int i = 0; i < defs.Count(); ++i) {
         const TCustomPropertie* d = defs.Item(i);
-        out << d->Name + u": "_s + d->LookupValues.join(u'|') + u" ["_s + d->DefaultValue + u']';
+        out << d->name + u": "_s + d->lookupValues.join(u'|') + u" ["_s + d->defaultValue + u']';
     }
     return out;
 }
@@ -83,6 +83,9 @@ TEST(PropertySeed, GrammarRules)
          u"Begin Define Custom\nDefine A;t\nEnd Define Custom\nBegin A\ndefault =   \nv1\nDEFAULT\n"
          u"Default = d1\n default=d2 ; note\nEnd A"_s,
          {u"A: v1|d1|d2 [d2 ; note]"_s}},
+        {"a default of a note alone sets the default but adds no empty lookup value",
+         u"Begin Define Custom\nDefine A;t\nEnd Define Custom\nBegin A\nv1\ndefault= ; note\nEnd A"_s,
+         {u"A: v1 [; note]"_s}},
         {"definition lines: needs a name and a second field; 'Define' glued to the name; duplicates kept",
          u"Begin Define Custom\nDefine ;t\nDefine A;  \nDefineB;t\n  define  Checked by ; Text\nDefine B;t\nDefin C;t\n"
          u"End Define Custom"_s,
@@ -174,9 +177,9 @@ TEST(PropertySeed, HostileInputEndsQuickly)
     EXPECT_EQ(defs.Count(), 0) << "a section that never ends declares nothing";
     ParsePropertySeed(longLine, defs);
     ASSERT_EQ(defs.Count(), 1);
-    EXPECT_EQ(defs.Item(0)->LookupValues.value(0).size(), 10 * 1024 * 1024);
+    EXPECT_EQ(defs.Item(0)->lookupValues.value(0).size(), 10 * 1024 * 1024);
     defs.Clear();
-    defs.Add()->Name = u"Kept"_s;
+    defs.Add()->name = u"Kept"_s;
     EXPECT_THROW(ParsePropertySeed(many, defs), KrdlError);
     EXPECT_EQ(defs.Count(), 1) << "a refused file adds nothing";
     EXPECT_LT(timer.elapsed(), 20000);
@@ -197,7 +200,7 @@ TEST(PropertySeed, FilesThatCannotBeReadGiveAnErrorNamingThem)
             ReadPropertySeed(path, &defs);
             ADD_FAILURE() << "no error for " << path.toStdString();
         } catch (const KrdlError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"Cannot open file \""_s + path + u"\". "_s)) << e.message().toStdString();
+            EXPECT_TRUE(e.Message().startsWith(u"Cannot open file \""_s + path + u"\". "_s)) << e.Message().toStdString();
         }
     }
     EXPECT_EQ(defs.Count(), 0);
@@ -209,11 +212,11 @@ TEST(PropertySeed, SampleFileGivesATitleBlockEditor)
     ReadPropertySeed(QStringLiteral(KRDL_SOURCE_DIR "/resources/propseed.txt"), &defs);
     QStringList names;
     for (int i = 0; i < defs.Count(); ++i)
-        names << defs.Item(i)->Name;
+        names << defs.Item(i)->name;
     for (const QString& name : {u"Material"_s, u"Finish"_s, u"Project"_s, u"Revision"_s, u"Drawn by"_s, u"Checked by"_s}) {
         const int at = int(names.indexOf(name));
         ASSERT_GE(at, 0) << name.toStdString();
-        EXPECT_GE(defs.Item(at)->LookupValues.size(), 3) << name.toStdString();
+        EXPECT_GE(defs.Item(at)->lookupValues.size(), 3) << name.toStdString();
     }
-    EXPECT_TRUE(defs.Item(int(names.indexOf(u"Drawn by"_s)))->LookupValues.contains(u"M. Kovač"_s));
+    EXPECT_TRUE(defs.Item(int(names.indexOf(u"Drawn by"_s)))->lookupValues.contains(u"M. Kovač"_s));
 }

@@ -113,7 +113,7 @@ TEST(PropertySetFile, FailuresLeaveTheFileAsItWas)
             SavePropertySet(set, rows);
             ADD_FAILURE() << "no error";
         } catch (const KrdlError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"Unable to write to "_s + set)) << e.message().toStdString();
+            EXPECT_TRUE(e.Message().startsWith(u"Unable to write to "_s + set)) << e.Message().toStdString();
         }
         EXPECT_EQ(testfiles::ReadBytes(set), before);
     }

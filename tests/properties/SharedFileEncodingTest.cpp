@@ -25,7 +25,7 @@ QString thrown(const std::function<void()>& run)
     try {
         run();
     } catch (const KrdlError& e) {
-        return e.message();
+        return e.Message();
     }
     return {};
 }

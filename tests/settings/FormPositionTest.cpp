@@ -82,7 +82,7 @@ TEST_F(FormPositionStore, AWriteThatCannotBeDoneRaisesUnableToWrite)
         WriteFormPosition(true, u"KRDL.ini"_s, u"frmMain"_s, FormPosition{});
         ADD_FAILURE() << "no error";
     } catch (const KrdlError& e) {
-        EXPECT_TRUE(e.message().startsWith(u"Unable to write to "_s)) << e.what();
+        EXPECT_TRUE(e.Message().startsWith(u"Unable to write to "_s)) << e.what();
     }
 }
 

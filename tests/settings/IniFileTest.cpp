@@ -160,7 +160,7 @@ TEST_F(IniFileTest, FailedWriteRaisesUnableToWriteAndLeavesTheFile)
         IniWriteString(file, u"A"_s, u"k"_s, u"2"_s);
         ADD_FAILURE() << "write into a read-only folder must fail";
     } catch (const KrdlError& e) {
-        EXPECT_EQ(e.message(), u"Unable to write to "_s + file);
+        EXPECT_EQ(e.Message(), u"Unable to write to "_s + file);
     }
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(ReadBytes(file), "[A]\r\nk=1\r\n");
@@ -174,7 +174,7 @@ TEST_F(IniFileTest, WriteIntoAMissingFolderRaisesWithTheFullPath)
         IniWriteString(file, u"A"_s, u"k"_s, u"v"_s);
         ADD_FAILURE() << "write into a missing folder must fail";
     } catch (const KrdlError& e) {
-        EXPECT_EQ(e.message(), u"Unable to write to "_s + file);
+        EXPECT_EQ(e.Message(), u"Unable to write to "_s + file);
     }
 }
 

@@ -95,7 +95,7 @@ std::u16string capitals(std::u16string word)
 bool readsBack(const std::string& bytes, const std::u16string& written)
 {
     const text::Detection found = text::DetectEncoding(bytes);
-    return !found.damaged() && text::Decode(bytes, found.encoding) == written;
+    return !found.Damaged() && text::Decode(bytes, found.encoding) == written;
 }
 
 class DictionaryWords : public testing::TestWithParam<const char*> {};

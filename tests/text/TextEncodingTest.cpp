@@ -10,7 +10,7 @@ namespace {
 std::string described(const text::Detection& d)
 {
     static const char* const names[] = {"Cp1250", "Utf8", "Utf8Bom"};
-    return d.damaged() ? "damaged at line " + std::to_string(d.damagedLine) : names[int(d.encoding)];
+    return d.Damaged() ? "damaged at line " + std::to_string(d.damagedLine) : names[int(d.encoding)];
 }
 
 } // namespace

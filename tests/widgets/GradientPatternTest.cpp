@@ -128,18 +128,18 @@ TEST(GradientPattern, SizeAndLandmarkPixelsOfEveryShape)
     for (const Case& c : cases) {
         EXPECT_EQ(GradientPatternSize(c.style), c.size) << "style " << int(c.style);
         const GradientPattern p = BuildGradientPattern(c.style, table);
-        ASSERT_EQ(p.width(), c.size.width) << "style " << int(c.style);
-        ASSERT_EQ(p.height(), c.size.height) << "style " << int(c.style);
+        ASSERT_EQ(p.Width(), c.size.width) << "style " << int(c.style);
+        ASSERT_EQ(p.Height(), c.size.height) << "style " << int(c.style);
         for (const Landmark& l : c.pixels)
-            EXPECT_EQ(p.pixel(l.x, l.y), table[std::size_t(l.entry)])
+            EXPECT_EQ(p.Pixel(l.x, l.y), table[std::size_t(l.entry)])
                 << "style " << int(c.style) << " pixel (" << l.x << ", " << l.y << ")";
         // Every shape spans the table: the far end is entry 255, the near end entry 0 (1 for the
         // diamond, whose four centre pixels lie one step off the middle).
         int lo = 255, hi = 0;
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x) {
-                lo = std::min(lo, int(p.pixel(x, y).r));
-                hi = std::max(hi, int(p.pixel(x, y).r));
+        for (int y = 0; y < p.Height(); ++y)
+            for (int x = 0; x < p.Width(); ++x) {
+                lo = std::min(lo, int(p.Pixel(x, y).r));
+                hi = std::max(hi, int(p.Pixel(x, y).r));
             }
         EXPECT_EQ(lo, c.style == gsDiamond ? 1 : 0) << "style " << int(c.style);
         EXPECT_EQ(hi, 255) << "style " << int(c.style);
@@ -154,8 +154,8 @@ TEST(GradientPattern, CustomAndUnknownStylesAreNotBuiltFromTheTable)
     EXPECT_THROW(GradientPatternSize(TarGradientStyle(-1)), std::invalid_argument);
 
     const GradientPattern q = BuildQuadrantPattern(kMaroon, kRed);
-    EXPECT_EQ(q.pixel(0, 0), kMaroon);
-    EXPECT_EQ(q.pixel(1, 1), kMaroon);
-    EXPECT_EQ(q.pixel(1, 0), kRed);
-    EXPECT_EQ(q.pixel(0, 1), kRed);
+    EXPECT_EQ(q.Pixel(0, 0), kMaroon);
+    EXPECT_EQ(q.Pixel(1, 1), kMaroon);
+    EXPECT_EQ(q.Pixel(1, 0), kRed);
+    EXPECT_EQ(q.Pixel(0, 1), kRed);
 }

@@ -252,7 +252,7 @@ private:
         }
         // A property set's values all count as changed. A CSV value equal to the text `export
         // --csv` shows for the document's property is no change (a round trip must not turn
-        // dates, numbers and Yes/No into text): it is kept as an Untouched entry rather than
+        // dates, numbers and Yes/No into text): it is kept as an `untouched` entry rather than
         // dropped, so that --delete-others does not remove it. A document whose row holds no
         // value is not opened.
         const std::vector<ValueTexts> current = m_exported ? CurrentValueTexts(m_documents) : std::vector<ValueTexts>();

@@ -33,8 +33,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Why OUT.csv must not be written: it is one of the documents (a forgotten OUT.csv makes the
-// first document the output), any other compound document, or, unless forced, named like one.
+// Why the CSV file `out` must not be written: it is one of the documents (a forgotten output
+// name makes the first document the output), any other compound document, or, unless forced,
+// named like one.
 // Empty when it may be written.
 QString OutputRefusal(const QString& out, const QStringList& files, bool force)
 {
@@ -122,7 +123,7 @@ int Export(const console::CommandLine& line)
     try {
         SavePropertyCsv(out, names, rows);
     } catch (const KrdlError& e) {
-        console::Error(e.message());
+        console::Error(e.Message());
         return 1;
     }
     return rc;

@@ -95,7 +95,7 @@ int Show(const console::CommandLine& line)
             }
         } catch (const KrdlError& e) {
             doc.Close(false);
-            console::Error(e.message());
+            console::Error(e.Message());
             rc = 1;
         }
     }

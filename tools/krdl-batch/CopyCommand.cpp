@@ -24,9 +24,9 @@ int Copy(const console::CommandLine& line)
     console::ConsoleProgress progress;
     console::ConsoleMessages messages(console::ConsoleMessages::PlainLines);
     TarCopyFiles copy(progress, messages);
-    copy.SourceFiles = files;
-    copy.DestinationDir = *to;
-    copy.Overwrite = line.Has(u"--overwrite"_s);
+    copy.sourceFiles = files;
+    copy.destinationDir = *to;
+    copy.overwrite = line.Has(u"--overwrite"_s);
     copy.Execute();
     // A destination that is not set or cannot be made is a message, and no run.
     return messages.Shown() ? 1 : RunExitCode(copy.Result());

@@ -27,10 +27,10 @@ int Rename(const console::CommandLine& line)
     platform::InstallInterruptHandlers(kExitFailed);
     console::ConsoleProgress progress;
     TarRenameFiles rename(progress);
-    rename.SourceFiles = files;
-    rename.OldText = *oldText;
-    rename.NewText = *newText;
-    rename.CaseSensitive = !line.Has(u"--ignore-case"_s);
+    rename.sourceFiles = files;
+    rename.oldText = *oldText;
+    rename.newText = *newText;
+    rename.caseSensitive = !line.Has(u"--ignore-case"_s);
     rename.Execute();
     return RunExitCode(rename.Result());
 }

@@ -54,7 +54,7 @@ int Report(const console::CommandLine& line)
         }
         FileNameReportLayout(FileNameReportLines(paths, line.Has(u"--with-path"_s))).SavePdf(*pdf);
     } catch (const KrdlError& e) {
-        console::Error(e.message());
+        console::Error(e.Message());
         return 1;
     }
     return 0;

@@ -59,8 +59,8 @@ void CopyFilesPage::actCopyFilesExecute()
     ProgressDialogFactory progress(window());
     MessageBoxSink messages(window());
     TarCopyFiles copy(progress, messages);
-    copy.DestinationDir = m_edCopyFilesDir->text();
-    copy.Overwrite = m_chkOverwrite->isChecked();
-    copy.SourceFiles = CheckedFiles();
+    copy.destinationDir = m_edCopyFilesDir->text();
+    copy.overwrite = m_chkOverwrite->isChecked();
+    copy.sourceFiles = CheckedFiles();
     copy.Execute();
 }

@@ -119,7 +119,7 @@ FileListPanel::FileListPanel(FileListModel& files, Desktop& desktop, QAction* ac
 
     connect(m_lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this, &FileListPanel::HighlightChanged);
     // A click on a row's check box shows the new counts at once, not at the next timer tick.
-    connect(&m_files, &FileListModel::checkToggled, this, &FileListPanel::UpdateFileListStatus);
+    connect(&m_files, &FileListModel::CheckToggled, this, &FileListPanel::UpdateFileListStatus);
 }
 
 void FileListPanel::SetMenus(QMenu* pmAddFiles, QMenu* pmRemoveFiles, QMenu* pmSelectedFiles, QMenu* pmList,
@@ -151,7 +151,7 @@ int FileListPanel::HighlightedRow() const
 
 void FileListPanel::UpdateFileListStatus()
 {
-    m_lblFileListStatus->setText(FileListStatusText(m_files.list().count(), m_files.list().checkedCount()));
+    m_lblFileListStatus->setText(FileListStatusText(m_files.List().Count(), m_files.List().CheckedCount()));
 }
 
 void FileListPanel::SetDateTimeText(const QString& text)
@@ -172,50 +172,50 @@ void FileListPanel::actAddFilesExecute()
         return;
     const QString folder = QDir::toNativeSeparators(QFileInfo(chosen.first()).absolutePath());
     WriteInitialDir(m_desktop.ProgramFileName(), u"AddFiles"_s, IncludeTrailingPathDelimiter(folder));
-    m_files.appendEntries(EntriesByPathRule(chosen, true));
+    m_files.AppendEntries(EntriesByPathRule(chosen, true));
     SortFileList();
 }
 
 void FileListPanel::actRemoveSelectedFilesExecute()
 {
-    m_files.change([](FileList& l) { l.removeChecked(); });
+    m_files.Change([](FileList& l) { l.RemoveChecked(); });
     SortFileList();
 }
 
 void FileListPanel::actCropSelectedFilesExecute()
 {
-    m_files.change([](FileList& l) { l.removeUnchecked(); });
+    m_files.Change([](FileList& l) { l.RemoveUnchecked(); });
     SortFileList();
 }
 
 void FileListPanel::actRemoveAllFilesExecute()
 {
-    m_files.change([](FileList& l) { l.clear(); });
+    m_files.Change([](FileList& l) { l.Clear(); });
 }
 
 void FileListPanel::actSelectAllFilesExecute()
 {
-    m_files.changeChecks([](FileList& l) { l.checkAll(true); });
+    m_files.ChangeChecks([](FileList& l) { l.CheckAll(true); });
 }
 
 void FileListPanel::actSelectNoneFileExecute()
 {
-    m_files.changeChecks([](FileList& l) { l.checkAll(false); });
+    m_files.ChangeChecks([](FileList& l) { l.CheckAll(false); });
 }
 
 void FileListPanel::actInvertSelectionExecute()
 {
-    m_files.changeChecks([](FileList& l) { l.invertChecks(); });
+    m_files.ChangeChecks([](FileList& l) { l.InvertChecks(); });
 }
 
 void FileListPanel::lvFilesColumnClick(int column)
 {
-    m_files.sortBy(column);
+    m_files.SortBy(column);
 }
 
 void FileListPanel::SortFileList()
 {
-    m_files.sortList();
+    m_files.SortList();
 }
 
 void FileListPanel::AddFolder(const QString& mask)
@@ -231,7 +231,7 @@ void FileListPanel::AddFolderFiles(const QString& folder, const QString& mask)
     const BusyCursor busy;
     WriteInitialDir(m_desktop.ProgramFileName(), u"AddDir"_s,
                     IncludeTrailingPathDelimiter(QDir::toNativeSeparators(folder)));
-    m_files.appendEntries(FindFolderEntries(folder, mask));
+    m_files.AppendEntries(FindFolderEntries(folder, mask));
     SortFileList();
 }
 
@@ -247,7 +247,7 @@ void FileListPanel::SaveFileList()
         return;
     const QString fileName = WithDefaultListExtension(QDir::toNativeSeparators(chosen.first()));
     WriteInitialDir(m_desktop.ProgramFileName(), u"SaveList"_s, FolderOf(fileName));
-    WriteListFile(fileName, m_files.list().entries());
+    WriteListFile(fileName, m_files.List().Entries());
 }
 
 void FileListPanel::LoadFileList(bool append)
@@ -261,13 +261,13 @@ void FileListPanel::LoadFileList(bool append)
     if (chosen.isEmpty())
         return;
     if (!append)
-        m_files.change([](FileList& l) { l.clear(); });
+        m_files.Change([](FileList& l) { l.Clear(); });
     WriteInitialDir(m_desktop.ProgramFileName(), u"OpenList"_s, FolderOf(QDir::toNativeSeparators(chosen.first())));
     {
         const BusyCursor busy;
         // Files before one that cannot be read stay added; the list is then not sorted.
         for (const QString& fileName : chosen)
-            m_files.appendEntries(ReadListFile(fileName));
+            m_files.AppendEntries(ReadListFile(fileName));
     }
     SortFileList();
 }
@@ -277,24 +277,24 @@ void FileListPanel::actRenameFileExecute()
     const int row = HighlightedRow();
     if (row < 0)
         return;
-    const FileEntry entry = m_files.list().at(row);
+    const FileEntry entry = m_files.List().At(row);
 
     TfrmRenameFile dialog(window());
-    dialog.edOldName->setText(entry.fileName);
+    dialog.SetOldName(entry.fileName);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
     // The typed text is the whole new name, extension included.
-    const QString name = dialog.edNewName->text();
+    const QString name = dialog.NewName();
     QString reason;
-    if (!RenameSingleFile(entry.fullPath(), name, &reason)) {
+    if (!RenameSingleFile(entry.FullPath(), name, &reason)) {
         arMessageBox(u"Error"_s, u"File can't be renamed!\n"_s + reason, {u"Ok"_s}, miError, 0, poMainFormCenter, true, window());
         return;
     }
     // The entry keeps its place, directory and check mark, unless the list changed meanwhile.
-    const FileList& list = m_files.list();
-    if (row < list.count() && list.at(row).fileName == entry.fileName && list.at(row).directory == entry.directory)
-        m_files.setFileName(row, name);
+    const FileList& list = m_files.List();
+    if (row < list.Count() && list.At(row).fileName == entry.fileName && list.At(row).directory == entry.directory)
+        m_files.SetFileName(row, name);
 }
 
 void FileListPanel::actShowDocumentPropertiesExecute()
@@ -302,5 +302,5 @@ void FileListPanel::actShowDocumentPropertiesExecute()
     const int row = HighlightedRow();
     if (row < 0)
         return;
-    TfrmDocCustomProperties::ShowFor(m_files.list().at(row).fullPath(), window());
+    TfrmDocCustomProperties::ShowFor(m_files.List().At(row).FullPath(), window());
 }

@@ -38,20 +38,20 @@ QString InstanceChannel::ChannelName(const QString& name)
 
 bool InstanceChannel::Listen(const QString& name)
 {
-    delete server_;
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    delete m_server;
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
     QLocalServer::removeServer(name);
-    if (!server_->listen(name))
+    if (!m_server->listen(name))
         return false;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = server_->nextPendingConnection())
-            takeConnection(socket);
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = m_server->nextPendingConnection())
+            TakeConnection(socket);
     });
     return true;
 }
 
-void InstanceChannel::takeConnection(QLocalSocket* socket)
+void InstanceChannel::TakeConnection(QLocalSocket* socket)
 {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     if (!platform::PeerIsThisUser(socket->socketDescriptor())) {
@@ -101,7 +101,7 @@ void InstanceChannel::takeConnection(QLocalSocket* socket)
         timeout->stop();
         const QStringList files = *received->files;
         socket->disconnectFromServer();
-        emit filesReceived(files);
+        emit FilesReceived(files);
     });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The local connection between the running instance and a later start with files: the instance
-// listens (Listen) and hears each later start's files (filesReceived); the later start sends
+// listens (Listen) and hears each later start's files (`FilesReceived`); the later start sends
 // them (HandFiles). Private to the user: the socket lives in the user's own runtime folder with
 // owner-only access (on Windows, a pipe whose access list admits only the user), and each end
 // checks who runs the other where the system can tell.
@@ -20,23 +20,23 @@ public:
     explicit InstanceChannel(QObject* parent = nullptr);
     ~InstanceChannel() override;
 
-    // The channel of the instance lock Name (platform::InstanceChannelName).
+    // The channel of the instance lock `name` (platform::InstanceChannelName).
     static QString ChannelName(const QString& name);
 
-    // Starts listening under Name, taking the place of a socket a crashed instance left behind
+    // Starts listening under `name`, taking the place of a socket a crashed instance left behind
     // (only the holder of the instance lock calls this, so no live instance listens there).
     bool Listen(const QString& name);
 
-    // Sends Files to the instance listening under Name and waits at most TimeoutMs for it to
+    // Sends `files` to the instance listening under `name` and waits at most `timeoutMs` for it to
     // take them. Needs no event loop.
     static startup::HandOver HandFiles(const QString& name, const QStringList& files, int timeoutMs);
 
 signals:
     // The files of a later start, taken; the later start is told so once the handlers return.
-    void filesReceived(const QStringList& files);
+    void FilesReceived(const QStringList& files);
 
 private:
-    void takeConnection(QLocalSocket* socket);
+    void TakeConnection(QLocalSocket* socket);
 
-    QLocalServer* server_ = nullptr;
+    QLocalServer* m_server = nullptr;
 };

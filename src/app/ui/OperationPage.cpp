@@ -37,6 +37,6 @@ ActionButton* OperationPage::AddCommandButton(QAction* action, const QString& na
 QStringList OperationPage::CheckedFiles() const
 {
     QStringList paths;
-    m_files.list().CollectCheckedFiles(paths);
+    m_files.List().CollectCheckedFiles(paths);
     return paths;
 }

@@ -96,13 +96,13 @@ void PrintOutPage::actPrintFilesExecute()
     // The log window outlives this command: it deletes itself when the user closes it.
     ProgressDialogFactory progress(window());
     BatchPrint run(SystemAutomationServer(), progress);
-    run.PrinterName = m_cbPrinters->itemText(m_cbPrinters->currentIndex());
-    PrinterChosen(run.PrinterName);
-    run.Files = CheckedFiles();
-    run.Landscape = m_cbOrientation->currentIndex() == 1;
+    run.printerName = m_cbPrinters->itemText(m_cbPrinters->currentIndex());
+    PrinterChosen(run.printerName);
+    run.files = CheckedFiles();
+    run.landscape = m_cbOrientation->currentIndex() == 1;
     // Copies, collate and print as black may change while the run goes on; each document
     // takes them as they are when it is printed.
-    run.ReadPageSettings = [this] {
+    run.readPageSettings = [this] {
         return BatchPrint::PageSettings{m_edNumberOfCopies->value(), m_chkCollate->isChecked(),
                                         m_chkPrintAsBlack->isChecked()};
     };

@@ -24,7 +24,7 @@ namespace {
 
 // Hooks for runs nobody watches (README "Message boxes in unattended runs"): what a script can
 // neither see nor click in the window.
-void appendToWindowLog(const QString& lines)
+void AppendToWindowLog(const QString& lines)
 {
     const QString path = qEnvironmentVariable("KRDL_WINDOW_LOG");
     QFile log(path);
@@ -33,17 +33,17 @@ void appendToWindowLog(const QString& lines)
 }
 
 // KRDL_WINDOW_LOG: the list as it stands, one line per entry and then its length.
-void logList(const TfrmMain& window)
+void LogList(const TfrmMain& window)
 {
     QString lines;
-    for (const FileEntry& entry : window.FileList()->list().entries())
-        lines += u"checked=%1\tpath=%2\n"_s.arg(entry.checked ? 1 : 0).arg(OneLineField(entry.fullPath()));
-    appendToWindowLog(lines + u"entries=%1\n"_s.arg(window.FileList()->list().count()));
+    for (const FileEntry& entry : window.FileList()->List().Entries())
+        lines += u"checked=%1\tpath=%2\n"_s.arg(entry.checked ? 1 : 0).arg(OneLineField(entry.FullPath()));
+    AppendToWindowLog(lines + u"entries=%1\n"_s.arg(window.FileList()->List().Count()));
 }
 
 // KRDL_START_ACTION: the window's action of that name runs once the files named at start are in
 // the list, as if its button were pressed, when its enabling rule allows it then.
-void runStartAction(TfrmMain& window)
+void RunStartAction(TfrmMain& window)
 {
     const QString name = qEnvironmentVariable("KRDL_START_ACTION");
     if (name.isEmpty())
@@ -53,7 +53,7 @@ void runStartAction(TfrmMain& window)
     for (QAction* candidate : window.AllActions())
         action = candidate->objectName() == name ? candidate : action;
     const bool run = action && action->isEnabled();
-    appendToWindowLog(u"action=%1\ttriggered=%2\n"_s.arg(OneLineField(name)).arg(run ? 1 : 0));
+    AppendToWindowLog(u"action=%1\ttriggered=%2\n"_s.arg(OneLineField(name)).arg(run ? 1 : 0));
     if (run)
         action->trigger();
 }
@@ -69,22 +69,22 @@ ProgramEnvironment::~ProgramEnvironment() = default;
 
 // There is no window yet when "Handle" is written, so the number that identifies the running
 // program is its process id.
-QString ProgramEnvironment::applicationHandle()
+QString ProgramEnvironment::ApplicationHandle()
 {
     return QString::number(QCoreApplication::applicationPid());
 }
 
-void ProgramEnvironment::regWriteString(const QString& keyPath, const QString& name, const QString& value)
+void ProgramEnvironment::RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
-    RegWriteString(keyPath, name, value);
+    ::RegWriteString(keyPath, name, value);
 }
 
-bool ProgramEnvironment::instanceAlreadyRunning(const QString& name)
+bool ProgramEnvironment::InstanceAlreadyRunning(const QString& name)
 {
     return platform::InstanceAlreadyRunning(name.toStdString());
 }
 
-void ProgramEnvironment::showMessage(const startup::Message& message)
+void ProgramEnvironment::ShowMessage(const startup::Message& message)
 {
     arMessageBox(message.caption, message.text, message.buttons,
                  message.icon == startup::MessageIcon::Error ? miError : miInformation);
@@ -96,51 +96,51 @@ void ProgramEnvironment::showMessage(const startup::Message& message)
 // same title. Qt's application display name stays unset: Qt appends it to every caption it
 // hands the window system ("Confirmation — Velmar Solid Edge Utils"), and every caption must
 // read exactly as its window sets it.
-void ProgramEnvironment::setApplicationTitle(const QString& title)
+void ProgramEnvironment::SetApplicationTitle(const QString& title)
 {
     QCoreApplication::setApplicationName(title);
 }
 
-void ProgramEnvironment::createMainWindow()
+void ProgramEnvironment::CreateMainWindow()
 {
     m_window = std::make_unique<TfrmMain>(m_desktop);
 }
 
-QString ProgramEnvironment::programIniFileName()
+QString ProgramEnvironment::ProgramIniFileName()
 {
-    return ProgramIniFileName(m_desktop.ProgramFileName());
+    return ::ProgramIniFileName(m_desktop.ProgramFileName());
 }
 
-bool ProgramEnvironment::fileExists(const QString& path)
+bool ProgramEnvironment::FileExists(const QString& path)
 {
     return NotARegularFileReason(path).isEmpty();
 }
 
-QString ProgramEnvironment::specialFileReason(const QString& path)
+QString ProgramEnvironment::SpecialFileReason(const QString& path)
 {
-    const QString reason = SpecialFileReason(path);
+    const QString reason = ::SpecialFileReason(path);
     return reason.isEmpty() ? IniFileTextProblem(path) : reason;
 }
 
-QStringList ProgramEnvironment::userSettingsFiles()
+QStringList ProgramEnvironment::UserSettingsFiles()
 {
-    return UserSettingsFiles(m_desktop.ProgramFileName());
+    return ::UserSettingsFiles(m_desktop.ProgramFileName());
 }
 
-QString ProgramEnvironment::executablePath()
+QString ProgramEnvironment::ExecutablePath()
 {
     return m_desktop.ProgramFileName();
 }
 
 // When the upgrade library has taken over, the program ends before its window appears and
 // without the exit question.
-startup::UpgradeOutcome ProgramEnvironment::runUpgradeCheck()
+startup::UpgradeOutcome ProgramEnvironment::RunUpgradeCheck()
 {
     return upgrade::UpgradeCheck(m_desktop.ProgramFileName(), false).upgradeStarted ? startup::UpgradeOutcome::EndProgram
                                                        : startup::UpgradeOutcome::Continue;
 }
 
-void ProgramEnvironment::showMainWindow()
+void ProgramEnvironment::ShowMainWindow()
 {
     if (m_window->isMinimized())
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
@@ -151,55 +151,55 @@ void ProgramEnvironment::showMainWindow()
     m_window->activateWindow();
 }
 
-void ProgramEnvironment::runMessageLoop()
+void ProgramEnvironment::RunMessageLoop()
 {
     // A window closed minimized starts minimized (the position store made it so); only a
     // window that is to be seen is brought to the front.
     if (m_window->isMinimized())
         m_window->show();
     else
-        showMainWindow();
+        ShowMainWindow();
     QApplication::exec();
 }
 
-startup::HandOver ProgramEnvironment::handFilesToRunningInstance(const QStringList& files, int timeoutMs)
+startup::HandOver ProgramEnvironment::HandFilesToRunningInstance(const QStringList& files, int timeoutMs)
 {
     return InstanceChannel::HandFiles(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)), files,
                                       timeoutMs);
 }
 
-qint64 ProgramEnvironment::elapsedMs()
+qint64 ProgramEnvironment::ElapsedMs()
 {
     return m_clock.elapsed();
 }
 
-void ProgramEnvironment::sleepMs(int ms)
+void ProgramEnvironment::SleepMs(int ms)
 {
     QThread::msleep(ulong(ms));
 }
 
 // Once the message loop runs, that is once the window shows: a folder search may take a while.
-void ProgramEnvironment::openFiles(const QStringList& files)
+void ProgramEnvironment::OpenFiles(const QStringList& files)
 {
     QTimer::singleShot(0, m_window.get(), [window = m_window.get(), files] {
         window->OpenFiles(files);
-        logList(*window);
-        runStartAction(*window);
+        LogList(*window);
+        RunStartAction(*window);
     });
 }
 
-void ProgramEnvironment::acceptFilesFromLaterStarts()
+void ProgramEnvironment::AcceptFilesFromLaterStarts()
 {
     m_channel = std::make_unique<InstanceChannel>();
-    QObject::connect(m_channel.get(), &InstanceChannel::filesReceived, m_window.get(),
-                     [this](const QStringList& files) { takeFilesFromLaterStart(files); });
+    QObject::connect(m_channel.get(), &InstanceChannel::FilesReceived, m_window.get(),
+                     [this](const QStringList& files) { TakeFilesFromLaterStart(files); });
     // Later starts that find no one listening give up after a while and say so.
     m_channel->Listen(InstanceChannel::ChannelName(QString::fromLatin1(startup::kInstanceName)));
 }
 
-void ProgramEnvironment::takeFilesFromLaterStart(const QStringList& files)
+void ProgramEnvironment::TakeFilesFromLaterStart(const QStringList& files)
 {
     m_window->OpenFiles(files);
-    logList(*m_window);
-    showMainWindow();
+    LogList(*m_window);
+    ShowMainWindow();
 }

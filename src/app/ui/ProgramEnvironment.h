@@ -23,31 +23,31 @@ public:
     ProgramEnvironment(const ProgramEnvironment&) = delete;
     ProgramEnvironment& operator=(const ProgramEnvironment&) = delete;
 
-    QString applicationHandle() override;
-    void regWriteString(const QString& keyPath, const QString& name, const QString& value) override;
-    bool instanceAlreadyRunning(const QString& name) override;
-    void showMessage(const startup::Message& message) override;
-    void setApplicationTitle(const QString& title) override;
-    void createMainWindow() override;
-    QString programIniFileName() override;
-    bool fileExists(const QString& path) override;
-    QString specialFileReason(const QString& path) override;
-    QStringList userSettingsFiles() override;
-    QString executablePath() override;
-    startup::UpgradeOutcome runUpgradeCheck() override;
-    void runMessageLoop() override;
-    startup::HandOver handFilesToRunningInstance(const QStringList& files, int timeoutMs) override;
-    qint64 elapsedMs() override;
-    void sleepMs(int ms) override;
-    void openFiles(const QStringList& files) override;
-    void acceptFilesFromLaterStarts() override;
+    QString ApplicationHandle() override;
+    void RegWriteString(const QString& keyPath, const QString& name, const QString& value) override;
+    bool InstanceAlreadyRunning(const QString& name) override;
+    void ShowMessage(const startup::Message& message) override;
+    void SetApplicationTitle(const QString& title) override;
+    void CreateMainWindow() override;
+    QString ProgramIniFileName() override;
+    bool FileExists(const QString& path) override;
+    QString SpecialFileReason(const QString& path) override;
+    QStringList UserSettingsFiles() override;
+    QString ExecutablePath() override;
+    startup::UpgradeOutcome RunUpgradeCheck() override;
+    void RunMessageLoop() override;
+    startup::HandOver HandFilesToRunningInstance(const QStringList& files, int timeoutMs) override;
+    qint64 ElapsedMs() override;
+    void SleepMs(int ms) override;
+    void OpenFiles(const QStringList& files) override;
+    void AcceptFilesFromLaterStarts() override;
 
     // Shows the main window in front of every other window, with the keyboard focus; a
     // minimized window is restored first.
-    void showMainWindow();
+    void ShowMainWindow();
     // The files of a later start: they join the list and the window comes to the front.
-    void takeFilesFromLaterStart(const QStringList& files);
-    TfrmMain* mainWindow() const { return m_window.get(); }
+    void TakeFilesFromLaterStart(const QStringList& files);
+    TfrmMain* MainWindow() const { return m_window.get(); }
 
 private:
     Desktop& m_desktop;

@@ -46,12 +46,12 @@ void RenameFilesPage::actRenameFilesExecute()
 {
     ProgressDialogFactory progress(window());
     TarRenameFiles rename(progress);
-    rename.OldText = m_edOldText->text();
-    rename.NewText = m_edNewText->text();
-    rename.CaseSensitive = m_chkCaseSensitive->isChecked();
-    rename.SourceFiles = CheckedFiles();
+    rename.oldText = m_edOldText->text();
+    rename.newText = m_edNewText->text();
+    rename.caseSensitive = m_chkCaseSensitive->isChecked();
+    rename.sourceFiles = CheckedFiles();
     rename.Execute();
-    Files().change([&rename](FileList& list) { rename.UpdateFileList(list); });
+    Files().Change([&rename](FileList& list) { rename.UpdateFileList(list); });
 }
 
 void RenameFilesPage::actUndoRenameExecute()
@@ -60,5 +60,5 @@ void RenameFilesPage::actUndoRenameExecute()
     MessageBoxSink messages(window());
     RenameUndo undo(progress, messages);
     undo.Execute();
-    Files().change([&undo](FileList& list) { undo.UpdateFileList(list); });
+    Files().Change([&undo](FileList& list) { undo.UpdateFileList(list); });
 }

@@ -69,7 +69,7 @@ TfrmMain::TfrmMain(Desktop& desktop, QWidget* parent) : QMainWindow(parent)
     m_mainTimer->start();
 
     // Everything that can change an enabling rule schedules one update pass.
-    connect(m_fileList, &FileListModel::listChanged, this, &TfrmMain::ScheduleActionUpdate);
+    connect(m_fileList, &FileListModel::ListChanged, this, &TfrmMain::ScheduleActionUpdate);
     connect(m_fileList, &QAbstractItemModel::dataChanged, this, &TfrmMain::ScheduleActionUpdate);
     connect(m_fileList, &QAbstractItemModel::modelReset, this, &TfrmMain::ScheduleActionUpdate);
     connect(m_fileListPanel, &FileListPanel::HighlightChanged, this, &TfrmMain::ScheduleActionUpdate);
@@ -84,17 +84,17 @@ TfrmMain::TfrmMain(Desktop& desktop, QWidget* parent) : QMainWindow(parent)
     // Files dropped from the file manager are taken on the list view only.
     m_arExplorerDrop = new TarExplorerDrop(this);
     m_arExplorerDrop->setObjectName(u"arExplorerDrop"_s);
-    m_arExplorerDrop->AllowFolders = false;
-    m_arExplorerDrop->OnDropped = [this](TarExplorerDrop*, const QStringList& files, int, int, int) {
+    m_arExplorerDrop->allowFolders = false;
+    m_arExplorerDrop->onDropped = [this](TarExplorerDrop*, const QStringList& files, int, int, int) {
         RunCommand([this, &files] { arExplorerDropDropped(files); });
     };
-    m_arExplorerDrop->setDestinationControl(m_fileListPanel->findChild<QTableView*>(u"lvFiles"_s));
+    m_arExplorerDrop->SetDestinationControl(m_fileListPanel->findChild<QTableView*>(u"lvFiles"_s));
 
     // The window opens where it was closed.
     m_arFormPosSave = new TarFormPosSave(this);
     m_arFormPosSave->setObjectName(u"arFormPosSave"_s);
-    m_arFormPosSave->NameKey = u"KRDL.ini"_s;
-    m_arFormPosSave->UseIniFile = true;
+    m_arFormPosSave->nameKey = u"KRDL.ini"_s;
+    m_arFormPosSave->useIniFile = true;
     m_arFormPosSave->Loaded();
 
     FormCreate();
@@ -379,7 +379,7 @@ void TfrmMain::ScheduleActionUpdate()
 
 void TfrmMain::ActionManagerUpdate()
 {
-    const ListState state{m_fileList->list().count(), CheckedCount(), HighlightedRow() >= 0};
+    const ListState state{m_fileList->List().Count(), CheckedCount(), HighlightedRow() >= 0};
     for (const EnablingRule& rule : m_enablingRules)
         rule.action->setEnabled(rule.enabled(state));
 }
@@ -395,12 +395,12 @@ void TfrmMain::MainTimerTimer()
 
 int TfrmMain::CheckedCount() const
 {
-    return m_fileList->list().checkedCount();
+    return m_fileList->List().CheckedCount();
 }
 
 void TfrmMain::CollectCheckedFiles(QStringList& paths) const
 {
-    m_fileList->list().CollectCheckedFiles(paths);
+    m_fileList->List().CollectCheckedFiles(paths);
 }
 
 void TfrmMain::actPrintFilenamesExecute()
@@ -424,7 +424,7 @@ void TfrmMain::arExplorerDropDropped(const QStringList& files)
         if (IsDocumentFileName(name))
             entries.push_back(EntryByPathRule(name, true));
     }
-    m_fileList->appendEntries(entries);
+    m_fileList->AppendEntries(entries);
     m_fileListPanel->SortFileList();
 }
 
@@ -433,7 +433,7 @@ void TfrmMain::OpenFiles(const QStringList& paths)
     RunCommand([this, &paths] {
         {
             const BusyCursor busy;
-            m_fileList->appendEntries(DocumentEntries(paths));
+            m_fileList->AppendEntries(DocumentEntries(paths));
         }
         m_fileListPanel->SortFileList();
     });

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kLogoSize = 56;
 
-QPixmap emptyLogo()
+QPixmap EmptyLogo()
 {
     QPixmap pixmap(kLogoSize, kLogoSize);
     pixmap.fill(Qt::transparent);
@@ -23,9 +23,9 @@ QPixmap emptyLogo()
 
 // A solid block seen from above at an angle, its three faces in three shades of steel blue and
 // a bright front edge: a solid with an edge.
-QPixmap solidEdgeLogo()
+QPixmap SolidEdgeLogo()
 {
-    QPixmap pixmap = emptyLogo();
+    QPixmap pixmap = EmptyLogo();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF top(28, 6), left(7, 17), right(49, 17), centre(28, 28), bottomLeft(7, 40),
@@ -47,9 +47,9 @@ QPixmap solidEdgeLogo()
 }
 
 // The maker's badge: a white disc with a green ring and a maroon "T".
-QPixmap makerLogo()
+QPixmap MakerLogo()
 {
-    QPixmap pixmap = emptyLogo();
+    QPixmap pixmap = EmptyLogo();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x2e, 0x8b, 0x3a), 4));
@@ -62,7 +62,7 @@ QPixmap makerLogo()
     return pixmap;
 }
 
-QLabel* logo(const QString& name, const QString& hint, const QPixmap& picture, QWidget* parent)
+QLabel* Logo(const QString& name, const QString& hint, const QPixmap& picture, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
@@ -92,8 +92,8 @@ TitlePanel::TitlePanel(QWidget* parent) : QFrame(parent)
     frameLayout->setContentsMargins(0, 0, 0, 0);
     frameLayout->addWidget(m_gradientTitle);
 
-    m_image321 = logo(u"Image321"_s, u"Solid edge logo"_s, solidEdgeLogo(), m_gradientTitle);
-    m_image322 = logo(u"Image322"_s, u"Travenkalo"_s, makerLogo(), m_gradientTitle);
+    m_image321 = Logo(u"Image321"_s, u"Solid edge logo"_s, SolidEdgeLogo(), m_gradientTitle);
+    m_image322 = Logo(u"Image322"_s, u"Travenkalo"_s, MakerLogo(), m_gradientTitle);
 
     m_lblTitle = new QLabel(u"Velmar solid edge utils"_s, m_gradientTitle);
     m_lblTitle->setObjectName(u"lblTitle"_s);

@@ -20,6 +20,6 @@ void UpdateDraftsPage::actUpdateDraftsExecute()
 {
     ProgressDialogFactory progress(window());
     UpdateDrafts run(SystemAutomationServer(), progress);
-    run.Files = CheckedFiles();
+    run.files = CheckedFiles();
     run.Execute();
 }

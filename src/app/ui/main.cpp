@@ -17,7 +17,7 @@ namespace {
 
 // Absolute, against this start's working folder: a running instance that takes them has
 // another one.
-QStringList absolutePaths(const QStringList& args)
+QStringList AbsolutePaths(const QStringList& args)
 {
     QStringList paths;
     for (const QString& arg : args) {
@@ -43,5 +43,5 @@ int main(int argc, char** argv)
     platform::KeepRunningPastFileSizeLimit();
     SystemDesktop desktop;
     ProgramEnvironment env(desktop);
-    return startup::RunProgram(env, absolutePaths(CommandLineArguments(argc, argv)));
+    return startup::RunProgram(env, AbsolutePaths(CommandLineArguments(argc, argv)));
 }

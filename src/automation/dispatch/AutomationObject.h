@@ -12,10 +12,10 @@ public:
     virtual ~AutomationObject() = default;
 
     // Reads a member that takes no arguments, as a property or as a method (Documents, Count).
-    virtual AutomationValue get(const std::string& name) = 0;
+    virtual AutomationValue Get(const std::string& name) = 0;
     // Writes a property (Visible, DisplayAlerts).
-    virtual void put(const std::string& name, const AutomationValue& value) = 0;
+    virtual void Put(const std::string& name, const AutomationValue& value) = 0;
     // Calls a method with positional arguments, first argument first; returns its result
     // (Empty for a method that returns nothing).
-    virtual AutomationValue call(const std::string& name, const std::vector<AutomationValue>& args = {}) = 0;
+    virtual AutomationValue Call(const std::string& name, const std::vector<AutomationValue>& args = {}) = 0;
 };

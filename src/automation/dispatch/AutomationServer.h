@@ -12,10 +12,10 @@ public:
 
     // Looks the class up by name and creates an instance of it (in the caller's process or in
     // its own). Throws AutomationError when the class is unknown or the instance cannot be made.
-    virtual std::shared_ptr<AutomationObject> create(const std::string& progId) = 0;
+    virtual std::shared_ptr<AutomationObject> Create(const std::string& progId) = 0;
     // True when an instance of the class already runs and has announced itself (the running
     // object table under COM), so that creating one reaches that instance instead of a new one.
-    virtual bool isRunning(const std::string& progId) = 0;
+    virtual bool IsRunning(const std::string& progId) = 0;
 };
 
 // The system's own automation: COM on Windows. Where the system has none, every class lookup
@@ -32,5 +32,5 @@ public:
     AutomationApartment& operator=(const AutomationApartment&) = delete;
 
 private:
-    [[maybe_unused]] bool initialised_ = false;
+    [[maybe_unused]] bool m_initialised = false;
 };

@@ -18,127 +18,127 @@ AutomationValue AutomationValue::Missing() { return AutomationValue(Kind::Missin
 AutomationValue AutomationValue::Double(double value)
 {
     AutomationValue v(Kind::Double);
-    v.real_ = value;
+    v.m_real = value;
     return v;
 }
 
 AutomationValue AutomationValue::String(std::string utf8)
 {
     AutomationValue v(Kind::String);
-    v.text_ = std::move(utf8);
+    v.m_text = std::move(utf8);
     return v;
 }
 
 AutomationValue AutomationValue::StringRef(std::string utf8)
 {
     AutomationValue v(Kind::StringRef);
-    v.text_ = std::move(utf8);
+    v.m_text = std::move(utf8);
     return v;
 }
 
 AutomationValue AutomationValue::Object(std::shared_ptr<AutomationObject> object)
 {
     AutomationValue v(Kind::Object);
-    v.object_ = std::move(object);
+    v.m_object = std::move(object);
     return v;
 }
 
 namespace {
 
-[[noreturn]] void cannotConvert(const AutomationValue& v, const char* to)
+[[noreturn]] void CannotConvert(const AutomationValue& v, const char* to)
 {
-    throw AutomationError("Cannot convert " + v.describe() + " to " + to);
+    throw AutomationError("Cannot convert " + v.Describe() + " to " + to);
 }
 
 } // namespace
 
-bool AutomationValue::toBool() const
+bool AutomationValue::ToBool() const
 {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::Boolean:
     case Kind::Int16:
     case Kind::Int32:
     case Kind::Int32Ref:
-        return integer_ != 0;
+        return m_integer != 0;
     case Kind::Double:
-        return real_ != 0;
+        return m_real != 0;
     default:
-        cannotConvert(*this, "Boolean");
+        CannotConvert(*this, "Boolean");
     }
 }
 
-std::int32_t AutomationValue::toInt32() const
+std::int32_t AutomationValue::ToInt32() const
 {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::Boolean:
-        return integer_ ? -1 : 0; // automation's True
+        return m_integer ? -1 : 0; // automation's True
     case Kind::Int16:
     case Kind::Int32:
     case Kind::Int32Ref:
-        return std::int32_t(integer_);
+        return std::int32_t(m_integer);
     case Kind::Double: {
-        const double r = std::nearbyint(real_);
+        const double r = std::nearbyint(m_real);
         if (!std::isfinite(r) || r < double(std::numeric_limits<std::int32_t>::min())
             || r > double(std::numeric_limits<std::int32_t>::max()))
-            cannotConvert(*this, "Int32");
+            CannotConvert(*this, "Int32");
         return std::int32_t(r);
     }
     case Kind::String:
     case Kind::StringRef: {
         std::int32_t n = 0;
-        const char* first = text_.data();
-        const char* last = first + text_.size();
+        const char* first = m_text.data();
+        const char* last = first + m_text.size();
         while (first != last && *first == ' ')
             ++first;
         while (last != first && last[-1] == ' ')
             --last;
         const auto [end, ec] = std::from_chars(first, last, n);
         if (first == last || ec != std::errc() || end != last)
-            cannotConvert(*this, "Int32");
+            CannotConvert(*this, "Int32");
         return n;
     }
     default:
-        cannotConvert(*this, "Int32");
+        CannotConvert(*this, "Int32");
     }
 }
 
-double AutomationValue::toDouble() const
+double AutomationValue::ToDouble() const
 {
-    if (kind_ == Kind::Double)
-        return real_;
-    return double(toInt32());
+    if (m_kind == Kind::Double)
+        return m_real;
+    return double(ToInt32());
 }
 
-std::string AutomationValue::toString() const
+std::string AutomationValue::ToString() const
 {
-    switch (kind_) {
+    switch (m_kind) {
     case Kind::Empty:
         return {};
     case Kind::String:
     case Kind::StringRef:
-        return text_;
+        return m_text;
     case Kind::Boolean:
-        return integer_ ? "True" : "False";
+        return m_integer ? "True" : "False";
     case Kind::Int16:
     case Kind::Int32:
     case Kind::Int32Ref:
-        return std::to_string(integer_);
+        return std::to_string(m_integer);
     case Kind::Double: {
         std::ostringstream s;
         s.precision(17);
-        s << real_;
+        s << m_real;
         return s.str();
     }
     default:
-        cannotConvert(*this, "String");
+        CannotConvert(*this, "String");
     }
 }
 
-std::shared_ptr<AutomationObject> AutomationValue::toObject() const
+std::shared_ptr<AutomationObject> AutomationValue::ToObject() const
 {
-    if (kind_ != Kind::Object || !object_)
-        cannotConvert(*this, "Object");
-    return object_;
+    if (m_kind != Kind::Object || !m_object)
+        CannotConvert(*this, "Object");
+    return m_object;
 }
 
 const char* KindName(AutomationValue::Kind kind)
@@ -158,25 +158,25 @@ const char* KindName(AutomationValue::Kind kind)
     return "?";
 }
 
-std::string AutomationValue::describe() const
+std::string AutomationValue::Describe() const
 {
-    std::string s = KindName(kind_);
-    switch (kind_) {
+    std::string s = KindName(m_kind);
+    switch (m_kind) {
     case Kind::Empty:
     case Kind::Missing:
         return s;
     case Kind::Object:
-        return s + (object_ ? "" : "(null)");
+        return s + (m_object ? "" : "(null)");
     case Kind::String:
     case Kind::StringRef:
-        return s + "(\"" + text_ + "\")";
+        return s + "(\"" + m_text + "\")";
     default:
-        return s + "(" + toString() + ")";
+        return s + "(" + ToString() + ")";
     }
 }
 
 bool operator==(const AutomationValue& a, const AutomationValue& b)
 {
-    return a.kind_ == b.kind_ && a.integer_ == b.integer_ && (a.real_ == b.real_ || (a.real_ != a.real_ && b.real_ != b.real_))
-        && a.text_ == b.text_ && a.object_ == b.object_;
+    return a.m_kind == b.m_kind && a.m_integer == b.m_integer && (a.m_real == b.m_real || (a.m_real != a.m_real && b.m_real != b.m_real))
+        && a.m_text == b.m_text && a.m_object == b.m_object;
 }

@@ -15,13 +15,13 @@ class AutomationObject;
 class AutomationError : public std::runtime_error {
 public:
     explicit AutomationError(const std::string& message, std::int32_t code = 0)
-        : std::runtime_error(message), code_(code)
+        : std::runtime_error(message), m_code(code)
     {
     }
-    std::int32_t code() const { return code_; }
+    std::int32_t Code() const { return m_code; }
 
 private:
-    std::int32_t code_;
+    std::int32_t m_code;
 };
 
 class AutomationValue {
@@ -51,32 +51,32 @@ public:
     static AutomationValue Missing();
     static AutomationValue Object(std::shared_ptr<AutomationObject> object);
 
-    Kind kind() const { return kind_; }
-    bool isEmpty() const { return kind_ == Kind::Empty; }
+    Kind ValueKind() const { return m_kind; }
+    bool IsEmpty() const { return m_kind == Kind::Empty; }
 
     // Conversions a caller relies on; each throws AutomationError when the value has no
     // sensible meaning as the type asked for (an object as a number, a text that is no number).
-    bool toBool() const;
-    std::int32_t toInt32() const;
-    double toDouble() const;
-    std::string toString() const;
+    bool ToBool() const;
+    std::int32_t ToInt32() const;
+    double ToDouble() const;
+    std::string ToString() const;
     // The object; throws when the value holds none (also for an empty object reference).
-    std::shared_ptr<AutomationObject> toObject() const;
+    std::shared_ptr<AutomationObject> ToObject() const;
 
     // Kind and value as one text, such as Int16(3), StringRef("C:\a.dft") or Missing; for logs
     // of what was sent.
-    std::string describe() const;
+    std::string Describe() const;
 
     friend bool operator==(const AutomationValue& a, const AutomationValue& b);
 
 private:
-    explicit AutomationValue(Kind kind, std::int64_t integer = 0) : kind_(kind), integer_(integer) {}
+    explicit AutomationValue(Kind kind, std::int64_t integer = 0) : m_kind(kind), m_integer(integer) {}
 
-    Kind kind_ = Kind::Empty;
-    std::int64_t integer_ = 0; // Boolean (0 or 1), Int16, Int32, Int32Ref
-    double real_ = 0;
-    std::string text_;
-    std::shared_ptr<AutomationObject> object_;
+    Kind m_kind = Kind::Empty;
+    std::int64_t m_integer = 0; // Boolean (0 or 1), Int16, Int32, Int32Ref
+    double m_real = 0;
+    std::string m_text;
+    std::shared_ptr<AutomationObject> m_object;
 };
 
 const char* KindName(AutomationValue::Kind kind);

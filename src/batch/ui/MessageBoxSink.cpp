@@ -4,5 +4,5 @@
 
 void MessageBoxSink::Information(const QString& caption, const QString& text)
 {
-    arMessageBox(caption, text, {QStringLiteral("Ok")}, miInformation, 0, poMainFormCenter, true, owner_);
+    arMessageBox(caption, text, {QStringLiteral("Ok")}, miInformation, 0, poMainFormCenter, true, m_owner);
 }

@@ -8,9 +8,9 @@
 
 class MessageBoxSink : public MessageSink {
 public:
-    explicit MessageBoxSink(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit MessageBoxSink(QWidget* owner = nullptr) : m_owner(owner) {}
     void Information(const QString& caption, const QString& text) override;
 
 private:
-    QPointer<QWidget> owner_;
+    QPointer<QWidget> m_owner;
 };

@@ -20,7 +20,7 @@
 
 TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      centreOver_(centreOver)
+      m_centreOver(centreOver)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // A log left open must not keep the program running once the main window has closed.
@@ -28,71 +28,73 @@ TarFrmProgressDialog::TarFrmProgressDialog(QWidget* centreOver)
     setWindowTitle(QStringLiteral("Progress dialog"));
     resize(392, 345);
 
-    actClose = new QAction(QStringLiteral("&Close"), this);
-    actCancel = new QAction(QStringLiteral("Cancel"), this);
-    actCancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    actCancel->setShortcutContext(Qt::WindowShortcut);
-    addAction(actCancel);
-    connect(actClose, &QAction::triggered, this, &TarFrmProgressDialog::actCloseExecute);
-    connect(actCancel, &QAction::triggered, this, &TarFrmProgressDialog::actCancelExecute);
+    m_actClose = new QAction(QStringLiteral("&Close"), this);
+    m_actClose->setObjectName(QStringLiteral("actClose"));
+    m_actCancel = new QAction(QStringLiteral("Cancel"), this);
+    m_actCancel->setObjectName(QStringLiteral("actCancel"));
+    m_actCancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_actCancel->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_actCancel);
+    connect(m_actClose, &QAction::triggered, this, &TarFrmProgressDialog::actCloseExecute);
+    connect(m_actCancel, &QAction::triggered, this, &TarFrmProgressDialog::actCancelExecute);
 
-    mProgressText = new QPlainTextEdit(this);
-    mProgressText->setObjectName(QStringLiteral("mProgressText"));
-    mProgressText->setLineWrapMode(QPlainTextEdit::NoWrap);
-    mProgressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mProgressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_progressText = new QPlainTextEdit(this);
+    m_progressText->setObjectName(QStringLiteral("mProgressText"));
+    m_progressText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_progressText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_progressText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     // Between the log and the buttons: files done of all, and the time taken and still to go.
     // Both appear with the run's first file, so a run that ends before its file loop (no
     // connection) shows none.
     auto* pnlProgress = new QWidget(this);
     pnlProgress->setObjectName(QStringLiteral("pnlProgress"));
-    pbProgress = new QProgressBar(pnlProgress);
-    pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setFormat(QStringLiteral("%v/%m"));
-    pbProgress->setTextVisible(true);
-    pbProgress->setRange(0, 0);
-    lblProgressTime = new QLabel(pnlProgress);
-    lblProgressTime->setObjectName(QStringLiteral("lblProgressTime"));
-    lblProgressTime->setTextFormat(Qt::PlainText);
+    m_pbProgress = new QProgressBar(pnlProgress);
+    m_pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    m_pbProgress->setFormat(QStringLiteral("%v/%m"));
+    m_pbProgress->setTextVisible(true);
+    m_pbProgress->setRange(0, 0);
+    m_lblProgressTime = new QLabel(pnlProgress);
+    m_lblProgressTime->setObjectName(QStringLiteral("lblProgressTime"));
+    m_lblProgressTime->setTextFormat(Qt::PlainText);
     auto* progressRow = new QHBoxLayout(pnlProgress);
     progressRow->setContentsMargins(8, 6, 8, 0);
-    progressRow->addWidget(pbProgress, 1);
-    progressRow->addWidget(lblProgressTime);
+    progressRow->addWidget(m_pbProgress, 1);
+    progressRow->addWidget(m_lblProgressTime);
     pnlProgress->hide();
-    clockTick_ = new QTimer(this);
-    clockTick_->setInterval(1000);
-    connect(clockTick_, &QTimer::timeout, this, &TarFrmProgressDialog::updateProgressTime);
+    m_clockTick = new QTimer(this);
+    m_clockTick->setInterval(1000);
+    connect(m_clockTick, &QTimer::timeout, this, &TarFrmProgressDialog::UpdateProgressTime);
 
     // The button bar along the bottom; Cancel sits in its own panel at the right end.
     auto* pnlButtons = new QFrame(this);
     pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
     pnlButtons->setFrameShape(QFrame::NoFrame);
     pnlButtons->setFixedHeight(41);
-    btnClose = new ActionButton(actClose, ActionButton::NoHint, pnlButtons);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
+    m_btnClose = new ActionButton(m_actClose, ActionButton::NoHint, pnlButtons);
+    m_btnClose->setObjectName(QStringLiteral("btnClose"));
     auto* pnlButtonsRight = new QFrame(pnlButtons);
     pnlButtonsRight->setObjectName(QStringLiteral("pnlButtonsRight"));
     pnlButtonsRight->setFrameShape(QFrame::NoFrame);
-    btnCancel = new ActionButton(actCancel, ActionButton::NoHint, pnlButtonsRight);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    for (QPushButton* b : {btnClose, btnCancel}) {
+    m_btnCancel = new ActionButton(m_actCancel, ActionButton::NoHint, pnlButtonsRight);
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    for (QPushButton* b : {m_btnClose, m_btnCancel}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(75);
     }
 
     auto* right = new QHBoxLayout(pnlButtonsRight);
     right->setContentsMargins(0, 0, 0, 0);
-    right->addWidget(btnCancel);
+    right->addWidget(m_btnCancel);
     auto* panel = new QHBoxLayout(pnlButtons);
     panel->setContentsMargins(8, 8, 8, 8);
-    panel->addWidget(btnClose);
+    panel->addWidget(m_btnClose);
     panel->addStretch(1);
     panel->addWidget(pnlButtonsRight);
     auto* main = new QVBoxLayout(this);
     main->setContentsMargins(0, 0, 0, 0);
     main->setSpacing(0);
-    main->addWidget(mProgressText, 1);
+    main->addWidget(m_progressText, 1);
     main->addWidget(pnlProgress);
     main->addWidget(pnlButtons);
 
@@ -108,15 +110,15 @@ void TarFrmProgressDialog::SetCaption(const QString& caption)
 
 void TarFrmProgressDialog::Show()
 {
-    if (centreOver_ && centreOver_->isVisible())
-        move(centreOver_->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    if (m_centreOver && m_centreOver->isVisible())
+        move(m_centreOver->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     show();
     raise();
 }
 
 void TarFrmProgressDialog::AddLine(const QString& text)
 {
-    mProgressText->appendPlainText(text);
+    m_progressText->appendPlainText(text);
 }
 
 void TarFrmProgressDialog::ProcessPendingEvents()
@@ -126,51 +128,51 @@ void TarFrmProgressDialog::ProcessPendingEvents()
 
 void TarFrmProgressDialog::SetProgress(qsizetype done, qsizetype total)
 {
-    if (!clock_.isValid()) {
-        clock_.start();
-        pbProgress->parentWidget()->show();
-        clockTick_->start();
+    if (!m_clock.isValid()) {
+        m_clock.start();
+        m_pbProgress->parentWidget()->show();
+        m_clockTick->start();
     }
-    done_ = done;
-    total_ = total;
+    m_done = done;
+    m_total = total;
     // The bar counts in int, which no file list outgrows.
     constexpr qsizetype most = std::numeric_limits<int>::max();
-    pbProgress->setRange(0, int(std::min(total, most)));
-    pbProgress->setValue(int(std::min(done, most)));
-    updateProgressTime();
+    m_pbProgress->setRange(0, int(std::min(total, most)));
+    m_pbProgress->setValue(int(std::min(done, most)));
+    UpdateProgressTime();
 }
 
-void TarFrmProgressDialog::updateProgressTime()
+void TarFrmProgressDialog::UpdateProgressTime()
 {
-    if (clock_.isValid())
-        lblProgressTime->setText(ProgressTimeText(clock_.elapsed(), done_, total_, finished_));
+    if (m_clock.isValid())
+        m_lblProgressTime->setText(ProgressTimeText(m_clock.elapsed(), m_done, m_total, m_finished));
 }
 
 void TarFrmProgressDialog::Finish()
 {
-    stopped_ = true;
-    finished_ = true;
-    clockTick_->stop();
-    updateProgressTime();
+    m_stopped = true;
+    m_finished = true;
+    m_clockTick->stop();
+    UpdateProgressTime();
     ActionManagerUpdate();
-    if (closeRequested_)
+    if (m_closeRequested)
         close();
 }
 
 QStringList TarFrmProgressDialog::Lines() const
 {
-    return mProgressText->toPlainText().split(u'\n');
+    return m_progressText->toPlainText().split(u'\n');
 }
 
 void TarFrmProgressDialog::ActionManagerUpdate()
 {
-    actCancel->setEnabled(!stopped_);
-    actClose->setEnabled(stopped_);
+    m_actCancel->setEnabled(!m_stopped);
+    m_actClose->setEnabled(m_stopped);
 }
 
 void TarFrmProgressDialog::actCancelExecute()
 {
-    stopped_ = true;
+    m_stopped = true;
     ActionManagerUpdate();
 }
 
@@ -181,10 +183,10 @@ void TarFrmProgressDialog::actCloseExecute()
 
 void TarFrmProgressDialog::closeEvent(QCloseEvent* event)
 {
-    if (!finished_) {
+    if (!m_finished) {
         // The run still writes to this window: stop it, and close once it has finished.
-        closeRequested_ = true;
-        stopped_ = true;
+        m_closeRequested = true;
+        m_stopped = true;
         ActionManagerUpdate();
         event->ignore();
         return;
@@ -194,7 +196,7 @@ void TarFrmProgressDialog::closeEvent(QCloseEvent* event)
 
 ProgressSink& ProgressDialogFactory::CreateProgress()
 {
-    auto* dialog = new TarFrmProgressDialog(centreOver_);
-    last_ = dialog;
+    auto* dialog = new TarFrmProgressDialog(m_centreOver);
+    m_last = dialog;
     return *dialog;
 }

@@ -20,7 +20,7 @@ class TarFrmProgressDialog : public QWidget, public ProgressSink {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TarFrmProgressDialog)
 public:
-    // CentreOver: the window to centre on when shown (usually the main window); may be null.
+    // `centreOver`: the window to centre on when shown (usually the main window); may be null.
     explicit TarFrmProgressDialog(QWidget* centreOver = nullptr);
     ~TarFrmProgressDialog() override;
 
@@ -29,13 +29,13 @@ public:
     void Show() override;
     void AddLine(const QString& text) override;
     void ProcessPendingEvents() override;
-    bool Stopped() const override { return stopped_; }
+    bool Stopped() const override { return m_stopped; }
     // Shows the bar and the time line from the first call on; the clock starts then.
     void SetProgress(qsizetype done, qsizetype total) override;
     void Finish() override;
 
     // True once the run has called Finish.
-    bool Finished() const { return finished_; }
+    bool Finished() const { return m_finished; }
     // The log as shown, one entry per line.
     QStringList Lines() const;
 
@@ -44,39 +44,39 @@ public:
     void actCancelExecute();
     void actCloseExecute();
 
-    QPlainTextEdit* mProgressText = nullptr;
-    QProgressBar* pbProgress = nullptr;   // done/total files
-    QLabel* lblProgressTime = nullptr;    // elapsed and estimated remaining time
-    QPushButton* btnClose = nullptr;
-    QPushButton* btnCancel = nullptr;
-    QAction* actClose = nullptr;
-    QAction* actCancel = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void updateProgressTime();
+    QPlainTextEdit* m_progressText = nullptr; // object name mProgressText
+    QProgressBar* m_pbProgress = nullptr;     // done/total files
+    QLabel* m_lblProgressTime = nullptr;      // elapsed and estimated remaining time
+    QPushButton* m_btnClose = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QAction* m_actClose = nullptr;
+    QAction* m_actCancel = nullptr;
 
-    QPointer<QWidget> centreOver_;
-    QTimer* clockTick_ = nullptr; // refreshes the elapsed time while the run waits on a file
-    QElapsedTimer clock_;
-    qsizetype done_ = 0;
-    qsizetype total_ = 0;
-    bool stopped_ = false;
-    bool finished_ = false;
-    bool closeRequested_ = false; // a close asked for before Finish, carried out by Finish
+    void UpdateProgressTime();
+
+    QPointer<QWidget> m_centreOver;
+    QTimer* m_clockTick = nullptr; // refreshes the elapsed time while the run waits on a file
+    QElapsedTimer m_clock;
+    qsizetype m_done = 0;
+    qsizetype m_total = 0;
+    bool m_stopped = false;
+    bool m_finished = false;
+    bool m_closeRequested = false; // a close asked for before Finish, carried out by Finish
 };
 
 // Creates one new log window per run, centred over the given window.
 class ProgressDialogFactory : public ProgressSinkFactory {
 public:
-    explicit ProgressDialogFactory(QWidget* centreOver = nullptr) : centreOver_(centreOver) {}
+    explicit ProgressDialogFactory(QWidget* centreOver = nullptr) : m_centreOver(centreOver) {}
     ProgressSink& CreateProgress() override;
     // The window made by the last CreateProgress (null when none, or when it is gone).
-    TarFrmProgressDialog* Last() const { return last_; }
+    TarFrmProgressDialog* Last() const { return m_last; }
 
 private:
-    QPointer<QWidget> centreOver_;
-    QPointer<TarFrmProgressDialog> last_;
+    QPointer<QWidget> m_centreOver;
+    QPointer<TarFrmProgressDialog> m_last;
 };

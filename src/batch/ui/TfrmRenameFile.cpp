@@ -11,34 +11,44 @@ TfrmRenameFile::TfrmRenameFile(QWidget* owner)
     setWindowTitle(QStringLiteral("Rename file"));
     setFixedSize(318, 116);
 
-    gbRenameFile = new QGroupBox(this);
-    gbRenameFile->setObjectName(QStringLiteral("gbRenameFile"));
-    gbRenameFile->setGeometry(8, 4, 302, 72);
+    m_gbRenameFile = new QGroupBox(this);
+    m_gbRenameFile->setObjectName(QStringLiteral("gbRenameFile"));
+    m_gbRenameFile->setGeometry(8, 4, 302, 72);
 
-    lblOldName = new QLabel(QStringLiteral("Old name:"), gbRenameFile);
-    lblOldName->setGeometry(10, 14, 66, 21);
-    edOldName = new QLineEdit(gbRenameFile);
-    edOldName->setObjectName(QStringLiteral("edOldName"));
-    edOldName->setGeometry(80, 14, 212, 21);
-    edOldName->setEnabled(false);
+    m_lblOldName = new QLabel(QStringLiteral("Old name:"), m_gbRenameFile);
+    m_lblOldName->setGeometry(10, 14, 66, 21);
+    m_edOldName = new QLineEdit(m_gbRenameFile);
+    m_edOldName->setObjectName(QStringLiteral("edOldName"));
+    m_edOldName->setGeometry(80, 14, 212, 21);
+    m_edOldName->setEnabled(false);
 
-    lblNewName = new QLabel(QStringLiteral("New name:"), gbRenameFile);
-    lblNewName->setGeometry(10, 42, 66, 21);
-    edNewName = new QLineEdit(gbRenameFile);
-    edNewName->setObjectName(QStringLiteral("edNewName"));
-    edNewName->setGeometry(80, 42, 212, 21);
-    lblNewName->setBuddy(edNewName);
+    m_lblNewName = new QLabel(QStringLiteral("New name:"), m_gbRenameFile);
+    m_lblNewName->setGeometry(10, 42, 66, 21);
+    m_edNewName = new QLineEdit(m_gbRenameFile);
+    m_edNewName->setObjectName(QStringLiteral("edNewName"));
+    m_edNewName->setGeometry(80, 42, 212, 21);
+    m_lblNewName->setBuddy(m_edNewName);
 
-    btnRename = new QPushButton(QStringLiteral("Rename"), this);
-    btnRename->setObjectName(QStringLiteral("btnRename"));
-    btnRename->setGeometry(154, 84, 75, 25);
-    btnRename->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(235, 84, 75, 25);
-    btnCancel->setAutoDefault(false);
+    m_btnRename = new QPushButton(QStringLiteral("Rename"), this);
+    m_btnRename->setObjectName(QStringLiteral("btnRename"));
+    m_btnRename->setGeometry(154, 84, 75, 25);
+    m_btnRename->setDefault(true);
+    m_btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnCancel->setGeometry(235, 84, 75, 25);
+    m_btnCancel->setAutoDefault(false);
 
-    connect(btnRename, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    edNewName->setFocus();
+    connect(m_btnRename, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_edNewName->setFocus();
+}
+
+void TfrmRenameFile::SetOldName(const QString& name)
+{
+    m_edOldName->setText(name);
+}
+
+QString TfrmRenameFile::NewName() const
+{
+    return m_edNewName->text();
 }

@@ -15,11 +15,16 @@ class TfrmRenameFile : public QDialog {
 public:
     explicit TfrmRenameFile(QWidget* owner = nullptr);
 
-    QGroupBox* gbRenameFile = nullptr;
-    QLabel* lblOldName = nullptr;
-    QLineEdit* edOldName = nullptr;
-    QLabel* lblNewName = nullptr;
-    QLineEdit* edNewName = nullptr;
-    QPushButton* btnRename = nullptr;
-    QPushButton* btnCancel = nullptr;
+    // The current name, shown disabled, and the name the user typed.
+    void SetOldName(const QString& name);
+    QString NewName() const;
+
+private:
+    QGroupBox* m_gbRenameFile = nullptr;
+    QLabel* m_lblOldName = nullptr;
+    QLineEdit* m_edOldName = nullptr;
+    QLabel* m_lblNewName = nullptr;
+    QLineEdit* m_edNewName = nullptr;
+    QPushButton* m_btnRename = nullptr;
+    QPushButton* m_btnCancel = nullptr;
 };

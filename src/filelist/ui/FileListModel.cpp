@@ -2,21 +2,21 @@
 
 FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void FileListModel::appendEntries(const std::vector<FileEntry>& entries)
+void FileListModel::AppendEntries(const std::vector<FileEntry>& entries)
 {
     if (entries.empty())
         return;
-    const int first = list_.count();
+    const int first = m_list.Count();
     beginInsertRows({}, first, first + int(entries.size()) - 1);
-    list_.append(entries);
+    m_list.Append(entries);
     endInsertRows();
-    emit listChanged();
+    emit ListChanged();
 }
 
-void FileListModel::sortList()
+void FileListModel::SortList()
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<int> moved = list_.sort();
+    const std::vector<int> moved = m_list.Sort();
     // The view's highlighted and current rows are persistent indexes: they follow their entry
     // to its new place instead of staying at the same row number.
     const QModelIndexList before = persistentIndexList();
@@ -26,27 +26,27 @@ void FileListModel::sortList()
         after.append(index(moved[size_t(i.row())], i.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    emit listChanged();
+    emit ListChanged();
 }
 
-void FileListModel::sortBy(int column)
+void FileListModel::SortBy(int column)
 {
-    list_.setSortColumn(column);
-    sortList();
+    m_list.SetSortColumn(column);
+    SortList();
 }
 
-void FileListModel::setFileName(int row, const QString& name)
+void FileListModel::SetFileName(int row, const QString& name)
 {
-    if (row < 0 || row >= list_.count())
+    if (row < 0 || row >= m_list.Count())
         return;
-    list_.at(row).fileName = name;
+    m_list.At(row).fileName = name;
     emit dataChanged(index(row, 0), index(row, 0));
-    emit listChanged();
+    emit ListChanged();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : list_.count();
+    return parent.isValid() ? 0 : m_list.Count();
 }
 
 int FileListModel::columnCount(const QModelIndex& parent) const
@@ -56,9 +56,9 @@ int FileListModel::columnCount(const QModelIndex& parent) const
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= list_.count())
+    if (!index.isValid() || index.row() >= m_list.Count())
         return {};
-    const FileEntry& e = list_.at(index.row());
+    const FileEntry& e = m_list.At(index.row());
     switch (role) {
     case Qt::DisplayRole:
         return index.column() == 0 ? e.fileName : e.directory;
@@ -67,7 +67,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
             return e.checked ? Qt::Checked : Qt::Unchecked;
         break;
     case Qt::ToolTipRole:
-        return e.fullPath();
+        return e.FullPath();
     default:
         break;
     }
@@ -76,14 +76,14 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
 
 bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= list_.count())
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= m_list.Count())
         return false;
     const bool checked = value.toInt() == Qt::Checked;
-    FileEntry& e = list_.at(index.row());
+    FileEntry& e = m_list.At(index.row());
     if (e.checked != checked) {
         e.checked = checked;
         emit dataChanged(index, index, {Qt::CheckStateRole});
-        emit checkToggled(index.row());
+        emit CheckToggled(index.row());
     }
     return true;
 }

@@ -13,32 +13,32 @@ class FileListModel : public QAbstractTableModel {
 public:
     explicit FileListModel(QObject* parent = nullptr);
 
-    const FileList& list() const { return list_; }
+    const FileList& List() const { return m_list; }
 
     // Appends entries at the end (rows inserted, the view keeps its state).
-    void appendEntries(const std::vector<FileEntry>& entries);
+    void AppendEntries(const std::vector<FileEntry>& entries);
     // Any other change of the whole list: the view is reset afterwards.
-    template <class F> void change(F&& f)
+    template <class F> void Change(F&& f)
     {
         beginResetModel();
-        f(list_);
+        f(m_list);
         endResetModel();
-        emit listChanged();
+        emit ListChanged();
     }
     // A change of check boxes only: rows, order and the highlighted row stay.
-    template <class F> void changeChecks(F&& f)
+    template <class F> void ChangeChecks(F&& f)
     {
-        f(list_);
-        if (list_.count() > 0)
-            emit dataChanged(index(0, 0), index(list_.count() - 1, 0), {Qt::CheckStateRole});
-        emit listChanged();
+        f(m_list);
+        if (m_list.Count() > 0)
+            emit dataChanged(index(0, 0), index(m_list.Count() - 1, 0), {Qt::CheckStateRole});
+        emit ListChanged();
     }
     // Sorts by the list's sort column; the highlighted row stays on its entry.
-    void sortList();
-    // Makes Column the sort column and sorts.
-    void sortBy(int column);
+    void SortList();
+    // Makes `column` the sort column and sorts.
+    void SortBy(int column);
     // Sets one entry's file name in place.
-    void setFileName(int row, const QString& name);
+    void SetFileName(int row, const QString& name);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -49,10 +49,10 @@ public:
 
 signals:
     // A row's check box was changed through the view.
-    void checkToggled(int row);
+    void CheckToggled(int row);
     // Entries were added, removed, re-ordered or changed.
-    void listChanged();
+    void ListChanged();
 
 private:
-    FileList list_;
+    FileList m_list;
 };

@@ -14,10 +14,10 @@
 
 namespace {
 
-// The local name of a file URL. Where names are bytes, the percent-encoded bytes of the URL are
+// The local name of a file `url`. Where names are bytes, the percent-encoded bytes of the `url` are
 // the name's bytes, also when they are no UTF-8 (a Windows-1250 name on an old share): they go
 // through the program's one conversion of file names instead of being replaced.
-QString localName(const QUrl& url)
+QString LocalName(const QUrl& url)
 {
     if (platform::kNativePathStyle == platform::PathStyle::Posix && url.host().isEmpty()) {
         const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
@@ -32,82 +32,82 @@ TarExplorerDrop::TarExplorerDrop(QObject* owner) : QObject(owner) {}
 
 TarExplorerDrop::~TarExplorerDrop()
 {
-    detach();
+    Detach();
 }
 
-void TarExplorerDrop::setEnabled(bool value)
+void TarExplorerDrop::SetEnabled(bool value)
 {
-    if (!destination)
+    if (!m_destination)
         return;
-    enabled = value;
-    registerDrops(value);
+    m_enabled = value;
+    RegisterDrops(value);
 }
 
-void TarExplorerDrop::setDestinationControl(QWidget* value)
+void TarExplorerDrop::SetDestinationControl(QWidget* value)
 {
-    if (value == destination)
+    if (value == m_destination)
         return;
     if (!value) {
-        setEnabled(false);
-        detach();
+        SetEnabled(false);
+        Detach();
         return;
     }
     // A target that moves on leaves nothing of itself on the control it served before.
-    if (destination) {
-        setEnabled(false);
-        detach();
+    if (m_destination) {
+        SetEnabled(false);
+        Detach();
     }
-    destination = value;
-    attach();
-    setEnabled(true);
+    m_destination = value;
+    Attach();
+    SetEnabled(true);
 }
 
-void TarExplorerDrop::attach()
+void TarExplorerDrop::Attach()
 {
-    auto* area = qobject_cast<QAbstractScrollArea*>(destination.data());
-    destinationWindow = area ? area->viewport() : destination.data();
-    windowAcceptedDrops = destinationWindow->acceptDrops();
-    destinationWindow->installEventFilter(this);
+    auto* area = qobject_cast<QAbstractScrollArea*>(m_destination.data());
+    m_destinationWindow = area ? area->viewport() : m_destination.data();
+    m_windowAcceptedDrops = m_destinationWindow->acceptDrops();
+    m_destinationWindow->installEventFilter(this);
 }
 
-void TarExplorerDrop::detach()
+void TarExplorerDrop::Detach()
 {
-    if (destinationWindow) {
-        destinationWindow->removeEventFilter(this);
-        destinationWindow->setAcceptDrops(windowAcceptedDrops);
+    if (m_destinationWindow) {
+        m_destinationWindow->removeEventFilter(this);
+        m_destinationWindow->setAcceptDrops(m_windowAcceptedDrops);
     }
-    destinationWindow = nullptr;
-    destination = nullptr;
-    enabled = false;
+    m_destinationWindow = nullptr;
+    m_destination = nullptr;
+    m_enabled = false;
 }
 
-void TarExplorerDrop::registerDrops(bool accept)
+void TarExplorerDrop::RegisterDrops(bool accept)
 {
-    if (destinationWindow)
-        destinationWindow->setAcceptDrops(accept || windowAcceptedDrops);
+    if (m_destinationWindow)
+        m_destinationWindow->setAcceptDrops(accept || m_windowAcceptedDrops);
 }
 
-QStringList TarExplorerDrop::namesOf(const QMimeData* drop)
+QStringList TarExplorerDrop::NamesOf(const QMimeData* drop)
 {
     QStringList names;
     if (!drop || !drop->hasUrls())
         return names;
     for (const QUrl& url : drop->urls()) {
         if (url.isLocalFile())
-            names.append(localName(url));
+            names.append(LocalName(url));
     }
     return names;
 }
 
 bool TarExplorerDrop::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!enabled || watched != destinationWindow)
+    if (!m_enabled || watched != m_destinationWindow)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (namesOf(drag->mimeData()).isEmpty())
+        if (NamesOf(drag->mimeData()).isEmpty())
             return false; // not files: the control decides
         drag->setDropAction(Qt::CopyAction);
         drag->accept();
@@ -115,7 +115,7 @@ bool TarExplorerDrop::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        if (namesOf(drop->mimeData()).isEmpty())
+        if (NamesOf(drop->mimeData()).isEmpty())
             return false;
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
@@ -129,18 +129,18 @@ bool TarExplorerDrop::eventFilter(QObject* watched, QEvent* event)
 
 void TarExplorerDrop::HandleDrop(const QMimeData* drop, QPoint point)
 {
-    if (OnBeginDrop)
-        OnBeginDrop(this);
-    droppedFiles.clear();
-    for (const QString& name : namesOf(drop)) {
+    if (onBeginDrop)
+        onBeginDrop(this);
+    m_droppedFiles.clear();
+    for (const QString& name : NamesOf(drop)) {
         // A name counts as a file only when it is a regular file now: folders, devices, pipes
         // and names that do not exist are refused one by one.
-        if (AllowFolders || NotARegularFileReason(name).isEmpty())
-            droppedFiles.append(name);
-        else if (OnFolderNotAllowed)
-            OnFolderNotAllowed(this, name);
+        if (allowFolders || NotARegularFileReason(name).isEmpty())
+            m_droppedFiles.append(name);
+        else if (onFolderNotAllowed)
+            onFolderNotAllowed(this, name);
     }
-    fileCount = int(droppedFiles.size());
-    if (OnDropped)
-        OnDropped(this, droppedFiles, fileCount, point.x(), point.y());
+    m_fileCount = int(m_droppedFiles.size());
+    if (onDropped)
+        onDropped(this, m_droppedFiles, m_fileCount, point.x(), point.y());
 }

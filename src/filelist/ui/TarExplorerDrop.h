@@ -22,33 +22,33 @@ class QMimeData;
 class TarExplorerDrop : public QObject {
     Q_OBJECT
 public:
-    // Sender, the accepted names, their number, and the drop point in the destination's
+    // `sender`, the accepted names, their number, and the drop point in the destination's
     // coordinates (for a scrolling view, its viewport's).
-    using TOnDropped = std::function<void(TarExplorerDrop* Sender, const QStringList& Files, int FileCount, int x, int y)>;
-    using TOnFolderNotAllowed = std::function<void(TarExplorerDrop* Sender, const QString& FileName)>;
-    using TNotifyEvent = std::function<void(TarExplorerDrop* Sender)>;
+    using TOnDropped = std::function<void(TarExplorerDrop* sender, const QStringList& files, int fileCount, int x, int y)>;
+    using TOnFolderNotAllowed = std::function<void(TarExplorerDrop* sender, const QString& fileName)>;
+    using TNotifyEvent = std::function<void(TarExplorerDrop* sender)>;
 
     // Starts detached and disabled, with no folders allowed.
     explicit TarExplorerDrop(QObject* owner = nullptr);
     ~TarExplorerDrop() override;
 
-    bool Enabled() const { return enabled && destination; }
+    bool Enabled() const { return m_enabled && m_destination; }
     // Only while a destination is set: makes its window accept file drops, or stop accepting them.
-    void setEnabled(bool value);
+    void SetEnabled(bool value);
 
-    QWidget* DestinationControl() const { return destination; }
-    // Another control: detaches from the current one, attaches to Value and enables. The same
+    QWidget* DestinationControl() const { return m_destination; }
+    // Another control: detaches from the current one, attaches to `value` and enables. The same
     // control: nothing. None: detaches and disables.
-    void setDestinationControl(QWidget* value);
+    void SetDestinationControl(QWidget* value);
 
-    bool AllowFolders = false;
-    TNotifyEvent OnBeginDrop;
-    TOnDropped OnDropped;
-    TOnFolderNotAllowed OnFolderNotAllowed;
+    bool allowFolders = false;
+    TNotifyEvent onBeginDrop;
+    TOnDropped onDropped;
+    TOnFolderNotAllowed onFolderNotAllowed;
 
     // Names accepted by the last drop.
-    const QStringList& DroppedFiles() const { return droppedFiles; }
-    int FileCount() const { return fileCount; }
+    const QStringList& DroppedFiles() const { return m_droppedFiles; }
+    int FileCount() const { return m_fileCount; }
 
     // Reads one drop: its file names and its point.
     void HandleDrop(const QMimeData* drop, QPoint point);
@@ -58,16 +58,16 @@ protected:
 
 private:
     // The local paths of a drop's file URLs; other URLs name no file and are left out.
-    static QStringList namesOf(const QMimeData* drop);
-    void attach();
-    void detach();
-    void registerDrops(bool accept);
+    static QStringList NamesOf(const QMimeData* drop);
+    void Attach();
+    void Detach();
+    void RegisterDrops(bool accept);
 
-    bool enabled = false;
-    QPointer<QWidget> destination;
+    bool m_enabled = false;
+    QPointer<QWidget> m_destination;
     // The widget that receives the drag events: the destination, or its viewport.
-    QPointer<QWidget> destinationWindow;
-    bool windowAcceptedDrops = false; // its own setting, put back when detached
-    QStringList droppedFiles;
-    int fileCount = 0;
+    QPointer<QWidget> m_destinationWindow;
+    bool m_windowAcceptedDrops = false; // its own setting, put back when detached
+    QStringList m_droppedFiles;
+    int m_fileCount = 0;
 };

@@ -46,47 +46,47 @@ namespace {
 class RunProgress {
 public:
     RunProgress(QWidget* owner, QString label, int delayMs, std::stop_source* stop)
-        : owner_(owner), label_(std::move(label)), delayMs_(delayMs), stop_(stop)
+        : m_owner(owner), m_label(std::move(label)), m_delayMs(delayMs), m_stop(stop)
     {
-        started_.start();
+        m_started.start();
     }
 
     void operator()(qsizetype done, qsizetype total)
     {
-        bool pump = sincePump_.isValid() ? sincePump_.elapsed() >= 25 : true;
-        if (!dialog_ && started_.elapsed() >= delayMs_ && done < total) {
-            dialog_ = std::make_unique<QProgressDialog>(label_, stop_ ? u"Cancel"_s : QString(), 0, 0, owner_);
-            dialog_->setObjectName(u"ProgressDialog"_s);
-            dialog_->setWindowModality(Qt::ApplicationModal);
-            dialog_->setMinimumDuration(0);
-            dialog_->setAutoClose(false);
-            dialog_->setAutoReset(false);
-            if (stop_)
-                QObject::connect(dialog_.get(), &QProgressDialog::canceled, [stop = stop_] { stop->request_stop(); });
-            dialog_->show();
+        bool pump = m_sincePump.isValid() ? m_sincePump.elapsed() >= 25 : true;
+        if (!m_dialog && m_started.elapsed() >= m_delayMs && done < total) {
+            m_dialog = std::make_unique<QProgressDialog>(m_label, m_stop ? u"Cancel"_s : QString(), 0, 0, m_owner);
+            m_dialog->setObjectName(u"ProgressDialog"_s);
+            m_dialog->setWindowModality(Qt::ApplicationModal);
+            m_dialog->setMinimumDuration(0);
+            m_dialog->setAutoClose(false);
+            m_dialog->setAutoReset(false);
+            if (m_stop)
+                QObject::connect(m_dialog.get(), &QProgressDialog::canceled, [stop = m_stop] { stop->request_stop(); });
+            m_dialog->show();
             pump = true;
         }
         // Events run now and then, not at every document: a run may report tens of thousands.
         if (!pump)
             return;
-        if (dialog_) {
-            dialog_->setMaximum(static_cast<int>(std::min<qsizetype>(total, INT_MAX)));
-            dialog_->setValue(static_cast<int>(std::min<qsizetype>(done, INT_MAX)));
+        if (m_dialog) {
+            m_dialog->setMaximum(static_cast<int>(std::min<qsizetype>(total, INT_MAX)));
+            m_dialog->setValue(static_cast<int>(std::min<qsizetype>(done, INT_MAX)));
         }
-        QCoreApplication::processEvents(dialog_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-        sincePump_.start();
-        if (stop_ && dialog_ && dialog_->wasCanceled())
-            stop_->request_stop();
+        QCoreApplication::processEvents(m_dialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        m_sincePump.start();
+        if (m_stop && m_dialog && m_dialog->wasCanceled())
+            m_stop->request_stop();
     }
 
 private:
-    QWidget* owner_;
-    QString label_;
-    int delayMs_;
-    std::stop_source* stop_;
-    QElapsedTimer started_;
-    QElapsedTimer sincePump_;
-    std::unique_ptr<QProgressDialog> dialog_;
+    QWidget* m_owner;
+    QString m_label;
+    int m_delayMs;
+    std::stop_source* m_stop;
+    QElapsedTimer m_started;
+    QElapsedTimer m_sincePump;
+    std::unique_ptr<QProgressDialog> m_dialog;
 };
 
 // One line per item, cut after the first 20 so that a message box fits on the screen.
@@ -135,7 +135,7 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     m_arGrid->SetEditing(true);
     m_arGrid->setShowGrid(true);
     // Every other row a very light blue (0xFFFAF4 as the platform writes colours: blue, green, red).
-    m_arGrid->GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
+    m_arGrid->GridColors().backgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
     layout->addWidget(m_arGrid, 1);
     connect(m_arGrid, &TarGrid::MouseUp, this, &TfrmChangeCustomProp::ArGridMouseUp);
 
@@ -307,9 +307,9 @@ void TfrmChangeCustomProp::actChangeValueExecute()
     const QRect s = m_arGrid->Selection();
     TfrmChangeGridValue dialog(this);
     dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
-    dialog.edValue->setText(m_arGrid->CellsObject().GetText(s.left(), s.top()));
+    dialog.SetValue(m_arGrid->CellsObject().GetText(s.left(), s.top()));
     if (dialog.exec() == QDialog::Accepted)
-        SetSelectedCells(dialog.edValue->text());
+        SetSelectedCells(dialog.Value());
     m_arGrid->InvalidateGrid();
 }
 
@@ -319,7 +319,7 @@ void TfrmChangeCustomProp::actChangePropLookupExecute()
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
     if (m_arGrid->CellsObject().Find(s.left(), 0, header))
-        dialog.lbLookupItems->addItems(header->Items);
+        dialog.SetLookupItems(header->items);
     dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.SelectedLookupValue());
@@ -435,7 +435,7 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
     // The grid is read again after the undo: edits not saved yet would be lost without a word.
     bool edited = false;
     m_arGrid->CellsObject().ForEachInRange(1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1,
-                                         [&edited](const TarCell& cell) { edited = edited || cell.Changed; });
+                                         [&edited](const TarCell& cell) { edited = edited || cell.changed; });
     // "No" is the default: a box closed without an answer keeps the edits.
     if (edited
         && arMessageBox(u"Confirmation"_s,
@@ -448,7 +448,7 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
     MessageBoxSink messages(this);
     PropertyUndo undo(progress, messages);
     undo.Execute();
-    if (undo.Restored.isEmpty())
+    if (undo.restored.isEmpty())
         return;
     const BusyCursor wait;
     TarCells& cells = m_arGrid->CellsObject();

@@ -15,32 +15,42 @@ TfrmChangeGridValue::TfrmChangeGridValue(QWidget* owner)
     setObjectName(u"TfrmChangeGridValue"_s);
     auto* layout = new QVBoxLayout(this);
 
-    gbChangeValue = new QGroupBox(this);
-    gbChangeValue->setObjectName(u"gbChangeValue"_s);
-    auto* group = new QHBoxLayout(gbChangeValue);
-    lblValue = new QLabel(u"Value:"_s, gbChangeValue);
-    lblValue->setObjectName(u"lblValue"_s);
-    edValue = new QLineEdit(gbChangeValue);
-    edValue->setObjectName(u"edValue"_s);
-    edValue->setMinimumWidth(320);
-    lblValue->setBuddy(edValue);
-    group->addWidget(lblValue);
-    group->addWidget(edValue, 1);
-    layout->addWidget(gbChangeValue);
+    m_gbChangeValue = new QGroupBox(this);
+    m_gbChangeValue->setObjectName(u"gbChangeValue"_s);
+    auto* group = new QHBoxLayout(m_gbChangeValue);
+    m_lblValue = new QLabel(u"Value:"_s, m_gbChangeValue);
+    m_lblValue->setObjectName(u"lblValue"_s);
+    m_edValue = new QLineEdit(m_gbChangeValue);
+    m_edValue->setObjectName(u"edValue"_s);
+    m_edValue->setMinimumWidth(320);
+    m_lblValue->setBuddy(m_edValue);
+    group->addWidget(m_lblValue);
+    group->addWidget(m_edValue, 1);
+    layout->addWidget(m_gbChangeValue);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    BitBtn1 = new QPushButton(u"OK"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn1->setDefault(true);
-    btnClose = new QPushButton(u"Cancel"_s, this);
-    btnClose->setObjectName(u"btnClose"_s);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(btnClose);
+    m_btnOK = new QPushButton(u"OK"_s, this);
+    m_btnOK->setObjectName(u"BitBtn1"_s);
+    m_btnOK->setDefault(true);
+    m_btnClose = new QPushButton(u"Cancel"_s, this);
+    m_btnClose->setObjectName(u"btnClose"_s);
+    buttons->addWidget(m_btnOK);
+    buttons->addWidget(m_btnClose);
     layout->addLayout(buttons);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    edValue->setFocus();
+    m_edValue->setFocus();
+}
+
+QString TfrmChangeGridValue::Value() const
+{
+    return m_edValue->text();
+}
+
+void TfrmChangeGridValue::SetValue(const QString& value)
+{
+    m_edValue->setText(value);
 }

@@ -3,8 +3,8 @@
 //
 //     TfrmChangeGridValue dlg(owner);
 //     dlg.setWindowTitle(u"Change property values (Material)"_s);
-//     dlg.edValue->setText(current);
-//     if (dlg.exec() == QDialog::Accepted) use(dlg.edValue->text());
+//     dlg.SetValue(current);
+//     if (dlg.exec() == QDialog::Accepted) use(dlg.Value());
 
 #include <QDialog>
 
@@ -18,9 +18,14 @@ class TfrmChangeGridValue : public QDialog {
 public:
     explicit TfrmChangeGridValue(QWidget* owner = nullptr);
 
-    QGroupBox* gbChangeValue = nullptr;
-    QLabel* lblValue = nullptr;
-    QLineEdit* edValue = nullptr;
-    QPushButton* btnClose = nullptr; // Cancel
-    QPushButton* BitBtn1 = nullptr;  // OK
+    // The text of the "Value:" box.
+    QString Value() const;
+    void SetValue(const QString& value);
+
+private:
+    QGroupBox* m_gbChangeValue = nullptr;
+    QLabel* m_lblValue = nullptr;
+    QLineEdit* m_edValue = nullptr;
+    QPushButton* m_btnClose = nullptr; // Cancel
+    QPushButton* m_btnOK = nullptr;    // OK (object name BitBtn1)
 };

@@ -24,45 +24,45 @@ TfrmDocCustomProperties::TfrmDocCustomProperties(QWidget* owner)
     setWindowTitle(u"File custom properties"_s);
     setFixedSize(417, 345);
 
-    gbDocCustomProperties = new QGroupBox(this);
-    gbDocCustomProperties->setObjectName(u"gbDocCustomProperties"_s);
-    gbDocCustomProperties->setGeometry(8, 4, 401, 300);
+    m_gbDocCustomProperties = new QGroupBox(this);
+    m_gbDocCustomProperties->setObjectName(u"gbDocCustomProperties"_s);
+    m_gbDocCustomProperties->setGeometry(8, 4, 401, 300);
 
-    lblFileName = new QLabel(u"File name:"_s, gbDocCustomProperties);
-    lblFileName->setObjectName(u"lblFileName"_s);
-    lblFileName->setGeometry(10, 16, 60, 21);
-    edFileName = new QLineEdit(gbDocCustomProperties);
-    edFileName->setObjectName(u"edFileName"_s);
-    edFileName->setGeometry(72, 16, 317, 21);
-    edFileName->setReadOnly(true);
-    lblFileName->setBuddy(edFileName);
+    m_lblFileName = new QLabel(u"File name:"_s, m_gbDocCustomProperties);
+    m_lblFileName->setObjectName(u"lblFileName"_s);
+    m_lblFileName->setGeometry(10, 16, 60, 21);
+    m_edFileName = new QLineEdit(m_gbDocCustomProperties);
+    m_edFileName->setObjectName(u"edFileName"_s);
+    m_edFileName->setGeometry(72, 16, 317, 21);
+    m_edFileName->setReadOnly(true);
+    m_lblFileName->setBuddy(m_edFileName);
 
-    lvProperties = new QTreeWidget(gbDocCustomProperties);
-    lvProperties->setObjectName(u"lvProperties"_s);
-    lvProperties->setGeometry(10, 44, 379, 246);
-    lvProperties->setToolTip(u"Document custom properties"_s);
-    lvProperties->setColumnCount(2);
-    lvProperties->setHeaderLabels({u"Name"_s, u"Value"_s});
-    lvProperties->setRootIsDecorated(false);
-    lvProperties->setItemsExpandable(false);
-    lvProperties->setUniformRowHeights(true);
-    lvProperties->setSortingEnabled(false);
-    lvProperties->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvProperties->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvProperties->header()->setStretchLastSection(false);
-    lvProperties->setColumnWidth(0, 190);
-    lvProperties->setColumnWidth(1, 183);
+    m_lvProperties = new QTreeWidget(m_gbDocCustomProperties);
+    m_lvProperties->setObjectName(u"lvProperties"_s);
+    m_lvProperties->setGeometry(10, 44, 379, 246);
+    m_lvProperties->setToolTip(u"Document custom properties"_s);
+    m_lvProperties->setColumnCount(2);
+    m_lvProperties->setHeaderLabels({u"Name"_s, u"Value"_s});
+    m_lvProperties->setRootIsDecorated(false);
+    m_lvProperties->setItemsExpandable(false);
+    m_lvProperties->setUniformRowHeights(true);
+    m_lvProperties->setSortingEnabled(false);
+    m_lvProperties->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvProperties->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lvProperties->header()->setStretchLastSection(false);
+    m_lvProperties->setColumnWidth(0, 190);
+    m_lvProperties->setColumnWidth(1, 183);
 
-    btnClose = new QPushButton(u"Close"_s, this);
-    btnClose->setObjectName(u"btnClose"_s);
-    btnClose->setGeometry(334, 312, 75, 25);
-    btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    m_btnClose = new QPushButton(u"Close"_s, this);
+    m_btnClose->setObjectName(u"btnClose"_s);
+    m_btnClose->setGeometry(334, 312, 75, 25);
+    m_btnClose->setDefault(true);
+    connect(m_btnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void TfrmDocCustomProperties::AddPropertyRow(const QString& label, const QString& value)
 {
-    auto* item = new QTreeWidgetItem(lvProperties, {label, value});
+    auto* item = new QTreeWidgetItem(m_lvProperties, {label, value});
     item->setToolTip(1, value);
 }
 
@@ -72,7 +72,7 @@ void TfrmDocCustomProperties::ReadDocument(const QString& path)
         TOleDocumentProperties component;
         std::error_code ec;
         if (!path.isEmpty() && std::filesystem::exists(ToFsPath(path), ec)) {
-            edFileName->setText(path);
+            m_edFileName->setText(path);
             // Only reading: a document that cannot be opened for writing can still be viewed.
             component.Open(path, true);
             TOleCustomProperties& properties = component.CustomProperties();

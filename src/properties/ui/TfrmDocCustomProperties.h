@@ -3,7 +3,7 @@
 // "Name (Type)" and the value, in the document's order. Reads only: the document is opened for
 // reading, so a read-only or write-locked document can be viewed too.
 //
-//     TfrmDocCustomProperties::ShowFor(entry.fullPath(), mainWindow);   // the whole command
+//     TfrmDocCustomProperties::ShowFor(entry.FullPath(), mainWindow);   // the whole command
 
 #include <QDialog>
 
@@ -27,9 +27,10 @@ public:
     // The command: a dialog filled from `path`, shown modally in every case.
     static void ShowFor(const QString& path, QWidget* owner);
 
-    QGroupBox* gbDocCustomProperties = nullptr;
-    QLabel* lblFileName = nullptr;
-    QLineEdit* edFileName = nullptr;
-    QTreeWidget* lvProperties = nullptr;
-    QPushButton* btnClose = nullptr;
+private:
+    QGroupBox* m_gbDocCustomProperties = nullptr;
+    QLabel* m_lblFileName = nullptr;
+    QLineEdit* m_edFileName = nullptr;
+    QTreeWidget* m_lvProperties = nullptr;
+    QPushButton* m_btnClose = nullptr;
 };

@@ -16,31 +16,36 @@ TfrmGridLookupValues::TfrmGridLookupValues(QWidget* owner)
     resize(300, 360);
     auto* layout = new QVBoxLayout(this);
 
-    lbLookupItems = new QListWidget(this);
-    lbLookupItems->setObjectName(u"lbLookupItems"_s);
-    lbLookupItems->setToolTip(u"Lookup values"_s);
-    lbLookupItems->clear();
-    layout->addWidget(lbLookupItems, 1);
+    m_lbLookupItems = new QListWidget(this);
+    m_lbLookupItems->setObjectName(u"lbLookupItems"_s);
+    m_lbLookupItems->setToolTip(u"Lookup values"_s);
+    m_lbLookupItems->clear();
+    layout->addWidget(m_lbLookupItems, 1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    btnOk = new QPushButton(u"OK"_s, this);
-    btnOk->setObjectName(u"btnOk"_s);
-    btnOk->setDefault(true);
-    btnClose = new QPushButton(u"Cancel"_s, this);
-    btnClose->setObjectName(u"btnClose"_s);
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnClose);
+    m_btnOk = new QPushButton(u"OK"_s, this);
+    m_btnOk->setObjectName(u"btnOk"_s);
+    m_btnOk->setDefault(true);
+    m_btnClose = new QPushButton(u"Cancel"_s, this);
+    m_btnClose->setObjectName(u"btnClose"_s);
+    buttons->addWidget(m_btnOk);
+    buttons->addWidget(m_btnClose);
     layout->addLayout(buttons);
-    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void TfrmGridLookupValues::SetLookupItems(const QStringList& items)
+{
+    m_lbLookupItems->addItems(items);
+}
+
 QString TfrmGridLookupValues::SelectedLookupValue() const
 {
-    const QList<QListWidgetItem*> selected = lbLookupItems->selectedItems();
+    const QList<QListWidgetItem*> selected = m_lbLookupItems->selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }

@@ -3,7 +3,7 @@
 // cell.
 //
 //     TfrmGridLookupValues dlg(owner);
-//     dlg.lbLookupItems->addItems(headerCell->Items);
+//     dlg.SetLookupItems(headerCell->items);
 //     if (dlg.exec() == QDialog::Accepted) use(dlg.SelectedLookupValue());
 
 #include <QDialog>
@@ -16,10 +16,13 @@ class TfrmGridLookupValues : public QDialog {
 public:
     explicit TfrmGridLookupValues(QWidget* owner = nullptr);
 
+    // The values to pick from, in their order.
+    void SetLookupItems(const QStringList& items);
     // The text of the selected item; empty text when none is selected.
     QString SelectedLookupValue() const;
 
-    QListWidget* lbLookupItems = nullptr;
-    QPushButton* btnClose = nullptr; // Cancel
-    QPushButton* btnOk = nullptr;
+private:
+    QListWidget* m_lbLookupItems = nullptr;
+    QPushButton* m_btnClose = nullptr; // Cancel
+    QPushButton* m_btnOk = nullptr;
 };

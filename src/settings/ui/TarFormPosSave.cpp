@@ -10,11 +10,11 @@
 #include <QScreen>
 #include <QWidget>
 
-TarFormPosSave::TarFormPosSave(QWidget* owner) : QObject(owner), owner(owner) {}
+TarFormPosSave::TarFormPosSave(QWidget* owner) : QObject(owner), m_owner(owner) {}
 
 TarFormPosSave::~TarFormPosSave()
 {
-    if (!owner || written)
+    if (!m_owner || m_written)
         return;
     // A modal box would run events into a window that is half destroyed.
     try {
@@ -26,72 +26,72 @@ TarFormPosSave::~TarFormPosSave()
 
 void TarFormPosSave::FormDestroy()
 {
-    if (written)
+    if (m_written)
         return;
-    written = true;
+    m_written = true;
     try {
         WritePosition();
     } catch (const KrdlError& e) {
         // No command is running to take the error while the window goes: it is shown here.
-        arMessageBox(QCoreApplication::applicationName(), e.message(), {QStringLiteral("OK")}, miError);
+        arMessageBox(QCoreApplication::applicationName(), e.Message(), {QStringLiteral("OK")}, miError);
     }
 }
 
-void TarFormPosSave::fillNameKey()
+void TarFormPosSave::FillNameKey()
 {
-    if (NameKey.isEmpty())
-        NameKey = DefaultFormPosNameKey(ProgramFileName(), UseIniFile);
+    if (nameKey.isEmpty())
+        nameKey = DefaultFormPosNameKey(ProgramFileName(), useIniFile);
 }
 
 void TarFormPosSave::Loaded()
 {
-    fillNameKey();
+    FillNameKey();
     ReadPosition();
 }
 
 void TarFormPosSave::ReadPosition()
 {
-    if (!owner)
+    if (!m_owner)
         return;
-    fillNameKey();
-    FormPosition p = ReadFormPosition(UseIniFile, NameKey, owner->objectName());
-    if (OnReadIni)
-        OnReadIni(p.Left, p.Top, p.Width, p.Height, p.WindowState);
-    ApplyPosition(p.WindowState, p.Left, p.Top, p.Width, p.Height);
+    FillNameKey();
+    FormPosition p = ReadFormPosition(useIniFile, nameKey, m_owner->objectName());
+    if (onReadIni)
+        onReadIni(p.left, p.top, p.width, p.height, p.windowState);
+    ApplyPosition(p.windowState, p.left, p.top, p.width, p.height);
 }
 
 void TarFormPosSave::WritePosition()
 {
-    if (!owner)
+    if (!m_owner)
         return;
-    fillNameKey();
+    FillNameKey();
     FormPosition p;
-    p.Left = owner->pos().x();
-    p.Top = owner->pos().y();
-    p.Width = owner->width();
-    p.Height = owner->height();
-    p.WindowState = owner->isMinimized() ? wsMinimized : (owner->isMaximized() ? wsMaximized : wsNormal);
-    if (OnWriteIni)
-        OnWriteIni(p.Left, p.Top, p.Width, p.Height, p.WindowState);
-    WriteFormPosition(UseIniFile, NameKey, owner->objectName(), p);
+    p.left = m_owner->pos().x();
+    p.top = m_owner->pos().y();
+    p.width = m_owner->width();
+    p.height = m_owner->height();
+    p.windowState = m_owner->isMinimized() ? wsMinimized : (m_owner->isMaximized() ? wsMaximized : wsNormal);
+    if (onWriteIni)
+        onWriteIni(p.left, p.top, p.width, p.height, p.windowState);
+    WriteFormPosition(useIniFile, nameKey, m_owner->objectName(), p);
 }
 
-void TarFormPosSave::ApplyPosition(int WindowState, int Left, int Top, int Width, int Height)
+void TarFormPosSave::ApplyPosition(int windowState, int left, int top, int width, int height)
 {
-    if (!owner)
+    if (!m_owner)
         return;
-    if (WindowState == wsMaximized) {
-        owner->setWindowState(Qt::WindowMaximized);
+    if (windowState == wsMaximized) {
+        m_owner->setWindowState(Qt::WindowMaximized);
     } else {
         // A minimized window gets its bounds too: they are where it comes back to when the user
         // restores it.
-        owner->setWindowState(Qt::WindowNoState);
-        if (Left != -1 || Top != -1 || Width != -1 || Height != -1) {
-            owner->move(Left, Top);
-            owner->resize(Width > 0 ? Width : owner->width(), Height > 0 ? Height : owner->height());
+        m_owner->setWindowState(Qt::WindowNoState);
+        if (left != -1 || top != -1 || width != -1 || height != -1) {
+            m_owner->move(left, top);
+            m_owner->resize(width > 0 ? width : m_owner->width(), height > 0 ? height : m_owner->height());
         }
-        if (WindowState == wsMinimized)
-            owner->setWindowState(Qt::WindowMinimized);
+        if (windowState == wsMinimized)
+            m_owner->setWindowState(Qt::WindowMinimized);
     }
     const QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary)
@@ -99,10 +99,10 @@ void TarFormPosSave::ApplyPosition(int WindowState, int Left, int Top, int Width
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens.append(s->geometry());
-    const QRect now(owner->pos(), owner->size());
+    const QRect now(m_owner->pos(), m_owner->size());
     const QRect pulled = PullBackOntoScreen(now, primary->geometry(), screens);
     if (pulled.size() != now.size())
-        owner->resize(pulled.size());
+        m_owner->resize(pulled.size());
     if (pulled.topLeft() != now.topLeft())
-        owner->move(pulled.topLeft());
+        m_owner->move(pulled.topLeft());
 }

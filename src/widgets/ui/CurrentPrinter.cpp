@@ -5,7 +5,7 @@
 namespace {
 
 // Used from the user-interface thread only, like every printing call.
-QString& lastChosen()
+QString& LastChosen()
 {
     static QString name;
     return name;
@@ -15,11 +15,11 @@ QString& lastChosen()
 
 QString CurrentPrinterName()
 {
-    return lastChosen().isEmpty() ? QPrinterInfo::defaultPrinterName() : lastChosen();
+    return LastChosen().isEmpty() ? QPrinterInfo::defaultPrinterName() : LastChosen();
 }
 
 void PrinterChosen(const QString& name)
 {
     if (!name.isEmpty())
-        lastChosen() = name;
+        LastChosen() = name;
 }

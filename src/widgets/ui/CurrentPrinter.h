@@ -8,5 +8,5 @@
 // The printer last chosen in this run, or the system's default printer (empty when there is
 // none). The name may belong to a printer that has been removed since.
 QString CurrentPrinterName();
-// Records that Name was chosen for printing; an empty name changes nothing.
+// Records that `name` was chosen for printing; an empty name changes nothing.
 void PrinterChosen(const QString& name);

@@ -9,7 +9,7 @@
 namespace {
 
 // Line breaks of any style become the separator QTextLayout breaks lines at.
-QString layoutText(QString text)
+QString LayoutText(QString text)
 {
     text.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     text.replace(QLatin1Char('\r'), QChar::LineSeparator);
@@ -18,7 +18,7 @@ QString layoutText(QString text)
 }
 
 // Breaks the text into lines of the given width; returns the height of all lines.
-qreal breakLines(QTextLayout& layout, const QFont& font, int width, Qt::LayoutDirection direction)
+qreal BreakLines(QTextLayout& layout, const QFont& font, int width, Qt::LayoutDirection direction)
 {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -42,26 +42,26 @@ qreal breakLines(QTextLayout& layout, const QFont& font, int width, Qt::LayoutDi
 } // namespace
 
 MessageBoxText::MessageBoxText(const QString& text, QWidget* parent)
-    : QWidget(parent), text_(text)
+    : QWidget(parent), m_text(text)
 {
     setAccessibleName(text);
 }
 
-int MessageBoxText::wrappedHeight(const QFont& font, const QString& text, int width,
+int MessageBoxText::WrappedHeight(const QFont& font, const QString& text, int width,
                                   Qt::LayoutDirection direction)
 {
     if (text.isEmpty())
         return 0;
-    QTextLayout layout(layoutText(text), font);
-    return int(std::ceil(breakLines(layout, font, width, direction)));
+    QTextLayout layout(LayoutText(text), font);
+    return int(std::ceil(BreakLines(layout, font, width, direction)));
 }
 
 void MessageBoxText::paintEvent(QPaintEvent*)
 {
-    if (text_.isEmpty())
+    if (m_text.isEmpty())
         return;
-    QTextLayout layout(layoutText(text_), font(), this);
-    breakLines(layout, font(), width(), layoutDirection());
+    QTextLayout layout(LayoutText(m_text), font(), this);
+    BreakLines(layout, font(), width(), layoutDirection());
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     layout.draw(&painter, QPointF(0, 0));

@@ -12,15 +12,15 @@ class MessageBoxText : public QWidget {
 public:
     MessageBoxText(const QString& text, QWidget* parent);
 
-    QString text() const { return text_; }
+    QString Text() const { return m_text; }
 
     // Height of the text wrapped at the given width with the given font; 0 for an empty text.
-    static int wrappedHeight(const QFont& font, const QString& text, int width,
+    static int WrappedHeight(const QFont& font, const QString& text, int width,
                              Qt::LayoutDirection direction = Qt::LeftToRight);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString text_;
+    QString m_text;
 };

@@ -13,7 +13,7 @@ bool RunGuarded(QWidget* owner, const std::function<void()>& command)
         command();
         return true;
     } catch (const KrdlError& e) {
-        error = e.message();
+        error = e.Message();
     } catch (const std::exception& e) {
         error = QString::fromLocal8Bit(e.what());
     }

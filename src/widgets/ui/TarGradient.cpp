@@ -10,23 +10,23 @@
 
 namespace {
 
-gradient::Rgb toRgb(const QColor& color)
+gradient::Rgb ToRgb(const QColor& color)
 {
     const QColor c = color.toRgb();
     return {std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())};
 }
 
-QImage toImage(const gradient::GradientPattern& pattern)
+QImage ToImage(const gradient::GradientPattern& pattern)
 {
-    QImage image(pattern.width(), pattern.height(), QImage::Format_RGB888);
-    for (int y = 0; y < pattern.height(); ++y)
-        std::memcpy(image.scanLine(y), pattern.row(y), std::size_t(pattern.width()) * sizeof(gradient::Rgb));
+    QImage image(pattern.Width(), pattern.Height(), QImage::Format_RGB888);
+    for (int y = 0; y < pattern.Height(); ++y)
+        std::memcpy(image.scanLine(y), pattern.Row(y), std::size_t(pattern.Width()) * sizeof(gradient::Rgb));
     return image;
 }
 
 // Colours are kept as plain RGB so that equal colours compare equal whatever model (RGB, HSV,
 // CMYK) they were given in.
-QColor plainRgb(const QColor& color)
+QColor PlainRgb(const QColor& color)
 {
     const QColor c = color.toRgb();
     return QColor(c.red(), c.green(), c.blue());
@@ -36,8 +36,8 @@ QColor plainRgb(const QColor& color)
 
 TarGradient::TarGradient(QWidget* parent)
     : QWidget(parent)
-    , colorBegin_(Qt::white)
-    , colorEnd_(plainRgb(QGuiApplication::palette().color(QPalette::Button)))
+    , m_colorBegin(Qt::white)
+    , m_colorEnd(PlainRgb(QGuiApplication::palette().color(QPalette::Button)))
 {
     // Every pixel is painted, so nothing needs erasing behind the control.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -49,101 +49,101 @@ TarGradient::~TarGradient() = default;
 
 void TarGradient::SetColorBegin(const QColor& color)
 {
-    const QColor c = plainRgb(color);
-    if (c == colorBegin_)
+    const QColor c = PlainRgb(color);
+    if (c == m_colorBegin)
         return;
-    colorBegin_ = c;
-    useSysColors_ = false;
+    m_colorBegin = c;
+    m_useSysColors = false;
     UpdatePattern();
 }
 
 void TarGradient::SetColorEnd(const QColor& color)
 {
-    const QColor c = plainRgb(color);
-    if (c == colorEnd_)
+    const QColor c = PlainRgb(color);
+    if (c == m_colorEnd)
         return;
-    colorEnd_ = c;
-    useSysColors_ = false;
+    m_colorEnd = c;
+    m_useSysColors = false;
     UpdatePattern();
 }
 
 void TarGradient::SetUseSysColors(bool on)
 {
-    if (on == useSysColors_)
+    if (on == m_useSysColors)
         return;
-    useSysColors_ = on;
+    m_useSysColors = on;
     if (on)
         UpdateSysColors();
 }
 
 void TarGradient::SetStyle(TarGradientStyle style)
 {
-    changeProperty(style_, style);
+    ChangeProperty(m_style, style);
 }
 
 void TarGradient::SetShift(int shift)
 {
-    changeProperty(shift_, gradient::ClampPercent(shift));
+    ChangeProperty(m_shift, gradient::ClampPercent(shift));
 }
 
 void TarGradient::SetRotation(int rotation)
 {
-    changeProperty(rotation_, gradient::ClampPercent(rotation));
+    ChangeProperty(m_rotation, gradient::ClampPercent(rotation));
 }
 
 void TarGradient::SetReverse(bool reverse)
 {
-    changeProperty(reverse_, reverse);
+    ChangeProperty(m_reverse, reverse);
 }
 
 void TarGradient::SetOnCustom(TCustomGradientEvent handler)
 {
-    onCustom_ = std::move(handler);
-    if (style_ == gsCustom)
+    m_onCustom = std::move(handler);
+    if (m_style == gsCustom)
         UpdatePattern();
 }
 
 void TarGradient::BeginUpdate()
 {
-    ++updateCount_;
+    ++m_updateCount;
 }
 
 void TarGradient::EndUpdate()
 {
-    if (updateCount_ > 0)
-        --updateCount_;
-    if (updateCount_ == 0 && updatePending_)
+    if (m_updateCount > 0)
+        --m_updateCount;
+    if (m_updateCount == 0 && m_updatePending)
         UpdatePattern();
 }
 
 void TarGradient::UpdatePattern()
 {
-    updatePending_ = true;
-    if (updateCount_ != 0)
+    m_updatePending = true;
+    if (m_updateCount != 0)
         return;
-    updatePending_ = false;
+    m_updatePending = false;
 
-    gradient::Rgb first = toRgb(colorBegin_);
-    gradient::Rgb second = toRgb(colorEnd_);
-    if (reverse_)
+    gradient::Rgb first = ToRgb(m_colorBegin);
+    gradient::Rgb second = ToRgb(m_colorEnd);
+    if (m_reverse)
         std::swap(first, second);
-    colors_ = gradient::BuildGradientColors(first, second, shift_, rotation_);
-    buildPattern(first, second);
+    m_colors = gradient::BuildGradientColors(first, second, m_shift, m_rotation);
+    BuildPattern(first, second);
     update();
 }
 
-void TarGradient::buildPattern(gradient::Rgb first, gradient::Rgb second)
+void TarGradient::BuildPattern(gradient::Rgb first, gradient::Rgb second)
 {
     // Cleared on every way out, also when a builder or the handler throws.
-    building_ = true;
-    const auto built = qScopeGuard([this] { building_ = false; });
+    m_building = true;
+    const auto built = qScopeGuard([this] { m_building = false; });
 
-    if (style_ != gsCustom)
-        pattern_ = toImage(gradient::BuildGradientPattern(style_, colors_));
-    else if (onCustom_)
-        onCustom_(this, colors_, pattern_);
+    if (m_style != gsCustom)
+        m_pattern = ToImage(gradient::BuildGradientPattern(m_style, m_colors));
+    else if (m_onCustom)
+        m_onCustom(this, m_colors, m_pattern);
     else
-        pattern_ = toImage(gradient::BuildQuadrantPattern(first, second));
+        m_pattern = ToImage(gradient::BuildQuadrantPattern(first, second));
 }
 
 void TarGradient::UpdateSysColors()
@@ -151,7 +151,7 @@ void TarGradient::UpdateSysColors()
     BeginUpdate();
     SetColorBegin(ActiveTitleColor());
     SetColorEnd(ActiveTitleGradientColor());
-    useSysColors_ = true;
+    m_useSysColors = true;
     EndUpdate();
 }
 
@@ -167,20 +167,20 @@ QColor TarGradient::ActiveTitleGradientColor()
 
 void TarGradient::paintEvent(QPaintEvent*)
 {
-    if (building_)
+    if (m_building)
         return;
     QPainter painter(this);
     // No smoothing: the painter scales by pixel replication.
-    if (pattern_.isNull())
-        painter.fillRect(rect(), colorBegin_);
+    if (m_pattern.isNull())
+        painter.fillRect(rect(), m_colorBegin);
     else
-        painter.drawImage(rect(), pattern_);
+        painter.drawImage(rect(), m_pattern);
 }
 
 bool TarGradient::event(QEvent* event)
 {
     // Sent to every widget when the platform's colours (the application palette) change.
-    if (event->type() == QEvent::ApplicationPaletteChange && useSysColors_)
+    if (event->type() == QEvent::ApplicationPaletteChange && m_useSysColors)
         UpdateSysColors();
     return QWidget::event(event);
 }

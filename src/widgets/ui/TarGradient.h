@@ -24,26 +24,26 @@ public:
     explicit TarGradient(QWidget* parent = nullptr);
     ~TarGradient() override;
 
-    QColor ColorBegin() const { return colorBegin_; }
-    QColor ColorEnd() const { return colorEnd_; }
+    QColor ColorBegin() const { return m_colorBegin; }
+    QColor ColorEnd() const { return m_colorEnd; }
     // Both setters stop the colours from following the platform (UseSysColors off).
     void SetColorBegin(const QColor& color);
     void SetColorEnd(const QColor& color);
 
     // On: the colours are the platform's active title colours, now and after every change of
     // them. Off: the present colours stay.
-    bool UseSysColors() const { return useSysColors_; }
+    bool UseSysColors() const { return m_useSysColors; }
     void SetUseSysColors(bool on);
 
-    TarGradientStyle Style() const { return style_; }
+    TarGradientStyle Style() const { return m_style; }
     void SetStyle(TarGradientStyle style);
     // Percent, -100..100; values outside are clamped.
-    int Shift() const { return shift_; }
+    int Shift() const { return m_shift; }
     void SetShift(int shift);
-    int Rotation() const { return rotation_; }
+    int Rotation() const { return m_rotation; }
     void SetRotation(int rotation);
     // Swaps the roles of the two colours.
-    bool Reverse() const { return reverse_; }
+    bool Reverse() const { return m_reverse; }
     void SetReverse(bool reverse);
 
     void SetOnCustom(TCustomGradientEvent handler);
@@ -53,10 +53,10 @@ public:
     void EndUpdate();
 
     // The table and pattern of the last build.
-    const TarGradientColors& Colors() const { return colors_; }
-    const QImage& Pattern() const { return pattern_; }
+    const TarGradientColors& Colors() const { return m_colors; }
+    const QImage& Pattern() const { return m_pattern; }
     // True while a pattern is being built (painting then leaves the control alone).
-    bool Building() const { return building_; }
+    bool Building() const { return m_building; }
 
     // Rebuilds table and pattern and repaints; deferred while an update is open.
     virtual void UpdatePattern();
@@ -74,10 +74,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void buildPattern(gradient::Rgb first, gradient::Rgb second);
+    void BuildPattern(gradient::Rgb first, gradient::Rgb second);
     // Stores a property and rebuilds the pattern, unless the property already has that value.
     template <class T>
-    void changeProperty(T& property, const T& value)
+    void ChangeProperty(T& property, const T& value)
     {
         if (property == value)
             return;
@@ -85,18 +85,18 @@ private:
         UpdatePattern();
     }
 
-    QColor colorBegin_;
-    QColor colorEnd_;
-    bool useSysColors_ = false;
-    TarGradientStyle style_ = gsRadialC;
-    int shift_ = 0;
-    int rotation_ = 0;
-    bool reverse_ = false;
-    TCustomGradientEvent onCustom_;
+    QColor m_colorBegin;
+    QColor m_colorEnd;
+    bool m_useSysColors = false;
+    TarGradientStyle m_style = gsRadialC;
+    int m_shift = 0;
+    int m_rotation = 0;
+    bool m_reverse = false;
+    TCustomGradientEvent m_onCustom;
 
-    TarGradientColors colors_{};
-    QImage pattern_;
-    bool building_ = false;
-    int updateCount_ = 0;
-    bool updatePending_ = false;
+    TarGradientColors m_colors{};
+    QImage m_pattern;
+    bool m_building = false;
+    int m_updateCount = 0;
+    bool m_updatePending = false;
 };

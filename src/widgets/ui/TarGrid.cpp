@@ -20,16 +20,16 @@
 // The store as the view sees it: model rows and columns are the grid's non-fixed ones.
 class TarGridModel : public QAbstractTableModel {
 public:
-    explicit TarGridModel(TarGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
+    explicit TarGridModel(TarGrid* grid) : QAbstractTableModel(grid), m_grid(grid) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : cols_; }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_cols; }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return grid_->CellsObject().GetText(index.column() + grid_->FixedCols(), index.row() + grid_->FixedRows());
+        return m_grid->CellsObject().GetText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows());
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -37,8 +37,8 @@ public:
         if (role != Qt::DisplayRole)
             return {};
         if (orientation == Qt::Horizontal)
-            return grid_->FixedRows() ? grid_->CellsObject().GetText(section + grid_->FixedCols(), 0) : QString();
-        return grid_->FixedCols() ? grid_->CellsObject().GetText(0, section + grid_->FixedRows()) : QString();
+            return m_grid->FixedRows() ? m_grid->CellsObject().GetText(section + m_grid->FixedCols(), 0) : QString();
+        return m_grid->FixedCols() ? m_grid->CellsObject().GetText(0, section + m_grid->FixedRows()) : QString();
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override
@@ -50,7 +50,7 @@ public:
     {
         if (!index.isValid() || role != Qt::EditRole)
             return false;
-        grid_->SetEditText(index.column() + grid_->FixedCols(), index.row() + grid_->FixedRows(), value.toString());
+        m_grid->SetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows(), value.toString());
         return true;
     }
 
@@ -59,22 +59,22 @@ public:
     {
         rows = std::max(rows, 0);
         cols = std::max(cols, 0);
-        if (rows > rows_) {
-            beginInsertRows({}, rows_, rows - 1);
-            rows_ = rows;
+        if (rows > m_rows) {
+            beginInsertRows({}, m_rows, rows - 1);
+            m_rows = rows;
             endInsertRows();
-        } else if (rows < rows_) {
-            beginRemoveRows({}, rows, rows_ - 1);
-            rows_ = rows;
+        } else if (rows < m_rows) {
+            beginRemoveRows({}, rows, m_rows - 1);
+            m_rows = rows;
             endRemoveRows();
         }
-        if (cols > cols_) {
-            beginInsertColumns({}, cols_, cols - 1);
-            cols_ = cols;
+        if (cols > m_cols) {
+            beginInsertColumns({}, m_cols, cols - 1);
+            m_cols = cols;
             endInsertColumns();
-        } else if (cols < cols_) {
-            beginRemoveColumns({}, cols, cols_ - 1);
-            cols_ = cols;
+        } else if (cols < m_cols) {
+            beginRemoveColumns({}, cols, m_cols - 1);
+            m_cols = cols;
             endRemoveColumns();
         }
     }
@@ -82,22 +82,22 @@ public:
     void Reset(int rows, int cols)
     {
         beginResetModel();
-        rows_ = std::max(rows, 0);
-        cols_ = std::max(cols, 0);
+        m_rows = std::max(rows, 0);
+        m_cols = std::max(cols, 0);
         endResetModel();
     }
 
     void CellChanged(int col, int row)
     {
-        const QModelIndex at = index(row - grid_->FixedRows(), col - grid_->FixedCols());
+        const QModelIndex at = index(row - m_grid->FixedRows(), col - m_grid->FixedCols());
         if (at.isValid())
             emit dataChanged(at, at);
     }
 
 private:
-    TarGrid* grid_;
-    int rows_ = 0;
-    int cols_ = 0;
+    TarGrid* m_grid;
+    int m_rows = 0;
+    int m_cols = 0;
 };
 
 namespace {
@@ -122,25 +122,25 @@ QColor GridLineColor(const QWidget* widget)
 // Draws every non-fixed cell by the grid's rules and routes in-place editing into the store.
 class TarGridDelegate : public QStyledItemDelegate {
 public:
-    explicit TarGridDelegate(TarGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+    explicit TarGridDelegate(TarGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const int row = index.row() + grid_->FixedRows();
-        const QString text = grid_->CellsObject().GetText(index.column() + grid_->FixedCols(), row);
-        const TarGridColors& colors = grid_->GridColors();
+        const int row = index.row() + m_grid->FixedRows();
+        const QString text = m_grid->CellsObject().GetText(index.column() + m_grid->FixedCols(), row);
+        const TarGridColors& colors = m_grid->GridColors();
         // The current cell lies in the selection, so it is drawn selected even when the
         // selection model has lost it.
-        const bool selected = (option.state & QStyle::State_Selected) || index == grid_->currentIndex();
-        const QColor& back = selected ? colors.SelectedBackgroundColor
-                                      : (row % 2 == 0 ? colors.BackgroundColor1 : colors.BackgroundColor2);
-        const QColor& fore = selected ? colors.SelectedTextColor : colors.TextColor;
-        DrawCellText(*painter, option.rect, IsNumberText(text) ? 1 : 0, text, grid_->font(), back, fore);
+        const bool selected = (option.state & QStyle::State_Selected) || index == m_grid->currentIndex();
+        const QColor& back = selected ? colors.selectedBackgroundColor
+                                      : (row % 2 == 0 ? colors.backgroundColor1 : colors.backgroundColor2);
+        const QColor& fore = selected ? colors.selectedTextColor : colors.textColor;
+        DrawCellText(*painter, option.rect, IsNumberText(text) ? 1 : 0, text, m_grid->font(), back, fore);
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(option);
             focus.backgroundColor = back;
-            grid_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, grid_);
+            m_grid->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, m_grid);
         }
     }
 
@@ -148,20 +148,20 @@ public:
     {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
-        editor->setFont(grid_->font());
+        editor->setFont(m_grid->font());
         return editor;
     }
 
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         auto* line = static_cast<QLineEdit*>(editor);
-        line->setText(grid_->GetEditText(index.column() + grid_->FixedCols(), index.row() + grid_->FixedRows()));
+        line->setText(m_grid->GetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows()));
         line->selectAll();
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        grid_->SetEditText(index.column() + grid_->FixedCols(), index.row() + grid_->FixedRows(),
+        m_grid->SetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows(),
                            static_cast<QLineEdit*>(editor)->text());
     }
 
@@ -171,28 +171,28 @@ public:
     }
 
 private:
-    TarGrid* grid_;
+    TarGrid* m_grid;
 };
 
 // The fixed row (horizontal) or fixed column (vertical), drawn like fixed cells.
 class TarGridHeader : public QHeaderView {
 public:
-    TarGridHeader(Qt::Orientation orientation, TarGrid* grid) : QHeaderView(orientation, grid), grid_(grid) {}
+    TarGridHeader(Qt::Orientation orientation, TarGrid* grid) : QHeaderView(orientation, grid), m_grid(grid) {}
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
     {
         const bool horizontal = orientation() == Qt::Horizontal;
-        const int col = horizontal ? logicalIndex + grid_->FixedCols() : 0;
-        const int row = horizontal ? 0 : logicalIndex + grid_->FixedRows();
-        const TarGridColors& colors = grid_->GridColors();
-        DrawCellText(*painter, rect, 0, grid_->CellsObject().GetText(col, row), grid_->font(), colors.FixedBackgroundColor,
-                     colors.FixedTextColor);
-        DrawFixedEdges(*painter, rect, GridLineColor(grid_));
+        const int col = horizontal ? logicalIndex + m_grid->FixedCols() : 0;
+        const int row = horizontal ? 0 : logicalIndex + m_grid->FixedRows();
+        const TarGridColors& colors = m_grid->GridColors();
+        DrawCellText(*painter, rect, 0, m_grid->CellsObject().GetText(col, row), m_grid->font(), colors.fixedBackgroundColor,
+                     colors.fixedTextColor);
+        DrawFixedEdges(*painter, rect, GridLineColor(m_grid));
     }
 
 private:
-    TarGrid* grid_;
+    TarGrid* m_grid;
 };
 
 // Widths of cell texts for fitting columns. Measuring a text takes a couple of microseconds,
@@ -201,9 +201,9 @@ private:
 // found so far are measured.
 class TextWidths {
 public:
-    explicit TextWidths(const QFont& font) : exact_(font), advances_(font) {}
+    explicit TextWidths(const QFont& font) : m_exact(font), m_advances(font) {}
 
-    int Exact(const QString& text) const { return exact_.horizontalAdvance(text); }
+    int Exact(const QString& text) const { return m_exact.horizontalAdvance(text); }
 
     // The sum of the characters' advances, or -1 for a text whose characters shaping may join,
     // reorder or stack (combining marks, scripts from Hebrew on, surrogates): those are measured.
@@ -214,9 +214,9 @@ public:
             const char16_t u = c.unicode();
             if ((u >= 0x0300 && u < 0x0370) || u >= kTable)
                 return -1;
-            qreal& width = table_[u];
+            qreal& width = m_table[u];
             if (width < 0)
-                width = advances_.horizontalAdvance(c);
+                width = m_advances.horizontalAdvance(c);
             sum += width;
         }
         return sum;
@@ -224,9 +224,9 @@ public:
 
 private:
     static constexpr char16_t kTable = 0x0590;
-    QFontMetrics exact_;
-    QFontMetricsF advances_;
-    std::vector<qreal> table_ = std::vector<qreal>(kTable, -1);
+    QFontMetrics m_exact;
+    QFontMetricsF m_advances;
+    std::vector<qreal> m_table = std::vector<qreal>(kTable, -1);
 };
 
 } // namespace
@@ -254,10 +254,10 @@ void DrawCellText(QPainter& painter, const QRect& rect, int alignment, const QSt
 
 TarGrid::TarGrid(QWidget* parent) : QTableView(parent)
 {
-    model_ = new TarGridModel(this);
+    m_model = new TarGridModel(this);
     setHorizontalHeader(new TarGridHeader(Qt::Horizontal, this));
     setVerticalHeader(new TarGridHeader(Qt::Vertical, this));
-    setModel(model_);
+    setModel(m_model);
     setItemDelegate(new TarGridDelegate(this));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -275,12 +275,12 @@ TarGrid::TarGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setDefaultSectionSize(64);
     // Rows all have one height: the view then never measures rows one by one.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(rowHeight_);
+    verticalHeader()->setDefaultSectionSize(m_rowHeight);
     viewport()->installEventFilter(this);
-    corner_ = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
-    if (corner_) {
-        corner_->installEventFilter(this);
-        corner_->setMouseTracking(true);
+    m_corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (m_corner) {
+        m_corner->installEventFilter(this);
+        m_corner->setMouseTracking(true);
     }
     verticalHeader()->viewport()->setMouseTracking(true);
     horizontalHeader()->viewport()->setMouseTracking(true);
@@ -293,15 +293,15 @@ TarGrid::~TarGrid() = default;
 
 void TarGrid::ResetModel()
 {
-    model_->Reset(rowCount_ - fixedRows_, colCount_ - fixedCols_);
+    m_model->Reset(m_rowCount - m_fixedRows, m_colCount - m_fixedCols);
 }
 
 void TarGrid::ApplyFixedSizes()
 {
-    horizontalHeader()->setVisible(fixedRows_ > 0);
-    horizontalHeader()->setFixedHeight(rowHeight_);
-    verticalHeader()->setVisible(fixedCols_ > 0);
-    verticalHeader()->setFixedWidth(fixedColWidth_);
+    horizontalHeader()->setVisible(m_fixedRows > 0);
+    horizontalHeader()->setFixedHeight(m_rowHeight);
+    verticalHeader()->setVisible(m_fixedCols > 0);
+    verticalHeader()->setFixedWidth(m_fixedColWidth);
     // The cells, the fixed row and the corner move with the fixed column's new edge now, not at
     // the next resize of the grid.
     updateGeometries();
@@ -309,35 +309,35 @@ void TarGrid::ApplyFixedSizes()
 
 void TarGrid::SetColCount(int count)
 {
-    colCount_ = std::max(count, 0);
-    model_->Resize(rowCount_ - fixedRows_, colCount_ - fixedCols_);
+    m_colCount = std::max(count, 0);
+    m_model->Resize(m_rowCount - m_fixedRows, m_colCount - m_fixedCols);
 }
 
 void TarGrid::SetRowCount(int count)
 {
-    rowCount_ = std::max(count, 0);
-    model_->Resize(rowCount_ - fixedRows_, colCount_ - fixedCols_);
+    m_rowCount = std::max(count, 0);
+    m_model->Resize(m_rowCount - m_fixedRows, m_colCount - m_fixedCols);
 }
 
 void TarGrid::SetFixedCols(int count)
 {
-    fixedCols_ = std::clamp(count, 0, 1);
+    m_fixedCols = std::clamp(count, 0, 1);
     ApplyFixedSizes();
     ResetModel();
 }
 
 void TarGrid::SetFixedRows(int count)
 {
-    fixedRows_ = std::clamp(count, 0, 1);
+    m_fixedRows = std::clamp(count, 0, 1);
     ApplyFixedSizes();
     ResetModel();
 }
 
 int TarGrid::ColWidths(int col) const
 {
-    if (col < fixedCols_)
-        return fixedColWidth_;
-    return horizontalHeader()->sectionSize(col - fixedCols_);
+    if (col < m_fixedCols)
+        return m_fixedColWidth;
+    return horizontalHeader()->sectionSize(col - m_fixedCols);
 }
 
 void TarGrid::SetColWidths(int col, int width)
@@ -345,19 +345,19 @@ void TarGrid::SetColWidths(int col, int width)
     width = std::max(width, 0);
     if (col < 0)
         return;
-    if (col < fixedCols_) {
-        fixedColWidth_ = width;
+    if (col < m_fixedCols) {
+        m_fixedColWidth = width;
         ApplyFixedSizes();
         return;
     }
-    if (col - fixedCols_ < model_->columnCount())
-        horizontalHeader()->resizeSection(col - fixedCols_, width);
+    if (col - m_fixedCols < m_model->columnCount())
+        horizontalHeader()->resizeSection(col - m_fixedCols, width);
 }
 
 void TarGrid::SetDefaultRowHeight(int height)
 {
-    rowHeight_ = std::max(height, 1);
-    verticalHeader()->setDefaultSectionSize(rowHeight_);
+    m_rowHeight = std::max(height, 1);
+    verticalHeader()->setDefaultSectionSize(m_rowHeight);
     ApplyFixedSizes();
 }
 
@@ -370,19 +370,19 @@ void TarGrid::SetEditing(bool on)
 int TarGrid::Col() const
 {
     const QModelIndex current = currentIndex();
-    return (current.isValid() ? current.column() : 0) + fixedCols_;
+    return (current.isValid() ? current.column() : 0) + m_fixedCols;
 }
 
 int TarGrid::Row() const
 {
     const QModelIndex current = currentIndex();
-    return (current.isValid() ? current.row() : 0) + fixedRows_;
+    return (current.isValid() ? current.row() : 0) + m_fixedRows;
 }
 
 QRect TarGrid::Selection() const
 {
-    int left = Col() - fixedCols_;
-    int top = Row() - fixedRows_;
+    int left = Col() - m_fixedCols;
+    int top = Row() - m_fixedRows;
     int right = left;
     int bottom = top;
     // Ranges, not indexes: a selected column of 40,000 rows is one range.
@@ -392,13 +392,13 @@ QRect TarGrid::Selection() const
         right = std::max(right, range.right());
         bottom = std::max(bottom, range.bottom());
     }
-    return QRect(QPoint(left + fixedCols_, top + fixedRows_), QPoint(right + fixedCols_, bottom + fixedRows_));
+    return QRect(QPoint(left + m_fixedCols, top + m_fixedRows), QPoint(right + m_fixedCols, bottom + m_fixedRows));
 }
 
 void TarGrid::SetSelection(int left, int top, int right, int bottom)
 {
-    const QModelIndex topLeft = model_->index(top - fixedRows_, left - fixedCols_);
-    const QModelIndex bottomRight = model_->index(bottom - fixedRows_, right - fixedCols_);
+    const QModelIndex topLeft = m_model->index(top - m_fixedRows, left - m_fixedCols);
+    const QModelIndex bottomRight = m_model->index(bottom - m_fixedRows, right - m_fixedCols);
     if (!topLeft.isValid() || !bottomRight.isValid())
         return;
     selectionModel()->setCurrentIndex(topLeft, QItemSelectionModel::NoUpdate);
@@ -416,22 +416,22 @@ void TarGrid::MouseToCell(const QPoint& pos, int& col, int& row) const
     if (rowHeader.isValid() && pos.x() >= rowHeader.left() && pos.x() <= rowHeader.right())
         col = 0;
     else if (pos.x() >= view.left() && pos.x() <= view.right() && columnAt(inView.x()) >= 0)
-        col = columnAt(inView.x()) + fixedCols_;
+        col = columnAt(inView.x()) + m_fixedCols;
     if (colHeader.isValid() && pos.y() >= colHeader.top() && pos.y() <= colHeader.bottom())
         row = 0;
     else if (pos.y() >= view.top() && pos.y() <= view.bottom() && rowAt(inView.y()) >= 0)
-        row = rowAt(inView.y()) + fixedRows_;
+        row = rowAt(inView.y()) + m_fixedRows;
 }
 
 QString TarGrid::GetEditText(qint32 col, qint32 row)
 {
-    return cells_.GetCell(col, row)->Text;
+    return m_cells.GetCell(col, row)->text;
 }
 
 void TarGrid::SetEditText(qint32 col, qint32 row, const QString& value)
 {
-    cells_.GetCell(col, row)->SetText(value);
-    model_->CellChanged(col, row);
+    m_cells.GetCell(col, row)->SetText(value);
+    m_model->CellChanged(col, row);
 }
 
 void TarGrid::CommitEdit()
@@ -448,9 +448,9 @@ void TarGrid::AutoSizeColumn(int col)
 {
     TextWidths widths(font());
     std::vector<std::pair<qreal, const QString*>> texts; // estimate, text; widest first below
-    cells_.ForEachInRange(col, 0, col, rowCount_ - 1, [&](const TarCell& cell) {
-        if (!cell.Text.isEmpty())
-            texts.emplace_back(widths.Estimate(cell.Text), &cell.Text);
+    m_cells.ForEachInRange(col, 0, col, m_rowCount - 1, [&](const TarCell& cell) {
+        if (!cell.text.isEmpty())
+            texts.emplace_back(widths.Estimate(cell.text), &cell.text);
     });
     std::sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) {
         return (a.first < 0 ? std::numeric_limits<qreal>::max() : a.first) > (b.first < 0 ? std::numeric_limits<qreal>::max() : b.first);
@@ -472,7 +472,7 @@ void TarGrid::OptimalColWidths()
 {
     {
         const BusyCursor busy;
-        for (int col = 0; col < colCount_; ++col)
+        for (int col = 0; col < m_colCount; ++col)
             AutoSizeColumn(col);
     }
     InvalidateGrid();
@@ -482,7 +482,7 @@ void TarGrid::DeleteCells(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 r
 {
     {
         const BusyCursor busy;
-        cells_.DeleteRange(colFrom, rowFrom, colTo, rowTo);
+        m_cells.DeleteRange(colFrom, rowFrom, colTo, rowTo);
     }
     InvalidateGrid();
 }
@@ -492,14 +492,14 @@ void TarGrid::InvalidateGrid()
     viewport()->update();
     horizontalHeader()->viewport()->update();
     verticalHeader()->viewport()->update();
-    if (corner_)
-        corner_->update();
+    if (m_corner)
+        m_corner->update();
 }
 
 void TarGrid::PaintCorner(QPainter& painter, const QRect& rect) const
 {
-    DrawCellText(painter, rect, 0, fixedCols_ && fixedRows_ ? cells_.GetText(0, 0) : QString(), font(),
-                 colors_.FixedBackgroundColor, colors_.FixedTextColor);
+    DrawCellText(painter, rect, 0, m_fixedCols && m_fixedRows ? m_cells.GetText(0, 0) : QString(), font(),
+                 m_colors.fixedBackgroundColor, m_colors.fixedTextColor);
     DrawFixedEdges(painter, rect, GridLineColor(this));
 }
 
@@ -508,9 +508,9 @@ bool TarGrid::OnFixedColEdge(const QWidget* widget, const QPoint& pos) const
     // A few pixels on either side of the edge: the end of the fixed column and of the corner,
     // the start of the fixed row beside them.
     constexpr int kGrip = 4;
-    if (!fixedCols_)
+    if (!m_fixedCols)
         return false;
-    if (widget == verticalHeader()->viewport() || widget == corner_)
+    if (widget == verticalHeader()->viewport() || widget == m_corner)
         return pos.x() >= widget->width() - kGrip;
     if (widget == horizontalHeader()->viewport())
         return pos.x() < kGrip;
@@ -525,43 +525,43 @@ bool TarGrid::SizeFixedCol(QWidget* widget, QEvent* event)
         return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     const QPoint pos = mouse->position().toPoint();
-    if (sizingFixedCol_) {
+    if (m_sizingFixedCol) {
         if (type == QEvent::MouseMove) {
             // Never narrower than the grip, so that the edge can still be taken.
             const int right = widget->mapTo(this, pos).x();
             SetColWidths(0, std::max(right - verticalHeader()->x(), 5));
         } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-            sizingFixedCol_ = false;
+            m_sizingFixedCol = false;
         }
         return true;
     }
     const bool onEdge = OnFixedColEdge(widget, pos);
     if (type == QEvent::MouseMove) {
-        if (onEdge && edgeCursorOn_ != widget) {
-            if (edgeCursorOn_)
-                edgeCursorOn_->unsetCursor();
+        if (onEdge && m_edgeCursorOn != widget) {
+            if (m_edgeCursorOn)
+                m_edgeCursorOn->unsetCursor();
             widget->setCursor(Qt::SplitHCursor);
-            edgeCursorOn_ = widget;
-        } else if (!onEdge && edgeCursorOn_ == widget) {
+            m_edgeCursorOn = widget;
+        } else if (!onEdge && m_edgeCursorOn == widget) {
             widget->unsetCursor();
-            edgeCursorOn_ = nullptr;
+            m_edgeCursorOn = nullptr;
         }
         return onEdge;
     }
     if (type == QEvent::MouseButtonRelease || mouse->button() != Qt::LeftButton || !onEdge)
         return false;
-    sizingFixedCol_ = true;
+    m_sizingFixedCol = true;
     return true;
 }
 
 bool TarGrid::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == corner_ && event->type() == QEvent::Paint) {
-        QPainter painter(corner_);
-        PaintCorner(painter, corner_->rect());
+    if (watched == m_corner && event->type() == QEvent::Paint) {
+        QPainter painter(m_corner);
+        PaintCorner(painter, m_corner->rect());
         return true;
     }
-    if ((watched == corner_ || watched == verticalHeader()->viewport() || watched == horizontalHeader()->viewport())
+    if ((watched == m_corner || watched == verticalHeader()->viewport() || watched == horizontalHeader()->viewport())
         && SizeFixedCol(static_cast<QWidget*>(watched), event))
         return true;
     if (event->type() == QEvent::MouseButtonRelease) {

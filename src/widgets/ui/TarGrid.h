@@ -10,7 +10,7 @@
 // Typical use (the property editor):
 //
 //     TarGrid* grid = new TarGrid(this);
-//     grid->GridColors().BackgroundColor2 = QColor(0xF4, 0xFA, 0xFF); // striped rows
+//     grid->GridColors().backgroundColor2 = QColor(0xF4, 0xFA, 0xFF); // striped rows
 //     grid->SetColCount(definitions + 1);
 //     grid->SetRowCount(files + 1);
 //     grid->Cell(1, 0)->SetText(u"Material"_s);
@@ -38,22 +38,22 @@ public:
     explicit TarGrid(QWidget* parent = nullptr);
     ~TarGrid() override;
 
-    TarGridColors& GridColors() { return colors_; }
-    const TarGridColors& GridColors() const { return colors_; }
-    TarCells& CellsObject() { return cells_; }
-    const TarCells& CellsObject() const { return cells_; }
+    TarGridColors& GridColors() { return m_colors; }
+    const TarGridColors& GridColors() const { return m_colors; }
+    TarCells& CellsObject() { return m_cells; }
+    const TarCells& CellsObject() const { return m_cells; }
     // The cell at the position, created when missing (see TarCells::GetCell).
-    TarCell* Cell(qint32 col, qint32 row) { return cells_.GetCell(col, row); }
+    TarCell* Cell(qint32 col, qint32 row) { return m_cells.GetCell(col, row); }
 
     // Sizes of the grid, fixed column and row included. Shrinking keeps the cells of the store.
-    int ColCount() const { return colCount_; }
+    int ColCount() const { return m_colCount; }
     void SetColCount(int count);
-    int RowCount() const { return rowCount_; }
+    int RowCount() const { return m_rowCount; }
     void SetRowCount(int count);
     // 0 or 1 (larger values count as 1); default 1 each.
-    int FixedCols() const { return fixedCols_; }
+    int FixedCols() const { return m_fixedCols; }
     void SetFixedCols(int count);
-    int FixedRows() const { return fixedRows_; }
+    int FixedRows() const { return m_fixedRows; }
     void SetFixedRows(int count);
     // Width of a column in pixels (the fixed column included); default 64. The user sizes the
     // columns by dragging their right edges in the fixed row, the fixed column by its right
@@ -61,7 +61,7 @@ public:
     int ColWidths(int col) const;
     void SetColWidths(int col, int width);
     // Height of every row in pixels (the fixed row included); default 24.
-    int DefaultRowHeight() const { return rowHeight_; }
+    int DefaultRowHeight() const { return m_rowHeight; }
     void SetDefaultRowHeight(int height);
     // In-place editing: typing, F2 or a double click opens an editor on the current cell.
     void SetEditing(bool on);
@@ -78,7 +78,7 @@ public:
     void MouseToCell(const QPoint& pos, int& col, int& row) const;
 
     // The in-place editor's hooks: the text it starts with (the cell is created, unchanged, when
-    // missing) and the text it ends with (set with SetText, so the cell is Changed).
+    // missing) and the text it ends with (set with SetText, so the cell is `changed`).
     QString GetEditText(qint32 col, qint32 row);
     void SetEditText(qint32 col, qint32 row, const QString& value);
 
@@ -111,18 +111,18 @@ private:
     // Dragging the fixed column's right edge; true when the event was used for it.
     bool SizeFixedCol(QWidget* widget, QEvent* event);
 
-    TarCells cells_;
-    TarGridColors colors_;
-    TarGridModel* model_ = nullptr;
-    QWidget* corner_ = nullptr;
-    int colCount_ = 5;
-    int rowCount_ = 5;
-    int fixedCols_ = 1;
-    int fixedRows_ = 1;
-    int fixedColWidth_ = 64;
-    int rowHeight_ = 24;
-    bool sizingFixedCol_ = false;
-    QWidget* edgeCursorOn_ = nullptr; // the widget showing the sizing cursor, if any
+    TarCells m_cells;
+    TarGridColors m_colors;
+    TarGridModel* m_model = nullptr;
+    QWidget* m_corner = nullptr;
+    int m_colCount = 5;
+    int m_rowCount = 5;
+    int m_fixedCols = 1;
+    int m_fixedRows = 1;
+    int m_fixedColWidth = 64;
+    int m_rowHeight = 24;
+    bool m_sizingFixedCol = false;
+    QWidget* m_edgeCursorOn = nullptr; // the widget showing the sizing cursor, if any
 };
 
 // Draws one cell: fills `rect` with `back`, then the text in `textColor` and `font` at 2 pixels

@@ -6,11 +6,11 @@
 TarGridColors::TarGridColors()
 {
     const QPalette palette = QApplication::palette();
-    FixedTextColor = palette.color(QPalette::Active, QPalette::WindowText);
-    FixedBackgroundColor = palette.color(QPalette::Active, QPalette::Button);
-    SelectedTextColor = palette.color(QPalette::Active, QPalette::HighlightedText);
-    SelectedBackgroundColor = palette.color(QPalette::Active, QPalette::Highlight);
-    TextColor = palette.color(QPalette::Active, QPalette::Text);
-    BackgroundColor1 = palette.color(QPalette::Active, QPalette::Base);
-    BackgroundColor2 = BackgroundColor1;
+    fixedTextColor = palette.color(QPalette::Active, QPalette::WindowText);
+    fixedBackgroundColor = palette.color(QPalette::Active, QPalette::Button);
+    selectedTextColor = palette.color(QPalette::Active, QPalette::HighlightedText);
+    selectedBackgroundColor = palette.color(QPalette::Active, QPalette::Highlight);
+    textColor = palette.color(QPalette::Active, QPalette::Text);
+    backgroundColor1 = palette.color(QPalette::Active, QPalette::Base);
+    backgroundColor2 = backgroundColor1;
 }

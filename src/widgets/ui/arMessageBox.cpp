@@ -41,13 +41,13 @@ public:
     bool timedOut = false;
     QPushButton* focusButton = nullptr;
 
-    void buttonClick(int index)
+    void ButtonClick(int index)
     {
         clickedButton = index;
         accept();
     }
 
-    void timerExpired()
+    void TimerExpired()
     {
         timedOut = true;
         reject();
@@ -72,7 +72,7 @@ protected:
     }
 };
 
-QStyle::StandardPixmap stockIcon(TarMsgIcon icon)
+QStyle::StandardPixmap StockIcon(TarMsgIcon icon)
 {
     switch (icon) {
     case miQuestion: return QStyle::SP_MessageBoxQuestion;
@@ -83,7 +83,7 @@ QStyle::StandardPixmap stockIcon(TarMsgIcon icon)
 }
 
 // The program's main window: a visible main window first, else the active window.
-QWidget* mainForm(const QWidget* except)
+QWidget* MainForm(const QWidget* except)
 {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != except && w->isVisible() && qobject_cast<QMainWindow*>(w))
@@ -92,7 +92,7 @@ QWidget* mainForm(const QWidget* except)
     return active && active != except && active->isVisible() ? active : nullptr;
 }
 
-QScreen* screenFor(const QWidget* anchor)
+QScreen* ScreenFor(const QWidget* anchor)
 {
     if (anchor && anchor->screen())
         return anchor->screen();
@@ -101,15 +101,15 @@ QScreen* screenFor(const QWidget* anchor)
 
 // Top-left corner that centres a window of the given size as the placement kind asks, kept
 // on the screen it appears on.
-QPoint placement(int position, const QSize& size, QWidget* owner, const QWidget* dialog)
+QPoint Placement(int position, const QSize& size, QWidget* owner, const QWidget* dialog)
 {
     QWidget* anchor = nullptr;
     if (position == poOwnerFormCenter && owner && owner->window()->isVisible())
         anchor = owner->window();
     else if (position == poOwnerFormCenter || position == poMainFormCenter)
-        anchor = mainForm(dialog);
+        anchor = MainForm(dialog);
 
-    QScreen* screen = screenFor(anchor);
+    QScreen* screen = ScreenFor(anchor);
     if (!screen)
         return {};
     QRect area;
@@ -130,7 +130,7 @@ QPoint placement(int position, const QSize& size, QWidget* owner, const QWidget*
 
 // Milliseconds until the box closes by itself; 0 for never. Without a timeout of its own the
 // box takes KRDL_MSGBOX_TIMEOUT (seconds), so that unattended runs never wait for a person.
-int timeoutMs(int timeout)
+int TimeoutMs(int timeout)
 {
     double seconds = timeout;
     if (timeout == 0) {
@@ -145,7 +145,7 @@ int timeoutMs(int timeout)
 }
 
 // One line per shown box in the file KRDL_MSGBOX_LOG names, for runs nobody watches.
-void logShownBox(const QString& caption, const QString& text, const QStringList& buttons,
+void LogShownBox(const QString& caption, const QString& text, const QStringList& buttons,
                  int result, const char* closedBy)
 {
     const QString path = qEnvironmentVariable("KRDL_MSGBOX_LOG");
@@ -190,7 +190,7 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
             button->setDefault(true);
             form.focusButton = button;
         }
-        QObject::connect(button, &QPushButton::clicked, &form, [&form, i] { form.buttonClick(i); });
+        QObject::connect(button, &QPushButton::clicked, &form, [&form, i] { form.ButtonClick(i); });
         if (buttonFont)
             button->setFont(*buttonFont);
         pushButtons.push_back(button);
@@ -201,7 +201,7 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
     for (const QString& b : buttons)
         in.captionExtents.push_back({captionMetrics.horizontalAdvance(b), captionMetrics.height()});
     in.minimumButton = {msgbox::kMinButtonWidth, msgbox::kMinButtonHeight};
-    QScreen* screen = screenFor(position == poOwnerFormCenter && owner ? owner->window() : mainForm(&form));
+    QScreen* screen = ScreenFor(position == poOwnerFormCenter && owner ? owner->window() : MainForm(&form));
     in.screenWidth = screen ? screen->geometry().width() : 0;
     in.hasIcon = icon != miNone;
 
@@ -209,7 +209,7 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
     if (in.hasIcon) {
         image = new QLabel(&form);
         image->setObjectName(QStringLiteral("imgIcon"));
-        const QIcon stock = form.style()->standardIcon(stockIcon(icon), nullptr, &form);
+        const QIcon stock = form.style()->standardIcon(StockIcon(icon), nullptr, &form);
         image->setPixmap(stock.pixmap(QSize(msgbox::kIconSize, msgbox::kIconSize), form.devicePixelRatioF()));
     }
 
@@ -220,7 +220,7 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
     const QFont labelFont = label->font();
     const Qt::LayoutDirection direction = label->layoutDirection();
     in.wrappedTextHeight = [&](int width) {
-        return MessageBoxText::wrappedHeight(labelFont, text, width, direction);
+        return MessageBoxText::WrappedHeight(labelFont, text, width, direction);
     };
 
     const msgbox::Layout layout = msgbox::LayoutMessageBox(in);
@@ -232,15 +232,15 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
         const msgbox::Rect& r = layout.buttons[i];
         pushButtons[i]->setGeometry(r.left, r.top, r.width, r.height);
     }
-    form.move(placement(position, form.size(), owner, &form));
+    form.move(Placement(position, form.size(), owner, &form));
 
     if (beep)
         QApplication::beep();
 
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &form, [&form] { form.timerExpired(); });
-    if (const int ms = timeoutMs(timeout); ms > 0) {
+    QObject::connect(&timer, &QTimer::timeout, &form, [&form] { form.TimerExpired(); });
+    if (const int ms = TimeoutMs(timeout); ms > 0) {
         timer.setInterval(ms);
         timer.start();
     }
@@ -251,11 +251,11 @@ int arMessageBox(const QString& caption, const QString& text, const QStringList&
     if (!guard) {
         // The owner took the box with it; nothing was pressed.
         holder.release();
-        logShownBox(caption, text, buttons, defaultButton, "owner");
+        LogShownBox(caption, text, buttons, defaultButton, "owner");
         return defaultButton;
     }
     const int result = form.clickedButton >= 0 ? form.clickedButton : defaultButton;
-    logShownBox(caption, text, buttons, result,
+    LogShownBox(caption, text, buttons, result,
                 form.clickedButton >= 0 ? "button" : form.timedOut ? "timeout" : "window");
     return result;
 }

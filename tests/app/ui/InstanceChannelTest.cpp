@@ -36,8 +36,8 @@ namespace {
 QStringList entries(const TfrmMain& window)
 {
     QStringList out;
-    for (const FileEntry& e : window.FileList()->list().entries())
-        out << e.fullPath() + (e.checked ? u" +"_s : u" -"_s);
+    for (const FileEntry& e : window.FileList()->List().Entries())
+        out << e.FullPath() + (e.checked ? u" +"_s : u" -"_s);
     return out;
 }
 
@@ -68,16 +68,16 @@ TEST(InstanceChannelTest, LaterStartHandsItsDocumentsToTheRunningWindowWhichCome
 #endif
 
     platform::InstanceLock lock("KARDOLIN");
-    ASSERT_TRUE(lock.owned());
+    ASSERT_TRUE(lock.Owned());
     {
         testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
         ProgramEnvironment env(desktop);
-        env.createMainWindow();
-        TfrmMain& window = *env.mainWindow();
+        env.CreateMainWindow();
+        TfrmMain& window = *env.MainWindow();
         // Named at this start: added once the event loop runs.
-        env.openFiles({odd});
+        env.OpenFiles({odd});
         EXPECT_TRUE(entries(window).isEmpty());
-        env.acceptFilesFromLaterStarts();
+        env.AcceptFilesFromLaterStarts();
         window.show();
         window.setWindowState(Qt::WindowMinimized);
 

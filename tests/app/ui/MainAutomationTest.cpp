@@ -68,7 +68,7 @@ TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTime
     EXPECT_EQ(orientation->currentText(), u"Landscape"_s);
 
     // No printer installed (the case here unless the machine has one): the command stays off.
-    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->AppendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     window->ActionManagerUpdate();
     EXPECT_EQ(Action(window.get(), u"actPrintFiles"_s)->isEnabled(), printers->currentIndex() >= 0);
 
@@ -83,7 +83,7 @@ TEST_F(MainAutomationTest, PrintPageChoosesTheCurrentPrinterAndLandscapeEachTime
 
 TEST_F(MainAutomationTest, TypedTextInThePrintChoicesCountsOnlyWhenItIsAnItem)
 {
-    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->AppendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     auto* printers = Child<QComboBox>(window.get(), u"cbPrinters"_s);
     printers->addItem(u"Printer A"_s);
     printers->setCurrentIndex(printers->findText(u"Printer A"_s));
@@ -115,7 +115,7 @@ TEST_F(MainAutomationTest, TypedTextInThePrintChoicesCountsOnlyWhenItIsAnItem)
 
 TEST_F(MainAutomationTest, RunsLogTheFailedConnection)
 {
-    window->FileList()->appendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
+    window->FileList()->AppendEntries({EntryByPathRule(dir.filePath(u"a.dft"_s), true)});
     window->ActionManagerUpdate();
     Action(window.get(), u"actUpdateDrafts"_s)->trigger();
     Child<PrintOutPage>(window.get(), u"tbshPrintOut"_s)->actPrintFilesExecute();

@@ -58,9 +58,10 @@ void answerRenameDialog(const QString& typed, bool accept, QString* shownOldName
             return;
         }
         if (shownOldName)
-            *shownOldName = dlg->edOldName->text();
-        dlg->edNewName->setText(typed);
-        QTest::keyClick(dlg->edNewName, accept ? Qt::Key_Return : Qt::Key_Escape);
+            *shownOldName = Child<QLineEdit>(dlg, u"edOldName"_s)->text();
+        QLineEdit* newName = Child<QLineEdit>(dlg, u"edNewName"_s);
+        newName->setText(typed);
+        QTest::keyClick(newName, accept ? Qt::Key_Return : Qt::Key_Escape);
     });
     poll->start(5);
 }
@@ -114,7 +115,7 @@ protected:
     QStringList entries() const
     {
         QStringList out;
-        for (const FileEntry& e : window->FileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->List().Entries())
             out << e.fileName + u'|' + e.directory + u'|' + (e.checked ? u'1' : u'0');
         return out;
     }
@@ -172,7 +173,7 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    window->FileList()->appendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
+    window->FileList()->AppendEntries({EntryByPathRule(a, true), EntryByPathRule(b, false)});
     const QStringList before = entries();
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(path(u"dest"_s));
     Child<QCheckBox>(window.get(), u"chkOverwrite"_s)->setChecked(false);
@@ -201,7 +202,7 @@ TEST_F(MainBatchTest, RenameFilesUpdatesTheList)
 {
     const QString a1 = file(u"work/a1.dft"_s, "1"), a2 = file(u"work/a2.dft"_s, "2"), keep = file(u"work/keep_a.dft"_s);
     const QString taken = file(u"work/b3.dft"_s, "taken"), a3 = file(u"work/a3.dft"_s, "3");
-    window->FileList()->appendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
+    window->FileList()->AppendEntries({EntryByPathRule(a1, true), EntryByPathRule(keep, false),
                                        EntryByPathRule(path(u"work/gone.dft"_s), false), EntryByPathRule(a3, true),
                                        EntryByPathRule(a2, true), EntryByPathRule(taken, true)});
     Child<QLineEdit>(window.get(), u"edOldText"_s)->setText(u"a"_s);
@@ -240,7 +241,7 @@ TEST_F(MainBatchTest, RenameFileRenamesInPlaceOrShowsTheError)
 {
     const QString a = file(u"work/a.dft"_s, "A");
     file(u"work/other.dft"_s, "O");
-    window->FileList()->appendEntries(
+    window->FileList()->AppendEntries(
         {EntryByPathRule(path(u"work/first.dft"_s), false), EntryByPathRule(a, false), EntryByPathRule(path(u"work/z.dft"_s), true)});
     Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
     ASSERT_EQ(window->HighlightedRow(), 1);
@@ -298,7 +299,7 @@ TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile
 {
     const QByteArray document = ReadBytes(QStringLiteral(KRDL_SOURCE_DIR "/tests/data/compound/lo_custom.doc"));
     const QString part = file(u"work/flange.par"_s, document);
-    window->FileList()->appendEntries({EntryByPathRule(path(u"work/first.dft"_s), true), EntryByPathRule(part, false)});
+    window->FileList()->AppendEntries({EntryByPathRule(path(u"work/first.dft"_s), true), EntryByPathRule(part, false)});
     Child<QTableView>(window.get(), u"lvFiles"_s)->selectRow(1);
     window->ActionManagerUpdate();
     ASSERT_TRUE(Action(window.get(), u"actShowDocumentProperties"_s)->isEnabled());
@@ -310,9 +311,10 @@ TEST_F(MainBatchTest, ShowFileCustomPropertiesOpensTheViewerOnTheHighlightedFile
         auto* dlg = qobject_cast<TfrmDocCustomProperties*>(QApplication::activeModalWidget());
         if (!dlg || !dlg->isVisible())
             return;
-        shownPath = dlg->edFileName->text();
-        for (int i = 0; i < dlg->lvProperties->topLevelItemCount(); ++i)
-            labels << dlg->lvProperties->topLevelItem(i)->text(0);
+        shownPath = Child<QLineEdit>(dlg, u"edFileName"_s)->text();
+        const QTreeWidget* list = Child<QTreeWidget>(dlg, u"lvProperties"_s);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            labels << list->topLevelItem(i)->text(0);
         dlg->close();
     });
     poll->start(5);

@@ -58,8 +58,8 @@ protected:
     QStringList rows() const
     {
         QStringList out;
-        for (const FileEntry& e : window->FileList()->list().entries())
-            out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.fullPath();
+        for (const FileEntry& e : window->FileList()->List().Entries())
+            out << (e.checked ? u"[x] "_s : u"[ ] "_s) + e.FullPath();
         return out;
     }
     testfiles::ConfigSandbox dir;
@@ -91,10 +91,10 @@ TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
     if (!testfiles::HavePdfToText())
         GTEST_SKIP() << "pdftotext (poppler-utils) cannot run";
-    window->FileList()->change([](FileList& l) {
-        l.append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
-        l.append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
-        l.append(EntryByPathRule(u"D:\\a.dft"_s, true));
+    window->FileList()->Change([](FileList& l) {
+        l.Append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
+        l.Append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
+        l.Append(EntryByPathRule(u"D:\\a.dft"_s, true));
     });
     window->ActionManagerUpdate();
     const auto printed = [this](const char* action) {

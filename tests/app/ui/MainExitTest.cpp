@@ -40,7 +40,7 @@ protected:
         qunsetenv("KRDL_MSGBOX_TIMEOUT");
         qputenv("KRDL_MSGBOX_LOG", dir.filePath(u"boxes.log"_s).toUtf8());
         window = std::make_unique<TfrmMain>(desktop);
-        window->FileList()->appendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
+        window->FileList()->AppendEntries({{true, u"a.dft"_s, u"C:\\Work"_s}, {false, u"b.par"_s, u"C:\\Work"_s}});
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }

@@ -77,20 +77,20 @@ protected:
     std::vector<Row> rows() const
     {
         std::vector<Row> out;
-        for (const FileEntry& e : window->FileList()->list().entries())
+        for (const FileEntry& e : window->FileList()->List().Entries())
             out.push_back({e.checked, e.directory, e.fileName});
         return out;
     }
     void setRows(const std::vector<Row>& list)
     {
-        window->FileList()->change([&](FileList& l) {
-            l.clear();
+        window->FileList()->Change([&](FileList& l) {
+            l.Clear();
             for (const Row& r : list) {
                 FileEntry e;
                 e.checked = r.checked;
                 e.directory = r.directory;
                 e.fileName = r.fileName;
-                l.append(e);
+                l.Append(e);
             }
         });
     }
@@ -295,13 +295,13 @@ TEST_F(MainListsTest, SavedListOpensUnchanged)
     file(u"p/Načrt.dft"_s);
     file(u"p/q/Ž.par"_s);
     ListSide(window.get())->AddFolderFiles(root(), u"*.*"_s);
-    window->FileList()->change([](FileList& l) { l.at(0).checked = false; });
+    window->FileList()->Change([](FileList& l) { l.At(0).checked = false; });
     const std::vector<Row> before = rows();
     ASSERT_EQ(before.size(), 2u);
 
     answerDialog({at(u"saved.txt"_s)});
     Action(window.get(), u"actSaveList"_s)->trigger();
-    window->FileList()->change([](FileList& l) { l.clear(); });
+    window->FileList()->Change([](FileList& l) { l.Clear(); });
     Action(window.get(), u"actOpenList"_s)->trigger();
     EXPECT_EQ(rows(), before);
 }

@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
 TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
 {
     addByDialog({});
-    EXPECT_EQ(window->FileList()->list().count(), 0);
+    EXPECT_EQ(window->FileList()->List().Count(), 0);
     EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u""_s);
 }
 
@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, RemoveCropAndRemoveAll)
     act(u"actRemoveSelectedFiles"_s)->trigger();
     EXPECT_EQ(column(0), QStringList({u"a.dft"_s}));
     act(u"actRemoveAllFiles"_s)->trigger();
-    EXPECT_EQ(window->FileList()->list().count(), 0);
+    EXPECT_EQ(window->FileList()->List().Count(), 0);
     window->ActionManagerUpdate();
     EXPECT_FALSE(act(u"actRemoveAllFiles"_s)->isEnabled());
 }

@@ -42,7 +42,7 @@ TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindow
     const QString programName = QCoreApplication::applicationName();
     {
         ProgramEnvironment env(desktop);
-        env.setApplicationTitle(u"Velmar Solid Edge Utils"_s);
+        env.SetApplicationTitle(u"Velmar Solid Edge Utils"_s);
         EXPECT_EQ(QCoreApplication::applicationName(), u"Velmar Solid Edge Utils"_s);
         // Qt appends a display name that was set to every caption it shows; one that was never
         // set follows the application name.
@@ -54,13 +54,13 @@ TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindow
         other.show();
         other.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-        env.createMainWindow();
+        env.CreateMainWindow();
         RaiseProbe probe;
-        env.mainWindow()->installEventFilter(&probe);
-        env.showMainWindow();
+        env.MainWindow()->installEventFilter(&probe);
+        env.ShowMainWindow();
         EXPECT_GE(probe.raised, 1);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(env.mainWindow(), 1000));
-        env.mainWindow()->removeEventFilter(&probe);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(env.MainWindow(), 1000));
+        env.MainWindow()->removeEventFilter(&probe);
     }
     QCoreApplication::setApplicationName(programName);
 }
@@ -99,12 +99,12 @@ TEST(ProgramEnvironmentTest, WindowLogAndStartAction)
         {
             testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
             ProgramEnvironment env(desktop);
-            env.createMainWindow();
+            env.CreateMainWindow();
             // Absolute and in the system's form, as main() gives them.
             const auto at = [&dir](const QString& name) { return QDir::toNativeSeparators(dir.filePath(name)); };
-            env.openFiles({at(u"b.par"_s), at(u"a.dft"_s)});
+            env.OpenFiles({at(u"b.par"_s), at(u"a.dft"_s)});
             QCoreApplication::processEvents();
-            env.takeFilesFromLaterStart({at(u"c.psm"_s)});
+            env.TakeFilesFromLaterStart({at(u"c.psm"_s)});
         }
         QFile f(log);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -127,8 +127,8 @@ TEST(ProgramEnvironmentTest, SettingsFileWithDamagedTextIsNamedBeforeTheStart)
     file.close();
     testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
     ProgramEnvironment env(desktop);
-    EXPECT_TRUE(env.specialFileReason(ini).startsWith(u"line 3: "_s)) << env.specialFileReason(ini).toStdString();
-    EXPECT_TRUE(env.specialFileReason(dir.filePath(u"missing.ini"_s)).isEmpty());
+    EXPECT_TRUE(env.SpecialFileReason(ini).startsWith(u"line 3: "_s)) << env.SpecialFileReason(ini).toStdString();
+    EXPECT_TRUE(env.SpecialFileReason(dir.filePath(u"missing.ini"_s)).isEmpty());
 }
 
 TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
@@ -139,12 +139,12 @@ TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
     WriteFormPosition(true, u"KRDL.ini"_s, u"frmMain"_s, {30, 40, 700, 500, wsMinimized});
     testfiles::FakeDesktop desktop(dir.filePath(u"bin/KRDL"_s));
     ProgramEnvironment env(desktop);
-    env.createMainWindow();
+    env.CreateMainWindow();
     bool shown = false;
     bool minimized = false;
     QRect bounds;
     QTimer::singleShot(0, [&] {
-        TfrmMain* window = env.mainWindow();
+        TfrmMain* window = env.MainWindow();
         shown = window->isVisible();
         minimized = window->isMinimized();
         bounds = QRect(window->pos(), window->size());
@@ -153,7 +153,7 @@ TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
         // event loop (message boxes, dialogs) of the tests after this one at once.
         QCoreApplication::exit(0);
     });
-    env.runMessageLoop();
+    env.RunMessageLoop();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(minimized);
     EXPECT_EQ(bounds, QRect(30, 40, 700, 500)) << "where it comes back to when restored";

@@ -39,11 +39,11 @@ TEST(AutomationValueTest, ConversionsAndRefusals)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.described);
-        EXPECT_EQ(c.value.describe(), c.described);
-        EXPECT_EQ(attempt([&] { return std::to_string(c.value.toBool()); }), c.asBool);
-        EXPECT_EQ(attempt([&] { return std::to_string(c.value.toInt32()); }), c.asInt);
-        EXPECT_EQ(attempt([&] { return c.value.toString(); }), c.asText);
-        EXPECT_THROW(c.value.toObject(), AutomationError);
+        EXPECT_EQ(c.value.Describe(), c.described);
+        EXPECT_EQ(attempt([&] { return std::to_string(c.value.ToBool()); }), c.asBool);
+        EXPECT_EQ(attempt([&] { return std::to_string(c.value.ToInt32()); }), c.asInt);
+        EXPECT_EQ(attempt([&] { return c.value.ToString(); }), c.asText);
+        EXPECT_THROW(c.value.ToObject(), AutomationError);
     }
 }
 
@@ -51,8 +51,8 @@ TEST(AutomationValueTest, ConversionsAndRefusals)
 TEST(AutomationServerTest, UnknownClassIsRefused)
 {
     AutomationServer& server = SystemAutomationServer();
-    EXPECT_THROW(server.create("KRDL.NoSuchClass.Anywhere"), AutomationError);
-    EXPECT_FALSE(server.isRunning("KRDL.NoSuchClass.Anywhere"));
+    EXPECT_THROW(server.Create("KRDL.NoSuchClass.Anywhere"), AutomationError);
+    EXPECT_FALSE(server.IsRunning("KRDL.NoSuchClass.Anywhere"));
 }
 
 } // namespace

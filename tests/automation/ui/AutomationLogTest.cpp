@@ -43,15 +43,15 @@ TEST(AutomationLogTest, RunsAgainstTheFakeFillTheLogWindow)
     {
         ProgressDialogFactory progress;
         BatchPrint print(server, progress);
-        print.Files = files;
-        print.PrinterName = u"Laser"_s;
+        print.files = files;
+        print.printerName = u"Laser"_s;
         print.Execute();
         Check(progress, u"Print files"_s, 16, u"print-run.png"_s);
     }
     {
         ProgressDialogFactory progress;
         UpdateDrafts update(server, progress);
-        update.Files = files;
+        update.files = files;
         update.Execute();
         Check(progress, u"Update drafts"_s, 24, u"update-drafts-run.png"_s);
     }

@@ -25,11 +25,11 @@ TEST(MessageBoxSink, DestinationChecksShowInformationBoxesWithoutALogWindow)
     ProgressDialogFactory factory;
     MessageBoxSink messages;
     TarCopyFiles unset(factory, messages);
-    unset.SourceFiles = {a};
+    unset.sourceFiles = {a};
     unset.Execute();
     TarCopyFiles uncreatable(factory, messages);
-    uncreatable.SourceFiles = {a};
-    uncreatable.DestinationDir = tmp.filePath(u"no/such"_s);
+    uncreatable.sourceFiles = {a};
+    uncreatable.destinationDir = tmp.filePath(u"no/such"_s);
     uncreatable.Execute();
     qunsetenv("KRDL_MSGBOX_LOG");
 

@@ -3,6 +3,7 @@
 #include "batch/TarRenameFiles.h"
 #include "batch/ui/TarFrmProgressDialog.h"
 
+#include "support/Child.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -37,8 +38,13 @@ public:
     }
 };
 
-bool cancelEnabled(const TarFrmProgressDialog* d) { return d->actCancel->isEnabled() && d->btnCancel->isEnabled(); }
-bool closeEnabled(const TarFrmProgressDialog* d) { return d->actClose->isEnabled() && d->btnClose->isEnabled(); }
+// The action and the button bound to it agree.
+bool enabled(const TarFrmProgressDialog* d, const QString& action, const QString& button)
+{
+    return Child<QAction>(d, action)->isEnabled() && Child<QPushButton>(d, button)->isEnabled();
+}
+bool cancelEnabled(const TarFrmProgressDialog* d) { return enabled(d, u"actCancel"_s, u"btnCancel"_s); }
+bool closeEnabled(const TarFrmProgressDialog* d) { return enabled(d, u"actClose"_s, u"btnClose"_s); }
 
 } // namespace
 
@@ -56,9 +62,9 @@ TEST(ProgressDialog, StartsRunningOnTopAndModeless)
     EXPECT_FALSE(d->Stopped());
     EXPECT_TRUE(cancelEnabled(d));
     EXPECT_FALSE(closeEnabled(d));
-    EXPECT_EQ(d->btnCancel->text(), u"Cancel"_s);
-    EXPECT_EQ(d->btnClose->text(), u"&Close"_s);
-    EXPECT_FALSE(d->mProgressText->isReadOnly());
+    EXPECT_EQ(Child<QPushButton>(d, u"btnCancel"_s)->text(), u"Cancel"_s);
+    EXPECT_EQ(Child<QPushButton>(d, u"btnClose"_s)->text(), u"&Close"_s);
+    EXPECT_FALSE(Child<QPlainTextEdit>(d, u"mProgressText"_s)->isReadOnly());
 
     d->SetCaption(u"Copy files"_s);
     d->Show();
@@ -82,9 +88,9 @@ TEST(ProgressDialog, CancelAndEscapeStopTheRunButKeepTheWindow)
         d->Show();
         QCoreApplication::processEvents();
         if (byKey)
-            QTest::keyClick(d->mProgressText, Qt::Key_Escape);
+            QTest::keyClick(Child<QPlainTextEdit>(d, u"mProgressText"_s), Qt::Key_Escape);
         else
-            QTest::mouseClick(d->btnCancel, Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(d, u"btnCancel"_s), Qt::LeftButton);
         EXPECT_TRUE(d->Stopped()) << byKey;
         EXPECT_FALSE(d->Finished());
         EXPECT_FALSE(cancelEnabled(d));
@@ -111,7 +117,7 @@ TEST(ProgressDialog, CloseBeforeFinishIsHeldUntilFinish)
     EXPECT_TRUE(d->Stopped());
     EXPECT_TRUE(d->isVisible());
     // Close pressed while cancelling: still held.
-    QTest::mouseClick(d->btnClose, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(d, u"btnClose"_s), Qt::LeftButton);
     flushDeletes();
     ASSERT_FALSE(guard.isNull());
     d->AddLine(u"User cancel operation!"_s); // the run can still write
@@ -129,11 +135,11 @@ TEST(ProgressDialog, FinishedWindowIgnoresEscapeAndClosesWithClose)
     EXPECT_TRUE(d->Stopped());
     EXPECT_FALSE(cancelEnabled(d));
     EXPECT_TRUE(closeEnabled(d));
-    QTest::keyClick(d->mProgressText, Qt::Key_Escape);
+    QTest::keyClick(Child<QPlainTextEdit>(d, u"mProgressText"_s), Qt::Key_Escape);
     flushDeletes();
     ASSERT_FALSE(guard.isNull());
     EXPECT_TRUE(d->isVisible());
-    QTest::mouseClick(d->btnClose, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(d, u"btnClose"_s), Qt::LeftButton);
     flushDeletes();
     EXPECT_TRUE(guard.isNull());
 }
@@ -148,16 +154,16 @@ TEST(ProgressDialog, RealRunsEachGetTheirOwnWindow)
     NoMessages messages;
 
     TarCopyFiles copy(factory, messages);
-    copy.SourceFiles = {a};
-    copy.DestinationDir = tmp.filePath(u"dest"_s);
+    copy.sourceFiles = {a};
+    copy.destinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> first = factory.Last();
     ASSERT_FALSE(first.isNull());
 
     TarRenameFiles rename(factory);
-    rename.SourceFiles = {a};
-    rename.OldText = u"a"_s;
-    rename.NewText = u"b"_s;
+    rename.sourceFiles = {a};
+    rename.oldText = u"a"_s;
+    rename.newText = u"b"_s;
     rename.Execute();
     QPointer<TarFrmProgressDialog> second = factory.Last();
     ASSERT_FALSE(second.isNull());
@@ -194,18 +200,18 @@ TEST(ProgressDialog, CancelClickSeenAtTheRunsNextCheck)
     // The click waits in the event queue; the run lets it through before its first file.
     QTimer::singleShot(0, [&factory] {
         if (TarFrmProgressDialog* d = factory.Last())
-            QTest::mouseClick(d->btnCancel, Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(d, u"btnCancel"_s), Qt::LeftButton);
     });
     TarCopyFiles copy(factory, messages);
-    copy.SourceFiles = sources;
-    copy.DestinationDir = tmp.filePath(u"dest"_s);
+    copy.sourceFiles = sources;
+    copy.destinationDir = tmp.filePath(u"dest"_s);
     copy.Execute();
     QPointer<TarFrmProgressDialog> d = factory.Last();
     ASSERT_FALSE(d.isNull());
     EXPECT_EQ(d->Lines(),
               QStringList({u"Start copying files..."_s, u"User cancel operation!"_s, u" "_s, u"End copying files!"_s}));
-    EXPECT_TRUE(copy.DestinationFiles.isEmpty());
-    EXPECT_EQ(d->pbProgress->text(), u"0/3"_s);
+    EXPECT_TRUE(copy.destinationFiles.isEmpty());
+    EXPECT_EQ(Child<QProgressBar>(d, u"pbProgress"_s)->text(), u"0/3"_s);
     EXPECT_TRUE(closeEnabled(d));
     d->close();
     flushDeletes();
@@ -217,21 +223,23 @@ TEST(ProgressDialog, BarShowsFilesDoneOfAllWithElapsedAndRemainingTime)
     auto* d = new TarFrmProgressDialog;
     QPointer<TarFrmProgressDialog> guard(d);
     d->Show();
+    const QProgressBar* bar = Child<QProgressBar>(d, u"pbProgress"_s);
+    const QLabel* time = Child<QLabel>(d, u"lblProgressTime"_s);
     // Before the file loop (a run still connecting) there is nothing to show.
-    EXPECT_FALSE(d->pbProgress->isVisible());
+    EXPECT_FALSE(bar->isVisible());
     d->SetProgress(0, 4);
-    EXPECT_TRUE(d->pbProgress->isVisible() && d->lblProgressTime->isVisible());
-    EXPECT_EQ(d->pbProgress->text(), u"0/4"_s);
-    EXPECT_EQ(d->lblProgressTime->text(), u"Elapsed 0:00"_s);
+    EXPECT_TRUE(bar->isVisible() && time->isVisible());
+    EXPECT_EQ(bar->text(), u"0/4"_s);
+    EXPECT_EQ(time->text(), u"Elapsed 0:00"_s);
     QTest::qWait(20);
     d->SetProgress(1, 4);
-    EXPECT_EQ(d->pbProgress->text(), u"1/4"_s);
-    EXPECT_TRUE(d->lblProgressTime->text().startsWith(u"Elapsed 0:00, remaining 0:0"_s)) << d->lblProgressTime->text().toStdString();
+    EXPECT_EQ(bar->text(), u"1/4"_s);
+    EXPECT_TRUE(time->text().startsWith(u"Elapsed 0:00, remaining 0:0"_s)) << time->text().toStdString();
     d->AddLine(u"User cancel operation!"_s);
     d->Finish();
     // A run that ended early keeps its count and drops the estimate.
-    EXPECT_EQ(d->pbProgress->text(), u"1/4"_s);
-    EXPECT_EQ(d->lblProgressTime->text(), u"Elapsed 0:00"_s);
+    EXPECT_EQ(bar->text(), u"1/4"_s);
+    EXPECT_EQ(time->text(), u"Elapsed 0:00"_s);
     EXPECT_EQ(d->Lines(), QStringList{u"User cancel operation!"_s});
     d->close();
     flushDeletes();

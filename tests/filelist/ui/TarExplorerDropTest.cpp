@@ -49,15 +49,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
-        drop.setDestinationControl(&view);
-        drop.OnDropped = [this](TarExplorerDrop* sender, const QStringList& files, int count, int x, int y) {
+        drop.SetDestinationControl(&view);
+        drop.onDropped = [this](TarExplorerDrop* sender, const QStringList& files, int count, int x, int y) {
             EXPECT_EQ(sender, &drop);
             EXPECT_EQ(count, files.size());
             dropped = files;
             where = {x, y};
             ++drops;
         };
-        drop.OnFolderNotAllowed = [this](TarExplorerDrop*, const QString& name) { refused << name; };
+        drop.onFolderNotAllowed = [this](TarExplorerDrop*, const QString& name) { refused << name; };
     }
     QString file(const QString& rel)
     {
@@ -109,7 +109,7 @@ TEST_F(ExplorerDrop, FilesPassFoldersAndMissingNamesAreRefusedOneByOne)
     EXPECT_EQ(dropped.last().size(), longName.size());
 
     // With folders allowed every file name of the drop is taken.
-    drop.AllowFolders = true;
+    drop.allowFolders = true;
     refused.clear();
     data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(folder), QUrl::fromLocalFile(missing)});
@@ -161,17 +161,17 @@ TEST_F(ExplorerDrop, OnlyTheDestinationTakesDropsAndOnlyWhileEnabled)
     EXPECT_FALSE(dragAndDrop(view.viewport(), &text).enterAccepted) << "not files: the view's own rules";
     EXPECT_EQ(drops, 0);
 
-    drop.setEnabled(false);
+    drop.SetEnabled(false);
     EXPECT_FALSE(view.viewport()->acceptDrops());
     EXPECT_FALSE(dragAndDrop(view.viewport(), &data).dropAccepted);
     EXPECT_EQ(drops, 0);
-    drop.setEnabled(true);
+    drop.SetEnabled(true);
     EXPECT_TRUE(view.viewport()->acceptDrops());
     EXPECT_TRUE(dragAndDrop(view.viewport(), &data).dropAccepted);
     EXPECT_EQ(drops, 1);
 
     // Moving on to another control leaves nothing behind on the first one.
-    drop.setDestinationControl(&elsewhere);
+    drop.SetDestinationControl(&elsewhere);
     EXPECT_TRUE(drop.Enabled());
     EXPECT_FALSE(view.viewport()->acceptDrops());
     EXPECT_FALSE(dragAndDrop(view.viewport(), &data).dropAccepted);
@@ -179,14 +179,14 @@ TEST_F(ExplorerDrop, OnlyTheDestinationTakesDropsAndOnlyWhileEnabled)
     EXPECT_EQ(drops, 2);
 
     // Setting the same control changes nothing; clearing it detaches and disables.
-    drop.setDestinationControl(&elsewhere);
+    drop.SetDestinationControl(&elsewhere);
     EXPECT_TRUE(elsewhere.acceptDrops());
-    drop.setDestinationControl(nullptr);
+    drop.SetDestinationControl(nullptr);
     EXPECT_FALSE(drop.Enabled());
     EXPECT_EQ(drop.DestinationControl(), nullptr);
     EXPECT_FALSE(elsewhere.acceptDrops());
     EXPECT_FALSE(dragAndDrop(&elsewhere, &data).dropAccepted);
-    drop.setEnabled(true);
+    drop.SetEnabled(true);
     EXPECT_FALSE(drop.Enabled()) << "without a destination the write does nothing";
     EXPECT_EQ(drops, 2);
 }
@@ -194,10 +194,10 @@ TEST_F(ExplorerDrop, OnlyTheDestinationTakesDropsAndOnlyWhileEnabled)
 TEST_F(ExplorerDrop, ATargetThatOutlivesItsControlStaysSafe)
 {
     auto* view2 = new QTableView;
-    drop.setDestinationControl(view2);
+    drop.SetDestinationControl(view2);
     delete view2;
     EXPECT_EQ(drop.DestinationControl(), nullptr);
-    drop.setEnabled(true);
-    drop.setDestinationControl(&view);
+    drop.SetEnabled(true);
+    drop.SetDestinationControl(&view);
     EXPECT_TRUE(drop.Enabled());
 }

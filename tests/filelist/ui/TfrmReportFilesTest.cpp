@@ -89,7 +89,7 @@ TEST(ReportPrint, APrintThatCannotStartIsShownAndThePreviewStays)
     QString text;
     testfiles::WhenMessageBoxShown([&](QDialog* box) {
         caption = box->windowTitle();
-        text = box->findChild<MessageBoxText*>(u"lblText"_s)->text();
+        text = box->findChild<MessageBoxText*>(u"lblText"_s)->Text();
         box->reject();
     });
     // What the preview's Print button does once the print dialog is accepted.

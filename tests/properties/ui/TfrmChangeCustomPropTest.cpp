@@ -133,8 +133,8 @@ void ClickHeader(TfrmChangeCustomProp* f, int col)
 void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
 {
     WhenShown<TfrmChangeGridValue>([value](TfrmChangeGridValue* d) {
-        d->edValue->setText(value);
-        d->BitBtn1->click();
+        Child<QLineEdit>(d, u"edValue"_s)->setText(value);
+        Child<QPushButton>(d, u"BitBtn1"_s)->click();
     });
     Child<QAction>(f, u"actChangeValue"_s)->trigger();
 }
@@ -142,10 +142,11 @@ void ChangeValue(TfrmChangeCustomProp* f, const QString& value)
 void PickLookup(TfrmChangeCustomProp* f, const QString& value)
 {
     WhenShown<TfrmGridLookupValues>([value](TfrmGridLookupValues* d) {
-        const QList<QListWidgetItem*> items = d->lbLookupItems->findItems(value, Qt::MatchExactly);
+        QListWidget* list = Child<QListWidget>(d, u"lbLookupItems"_s);
+        const QList<QListWidgetItem*> items = list->findItems(value, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1);
-        d->lbLookupItems->setCurrentItem(items.front());
-        d->btnOk->click();
+        list->setCurrentItem(items.front());
+        Child<QPushButton>(d, u"btnOk"_s)->click();
     });
     Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
 }
@@ -178,7 +179,7 @@ TEST_F(EditorTest, ThreeWaysOfChangingAndSaving)
         EXPECT_EQ(cells.GetData(0, 3), d);
         EXPECT_EQ(cells.GetText(1, 1), u"S235"_s);
         EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
-        EXPECT_EQ(Grid(f)->GridColors().BackgroundColor2, QColor(0xF4, 0xFA, 0xFF));
+        EXPECT_EQ(Grid(f)->GridColors().backgroundColor2, QColor(0xF4, 0xFA, 0xFF));
         EXPECT_FALSE(Child<QCheckBox>(f, u"chkDeleteOtherProperties"_s)->isChecked());
 
         ClickHeader(f, 1); // Material of every row
@@ -401,24 +402,24 @@ TEST_F(EditorTest, LookupPickerWithNothingPickedEmptiesTheCells)
         WhenShown<TfrmGridLookupValues>([](TfrmGridLookupValues* d) {
             // The left column's lookup values serve the whole selection: Material has none.
             EXPECT_EQ(d->windowTitle(), u"Lookup values (Material)"_s);
-            EXPECT_EQ(d->lbLookupItems->count(), 0);
-            d->btnOk->click();
+            EXPECT_EQ(Child<QListWidget>(d, u"lbLookupItems"_s)->count(), 0);
+            Child<QPushButton>(d, u"btnOk"_s)->click();
         });
         Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         TarCell* cell = nullptr;
         ASSERT_TRUE(Grid(f)->CellsObject().Find(1, 1, cell));
-        EXPECT_TRUE(cell->Text.isEmpty() && cell->Changed);
+        EXPECT_TRUE(cell->text.isEmpty() && cell->changed);
         Grid(f)->SetSelection(2, 1, 2, 1);
         if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
             WhenShown<TfrmGridLookupValues>([f](TfrmGridLookupValues* d) {
-                d->lbLookupItems->setCurrentRow(1);
+                Child<QListWidget>(d, u"lbLookupItems"_s)->setCurrentRow(1);
                 d->move(f->mapToGlobal(QPoint(200, 40)));
                 QPixmap shot = f->grab();
                 QPainter painter(&shot);
                 painter.drawPixmap(200, 40, d->grab());
                 painter.end();
                 shot.save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-lookup.png"_s);
-                d->btnClose->click();
+                Child<QPushButton>(d, u"btnClose"_s)->click();
             });
             Child<QAction>(f, u"actChangePropLookup"_s)->trigger();
         }
@@ -469,8 +470,8 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         const auto changed = [&] {
             QStringList list;
             cells.ForEachInRange(0, 0, Grid(f)->ColCount() - 1, Grid(f)->RowCount() - 1, [&](const TarCell& c) {
-                if (c.Changed)
-                    list << u"%1,%2"_s.arg(c.Col).arg(c.Row);
+                if (c.changed)
+                    list << u"%1,%2"_s.arg(c.col).arg(c.row);
             });
             return list;
         };

@@ -59,8 +59,8 @@ QStringList SavedDocuments(const QTemporaryDir& dir)
 PropertyDefinitions MaterialAndMass()
 {
     PropertyDefinitions definitions;
-    definitions.Add()->Name = u"Material"_s;
-    definitions.Add()->Name = u"Mass"_s;
+    definitions.Add()->name = u"Material"_s;
+    definitions.Add()->name = u"Mass"_s;
     return definitions;
 }
 

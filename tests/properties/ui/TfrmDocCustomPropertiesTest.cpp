@@ -6,6 +6,7 @@
 #include "compound/CfbBuilder.h"
 #include "properties/OleDocumentProperties.h"
 #include "properties/ui/TfrmDocCustomProperties.h"
+#include "support/Child.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -52,8 +53,9 @@ QByteArray AllTypesDocument()
 QStringList Rows(const TfrmDocCustomProperties& dlg)
 {
     QStringList rows;
-    for (int i = 0; i < dlg.lvProperties->topLevelItemCount(); ++i)
-        rows << dlg.lvProperties->topLevelItem(i)->text(0) + u" = "_s + dlg.lvProperties->topLevelItem(i)->text(1);
+    const QTreeWidget* list = Child<QTreeWidget>(&dlg, u"lvProperties"_s);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        rows << list->topLevelItem(i)->text(0) + u" = "_s + list->topLevelItem(i)->text(1);
     return rows;
 }
 
@@ -108,14 +110,15 @@ TEST_F(ViewerTest, Layout)
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
     for (const char* name : {"gbDocCustomProperties", "lblFileName", "edFileName", "lvProperties", "btnClose"})
         EXPECT_NE(dlg.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
-    EXPECT_EQ(dlg.lvProperties->parentWidget(), dlg.gbDocCustomProperties);
-    EXPECT_TRUE(dlg.edFileName->isReadOnly());
-    EXPECT_EQ(dlg.lvProperties->headerItem()->text(0), u"Name"_s);
-    EXPECT_EQ(dlg.lvProperties->headerItem()->text(1), u"Value"_s);
-    EXPECT_EQ(dlg.lvProperties->columnWidth(0), 190);
-    EXPECT_EQ(dlg.lvProperties->columnWidth(1), 183);
-    EXPECT_EQ(dlg.lvProperties->toolTip(), u"Document custom properties"_s);
-    EXPECT_FALSE(dlg.lvProperties->isSortingEnabled());
+    const QTreeWidget* list = Child<QTreeWidget>(&dlg, u"lvProperties"_s);
+    EXPECT_EQ(list->parentWidget(), Child<QGroupBox>(&dlg, u"gbDocCustomProperties"_s));
+    EXPECT_TRUE(Child<QLineEdit>(&dlg, u"edFileName"_s)->isReadOnly());
+    EXPECT_EQ(list->headerItem()->text(0), u"Name"_s);
+    EXPECT_EQ(list->headerItem()->text(1), u"Value"_s);
+    EXPECT_EQ(list->columnWidth(0), 190);
+    EXPECT_EQ(list->columnWidth(1), 183);
+    EXPECT_EQ(list->toolTip(), u"Document custom properties"_s);
+    EXPECT_FALSE(list->isSortingEnabled());
 }
 
 TEST_F(ViewerTest, ShowsEveryTypeInTheDocumentsOrderWithoutWriting)
@@ -132,7 +135,7 @@ TEST_F(ViewerTest, ShowsEveryTypeInTheDocumentsOrderWithoutWriting)
         const docfiles::Snapshot before = docfiles::Take(path);
         TfrmDocCustomProperties dlg;
         dlg.ReadDocument(path);
-        EXPECT_EQ(dlg.edFileName->text(), path);
+        EXPECT_EQ(Child<QLineEdit>(&dlg, u"edFileName"_s)->text(), path);
         EXPECT_EQ(Rows(dlg), path == empty ? QStringList() : kAllRows) << path.toStdString();
         EXPECT_TRUE(docfiles::Take(path) == before) << path.toStdString();
     }
@@ -168,8 +171,8 @@ TEST_F(ViewerTest, MissingAndDamagedFilesGiveTheirMessage)
         const QByteArray before = c.path == fifo ? QByteArray() : testfiles::ReadBytes(c.path);
         TfrmDocCustomProperties dlg;
         dlg.ReadDocument(c.path);
-        EXPECT_EQ(dlg.edFileName->text(), c.shownPath);
-        EXPECT_EQ(dlg.lvProperties->topLevelItemCount(), 0);
+        EXPECT_EQ(Child<QLineEdit>(&dlg, u"edFileName"_s)->text(), c.shownPath);
+        EXPECT_EQ(Child<QTreeWidget>(&dlg, u"lvProperties"_s)->topLevelItemCount(), 0);
         ASSERT_EQ(Boxes().size(), 1) << c.path.toStdString();
         EXPECT_TRUE(Boxes().at(0).startsWith(c.box)) << Boxes().at(0).toStdString();
         if (c.path != fifo) {
@@ -191,7 +194,7 @@ TEST_F(ViewerTest, CommandShowsTheDialogInEveryCase)
                 return;
             seen = true;
             shown = Rows(*dlg);
-            dlg->btnClose->click();
+            Child<QPushButton>(dlg, u"btnClose"_s)->click();
         });
         poll->start(5);
         TfrmDocCustomProperties::ShowFor(target, nullptr);

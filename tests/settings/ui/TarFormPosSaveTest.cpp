@@ -42,8 +42,8 @@ protected:
         w->setObjectName(u"frmMain"_s);
         w->resize(400, 300);
         store = new TarFormPosSave(w.get());
-        store->NameKey = nameKey;
-        store->UseIniFile = useIniFile;
+        store->nameKey = nameKey;
+        store->useIniFile = useIniFile;
         return w;
     }
     testfiles::ConfigSandbox dir;
@@ -103,7 +103,7 @@ TEST_F(FormPosSave, StoredBoundsArePulledBackOntoThePrimaryScreen)
 TEST_F(FormPosSave, TheEventsSeeAndChangeTheValues)
 {
     auto w = window();
-    store->OnWriteIni = [](int& left, int& top, int& width, int& height, int& state) {
+    store->onWriteIni = [](int& left, int& top, int& width, int& height, int& state) {
         EXPECT_EQ(state, wsNormal);
         left += 1;
         top += 2;
@@ -117,7 +117,7 @@ TEST_F(FormPosSave, TheEventsSeeAndChangeTheValues)
 
     w = window();
     int seenLeft = 0;
-    store->OnReadIni = [&](int& left, int& top, int&, int&, int&) {
+    store->onReadIni = [&](int& left, int& top, int&, int&, int&) {
         seenLeft = left;
         top = 77;
     };
@@ -130,7 +130,7 @@ TEST_F(FormPosSave, AFailedWriteAtDestroyIsShownAndTheProgramGoesOn)
 {
     auto w = std::make_unique<HookedWindow>();
     w->setObjectName(u"frmMain"_s);
-    (new TarFormPosSave(w.get()))->UseIniFile = true;
+    (new TarFormPosSave(w.get()))->useIniFile = true;
     testfiles::WriteBytes(dir.filePath(u"config"_s), "a file where the folder should be");
     const QString log = dir.filePath(u"boxes.log"_s);
     qputenv("KRDL_MSGBOX_LOG", log.toUtf8());

@@ -63,13 +63,13 @@ TEST_F(GridTest, DrawsFixedSelectedStripedCellsAndAlignsNumbersRight)
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Slovenian, QLocale::Slovenia)); // decimal comma
     TarGridColors& c = grid.GridColors();
-    c.FixedBackgroundColor = kFixedBack;
-    c.FixedTextColor = kFixedText;
-    c.SelectedBackgroundColor = kSelBack;
-    c.SelectedTextColor = kSelText;
-    c.TextColor = kText;
-    c.BackgroundColor1 = kEven;
-    c.BackgroundColor2 = kOdd;
+    c.fixedBackgroundColor = kFixedBack;
+    c.fixedTextColor = kFixedText;
+    c.selectedBackgroundColor = kSelBack;
+    c.selectedTextColor = kSelText;
+    c.textColor = kText;
+    c.backgroundColor1 = kEven;
+    c.backgroundColor2 = kOdd;
     grid.SetColCount(3);
     grid.SetRowCount(5);
     grid.SetColWidths(0, 60);
@@ -132,7 +132,7 @@ TEST_F(GridTest, InPlaceEditingGoesThroughTheHooks)
     EXPECT_EQ(grid.GetEditText(2, 2), QString());
     TarCell* opened = nullptr;
     ASSERT_TRUE(grid.CellsObject().Find(2, 2, opened));
-    EXPECT_FALSE(opened->Changed);
+    EXPECT_FALSE(opened->changed);
 
     for (const bool commit : {false, true}) {
         grid.SetSelection(1, 1, 1, 1);
@@ -149,7 +149,7 @@ TEST_F(GridTest, InPlaceEditingGoesThroughTheHooks)
         QApplication::processEvents(); // the delegate commits through a queued call
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(grid.CellsObject().GetText(1, 1), commit ? u"new"_s : u"old"_s);
-        EXPECT_EQ(grid.Cell(1, 1)->Changed, commit);
+        EXPECT_EQ(grid.Cell(1, 1)->changed, commit);
     }
 }
 

@@ -264,20 +264,20 @@ TEST_F(MessageBoxTest, LongTextBlockIsOddWideAndHoldsTheWholeText)
     // The block is close to four times as wide as high, and exactly as high as its text.
     EXPECT_GT(double(label.width()) / label.height(), 2.0);
     EXPECT_LT(double(label.width()) / label.height(), 8.0);
-    EXPECT_EQ(label.height(), MessageBoxText::wrappedHeight(font, text, label.width()));
+    EXPECT_EQ(label.height(), MessageBoxText::WrappedHeight(font, text, label.width()));
 }
 
 TEST_F(MessageBoxTest, TextMeasureBreaksLongWordsAndKeepsLineBreaks)
 {
     QFont font;
     const int line = QFontMetrics(font).height();
-    EXPECT_EQ(MessageBoxText::wrappedHeight(font, u""_s, 100), 0);
-    const int one = MessageBoxText::wrappedHeight(font, u"short"_s, 500);
+    EXPECT_EQ(MessageBoxText::WrappedHeight(font, u""_s, 100), 0);
+    const int one = MessageBoxText::WrappedHeight(font, u"short"_s, 500);
     EXPECT_GE(one, line - 1);
     EXPECT_LE(one, line + 1);
-    EXPECT_GE(MessageBoxText::wrappedHeight(font, u"one\ntwo\r\nthree"_s, 500), 3 * one);
+    EXPECT_GE(MessageBoxText::WrappedHeight(font, u"one\ntwo\r\nthree"_s, 500), 3 * one);
     // A word far wider than the block takes several lines instead of running off its edge.
-    EXPECT_GE(MessageBoxText::wrappedHeight(font, QString(80, u'W'), 60), 5 * one);
+    EXPECT_GE(MessageBoxText::WrappedHeight(font, QString(80, u'W'), 60), 5 * one);
 }
 
 TEST_F(MessageBoxTest, FontsAreCopiedIntoTextAndButtons)

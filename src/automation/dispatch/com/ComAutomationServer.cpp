@@ -46,42 +46,42 @@ struct Variant {
 
 class ComObject final : public AutomationObject {
 public:
-    // Takes over one reference of Dispatch.
-    explicit ComObject(IDispatch* dispatch) : dispatch_(dispatch) {}
-    ~ComObject() override { dispatch_->Release(); }
+    // Takes over one reference of `dispatch`.
+    explicit ComObject(IDispatch* dispatch) : m_dispatch(dispatch) {}
+    ~ComObject() override { m_dispatch->Release(); }
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 
-    IDispatch* dispatch() const { return dispatch_; }
+    IDispatch* Dispatch() const { return m_dispatch; }
 
-    AutomationValue get(const std::string& name) override
+    AutomationValue Get(const std::string& name) override
     {
-        return invoke(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+        return InvokeMember(name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
     }
-    void put(const std::string& name, const AutomationValue& value) override
+    void Put(const std::string& name, const AutomationValue& value) override
     {
-        invoke(name, DISPATCH_PROPERTYPUT, {value});
+        InvokeMember(name, DISPATCH_PROPERTYPUT, {value});
     }
-    AutomationValue call(const std::string& name, const std::vector<AutomationValue>& args) override
+    AutomationValue Call(const std::string& name, const std::vector<AutomationValue>& args) override
     {
-        return invoke(name, DISPATCH_METHOD, args);
+        return InvokeMember(name, DISPATCH_METHOD, args);
     }
 
 private:
-    DISPID memberId(const std::string& name)
+    DISPID MemberId(const std::string& name)
     {
         std::wstring w = text::WideFromUtf8(name);
         LPOLESTR names[] = {w.data()};
         DISPID id = DISPID_UNKNOWN;
-        const HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        const HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
         if (FAILED(hr))
             Fail(name, hr);
         return id;
     }
 
-    AutomationValue invoke(const std::string& name, WORD flags, const std::vector<AutomationValue>& args);
+    AutomationValue InvokeMember(const std::string& name, WORD flags, const std::vector<AutomationValue>& args);
 
-    IDispatch* dispatch_;
+    IDispatch* m_dispatch;
 };
 
 AutomationValue FromVariant(VARIANT& source);
@@ -92,55 +92,55 @@ AutomationValue FromVariant(VARIANT& source);
 class Arguments {
 public:
     explicit Arguments(const std::vector<AutomationValue>& args)
-        : variants_(args.size()), strings_(args.size(), nullptr), integers_(args.size(), 0)
+        : m_variants(args.size()), m_strings(args.size(), nullptr), m_integers(args.size(), 0)
     {
         for (size_t i = 0; i < args.size(); ++i) {
-            VARIANT& v = variants_[args.size() - 1 - i];
+            VARIANT& v = m_variants[args.size() - 1 - i];
             VariantInit(&v);
             const AutomationValue& a = args[i];
-            switch (a.kind()) {
+            switch (a.ValueKind()) {
             case AutomationValue::Kind::Empty:
                 break;
             case AutomationValue::Kind::Boolean:
                 v.vt = VT_BOOL;
-                v.boolVal = a.toBool() ? VARIANT_TRUE : VARIANT_FALSE;
+                v.boolVal = a.ToBool() ? VARIANT_TRUE : VARIANT_FALSE;
                 break;
             case AutomationValue::Kind::Int16:
                 v.vt = VT_I2;
-                v.iVal = SHORT(a.toInt32());
+                v.iVal = SHORT(a.ToInt32());
                 break;
             case AutomationValue::Kind::Int32:
                 v.vt = VT_I4;
-                v.lVal = LONG(a.toInt32());
+                v.lVal = LONG(a.ToInt32());
                 break;
             case AutomationValue::Kind::Double:
                 v.vt = VT_R8;
-                v.dblVal = a.toDouble();
+                v.dblVal = a.ToDouble();
                 break;
             case AutomationValue::Kind::String:
                 v.vt = VT_BSTR;
-                v.bstrVal = allocString(a.toString());
+                v.bstrVal = AllocString(a.ToString());
                 break;
             case AutomationValue::Kind::StringRef:
-                strings_[i] = allocString(a.toString());
+                m_strings[i] = AllocString(a.ToString());
                 v.vt = VT_BSTR | VT_BYREF;
-                v.pbstrVal = &strings_[i];
+                v.pbstrVal = &m_strings[i];
                 break;
             case AutomationValue::Kind::Int32Ref:
-                integers_[i] = LONG(a.toInt32());
+                m_integers[i] = LONG(a.ToInt32());
                 v.vt = VT_I4 | VT_BYREF;
-                v.plVal = &integers_[i];
+                v.plVal = &m_integers[i];
                 break;
             case AutomationValue::Kind::Missing:
                 v.vt = VT_ERROR;
                 v.scode = DISP_E_PARAMNOTFOUND;
                 break;
             case AutomationValue::Kind::Object: {
-                auto* com = dynamic_cast<ComObject*>(a.toObject().get());
+                auto* com = dynamic_cast<ComObject*>(a.ToObject().get());
                 if (!com)
                     throw AutomationError("An object that COM does not know cannot be passed to it");
                 v.vt = VT_DISPATCH;
-                v.pdispVal = com->dispatch();
+                v.pdispVal = com->Dispatch();
                 v.pdispVal->AddRef();
                 break;
             }
@@ -149,21 +149,21 @@ public:
     }
     ~Arguments()
     {
-        for (VARIANT& v : variants_) {
+        for (VARIANT& v : m_variants) {
             if (!(v.vt & VT_BYREF))
                 VariantClear(&v);
         }
-        for (BSTR s : strings_)
+        for (BSTR s : m_strings)
             SysFreeString(s);
     }
     Arguments(const Arguments&) = delete;
     Arguments& operator=(const Arguments&) = delete;
 
-    VARIANT* data() { return variants_.empty() ? nullptr : variants_.data(); }
-    UINT size() const { return UINT(variants_.size()); }
+    VARIANT* Data() { return m_variants.empty() ? nullptr : m_variants.data(); }
+    UINT Size() const { return UINT(m_variants.size()); }
 
 private:
-    static BSTR allocString(const std::string& utf8)
+    static BSTR AllocString(const std::string& utf8)
     {
         const std::wstring w = text::WideFromUtf8(utf8);
         BSTR b = SysAllocStringLen(w.data(), UINT(w.size()));
@@ -172,18 +172,18 @@ private:
         return b;
     }
 
-    std::vector<VARIANT> variants_;
-    std::vector<BSTR> strings_;
-    std::vector<LONG> integers_;
+    std::vector<VARIANT> m_variants;
+    std::vector<BSTR> m_strings;
+    std::vector<LONG> m_integers;
 };
 
-AutomationValue ComObject::invoke(const std::string& name, WORD flags, const std::vector<AutomationValue>& args)
+AutomationValue ComObject::InvokeMember(const std::string& name, WORD flags, const std::vector<AutomationValue>& args)
 {
-    const DISPID id = memberId(name);
+    const DISPID id = MemberId(name);
     Arguments arguments(args);
     DISPPARAMS params{};
-    params.rgvarg = arguments.data();
-    params.cArgs = arguments.size();
+    params.rgvarg = arguments.Data();
+    params.cArgs = arguments.Size();
     DISPID putId = DISPID_PROPERTYPUT;
     if (flags & DISPATCH_PROPERTYPUT) {
         params.rgdispidNamedArgs = &putId;
@@ -192,7 +192,7 @@ AutomationValue ComObject::invoke(const std::string& name, WORD flags, const std
     Variant result;
     EXCEPINFO exception{};
     UINT argumentError = 0;
-    const HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+    const HRESULT hr = m_dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                          (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result.v, &exception, &argumentError);
     if (hr == DISP_E_EXCEPTION) {
         if (exception.pfnDeferredFillIn)
@@ -271,7 +271,7 @@ CLSID ClassOf(const std::string& progId)
 
 class ComAutomationServer final : public AutomationServer {
 public:
-    std::shared_ptr<AutomationObject> create(const std::string& progId) override
+    std::shared_ptr<AutomationObject> Create(const std::string& progId) override
     {
         const CLSID clsid = ClassOf(progId);
         IDispatch* dispatch = nullptr;
@@ -282,7 +282,7 @@ public:
         return std::make_shared<ComObject>(dispatch);
     }
 
-    bool isRunning(const std::string& progId) override
+    bool IsRunning(const std::string& progId) override
     {
         CLSID clsid;
         const std::wstring w = text::WideFromUtf8(progId);
@@ -308,11 +308,11 @@ AutomationApartment::AutomationApartment()
 {
     // S_FALSE (already a single-threaded apartment, as Qt makes the GUI thread) still needs
     // its CoUninitialize; a thread already in another apartment is left as it is.
-    initialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    m_initialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 AutomationApartment::~AutomationApartment()
 {
-    if (initialised_)
+    if (m_initialised)
         CoUninitialize();
 }

@@ -6,11 +6,11 @@ namespace {
 
 class NoAutomationServer final : public AutomationServer {
 public:
-    std::shared_ptr<AutomationObject> create(const std::string& progId) override
+    std::shared_ptr<AutomationObject> Create(const std::string& progId) override
     {
         throw AutomationError("Class " + progId + " is not registered: this system has no automation");
     }
-    bool isRunning(const std::string&) override { return false; }
+    bool IsRunning(const std::string&) override { return false; }
 };
 
 } // namespace

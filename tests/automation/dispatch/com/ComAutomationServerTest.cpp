@@ -16,7 +16,7 @@ protected:
     // The server's record of calls since the last read (one server per process).
     std::string TakeRecord()
     {
-        const std::string all = server.create(SolidEdgeProgId)->get("RecordedCalls").toString();
+        const std::string all = server.Create(kSolidEdgeProgId)->Get("RecordedCalls").ToString();
         std::string fresh = all.substr(seen_);
         seen_ = all.size();
         const std::string created = "CreateInstance\n";
@@ -32,14 +32,14 @@ private:
 TEST_F(ComTest, PrintCallsArriveWithTheirTypes)
 {
     TakeRecord();
-    ASSERT_FALSE(server.isRunning(SolidEdgeProgId));
+    ASSERT_FALSE(server.IsRunning(kSolidEdgeProgId));
     {
         SolidEdgeSession session(server);
         ASSERT_TRUE(session.Connect()) << "is the recording server registered (regsvr32)?";
         session.WorkUnseen();
         const AutomationRef document = OpenSolidEdgeDocument(session.App(), "C:\\Work\\Načrt.dft");
-        document->call("PrintOut", PrintOutArguments("Laser Č", 0, 2, true, false));
-        document->call("Close");
+        document->Call("PrintOut", PrintOutArguments("Laser Č", 0, 2, true, false));
+        document->Call("Close");
     }
     const std::string missing = "VT_ERROR:0x80020004";
     EXPECT_EQ(TakeRecord(),
@@ -59,9 +59,9 @@ TEST_F(ComTest, PrintCallsArriveWithTheirTypes)
 // settings given back.
 TEST_F(ComTest, RunningInstanceIsSeenAndLeftRunning)
 {
-    const AutomationRef announced = server.create(SolidEdgeProgId);
-    announced->call("RegisterRunning");
-    EXPECT_TRUE(server.isRunning(SolidEdgeProgId));
+    const AutomationRef announced = server.Create(kSolidEdgeProgId);
+    announced->Call("RegisterRunning");
+    EXPECT_TRUE(server.IsRunning(kSolidEdgeProgId));
     TakeRecord();
     {
         SolidEdgeSession session(server);
@@ -77,25 +77,25 @@ TEST_F(ComTest, RunningInstanceIsSeenAndLeftRunning)
               "Application.DisplayAlerts [put] named=-3 VT_BOOL:0\n"
               "Application.Visible [put] named=-3 VT_BOOL:-1\n"
               "Application.DisplayAlerts [put] named=-3 VT_BOOL:-1\n");
-    announced->call("RevokeRunning");
-    EXPECT_FALSE(server.isRunning(SolidEdgeProgId));
+    announced->Call("RevokeRunning");
+    EXPECT_FALSE(server.IsRunning(kSolidEdgeProgId));
 }
 
 // Refusals come back as errors that carry the server's own words, or the system's.
 TEST_F(ComTest, ErrorsCarryTheirMessage)
 {
-    const AutomationRef app = server.create(SolidEdgeProgId);
-    EXPECT_EQ(app->get("Visible"), AutomationValue::Boolean(true));
+    const AutomationRef app = server.Create(kSolidEdgeProgId);
+    EXPECT_EQ(app->Get("Visible"), AutomationValue::Boolean(true));
     const struct {
         std::function<void()> call;
         std::string text;
         std::int32_t code;
     } cases[] = {
         {[&] { OpenSolidEdgeDocument(app, "C:\\missing.dft"); }, "Open: Cannot open C:\\missing.dft", std::int32_t(0x80004005)},
-        {[&] { OpenSolidEdgeDocument(app, "C:\\a.dft")->call("PrintOut", PrintOutArguments("Refused", 1, 1, true, true)); },
+        {[&] { OpenSolidEdgeDocument(app, "C:\\a.dft")->Call("PrintOut", PrintOutArguments("Refused", 1, 1, true, true)); },
          "PrintOut: Printer not found", std::int32_t(0x80004005)},
-        {[&] { app->call("NoSuchMember"); }, "NoSuchMember", std::int32_t(0x80020006)},
-        {[&] { app->put("Visible", AutomationValue::String("yes")); }, "Visible", std::int32_t(0x80020005)},
+        {[&] { app->Call("NoSuchMember"); }, "NoSuchMember", std::int32_t(0x80020006)},
+        {[&] { app->Put("Visible", AutomationValue::String("yes")); }, "Visible", std::int32_t(0x80020005)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -104,7 +104,7 @@ TEST_F(ComTest, ErrorsCarryTheirMessage)
             ADD_FAILURE() << "no error";
         } catch (const AutomationError& e) {
             EXPECT_EQ(std::string(e.what()).rfind(c.text, 0), 0u) << e.what();
-            EXPECT_EQ(e.code(), c.code);
+            EXPECT_EQ(e.Code(), c.code);
         }
     }
 }
