@@ -93,7 +93,8 @@ mkdir -p "$files"
     echo "RMDir \"\$INSTDIR\\${d#./}\""
   done
 } >"$files/uninstall-files.nsh"
-makensis -V2 -DPORTABLE="$(cd "$portable" && pwd)" -DFILES="$(cd "$files" && pwd)" \
+title=$(sed -n 's/^KRDL_APPLICATION_TITLE:INTERNAL=//p' "$build/CMakeCache.txt")
+makensis -V2 -DPRODUCT="$title" -DPORTABLE="$(cd "$portable" && pwd)" -DFILES="$(cd "$files" && pwd)" \
   -DOUTFILE="$(cd "$out" && pwd)/KRDL-$version-setup.exe" "$PWD/resources/KRDL.nsi"
 echo "package-windows.sh: $out/$name/ ($(ls "$portable" | wc -l) entries), $out/$name.zip," \
      "$out/KRDL-$version-setup.exe"

@@ -21,7 +21,9 @@ SetCompressor /SOLID lzma
 
 !getdllversion "${PORTABLE}/KRDL.exe" KRDL_VERSION_
 !define VERSION "${KRDL_VERSION_1}.${KRDL_VERSION_2}"
-!define PRODUCT "Velmar Solid Edge Utils"
+!ifndef PRODUCT
+  !error "PRODUCT: the program's name (package-windows.sh passes it)"
+!endif
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KRDL"
 !define PROGID "KRDL.Document"
 
