@@ -6,6 +6,7 @@
 #include "FuzzCheck.h"
 
 #include "common/SharedText.h"
+#include "common/TextField.h"
 #include "settings/IniFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(again.Value(section, key) == value, "a value written reads back from the file as itself");
 
     const QHash<QString, Entries> after = again.AllEntries();
-    const QString folded = section.toCaseFolded();
+    const QString folded = CaseKey(section);
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         if (it.key() == folded)
             Require(Without(after.value(it.key()), key) == Without(it.value(), key),

@@ -5,6 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "common/SafeFile.h"
+#include "common/TextField.h"
 #include "properties/PropertySetFile.h"
 
 #include <QByteArray>
@@ -46,13 +47,13 @@ QList<PropertySetRow> Distinct(const QList<PropertySetRow>& rows)
     QList<PropertySetRow> kept;
     QSet<QString> paths;
     for (const PropertySetRow& row : rows) {
-        if (paths.contains(row.path.toUpper()))
+        if (paths.contains(CaseKey(row.path)))
             continue;
-        paths.insert(row.path.toUpper());
+        paths.insert(CaseKey(row.path));
         PropertySetRow distinct{row.path, {}};
         QSet<QString> names;
         for (const auto& value : row.values) {
-            const QString name = QString(value.first).replace(u'=', u'_').toCaseFolded();
+            const QString name = CaseKey(u"CustomProp"_s + QString(value.first).replace(u'=', u'_'));
             if (!names.contains(name)) {
                 names.insert(name);
                 distinct.values.append(value);
@@ -103,10 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QList<PropertySetRow> mergedRows = ReadBack(merged);
     QHash<QString, const PropertySetRow*> firstOfPath;
     for (const PropertySetRow& row : mergedRows)
-        if (!firstOfPath.contains(row.path.toUpper()))
-            firstOfPath.insert(row.path.toUpper(), &row);
+        if (!firstOfPath.contains(CaseKey(row.path)))
+            firstOfPath.insert(CaseKey(row.path), &row);
     for (const PropertySetRow& row : distinct) {
-        const PropertySetRow* got = firstOfPath.value(row.path.toUpper());
+        const PropertySetRow* got = firstOfPath.value(CaseKey(row.path));
         Require(got && got->values == row.values, "a set file saved into gives back the rows saved");
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "common/TarCells.h"
 
+#include "common/TextField.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -170,7 +172,7 @@ void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint
     std::vector<std::pair<qint64, bool>> filled; // (position, has text) in (column, row) order
     ForEachInRange(colFrom, rowFrom, colTo, rowTo, [&](const TarCell& cell) {
         if (!cell.text.isEmpty())
-            m_textIndex.insert(cell.text.toUpper(), {cell.col, cell.row});
+            m_textIndex.insert(CaseKey(cell.text), {cell.col, cell.row});
         filled.emplace_back(Key(cell.col, cell.row), !cell.text.isEmpty());
     });
     qint64 col = colTo;
@@ -189,7 +191,7 @@ void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint
 
 bool TarCells::FindText(const QString& text, qint32& col, qint32& row) const
 {
-    const auto it = m_textIndex.constFind(text.toUpper());
+    const auto it = m_textIndex.constFind(CaseKey(text));
     if (it == m_textIndex.constEnd())
         return false;
     col = it->first;

@@ -49,6 +49,41 @@ QString AsciiUpper(const QString& text)
     return result;
 }
 
+namespace {
+
+// Where the first lone surrogate of `text` at or after `from` stands, or -1.
+qsizetype NextLoneSurrogate(const QString& text, qsizetype from)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i; // a pair: one character
+        else if (c.isSurrogate())
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+QString CaseKey(const QString& text)
+{
+    qsizetype lone = NextLoneSurrogate(text, 0);
+    if (lone < 0)
+        return text.toUpper();
+    QString key;
+    key.reserve(text.size());
+    qsizetype start = 0;
+    while (lone >= 0) {
+        key += QStringView(text).sliced(start, lone - start).toString().toUpper();
+        key += text[lone];
+        start = lone + 1;
+        lone = NextLoneSurrogate(text, start);
+    }
+    key += QStringView(text).sliced(start).toString().toUpper();
+    return key;
+}
+
 QString OneLineField(const QString& text)
 {
     // Most texts hold none of them; the replaces would scan each text four times to find that.

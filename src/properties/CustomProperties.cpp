@@ -1,5 +1,6 @@
 #include "properties/CustomProperties.h"
 
+#include "common/TextField.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>
@@ -25,7 +26,7 @@ QString PropertyDisplayText(const QVariant& value)
 
 QString PropertyNameKey(const QString& name)
 {
-    return name.toUpper();
+    return CaseKey(name);
 }
 
 TCustomPropertie* PropertyDefinitions::Add()

@@ -2,6 +2,7 @@
 
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "common/TextField.h"
 
 #include <QHash>
 #include <QSet>
@@ -119,11 +120,11 @@ QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCou
 int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<PropertySetRow>& rows,
                    PropertySetPlacement* placement, bool fromCsv)
 {
-    QHash<QString, QList<int>> gridRows; // upper-cased path -> grid rows
+    QHash<QString, QList<int>> gridRows; // `CaseKey` of the path -> grid rows
     for (int r = 1; r < rowCount; ++r) {
         const QString path = cells.GetData(0, r);
         if (!path.isEmpty())
-            gridRows[path.toUpper()].append(r);
+            gridRows[CaseKey(path)].append(r);
     }
     cells.BuildTextIndex(1, 0, colCount - 1, 0);
     const auto columnOf = [&](const QString& name) {
@@ -131,16 +132,16 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
         qint32 headerRow = -1;
         return cells.FindText(name, col, headerRow) && col >= 1 && col < colCount ? col : -1;
     };
-    QSet<QString> reported; // upper-cased: "P" + path, "N" + name
+    QSet<QString> reported; // `CaseKey` of "P" + path, "N" + name
     const auto report = [&](QStringList& list, QChar kind, const QString& text) {
-        if (placement && !reported.contains(kind + text.toUpper())) {
-            reported.insert(kind + text.toUpper());
+        if (placement && !reported.contains(kind + CaseKey(text))) {
+            reported.insert(kind + CaseKey(text));
             list.append(text);
         }
     };
     int set = 0;
     for (const PropertySetRow& row : rows) {
-        const auto it = gridRows.constFind(row.path.toUpper());
+        const auto it = gridRows.constFind(CaseKey(row.path));
         if (placement) {
             for (const auto& value : row.values)
                 if (columnOf(value.first) < 0)

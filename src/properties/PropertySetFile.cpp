@@ -4,6 +4,7 @@
 #include "common/FsPath.h"
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
+#include "common/TextField.h"
 #include "settings/IniFile.h"
 
 #include <QFileInfo>
@@ -66,12 +67,12 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
     QHash<QString, QString> keyOfPath; // upper-cased path -> section name; the first entry wins
     QSet<QString> takenKeys;           // folded keys of Files
     for (const auto& [key, path] : listed) {
-        takenKeys.insert(key.toCaseFolded());
+        takenKeys.insert(CaseKey(key));
         // A key named like the list itself would make the list its own section; it lists nothing.
-        if (key.toCaseFolded() == kFiles.toCaseFolded())
+        if (CaseKey(key) == CaseKey(kFiles))
             continue;
-        if (!keyOfPath.contains(path.toUpper()))
-            keyOfPath.insert(path.toUpper(), key);
+        if (!keyOfPath.contains(CaseKey(path)))
+            keyOfPath.insert(CaseKey(path), key);
     }
 
     qsizetype n = listed.size();
@@ -81,13 +82,13 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
     for (const PropertySetRow& row : rows) {
         if (HasLineBreak(row.path))
             throw KrdlError(unable + u". The file name "_s + row.path + u" holds a line break."_s);
-        QString key = keyOfPath.value(row.path.toUpper());
+        QString key = keyOfPath.value(CaseKey(row.path));
         if (key.isEmpty()) {
             do
                 key = u"file"_s + QString::number(++n);
-            while (takenKeys.contains(key.toCaseFolded()));
-            takenKeys.insert(key.toCaseFolded());
-            keyOfPath.insert(row.path.toUpper(), key);
+            while (takenKeys.contains(CaseKey(key)));
+            takenKeys.insert(CaseKey(key));
+            keyOfPath.insert(CaseKey(row.path), key);
             newFiles.append({key, row.path});
         }
         QList<QPair<QString, QString>> entries;
@@ -99,14 +100,14 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
             const QString entryKey = EntryKey(name);
             const QString entryValue = name + u';' + value;
             // A second column of the same name replaces the first one's entry, in its place.
-            if (const auto it = entryAt.constFind(entryKey.toCaseFolded()); it != entryAt.cend()) {
+            if (const auto it = entryAt.constFind(CaseKey(entryKey)); it != entryAt.cend()) {
                 entries[*it].second = entryValue;
             } else {
-                entryAt.insert(entryKey.toCaseFolded(), entries.size());
+                entryAt.insert(CaseKey(entryKey), entries.size());
                 entries.append({entryKey, entryValue});
             }
         }
-        const QString folded = key.toCaseFolded();
+        const QString folded = CaseKey(key);
         if (!sections.contains(folded))
             sectionOrder.append(key);
         sections.insert(folded, entries);
@@ -115,7 +116,7 @@ void SavePropertySet(const QString& fileName, const QList<PropertySetRow>& rows)
     doc.EraseSections(sectionOrder);
     doc.SetValues(kFiles, newFiles);
     for (const QString& key : std::as_const(sectionOrder)) {
-        const QList<QPair<QString, QString>>& entries = sections[key.toCaseFolded()];
+        const QList<QPair<QString, QString>>& entries = sections[CaseKey(key)];
         if (entries.isEmpty())
             continue; // a grid without columns: the Files entry alone
         doc.AppendSection(key, entries);
@@ -139,12 +140,12 @@ bool ParsePropertySet(const QByteArray& bytes, QList<PropertySetRow>& rows, QStr
     if (!DecodeSharedText(bytes, text, reason))
         return false;
     const QHash<QString, QList<QPair<QString, QString>>> sections = IniDocument::FromText(text).AllEntries();
-    for (const auto& [key, path] : sections.value(kFiles.toCaseFolded())) {
-        if (key.toCaseFolded() == kFiles.toCaseFolded())
+    for (const auto& [key, path] : sections.value(CaseKey(kFiles))) {
+        if (CaseKey(key) == CaseKey(kFiles))
             continue; // its section would be the list itself (see SavePropertySet)
         PropertySetRow row;
         row.path = path;
-        for (const auto& entry : sections.value(key.toCaseFolded()))
+        for (const auto& entry : sections.value(CaseKey(key)))
             row.values.append(SplitPropertySetValue(entry.second));
         rows.append(row);
     }

@@ -4,6 +4,7 @@
 #include "common/FsPath.h"
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
+#include "common/TextField.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -226,7 +227,7 @@ QHash<QString, QList<QPair<QString, QString>>> IniDocument::AllEntries() const
     QList<QPair<QString, QString>>* current = nullptr;
     for (const QString& line : m_lines) {
         if (const auto name = SectionName(line)) {
-            const QString folded = name->toCaseFolded();
+            const QString folded = CaseKey(*name);
             current = result.contains(folded) ? nullptr : &result[folded];
             continue;
         }
@@ -251,7 +252,7 @@ void IniDocument::EraseSections(const QStringList& sections)
 {
     QSet<QString> names;
     for (const QString& s : sections)
-        names.insert(s.toCaseFolded());
+        names.insert(CaseKey(s));
     QStringList keptLines;
     QStringList keptEnds;
     keptLines.reserve(m_lines.size());
@@ -259,7 +260,7 @@ void IniDocument::EraseSections(const QStringList& sections)
     bool erasing = false;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         if (const auto name = SectionName(m_lines[i]))
-            erasing = names.contains(name->toCaseFolded());
+            erasing = names.contains(CaseKey(*name));
         if (!erasing) {
             keptLines.append(m_lines[i]);
             keptEnds.append(m_ends[i]);
@@ -282,13 +283,13 @@ void IniDocument::SetValues(const QString& section, const QList<QPair<QString, Q
     // Keys the section holds already, by their folded name, and where the first of each stands.
     QHash<QString, int> existing;
     for (int i = header + 1; i < end; ++i) {
-        if (const auto k = KeyOf(m_lines[i]); k && !existing.contains(k->toCaseFolded()))
-            existing.insert(k->toCaseFolded(), i);
+        if (const auto k = KeyOf(m_lines[i]); k && !existing.contains(CaseKey(*k)))
+            existing.insert(CaseKey(*k), i);
     }
     QStringList added;
     QHash<QString, int> addedAt;
     for (const auto& [key, value] : entries) {
-        const QString folded = key.toCaseFolded();
+        const QString folded = CaseKey(key);
         if (const auto it = existing.constFind(folded); it != existing.cend()) {
             const QString& old = m_lines[*it];
             m_lines[*it] = old.left(old.indexOf(u'=')).trimmed() + u'=' + Written(value);

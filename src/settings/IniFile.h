@@ -34,7 +34,7 @@ public:
     // Every key=value line of the first section of that name, in file order, values read as
     // `value` reads them; equal keys are all listed.
     QList<QPair<QString, QString>> Entries(const QString& section) const;
-    // The entries of every section at once, by case-folded section name (of equal names the
+    // The entries of every section at once, by `CaseKey` of the section name (of equal names the
     // first section), as `entries` gives them.
     QHash<QString, QList<QPair<QString, QString>>> AllEntries() const;
     // Removes every section whose name is in `sections` (ignoring case), all of them when a name

@@ -145,3 +145,23 @@ TEST(PropertySetFile, ValuesComeBackAsSaved)
     EXPECT_EQ(loaded[0].path, u"C:\\Work\\ä.par"_s);
     EXPECT_EQ(loaded[0].values, values);
 }
+
+// An undecodable byte of a file or file name is kept as a lone surrogate. Names and paths that
+// differ only in such bytes are different, while a difference of letter case alone still meets.
+TEST(PropertySetFile, NamesAndPathsDifferingInUndecodableBytesStayApart)
+{
+    QTemporaryDir dir;
+    const QString set = dir.filePath(u"a.props"_s);
+    const QString first = u"/w/a"_s + QChar(0xdc8d) + u".par"_s;
+    const QString second = u"/w/A"_s + QChar(0xdc8e) + u".par"_s;
+    const Values values{{u"Ref"_s + QChar(0xdcbb), u"one"_s}, {u"ref"_s + QChar(0xdcc5), u"two"_s}};
+    SavePropertySet(set, {{first, values}, {second, values}});
+    SavePropertySet(set, {{u"/W/A"_s + QChar(0xdc8d) + u".PAR"_s, {{u"REF"_s + QChar(0xdcbb), u"three"_s}}}});
+    QList<PropertySetRow> loaded;
+    ASSERT_TRUE(ReadPropertySet(set, loaded));
+    ASSERT_EQ(loaded.size(), 2);
+    EXPECT_EQ(loaded[0].path, first);
+    EXPECT_EQ(loaded[0].values, (Values{{u"REF"_s + QChar(0xdcbb), u"three"_s}}));
+    EXPECT_EQ(loaded[1].path, second);
+    EXPECT_EQ(loaded[1].values, values);
+}
