@@ -1,8 +1,8 @@
 #pragma once
 // Find and replace over cells. Plain text or a `QRegularExpression`; in a regular expression's
-// replacement `\1`..`\99` stand for its captures and `\0` for the whole match (what
-// `QString::replace` with a regular expression does). "Whole cell" matches only a cell whose
-// entire text matches, and replaces the entire text.
+// replacement `\1`..`\99` stand for its captures (what `QString::replace` with a regular
+// expression does), while a plain replacement is taken literally. "Whole cell" matches only a
+// cell whose entire text matches, and replaces the entire text.
 
 #include "common/TarCells.h"
 #include "widgets/CellEdits.h"

@@ -22,7 +22,7 @@ TEST(CellReplace, PlainAndRegularExpressionReplacements)
     } cases[] = {
         {{u"part"_s, u"P"_s}, {u"P-12 rev A"_s, u"P-7"_s, u"S235 \\1"_s, u"part-9"_s}, 3, 1},
         {{u"part"_s, u"P"_s, false, true}, {u"Part-12 rev A"_s, u"P-7"_s, u"S235 \\1"_s, u"part-9"_s}, 2, 1},
-        {{u"\\1"_s, u"$1"_s}, {u"Part-12 rev A"_s, u"part-7"_s, u"S235 $1"_s, u"part-9"_s}, 1, 0}, // literal both ways
+        {{u"S235"_s, u"\\1"_s}, {u"Part-12 rev A"_s, u"part-7"_s, u"\\1 \\1"_s, u"part-9"_s}, 1, 0}, // literal
         {{u"part-(\\d+)"_s, u"\\1-P"_s, true}, {u"12-P rev A"_s, u"7-P"_s, u"S235 \\1"_s, u"part-9"_s}, 3, 1},
         {{u"part-(\\d+)"_s, u"No. \\1"_s, true, false, true}, {u"Part-12 rev A"_s, u"No. 7"_s, u"S235 \\1"_s, u"part-9"_s}, 2, 1},
         {{u"PART-7"_s, u"x"_s, false, false, true}, {u"Part-12 rev A"_s, u"x"_s, u"S235 \\1"_s, u"part-9"_s}, 1, 0},
