@@ -37,12 +37,14 @@ PastePlan PlanPaste(const TextBlock& block, const TarCells& cells, const PasteTa
         const CellTextTable texts(cells, left, right, selection.rows);
         plan.writes.reserve(selection.rows.size() * std::size_t(std::max(0, right - left + 1)));
         for (const qint32 row : selection.rows)
-            for (qint32 col = left; col <= right; ++col)
+            for (qint32 col = left; col <= right && row >= target.firstRow; ++col)
                 Plan(plan, texts, editable, col, row, value);
         return plan;
     }
 
-    const auto current = std::find(target.shownRows.begin(), target.shownRows.end(), selection.rows.front());
+    auto current = std::find(target.shownRows.begin(), target.shownRows.end(), selection.rows.front());
+    if (selection.rows.front() < target.firstRow)
+        current = target.shownRows.begin();
     const std::size_t start = std::size_t(current - target.shownRows.begin());
     qsizetype width = 0;
     for (const QStringList& row : block)

@@ -20,6 +20,9 @@ struct PasteTarget {
     // The first column after the fixed column, and the grid's column count.
     qint32 firstColumn = 1;
     qint32 colCount = 0;
+    // The first row under the fixed header row: rows above it are never written, and a block
+    // pasted with the current cell up there starts at the first shown row.
+    qint32 firstRow = 1;
 };
 
 struct PastePlan {

@@ -40,6 +40,8 @@ TEST(PastePlan, BlockAtCurrentCellOrOneValueIntoTheSelection)
         {"equal value is no write", u"same"_s, {2, 2, {2}}, u""_s, 0, 0, 1},
         {"one value into every selected cell", u"v\r\n"_s, {2, 3, {2, 4}}, u"2,2=v 3,2=v 2,4=v"_s, 0, 1, 0},
         {"never into the fixed column", u"a\tb"_s, {0, 0, {1}}, u"1,1=a 2,1=b"_s, 0, 0, 0},
+        {"never into the header row", u"v"_s, {1, 1, {0, 1}}, u"1,1=v"_s, 0, 0, 0},
+        {"a block from the header row starts below it", u"a\nb"_s, {1, 1, {0}}, u"1,1=a 1,2=b"_s, 0, 0, 0},
     };
     for (const auto& c : cases) {
         const PastePlan plan = PlanPaste(ParseTabText(c.text), cells, {c.selection, shown, 1, 4}, editable);
