@@ -102,7 +102,7 @@ private:
             m_options.beforeWrite(i);
         const DocumentChanges& row = m_changes[i];
         TOleDocPropClassWrapper().ApplyChanges(row.path, row.properties, m_options.deleteOthers, row.removals,
-                                               m_journal ? m_journal->File(group) : nullptr);
+                                               m_journal ? m_journal->File(group) : nullptr, row.system);
         if (m_journal)
             m_journal->Written(group);
         return ApplyResult::Written;

@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class PropertySaveJournal;
@@ -34,6 +35,10 @@ struct DocumentChanges {
     // Names of properties to remove from the document, ignoring case, whatever their type
     // (`docprops remove`); removed before `properties` are written.
     QStringList removals;
+    // The document's own properties to write (name as cfb::SystemPropertyDefinitions names it,
+    // text), saved with the custom ones in the same save; "delete other properties" never
+    // touches them.
+    std::vector<std::pair<QString, QString>> system;
 };
 
 struct ApplyResult {
