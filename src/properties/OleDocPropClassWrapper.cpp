@@ -42,8 +42,12 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
 void TOleDocPropClassWrapper::ChangeSystemProperties(TOleDocumentProperties& document,
                                                      const std::vector<std::pair<QString, QString>>& system)
 {
-    for (const auto& [name, text] : system)
-        document.SetSystemValue(name, text);
+    for (const auto& [name, text] : system) {
+        if (text.isNull())
+            document.SetSystemStoredValue(name, {});
+        else
+            document.SetSystemValue(name, text);
+    }
 }
 
 void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties& properties, bool deleteAll,

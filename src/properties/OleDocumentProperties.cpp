@@ -327,6 +327,22 @@ QString TOleDocumentProperties::SystemValueText(const QString& name)
     }
 }
 
+QVariant TOleDocumentProperties::SystemValue(const QString& name, qint32* type)
+{
+    cfb::CustomPropertyCollection& c = Collection();
+    try {
+        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
+        if (!definition)
+            throw cfb::Error("no such property of the document's own");
+        const cfb::PropertyValue* value = c.SystemValue(*definition);
+        if (type)
+            *type = value && value->known ? cfb::TypeCode(value->vt) : 0;
+        return value ? PropertyVariant(*value) : QVariant();
+    } catch (const std::exception& e) {
+        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
+    }
+}
+
 QByteArray TOleDocumentProperties::SystemStoredValue(const QString& name)
 {
     cfb::CustomPropertyCollection& c = Collection();

@@ -126,6 +126,9 @@ public:
     // throws KrdlError naming the file for an unknown name or when no document is open.
     // The value as ValueText shows it; a null QString when the document has no such property.
     QString SystemValueText(const QString& name);
+    // The value as TOleCustomProperty::Value gives it, and in `type` its type code; an invalid
+    // QVariant and type 0 when the document has no such property.
+    QVariant SystemValue(const QString& name, qint32* type = nullptr);
     // The value as the document stores it (type word first); empty when it has none.
     QByteArray SystemStoredValue(const QString& name);
     // Gives an editable property the text `text` (saved by Save, with the custom properties).
