@@ -240,6 +240,18 @@ CustomPropertyCollection::SystemSetState& CustomPropertyCollection::EditableSet(
     return state;
 }
 
+bool CustomPropertyCollection::SystemWritable(const SystemPropertyDefinition& definition) const
+{
+    LoadSystem();
+    const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
+    if (!definition.editable || !state.error.empty())
+        return false;
+    if (state.section)
+        return true;
+    const bool streamMissing = definition.set == SystemSet::DocumentSummary ? !m_entry : !state.entry;
+    return streamMissing && SystemSetMayBeCreated(definition.set);
+}
+
 void CustomPropertyCollection::SetSystemText(const SystemPropertyDefinition& definition, const std::string& text)
 {
     SystemSetState& state = EditableSet(definition);

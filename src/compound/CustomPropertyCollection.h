@@ -73,6 +73,9 @@ public:
     // property for a read-only property, a set the document lacks or cannot be read, and text
     // that does not fit the set's code page; nothing changes then.
     void SetSystemText(const SystemPropertyDefinition& definition, const std::string& text);
+    // True when SetSystemText may change `definition`: it is editable and the document has its
+    // set, or lacks a set that a save creates.
+    bool SystemWritable(const SystemPropertyDefinition& definition) const;
     // Gives `definition` back a stored typed value `raw` as SystemRaw gave it (undo), or removes
     // it when `raw` is empty. Throws cfb::Error like SetSystemText.
     void SetSystemRaw(const SystemPropertyDefinition& definition, std::vector<std::uint8_t> raw);

@@ -38,6 +38,8 @@ void Load(const QString& path, const LoadOptions& options, LoadedDocument& out)
         out.properties.append(std::move(loaded));
     }
     for (const QString& name : options.system) {
+        if (!doc.SystemValueWritable(name))
+            out.systemReadOnly << name;
         LoadedProperty loaded;
         loaded.name = name;
         loaded.value = doc.SystemValue(name, &loaded.type);

@@ -41,6 +41,9 @@ struct LoadedDocument {
     QList<LoadedProperty> properties;  // Loaded: in the document's order
     // Loaded: those of LoadOptions::system the document has, in that order.
     QList<LoadedProperty> system;
+    // Loaded: those of LoadOptions::system that cannot be written into the document (shown only,
+    // or their set is missing and never created).
+    QStringList systemReadOnly;
 };
 
 struct LoadOptions {

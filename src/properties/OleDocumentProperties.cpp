@@ -343,6 +343,19 @@ QVariant TOleDocumentProperties::SystemValue(const QString& name, qint32* type)
     }
 }
 
+bool TOleDocumentProperties::SystemValueWritable(const QString& name)
+{
+    cfb::CustomPropertyCollection& c = Collection();
+    try {
+        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
+        if (!definition)
+            throw cfb::Error("no such property of the document's own");
+        return c.SystemWritable(*definition);
+    } catch (const std::exception& e) {
+        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
+    }
+}
+
 QByteArray TOleDocumentProperties::SystemStoredValue(const QString& name)
 {
     cfb::CustomPropertyCollection& c = Collection();

@@ -129,6 +129,9 @@ public:
     // The value as TOleCustomProperty::Value gives it, and in `type` its type code; an invalid
     // QVariant and type 0 when the document has no such property.
     QVariant SystemValue(const QString& name, qint32* type = nullptr);
+    // True when SetSystemValue may change the property: it is editable and the document has its
+    // set or gets it on saving.
+    bool SystemValueWritable(const QString& name);
     // The value as the document stores it (type word first); empty when it has none.
     QByteArray SystemStoredValue(const QString& name);
     // Gives an editable property the text `text` (saved by Save, with the custom properties).

@@ -2,6 +2,7 @@
 
 #include "common/FsPath.h"
 #include "common/PathText.h"
+#include "compound/SystemProperties.h"
 
 #include <QHash>
 #include <QSet>
@@ -10,14 +11,36 @@
 
 using namespace Qt::StringLiterals;
 
-void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions)
+int FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions, const PropertyDefinitions* system)
 {
-    for (int i = 0; i < definitions.Count(); ++i) {
+    int col = 1;
+    for (int i = 0; i < definitions.Count(); ++i, ++col) {
         const TCustomPropertie* d = definitions.Item(i);
-        TarCell* header = cells.GetCell(i + 1, 0);
+        TarCell* header = cells.GetCell(col, 0);
         header->SetText(d->name);
         header->items = d->lookupValues;
     }
+    for (int i = 0; system && i < system->Count(); ++i) {
+        const TCustomPropertie* d = system->Item(i);
+        const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(d->name.toStdString());
+        if (!definition)
+            continue;
+        TarCell* header = cells.GetCell(col, 0);
+        header->SetText(kSystemPropertyPrefix + QString::fromUtf8(definition->name));
+        header->items = d->lookupValues;
+        cells.SetColumnReadOnly(col, !definition->editable);
+        ++col;
+    }
+    return col;
+}
+
+QStringList SystemColumnNames(const TarCells& cells, int colCount)
+{
+    QStringList names;
+    for (int c = 1; c < colCount; ++c)
+        if (const QString own = SystemPropertyName(cells.GetText(c, 0)); !own.isEmpty())
+            names << own;
+    return names;
 }
 
 QString PropertyRowLabel(int row, const QString& path)
@@ -56,16 +79,29 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
         label->data = d.path;
         cells.Add(std::move(label));
         std::fill(inRow.begin(), inRow.end(), nullptr);
-        for (const LoadedProperty& p : d.properties) {
+        // The cell of the column headed `header` in this row, made when missing; null for no
+        // such column.
+        const auto cellOf = [&](const QString& header) -> TarCell* {
             qint32 col = -1;
             qint32 headerRow = -1;
-            if (!cells.FindText(p.name, col, headerRow) || col < 1 || col >= colCount)
-                continue;
+            if (!cells.FindText(header, col, headerRow) || col < 1 || col >= colCount)
+                return nullptr;
             TarCell*& cell = inRow[static_cast<std::size_t>(col)];
             if (!cell)
                 cell = cells.Add(std::make_unique<TarCell>(col, row));
-            cell->SetText(PropertyDisplayText(p.value));
-        }
+            return cell;
+        };
+        for (const LoadedProperty& p : d.properties)
+            // A custom property named like a column of the document's own is not that column.
+            if (SystemPropertyName(p.name).isNull())
+                if (TarCell* cell = cellOf(p.name))
+                    cell->SetText(PropertyDisplayText(p.value));
+        for (const LoadedProperty& p : d.system)
+            if (TarCell* cell = cellOf(kSystemPropertyPrefix + p.name))
+                cell->SetText(PropertyDisplayText(p.value));
+        for (const QString& name : d.systemReadOnly)
+            if (TarCell* cell = cellOf(kSystemPropertyPrefix + name))
+                cell->readOnly = true;
         filled.rows = row;
     }
     cells.ClearTextIndex();
@@ -92,7 +128,15 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
             continue;
         for (int c = 1; c < colCount; ++c) {
             TarCell* cell = nullptr;
-            if (cells.Find(c, r, cell))
+            const bool found = cells.Find(c, r, cell);
+            // The document's own properties: only what was changed, and never a cell the user
+            // may not change.
+            if (const QString own = SystemPropertyName(names[c - 1]); !own.isNull()) {
+                if (!own.isEmpty() && found && cell->changed && !cells.ReadOnly(c, r))
+                    d.system.emplace_back(own, cell->text);
+                continue;
+            }
+            if (found)
                 d.properties.Add(names[c - 1], cell->text, !cell->changed);
             else
                 d.properties.Add(names[c - 1], QString(), false);

@@ -26,8 +26,15 @@
 
 #include <vector>
 
-// Header cells (c, 0) for c = 1..definitions: name and a copy of the lookup values.
-void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions);
+// Header cells (c, 0) for c = 1..definitions: name and a copy of the lookup values. With
+// `system`, the columns of the document's own properties follow, headed "System.<name>" (the
+// name property files use too); those only shown are read-only columns (TarCells::ReadOnly).
+// Returns the number of columns, the row labels' included.
+int FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions, const PropertyDefinitions* system = nullptr);
+
+// The names of the document's own properties the columns 1..colCount-1 show, for
+// LoadOptions::system.
+QStringList SystemColumnNames(const TarCells& cells, int colCount);
 
 // "r. <file name>", the label of row r.
 QString PropertyRowLabel(int row, const QString& path);
@@ -43,14 +50,16 @@ struct RowsFilled {
 // equals a column header ignoring case (the rightmost of equal headers; of two properties of one
 // name the later value). Stops at the first document that is not there (no regular file at its
 // path), could not be read, or was cancelled; that row and those below stay empty. Afterwards no
-// cell is `changed`, the header cells included.
+// cell is `changed`, the header cells included. The document's own properties go into their
+// "System." columns; a cell of one the document cannot take is there, empty and read only.
 RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDocument>& documents);
 
 // The grid turned into changes, one per row 1..rowCount-1: the row's path; changed when one of
 // its cells is `changed`; for changed rows one entry per column (header text, cell text, Text,
 // tag 0), the left one of two equal names. An entry is `untouched` when its cell exists and is not
 // `changed`, so that a typed value nobody edited stays as it is; a cell that was emptied by
-// deleting it counts as changed to empty.
+// deleting it counts as changed to empty. A changed cell of a "System." column goes into the
+// row's `system` instead (and only a changed one).
 std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int colCount, int rowCount);
 
 // The grid's rows with a path, each with (header text, cell text) for every column.
