@@ -20,7 +20,7 @@ if [[ -x fuzz/run.sh ]]; then
   fuzz/run.sh
 fi
 
-# The Windows build of the libraries without Qt, tested under Wine (a few minutes).
+# The Windows lane: everything cross-built, tested under Wine, packaged and run end to end.
 if [[ "${KRDL_SKIP_WINDOWS_LANE:-}" != 1 ]]; then
   ./test-windows.sh
 fi

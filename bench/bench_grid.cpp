@@ -4,14 +4,13 @@
 // fitting every column. Prints one line per step and the peak resident size.
 //
 //   bench_grid [ROWS] [COLS]      (runs on the offscreen platform unless QT_QPA_PLATFORM is set;
-//                                 peak resident size through getrusage, so POSIX only)
+//                                 the peak resident size as the system counts it)
+#include "platform/ProcessMemory.h"
 #include "widgets/ui/TarGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,9 +41,7 @@ template <class F> void report(const char* label, F&& f)
 
 long peakKb()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss; // kilobytes on Linux
+    return long(platform::PeakResidentBytes() / 1024);
 }
 
 // Texts like a title block holds: materials, numbers with a decimal point, names, dates.

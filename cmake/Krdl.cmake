@@ -97,24 +97,38 @@ function(krdl_view subsystem)
   target_link_libraries(${name} ${KRDL_SCOPE} ${A_DEPS} Qt6::Widgets Qt6::PrintSupport)
 endfunction()
 
-# Registers the cases of a GoogleTest program with CTest. A cross build cannot list them
-# without running the program, so there the program is one test.
+# Registers the cases of a GoogleTest program with CTest: krdl_add_gtest(<exe> [TIMEOUT <s>]
+# [COST <s>] [ENVIRONMENT <var=value>...]); every program runs on Qt's offscreen platform. A cross
+# build cannot list the cases without running the program, so there the program is one test, and
+# COST (about its seconds under Wine) has CTest start the long ones first until it has measured
+# them. Every program is also named in test-programs.txt of the build folder, for the Windows
+# lane's count.
 function(krdl_add_gtest exe)
+  cmake_parse_arguments(A "" "TIMEOUT;COST" "ENVIRONMENT" ${ARGN})
+  set(env QT_QPA_PLATFORM=offscreen ${A_ENVIRONMENT})
+  set(timeout)
+  if(A_TIMEOUT AND NOT CMAKE_CROSSCOMPILING) # a limit per case, not for a whole program
+    set(timeout TIMEOUT ${A_TIMEOUT})
+  endif()
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${exe} COMMAND ${exe})
+    set_tests_properties(${exe} PROPERTIES ENVIRONMENT "${env}" ${timeout})
+    if(A_COST)
+      set_tests_properties(${exe} PROPERTIES COST ${A_COST})
+    endif()
   else()
-    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${env}" ${timeout})
   endif()
+  set_property(GLOBAL APPEND PROPERTY KRDL_TEST_PROGRAMS ${exe})
 endfunction()
 
 # Tests mirror the source tree: tests/<subsystem>/*.cpp is one engine test program (no QApplication),
 # tests/<subsystem>/<GUI>/*.cpp one program for the gui layer in that folder (a QGuiApplication)
 # and tests/<subsystem>/ui/*.cpp one view test program (a QApplication), both on the offscreen
 # platform. NO_QT: the engine test program gets only the test support without Qt, as in the
-# Windows lane.
+# Windows lane. COST: the engine test program's, see krdl_add_gtest.
 function(krdl_tests subsystem)
-  cmake_parse_arguments(A "NO_QT" "GUI" "DEPS;GUI_DEPS;UI_DEPS" ${ARGN})
+  cmake_parse_arguments(A "NO_QT" "GUI;COST" "DEPS;GUI_DEPS;UI_DEPS" ${ARGN})
   file(GLOB src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${subsystem}/*.cpp)
   if(src)
     set(exe krdl_tests_${subsystem})
@@ -128,7 +142,7 @@ function(krdl_tests subsystem)
     endif()
     target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     krdl_warnings(${exe})
-    krdl_add_gtest(${exe})
+    krdl_add_gtest(${exe} COST ${A_COST})
   endif()
   if(A_GUI)
     krdl_qt_tests(${subsystem} ${A_GUI} krdl_test_support_gui ${A_GUI_DEPS})
@@ -149,6 +163,5 @@ function(krdl_qt_tests subsystem folder support)
   target_link_libraries(${exe} PRIVATE ${ARGN} ${support} Qt6::Test GTest::gtest GTest::gmock)
   target_compile_definitions(${exe} PRIVATE KRDL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KRDL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   krdl_warnings(${exe})
-  gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  krdl_add_gtest(${exe})
 endfunction()

@@ -1,15 +1,27 @@
-# krdl_windows_resources(<target>): gives a Windows executable its icon, version information and
-# manifest (long paths, UTF-8 code page, the supported Windows versions).
+# krdl_windows_resources(<target> [NAME <file name without .exe>] [DESCRIPTION <text>]): gives a
+# Windows executable its icon, version information and manifest (long paths, UTF-8 code page, the
+# supported Windows versions). NAME and DESCRIPTION are KRDL's unless given.
 function(krdl_windows_resources target)
   if(NOT WIN32)
     return()
   endif()
+  cmake_parse_arguments(A "" "NAME;DESCRIPTION" "" ${ARGN})
+  set(KRDL_RC_NAME KRDL)
+  set(KRDL_RC_DESCRIPTION "${KRDL_APPLICATION_TITLE}")
+  if(A_NAME)
+    set(KRDL_RC_NAME ${A_NAME})
+  endif()
+  if(A_DESCRIPTION)
+    set(KRDL_RC_DESCRIPTION ${A_DESCRIPTION})
+  endif()
   set(KRDL_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
+  set(KRDL_MANIFEST ${PROJECT_BINARY_DIR}/generated/KRDL.manifest)
+  configure_file(${KRDL_RESOURCE_DIR}/KRDL.manifest.in ${KRDL_MANIFEST} @ONLY)
   configure_file(${KRDL_RESOURCE_DIR}/KRDL.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
   target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
   if(MSVC)
     # The MSVC linker writes the manifest from the .manifest sources it is given.
-    target_sources(${target} PRIVATE ${KRDL_RESOURCE_DIR}/KRDL.manifest)
+    target_sources(${target} PRIVATE ${KRDL_MANIFEST})
   else()
     set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc APPEND PROPERTY COMPILE_DEFINITIONS KRDL_EMBED_MANIFEST)
   endif()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing KRDL need.
 # Skips apt-get when everything is already there. Run as root. With --windows, also what the
-# Windows lane (./test-windows.sh) needs: the MinGW-w64 cross compiler and Wine.
+# Windows lane (./test-windows.sh) needs: the MinGW-w64 cross compiler, Qt's host tools for the
+# cross build (moc, rcc, uic), Wine, NSIS and zip for the packages, and xwininfo to find windows
+# on the virtual display.
 set -euo pipefail
 
 packages=(
@@ -18,7 +20,7 @@ packages=(
   hunspell-sl hunspell-hr hunspell-cs hunspell-sk hunspell-pl hunspell-hu  # words the text tests read
 )
 if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+  packages+=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 nsis zip unzip x11-utils ccache)
 fi
 
 missing=()

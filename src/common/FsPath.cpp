@@ -1,5 +1,6 @@
 #include "common/FsPath.h"
 
+#include "platform/PositionedFile.h"
 #include "text/NativePath.h"
 
 #include <QCoreApplication>
@@ -60,7 +61,16 @@ QString ReasonFor(const QString& path, bool missingIsFine)
 {
     using std::filesystem::file_type;
     std::error_code ec;
-    const file_type type = std::filesystem::status(ToFsPath(path), ec).type();
+    file_type type = std::filesystem::status(ToFsPath(path), ec).type();
+    if (type == file_type::not_found) {
+        // A Windows device name ("NUL", "COM1") is found by no status(), but it opens.
+        platform::PositionedFile probe;
+        if (probe.Open(ToFsPath(path), platform::PositionedFile::Access::Read).problem
+            == platform::PositionedFile::Problem::Device) {
+            type = file_type::character;
+            ec.clear();
+        }
+    }
     if (type == file_type::not_found && missingIsFine)
         return {};
     if (ec && type != file_type::not_found)

@@ -1,6 +1,7 @@
 #include "console/ConsoleOutput.h"
 
 #include "common/FsPath.h"
+#include "platform/ConsoleText.h"
 
 #include <string>
 
@@ -24,17 +25,16 @@ void Print(std::FILE* to, const QString& text)
     // bytes: `Print` carries every line of a `docprops show` over thousands of documents.
     if (text.isValidUtf16()) {
         const QByteArray bytes = text.toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+        platform::WriteText(to, std::string_view(bytes.constData(), std::size_t(bytes.size())));
         return;
     }
-    const std::string bytes = ToNativeBytes(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    platform::WriteText(to, ToNativeBytes(text));
 }
 
 void PrintLine(std::FILE* to, const QString& text)
 {
-    Print(to, text);
-    std::fputc('\n', to);
+    // One write with its line end: a Windows console gets the line as one piece of UTF-16.
+    Print(to, text + u'\n');
 }
 
 void Error(const QString& text)

@@ -646,10 +646,13 @@ bool CopyWholeFile(const std::filesystem::path& from, const std::filesystem::pat
 std::vector<std::filesystem::path> RemoveLeftoverCopies(const std::filesystem::path& dir,
                                                         std::chrono::system_clock::time_point changedBefore)
 {
-    // File times count 100 ns steps from 1601-01-01.
-    const auto sinceUnix = std::chrono::duration_cast<std::chrono::seconds>(changedBefore.time_since_epoch()).count();
-    const std::int64_t seconds = std::int64_t(sinceUnix) + 11644473600LL;
-    const std::uint64_t before = seconds < 0 ? 0 : std::uint64_t(seconds) * 10000000ull;
+    // File times count 100 ns steps from 1601-01-01. Counted in whole seconds, a file written
+    // within the second before `changedBefore` would count as newer and stay.
+    using FileTimeSteps = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+    constexpr std::int64_t kUnixEpochSteps = 11644473600LL * 10000000LL;
+    const std::int64_t steps =
+        std::chrono::floor<FileTimeSteps>(changedBefore.time_since_epoch()).count() + kUnixEpochSteps;
+    const std::uint64_t before = steps < 0 ? 0 : std::uint64_t(steps);
 
     std::vector<std::filesystem::path> removed;
     std::vector<std::wstring> names;

@@ -9,7 +9,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
+#include <string>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -24,6 +26,35 @@ namespace platform {
 
 #ifdef _WIN32
 
+namespace {
+
+// The name of a lock and of its pipe. KRDL_RUNTIME_DIR, which elsewhere gives the lock file a
+// folder of its own, gives them a name of their own here (from the folder's, FNV-1a), so that
+// runs of tests that each name their own folder never meet. The folder is taken as the system
+// finds it, whatever the spelling: absolute, either separator, no "." or "..", no trailing
+// separator, any letter case; two spellings of one folder must never give two instances.
+std::string ScopedName(const std::string& name)
+{
+    const wchar_t* variable = _wgetenv(L"KRDL_RUNTIME_DIR");
+    if (!variable || !*variable)
+        return name;
+    std::error_code ec;
+    const std::filesystem::path folder = UserRuntimeDir();
+    std::wstring key = std::filesystem::absolute(folder, ec).lexically_normal().native();
+    if (ec)
+        key = folder.lexically_normal().native();
+    while (key.size() > 1 && key.back() == L'\\' && key[key.size() - 2] != L':')
+        key.pop_back();
+    if (!key.empty())
+        CharUpperBuffW(key.data(), DWORD(key.size()));
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t c : key)
+        hash = (hash ^ std::uint64_t(c)) * 1099511628211ull;
+    return name + "-" + std::to_string(hash);
+}
+
+} // namespace
+
 std::filesystem::path InstanceLock::LockFilePath(const std::string&)
 {
     return {};
@@ -31,7 +62,7 @@ std::filesystem::path InstanceLock::LockFilePath(const std::string&)
 
 InstanceLock::InstanceLock(const std::string& name)
 {
-    const std::wstring wname = text::WideFromUtf8(name);
+    const std::wstring wname = text::WideFromUtf8(ScopedName(name));
     HANDLE h = CreateMutexW(nullptr, TRUE, wname.c_str());
     if (!h)
         return; // could not be created: run as the only instance
@@ -121,7 +152,7 @@ std::string InstanceChannelName(const std::string& name)
     DWORD length = 257;
     if (!GetUserNameW(user, &length))
         user[0] = L'\0';
-    return name + "-" + std::to_string(session) + "-" + text::Utf8FromWide(user, std::wcslen(user));
+    return ScopedName(name) + "-" + std::to_string(session) + "-" + text::Utf8FromWide(user, std::wcslen(user));
 }
 
 bool PeerIsThisUser(std::intptr_t)

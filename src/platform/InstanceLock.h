@@ -3,6 +3,8 @@
 // ends. On Windows it is a named mutex; elsewhere an exclusive flock on a file named after the
 // lock in UserRuntimeDir(). Either way the system drops it when the owning process dies, also
 // when it is killed, so a crashed instance never blocks the next start.
+// KRDL_RUNTIME_DIR gives runs their own lock: elsewhere as the lock file's folder, on Windows as
+// a part of the mutex's and the pipe's names.
 
 #include <cstdint>
 #include <filesystem>

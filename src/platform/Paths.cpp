@@ -20,8 +20,9 @@ std::filesystem::path FromEnv(const char* name)
 #ifdef _WIN32
     std::wstring wname(name, name + std::char_traits<char>::length(name));
     const wchar_t* value = _wgetenv(wname.c_str());
+    // In the system's own form, also when given with slashes: the paths built on it are shown.
     if (value && *value)
-        return std::filesystem::path(value);
+        return std::filesystem::path(value).make_preferred();
 #else
     const char* value = std::getenv(name);
     if (value && *value)

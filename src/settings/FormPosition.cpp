@@ -59,7 +59,7 @@ QString FormPosIniFileName(const QString& nameKey)
         name += u".ini"_s;
     if (QDir::isAbsolutePath(name))
         return name;
-    return UserConfigFolder() + u'/' + name;
+    return UserConfigFolder() + QDir::separator() + name;
 }
 
 FormPosition ReadFormPosition(bool useIniFile, const QString& nameKey, const QString& window)

@@ -11,6 +11,14 @@
 
 namespace {
 
+// The registry values live in the system's registry where there is one, unless KRDL_CONFIG_HOME
+// names a configuration folder of its own: tests and scripts keep away from the user's real
+// settings with it, on Windows too.
+bool UseRegistry()
+{
+    return platform::HasUserRegistry() && qEnvironmentVariableIsEmpty("KRDL_CONFIG_HOME");
+}
+
 // Per-user store of the registry values where the system has no registry: an INI file, one
 // section per key path.
 QString RegistryFile()
@@ -28,7 +36,7 @@ QString UserConfigFolder()
 QStringList UserSettingsFiles(const QString& programFileName)
 {
     QStringList files{FormPosIniFileName(DefaultFormPosNameKey(programFileName, true))};
-    if (!platform::HasUserRegistry())
+    if (!UseRegistry())
         files.prepend(RegistryFile());
     return files;
 }
@@ -68,7 +76,7 @@ void WriteInitialDir(const QString& programFileName, const QString& key, const Q
 
 void RegWriteString(const QString& keyPath, const QString& name, const QString& value)
 {
-    if (platform::HasUserRegistry()) {
+    if (UseRegistry()) {
         // A key that cannot be opened or created is skipped without a message.
         platform::WriteUserRegistryString(keyPath.toStdU16String(), name.toStdU16String(), value.toStdU16String());
         return;
@@ -87,7 +95,7 @@ void RegWriteString(const QString& keyPath, const QString& name, const QString& 
 
 QString RegReadString(const QString& keyPath, const QString& name)
 {
-    if (platform::HasUserRegistry())
+    if (UseRegistry())
         return QString::fromStdU16String(
             platform::ReadUserRegistryString(keyPath.toStdU16String(), name.toStdU16String()).value_or(std::u16string()));
     return ReadIniValue(RegistryFile(), keyPath, name);

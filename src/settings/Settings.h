@@ -27,7 +27,7 @@ void WriteInitialDir(const QString& programFileName, const QString& key, const Q
 QString UserConfigFolder();
 
 // The per-user files the program reads and writes: the registry store (where there is no
-// registry) and the window position file.
+// registry, or KRDL_CONFIG_HOME names a folder of its own) and the window position file.
 QStringList UserSettingsFiles(const QString& programFileName);
 
 // Per-user string values under a key path such as "Software\KARDOLIN\Nastavitve".

@@ -5,13 +5,13 @@
 // message (`KRDL_SKIP_WITHOUT_INDEPENDENT_READERS`).
 
 #include "compound/OleView.h"
+#include "support/ProcessRun.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -36,15 +36,15 @@ struct OleView {
 
 inline OleView ReadWithOlefile(const QString& path)
 {
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(KRDL_SOURCE_DIR "/tests/compound/tools/olereader.py"), path});
+    // Through RunProcess, which reaches the Debian host's programs from under Wine too.
+    const testfiles::ProcessRun run = testfiles::RunProcess(
+        "/usr/bin/python3", {KRDL_SOURCE_DIR "/tests/compound/tools/olereader.py", path.toStdString()});
     OleView v;
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        v.error = QString::fromUtf8(p.readAllStandardError());
+    if (!run.Succeeded()) {
+        v.error = QString::fromStdString(run.Describe());
         return v;
     }
-    const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     v.ok = !o.isEmpty();
     v.codePage = o.value(QStringLiteral("codepage")).isNull() ? -1 : o.value(QStringLiteral("codepage")).toInt();
     v.firstSection = o.value(QStringLiteral("first_section")).toString();
@@ -75,11 +75,13 @@ inline QJsonObject OleProperty(const OleView& v, const QString& name)
 // Runs `gsf ARGS...`; returns its standard output, or a null string when it failed.
 inline QString Gsf(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral("gsf"), args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    std::vector<std::string> arguments;
+    for (const QString& a : args)
+        arguments.push_back(a.toStdString());
+    const testfiles::ProcessRun run = testfiles::RunProcess("gsf", arguments);
+    if (!run.Succeeded())
         return {};
-    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString out = QString::fromStdString(run.out);
     return out.isNull() ? QStringLiteral("") : out;
 }
 

@@ -1,15 +1,15 @@
 #pragma once
 // The independent readers the tests compare the engine with: olefile (Debian's python3-olefile,
 // run with /usr/bin/python3) with the section parser in tools/olereader.py, and libgsf's `gsf`.
-// Both are Debian programs: where they are missing (always on Windows) `Missing()` says so, and
-// the tests run their own checks and then skip the comparison with that message. Without Qt, so
+// Both are Debian programs (on Windows those of the Debian host, under Wine): where they are
+// missing `Missing()` says so, and the tests run their own checks and then skip the comparison
+// with that message. Without Qt, so
 // that the compound tests also build for Windows (IndependentReaders.h does the same with Qt for
 // the tests of the properties layer).
 
 #include "support/JsonValue.h"
-#ifndef _WIN32
 #include "support/ProcessRun.h"
-#endif
+#include "text/NativePath.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -27,10 +27,6 @@ using testfiles::JsonValue;
 inline const std::string& Missing()
 {
     static const std::string why = [] {
-#ifdef _WIN32
-        return std::string("the independent readers (/usr/bin/python3 with olefile, gsf) are Debian programs, "
-                           "absent on Windows");
-#else
         std::string problems;
         const testfiles::ProcessRun python = testfiles::RunProcess("/usr/bin/python3", {"-c", "import olefile"});
         if (!python.Succeeded())
@@ -39,7 +35,6 @@ inline const std::string& Missing()
         if (!gsf.Succeeded())
             problems += (problems.empty() ? "" : "; ") + std::string("gsf (libgsf-bin) is missing: ") + gsf.Describe();
         return problems.empty() ? problems : problems + " (scripts/install-deps.sh installs them)";
-#endif
     }();
     return why;
 }
@@ -60,12 +55,10 @@ struct OleView {
 inline OleView ReadWithOlefile(const std::filesystem::path& path)
 {
     OleView v;
-#ifdef _WIN32
-    (void)path;
-    v.error = Missing();
-#else
-    const testfiles::ProcessRun run = testfiles::RunProcess(
-        "/usr/bin/python3", {KRDL_SOURCE_DIR "/tests/compound/tools/olereader.py", path.string()});
+    // UTF-8 on Windows, the name's bytes elsewhere.
+    const std::string name = text::NativeBytesFromUtf16(text::Utf16FromPath(path));
+    const testfiles::ProcessRun run
+        = testfiles::RunProcess("/usr/bin/python3", {KRDL_SOURCE_DIR "/tests/compound/tools/olereader.py", name});
     if (!run.Succeeded()) {
         v.error = run.Describe();
         return v;
@@ -84,7 +77,6 @@ inline OleView ReadWithOlefile(const std::filesystem::path& path)
     v.rootClsid = o["root_clsid"].toString();
     v.sectorSize = o["sector_size"].toInt();
     v.metadata = o["metadata"];
-#endif
     return v;
 }
 
@@ -109,15 +101,10 @@ inline const JsonValue& OleProperty(const OleView& v, const std::string& name)
 // Runs `gsf ARGS...`; its standard output, or nothing when it failed.
 inline std::optional<std::string> Gsf(const std::vector<std::string>& args)
 {
-#ifdef _WIN32
-    (void)args;
-    return std::nullopt;
-#else
     const testfiles::ProcessRun run = testfiles::RunProcess("gsf", args);
     if (!run.Succeeded())
         return std::nullopt;
     return run.out;
-#endif
 }
 
 // The user-defined property names `gsf listprops` reports (its own names, with a colon, left

@@ -10,7 +10,7 @@ import sys
 import unittest
 
 sys.dont_write_bytecode = True  # the shared module below leaves no __pycache__ in the sources
-from DocpropsSupport import ScratchTest, configure, olefile_names, require_olefile, run, shown
+from DocpropsSupport import ScratchTest, configure, main, olefile_names, require_olefile, run, shown
 
 TOOL, FIXTURES, READER_DIR = sys.argv[1:4]
 configure(TOOL, FIXTURES, READER_DIR)
@@ -118,4 +118,4 @@ class ApplyTest(ScratchTest):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    main()

@@ -1,7 +1,9 @@
 """What the docprops process tests share: running the tool, reading documents back (through the
 tool and through olefile) and a scratch folder per test holding copies of the fixture documents.
 
-A test script calls `configure(TOOL, FIXTURE_DIR[, OLEREADER_DIR])` with its arguments first.
+A test script calls `configure(TOOL, FIXTURE_DIR[, OLEREADER_DIR])` with its arguments first and
+ends with `main()`. With TOOL_EMULATOR set (a cross build's `wine`), the tool is a Windows program
+run through it; it reads this system's absolute paths as paths on Wine's drive Z:, the root.
 """
 import json
 import os
@@ -11,9 +13,17 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import xml.etree.ElementTree as ET
 
 TOOL = FIXTURES = READER_DIR = None
 TIMEOUT = 120
+EMULATOR = os.environ.get("TOOL_EMULATOR", "").split()
+UNDER_WINE = bool(EMULATOR)
+
+
+def posix_only(what_windows_lacks):
+    """Skips a test of POSIX files, signals or limits where the tool is a Windows program."""
+    return unittest.skipIf(UNDER_WINE, what_windows_lacks)
 
 
 def configure(tool, fixtures, reader_dir=None, timeout=120):
@@ -31,8 +41,19 @@ def require_olefile():
         sys.exit(77)
 
 
+def as_tool_shows(path):
+    """An absolute path as the tool writes it: under Wine, on drive Z: with backslashes."""
+    if UNDER_WINE and path.startswith("/"):
+        return "Z:" + path.replace("/", "\\")
+    return path
+
+
+def command(*args):
+    return [*EMULATOR, TOOL, *args]
+
+
 def run(*args, cwd=None):
-    return subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=TIMEOUT, cwd=cwd)
+    return subprocess.run(command(*args), capture_output=True, text=True, timeout=TIMEOUT, cwd=cwd)
 
 
 def shown(path):
@@ -68,3 +89,66 @@ class ScratchTest(unittest.TestCase):
         target = os.path.join(self.dir, as_name or name)
         shutil.copyfile(os.path.join(FIXTURES, name), target)
         return target
+
+
+class _RecordingResult(unittest.TextTestResult):
+    """Keeps each test's outcome: "passed", ("failed", the error's last line; a failure, an error
+    or a failed subtest) or ("skipped", the reason)."""
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        self.outcomes = {}
+
+    def _set(self, test, outcome):
+        if self.outcomes.get(test.id(), ("",))[0] != "failed":
+            self.outcomes[test.id()] = outcome
+
+    def _fail(self, test, err):
+        # The assertion's own message, so the lane's results say what went wrong.
+        self.outcomes[test.id()] = ("failed", self._exc_info_to_string(err, test).strip().splitlines()[-1])
+
+    def addSuccess(self, test):
+        super().addSuccess(test)
+        self._set(test, "passed")
+
+    def addFailure(self, test, err):
+        super().addFailure(test, err)
+        self._fail(test, err)
+
+    def addError(self, test, err):
+        super().addError(test, err)
+        self._fail(test, err)
+
+    def addSkip(self, test, reason):
+        super().addSkip(test, reason)
+        self._set(test, ("skipped", reason))
+
+    def addSubTest(self, test, subtest, err):
+        super().addSubTest(test, subtest, err)
+        if err is not None:
+            self._fail(test, err)
+        else:
+            self._set(test, "passed")
+
+
+def main():
+    """Runs the script's tests and exits 0 when all passed. With TEST_RESULTS_DIR set, also writes
+    their outcomes there as <TEST_NAME or script>.xml in GoogleTest's form, for the Windows lane's
+    count."""
+    runner = unittest.TextTestRunner(resultclass=_RecordingResult, verbosity=2)
+    result = unittest.main(argv=sys.argv[:1], testRunner=runner, exit=False).result
+    folder = os.environ.get("TEST_RESULTS_DIR")
+    if folder:
+        script = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+        suite = ET.Element("testsuites", name=script)
+        for test_id, outcome in result.outcomes.items():
+            classname, _, name = test_id.rpartition(".")
+            case = ET.SubElement(suite, "testcase", name=name, classname=classname, status="run")
+            if outcome[0] == "failed":
+                ET.SubElement(case, "failure", message=outcome[1])
+            elif outcome != "passed":
+                case.set("result", "skipped")
+                ET.SubElement(case, "skipped", message=script + ".py\n" + outcome[1])
+        name = os.environ.get("TEST_NAME", script)
+        ET.ElementTree(suite).write(os.path.join(folder, name + ".xml"), encoding="utf-8")
+    sys.exit(0 if result.wasSuccessful() else 1)

@@ -5,29 +5,25 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(ExtractField, PiecesCountedFromOneAndUntrimmed)
+TEST(ExtractField, PiecesCountedFromOneUntrimmedAndEmptyWhenMissing)
 {
-    EXPECT_EQ(ExtractField(u"a;b;c"_s, u';', 1), u"a"_s);
-    EXPECT_EQ(ExtractField(u"a;b;c"_s, u';', 2), u"b"_s);
-    EXPECT_EQ(ExtractField(u"a;b;c"_s, u';', 3), u"c"_s);
-    EXPECT_EQ(ExtractField(u" a ; b "_s, u';', 2), u" b "_s);
-    EXPECT_EQ(ExtractField(u"x=y;z"_s, u'=', 2), u"y;z"_s);
-}
-
-TEST(ExtractField, MissingPiecesAreEmpty)
-{
-    EXPECT_EQ(ExtractField(u"a;b"_s, u';', 3), u""_s);
-    EXPECT_EQ(ExtractField(u"a;"_s, u';', 2), u""_s);
-    EXPECT_EQ(ExtractField(u"a;"_s, u';', 3), u""_s);
-    EXPECT_EQ(ExtractField(u""_s, u';', 1), u""_s);
-    EXPECT_EQ(ExtractField(u";;"_s, u';', 2), u""_s);
-    EXPECT_EQ(ExtractField(u"a;b"_s, u';', 0), u""_s);
-}
-
-TEST(ExtractField, TextWithoutSeparatorIsOnePiece)
-{
-    EXPECT_EQ(ExtractField(u"abc"_s, u';', 1), u"abc"_s);
-    EXPECT_EQ(ExtractField(u"abc"_s, u';', 2), u""_s);
+    const struct {
+        const char16_t* text;
+        char16_t separator;
+        int index;
+        const char16_t* piece;
+    } cases[] = {
+        {u"a;b;c", u';', 1, u"a"}, {u"a;b;c", u';', 2, u"b"}, {u"a;b;c", u';', 3, u"c"},
+        {u" a ; b ", u';', 2, u" b "}, {u"x=y;z", u'=', 2, u"y;z"},
+        // missing pieces
+        {u"a;b", u';', 3, u""}, {u"a;", u';', 2, u""}, {u"a;", u';', 3, u""}, {u"", u';', 1, u""},
+        {u";;", u';', 2, u""}, {u"a;b", u';', 0, u""},
+        // no separator: one piece
+        {u"abc", u';', 1, u"abc"}, {u"abc", u';', 2, u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExtractField(QString::fromUtf16(c.text), QChar(c.separator), c.index), QString::fromUtf16(c.piece))
+            << QString::fromUtf16(c.text).toStdString() << " #" << c.index;
 }
 
 TEST(ExtractField, LongTexts)

@@ -18,9 +18,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
-#endif
 
 namespace {
 
@@ -41,7 +41,7 @@ protected:
         TarFindFile finder;
         finder.SetRecursive(recursive);
         finder.SetAttributes(attributes);
-        finder.SetDirectory(tmp.path());
+        finder.SetDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
         EXPECT_EQ(finder.Directory(), root());
         finder.SetMask(mask);
         return finder.Search();
@@ -135,7 +135,9 @@ TEST_F(FinderTree, MaskMatchesLikeTheWindowsFileSearch)
     EXPECT_EQ(relativeSorted(search(u"?.DFT"_s, false)), (QStringList{u"B.DFT"_s, u"a.dft"_s, u"x.Dft"_s}));
     EXPECT_EQ(relativeSorted(search(u"readme.*"_s, false)), (QStringList{u"README"_s}));
     EXPECT_EQ(relativeSorted(search(u"c.*"_s, false)), (QStringList{u"c.dft.bak"_s}));
-    EXPECT_EQ(relativeSorted(search(u"*."_s, false)), (QStringList{u"README"_s, u"noext."_s}));
+    // Windows drops the dot that ends a name: "noext." is "noext" there.
+    const QString noExtension = QDir(tmp.path()).entryList({u"noext*"_s}).value(0);
+    EXPECT_EQ(relativeSorted(search(u"*."_s, false)), (QStringList{u"README"_s, noExtension}));
     EXPECT_EQ(relativeSorted(search(u"A.PAR"_s, false)), (QStringList{u"a.par"_s}));
     EXPECT_TRUE(search(u"*.asm"_s, false).isEmpty());
 }
@@ -231,7 +233,7 @@ TEST_F(FinderTree, SearchEmptiesTheListAndSearchDirectoryAppends)
     file(u"one.dft"_s);
     file(u"sub/two.dft"_s);
     TarFindFile finder;
-    finder.SetDirectory(tmp.path());
+    finder.SetDirectory(QDir::toNativeSeparators(tmp.path())); // as the folder browser gives it
     finder.SetMask(u"*.dft"_s);
     EXPECT_EQ(finder.Search().size(), 1);
     EXPECT_EQ(finder.Search().size(), 1) << "a second search does not keep the first one's results";

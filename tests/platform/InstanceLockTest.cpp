@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #ifndef _WIN32
 #include <csignal>
@@ -99,6 +103,47 @@ TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
     }
     InstanceLock again("KRDLTEST");
     EXPECT_TRUE(again.Owned());
+}
+
+// Runs that name their own runtime folder (tests, side by side) have their own lock and channel.
+TEST_F(InstanceLockTest, AnotherRuntimeFolderIsAnotherLockAndChannel)
+{
+    InstanceLock first("KRDLSCOPE");
+    ASSERT_TRUE(first.Owned());
+    const std::string channel = platform::InstanceChannelName("KRDLSCOPE");
+    {
+        ScopedEnv elsewhere("KRDL_RUNTIME_DIR", (dir / "other").string());
+        InstanceLock second("KRDLSCOPE");
+        EXPECT_TRUE(second.Owned());
+        EXPECT_NE(platform::InstanceChannelName("KRDLSCOPE"), channel);
+    }
+    InstanceLock same("KRDLSCOPE");
+    EXPECT_TRUE(same.HeldElsewhere());
+    EXPECT_EQ(platform::InstanceChannelName("KRDLSCOPE"), channel);
+}
+
+// The same runtime folder written another way is the same lock and channel: one instance.
+TEST_F(InstanceLockTest, OneRuntimeFolderSpelledOtherwiseIsTheSameLockAndChannel)
+{
+    InstanceLock first("KRDLSPELL");
+    ASSERT_TRUE(first.Owned());
+    const auto channel = std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal();
+    const std::string folder = (dir / "run" / "sub").string();
+    std::vector<std::string> spellings = {folder + "/", (dir / "run" / "." / "sub").string()};
+#ifdef _WIN32
+    // Either separator, any letter case: one folder on Windows.
+    std::string slashes = folder;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    std::string upper = folder;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    spellings.insert(spellings.end(), {slashes, upper});
+#endif
+    for (const std::string& spelling : spellings) {
+        SCOPED_TRACE(spelling);
+        ScopedEnv same("KRDL_RUNTIME_DIR", spelling);
+        EXPECT_TRUE(InstanceLock("KRDLSPELL").HeldElsewhere());
+        EXPECT_EQ(std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal(), channel);
+    }
 }
 
 TEST_F(InstanceLockTest, InstanceAlreadyRunningKeepsTheLockForTheProcess)

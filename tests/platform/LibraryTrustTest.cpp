@@ -117,36 +117,13 @@ TEST(LibraryTrust, RefusesWhatAnotherUserCouldHavePlanted)
 
 #else // _WIN32
 
+#include "support/AccessList.h"
+
 #include <windows.h>
-#include <aclapi.h>
 
 namespace {
 
-// Adds an entry to the access list of Path that grants Everyone the given rights.
-bool grantEveryone(const fs::path& path, DWORD rights)
-{
-    PACL old = nullptr;
-    PACL updated = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const std::wstring name = path.wstring();
-    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &old,
-                              nullptr, &descriptor)
-        != ERROR_SUCCESS)
-        return false;
-    EXPLICIT_ACCESS_W access{};
-    access.grfAccessPermissions = rights;
-    access.grfAccessMode = GRANT_ACCESS;
-    access.grfInheritance = NO_INHERITANCE;
-    access.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
-    access.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
-    bool ok = SetEntriesInAclW(1, &access, old, &updated) == ERROR_SUCCESS
-        && SetNamedSecurityInfoW(const_cast<wchar_t*>(name.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                 nullptr, nullptr, updated, nullptr)
-               == ERROR_SUCCESS;
-    LocalFree(updated);
-    LocalFree(descriptor);
-    return ok;
-}
+using testfiles::GrantEveryone;
 
 TEST(LibraryTrust, RefusesWhatOtherUsersMayChange)
 {
@@ -172,13 +149,13 @@ TEST(LibraryTrust, RefusesWhatOtherUsersMayChange)
         {"file everyone may write",
          [&](const fs::path& d) {
              const fs::path p = file(d / "a.dll");
-             return grantEveryone(p, GENERIC_WRITE) ? p : fs::path();
+             return GrantEveryone(p, GENERIC_WRITE) ? p : fs::path();
          },
          LibraryTrust::WritableByOthers},
         {"folder everyone may add to",
          [&](const fs::path& d) {
              const fs::path p = file(d / "up" / "a.dll");
-             return grantEveryone(d / "up", FILE_ADD_FILE) ? p : fs::path();
+             return GrantEveryone(d / "up", FILE_ADD_FILE) ? p : fs::path();
          },
          LibraryTrust::UnsafeFolder},
     };

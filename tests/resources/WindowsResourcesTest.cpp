@@ -39,6 +39,7 @@ TEST(WindowsResources, IconVersionAndManifest)
     const std::string xml(text, SizeofResource(nullptr, manifest));
     EXPECT_NE(xml.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true</longPathAware>"),
               std::string::npos);
+    EXPECT_NE(xml.find("<description>Velmar Solid Edge Utils</description>"), std::string::npos);
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST_F(FormPositionStore, TheFileLivesInTheUserConfigFolderNeverBesideTheProgram
         {dir.filePath(u"elsewhere/pos.ini"_s), dir.filePath(u"elsewhere/pos.ini"_s)},
     };
     for (const auto& [key, file] : names)
-        EXPECT_EQ(FormPosIniFileName(key), file) << key.toStdString();
+        EXPECT_EQ(QDir::fromNativeSeparators(FormPosIniFileName(key)), file) << key.toStdString();
     const QString program = dir.filePath(u"bin/KRDL"_s);
     EXPECT_EQ(DefaultFormPosNameKey(program, true), u"KRDL.ini"_s);
     EXPECT_EQ(DefaultFormPosNameKey(program, false), u"KRDL"_s);

@@ -1,24 +1,27 @@
 #include "support/PdfText.h"
 
-#include <QProcess>
-#include <QStandardPaths>
+#include "support/ProcessRun.h"
 
 using namespace Qt::StringLiterals;
 
 namespace testfiles {
 
+// Through `RunProcess`, so that a Windows test program reaches the Debian host's pdftotext too.
 bool HavePdfToText()
 {
-    return !QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty();
+    static const bool have = RunProcess("pdftotext", {"-v"}).Succeeded();
+    return have;
 }
 
 QString PdfToText(const QString& pdf, const QStringList& options)
 {
-    QProcess p;
-    p.start(u"pdftotext"_s, options + QStringList{pdf, u"-"_s});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
+    std::vector<std::string> arguments;
+    for (const QString& option : options)
+        arguments.push_back(option.toStdString());
+    arguments.push_back(pdf.toStdString());
+    arguments.push_back("-");
+    const ProcessRun run = RunProcess("pdftotext", arguments);
+    return run.Succeeded() ? QString::fromStdString(run.out) : QString();
 }
 
 QList<QStringList> PdfPages(const QString& pdf)

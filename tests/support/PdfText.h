@@ -7,10 +7,12 @@
 
 namespace testfiles {
 
-// True when pdftotext is installed; the tests that need it skip otherwise.
+// True when pdftotext runs (on Windows the Debian host's, under Wine); the tests that need it
+// skip otherwise.
 bool HavePdfToText();
 
-// pdftotext's output for the file with `options`; empty when the tool fails.
+// pdftotext's output for the file with `options` (its lines end with LF); empty when the tool
+// fails.
 QString PdfToText(const QString& pdf, const QStringList& options);
 
 // The non-blank lines of each page, trimmed ("-layout").

@@ -1,8 +1,8 @@
 #pragma once
 // Runs a program to its end and keeps what it wrote, for tests that check files with an
 // independent program (Debian's python3-olefile, libgsf's `gsf`). No Qt, so that the tests of the
-// libraries without Qt need none. POSIX only: those programs do not exist on Windows, where the
-// tests that need them skip without starting anything.
+// libraries without Qt need none. On Windows those programs are the Debian host's, reached through
+// Wine (ProcessRunWindows.cpp); without Wine nothing starts and the tests that need them skip.
 
 #include <chrono>
 #include <string>

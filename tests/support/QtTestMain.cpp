@@ -7,6 +7,7 @@ using TestApplication = QGuiApplication;
 #include <QApplication>
 using TestApplication = QApplication;
 #endif
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,9 +23,11 @@ int main(int argc, char** argv)
     // run keeps away from the real one, also where a test sets and clears KRDL_CONFIG_HOME.
     const QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    qputenv("APPDATA", QDir::toNativeSeparators(config.path()).toUtf8()); // the same on Windows
     // Renames run by the tests are recorded in the undo journal of the per-user data folder.
     const QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qputenv("LOCALAPPDATA", QDir::toNativeSeparators(data.path()).toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();

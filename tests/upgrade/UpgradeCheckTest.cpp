@@ -5,7 +5,13 @@
 
 #include "KrdlVersion.h"
 #include "settings/Settings.h"
+#include "common/FsPath.h"
 #include "support/ConfigSandbox.h"
+#ifdef _WIN32
+#include "support/AccessList.h"
+
+#include <windows.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -76,6 +82,12 @@ protected:
             f.write(contents);
         }
         EXPECT_TRUE(QFile::setPermissions(path, permissions));
+#ifdef _WIN32
+        // Who else may write is in the access list there, not in the mode bits.
+        if (permissions & (QFile::WriteGroup | QFile::WriteOther)) {
+            EXPECT_TRUE(testfiles::GrantEveryone(ToFsPath(path), GENERIC_WRITE)) << path.toStdString();
+        }
+#endif
         return path;
     }
 
@@ -147,11 +159,13 @@ TEST_F(UpgradeCheckTest, AsksTheLibraryAndRunsTheUpgradeOnlyForANewerVersion)
 
         const upgrade::UpgradeResult result = UpgradeCheck(exe, c.force);
 
+        // The library is given paths in the system's form.
+        const QString nativeExe = QDir::toNativeSeparators(exe);
         QStringList expected;
         for (QString line : c.expectedCalls)
-            expected << line.replace(u"%L"_s, library)
-                            .replace(u"%E"_s, exe)
-                            .replace(u"%A"_s, u"\"Travenkalo\""_s + own + u"\" \""_s + exe + u"\""_s);
+            expected << line.replace(u"%L"_s, QDir::toNativeSeparators(library))
+                            .replace(u"%E"_s, nativeExe)
+                            .replace(u"%A"_s, u"\"Travenkalo\""_s + own + u"\" \""_s + nativeExe + u"\""_s);
         EXPECT_EQ(calls(), expected) << c.name;
         EXPECT_EQ(result.lastVersion, c.expectedResult) << c.name;
         EXPECT_EQ(result.upgradeStarted, c.upgradeStarted) << c.name;
@@ -190,12 +204,15 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
          {{u"upgrade/a.so"_s, kFull, shared}, {u"upgrade/b.so"_s, kFull}}, {}},
     };
     qputenv("KRDL_FAKE_LAST_VERSION", kVersionText);
+    // A folder is searched for the system's libraries: .so here, .dll on Windows.
+    const QString suffix = u"."_s + QFileInfo(QString::fromUtf8(kFull)).suffix();
+    const auto named = [&suffix](QString name) { return name.replace(u".so"_s, suffix); };
     for (const Case& c : cases) {
         QDir(dir.filePath(u"upgrade"_s)).removeRecursively();
         QFile::remove(dir.filePath(u"calls.log"_s));
-        configure(QString(c.configured).replace(u"%D"_s, dir.path()));
+        configure(named(c.configured).replace(u"%D"_s, dir.path()));
         for (const File& f : c.files)
-            install(f.path, f.library, f.permissions, "not a library");
+            install(named(f.path), f.library, f.permissions, "not a library");
 
         const upgrade::UpgradeResult result = UpgradeCheck(exe, false);
 
@@ -205,7 +222,7 @@ TEST_F(UpgradeCheckTest, FindsTheLibraryOrLeavesItAlone)
             EXPECT_TRUE(result.lastVersion.isEmpty()) << c.name;
         } else {
             ASSERT_FALSE(log.isEmpty()) << c.name;
-            EXPECT_EQ(log.first(), u"Init\t"_s + dir.filePath(c.loaded)) << c.name;
+            EXPECT_EQ(log.first(), u"Init\t"_s + QDir::toNativeSeparators(dir.filePath(named(c.loaded)))) << c.name;
             EXPECT_EQ(result.lastVersion, QString::fromLatin1(kVersionText)) << c.name;
         }
         EXPECT_FALSE(result.upgradeStarted) << c.name;

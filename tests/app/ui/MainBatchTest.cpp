@@ -149,14 +149,15 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     desktop.AnswerFolderBrowser([&](const QString& t, QString& folder) {
         title = t;
         initial = folder;
-        folder = path(u"chosen"_s);
+        folder = QDir::toNativeSeparators(path(u"chosen"_s)); // as the folder browser gives it
         return true;
     });
     Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(title, u"Browse directory"_s);
     EXPECT_EQ(initial, path(u"start"_s));
-    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), path(u"chosen"_s) + u"/"_s);
-    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    const QString chosen = QDir::toNativeSeparators(path(u"chosen"_s)) + QDir::separator();
+    EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), chosen);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), chosen);
 
     // Cancel changes nothing.
     Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->setText(u"typed"_s);
@@ -166,7 +167,7 @@ TEST_F(MainBatchTest, BrowseButtonStoresTheChosenFolderWithASeparator)
     });
     Action(window.get(), u"actCopyFilesBrowseForFolder"_s)->trigger();
     EXPECT_EQ(Child<QLineEdit>(window.get(), u"edCopyFilesDir"_s)->text(), u"typed"_s);
-    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), path(u"chosen"_s) + u"/"_s);
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddDir"_s), chosen);
 }
 
 TEST_F(MainBatchTest, CopyFilesCopiesTheCheckedFilesAndLeavesTheListAlone)

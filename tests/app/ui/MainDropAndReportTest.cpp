@@ -6,6 +6,7 @@
 #include "filelist/ui/FileListModel.h"
 #include "support/ConfigSandbox.h"
 #include "support/FakeDesktop.h"
+#include "support/PdfText.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
@@ -15,8 +16,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
@@ -90,8 +89,8 @@ TEST_F(MainDropAndReport, DroppedDocumentsJoinTheListCheckedAndSorted)
 
 TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
 {
-    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    if (!testfiles::HavePdfToText())
+        GTEST_SKIP() << "pdftotext (poppler-utils) cannot run";
     window->FileList()->Change([](FileList& l) {
         l.Append(EntryByPathRule(u"C:\\Work\\b.par"_s, true));
         l.Append(EntryByPathRule(u"C:\\Work\\skip.asm"_s, false));
@@ -113,11 +112,8 @@ TEST_F(MainDropAndReport, BothReportCommandsPreviewTheCheckedEntries)
             preview->reject();
         });
         Action(window.get(), QString::fromLatin1(action))->trigger();
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-        p.waitForFinished(60000);
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+        for (const QString& line : testfiles::PdfToText(pdf, {u"-layout"_s}).split(u'\n')) {
             if (!line.trimmed().isEmpty())
                 lines << line.trimmed();
         }

@@ -51,6 +51,8 @@ protected:
 
     // Native path of a file or folder below the data folder.
     QString at(const QString& relative) const { return QDir::toNativeSeparators(data.filePath(relative)); }
+    // A path as the box log writes it: a backslash doubled.
+    static QString logged(QString path) { return path.replace(u'\\', u"\\\\"_s); }
     // The data folder as the folder browser gives it: native, without a trailing separator.
     QString root() const { return QDir::toNativeSeparators(data.path()); }
     void file(const QString& relative, const QByteArray& bytes = "x") { testfiles::WriteBytes(data.filePath(relative), bytes); }
@@ -231,7 +233,7 @@ TEST_F(MainListsTest, SaveErrorIsShownAndKeepsTheList)
     Action(window.get(), u"actSaveList"_s)->trigger();
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].contains(u"text=Cannot create file \""_s + target + u"\". "_s)) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(u"text=Cannot create file \""_s + logged(target) + u"\". "_s)) << shown[0].toStdString();
     EXPECT_EQ(rows().size(), 1u);
 }
 
@@ -285,7 +287,7 @@ TEST_F(MainListsTest, UnreadableFileStopsTheLoadAfterTheFilesBeforeIt)
     EXPECT_EQ(rows(), (std::vector<Row>{{true, u"C:\\b"_s, u"z.dft"_s}, {true, u"C:\\b"_s, u"a.dft"_s}}));
     const QStringList shown = boxes();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].contains(u"text=Cannot open file \""_s + missing + u"\". "_s)) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].contains(u"text=Cannot open file \""_s + logged(missing) + u"\". "_s)) << shown[0].toStdString();
 }
 
 TEST_F(MainListsTest, SavedListOpensUnchanged)

@@ -8,6 +8,7 @@
 #include "support/FakeDesktop.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -59,12 +60,13 @@ protected:
         return out;
     }
 
+    // With slashes: a folder such as "/w/parts" shows as "\w\parts" on Windows.
     QStringList column(int c) const
     {
         QStringList out;
         auto* m = child<QTableView>(u"lvFiles"_s)->model();
         for (int r = 0; r < m->rowCount(); ++r)
-            out << m->index(r, c).data().toString();
+            out << QDir::fromNativeSeparators(m->index(r, c).data().toString());
         return out;
     }
 
@@ -178,13 +180,18 @@ TEST_F(MainWindowTest, AddFilesDialogAddsCheckedSortedEntriesAndStoresTheFolder)
     EXPECT_EQ(column(0), QStringList({u"A.dft"_s, u"a.dft"_s, u"b.par"_s}));
     EXPECT_EQ(column(1), QStringList({u"/w/parts"_s, u"/w/parts"_s, u"/w/parts"_s}));
     EXPECT_EQ(window->CheckedCount(), 3);
+#ifdef _WIN32
+    // Absolute in the system's form: "/w" is on the current drive.
+    EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s).mid(1), u":\\w\\parts\\"_s);
+#else
     EXPECT_EQ(ReadInitialDir(desktop.ProgramFileName(), u"AddFiles"_s), u"/w/parts/"_s);
+#endif
 
     // The same file twice gives two entries, both collected.
     addByDialog({u"/w/parts/b.par"_s});
     QStringList paths;
     window->CollectCheckedFiles(paths);
-    EXPECT_EQ(paths.count(u"/w/parts/b.par"_s), 2);
+    EXPECT_EQ(paths.count(QDir::toNativeSeparators(u"/w/parts/b.par"_s)), 2);
 }
 
 TEST_F(MainWindowTest, CancelledDialogChangesNothingAndStoresNoFolder)
@@ -214,7 +221,8 @@ TEST_F(MainWindowTest, HighlightStaysOnTheSameFileThroughEverySort)
     addByDialog({u"/x/m.dft"_s, u"/a/z.dft"_s});
     child<QTableView>(u"lvFiles"_s)->selectRow(0); // m.dft
     const QString list = dir.filePath(u"more.txt"_s);
-    testfiles::WriteBytes(list, "1;/y/b.dft\r\n1;/b/q.dft\r\n");
+    // As the system writes them, like the entries added through the dialog.
+    testfiles::WriteBytes(list, QDir::toNativeSeparators(u"1;/y/b.dft\r\n1;/b/q.dft\r\n"_s).toUtf8());
 
     // Each sort moves m.dft to another row: 1, then 2, then 3.
     const std::pair<const char*, std::function<void()>> sorts[] = {
@@ -271,7 +279,7 @@ TEST_F(MainWindowTest, CollectFollowsTheDisplayOrder)
     clickCheckBox(1);
     QStringList paths;
     window->CollectCheckedFiles(paths);
-    EXPECT_EQ(paths, QStringList({u"/a/y.dft"_s, u"/c/w.dft"_s}));
+    EXPECT_EQ(paths, QStringList({QDir::toNativeSeparators(u"/a/y.dft"_s), QDir::toNativeSeparators(u"/c/w.dft"_s)}));
 }
 
 TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder)

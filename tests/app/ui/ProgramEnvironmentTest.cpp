@@ -5,9 +5,11 @@
 #include "settings/FormPosition.h"
 #include "support/ConfigSandbox.h"
 #include "support/FakeDesktop.h"
+#include "support/ScopedEnv.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +65,58 @@ TEST(ProgramEnvironmentTest, TitleNamesTheProgramNotEveryCaptionAndTheMainWindow
     QCoreApplication::setApplicationName(programName);
 }
 
+// The hooks of unattended runs: the list written out after files joined it at start or from a
+// later start, and the action named by KRDL_START_ACTION run once, when it is enabled.
+TEST(ProgramEnvironmentTest, WindowLogAndStartAction)
+{
+    struct Case {
+        const char* action;
+        const char* logged; // what the log holds after the start's files and a later start's file
+    };
+    const Case cases[] = {
+        {"", "checked=1 a.dft|checked=1 b.par|entries=2|checked=1 a.dft|checked=1 b.par|checked=1 c.psm|entries=3|"},
+        {"actSelectNoneFile",
+         "checked=1 a.dft|checked=1 b.par|entries=2|action=actSelectNoneFile triggered=1|"
+         "checked=0 a.dft|checked=0 b.par|checked=1 c.psm|entries=3|"},
+        // Never enabled.
+        {"actShowFileDependenies",
+         "checked=1 a.dft|checked=1 b.par|entries=2|action=actShowFileDependenies triggered=0|"
+         "checked=1 a.dft|checked=1 b.par|checked=1 c.psm|entries=3|"},
+        {"actNoSuchThing",
+         "checked=1 a.dft|checked=1 b.par|entries=2|action=actNoSuchThing triggered=0|"
+         "checked=1 a.dft|checked=1 b.par|checked=1 c.psm|entries=3|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        QTemporaryDir dir;
+        for (const char* name : {"a.dft", "b.par", "c.psm"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        const QString log = dir.filePath(u"window.log"_s);
+        testfiles::ScopedEnv logEnv("KRDL_WINDOW_LOG", QDir::toNativeSeparators(log).toStdString());
+        testfiles::ScopedEnv actionEnv("KRDL_START_ACTION", c.action);
+        {
+            testfiles::FakeDesktop desktop(dir.filePath(u"KRDL"_s));
+            ProgramEnvironment env(desktop);
+            env.CreateMainWindow();
+            // Absolute and in the system's form, as main() gives them.
+            const auto at = [&dir](const QString& name) { return QDir::toNativeSeparators(dir.filePath(name)); };
+            env.OpenFiles({at(u"b.par"_s), at(u"a.dft"_s)});
+            QCoreApplication::processEvents();
+            env.TakeFilesFromLaterStart({at(u"c.psm"_s)});
+        }
+        QFile f(log);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(f.readAll());
+        // The folder as the log writes it, a backslash doubled.
+        const QString folder = QDir::toNativeSeparators(dir.path() + u'/').replace(u"\\"_s, u"\\\\"_s);
+        text.replace(folder, QString()).replace(u'\t', u' ').replace(u'\n', u'|');
+        text.replace(u"path="_s, QString());
+        EXPECT_EQ(text.toStdString(), c.logged);
+    }
+}
+
 TEST(ProgramEnvironmentTest, SettingsFileWithDamagedTextIsNamedBeforeTheStart)
 {
     QTemporaryDir dir;
@@ -94,7 +148,10 @@ TEST(ProgramEnvironmentTest, AWindowClosedMinimizedStartsMinimizedWithItsBounds)
         shown = window->isVisible();
         minimized = window->isMinimized();
         bounds = QRect(window->pos(), window->size());
-        QApplication::quit();
+        // Ends the loop without closing the windows: `QApplication::quit` closes them, and the
+        // last one closed posts another Quit that would arrive after this loop, ending every
+        // event loop (message boxes, dialogs) of the tests after this one at once.
+        QCoreApplication::exit(0);
     });
     env.RunMessageLoop();
     EXPECT_TRUE(shown);

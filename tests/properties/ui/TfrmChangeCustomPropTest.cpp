@@ -15,6 +15,8 @@
 #include "support/MessageBoxProbe.h"
 #include "widgets/ui/TarGrid.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -66,7 +68,8 @@ QStringList Shown(const QString& path)
     EXPECT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     QStringList out;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    // Lines end with CR LF on Windows.
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).remove(u'\r').split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList f = line.split(u'\t');
         out << f.value(0) + u" ("_s + f.value(1) + u") = "_s + f.value(2);
     }
@@ -455,9 +458,13 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         ASSERT_TRUE(exportCsv && importCsv);
         ASSERT_TRUE(f->findChild<QPushButton*>(u"btnExportCsv"_s) && f->findChild<QPushButton*>(u"btnImportCsv"_s));
         exportCsv->trigger();
-        const QString row = u",S235,,2024-05-17 10:30:00,42\r\n"_s;
-        EXPECT_EQ(testfiles::ReadBytes(csv),
-                  (u"\uFEFFPath,Material,Finish,Released,Quantity\r\n"_s + a + row + b + row).toUtf8());
+        // The grid's date, 10:30 UTC, in the local time of this process.
+        const QString released = QDateTime(QDate(2024, 5, 17), QTime(10, 30), Qt::UTC)
+                                     .toLocalTime()
+                                     .toString(u"yyyy-MM-dd HH:mm:ss"_s);
+        const QString row = u",S235,,"_s + released + u",42\r\n"_s;
+        EXPECT_EQ(testfiles::ReadBytes(csv), (u"\uFEFFPath,Material,Finish,Released,Quantity\r\n"_s + a + row + b + row).toUtf8())
+            << testfiles::ReadBytes(csv).toStdString();
         // "c,r" of every Changed cell.
         const TarCells& cells = Grid(f)->CellsObject();
         const auto changed = [&] {
@@ -490,7 +497,7 @@ TEST_F(EditorTest, CsvExportedEditedInASpreadsheetAndImported)
         testfiles::WriteBytes(csv, (u"Path,Quantity\r\n"_s + a + u",\"8\r\n"_s).toUtf8());
         importCsv->trigger();
         EXPECT_EQ(cells.GetText(4, 1), u"42"_s);
-        EXPECT_EQ(Boxes().value(1), u"Velmar Solid Edge Utils: Cannot read file \""_s + csv
+        EXPECT_EQ(Boxes().value(1), u"Velmar Solid Edge Utils: Cannot read file \""_s + QDir::toNativeSeparators(csv).replace(u"\\"_s, u"\\\\"_s)
                                         + u"\": line 2: a quoted field that starts here has no closing quote"_s);
     });
 }
@@ -506,7 +513,8 @@ TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
     Edit({a}, [&](TfrmChangeCustomProp* f) {
         f->findChild<QAction*>(u"actLoadProperties"_s)->trigger();
         EXPECT_EQ(Grid(f)->CellsObject().GetText(1, 1), u"S235"_s);
-        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s + set
+        EXPECT_EQ(Boxes(), QStringList{u"Velmar Solid Edge Utils: Cannot open file \""_s
+                                       + QDir::toNativeSeparators(set).replace(u"\\"_s, u"\\\\"_s)
                                        + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "
                                          "the file is damaged and is not read"_s});
     });

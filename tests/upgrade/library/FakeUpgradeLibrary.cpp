@@ -17,7 +17,7 @@ void record(const std::string& line)
     const char* log = std::getenv("KRDL_FAKE_UPGRADE_LOG");
     if (!log)
         return;
-    if (std::FILE* f = std::fopen(log, "a")) {
+    if (std::FILE* f = std::fopen(log, "ab")) {
         std::fputs((line + "\n").c_str(), f);
         std::fclose(f);
     }

@@ -6,7 +6,12 @@
 // Application: Visible, DisplayAlerts (read and write), Documents, Quit, RegisterRunning and
 // RevokeRunning (announce the application in the running object table, and take it back).
 // Documents: Open(path) gives a document; a path containing "missing" raises an error.
-// Document: PrintOut (a printer named "Refused" raises an error), Close.
+// Document: PrintOut (a printer named "Refused" raises an error), Close, Save, ModelLinks.
+// ModelLinks: Count (one link), Item(1). ModelLink: ModelType (a part), FileName (the draft's path
+// with ".par" in place of its extension), UpdateViews.
+//
+// With FAKE_SOLIDEDGE_LOG naming a file, every recorded line is also appended to it in UTF-8, so
+// that a script sees what a program it started has sent.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -38,6 +43,13 @@ enum Member : DISPID {
     RecordedCalls,
     RegisterRunning,
     RevokeRunning,
+    Save,
+    ModelLinks,
+    Count,
+    Item,
+    ModelType,
+    FileName,
+    UpdateViews,
 };
 
 const std::map<std::wstring, DISPID>& MemberIds()
@@ -47,6 +59,9 @@ const std::map<std::wstring, DISPID>& MemberIds()
         {L"quit", Quit},         {L"open", Open},                   {L"printout", PrintOut},
         {L"close", Close},       {L"recordedcalls", RecordedCalls}, {L"registerrunning", RegisterRunning},
         {L"revokerunning", RevokeRunning},
+        {L"save", Save},         {L"modellinks", ModelLinks},       {L"count", Count},
+        {L"item", Item},         {L"modeltype", ModelType},         {L"filename", FileName},
+        {L"updateviews", UpdateViews},
     };
     return ids;
 }
@@ -63,8 +78,9 @@ std::wstring MemberName(DISPID id)
 {
     static const wchar_t* const names[] = {L"?",     L"Visible",  L"DisplayAlerts", L"Documents",       L"Quit",
                                            L"Open",  L"PrintOut", L"Close",         L"RecordedCalls",   L"RegisterRunning",
-                                           L"RevokeRunning"};
-    return id > 0 && id <= RevokeRunning ? names[id] : names[0];
+                                           L"RevokeRunning", L"Save", L"ModelLinks", L"Count", L"Item", L"ModelType",
+                                           L"FileName", L"UpdateViews"};
+    return id > 0 && id <= UpdateViews ? names[id] : names[0];
 }
 
 std::wstring Flags(WORD flags)
@@ -103,6 +119,31 @@ std::wstring Describe(const VARIANT& v)
     }
 }
 
+// Appends Line to the file named by FAKE_SOLIDEDGE_LOG, when there is one.
+void LogLine(const std::wstring& line)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"FAKE_SOLIDEDGE_LOG", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), int(line.size()), utf8.data(), size, nullptr, nullptr);
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), DWORD(utf8.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void RecordLine(const std::wstring& line)
+{
+    Record += line + L"\n";
+    LogLine(line + L"\n");
+}
+
 HRESULT Raise(EXCEPINFO* info, const std::wstring& text)
 {
     if (info) {
@@ -116,9 +157,13 @@ HRESULT Raise(EXCEPINFO* info, const std::wstring& text)
 
 class FakeObject : public IDispatch {
 public:
-    enum class Kind { Application, Documents, Document };
+    enum class Kind { Application, Documents, Document, ModelLinks, ModelLink };
 
-    FakeObject(Kind kind, std::wstring name) : kind_(kind), name_(std::move(name)) { InterlockedIncrement(&LiveObjects); }
+    FakeObject(Kind kind, std::wstring name, std::wstring path = {})
+        : kind_(kind), name_(std::move(name)), path_(std::move(path))
+    {
+        InterlockedIncrement(&LiveObjects);
+    }
     virtual ~FakeObject() { InterlockedDecrement(&LiveObjects); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
@@ -168,7 +213,7 @@ public:
                 line += L" named=" + std::to_wstring(params->rgdispidNamedArgs[i]);
             for (UINT i = params->cArgs; i-- > 0;)
                 line += L" " + Describe(params->rgvarg[i]);
-            Record += line + L"\n";
+            RecordLine(line);
         }
         const bool put = (flags & DISPATCH_PROPERTYPUT) && params->cNamedArgs == 1
             && params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT && params->cArgs == 1;
@@ -180,7 +225,7 @@ public:
                 const std::wstring path = params->rgvarg[0].bstrVal ? params->rgvarg[0].bstrVal : L"";
                 if (path.find(L"missing") != std::wstring::npos)
                     return Raise(info, L"Cannot open " + path);
-                return giveObject(new FakeObject(Kind::Document, L"Document(" + path + L")"), result);
+                return giveObject(new FakeObject(Kind::Document, L"Document(" + path + L")", path), result);
             }
             break;
         case Kind::Document:
@@ -190,7 +235,27 @@ public:
                     return Raise(info, L"Printer not found");
                 return S_OK;
             }
-            if (id == Close && (flags & DISPATCH_METHOD))
+            if ((id == Close || id == Save) && (flags & DISPATCH_METHOD))
+                return S_OK;
+            if (id == ModelLinks && (flags & DISPATCH_PROPERTYGET))
+                return giveObject(new FakeObject(Kind::ModelLinks, L"ModelLinks", model()), result);
+            break;
+        case Kind::ModelLinks:
+            if (id == Count && (flags & DISPATCH_PROPERTYGET))
+                return giveLong(1, result);
+            if (id == Item && (flags & DISPATCH_METHOD) && params->cArgs == 1 && params->rgvarg[0].vt == VT_I4
+                && params->rgvarg[0].lVal == 1)
+                return giveObject(new FakeObject(Kind::ModelLink, L"ModelLink(" + path_ + L")", path_), result);
+            break;
+        case Kind::ModelLink:
+            if (id == ModelType && (flags & DISPATCH_PROPERTYGET))
+                return giveLong(0, result);
+            if (id == FileName && (flags & DISPATCH_PROPERTYGET) && result) {
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocString(path_.c_str());
+                return S_OK;
+            }
+            if (id == UpdateViews && (flags & DISPATCH_METHOD))
                 return S_OK;
             break;
         }
@@ -246,6 +311,22 @@ private:
         return DISP_E_MEMBERNOTFOUND;
     }
 
+    // The part a draft's one model link names: the draft's path with ".par" for its extension.
+    std::wstring model() const
+    {
+        const size_t dot = path_.rfind(L'.');
+        return (dot == std::wstring::npos ? path_ : path_.substr(0, dot)) + L".par";
+    }
+
+    static HRESULT giveLong(LONG value, VARIANT* result)
+    {
+        if (result) {
+            result->vt = VT_I4;
+            result->lVal = value;
+        }
+        return S_OK;
+    }
+
     static HRESULT giveObject(FakeObject* object, VARIANT* result)
     {
         if (!result) {
@@ -261,6 +342,7 @@ private:
     LONG refs_ = 0;
     Kind kind_;
     std::wstring name_;
+    std::wstring path_; // a document's path; for model links, the model's
     VARIANT_BOOL visible_ = VARIANT_TRUE;
     VARIANT_BOOL displayAlerts_ = VARIANT_TRUE;
     DWORD cookie_ = 0;
@@ -283,7 +365,7 @@ public:
     {
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        Record += L"CreateInstance\n";
+        RecordLine(L"CreateInstance");
         auto* app = new FakeObject(FakeObject::Kind::Application, L"Application");
         app->AddRef();
         const HRESULT hr = app->QueryInterface(riid, out);
