@@ -145,6 +145,65 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
     return result;
 }
 
+CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range)
+{
+    CellsRefused refused;
+    for (int c = range.left(); c <= range.right(); ++c)
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (cells.ReadOnly(c, r) && refused.count++ == 0) {
+                refused.col = c;
+                refused.row = r;
+            }
+    return refused;
+}
+
+CellsRefused SetWritableCells(TarCells& cells, const QRect& range, const QString& value)
+{
+    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
+    for (int c = range.left(); c <= range.right(); ++c)
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (refused.count == 0 || !cells.ReadOnly(c, r))
+                cells.GetCell(c, r)->SetText(value);
+    return refused;
+}
+
+CellsRefused DeletePropertyCells(TarCells& cells, const QRect& range)
+{
+    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
+    for (int c = range.left(); c <= range.right(); ++c) {
+        if (!SystemPropertyName(cells.GetText(c, 0)).isNull()) {
+            // A missing cell is a property the document does not have: nothing to remove.
+            for (int r = range.top(); r <= range.bottom(); ++r)
+                if (TarCell* cell = nullptr; cells.Find(c, r, cell) && !cell->text.isNull() && !cells.ReadOnly(c, r))
+                    cell->SetText(QString());
+            continue;
+        }
+        // Custom cells in runs between read-only ones, so that a column is one DeleteRange.
+        int first = range.top();
+        for (int r = range.top(); r <= range.bottom() + 1; ++r)
+            if (r > range.bottom() || (refused.count > 0 && cells.ReadOnly(c, r))) {
+                cells.DeleteRange(c, first, c, r - 1);
+                first = r + 1;
+            }
+    }
+    return refused;
+}
+
+QString ReadOnlyCellReason(const TarCells& cells, int col, int row)
+{
+    if (!cells.ReadOnly(col, row))
+        return {};
+    const QString header = cells.GetText(col, 0);
+    const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(SystemPropertyName(header).toStdString());
+    if (!definition)
+        return u"%1 is read only and cannot be changed here."_s.arg(header);
+    const QString set = QString::fromUtf8(cfb::SystemSetName(definition->set));
+    if (!definition->editable)
+        return u"%1 (the document's %2 set) is shown only and cannot be changed here."_s.arg(header, set);
+    return u"%1 cannot be set in \"%2\": the document has no %3 set, and that set is never added."_s.arg(
+        header, cells.GetData(0, row), set);
+}
+
 QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount)
 {
     QList<PropertySetRow> rows;
@@ -199,6 +258,11 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
                 const qint32 col = columnOf(name);
                 if (col < 0 || (fromCsv && value.isEmpty()))
                     continue;
+                if (cells.ReadOnly(col, r)) {
+                    if (placement)
+                        ++placement->readOnly;
+                    continue;
+                }
                 ++set;
                 // `GetText` creates no cell, so a cell without text is only created to be set.
                 if (!fromCsv || cells.GetText(col, r) != value)

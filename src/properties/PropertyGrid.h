@@ -24,6 +24,8 @@
 #include "properties/PropertySetFile.h"
 #include "common/TarCells.h"
 
+#include <QRect>
+
 #include <vector>
 
 // Header cells (c, 0) for c = 1..definitions: name and a copy of the lookup values. With
@@ -62,6 +64,26 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
 // row's `system` instead (and only a changed one).
 std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int colCount, int rowCount);
 
+// What read-only cells (TarCells::ReadOnly) kept from a change of a range: how many positions,
+// and the first of them (column by column, top to bottom); -1 for none.
+struct CellsRefused {
+    int count = 0;
+    int col = -1;
+    int row = -1;
+};
+
+// The read-only positions of `range` (grid cells, inclusive).
+CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range);
+// Sets `value` (SetText) into every cell of `range` the user may change.
+CellsRefused SetWritableCells(TarCells& cells, const QRect& range, const QString& value);
+// Empties `range` as the user's delete does: custom cells go (saved as empty values); a cell of
+// the document's own property that holds a value gets a null text and is `changed`, so that
+// saving removes that property; read-only cells stay as they are.
+CellsRefused DeletePropertyCells(TarCells& cells, const QRect& range);
+// Why the user may not change the cell at the position, naming its column (and the document when
+// the document lacks the property's set); empty when the cell may be changed.
+QString ReadOnlyCellReason(const TarCells& cells, int col, int row);
+
 // The grid's rows with a path, each with (header text, cell text) for every column.
 QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount);
 
@@ -71,12 +93,13 @@ struct PropertySetPlacement {
     int set = 0; // values placed in a cell (with `fromCsv`, those equal to the cell's text too)
     QStringList unplacedPaths;
     QStringList unplacedNames;
+    int readOnly = 0; // values for read-only cells (TarCells::ReadOnly), left out
 };
 
 // Puts a loaded property set into the grid: for each set row in order and each grid row whose
 // path equals its path ignoring case, every value whose name is a column header (ignoring case,
-// the rightmost of equal headers) is set into that cell, which becomes `changed`. Returns how many
-// values were placed. `placement`, when given, also gets what could not be placed.
+// the rightmost of equal headers) is set into that cell, which becomes `changed`; a read-only cell
+// keeps its text. Returns how many values were placed. `placement`, when given, also gets what could not be placed.
 // `fromCsv` leaves a cell as it is (not `changed`) when the value is empty (a CSV cell that a
 // spreadsheet left empty) or equal to the cell's text: an export imported unchanged then marks
 // nothing, so that saving keeps the documents' dates, numbers and Yes/No values as they are

@@ -205,4 +205,18 @@ TEST(PropertyGrid, ColumnsOfTheDocumentsOwnPropertiesReadOnlyCellsAndChanges)
     EXPECT_EQ(changes[0].properties.Count(), 1);
     EXPECT_TRUE(changes[1].system.empty());
     EXPECT_EQ(changes[1].properties.GetProperty(0)->value, u"x"_s);
+
+    // Deleting makes the own Title a removal (a null text) and leaves the read-only Status; a
+    // property set leaves read-only cells alone too.
+    const CellsRefused refused = DeletePropertyCells(cells, QRect(QPoint(1, 1), QPoint(4, 1)));
+    EXPECT_EQ((std::vector<int>{refused.count, refused.col, refused.row}), (std::vector<int>{1, 4, 1}));
+    EXPECT_EQ(cells.GetText(4, 1), u"5"_s);
+    const std::vector<DocumentChanges> removal = CollectDocumentChanges(cells, cols, 3);
+    ASSERT_EQ(removal[0].system.size(), 2u);
+    EXPECT_EQ(removal[0].system[0].first, u"Title"_s);
+    EXPECT_TRUE(removal[0].system[0].second.isNull());
+    PropertySetPlacement placement;
+    PutPropertySet(cells, cols, 3, {{u"/w/b.par"_s, {{u"System.Document Number"_s, u"D-9"_s}}}}, &placement);
+    EXPECT_EQ(cells.GetText(3, 2), u"D-2"_s);
+    EXPECT_EQ(placement.readOnly, 1);
 }
