@@ -206,3 +206,21 @@ void TarCells::ClearChanged()
     for (const Entry& e : m_side)
         e.cell->changed = false;
 }
+
+void TarCells::SetColumnReadOnly(qint32 col, bool readOnly)
+{
+    const auto at = std::lower_bound(m_readOnlyColumns.begin(), m_readOnlyColumns.end(), col);
+    const bool marked = at != m_readOnlyColumns.end() && *at == col;
+    if (readOnly && !marked)
+        m_readOnlyColumns.insert(at, col);
+    else if (!readOnly && marked)
+        m_readOnlyColumns.erase(at);
+}
+
+bool TarCells::ReadOnly(qint32 col, qint32 row) const
+{
+    if (std::binary_search(m_readOnlyColumns.begin(), m_readOnlyColumns.end(), col))
+        return true;
+    TarCell* cell = nullptr;
+    return Find(col, row, cell) && cell->readOnly;
+}

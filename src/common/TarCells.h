@@ -27,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -41,6 +42,8 @@ public:
     QString text;     // shown and edited
     QString data;     // hidden, never drawn
     bool changed = false;
+    // The cell may not be changed (TarCells::ReadOnly), whatever its column says.
+    bool readOnly = false;
     QStringList items;
 
     // Sets `text` and marks the cell changed, also when the text is the same. Writing `text`
@@ -82,6 +85,11 @@ public:
 
     // Clears the `changed` flag of every cell.
     void ClearChanged();
+    // Marks column `col` as one whose cells the user may not change.
+    void SetColumnReadOnly(qint32 col, bool readOnly);
+    // True when the user may not change the cell at the position (typing, filling, pasting,
+    // replacing, deleting): its column is read only, or the cell itself is.
+    bool ReadOnly(qint32 col, qint32 row) const;
     int Count() const { return static_cast<int>(m_main.size() + m_side.size()); }
     // True when every cell is known to be in (column, row) order, so that a lookup needs no
     // sort. Add and DeleteRange clear it; lookups set it.
@@ -125,6 +133,7 @@ private:
     TarCell* SearchMain(qint64 key) const;
     static TarCell* SearchSide(const std::vector<Entry>& list, qint64 key);
 
+    std::vector<qint32> m_readOnlyColumns; // sorted
     // Lookups sort lazily, so the lists change under const calls.
     mutable std::vector<Entry> m_main; // sorted while m_sorted
     // The keys of m_main alone, and every kBlock-th of them: a lookup in a million cells waits

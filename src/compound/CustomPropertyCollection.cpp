@@ -1,6 +1,7 @@
 #include "compound/CustomPropertyCollection.h"
 
 #include "compound/Cfb.h"
+#include "compound/CodePage.h"
 #include "compound/SaveTransaction.h"
 
 namespace cfb {
@@ -56,6 +57,50 @@ void CheckReadsBack(const std::vector<std::uint8_t>& bytes, const Section& inten
     }
 }
 
+// Throws unless `bytes` hold, in their section `fmtid`, the properties of `intended` with the
+// same ids, types and stored values, in the same order.
+void CheckSectionReadsBack(const std::vector<std::uint8_t>& bytes, const Fmtid& fmtid, const Section& intended,
+                           const char* setName)
+{
+    const auto fail = [setName](const std::string& why) {
+        throw Error(std::string("the document's ") + setName + " set would not read back as written (" + why
+                    + "); nothing was saved");
+    };
+    Section read;
+    try {
+        const PropertySetStream stream = PropertySetStream::Parse(bytes);
+        const auto index = stream.SectionIndex(fmtid);
+        if (!index)
+            fail("the section is missing");
+        read = stream.ParseSection(*index);
+    } catch (const Error& e) {
+        fail(e.what());
+    }
+    if (read.codePage != intended.codePage || read.properties.size() != intended.properties.size())
+        fail("a different section");
+    for (std::size_t i = 0; i < read.properties.size(); ++i) {
+        const SectionProperty& want = intended.properties[i];
+        const SectionProperty& got = read.properties[i];
+        if (want.id != got.id || want.value.vt != got.value.vt || want.value.text != got.value.text
+            || (want.id != 0 && Unpadded(want.raw) != Unpadded(got.raw)))
+            fail("property " + std::to_string(want.id) + " differs");
+    }
+}
+
+void CheckStreamSize(const std::vector<std::uint8_t>& bytes)
+{
+    // Reading refuses larger property streams: such a save would leave a document that cannot
+    // be opened again.
+    if (bytes.size() > kMaxPropertyStream)
+        throw Error("the properties would take " + std::to_string(bytes.size())
+                    + " bytes, more than the 16 MiB (16777216 bytes) a document's property stream may hold");
+}
+
+std::string Quoted(const SystemPropertyDefinition& definition)
+{
+    return std::string("\"") + definition.name + "\"";
+}
+
 } // namespace
 
 const std::u16string& DocumentSummaryStreamName()
@@ -91,9 +136,12 @@ int TypeCode(std::uint16_t vt)
     }
 }
 
-CustomPropertyCollection::CustomPropertyCollection(BlockFile& file) : m_file(file)
+CustomPropertyCollection::CustomPropertyCollection(BlockFile& file, bool withSystem)
+    : m_file(file)
 {
     Load();
+    if (withSystem)
+        LoadSystem();
 }
 
 CustomPropertyCollection::~CustomPropertyCollection() = default;
@@ -109,6 +157,130 @@ void CustomPropertyCollection::Load()
     m_section = std::move(m_stream.user); // Rebuild needs only the stream's bytes and section places
     m_modified = false;
     Reindex();
+    m_system = {};
+    m_systemLoaded = false;
+}
+
+void CustomPropertyCollection::LoadSystem() const
+{
+    if (m_systemLoaded)
+        return;
+    m_systemLoaded = true;
+    for (int i = 0; i < kSystemSetCount; ++i) {
+        const auto set = static_cast<SystemSet>(i);
+        SystemSetState state;
+        // A damaged set of the document's own is shown as unreadable; the custom properties and
+        // the other sets stay usable.
+        try {
+            if (set == SystemSet::DocumentSummary) {
+                if (const auto index = m_stream.SectionIndex(kFmtidDocSummary); m_entry && index)
+                    state.section = m_stream.ParseSection(*index);
+            } else {
+                state.entry = m_reader->FindRootChild(SystemSetStreamName(set));
+                if (state.entry) {
+                    if (m_reader->Entries().Entry(*state.entry).type != EntryType::Stream)
+                        throw Error("its entry is not a stream");
+                    state.stream = PropertySetStream::Parse(m_reader->ReadStream(*state.entry, kMaxPropertyStream));
+                    if (const auto index = state.stream.SectionIndex(SystemSetFmtid(set)))
+                        state.section = state.stream.ParseSection(*index);
+                }
+            }
+        } catch (const Error& e) {
+            state.section.reset();
+            state.error = e.what();
+        }
+        m_system[static_cast<std::size_t>(i)] = std::move(state);
+    }
+}
+
+bool CustomPropertyCollection::HasSystemSet(SystemSet set) const
+{
+    LoadSystem();
+    return m_system[static_cast<std::size_t>(set)].section.has_value();
+}
+
+const std::string& CustomPropertyCollection::SystemSetError(SystemSet set) const
+{
+    LoadSystem();
+    return m_system[static_cast<std::size_t>(set)].error;
+}
+
+const PropertyValue* CustomPropertyCollection::SystemValue(const SystemPropertyDefinition& definition) const
+{
+    LoadSystem();
+    const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
+    const SectionProperty* property = state.section ? state.section->Find(definition.id) : nullptr;
+    return property ? &property->value : nullptr;
+}
+
+const std::vector<std::uint8_t>* CustomPropertyCollection::SystemRaw(const SystemPropertyDefinition& definition) const
+{
+    LoadSystem();
+    const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
+    const SectionProperty* property = state.section ? state.section->Find(definition.id) : nullptr;
+    return property ? &property->raw : nullptr;
+}
+
+CustomPropertyCollection::SystemSetState& CustomPropertyCollection::EditableSet(const SystemPropertyDefinition& definition)
+{
+    LoadSystem();
+    if (!definition.editable)
+        throw Error(Quoted(definition) + " is read only");
+    SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
+    const char* setName = SystemSetName(definition.set);
+    if (!state.error.empty())
+        throw Error(std::string("the document's ") + setName + " set cannot be read (" + state.error + "), so "
+                    + Quoted(definition) + " cannot be changed");
+    if (!state.section) {
+        const bool streamMissing = definition.set == SystemSet::DocumentSummary ? !m_entry : !state.entry;
+        if (!SystemSetMayBeCreated(definition.set) || !streamMissing)
+            throw Error(std::string("the document has no ") + setName + " set, so " + Quoted(definition)
+                        + " cannot be changed");
+    }
+    return state;
+}
+
+bool CustomPropertyCollection::SystemWritable(const SystemPropertyDefinition& definition) const
+{
+    LoadSystem();
+    const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
+    if (!definition.editable || !state.error.empty())
+        return false;
+    if (state.section)
+        return true;
+    const bool streamMissing = definition.set == SystemSet::DocumentSummary ? !m_entry : !state.entry;
+    return streamMissing && SystemSetMayBeCreated(definition.set);
+}
+
+void CustomPropertyCollection::SetSystemText(const SystemPropertyDefinition& definition, const std::string& text)
+{
+    SystemSetState& state = EditableSet(definition);
+    // A set that is created takes Unicode, so that every text fits.
+    Section section = state.section ? *state.section : Section::NewUserSection(kCodePageUnicode);
+    std::uint16_t vt = section.StringType();
+    if (const SectionProperty* old = section.Find(definition.id); old && (old->value.vt == VT_LPSTR || old->value.vt == VT_LPWSTR))
+        vt = old->value.vt;
+    auto raw = EncodeString(text, vt, section.codePage);
+    if (!raw)
+        throw Error("the value of " + Quoted(definition) + " cannot be written in code page "
+                    + std::to_string(section.codePage) + " of the document's " + SystemSetName(definition.set)
+                    + " set; nothing was changed");
+    section.SetStored(definition.id, std::move(*raw));
+    state.section = std::move(section);
+    state.modified = true;
+}
+
+void CustomPropertyCollection::SetSystemRaw(const SystemPropertyDefinition& definition, std::vector<std::uint8_t> raw)
+{
+    SystemSetState& state = EditableSet(definition);
+    Section section = state.section ? *state.section : Section::NewUserSection(kCodePageUnicode);
+    if (raw.empty())
+        // Only the value: a name the set's dictionary gives the id stays, as Solid Edge wrote it.
+        std::erase_if(section.properties, [&](const SectionProperty& p) { return p.id == definition.id; });
+    else
+        section.SetStored(definition.id, std::move(raw));
+    state.section = std::move(section);
+    state.modified = true;
 }
 
 void CustomPropertyCollection::Reindex()
@@ -189,21 +361,60 @@ void CustomPropertyCollection::AddStored(const std::string& name, std::vector<st
 
 void CustomPropertyCollection::Save()
 {
-    if (!m_modified)
+    bool systemModified = false;
+    for (const SystemSetState& state : m_system)
+        systemModified = systemModified || state.modified;
+    if (!m_modified && !systemModified)
         return;
-    // Written with its code page, so that no reader has to guess it.
-    Section written = m_section;
-    written.DeclareCodePage();
-    const std::vector<std::uint8_t> bytes = m_stream.Rebuild(written);
-    // Reading refuses larger property streams: such a save would leave a document that cannot
-    // be opened again.
-    if (bytes.size() > kMaxPropertyStream)
-        throw Error("the custom properties would take " + std::to_string(bytes.size())
-                    + " bytes, more than the 16 MiB (16777216 bytes) a document's property stream may hold");
-    // Read back as Load will read it, before anything is written: a stream that would not give
-    // exactly these properties again is never committed.
-    CheckReadsBack(bytes, written);
-    SaveTransaction::ReplaceRootStream(*m_reader, m_entry, DocumentSummaryStreamName(), bytes);
+    std::vector<RootStreamContent> streams;
+    std::optional<std::vector<std::uint8_t>> documentSummary;
+    if (m_modified) {
+        // Written with its code page, so that no reader has to guess it.
+        Section written = m_section;
+        written.DeclareCodePage();
+        documentSummary = m_stream.Rebuild(written);
+        CheckStreamSize(*documentSummary);
+        // Read back as Load will read it, before anything is written: a stream that would not
+        // give exactly these properties again is never committed.
+        CheckReadsBack(*documentSummary, written);
+    }
+    for (int i = 0; i < kSystemSetCount; ++i) {
+        const SystemSetState& state = m_system[static_cast<std::size_t>(i)];
+        if (!state.modified)
+            continue;
+        const auto set = static_cast<SystemSet>(i);
+        const Fmtid& fmtid = SystemSetFmtid(set);
+        Section written = *state.section;
+        written.DeclareCodePage();
+        std::vector<std::uint8_t> bytes;
+        if (set == SystemSet::DocumentSummary) {
+            // The custom section and this one share a stream: this one goes into the stream as
+            // the custom edit leaves it (a new stream gets both sections).
+            const PropertySetStream base =
+                documentSummary ? PropertySetStream::Parse(*documentSummary)
+                : m_entry       ? m_stream
+                                : PropertySetStream::Parse(PropertySetStream::Empty().Rebuild(Section::NewUserSection(kCodePageUnicode)));
+            const auto index = base.SectionIndex(fmtid);
+            if (!index)
+                throw Error("the document summary stream has no document summary section; nothing was saved");
+            bytes = base.ReplaceSection(*index, written);
+            if (documentSummary)
+                CheckReadsBack(bytes, PropertySetStream::Parse(*documentSummary).user);
+            documentSummary = bytes;
+        } else {
+            const auto index = state.stream.SectionIndex(fmtid);
+            bytes = state.entry && index ? state.stream.ReplaceSection(*index, written)
+                                         : PropertySetStream::NewStream(fmtid, written);
+            CheckStreamSize(bytes);
+            streams.push_back({state.entry, SystemSetStreamName(set), bytes});
+        }
+        CheckSectionReadsBack(bytes, fmtid, written, SystemSetName(set));
+    }
+    if (documentSummary) {
+        CheckStreamSize(*documentSummary);
+        streams.push_back({m_entry, DocumentSummaryStreamName(), *documentSummary});
+    }
+    SaveTransaction::ReplaceRootStreams(*m_reader, streams);
     Load();
 }
 

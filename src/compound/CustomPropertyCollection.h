@@ -5,7 +5,9 @@
 
 #include "compound/PropertySet.h"
 #include "compound/CompoundReader.h"
+#include "compound/SystemProperties.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,7 +31,9 @@ public:
     // Reads the header, the directory and the property stream of `file` (which must outlive the
     // collection). Throws cfb::Error("not a compound file") or another cfb::Error for a damaged
     // file. A document without the stream has no custom properties.
-    explicit CustomPropertyCollection(BlockFile& file);
+    // The document's own property sets are read when first asked for (see SystemValue), or at
+    // once with `withSystem`.
+    explicit CustomPropertyCollection(BlockFile& file, bool withSystem = false);
     ~CustomPropertyCollection();
 
     std::size_t Count() const { return m_visible.size(); }
@@ -51,15 +55,48 @@ public:
     void AddStored(const std::string& name, std::vector<std::uint8_t> raw);
     // True when there are changes that Save would write.
     bool Modified() const { return m_modified; }
-    // Writes the changes into the file (nothing when there are none) and reads it back.
+    // Writes the changes into the file (nothing when there are none) and reads it back. Custom
+    // and system changes go into the file in one commit: all of them or none.
     void Save();
+
+    // The document's own properties. True when the document has `set` and it could be read.
+    bool HasSystemSet(SystemSet set) const;
+    // Why `set` could not be read, empty when it could or when the document lacks it.
+    const std::string& SystemSetError(SystemSet set) const;
+    // The value of `definition`, or nullptr when the document has no such property.
+    const PropertyValue* SystemValue(const SystemPropertyDefinition& definition) const;
+    // The stored typed value of `definition` (type word first), or nullptr.
+    const std::vector<std::uint8_t>* SystemRaw(const SystemPropertyDefinition& definition) const;
+    // Gives the editable property `definition` the text `text`, in its set's code page and with
+    // the string type the property or else the set already uses. A missing summary information
+    // set is created on save; a missing Solid Edge set is not. Throws cfb::Error naming the
+    // property for a read-only property, a set the document lacks or cannot be read, and text
+    // that does not fit the set's code page; nothing changes then.
+    void SetSystemText(const SystemPropertyDefinition& definition, const std::string& text);
+    // True when SetSystemText may change `definition`: it is editable and the document has its
+    // set, or lacks a set that a save creates.
+    bool SystemWritable(const SystemPropertyDefinition& definition) const;
+    // Gives `definition` back a stored typed value `raw` as SystemRaw gave it (undo), or removes
+    // it when `raw` is empty. Throws cfb::Error like SetSystemText.
+    void SetSystemRaw(const SystemPropertyDefinition& definition, std::vector<std::uint8_t> raw);
 
     // The section's code page (1200 for Unicode).
     std::uint16_t CodePage() const { return m_section.codePage; }
     bool HasStream() const { return m_entry.has_value(); }
 
 private:
+    struct SystemSetState {
+        std::optional<std::uint32_t> entry; // the stream holding the set (not for DocumentSummary)
+        PropertySetStream stream;
+        std::optional<Section> section;      // the set's section, when read
+        std::string error;
+        bool modified = false;
+    };
+
     void Load();
+    void LoadSystem() const;
+    SystemSetState& EditableSet(const SystemPropertyDefinition& definition);
+    std::vector<std::uint8_t> DocumentSummaryBytes() const;
     void Reindex();
     const SectionProperty& At(std::size_t index) const;
 
@@ -70,6 +107,9 @@ private:
     Section m_section;
     std::vector<std::size_t> m_visible; // indexes into m_section.properties
     bool m_modified = false;
+    // Read on first use; edits and saves load them first, so they are never stale then.
+    mutable bool m_systemLoaded = false;
+    mutable std::array<SystemSetState, kSystemSetCount> m_system;
 };
 
 // Name of the stream that holds the custom properties.

@@ -348,6 +348,41 @@ const DictionaryEntry* Section::NameOf(std::uint32_t id) const
     return nullptr;
 }
 
+const SectionProperty* Section::Find(std::uint32_t id) const
+{
+    for (const SectionProperty& p : properties)
+        if (p.id == id)
+            return &p;
+    return nullptr;
+}
+
+void Section::SetStored(std::uint32_t id, std::vector<std::uint8_t> raw)
+{
+    auto decoded = DecodeValue(raw.data(), raw.size(), codePage);
+    if (!decoded)
+        throw Error("internal error: a value of a type the engine does not write");
+    for (SectionProperty& p : properties) {
+        if (p.id == id) {
+            p.value = std::move(decoded->first);
+            p.raw = std::move(raw);
+            return;
+        }
+    }
+    SectionProperty prop;
+    prop.id = id;
+    prop.value = std::move(decoded->first);
+    prop.raw = std::move(raw);
+    properties.push_back(std::move(prop));
+}
+
+std::uint16_t Section::StringType() const
+{
+    for (const SectionProperty& p : properties)
+        if (p.value.vt == VT_LPSTR || p.value.vt == VT_LPWSTR)
+            return p.value.vt;
+    return VT_LPSTR;
+}
+
 void Section::Remove(std::uint32_t id)
 {
     std::erase_if(properties, [id](const SectionProperty& p) { return p.id == id; });
@@ -513,23 +548,8 @@ std::vector<std::uint8_t> PropertySetStream::Rebuild(const Section& newUser) con
         out.insert(out.end(), section.begin(), section.end());
         return out;
     }
-    if (userIndex >= 0) {
-        const SectionRef& r = refs[static_cast<std::size_t>(userIndex)];
-        // Sections move with the bytes around them only when they lie wholly before or after it.
-        for (const SectionRef& other : refs)
-            if (&other != &r && std::uint64_t{other.offset} + other.size > r.offset
-                && other.offset < std::uint64_t{r.offset} + r.size)
-                throw Error("property set stream with sections that overlap the user-defined one");
-        out.assign(bytes.begin(), bytes.begin() + r.offset);
-        out.insert(out.end(), section.begin(), section.end());
-        out.insert(out.end(), bytes.begin() + r.offset + r.size, bytes.end());
-        const std::int64_t delta = static_cast<std::int64_t>(section.size()) - static_cast<std::int64_t>(r.size);
-        for (std::size_t i = 0; i < refs.size(); ++i)
-            if (refs[i].offset > r.offset)
-                Put32(out.data() + kStreamHeader + kSectionRef * i + 16,
-                      static_cast<std::uint32_t>(refs[i].offset + delta));
-        return out;
-    }
+    if (userIndex >= 0)
+        return ReplaceSection(static_cast<std::size_t>(userIndex), newUser);
     // The stream has no user-defined section yet: one more (FMTID, offset) pair after the others,
     // and the section at the end. A section whose declared size runs past the end of the stream
     // (read as far as the stream goes) would take the new one in, and a reader takes at most
@@ -550,6 +570,57 @@ std::vector<std::uint8_t> PropertySetStream::Rebuild(const Section& newUser) con
     std::memcpy(out.data() + pairsEnd, kFmtidUserDefined.data(), 16);
     Put32(out.data() + pairsEnd + 16, static_cast<std::uint32_t>(out.size()));
     out.insert(out.end(), section.begin(), section.end());
+    return out;
+}
+
+std::optional<std::size_t> PropertySetStream::SectionIndex(const Fmtid& fmtid) const
+{
+    for (std::size_t i = 0; i < refs.size(); ++i)
+        if (refs[i].fmtid == fmtid)
+            return i;
+    return std::nullopt;
+}
+
+Section PropertySetStream::ParseSection(std::size_t index) const
+{
+    const SectionRef& r = refs.at(index);
+    std::uint16_t fallback = 1252;
+    if (index != 0)
+        fallback = SectionCodePage(bytes.data() + refs[0].offset, refs[0].size).value_or(fallback);
+    return Section::Parse(bytes.data() + r.offset, r.size, fallback);
+}
+
+std::vector<std::uint8_t> PropertySetStream::ReplaceSection(std::size_t index, const Section& replacement) const
+{
+    const SectionRef& r = refs.at(index);
+    // Sections move with the bytes around them only when they lie wholly before or after it.
+    for (const SectionRef& other : refs)
+        if (&other != &r && std::uint64_t{other.offset} + other.size > r.offset
+            && other.offset < std::uint64_t{r.offset} + r.size)
+            throw Error(index == static_cast<std::size_t>(userIndex)
+                            ? "property set stream with sections that overlap the user-defined one"
+                            : "property set stream with overlapping sections");
+    const std::vector<std::uint8_t> section = replacement.Serialize();
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + r.offset);
+    out.insert(out.end(), section.begin(), section.end());
+    out.insert(out.end(), bytes.begin() + r.offset + r.size, bytes.end());
+    const std::int64_t delta = static_cast<std::int64_t>(section.size()) - static_cast<std::int64_t>(r.size);
+    for (std::size_t i = 0; i < refs.size(); ++i)
+        if (refs[i].offset > r.offset)
+            Put32(out.data() + kStreamHeader + kSectionRef * i + 16, static_cast<std::uint32_t>(refs[i].offset + delta));
+    return out;
+}
+
+std::vector<std::uint8_t> PropertySetStream::NewStream(const Fmtid& fmtid, const Section& section)
+{
+    const std::vector<std::uint8_t> sectionBytes = section.Serialize();
+    std::vector<std::uint8_t> out(kStreamHeader + kSectionRef, 0);
+    Put16(out.data(), 0xFFFE);
+    Put32(out.data() + 4, 0x00020006);
+    Put32(out.data() + 24, 1);
+    std::memcpy(out.data() + 28, fmtid.data(), 16);
+    Put32(out.data() + 44, static_cast<std::uint32_t>(out.size()));
+    out.insert(out.end(), sectionBytes.begin(), sectionBytes.end());
     return out;
 }
 

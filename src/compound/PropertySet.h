@@ -75,6 +75,14 @@ public:
     void DeclareCodePage();
     // The name the dictionary gives id `id`, if any (first entry for the id).
     const DictionaryEntry* NameOf(std::uint32_t id) const;
+    // The property `id`, if the section has it.
+    const SectionProperty* Find(std::uint32_t id) const;
+    // Gives property `id` the stored typed value `raw` (type word first) where it stands in the
+    // table, or adds it at the end. Throws cfb::Error when `raw` does not decode.
+    void SetStored(std::uint32_t id, std::vector<std::uint8_t> raw);
+    // The string type the section writes text in: that of its first string value, VT_LPSTR
+    // when it has none (the type the summary sets prescribe).
+    std::uint16_t StringType() const;
     // Removes the property and its dictionary entries.
     void Remove(std::uint32_t id);
     // Adds a text property at the end of the table; the value is VT_LPSTR in an ANSI code page
@@ -116,6 +124,17 @@ public:
     // section, or, when that is added at the end, one that declares a size past the end of the
     // stream; and for a stream that has no room for one more section.
     std::vector<std::uint8_t> Rebuild(const Section& user) const;
+
+    // Index of the first section with `fmtid`, if there is one.
+    std::optional<std::size_t> SectionIndex(const Fmtid& fmtid) const;
+    // Section `index` decoded; one without a code page takes the first section's, or 1252.
+    // Throws cfb::Error for a damaged section.
+    Section ParseSection(std::size_t index) const;
+    // The stream with `section` in place of section `index`; every other byte is kept, only the
+    // offsets of later sections move. Throws cfb::Error when another section overlaps it.
+    std::vector<std::uint8_t> ReplaceSection(std::size_t index, const Section& section) const;
+    // A new stream of one section `section` with FMTID `fmtid`.
+    static std::vector<std::uint8_t> NewStream(const Fmtid& fmtid, const Section& section);
 
     std::vector<std::uint8_t> bytes;
     std::vector<SectionRef> refs;

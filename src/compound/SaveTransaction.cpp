@@ -9,6 +9,11 @@ namespace cfb {
 void SaveTransaction::ReplaceRootStream(CompoundReader& reader, std::optional<std::uint32_t> entry,
                                         const std::u16string& name, const std::vector<std::uint8_t>& content)
 {
+    ReplaceRootStreams(reader, {RootStreamContent{entry, name, content}});
+}
+
+void SaveTransaction::ReplaceRootStreams(CompoundReader& reader, const std::vector<RootStreamContent>& streams)
+{
     // The save builds on what was read when the file was opened; a file that another program
     // has rewritten since then must not be patched with that knowledge.
     BlockFile& file = reader.File();
@@ -18,7 +23,7 @@ void SaveTransaction::ReplaceRootStream(CompoundReader& reader, std::optional<st
         throw Error("the file was changed by another program after it was opened");
     if (!file.Writable())
         throw Error("the file is open for reading only");
-    SaveTransaction(reader).Replace(entry, name, content);
+    SaveTransaction(reader).Replace(streams);
 }
 
 SaveTransaction::SaveTransaction(CompoundReader& reader)
@@ -31,25 +36,26 @@ SaveTransaction::SaveTransaction(CompoundReader& reader)
     m_fat.StartAllocating();
 }
 
-void SaveTransaction::Replace(std::optional<std::uint32_t> entry, const std::u16string& name,
-                              const std::vector<std::uint8_t>& content)
+void SaveTransaction::Replace(const std::vector<RootStreamContent>& streams)
 {
-    // Room for the stream twice over (its sectors and the table sectors they need) and more.
-    m_fat.AllowGrowth(2 * DivideRoundingUp(content.size(), m_header.SectorSize()) + 16);
-    if (entry) {
-        const DirectoryEntry old = m_directory.Entry(*entry);
-        if (old.type != EntryType::Stream)
-            throw Error("directory entry is not a stream");
-        if (old.size < m_header.miniStreamCutoff)
-            m_mini.FreeChain(old.start, old.size);
-        else
-            m_fat.FreeChain(old.start, old.size);
+    for (const RootStreamContent& stream : streams) {
+        // Room for the stream twice over (its sectors and the table sectors they need) and more.
+        m_fat.AllowGrowth(2 * DivideRoundingUp(stream.content.size(), m_header.SectorSize()) + 16);
+        if (stream.entry) {
+            const DirectoryEntry old = m_directory.Entry(*stream.entry);
+            if (old.type != EntryType::Stream)
+                throw Error("directory entry is not a stream");
+            if (old.size < m_header.miniStreamCutoff)
+                m_mini.FreeChain(old.start, old.size);
+            else
+                m_fat.FreeChain(old.start, old.size);
+        }
+        const bool small = stream.content.size() < m_header.miniStreamCutoff;
+        const std::uint32_t start = small ? m_mini.WriteChain(stream.content) : m_fat.WriteChain(stream.content);
+        const std::uint32_t index = stream.entry ? *stream.entry : m_directory.InsertStream(stream.name);
+        m_directory.Resize(index, start, stream.content.size());
     }
-    const bool small = content.size() < m_header.miniStreamCutoff;
-    const std::uint32_t start = small ? m_mini.WriteChain(content) : m_fat.WriteChain(content);
     m_mini.WriteTable();
-    const std::uint32_t index = entry ? *entry : m_directory.InsertStream(name);
-    m_directory.Resize(index, start, content.size());
     if (const auto root = m_mini.MovedRoot())
         m_directory.Resize(0, root->first, root->second);
     // The allocation table last: finishing the others links their chains in it.

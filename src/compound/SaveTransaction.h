@@ -16,6 +16,14 @@
 
 namespace cfb {
 
+// New content for one stream directly under the root: the existing entry `entry` when given,
+// otherwise a new stream entry `name`.
+struct RootStreamContent {
+    std::optional<std::uint32_t> entry;
+    std::u16string name;
+    std::vector<std::uint8_t> content;
+};
+
 class SaveTransaction {
 public:
     // Gives the stream `name` directly under the root of `reader`'s file the content `content`:
@@ -25,12 +33,15 @@ public:
     // when the failure came after the header write, the new one).
     static void ReplaceRootStream(CompoundReader& reader, std::optional<std::uint32_t> entry,
                                   const std::u16string& name, const std::vector<std::uint8_t>& content);
+    // Gives several streams their new content in one commit: after a stop at any write the file
+    // holds all of them old or all of them new.
+    static void ReplaceRootStreams(CompoundReader& reader, const std::vector<RootStreamContent>& streams);
 
 private:
     using SectorCopies = std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>>;
 
     explicit SaveTransaction(CompoundReader& reader);
-    void Replace(std::optional<std::uint32_t> entry, const std::u16string& name, const std::vector<std::uint8_t>& content);
+    void Replace(const std::vector<RootStreamContent>& streams);
     void Commit();
     SectorCopies ReusedSectors();
     void WriteImages();

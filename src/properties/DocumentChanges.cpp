@@ -1,5 +1,7 @@
 #include "properties/DocumentChanges.h"
 
+#include "compound/SystemProperties.h"
+
 #include "common/Error.h"
 #include "common/FsPath.h"
 #include "common/WorkerPool.h"
@@ -102,7 +104,7 @@ private:
             m_options.beforeWrite(i);
         const DocumentChanges& row = m_changes[i];
         TOleDocPropClassWrapper().ApplyChanges(row.path, row.properties, m_options.deleteOthers, row.removals,
-                                               m_journal ? m_journal->File(group) : nullptr);
+                                               m_journal ? m_journal->File(group) : nullptr, row.system);
         if (m_journal)
             m_journal->Written(group);
         return ApplyResult::Written;
@@ -130,6 +132,15 @@ private:
 };
 
 } // namespace
+
+QString SystemPropertyName(const QString& name)
+{
+    if (!name.startsWith(kSystemPropertyPrefix, Qt::CaseInsensitive))
+        return {};
+    const cfb::SystemPropertyDefinition* definition =
+        cfb::FindSystemProperty(name.mid(kSystemPropertyPrefix.size()).toStdString());
+    return definition ? QString::fromUtf8(definition->name) : QStringLiteral("");
+}
 
 QString FileDoesNotExistMessage(const QString& path)
 {

@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class PropertySaveJournal;
@@ -34,7 +35,20 @@ struct DocumentChanges {
     // Names of properties to remove from the document, ignoring case, whatever their type
     // (`docprops remove`); removed before `properties` are written.
     QStringList removals;
+    // The document's own properties to write (name as cfb::SystemPropertyDefinitions names it,
+    // text; a null text removes the property), saved with the custom ones in the same save;
+    // "delete other properties" never touches them.
+    std::vector<std::pair<QString, QString>> system;
 };
+
+// The prefix that names the document's own properties where custom properties are named too
+// (property set files, CSV, docprops): "System.Title".
+inline const QString kSystemPropertyPrefix = QStringLiteral("System.");
+
+// For `name` of the form "System." and the name of one of the document's own properties (both
+// ignoring case), that property's name as the program spells it ("Document Number"); for a
+// name with the prefix and no such property an empty QString; otherwise a null QString.
+QString SystemPropertyName(const QString& name);
 
 struct ApplyResult {
     enum Status {

@@ -37,6 +37,17 @@ void Load(const QString& path, const LoadOptions& options, LoadedDocument& out)
         loaded.text = PropertyValueText(loaded.value);
         out.properties.append(std::move(loaded));
     }
+    for (const QString& name : options.system) {
+        if (!doc.SystemValueWritable(name))
+            out.systemReadOnly << name;
+        LoadedProperty loaded;
+        loaded.name = name;
+        loaded.value = doc.SystemValue(name, &loaded.type);
+        if (!loaded.value.isValid() && loaded.type == 0)
+            continue; // the document has no such property
+        loaded.text = PropertyValueText(loaded.value);
+        out.system.append(std::move(loaded));
+    }
     out.status = LoadedDocument::Loaded;
 }
 

@@ -39,6 +39,11 @@ struct LoadedDocument {
     Status status = Cancelled;
     QString error;                     // Failed, Missing: why, naming the file (as TOleDocumentProperties says it)
     QList<LoadedProperty> properties;  // Loaded: in the document's order
+    // Loaded: those of LoadOptions::system the document has, in that order.
+    QList<LoadedProperty> system;
+    // Loaded: those of LoadOptions::system that cannot be written into the document (shown only,
+    // or their set is missing and never created).
+    QStringList systemReadOnly;
 };
 
 struct LoadOptions {
@@ -56,6 +61,8 @@ struct LoadOptions {
     // before it holds a file. That path comes back Missing; no document after it is opened
     // (they come back Cancelled); those before it are read as usual.
     bool stopAtMissing = false;
+    // The document's own properties to read as well (cfb::SystemPropertyDefinitions names).
+    QStringList system;
     // Opens a document for reading; by default the file on disk. Tests and benchmarks put a
     // slower or failing file in its place. A throw counts as the document's failure.
     std::function<std::unique_ptr<cfb::BlockFile>(const QString& path)> openFile;

@@ -39,8 +39,20 @@ void TOleDocPropClassWrapper::ChangeProperties(TOleCustomProperties& custom, con
     }
 }
 
+void TOleDocPropClassWrapper::ChangeSystemProperties(TOleDocumentProperties& document,
+                                                     const std::vector<std::pair<QString, QString>>& system)
+{
+    for (const auto& [name, text] : system) {
+        if (text.isNull())
+            document.SetSystemStoredValue(name, {});
+        else
+            document.SetSystemValue(name, text);
+    }
+}
+
 void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustomProperties& properties, bool deleteAll,
-                                           const QStringList& removals, const DocumentFile* file)
+                                           const QStringList& removals, const DocumentFile* file,
+                                           const std::vector<std::pair<QString, QString>>& system)
 {
     // No look at the path first: what stands there is what opening it finds, and a document
     // that is gone by now fails with that reason instead of passing as written.
@@ -50,6 +62,7 @@ void TOleDocPropClassWrapper::ApplyChanges(const QString& path, const TDocCustom
         m_component.Open(path);
     try {
         ChangeProperties(m_component.CustomProperties(), properties, deleteAll, removals);
+        ChangeSystemProperties(m_component, system);
         m_component.Save();
     } catch (...) {
         // A half-done update is not saved: the document keeps the properties it had.

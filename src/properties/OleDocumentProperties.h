@@ -120,6 +120,26 @@ public:
     void OpenFrom(const QString& path, std::unique_ptr<cfb::BlockFile> file);
     // The custom properties of the open document; throws KrdlError when none is open.
     TOleCustomProperties& CustomProperties();
+
+    // The document's own properties, named as cfb::SystemPropertyDefinitions names them
+    // ("Title", "Document Number"; ignoring case). Their sets are read on the first call. Each
+    // throws KrdlError naming the file for an unknown name or when no document is open.
+    // The value as ValueText shows it; a null QString when the document has no such property.
+    QString SystemValueText(const QString& name);
+    // The value as TOleCustomProperty::Value gives it, and in `type` its type code; an invalid
+    // QVariant and type 0 when the document has no such property.
+    QVariant SystemValue(const QString& name, qint32* type = nullptr);
+    // True when SetSystemValue may change the property: it is editable and the document has its
+    // set or gets it on saving.
+    bool SystemValueWritable(const QString& name);
+    // The value as the document stores it (type word first); empty when it has none.
+    QByteArray SystemStoredValue(const QString& name);
+    // Gives an editable property the text `text` (saved by Save, with the custom properties).
+    // Throws KrdlError naming the property and the file for a read-only property, a set the
+    // document lacks, or text the set's code page cannot hold; nothing changes then.
+    void SetSystemValue(const QString& name, const QString& text);
+    // Gives the property back a value SystemStoredValue gave (empty: the property goes).
+    void SetSystemStoredValue(const QString& name, const QByteArray& stored);
     // Writes the changes made since Open (or the last Save) into the file, in place and
     // crash-safe; does nothing when there are none. Throws KrdlError naming the file.
     void Save();

@@ -3,6 +3,7 @@
 #include "common/FsPath.h"
 #include "common/PathText.h"
 #include "common/TextField.h"
+#include "compound/SystemProperties.h"
 
 #include <QHash>
 #include <QSet>
@@ -11,14 +12,36 @@
 
 using namespace Qt::StringLiterals;
 
-void FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions)
+int FillPropertyHeader(TarCells& cells, const PropertyDefinitions& definitions, const PropertyDefinitions* system)
 {
-    for (int i = 0; i < definitions.Count(); ++i) {
+    int col = 1;
+    for (int i = 0; i < definitions.Count(); ++i, ++col) {
         const TCustomPropertie* d = definitions.Item(i);
-        TarCell* header = cells.GetCell(i + 1, 0);
+        TarCell* header = cells.GetCell(col, 0);
         header->SetText(d->name);
         header->items = d->lookupValues;
     }
+    for (int i = 0; system && i < system->Count(); ++i) {
+        const TCustomPropertie* d = system->Item(i);
+        const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(d->name.toStdString());
+        if (!definition)
+            continue;
+        TarCell* header = cells.GetCell(col, 0);
+        header->SetText(kSystemPropertyPrefix + QString::fromUtf8(definition->name));
+        header->items = d->lookupValues;
+        cells.SetColumnReadOnly(col, !definition->editable);
+        ++col;
+    }
+    return col;
+}
+
+QStringList SystemColumnNames(const TarCells& cells, int colCount)
+{
+    QStringList names;
+    for (int c = 1; c < colCount; ++c)
+        if (const QString own = SystemPropertyName(cells.GetText(c, 0)); !own.isEmpty())
+            names << own;
+    return names;
 }
 
 QString PropertyRowLabel(int row, const QString& path)
@@ -57,16 +80,29 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
         label->data = d.path;
         cells.Add(std::move(label));
         std::fill(inRow.begin(), inRow.end(), nullptr);
-        for (const LoadedProperty& p : d.properties) {
+        // The cell of the column headed `header` in this row, made when missing; null for no
+        // such column.
+        const auto cellOf = [&](const QString& header) -> TarCell* {
             qint32 col = -1;
             qint32 headerRow = -1;
-            if (!cells.FindText(p.name, col, headerRow) || col < 1 || col >= colCount)
-                continue;
+            if (!cells.FindText(header, col, headerRow) || col < 1 || col >= colCount)
+                return nullptr;
             TarCell*& cell = inRow[static_cast<std::size_t>(col)];
             if (!cell)
                 cell = cells.Add(std::make_unique<TarCell>(col, row));
-            cell->SetText(PropertyDisplayText(p.value));
-        }
+            return cell;
+        };
+        for (const LoadedProperty& p : d.properties)
+            // A custom property named like a column of the document's own is not that column.
+            if (SystemPropertyName(p.name).isNull())
+                if (TarCell* cell = cellOf(p.name))
+                    cell->SetText(PropertyDisplayText(p.value));
+        for (const LoadedProperty& p : d.system)
+            if (TarCell* cell = cellOf(kSystemPropertyPrefix + p.name))
+                cell->SetText(PropertyDisplayText(p.value));
+        for (const QString& name : d.systemReadOnly)
+            if (TarCell* cell = cellOf(kSystemPropertyPrefix + name))
+                cell->readOnly = true;
         filled.rows = row;
     }
     cells.ClearTextIndex();
@@ -93,13 +129,80 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
             continue;
         for (int c = 1; c < colCount; ++c) {
             TarCell* cell = nullptr;
-            if (cells.Find(c, r, cell))
+            const bool found = cells.Find(c, r, cell);
+            // The document's own properties: only what was changed, and never a cell the user
+            // may not change.
+            if (const QString own = SystemPropertyName(names[c - 1]); !own.isNull()) {
+                if (!own.isEmpty() && found && cell->changed && !cells.ReadOnly(c, r))
+                    d.system.emplace_back(own, cell->text);
+                continue;
+            }
+            if (found)
                 d.properties.Add(names[c - 1], cell->text, !cell->changed);
             else
                 d.properties.Add(names[c - 1], QString(), false);
         }
     }
     return result;
+}
+
+CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range)
+{
+    CellsRefused refused;
+    for (int c = range.left(); c <= range.right(); ++c)
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (cells.ReadOnly(c, r) && refused.count++ == 0) {
+                refused.col = c;
+                refused.row = r;
+            }
+    return refused;
+}
+
+CellsRefused SetWritableCells(TarCells& cells, const QRect& range, const QString& value)
+{
+    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
+    for (int c = range.left(); c <= range.right(); ++c)
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (refused.count == 0 || !cells.ReadOnly(c, r))
+                cells.GetCell(c, r)->SetText(value);
+    return refused;
+}
+
+CellsRefused DeletePropertyCells(TarCells& cells, const QRect& range)
+{
+    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
+    for (int c = range.left(); c <= range.right(); ++c) {
+        if (!SystemPropertyName(cells.GetText(c, 0)).isNull()) {
+            // A missing cell is a property the document does not have: nothing to remove.
+            for (int r = range.top(); r <= range.bottom(); ++r)
+                if (TarCell* cell = nullptr; cells.Find(c, r, cell) && !cell->text.isNull() && !cells.ReadOnly(c, r))
+                    cell->SetText(QString());
+            continue;
+        }
+        // Custom cells in runs between read-only ones, so that a column is one DeleteRange.
+        int first = range.top();
+        for (int r = range.top(); r <= range.bottom() + 1; ++r)
+            if (r > range.bottom() || (refused.count > 0 && cells.ReadOnly(c, r))) {
+                cells.DeleteRange(c, first, c, r - 1);
+                first = r + 1;
+            }
+    }
+    return refused;
+}
+
+QString ReadOnlyCellReason(const TarCells& cells, int col, int row)
+{
+    if (!cells.ReadOnly(col, row))
+        return {};
+    const QString header = cells.GetText(col, 0);
+    const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(SystemPropertyName(header).toStdString());
+    if (!definition)
+        return u"%1 is read only and cannot be changed here."_s.arg(header);
+    const QString set = QString::fromUtf8(cfb::SystemSetName(definition->set));
+    if (!definition->editable)
+        return u"%1 (the document's %2 set) is shown only and cannot be changed here."_s.arg(header, set);
+    return u"%1 cannot be set in \"%2\": the document has no %3 set, and that set is never added."_s.arg(
+        header, cells.GetData(0, row), set);
 }
 
 QList<PropertySetRow> PropertySetRowsFromCells(const TarCells& cells, int colCount, int rowCount)
@@ -156,6 +259,11 @@ int PutPropertySet(TarCells& cells, int colCount, int rowCount, const QList<Prop
                 const qint32 col = columnOf(name);
                 if (col < 0 || (fromCsv && value.isEmpty()))
                     continue;
+                if (cells.ReadOnly(col, r)) {
+                    if (placement)
+                        ++placement->readOnly;
+                    continue;
+                }
                 ++set;
                 // `GetText` creates no cell, so a cell without text is only created to be set.
                 if (!fromCsv || cells.GetText(col, r) != value)

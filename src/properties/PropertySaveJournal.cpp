@@ -39,6 +39,14 @@ StoredProperties ReadStoredProperties(TOleCustomProperties& custom)
     return stored;
 }
 
+StoredProperties ReadStoredProperties(TOleDocumentProperties& document, const QStringList& systemNames)
+{
+    StoredProperties stored = ReadStoredProperties(document.CustomProperties());
+    for (const QString& name : systemNames)
+        stored.system.emplace_back(name, QString::fromLatin1(document.SystemStoredValue(name).toHex()));
+    return stored;
+}
+
 bool SameProperties(const StoredProperties& a, const StoredProperties& b)
 {
     const auto inOrder = [](StoredProperties stored) {
@@ -47,7 +55,7 @@ bool SameProperties(const StoredProperties& a, const StoredProperties& b)
         });
         return PropertyFingerprint(stored);
     };
-    return a.properties.size() == b.properties.size() && inOrder(a) == inOrder(b);
+    return a.properties.size() == b.properties.size() && a.system == b.system && inOrder(a) == inOrder(b);
 }
 
 QString PropertyFingerprint(const StoredProperties& stored)
@@ -62,6 +70,16 @@ QString PropertyFingerprint(const StoredProperties& stored)
         while (value.endsWith('\0'))
             value.chop(1);
         AddSized(hash, value);
+    }
+    // Only a save that sets the document's own properties adds them: every other fingerprint
+    // stays what older versions computed, so that their runs can still be undone.
+    for (const auto& [name, value] : stored.system) {
+        hash.addData("\0system");
+        AddSized(hash, name.toUtf8());
+        QByteArray bytes = QByteArray::fromHex(value.toLatin1());
+        while (bytes.endsWith('\0'))
+            bytes.chop(1);
+        AddSized(hash, bytes);
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -96,15 +114,22 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
             const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
             JournalItem item{ec ? path : FromFsPath(absolute), {}, JournalFileIdentity(path), {}, {}};
             doc.Open(path);
-            Read read{path, doc.OpenedFile(), {}, {}};
+            Read read{path, doc.OpenedFile(), {}, {}, {}};
+            for (const std::size_t row : documents[d])
+                for (const auto& [name, text] : changes[row].system)
+                    if (!read.systemNames.contains(name, Qt::CaseInsensitive))
+                        read.systemNames << name;
             TOleCustomProperties& custom = doc.CustomProperties();
-            StoredProperties before = ReadStoredProperties(custom);
+            StoredProperties before = ReadStoredProperties(doc, read.systemNames);
             read.before = PropertyFingerprint(before);
             item.attributes.emplace_back(kCodePageAttribute, QString::number(before.codePage));
+            for (const auto& [name, value] : before.system)
+                item.attributes.emplace_back(kSystemAttributePrefix + name, value);
             bool changesIt = false;
             for (const std::size_t row : documents[d]) {
                 TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                const StoredProperties after = ReadStoredProperties(custom);
+                TOleDocPropClassWrapper::ChangeSystemProperties(doc, changes[row].system);
+                const StoredProperties after = ReadStoredProperties(doc, read.systemNames);
                 changesIt = changesIt || !SameProperties(after, before);
                 read.after << PropertyFingerprint(after);
                 item.attributes.emplace_back(kAfterAttribute, read.after.back());
@@ -163,7 +188,7 @@ bool PropertySaveJournal::SaveReached(std::size_t document) const
     TOleDocumentProperties doc;
     try {
         doc.OpenSameFile(read.path, read.file, true);
-        const QString now = PropertyFingerprint(ReadStoredProperties(doc.CustomProperties()));
+        const QString now = PropertyFingerprint(ReadStoredProperties(doc, read.systemNames));
         return now != read.before && read.after.contains(now);
     } catch (const KrdlError&) {
         // Gone, another file, or not readable: nothing this save left there.

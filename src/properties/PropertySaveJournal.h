@@ -12,6 +12,11 @@
 //                                                  value as stored (StoredValue) in hexadecimal,
 //                                                  so that every type comes back exactly
 //   attr  codepage  <n>                            what the stored text values mean
+//   attr  system:<name>  <stored value>            each of the document's own properties its
+//                                                  rows set (cfb::SystemPropertyDefinitions
+//                                                  names), stored value in hexadecimal, empty
+//                                                  for one the document did not have; older
+//                                                  versions pass these over
 //   attr  after  <fingerprint>                     what the document will hold after each of
 //                                                  its rows, in row order (a look ahead made by
 //                                                  applying the rows to the open document
@@ -42,14 +47,21 @@ class TOleCustomProperties;
 struct StoredProperties {
     quint16 codePage = 0;
     std::vector<JournalProperty> properties; // name, type name, stored value in hexadecimal
+    // The document's own properties a save sets: name and stored value in hexadecimal (empty
+    // when the document has no such property), in the order of the save's names.
+    std::vector<std::pair<QString, QString>> system;
 };
 
 StoredProperties ReadStoredProperties(TOleCustomProperties& custom);
+// The custom properties and the document's own properties named `systemNames`.
+StoredProperties ReadStoredProperties(TOleDocumentProperties& document, const QStringList& systemNames);
 
 // The attributes of a document's journal item beside its properties: the code page of the
 // stored text values, and each fingerprint the document holds after one of its rows.
 inline const QString kCodePageAttribute = QStringLiteral("codepage");
 inline const QString kAfterAttribute = QStringLiteral("after");
+// The key prefix of the attributes that record the document's own properties.
+inline const QString kSystemAttributePrefix = QStringLiteral("system:");
 
 // The file identity a journal item records (platform::FileIdentity: the path's own file, a link
 // not followed), which the undo compares with the file it opens.
@@ -107,6 +119,7 @@ private:
         DocumentFile file;
         QString before;      // PropertyFingerprint when read
         QStringList after;   // PropertyFingerprint after each of its rows
+        QStringList systemNames; // the document's own properties its rows set
     };
     // Per document of the batch recorded last:
     std::vector<Read> m_read;

@@ -5,12 +5,14 @@
 #include "common/SafeFile.h"
 #include "common/SharedText.h"
 #include "common/TextField.h"
+#include "compound/SystemProperties.h"
 #include "settings/Settings.h"
 
 #include <QHash>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -144,12 +146,17 @@ QStringList SplitSeedLines(const QString& text)
     return lines;
 }
 
-void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
+namespace {
+
+// The definitions of the block between `beginMarker` and `endMarker`, in file order, with their
+// lookup values: `nameOf` turns the name of a definition line into the name to keep, or an
+// empty one for a line to pass over.
+void ParseDefinitionBlock(const QStringList& lines, const MarkerIndex& index, const QString& beginMarker,
+                          const QString& endMarker, const std::function<QString(const QString&, const QString&)>& nameOf,
+                          PropertyDefinitions& definitions)
 {
-    const QStringList lines = SplitSeedLines(text);
-    const MarkerIndex index(lines);
     QStringList section;
-    if (!ExtractIndexedBlock(lines, index, u"Begin Define Custom"_s, u"End Define Custom"_s, section))
+    if (!ExtractIndexedBlock(lines, index, beginMarker, endMarker, section))
         return;
     // Definitions are collected first and handed over only when the whole file was read, so that
     // a refused file adds nothing. Names that are equal ignoring case share one lookup block: it
@@ -163,8 +170,8 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
         if (line.size() < 6 || PropertyNameKey(line.left(6)) != u"DEFINE"_s)
             continue;
         const QString rest = line.mid(6);
-        const QString name = TrimControl(ExtractField(rest, u';', 1));
-        if (name.isEmpty() || TrimControl(ExtractField(rest, u';', 2)).isEmpty())
+        const QString name = nameOf(TrimControl(ExtractField(rest, u';', 1)), TrimControl(ExtractField(rest, u';', 2)));
+        if (name.isEmpty())
             continue;
         TCustomPropertie definition;
         definition.name = name;
@@ -190,7 +197,32 @@ void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions)
         *definitions.Add() = std::move(definition);
 }
 
-void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions)
+} // namespace
+
+void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions, PropertyDefinitions* system)
+{
+    const QStringList lines = SplitSeedLines(text);
+    const MarkerIndex index(lines);
+    // Both blocks are parsed before either list gets anything: a refused file adds nothing.
+    PropertyDefinitions custom;
+    ParseDefinitionBlock(lines, index, u"Begin Define Custom"_s, u"End Define Custom"_s,
+                         [](const QString& name, const QString& type) { return type.isEmpty() ? QString() : name; },
+                         custom);
+    PropertyDefinitions own;
+    if (system)
+        ParseDefinitionBlock(lines, index, u"Begin Define System"_s, u"End Define System"_s,
+                             [](const QString& name, const QString&) {
+                                 const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(name.toStdString());
+                                 return definition ? QString::fromUtf8(definition->name) : QString();
+                             },
+                             own);
+    for (int i = 0; i < custom.Count(); ++i)
+        *definitions.Add() = std::move(*custom.Item(i));
+    for (int i = 0; i < own.Count(); ++i)
+        *system->Add() = std::move(*own.Item(i));
+}
+
+void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions, PropertyDefinitions* system)
 {
     if (!definitions)
         return;
@@ -204,7 +236,7 @@ void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions)
     if (!ReadFileContents(path, bytes, &reason))
         throw KrdlError(CannotOpen(path, reason));
     try {
-        ParsePropertySeed(DecodeSharedText(bytes), *definitions);
+        ParsePropertySeed(DecodeSharedText(bytes), *definitions, system);
     } catch (const KrdlError& e) {
         throw KrdlError(u"Cannot read the property seed file \""_s + path + u"\". "_s + e.Message());
     }

@@ -10,6 +10,11 @@
 //     Steel ; structural steel     <- value Steel; text after ";" is a note
 //     default = Aluminium          <- defaultValue Aluminium, and value Aluminium at this place
 //     End Material
+//     Begin Define System          <- the document's own properties the editor shows, by the
+//     Define Title                    names cfb::SystemPropertyDefinitions gives (ignoring case;
+//     Define document number          a second field may follow); other names are passed over.
+//     End Define System               Lookup blocks work as for custom definitions. Older
+//                                     versions read only the custom block.
 //
 // Typical use by the editor command:
 //
@@ -51,14 +56,15 @@ bool ExtractBlock(const QStringList& lines, const QString& beginMarker, const QS
 // text starts no further line.
 QStringList SplitSeedLines(const QString& text);
 
-// Appends one definition per accepted definition line of `text`, in file order, with its lookup
-// values. Nothing is removed from or compared with what `definitions` holds already. A file whose
-// lookup blocks hold more than 1,000,000 lines in all (only a crafted file of overlapping blocks
-// gets there) throws KrdlError and adds nothing.
-void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions);
+// Appends one definition per accepted definition line of the custom block of `text`, in file
+// order, with its lookup values, and with `system` those of the system block (their names as
+// cfb::SystemPropertyDefinitions spells them) to `system`. Nothing is removed from or compared
+// with what the lists hold already. A file whose lookup blocks hold more than 1,000,000 lines in
+// all (only a crafted file of overlapping blocks gets there) throws KrdlError and adds nothing.
+void ParsePropertySeed(const QString& text, PropertyDefinitions& definitions, PropertyDefinitions* system = nullptr);
 
 // Reads and parses the seed file at `path` into `definitions`; does nothing when `definitions`
 // is null. Throws KrdlError "Cannot open file "<path>". <reason>" when the file cannot be read,
 // is not a regular file (a folder, a pipe: never waited for) or is implausibly large for a seed file (over 64 MB),
 // and "Cannot read the property seed file "<path>". <reason>" when ParsePropertySeed refuses it.
-void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions);
+void ReadPropertySeed(const QString& path, PropertyDefinitions* definitions, PropertyDefinitions* system = nullptr);

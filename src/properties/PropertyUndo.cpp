@@ -76,11 +76,16 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
 
     StoredProperties recorded;
     QStringList after;
+    QStringList systemNames;
     for (const auto& [key, value] : item.attributes) {
-        if (key == kCodePageAttribute)
+        if (key == kCodePageAttribute) {
             recorded.codePage = quint16(value.toUInt());
-        else if (key == kAfterAttribute)
+        } else if (key == kAfterAttribute) {
             after << value;
+        } else if (key.startsWith(kSystemAttributePrefix)) {
+            recorded.system.emplace_back(key.mid(kSystemAttributePrefix.size()), value);
+            systemNames << recorded.system.back().first;
+        }
     }
     recorded.properties = item.properties;
 
@@ -93,7 +98,7 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
             return unrestored(item.path + u" is another file now."_s);
         }
         TOleCustomProperties& custom = doc.CustomProperties();
-        const QString now = PropertyFingerprint(ReadStoredProperties(custom));
+        const QString now = PropertyFingerprint(ReadStoredProperties(doc, systemNames));
         if (now == PropertyFingerprint(recorded)) {
             doc.Close(false);
             return {PropertyRestore::Unchanged, {}};
@@ -106,6 +111,9 @@ PropertyRestore RestoreDocumentProperties(const JournalItem& item)
             custom.Item(k).Remove();
         for (const JournalProperty& p : item.properties)
             custom.AddStored(p.name, QByteArray::fromHex(p.value.toLatin1()));
+        // The document's own properties exactly as they were stored, in the same save.
+        for (const auto& [name, value] : recorded.system)
+            doc.SetSystemStoredValue(name, QByteArray::fromHex(value.toLatin1()));
         doc.Save();
         doc.Close(false);
     } catch (const KrdlError& e) {

@@ -399,4 +399,74 @@ inline Bytes PropertyStream(const std::vector<std::pair<std::array<std::uint8_t,
 
 inline const std::u16string kDsiName = u"\u0005DocumentSummaryInformation";
 
+// --- the document's own property sets
+
+inline const std::array<std::uint8_t, 16> kSummaryFmtid = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                                         0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+inline const std::array<std::uint8_t, 16> kProjectFmtid = {0xB1, 0xD0, 0xD6, 0xF0, 0xD8, 0xA0, 0xCE, 0x11,
+                                                         0x8A, 0xA2, 0x08, 0x00, 0x36, 0x01, 0xE9, 0x88};
+inline const std::array<std::uint8_t, 16> kExtendedFmtid = {0xA2, 0x4F, 0x02, 0xCC, 0xB5, 0x6E, 0xCE, 0x11,
+                                                          0x8A, 0xA2, 0x08, 0x00, 0x36, 0x01, 0xE9, 0x88};
+inline const std::array<std::uint8_t, 16> kMechanicalFmtid = {0xCA, 0x4F, 0x02, 0xCC, 0xB5, 0x6E, 0xCE, 0x11,
+                                                            0x8A, 0xA2, 0x08, 0x00, 0x36, 0x01, 0xE9, 0x88};
+inline const std::u16string kSummaryName = u"\u0005SummaryInformation";
+inline const std::u16string kProjectName = u"\u0005Rfunnyd1AvtdbfkuIaamtae3Ie";
+inline const std::u16string kExtendedName = u"\u0005C3teagxwOttdbfkuIaamtae3Ie";
+inline const std::u16string kMechanicalName = u"\u0005K4teagxwOttdbfkuIaamtae3Ie";
+
+// A VT_LPSTR in a code page 1200 section: UTF-16 counted in bytes.
+inline Bytes UnicodeLpstr(const std::u16string& text)
+{
+    Bytes b;
+    Add32(b, 30);
+    Add32(b, static_cast<std::uint32_t>(2 * text.size() + 2));
+    for (char16_t c : text)
+        Add16(b, c);
+    Add16(b, 0);
+    return b;
+}
+
+// Which of the document's own sets `SolidEdgeDocument` leaves out.
+struct SystemSetsLeftOut {
+    bool summary = false;
+    bool documentSummary = false;
+    bool project = false;
+};
+
+// A part as Solid Edge leaves it, as far as the public descriptions of its sets go: the summary
+// information set in `codePage` (`text` is a title already in that code page), the document
+// summary information with a company and one custom property, the project information set with
+// the dictionary naming its three ids, status and material, and a stream of its own data.
+inline Bytes SolidEdgeDocument(std::uint16_t codePage = 1252, Bytes title = {}, SystemSetsLeftOut leftOut = {})
+{
+    const auto text = [&](const std::string& ascii) {
+        return codePage == 1200 ? UnicodeLpstr(std::u16string(ascii.begin(), ascii.end())) : Lpstr(ascii);
+    };
+    if (title.empty())
+        title = text("Bracket");
+    std::vector<StreamSpec> streams = {{u"JSitesList", Bytes(900, 0x5A)}};
+    if (!leftOut.summary)
+        streams.push_back({kSummaryName, PropertyStream({{kSummaryFmtid, Section({{1, I2(static_cast<std::int16_t>(codePage))},
+                                                                                  {2, title},
+                                                                                  {4, text("Ana")},
+                                                                                  {7, text("Normal.par")},
+                                                                                  {8, text("Bojan")},
+                                                                                  {9, text("7")},
+                                                                                  {12, Filetime(132223104000000000ull)},
+                                                                                  {13, Filetime(132233104000000000ull)},
+                                                                                  {18, text("Solid Edge")}})}})});
+    if (!leftOut.documentSummary)
+        streams.push_back({kDsiName, PropertyStream({{kDocSummaryFmtid, Section({{1, I2(static_cast<std::int16_t>(codePage))}, {15, text("Krdl d.o.o.")}})},
+                                                     {kUserFmtid, Section({{1, I2(1252)}, {0, Dictionary({{2, u"Mass"}}, false)}, {2, Lpstr("12 kg")}})}})});
+    if (!leftOut.project)
+        streams.push_back({kProjectName, PropertyStream({{kProjectFmtid, Section({{1, I2(1252)},
+                                                                                  {0, Dictionary({{2, u"Document Number"}, {3, u"Revision"}, {4, u"Project Name"}}, false)},
+                                                                                  {2, Lpstr("D-100")},
+                                                                                  {3, Lpstr("A")},
+                                                                                  {4, Lpstr("Crane")}})}})});
+    streams.push_back({kExtendedName, PropertyStream({{kExtendedFmtid, Section({{1, I2(1252)}, {2, Lpstr("Solid Edge")}, {7, I4(1)}})}})});
+    streams.push_back({kMechanicalName, PropertyStream({{kMechanicalFmtid, Section({{1, I2(1252)}, {3, Lpstr("Steel")}})}})});
+    return BuildCompound(streams);
+}
+
 } // namespace cfbtest

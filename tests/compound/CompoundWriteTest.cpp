@@ -83,6 +83,9 @@ struct Scenario {
     const char* name;
     Bytes original;
     Edit edit;
+    // The streams of the document's own sets it edits (with the document summary stream: its
+    // first section).
+    std::vector<std::u16string> systemStreams = {};
 };
 
 Bytes FixtureBytes(const char* name)
@@ -155,6 +158,14 @@ std::vector<Scenario> Scenarios()
              c.Remove(0);
              c.AddText("Nova", "x");
          }},
+        {"custom and the document's own properties in one save", SolidEdgeDocument(),
+         [](cfb::CustomPropertyCollection& c) {
+             c.AddText("Nova", "vrednost");
+             c.SetSystemText(*cfb::FindSystemProperty("Title"), "Nosilec");
+             c.SetSystemText(*cfb::FindSystemProperty("Company"), "Krdl");
+             c.SetSystemText(*cfb::FindSystemProperty("Document Number"), "D-101");
+         },
+         {kSummaryName, kProjectName, kDsiName}},
         {"DIFAT beyond the header", BigWithDifat(),
          [](cfb::CustomPropertyCollection& c) {
              c.Remove(0);
@@ -163,8 +174,8 @@ std::vector<Scenario> Scenarios()
     };
 }
 
-// Every stream of the file, by directory index and name, except the property stream.
-std::map<std::string, Bytes> OtherStreams(const Bytes& file)
+// Every stream of the file, by directory index and name, except the property stream and `edited`.
+std::map<std::string, Bytes> OtherStreams(const Bytes& file, const std::vector<std::u16string>& edited = {})
 {
     cfb::MemoryFile f(file, false);
     cfb::CompoundReader r(f);
@@ -172,7 +183,8 @@ std::map<std::string, Bytes> OtherStreams(const Bytes& file)
     const std::size_t entries = r.Entries().Sectors().size() * r.Entries().EntriesPerSector();
     for (std::uint32_t i = 1; i < entries; ++i) {
         const cfb::DirectoryEntry e = r.Entries().Entry(i);
-        if (e.type != cfb::EntryType::Stream || e.name == kDsiName)
+        if (e.type != cfb::EntryType::Stream || e.name == kDsiName
+            || std::find(edited.begin(), edited.end(), e.name) != edited.end())
             continue;
         out[cfb::Utf16ToUtf8(e.name)] = r.ReadStream(i, 1u << 30);
     }
@@ -182,6 +194,7 @@ std::map<std::string, Bytes> OtherStreams(const Bytes& file)
 struct Outcome {
     Bytes bytes;
     std::vector<Prop> expected; // what the collection held just before Save
+    std::vector<Prop> expectedSystem;
     std::vector<ScriptedFile::Op> ops;
     int writes = 0;
     bool threw = false;
@@ -194,9 +207,10 @@ Outcome RunScenario(const Scenario& s, int allowedWrites = -1, bool tear = false
     ScriptedFile file(mem, allowedWrites, tear, failOnce, failingFlush);
     Outcome out;
     {
-        cfb::CustomPropertyCollection c(file);
+        cfb::CustomPropertyCollection c(file, true);
         s.edit(c);
         out.expected = testdata::List(c);
+        out.expectedSystem = testdata::SystemList(c);
         try {
             c.Save();
         } catch (const cfb::Error&) {
@@ -224,7 +238,8 @@ TEST_P(SaveScenario, IndependentReadersSeeTheNewPropertiesAndEverythingElseUncha
     ASSERT_FALSE(o.threw);
     ASSERT_NE(o.expected, testdata::ListBytes(s.original)) << "the scenario must change something";
     EXPECT_EQ(testdata::ListBytes(o.bytes), o.expected);
-    EXPECT_EQ(OtherStreams(o.bytes), OtherStreams(s.original));
+    EXPECT_EQ(testdata::SystemListBytes(o.bytes), o.expectedSystem);
+    EXPECT_EQ(OtherStreams(o.bytes, s.systemStreams), OtherStreams(s.original, s.systemStreams));
 
     if (!olecheck::Missing().empty())
         GTEST_SKIP() << olecheck::Missing();
@@ -241,13 +256,18 @@ TEST_P(SaveScenario, IndependentReadersSeeTheNewPropertiesAndEverythingElseUncha
     for (std::size_t i = 0; i < o.expected.size(); ++i)
         EXPECT_EQ(newView.properties[i]["name"].toString(), o.expected[i].name);
     EXPECT_EQ(newView.rootClsid, oldView.rootClsid);
-    if (!oldView.firstSection.empty()) {
+    const bool firstSectionEdited = std::ranges::find(s.systemStreams, kDsiName) != s.systemStreams.end();
+    if (!oldView.firstSection.empty() && !firstSectionEdited) {
         EXPECT_EQ(newView.firstSection, oldView.firstSection) << "the first section must stay byte for byte";
     }
     const std::string dsi = "\x05" "DocumentSummaryInformation";
     auto oldStreams = oldView.streams, newStreams = newView.streams;
     oldStreams.erase(dsi);
     newStreams.erase(dsi);
+    for (const std::u16string& edited : s.systemStreams) {
+        oldStreams.erase(cfb::Utf16ToUtf8(edited));
+        newStreams.erase(cfb::Utf16ToUtf8(edited));
+    }
     EXPECT_EQ(newStreams, oldStreams);
     EXPECT_TRUE(newView.streams.contains(dsi));
 
@@ -299,6 +319,7 @@ TEST_P(SaveScenario, StoppedAfterAnyWriteLeavesOldOrNewProperties)
     const Scenario s = S();
     SCOPED_TRACE(s.name);
     const std::vector<Prop> before = testdata::ListBytes(s.original);
+    const std::vector<Prop> systemBefore = testdata::SystemListBytes(s.original);
     const auto streams = OtherStreams(s.original);
     const Outcome full = RunScenario(s);
     ASSERT_GT(full.writes, 1);
@@ -312,12 +333,14 @@ TEST_P(SaveScenario, StoppedAfterAnyWriteLeavesOldOrNewProperties)
             if (tear && k == full.writes - 1)
                 continue;
             EXPECT_EQ(testdata::ListBytes(o.bytes), before);
+            EXPECT_EQ(testdata::SystemListBytes(o.bytes), systemBefore);
             EXPECT_EQ(OtherStreams(o.bytes), streams);
         }
     }
     const Outcome all = RunScenario(s, full.writes);
     EXPECT_FALSE(all.threw);
     EXPECT_EQ(testdata::ListBytes(all.bytes), full.expected);
+    EXPECT_EQ(testdata::SystemListBytes(all.bytes), full.expectedSystem);
 }
 
 TEST_P(SaveScenario, FailedSaveLeavesTheFileByteIdentical)

@@ -48,6 +48,7 @@ struct OleView {
     std::map<std::string, JsonValue> streams;     // path -> sha256
     std::string rootClsid;
     int sectorSize = 0;
+    JsonValue metadata; // olefile's get_metadata(): {"title": ..., "company": ...}
 };
 
 // Runs olefile on the file; call only when `Missing()` is empty.
@@ -75,6 +76,7 @@ inline OleView ReadWithOlefile(const std::filesystem::path& path)
     v.streams = o["streams"].members();
     v.rootClsid = o["root_clsid"].toString();
     v.sectorSize = o["sector_size"].toInt();
+    v.metadata = o["metadata"];
     return v;
 }
 

@@ -103,4 +103,21 @@ inline std::vector<Prop> ListBytes(const std::vector<std::uint8_t>& bytes)
     return List(c);
 }
 
+// The document's own properties that `c` (made with them) holds, with their variant types.
+inline std::vector<Prop> SystemList(const cfb::CustomPropertyCollection& c)
+{
+    std::vector<Prop> out;
+    for (const cfb::SystemPropertyDefinition& definition : cfb::SystemPropertyDefinitions())
+        if (const cfb::PropertyValue* value = c.SystemValue(definition))
+            out.push_back({definition.name, value->vt, ValueText(*value)});
+    return out;
+}
+
+inline std::vector<Prop> SystemListBytes(const std::vector<std::uint8_t>& bytes)
+{
+    cfb::MemoryFile f(bytes, false);
+    const cfb::CustomPropertyCollection c(f, true);
+    return SystemList(c);
+}
+
 } // namespace testdata

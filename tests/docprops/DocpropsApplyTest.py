@@ -3,6 +3,7 @@
 
 usage: DocpropsApplyTest.py DOCPROPS FIXTURE_DIR OLEREADER_DIR
 """
+import json
 import os
 import stat
 import sys
@@ -71,6 +72,29 @@ class ApplyTest(ScratchTest):
         self.assertEqual(shown(a), [("FINISH", "Text", "green"), ("Colour", "Text", "blue"),
                                     ("Released", "Text", "today")])
         self.assertEqual([n for n, _, _ in olefile_names(a)], ["FINISH", "Colour", "Released"])
+
+    def test_the_documents_own_properties_by_prefixed_names(self):
+        a = self.copy("lo_custom.doc", "a.dft")
+        b = self.copy("gsf_v3.ole", "b.par")
+        c = self.copy("lo_custom.doc", "c.dft")
+        d = self.copy("lo_custom.doc", "d.dft")
+        kept = read(c), read(d)
+        s = self.set_file([(a, [("System.Title", "Nosilec"), ("System.Company", "Krdl"), ("Finish", "red")]),
+                           (b, [("system.title", "Novo")]),
+                           (c, [("System.Document Number", "D-1")]),
+                           (d, [("System.Colour", "x")])])
+        r = run("apply", "--delete-others", s)
+        lines = r.stdout.splitlines()
+        self.assertEqual((r.returncode, lines[:2]), (2, [a + ": Success!", b + ": Success!"]), r.stdout + r.stderr)
+        self.assertIn("has no project information set", lines[2])
+        self.assertIn("no such property", lines[3])
+        self.assertEqual((read(c), read(d)), kept)
+
+        def own(path):
+            r = run("show", "--system", "--json", path)
+            return {p["name"]: p["value"] for p in json.loads(r.stdout)[0]["system"]}
+        self.assertEqual(shown(a), [("Finish", "Text", "red")], "custom properties only were deleted")
+        self.assertEqual((own(a)["Title"], own(a)["Company"], own(b)["Title"]), ("Nosilec", "Krdl", "Novo"))
 
     def test_usage_and_unreadable_sets(self):
         a = self.copy("gsf_v3.ole", "a.par")

@@ -65,6 +65,30 @@ class CsvTest(ScratchTest):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(shown(b), [("Mass", "Text", "13,5")])
 
+    def test_the_documents_own_properties_exported_edited_and_applied_back(self):
+        b = self.copy("lo_custom.doc", "b.dft")
+        out = os.path.join(self.dir, "out.csv")
+        r = run("export", "--csv", out, "--system", b)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(out, newline="", encoding="utf-8-sig") as f:
+            rows = list(csv.reader(f))
+        self.assertEqual(rows[0][-5:], ["System.Title", "System.Revision number", "System.Created", "System.Last saved",
+                                        "System.Last printed"])
+        self.assertEqual(rows[1][-5], "Fixture")
+        # Unchanged: nothing is written, the shown-only columns included.
+        before = read(b)
+        r = run("apply", "--csv", out)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertEqual(read(b), before)
+        rows[1][-5] = "Nosilec"
+        with open(out, "w", encoding="utf-8", newline="") as f:
+            csv.writer(f).writerows(rows)
+        r = run("apply", "--csv", out, "--delete-others")
+        self.assertEqual((r.returncode, r.stdout), (0, b + ": Success!\n"), r.stderr)
+        shown_own = run("show", "--system", b).stdout.splitlines()
+        self.assertIn("System.Title\tText\tNosilec", shown_own)
+        self.assertIn("Checked\tYes/No\tTrue", shown_own, "the round trip keeps the custom properties' types")
+
     def test_unchanged_csv_leaves_documents_byte_identical(self):
         a = self.copy("gsf_v3.ole", "a.par")  # Weight Float, Released Date, Quantity Integer, Approved Yes/No
         b = self.copy("lo_custom.doc", "b.dft")

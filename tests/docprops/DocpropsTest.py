@@ -154,6 +154,36 @@ class DocpropsTest(ScratchTest):
                 self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
                 self.assertEqual(olefile_names(doc), before, "names, types and values as before")
 
+    def test_the_documents_own_properties_set_shown_removed_and_undone(self):
+        doc = self.copy("lo_custom.doc")
+        before = (digest(doc), olefile_view(doc)["metadata"])
+        r = run("set", doc, "system.title=Nosilec", "System.Company=Krdl d.o.o.", "System.Subject=Dvigalo", "Count=7")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        meta = olefile_view(doc)["metadata"]
+        self.assertEqual((meta["title"], meta["company"], meta["subject"]), ("Nosilec", "Krdl d.o.o.", "Dvigalo"))
+        self.assertIn("Count\tText\t7", run("show", doc).stdout.splitlines())
+        r = run("show", "--system", "--json", doc)
+        own = {p["name"]: p for p in json.loads(r.stdout)[0]["system"]}
+        self.assertEqual((own["Title"]["value"], own["Title"]["editable"]), ("Nosilec", True))
+        self.assertEqual((own["Created"]["type"], own["Created"]["editable"]), ("Date", False))
+        self.assertEqual(run("remove", doc, "System.Subject").returncode, 0)
+        self.assertNotIn("System.Subject\tText\tDvigalo", run("show", "--system", doc).stdout.splitlines())
+        for args, reason in ((("set", doc, "System.Created=2020"), '"Created" is read only'),
+                             (("set", doc, "System.Colour=Red"), "no property of its own"),
+                             (("set", doc, "System.Document Number=D-1"), "has no project information set"),
+                             (("remove", doc, "System.Colour"), "no property of its own")):
+            with self.subTest(args=args):
+                kept = digest(doc)
+                r = run(*args)
+                self.assertEqual(r.returncode, 1)
+                self.assertIn(reason, r.stderr)
+                self.assertIn(doc, r.stderr)
+                self.assertEqual(digest(doc), kept)
+        for _ in range(2):
+            r = run("undo")
+            self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertEqual(olefile_view(doc)["metadata"], before[1])
+
     def test_errors_name_the_file_and_leave_it_unchanged(self):
         doc = self.copy("gsf_v3.ole", "readonly.dft")
         os.chmod(doc, stat.S_IRUSR | stat.S_IRGRP)

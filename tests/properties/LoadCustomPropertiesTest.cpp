@@ -3,6 +3,7 @@
 
 #include "properties/DocumentFiles.h"
 
+#include "compound/CfbBuilder.h"
 #include "compound/DiskFile.h"
 #include "properties/LoadCustomProperties.h"
 
@@ -151,4 +152,21 @@ TEST(LoadCustomProperties, StopAtMissingOpensNothingAfterTheFirstMissingPath)
         EXPECT_EQ(docs[i].status, expected) << i;
     }
     EXPECT_TRUE(docs[3].error.contains(gone)) << docs[3].error.toStdString();
+}
+
+TEST(LoadCustomProperties, TheDocumentsOwnPropertiesAskedForAndWhichCannotBeWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"part.par"_s);
+    const cfbtest::Bytes bytes = cfbtest::SolidEdgeDocument(1252, {}, {.project = true});
+    testfiles::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    LoadOptions options;
+    options.system = {u"Title"_s, u"Subject"_s, u"Document Number"_s, u"Status"_s};
+    const QList<LoadedDocument> loaded = LoadCustomProperties({path}, options);
+    ASSERT_EQ(loaded.size(), 1);
+    QStringList shown;
+    for (const LoadedProperty& p : loaded[0].system)
+        shown << p.name + u"="_s + p.text;
+    EXPECT_EQ(shown, (QStringList{u"Title=Bracket"_s, u"Status=1"_s}));
+    EXPECT_EQ(loaded[0].systemReadOnly, (QStringList{u"Document Number"_s, u"Status"_s}));
 }

@@ -280,3 +280,32 @@ TEST(OleDocumentProperties, SecondWriterIsRefusedAtOpenWhileReadersGoOn)
     EXPECT_EQ(Names(second).last(), u"First"_s);
     reader.Close();
 }
+
+TEST(OleDocumentProperties, TheDocumentsOwnPropertiesAndRefusalsNamingPropertyAndFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"part.par"_s);
+    const cfbtest::Bytes bytes = cfbtest::SolidEdgeDocument(1252, {}, {.project = true});
+    testfiles::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    TOleDocumentProperties doc;
+    doc.Open(path);
+    EXPECT_EQ(doc.SystemValueText(u"title"_s), u"Bracket"_s);
+    EXPECT_EQ(doc.SystemValueText(u"Created"_s), u"2020-01-01 00:00:00"_s);
+    EXPECT_EQ(doc.SystemValueText(u"Status"_s), u"1"_s);
+    EXPECT_EQ(doc.SystemValueText(u"Material"_s), u"Steel"_s);
+    EXPECT_TRUE(doc.SystemValueText(u"Document Number"_s).isNull());
+    struct Case {
+        QString property, text, reason;
+    };
+    for (const Case& k : {Case{u"Title"_s, u"日本"_s, u"cannot be written in code page 1252"_s},
+                          Case{u"Document Number"_s, u"D-1"_s, u"the document has no project information set"_s},
+                          Case{u"Material"_s, u"Oak"_s, u"\"Material\" is read only"_s},
+                          Case{u"Colour"_s, u"Red"_s, u"no such property"_s}}) {
+        const QString message = ErrorOf([&] { doc.SetSystemValue(k.property, k.text); });
+        EXPECT_TRUE(message.contains(u"\""_s + k.property + u"\""_s) && message.contains(path) && message.contains(k.reason))
+            << message.toStdString();
+    }
+    doc.Save();
+    doc.Close();
+    EXPECT_EQ(testfiles::ReadBytes(path), QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+}

@@ -161,3 +161,62 @@ TEST(PropertyGrid, PropertySetRowsAndPuttingASetBack)
     EXPECT_EQ(Dump(cells, 4).filter(u"*"_s),
               (QStringList{u"2,1=a;b*"_s, u"2,3=a;b*"_s, u"3,1=*"_s, u"3,3=*"_s}));
 }
+
+TEST(PropertyGrid, ColumnsOfTheDocumentsOwnPropertiesReadOnlyCellsAndChanges)
+{
+    TarCells cells;
+    PropertyDefinitions custom, system;
+    for (const QString& name : {u"Title"_s})
+        custom.Add()->name = name;
+    for (const QString& name : {u"title"_s, u"Document Number"_s, u"Status"_s, u"Colour"_s})
+        system.Add()->name = name;
+    const int cols = FillPropertyHeader(cells, custom, &system);
+    ASSERT_EQ(cols, 5);
+    EXPECT_EQ((QStringList{cells.GetText(1, 0), cells.GetText(2, 0), cells.GetText(3, 0), cells.GetText(4, 0)}),
+              (QStringList{u"Title"_s, u"System.Title"_s, u"System.Document Number"_s, u"System.Status"_s}));
+    EXPECT_EQ(SystemColumnNames(cells, cols), (QStringList{u"Title"_s, u"Document Number"_s, u"Status"_s}));
+
+    // Row 1 has every set; row 2 lacks the project information set.
+    LoadedDocument full = Loaded(u"/w/a.par"_s, {{u"Title"_s, u"custom"_s}, {u"System.Title"_s, u"a custom one"_s}});
+    full.system = {{u"Title"_s, 1, u"Bracket"_s, {}}, {u"Document Number"_s, 1, u"D-1"_s, {}}, {u"Status"_s, 2, 1, {}}};
+    full.systemReadOnly = {u"Status"_s};
+    LoadedDocument lacking = Loaded(u"/w/b.par"_s, {});
+    lacking.system = {{u"Title"_s, 1, u"Cover"_s, {}}};
+    lacking.systemReadOnly = {u"Document Number"_s, u"Status"_s};
+    ASSERT_EQ(FillPropertyRows(cells, cols, {full, lacking}).rows, 2);
+    EXPECT_EQ((QStringList{cells.GetText(1, 1), cells.GetText(2, 1), cells.GetText(3, 1), cells.GetText(4, 1)}),
+              (QStringList{u"custom"_s, u"Bracket"_s, u"D-1"_s, u"1"_s}));
+    struct Case {
+        int col, row;
+        bool readOnly;
+    };
+    for (const Case& k : {Case{1, 1, false}, Case{2, 1, false}, Case{3, 1, false}, Case{4, 1, true}, Case{3, 2, true},
+                          Case{4, 2, true}, Case{2, 2, false}})
+        EXPECT_EQ(cells.ReadOnly(k.col, k.row), k.readOnly) << k.col << "," << k.row;
+
+    // A changed own cell goes into `system`, an unchanged one nowhere; read-only cells never.
+    cells.GetCell(2, 1)->SetText(u"Nosilec"_s);
+    cells.GetCell(4, 1)->SetText(u"5"_s);
+    cells.GetCell(3, 2)->SetText(u"D-2"_s);
+    cells.GetCell(1, 2)->SetText(u"x"_s);
+    const std::vector<DocumentChanges> changes = CollectDocumentChanges(cells, cols, 3);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].system, (std::vector<std::pair<QString, QString>>{{u"Title"_s, u"Nosilec"_s}}));
+    EXPECT_EQ(changes[0].properties.Count(), 1);
+    EXPECT_TRUE(changes[1].system.empty());
+    EXPECT_EQ(changes[1].properties.GetProperty(0)->value, u"x"_s);
+
+    // Deleting makes the own Title a removal (a null text) and leaves the read-only Status; a
+    // property set leaves read-only cells alone too.
+    const CellsRefused refused = DeletePropertyCells(cells, QRect(QPoint(1, 1), QPoint(4, 1)));
+    EXPECT_EQ((std::vector<int>{refused.count, refused.col, refused.row}), (std::vector<int>{1, 4, 1}));
+    EXPECT_EQ(cells.GetText(4, 1), u"5"_s);
+    const std::vector<DocumentChanges> removal = CollectDocumentChanges(cells, cols, 3);
+    ASSERT_EQ(removal[0].system.size(), 2u);
+    EXPECT_EQ(removal[0].system[0].first, u"Title"_s);
+    EXPECT_TRUE(removal[0].system[0].second.isNull());
+    PropertySetPlacement placement;
+    PutPropertySet(cells, cols, 3, {{u"/w/b.par"_s, {{u"System.Document Number"_s, u"D-9"_s}}}}, &placement);
+    EXPECT_EQ(cells.GetText(3, 2), u"D-2"_s);
+    EXPECT_EQ(placement.readOnly, 1);
+}

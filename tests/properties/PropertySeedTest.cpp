@@ -99,6 +99,31 @@ TEST(PropertySeed, GrammarRules)
         EXPECT_EQ(Parse(c.text), c.expected) << c.what;
 }
 
+TEST(PropertySeed, SystemBlockNamesTheDocumentsOwnProperties)
+{
+    const struct {
+        const char* what;
+        QString text;
+        QStringList custom, system;
+    } cases[] = {
+        {"names ignoring case, spelled as the program spells them; a second field is optional; unknown names "
+         "passed over; lookup blocks shared with a custom property of the same name",
+         u"Begin Define Custom\nDefine Title;t\nEnd Define Custom\nBegin Define System\nDefine title\n"
+         u"Define DOCUMENT NUMBER; Text\nDefine Colour\nEnd Define System\nBegin Title\nBracket\nEnd Title\n"
+         u"Begin Document number\nD-1\ndefault = D-2\nEnd Document number"_s,
+         {u"Title: Bracket []"_s}, {u"Title: Bracket []"_s, u"Document Number: D-1|D-2 [D-2]"_s}},
+        {"a system block alone", u"Begin Define System\nDefine Company\nEnd Define System"_s, {}, {u"Company:  []"_s}},
+        {"a custom block alone", u"Begin Define Custom\nDefine A;t\nEnd Define Custom"_s, {u"A:  []"_s}, {}},
+    };
+    for (const auto& c : cases) {
+        PropertyDefinitions custom, system;
+        ParsePropertySeed(c.text, custom, &system);
+        EXPECT_EQ(Dump(custom), c.custom) << c.what;
+        EXPECT_EQ(Dump(system), c.system) << c.what;
+        EXPECT_EQ(Parse(c.text), c.custom) << c.what << ": read as older versions read it";
+    }
+}
+
 TEST(PropertySeed, ExtractBlockAppendsAndNeverClears)
 {
     const QStringList lines{u"a"_s, u" BEGIN X "_s, u"  one "_s, u"End x"_s, u"Begin Y"_s};
@@ -219,4 +244,9 @@ TEST(PropertySeed, SampleFileGivesATitleBlockEditor)
         EXPECT_GE(defs.Item(at)->lookupValues.size(), 3) << name.toStdString();
     }
     EXPECT_TRUE(defs.Item(int(names.indexOf(u"Drawn by"_s)))->lookupValues.contains(u"M. Kovač"_s));
+    PropertyDefinitions custom, system;
+    ReadPropertySeed(QStringLiteral(KRDL_SOURCE_DIR "/resources/propseed.txt"), &custom, &system);
+    EXPECT_EQ(custom.Count(), defs.Count());
+    EXPECT_EQ(Dump(system).size(), 7);
+    EXPECT_TRUE(Dump(system).contains(u"Document Number:  []"_s)) << Dump(system).join(u'\n').toStdString();
 }

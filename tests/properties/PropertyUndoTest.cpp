@@ -362,3 +362,44 @@ TEST_F(PropertyUndoRun, UndoesASaveKilledInTheMiddleByWhatStandsOnTheDisk)
         EXPECT_EQ(Material(paths[i]), u"S235 %1"_s.arg(i)) << paths[i].toStdString();
 }
 #endif
+
+TEST_F(PropertyUndoRun, AMixedSaveOfCustomAndTheDocumentsOwnPropertiesIsTakenBackExactly)
+{
+    const Bytes bytes = SolidEdgeDocument();
+    const QString path = file(u"part.par"_s, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    const QStringList names = {u"Title"_s, u"Subject"_s, u"Company"_s, u"Document Number"_s, u"Author"_s};
+    const auto system = [&] {
+        TOleDocumentProperties doc;
+        doc.Open(path, true);
+        std::vector<std::pair<QString, QByteArray>> out;
+        for (const QString& name : names)
+            out.emplace_back(doc.SystemValueText(name), doc.SystemStoredValue(name));
+        return out;
+    };
+    const Properties customBefore = Read(path);
+    const auto systemBefore = system();
+    ASSERT_TRUE(systemBefore[1].first.isNull()) << "the document has no subject yet";
+
+    std::vector<DocumentChanges> changes(1);
+    DocumentChanges& change = changes[0];
+    change.path = path;
+    change.changed = true;
+    change.properties.Add(u"Material"_s, u"S355"_s);
+    change.system = {{u"Title"_s, u"Nosilec"_s}, {u"Subject"_s, u"Dvigalo"_s}, {u"Company"_s, u"Krdl"_s},
+                     {u"Document Number"_s, u"D-200"_s}};
+    ApplyOptions options;
+    options.deleteOthers = true;
+    ASSERT_EQ(ApplyDocumentChanges(changes, options).written, 1);
+    const auto systemSaved = system();
+    EXPECT_EQ(systemSaved[0].first, u"Nosilec"_s);
+    EXPECT_EQ(systemSaved[1].first, u"Dvigalo"_s);
+    EXPECT_EQ(systemSaved[3].first, u"D-200"_s);
+    EXPECT_EQ(systemSaved[4], systemBefore[4]) << "\"Delete other properties\" touches custom properties only";
+    EXPECT_EQ(Read(path).size(), 1u);
+
+    RunResult result;
+    undo(&result);
+    EXPECT_EQ(result.succeeded, 1);
+    EXPECT_EQ(Read(path), customBefore);
+    EXPECT_EQ(system(), systemBefore);
+}

@@ -27,6 +27,7 @@
 #include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
 #include "properties/CustomProperties.h"
+#include "compound/SystemProperties.h"
 #include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
@@ -263,6 +264,17 @@ private:
             const QHash<QString, QString>* texts = i < current.size() && current[i] ? &*current[i] : nullptr;
             bool differs = texts == nullptr;
             for (const auto& [name, value] : m_documents[i].values) {
+                // "System.Title": the document's own property, written in the same save. A
+                // prefixed name of no such property fails the document with that reason.
+                if (const QString own = SystemPropertyName(name); !own.isNull()) {
+                    // The columns of an export that are only shown come back unchanged.
+                    const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(own.toStdString());
+                    if (m_exported && definition && !definition->editable)
+                        continue;
+                    d.system.emplace_back(own.isEmpty() ? name : own, value);
+                    differs = true;
+                    continue;
+                }
                 const auto it = texts ? texts->constFind(PropertyNameKey(name)) : QHash<QString, QString>::const_iterator();
                 const bool equal = texts && it != texts->cend() && *it == value;
                 // Of two names equal ignoring case the first one is written (`Add`), so only

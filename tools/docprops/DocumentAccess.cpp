@@ -13,10 +13,11 @@ QString Quoted(const QString& path)
     return u'"' + path + u'"';
 }
 
-QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths)
+QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths, const QStringList& system)
 {
     std::stop_source stop;
     LoadOptions options;
+    options.system = system;
     options.stop = stop.get_token();
     options.progress = [&stop](qsizetype, qsizetype) {
         if (platform::InterruptRequested())

@@ -13,7 +13,8 @@ QString Quoted(const QString& path);
 
 // Loads the documents' custom properties on the loader's threads; Ctrl+C or SIGTERM stops the
 // load, and the documents not reached come back as cancelled (export, apply --csv).
-QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths);
+// With `system`, the document's own properties of those names too.
+QList<LoadedDocument> LoadUntilInterrupted(const QStringList& paths, const QStringList& system = {});
 
 // Writes one document's changes through the apply step of `docprops apply` and of the editor's
 // save, so that the undo journal records the document's properties first and `docprops undo`

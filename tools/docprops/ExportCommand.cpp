@@ -18,7 +18,9 @@
 #include "platform/FileIdentity.h"
 #include "platform/Interrupt.h"
 #include "platform/PositionedFile.h"
+#include "compound/SystemProperties.h"
 #include "properties/CustomProperties.h"
+#include "properties/DocumentChanges.h"
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertyCsv.h"
 
@@ -28,6 +30,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -87,7 +90,14 @@ int Export(const console::CommandLine& line)
         return 1;
     }
 
-    const QList<LoadedDocument> documents = LoadUntilInterrupted(files);
+    QStringList ownNames;
+    if (line.Has(u"--system"_s))
+        for (const cfb::SystemPropertyDefinition& definition : cfb::SystemPropertyDefinitions())
+            ownNames << QString::fromUtf8(definition.name);
+    const QList<LoadedDocument> documents = LoadUntilInterrupted(files, ownNames);
+    // The document's own properties: columns "System.<name>" after every custom column, in
+    // the program's order, for those some document has.
+    std::vector<QList<LoadedProperty>> own;
 
     int rc = 0;
     QStringList names;
@@ -119,6 +129,24 @@ int Export(const console::CommandLine& line)
             row.values[*it] = {names[*it], PropertyDisplayText(p.value)};
         }
         rows.append(row);
+        own.push_back(d.system);
+    }
+    for (const QString& ownName : std::as_const(ownNames)) {
+        qsizetype at = -1;
+        for (std::size_t r = 0; r < own.size(); ++r) {
+            for (const LoadedProperty& p : own[r]) {
+                if (p.name != ownName)
+                    continue;
+                if (at < 0) {
+                    at = names.size();
+                    names.append(kSystemPropertyPrefix + ownName);
+                }
+                PropertySetRow& row = rows[qsizetype(r)];
+                if (row.values.size() <= at)
+                    row.values.resize(at + 1);
+                row.values[at] = {names[at], PropertyDisplayText(p.value)};
+            }
+        }
     }
     try {
         SavePropertyCsv(out, names, rows);
@@ -133,7 +161,7 @@ int Export(const console::CommandLine& line)
 
 console::ToolCommand ExportCommand()
 {
-    const QStringList usage = {u"docprops export --csv OUT.csv [--force] FILE..."_s};
+    const QStringList usage = {u"docprops export --csv OUT.csv [--force] [--system] FILE..."_s};
     return {
         .name = u"export"_s,
         .usage = usage,
@@ -144,9 +172,12 @@ console::ToolCommand ExportCommand()
                 "           A document that cannot be read is reported and left out (exit code 1).\n"
                 "           OUT.csv is never one of the documents nor any other compound document;\n"
                 "           a name ending in .dft, .par, .asm, .psm or .pwd is refused unless --force\n"
-                "           is given (a forgotten OUT.csv would otherwise take the first document's name).\n"_s,
+                "           is given (a forgotten OUT.csv would otherwise take the first document's name).\n"
+                "           --system: the document's own properties too, in columns System.NAME after the\n"
+                "           custom ones (apply --csv writes the editable ones back).\n"_s,
         .placement = console::OptionPlacement::BeforeOperands,
-        .options = {{.name = u"--force"_s}, {.name = u"--csv"_s, .takesValue = true, .valueMayBeEmpty = false}},
+        .options = {{.name = u"--force"_s}, {.name = u"--csv"_s, .takesValue = true, .valueMayBeEmpty = false},
+                    {.name = u"--system"_s}},
         .run = Export,
     };
 }

@@ -3,6 +3,8 @@
 #include "Commands.h"
 #include "DocumentAccess.h"
 
+#include "console/ConsoleOutput.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -14,7 +16,17 @@ int Remove(const console::CommandLine& line)
         return line.UsageError(u"remove needs FILE and NAME"_s);
     DocumentChanges change;
     change.path = operands.takeFirst();
-    change.removals = operands;
+    for (const QString& name : operands) {
+        const QString own = SystemPropertyName(name);
+        if (own.isNull()) {
+            change.removals << name;
+        } else if (own.isEmpty()) {
+            console::Error(u"%1: the document has no property of its own named %2"_s.arg(Quoted(change.path), Quoted(name)));
+            return 1;
+        } else {
+            change.system.emplace_back(own, QString());
+        }
+    }
     return WriteOneDocument(std::move(change));
 }
 
@@ -25,7 +37,8 @@ console::ToolCommand RemoveCommand()
     return {
         .name = u"remove"_s,
         .usage = {u"docprops remove FILE NAME..."_s},
-        .help = u"  remove   removes the properties of those names, ignoring letter case.\n"_s,
+        .help = u"  remove   removes the properties of those names, ignoring letter case (System.NAME:\n"
+                "           the document's own property NAME).\n"_s,
         .placement = console::OptionPlacement::BeforeOperands,
         .run = Remove,
     };

@@ -22,7 +22,16 @@ int Set(const console::CommandLine& line)
             console::Error(u"%1: expected NAME=VALUE, got %2"_s.arg(Quoted(change.path), Quoted(assignment)));
             return 1;
         }
-        change.properties.Add(assignment.left(eq), assignment.mid(eq + 1));
+        const QString name = assignment.left(eq);
+        const QString own = SystemPropertyName(name);
+        if (own.isNull()) {
+            change.properties.Add(name, assignment.mid(eq + 1));
+        } else if (own.isEmpty()) {
+            console::Error(u"%1: the document has no property of its own named %2"_s.arg(Quoted(change.path), Quoted(name)));
+            return 1;
+        } else {
+            change.system.emplace_back(own, assignment.mid(eq + 1));
+        }
     }
     return WriteOneDocument(std::move(change));
 }
@@ -35,7 +44,9 @@ console::ToolCommand SetCommand()
         .name = u"set"_s,
         .usage = {u"docprops set FILE NAME=VALUE..."_s},
         .help = u"  set      writes text properties as the property editor does (an empty VALUE is\n"
-                "           stored as one blank); a property of that name, in any letter case, is replaced.\n"_s,
+                "           stored as one blank); a property of that name, in any letter case, is replaced.\n"
+                "           System.NAME sets the document's own property NAME (System.Title,\n"
+                "           System.Document Number; see show --system), in the same save.\n"_s,
         .placement = console::OptionPlacement::BeforeOperands,
         .run = Set,
     };

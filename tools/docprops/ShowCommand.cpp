@@ -8,7 +8,9 @@
 #include "common/TextField.h"
 #include "console/ConsoleOutput.h"
 #include "platform/Interrupt.h"
+#include "compound/SystemProperties.h"
 #include "properties/CustomProperties.h"
+#include "properties/DocumentChanges.h"
 #include "properties/OleDocumentProperties.h"
 
 #include <QDateTime>
@@ -50,6 +52,7 @@ int Show(const console::CommandLine& line)
     if (files.isEmpty())
         return line.UsageError(u"no files given"_s);
     const bool json = line.Has(u"--json"_s);
+    const bool system = line.Has(u"--system"_s);
     TOleDocumentProperties doc;
     QJsonArray all;
     int rc = 0;
@@ -84,11 +87,39 @@ int Show(const console::CommandLine& line)
                     lines += u'\n';
                 }
             }
+            QJsonArray own;
+            if (system) {
+                for (const cfb::SystemPropertyDefinition& definition : cfb::SystemPropertyDefinitions()) {
+                    const QString name = QString::fromUtf8(definition.name);
+                    qint32 type = 0;
+                    const QVariant value = doc.SystemValue(name, &type);
+                    if (!value.isValid() && type == 0 && doc.SystemStoredValue(name).isEmpty())
+                        continue; // the document has no such property
+                    if (json) {
+                        QJsonObject o;
+                        o.insert(u"name"_s, name);
+                        o.insert(u"type"_s, PropertyTypeName(type));
+                        o.insert(u"value"_s, JsonValue(value, type));
+                        o.insert(u"editable"_s, definition.editable);
+                        own.append(o);
+                    } else {
+                        lines += kSystemPropertyPrefix;
+                        lines += OneLineField(name);
+                        lines += u'\t';
+                        lines += PropertyTypeName(type);
+                        lines += u'\t';
+                        lines += OneLineField(PropertyValueText(value));
+                        lines += u'\n';
+                    }
+                }
+            }
             doc.Close(false);
             if (json) {
                 QJsonObject o;
                 o.insert(u"file"_s, path);
                 o.insert(u"properties"_s, list);
+                if (system)
+                    o.insert(u"system"_s, own);
                 all.append(o);
             } else {
                 console::Print(stdout, lines);
@@ -110,13 +141,15 @@ console::ToolCommand ShowCommand()
 {
     return {
         .name = u"show"_s,
-        .usage = {u"docprops show [--json] FILE..."_s},
+        .usage = {u"docprops show [--json] [--system] FILE..."_s},
         .help = u"  show     one line per property: name, type and value separated by tabs; a tab, line\n"
                 "           break or backslash inside a name or value is written as \\t, \\n, \\r or \\\\,\n"
                 "           so every line is one property.\n"
-                "           --json: one JSON array with an object per file.\n"_s,
+                "           --json: one JSON array with an object per file.\n"
+                "           --system: the document's own properties too, after the custom ones, named\n"
+                "           System.NAME (in --json: a \"system\" array, each with \"editable\").\n"_s,
         .placement = console::OptionPlacement::BeforeOperands,
-        .options = {{.name = u"--json"_s}},
+        .options = {{.name = u"--json"_s}, {.name = u"--system"_s}},
         .run = Show,
     };
 }

@@ -5,6 +5,7 @@
 #include "batch/ui/TarFrmProgressDialog.h"
 #include "common/Error.h"
 #include "common/SafeFile.h"
+#include "compound/SystemProperties.h"
 #include "properties/PropertyCsv.h"
 #include "properties/PropertyGrid.h"
 #include "properties/PropertySeed.h"
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -138,6 +140,8 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     m_arGrid->GridColors().backgroundColor2 = QColor(0xF4, 0xFA, 0xFF);
     layout->addWidget(m_arGrid, 1);
     connect(m_arGrid, &TarGrid::MouseUp, this, &TfrmChangeCustomProp::ArGridMouseUp);
+    connect(m_arGrid, &TarGrid::EditRefused, this,
+            [this](int col, int row) { ShowRefused({1, col, row}, true); });
 
     auto* panel = new QFrame(this);
     panel->setObjectName(u"pnlButtons"_s);
@@ -164,6 +168,10 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     for (QPushButton* button : panel->findChildren<QPushButton*>())
         button->setAutoDefault(false);
     layout->addWidget(panel);
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(u"StatusBar"_s);
+    m_statusBar->setSizeGripEnabled(false);
+    layout->addWidget(m_statusBar);
 }
 
 // The command table: every command of the editor is one row, each enabled at all times. A row
@@ -236,28 +244,37 @@ void TfrmChangeCustomProp::Execute(Desktop& desktop, const QStringList& paths, Q
     if (!LocatePropseedFile(desktop.ProgramFileName(), seed, owner))
         return;
     PropertyDefinitions definitions;
-    ReadPropertySeed(seed, &definitions);
+    PropertyDefinitions system;
+    ReadPropertySeed(seed, &definitions, &system);
     TfrmChangeCustomProp form(desktop, owner);
-    if (!form.Load(paths, definitions))
+    if (!form.Load(paths, definitions, &system))
         return;
     form.setWindowState(Qt::WindowMaximized);
     form.exec();
 }
 
-bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefinitions& definitions)
+bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefinitions& definitions,
+                                const PropertyDefinitions* system)
 {
     RowsFilled filled;
     {
         const BusyCursor wait;
-        const int cols = definitions.Count() + 1;
+        TarCells& cells = m_arGrid->CellsObject();
+        const int cols = FillPropertyHeader(cells, definitions, system);
         m_arGrid->SetColCount(cols);
         m_arGrid->SetRowCount(static_cast<int>(paths.size()) + 1);
-        TarCells& cells = m_arGrid->CellsObject();
-        FillPropertyHeader(cells, definitions);
+        for (int c = 1; c < cols; ++c) {
+            const std::string own = SystemPropertyName(cells.GetText(c, 0)).toStdString();
+            if (const cfb::SystemPropertyDefinition* definition = own.empty() ? nullptr : cfb::FindSystemProperty(own))
+                m_arGrid->SetColHint(c, u"The document's own property %1, from its %2 set%3"_s.arg(
+                                            QString::fromUtf8(definition->name),
+                                            QString::fromUtf8(cfb::SystemSetName(definition->set)),
+                                            definition->editable ? QString() : u" (read only)"_s));
+        }
 
         std::stop_source stop;
         RunProgress progress(this, u"Reading the custom properties of the documents ..."_s, m_progressDelayMs, &stop);
-        LoadOptions options;
+        LoadOptions options = GridLoadOptions();
         options.stop = stop.get_token();
         options.progress = std::ref(progress);
         // Loading stops at the first missing file; the documents after it are never read.
@@ -294,17 +311,35 @@ QString TfrmChangeCustomProp::ChosenFile(Dialog kind, const QString& title, cons
     return chosen.isEmpty() ? QString() : chosen.first();
 }
 
+LoadOptions TfrmChangeCustomProp::GridLoadOptions() const
+{
+    LoadOptions options;
+    options.system = SystemColumnNames(m_arGrid->CellsObject(), m_arGrid->ColCount());
+    return options;
+}
+
+void TfrmChangeCustomProp::ShowRefused(const CellsRefused& refused, bool whole)
+{
+    if (refused.count == 0)
+        return;
+    const QString reason = ReadOnlyCellReason(m_arGrid->CellsObject(), refused.col, refused.row);
+    m_statusBar->showMessage(whole && refused.count == 1
+                                 ? reason
+                                 : u"%1 read-only cell(s) left as they are. "_s.arg(refused.count) + reason);
+}
+
 void TfrmChangeCustomProp::SetSelectedCells(const QString& value)
 {
-    const QRect s = m_arGrid->Selection();
-    for (int c = s.left(); c <= s.right(); ++c)
-        for (int r = s.top(); r <= s.bottom(); ++r)
-            m_arGrid->Cell(c, r)->SetText(value);
+    ShowRefused(SetWritableCells(m_arGrid->CellsObject(), m_arGrid->Selection(), value), false);
 }
 
 void TfrmChangeCustomProp::actChangeValueExecute()
 {
     const QRect s = m_arGrid->Selection();
+    // A selection of read-only cells alone asks for no value.
+    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), s);
+    if (refused.count == s.width() * s.height())
+        return ShowRefused(refused, true);
     TfrmChangeGridValue dialog(this);
     dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
     dialog.SetValue(m_arGrid->CellsObject().GetText(s.left(), s.top()));
@@ -316,6 +351,9 @@ void TfrmChangeCustomProp::actChangeValueExecute()
 void TfrmChangeCustomProp::actChangePropLookupExecute()
 {
     const QRect s = m_arGrid->Selection();
+    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), s);
+    if (refused.count == s.width() * s.height())
+        return ShowRefused(refused, true);
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
     if (m_arGrid->CellsObject().Find(s.left(), 0, header))
@@ -328,8 +366,13 @@ void TfrmChangeCustomProp::actChangePropLookupExecute()
 
 void TfrmChangeCustomProp::actDeleteSelectedExecute()
 {
-    const QRect s = m_arGrid->Selection();
-    m_arGrid->DeleteCells(s.left(), s.top(), s.right(), s.bottom());
+    CellsRefused refused;
+    {
+        const BusyCursor wait;
+        refused = DeletePropertyCells(m_arGrid->CellsObject(), m_arGrid->Selection());
+    }
+    m_arGrid->InvalidateGrid();
+    ShowRefused(refused, false);
 }
 
 void TfrmChangeCustomProp::actOptimalColWidthsExecute()
@@ -360,7 +403,10 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
         QString reason;
         if (!ParsePropertySet(bytes, rows, &reason))
             throw KrdlError(u"Cannot open file \""_s + file + u"\": "_s + reason);
-        PutPropertySet(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), rows);
+        PropertySetPlacement placed;
+        PutPropertySet(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), rows, &placed);
+        if (placed.readOnly > 0)
+            m_statusBar->showMessage(u"%1 value(s) for read-only cells were left out."_s.arg(placed.readOnly));
     }
     m_arGrid->InvalidateGrid();
 }
@@ -392,6 +438,8 @@ void TfrmChangeCustomProp::actImportCsvExecute()
         placed = PutPropertyCsv(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), csv);
         m_arGrid->InvalidateGrid();
     }
+    if (placed.readOnly > 0)
+        m_statusBar->showMessage(u"%1 value(s) for read-only cells were left out."_s.arg(placed.readOnly));
     if (placed.unplacedPaths.isEmpty() && placed.unplacedNames.isEmpty())
         return;
     QString text = u"%1 values were imported. Not imported:"_s.arg(placed.set);
@@ -456,7 +504,7 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
     for (int r = 1; r < m_arGrid->RowCount() && !cells.GetData(0, r).isEmpty(); ++r)
         paths << cells.GetData(0, r);
     cells.DeleteRange(0, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
-    FillPropertyRows(cells, m_arGrid->ColCount(), LoadCustomProperties(paths));
+    FillPropertyRows(cells, m_arGrid->ColCount(), LoadCustomProperties(paths, GridLoadOptions()));
     m_arGrid->InvalidateGrid();
 }
 

@@ -4,12 +4,17 @@
 // one value for the whole selection (F3), picked from the column's lookup values (F4) or emptied
 // (Ctrl+Del). "Save custom properties" writes every document with a changed cell and closes the
 // window; "Save props" and "Load props" keep the grid in a property set file; "Export CSV" and
-// "Import CSV" take it through a spreadsheet.
+// "Import CSV" take it through a spreadsheet. The document's own properties the seed file's
+// system block names follow as "System.<name>" columns; cells that may not be changed are drawn
+// greyed, and every change of them is refused with a word in the status line.
 //
 //     TfrmChangeCustomProp::Execute(desktop, paths, mainWindow);     // the "Edit list" command
 //
 // The grid's cells are data (properties/PropertyGrid.h); this window only shows them and turns
 // user actions into calls of that layer.
+
+#include "properties/LoadCustomProperties.h"
+#include "properties/PropertyGrid.h"
 
 #include <QDialog>
 
@@ -20,6 +25,7 @@ class PropertyDefinitions;
 class QCheckBox;
 class QMenu;
 class QPushButton;
+class QStatusBar;
 class TarGrid;
 
 class TfrmChangeCustomProp : public QDialog {
@@ -34,11 +40,13 @@ public:
     // (KrdlError); the editor is then not shown.
     static void Execute(Desktop& desktop, const QStringList& paths, QWidget* owner);
 
-    // Fills the grid: header from the definitions, one row per path with the document's values.
+    // Fills the grid: header from the definitions (and the document's own properties of
+    // `system` after them), one row per path with the document's values.
     // Stops at a document that does not exist with the "Warning" box; its row and those below
     // stay empty. Returns false when the user cancelled the reading (it shows its progress once
     // it has taken about a second). Throws KrdlError when a document cannot be read.
-    bool Load(const QStringList& paths, const PropertyDefinitions& definitions);
+    bool Load(const QStringList& paths, const PropertyDefinitions& definitions,
+              const PropertyDefinitions* system = nullptr);
 
     // Actions and handlers.
     void actChangeValueExecute();
@@ -69,8 +77,13 @@ private:
     // Runs a handler after ending an open in-place edit (so that it sees what was typed); an
     // error it raises is shown in an error box and the window stays.
     void Guarded(const std::function<void()>& handler);
-    // SetText of every selected cell, column by column, top to bottom.
+    // SetText of every selected cell the user may change, column by column, top to bottom.
     void SetSelectedCells(const QString& value);
+    // Says in the status line what read-only cells kept (nothing when `refused` is empty);
+    // `whole` when they were the whole selection.
+    void ShowRefused(const CellsRefused& refused, bool whole);
+    // The reading options of the grid's columns (the document's own properties among them).
+    LoadOptions GridLoadOptions() const;
 
     // The first file chosen in a file dialog; empty when the user cancelled.
     enum class Dialog { Open, OpenSeveral, Save };
@@ -82,6 +95,7 @@ private:
     QCheckBox* m_chkDeleteOtherProperties = nullptr;
     QPushButton* m_btnFillDrafts = nullptr;
     QMenu* m_pmPopupMenu = nullptr;
+    QStatusBar* m_statusBar = nullptr;
     int m_clickCol = -1;
     int m_clickRow = -1;
     int m_progressDelayMs = 1000;

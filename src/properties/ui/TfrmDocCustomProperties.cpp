@@ -1,5 +1,8 @@
 #include "properties/ui/TfrmDocCustomProperties.h"
 
+#include "compound/SystemProperties.h"
+#include "properties/DocumentChanges.h"
+
 #include "common/FsPath.h"
 #include "properties/CustomProperties.h"
 #include "properties/OleDocumentProperties.h"
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFont>
 #include <QTreeWidget>
 
 #include <exception>
@@ -81,6 +85,23 @@ void TfrmDocCustomProperties::ReadDocument(const QString& path)
                 const TOleCustomProperty property = properties.Item(i);
                 const QString value = PropertyDisplayText(property.Value());
                 AddPropertyRow(property.Name() + u" ("_s + PropertyTypeName(property.Type()) + u')', value);
+            }
+            // Below them the document's own properties it has, marked by the prefix their files
+            // use and in italics, with the set they come from in the tooltip.
+            for (const cfb::SystemPropertyDefinition& definition : cfb::SystemPropertyDefinitions()) {
+                const QString name = QString::fromUtf8(definition.name);
+                qint32 type = 0;
+                const QVariant value = component.SystemValue(name, &type);
+                if (!value.isValid() && type == 0)
+                    continue;
+                AddPropertyRow(kSystemPropertyPrefix + name + u" ("_s + PropertyTypeName(type) + u')', PropertyDisplayText(value));
+                QTreeWidgetItem* item = m_lvProperties->topLevelItem(m_lvProperties->topLevelItemCount() - 1);
+                QFont font = item->font(0);
+                font.setItalic(true);
+                item->setFont(0, font);
+                item->setFont(1, font);
+                item->setToolTip(0, u"The document's own property, from its "_s + QString::fromUtf8(cfb::SystemSetName(definition.set))
+                                        + (definition.editable ? u" set"_s : u" set (read only)"_s));
             }
             component.Close(false);
         } else {

@@ -34,6 +34,10 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
+        if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && m_grid->FixedRows()) {
+            const QString hint = m_grid->ColHint(section + m_grid->FixedCols());
+            return hint.isEmpty() ? QVariant() : QVariant(hint);
+        }
         if (role != Qt::DisplayRole)
             return {};
         if (orientation == Qt::Horizontal)
@@ -43,7 +47,11 @@ public:
 
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
-        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::NoItemFlags;
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        const bool readOnly
+            = m_grid->CellsObject().ReadOnly(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows());
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (readOnly ? Qt::NoItemFlags : Qt::ItemIsEditable);
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override
@@ -127,14 +135,17 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const int row = index.row() + m_grid->FixedRows();
-        const QString text = m_grid->CellsObject().GetText(index.column() + m_grid->FixedCols(), row);
+        const int col = index.column() + m_grid->FixedCols();
+        const QString text = m_grid->CellsObject().GetText(col, row);
         const TarGridColors& colors = m_grid->GridColors();
         // The current cell lies in the selection, so it is drawn selected even when the
         // selection model has lost it.
         const bool selected = (option.state & QStyle::State_Selected) || index == m_grid->currentIndex();
+        const bool readOnly = !selected && m_grid->CellsObject().ReadOnly(col, row);
         const QColor& back = selected ? colors.selectedBackgroundColor
-                                      : (row % 2 == 0 ? colors.backgroundColor1 : colors.backgroundColor2);
-        const QColor& fore = selected ? colors.selectedTextColor : colors.textColor;
+                             : readOnly ? colors.readOnlyBackgroundColor
+                                        : (row % 2 == 0 ? colors.backgroundColor1 : colors.backgroundColor2);
+        const QColor& fore = selected ? colors.selectedTextColor : readOnly ? colors.readOnlyTextColor : colors.textColor;
         DrawCellText(*painter, option.rect, IsNumberText(text) ? 1 : 0, text, m_grid->font(), back, fore);
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
@@ -434,6 +445,14 @@ void TarGrid::SetEditText(qint32 col, qint32 row, const QString& value)
     m_model->CellChanged(col, row);
 }
 
+void TarGrid::SetColHint(int col, const QString& hint)
+{
+    if (hint.isEmpty())
+        m_colHints.remove(col);
+    else
+        m_colHints.insert(col, hint);
+}
+
 void TarGrid::CommitEdit()
 {
     if (state() != QAbstractItemView::EditingState)
@@ -584,4 +603,19 @@ void TarGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+bool TarGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // Only the user's own ways into an editor are refused aloud; the view also calls this on
+    // every click and current-cell change, which never opens one here.
+    const bool asked = trigger == AllEditTriggers || (editTriggers() & trigger);
+    const int col = index.column() + m_fixedCols;
+    const int row = index.row() + m_fixedRows;
+    if (index.isValid() && asked && state() != EditingState && m_cells.ReadOnly(col, row)) {
+        emit EditRefused(col, row);
+        // Handled: a refused key must not go on to the view's search, which moves the current cell.
+        return true;
+    }
+    return QTableView::edit(index, trigger, event);
 }

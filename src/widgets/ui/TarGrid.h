@@ -25,6 +25,7 @@
 #include "common/TarCells.h"
 #include "widgets/ui/TarGridColors.h"
 
+#include <QHash>
 #include <QRect>
 #include <QTableView>
 
@@ -82,6 +83,10 @@ public:
     QString GetEditText(qint32 col, qint32 row);
     void SetEditText(qint32 col, qint32 row, const QString& value);
 
+    // The tooltip of the fixed row's cell of column `col`; empty for none.
+    QString ColHint(int col) const { return m_colHints.value(col); }
+    void SetColHint(int col, const QString& hint);
+
     // Ends an in-place edit that is open, keeping its text (SetEditText); nothing otherwise.
     void CommitEdit();
 
@@ -98,10 +103,14 @@ signals:
     // A mouse button was released over the grid (cells, fixed row or fixed column); col and row
     // as MouseToCell gives them, globalPos for a popup menu.
     void MouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
+    // The user began an in-place edit (typing, F2, a double click) of a cell that
+    // TarCells::ReadOnly refuses: no editor was opened.
+    void EditRefused(int col, int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
     void ResetModel();
@@ -113,6 +122,7 @@ private:
 
     TarCells m_cells;
     TarGridColors m_colors;
+    QHash<int, QString> m_colHints;
     TarGridModel* m_model = nullptr;
     QWidget* m_corner = nullptr;
     int m_colCount = 5;

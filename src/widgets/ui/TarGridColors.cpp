@@ -13,4 +13,11 @@ TarGridColors::TarGridColors()
     textColor = palette.color(QPalette::Active, QPalette::Text);
     backgroundColor1 = palette.color(QPalette::Active, QPalette::Base);
     backgroundColor2 = backgroundColor1;
+    readOnlyTextColor = palette.color(QPalette::Disabled, QPalette::Text);
+    // The cells' own background a quarter of the way to the palette's mid grey, so that it
+    // stands apart from both row colours on light and dark palettes alike.
+    const QColor base = backgroundColor1;
+    const QColor mid = palette.color(QPalette::Active, QPalette::Mid);
+    readOnlyBackgroundColor = QColor((3 * base.red() + mid.red()) / 4, (3 * base.green() + mid.green()) / 4,
+                                     (3 * base.blue() + mid.blue()) / 4);
 }

@@ -17,4 +17,6 @@ struct TarGridColors {
     QColor textColor;               // text of other cells
     QColor backgroundColor1;        // background of other cells in even rows (0, 2, 4, ...)
     QColor backgroundColor2;        // background of other cells in odd rows (1, 3, 5, ...)
+    QColor readOnlyTextColor;       // text of cells the user may not change (TarCells::ReadOnly)
+    QColor readOnlyBackgroundColor; // their background, in every row
 };

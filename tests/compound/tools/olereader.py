@@ -11,6 +11,10 @@ prints one JSON object:
 
 Values: strings as text, integers as numbers, floats as numbers, booleans as true/false,
 FILETIME as "YYYY-MM-DDTHH:MM:SSZ", other types as null.
+
+"metadata" holds what olefile's own get_metadata() reads from the summary information set and
+the first section of the document summary information set: {"title": ..., "company": ...},
+text decoded in the set's code page, dates as above, absent values left out.
 """
 import datetime
 import hashlib
@@ -96,6 +100,22 @@ def parse_section(sec):
     return codepage, props
 
 
+def metadata(ole):
+    meta = ole.get_metadata()
+    out = {}
+    for attr in meta.SUMMARY_ATTRIBS + meta.DOCSUM_ATTRIBS:
+        value = getattr(meta, attr, None)
+        codepage = meta.codepage if attr in meta.SUMMARY_ATTRIBS else meta.codepage_doc
+        if isinstance(value, bytes):
+            value = decode_text(value, codepage or 1252)
+        elif isinstance(value, datetime.datetime):
+            value = value.strftime("%Y-%m-%dT%H:%M:%SZ")
+        elif not isinstance(value, (str, int, float)) or isinstance(value, bool):
+            continue
+        out[attr] = value
+    return out
+
+
 def main(path):
     ole = olefile.OleFileIO(path)
     out = {"codepage": None, "first_section": None, "properties": [], "streams": {},
@@ -114,6 +134,7 @@ def main(path):
                 out["first_section"] = hashlib.sha256(data[off:off + size]).hexdigest()
             if fmtid == USER_FMTID:
                 out["codepage"], out["properties"] = parse_section(data[off:off + size])
+    out["metadata"] = metadata(ole)
     ole.close()
     json.dump(out, sys.stdout, ensure_ascii=False)
     sys.stdout.write("\n")

@@ -4,7 +4,9 @@
 
 #include "properties/DocumentFiles.h"
 
+#include "compound/CfbBuilder.h"
 #include "compound/IndependentReaders.h"
+#include "properties/OleDocumentProperties.h"
 #include "properties/PropertySeed.h"
 #include "properties/ui/TfrmChangeCustomProp.h"
 #include "properties/ui/TfrmChangeGridValue.h"
@@ -29,6 +31,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -518,4 +521,50 @@ TEST_F(EditorTest, PropertySetWithDamagedTextLoadsNothingAndSaysWhere)
                                        + u"\": line 4: bytes that are not UTF-8 in a file that is otherwise UTF-8; "
                                          "the file is damaged and is not read"_s});
     });
+}
+
+// The document's own properties after the custom columns: a custom "Title" and the document's
+// Title are two columns; a read-only cell refuses typing and deleting with a word in the status
+// line; an edited Title and a deleted Company are saved with the custom values.
+TEST_F(EditorTest, TheDocumentsOwnPropertiesFollowTheCustomColumns)
+{
+    testfiles::WriteBytes(dir.filePath(u"seed.txt"_s), "Begin Define Custom\nDefine Title; Text\nEnd Define Custom\n"
+                                                       "Begin Define System\nDefine Title\nDefine company\n"
+                                                       "Define Status\nEnd Define System\n");
+    const cfbtest::Bytes bytes = cfbtest::SolidEdgeDocument();
+    const QString a = dir.filePath(u"a.par"_s);
+    testfiles::WriteBytes(a, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    Edit({a}, [&](TfrmChangeCustomProp* f) {
+        TarGrid* grid = Grid(f);
+        const TarCells& cells = grid->CellsObject();
+        ASSERT_EQ(grid->ColCount(), 5);
+        EXPECT_EQ((QStringList{cells.GetText(1, 0), cells.GetText(2, 0), cells.GetText(3, 0), cells.GetText(4, 0)}),
+                  (QStringList{u"Title"_s, u"System.Title"_s, u"System.Company"_s, u"System.Status"_s}));
+        EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                  u"The document's own property Title, from its summary information set"_s);
+        EXPECT_EQ((QStringList{cells.GetText(2, 1), cells.GetText(3, 1), cells.GetText(4, 1)}),
+                  (QStringList{u"Bracket"_s, u"Krdl d.o.o."_s, u"1"_s}));
+        const QString refused = u"System.Status (the document's status set) is shown only and cannot be changed here."_s;
+        QStatusBar* status = Child<QStatusBar>(f, u"StatusBar"_s);
+        grid->SetSelection(4, 1, 4, 1);
+        QTest::keyClick(grid, 'x');
+        EXPECT_EQ(status->currentMessage(), refused);
+        grid->SetSelection(2, 1, 4, 1);
+        Child<QAction>(f, u"actDeleteSelected"_s)->trigger();
+        EXPECT_EQ(status->currentMessage(), u"1 read-only cell(s) left as they are. "_s + refused);
+        EXPECT_EQ(cells.GetText(4, 1), u"1"_s);
+        if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS")) {
+            f->resize(900, 200);
+            grid->SetSelection(1, 1, 1, 1);
+            f->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-own-properties.png"_s);
+        }
+        Type(f, 2, 1, u"Plate"_s);
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
+    });
+    EXPECT_EQ(Boxes(), QStringList());
+    TOleDocumentProperties document;
+    document.Open(a, true);
+    EXPECT_EQ(document.SystemValue(u"Title"_s).toString(), u"Plate"_s);
+    EXPECT_FALSE(document.SystemValue(u"Company"_s).isValid());
+    EXPECT_EQ(document.SystemValue(u"Status"_s).toInt(), 1);
 }

@@ -203,3 +203,25 @@ TEST_F(ViewerTest, CommandShowsTheDialogInEveryCase)
         EXPECT_EQ(shown, target == path ? kAllRows : QStringList());
     }
 }
+
+TEST_F(ViewerTest, TheDocumentsOwnPropertiesFollowMarked)
+{
+    const cfbtest::Bytes bytes = cfbtest::SolidEdgeDocument();
+    const QString path = Document(u"part.par"_s, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    TfrmDocCustomProperties dlg;
+    dlg.ReadDocument(path);
+    EXPECT_EQ(Rows(dlg), (QStringList{u"Mass (Text) = 12 kg"_s, u"System.Title (Text) = Bracket"_s, u"System.Author (Text) = Ana"_s,
+                                      u"System.Template (Text) = Normal.par"_s, u"System.Last saved by (Text) = Bojan"_s,
+                                      u"System.Revision number (Text) = 7"_s, u"System.Created (Date) = 2020-01-01 03:00:00"_s,
+                                      u"System.Last saved (Date) = 2020-01-12 16:46:40"_s,
+                                      u"System.Application name (Text) = Solid Edge"_s, u"System.Company (Text) = Krdl d.o.o."_s,
+                                      u"System.Document Number (Text) = D-100"_s, u"System.Revision (Text) = A"_s,
+                                      u"System.Project Name (Text) = Crane"_s, u"System.Status (Integer) = 1"_s,
+                                      u"System.Material (Text) = Steel"_s}));
+    const QTreeWidget* list = Child<QTreeWidget>(&dlg, u"lvProperties"_s);
+    EXPECT_FALSE(list->topLevelItem(0)->font(0).italic());
+    EXPECT_TRUE(list->topLevelItem(1)->font(0).italic());
+    EXPECT_EQ(list->topLevelItem(1)->toolTip(0), u"The document's own property, from its summary information set"_s);
+    EXPECT_EQ(list->topLevelItem(14)->toolTip(0), u"The document's own property, from its material set (read only)"_s);
+    EXPECT_EQ(Boxes(), QStringList());
+}
