@@ -149,14 +149,6 @@ TEST_F(IniFileTest, BinaryGarbageNeitherCrashesNorIsDamagedByAWrite)
     EXPECT_EQ(IniReadString(path(), u"A"_s, u"B"_s), u"value"_s);
 }
 
-TEST_F(IniFileTest, Windows1250FileKeepsItsEncodingWhenRewritten)
-{
-    WriteBytes(path(), "[A]\r\nname=Kova\xE8\r\n");
-    EXPECT_EQ(IniReadString(path(), u"A"_s, u"name"_s), QString::fromUtf8("Kovač"));
-    IniWriteString(path(), u"A"_s, u"other"_s, QString::fromUtf8("Šťastný"));
-    EXPECT_EQ(ReadBytes(path()), "[A]\r\nname=Kova\xE8\r\nother=\x8A\x9D" "astn\xFD\r\n");
-}
-
 #ifndef _WIN32
 // POSIX only: a folder without write permission; on Windows the read-only attribute of a folder
 // does not keep files in it from being written.
