@@ -5,31 +5,35 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(BatchText, TextPosFindsTheFirstOccurrenceOneBased)
+TEST(BatchText, TextPosFindsTheFirstOccurrenceOneBasedFoldingOnlyAsciiLetters)
 {
-    EXPECT_EQ(TextPos(u"a"_s, u"banana.dft"_s, true), 2);
-    EXPECT_EQ(TextPos(u"banana.dft"_s, u"banana.dft"_s, true), 1);
-    EXPECT_EQ(TextPos(u".dft"_s, u"banana.dft"_s, true), 7);
-    EXPECT_EQ(TextPos(u"x"_s, u"banana.dft"_s, true), 0);
-    EXPECT_EQ(TextPos(u""_s, u"banana.dft"_s, true), 0);
-    EXPECT_EQ(TextPos(u""_s, u""_s, false), 0);
-    EXPECT_EQ(TextPos(u"banana.dft!"_s, u"banana.dft"_s, true), 0);
-    EXPECT_EQ(TextPos(u"nan"_s, u"banana"_s, true), 3);
-    EXPECT_EQ(TextPos(u"aab"_s, u"aaab"_s, true), 2); // a partial match does not hide the next start
-}
-
-TEST(BatchText, TextPosFoldsOnlyAsciiLetters)
-{
-    EXPECT_EQ(TextPos(u"ABC"_s, u"xabcx.par"_s, true), 0);
-    EXPECT_EQ(TextPos(u"ABC"_s, u"xabcx.par"_s, false), 2);
-    EXPECT_EQ(TextPos(u"xAbC"_s, u"XaBc"_s, false), 1);
-    // Accented letters match only themselves.
-    EXPECT_EQ(TextPos(QString::fromUtf8("Č"), QString::fromUtf8("ač.dft"), false), 0);
-    EXPECT_EQ(TextPos(QString::fromUtf8("č"), QString::fromUtf8("ač.dft"), false), 2);
-    EXPECT_EQ(TextPos(QString::fromUtf8("Ä"), QString::fromUtf8("ä"), false), 0);
-    // Characters next to the letter ranges do not fold: '@' / '`' and '[' / '{'.
-    EXPECT_EQ(TextPos(u"@"_s, u"`"_s, false), 0);
-    EXPECT_EQ(TextPos(u"["_s, u"{"_s, false), 0);
+    const struct {
+        QString text, in;
+        bool caseSensitive;
+        int pos;
+    } cases[] = {
+        {u"a"_s, u"banana.dft"_s, true, 2},
+        {u"banana.dft"_s, u"banana.dft"_s, true, 1},
+        {u".dft"_s, u"banana.dft"_s, true, 7},
+        {u"x"_s, u"banana.dft"_s, true, 0},
+        {u""_s, u"banana.dft"_s, true, 0},
+        {u""_s, u""_s, false, 0},
+        {u"banana.dft!"_s, u"banana.dft"_s, true, 0},
+        {u"nan"_s, u"banana"_s, true, 3},
+        {u"aab"_s, u"aaab"_s, true, 2}, // a partial match does not hide the next start
+        {u"ABC"_s, u"xabcx.par"_s, true, 0},
+        {u"ABC"_s, u"xabcx.par"_s, false, 2},
+        {u"xAbC"_s, u"XaBc"_s, false, 1},
+        // Accented letters match only themselves.
+        {u"Č"_s, u"ač.dft"_s, false, 0},
+        {u"č"_s, u"ač.dft"_s, false, 2},
+        {u"Ä"_s, u"ä"_s, false, 0},
+        // Characters next to the letter ranges do not fold: '@' / '`' and '[' / '{'.
+        {u"@"_s, u"`"_s, false, 0},
+        {u"["_s, u"{"_s, false, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TextPos(c.text, c.in, c.caseSensitive), c.pos) << c.text.toStdString() << " in " << c.in.toStdString();
 }
 
 TEST(BatchText, ReplaceTextOnceChangesOnlyTheFirstOccurrence)

@@ -180,43 +180,49 @@ TEST_F(CopyRun, ATargetThatAppearsDuringTheRunIsNeverReplaced)
     EXPECT_EQ(ReadBytes(path(u"dest/a.dft"_s)), "theirs");
 }
 
-TEST_F(CopyRun, CancelTakesEffectBeforeTheNextFile)
+TEST_F(CopyRun, CancelAndInterruptTakeEffectAtTheRunsNextCheck)
 {
     const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B"), c = file(u"src/c.dft"_s, "C");
-    // Cancel is pressed while the first file is copied; the run sees it at its next check.
-    onLineStarting(u"1/3 "_s, [](FakeProgress& l) { l.stopped = true; });
-    const TarCopyFiles copy = run({a, b, c}, path(u"dest"_s));
-    FakeProgress& log = progress.only();
     const QString dest = path(u"dest"_s);
-    EXPECT_EQ(log.lines, QStringList({u"Start copying files..."_s, u" "_s, u"1/3 "_s + a + u" copy to "_s + dest + u"/a.dft."_s,
-                                      u"Success!"_s, u"User cancel operation!"_s})
-                             + closing());
-    EXPECT_EQ(log.finished, 1);
-    EXPECT_EQ(copy.destinationFiles, QStringList {dest + u"/a.dft"_s});
-    EXPECT_EQ(QDir(dest).entryList(QDir::Files), QStringList {u"a.dft"_s});
-    EXPECT_TRUE(copy.Result().cancelled);
-}
-
-TEST_F(CopyRun, AnInterruptFailsTheFileBeingCopiedAndLeavesNothing)
-{
-    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    onLineStarting(u"1/2 "_s, [](FakeProgress& l) { l.interrupted = true; });
-    const TarCopyFiles copy = run({a, b}, path(u"dest"_s));
-    const QStringList& lines = progress.only().lines;
-    EXPECT_EQ(lines.mid(3), QStringList({u"Failed! The copy was interrupted."_s, u"User cancel operation!"_s}) + closing());
-    EXPECT_TRUE(QDir(path(u"dest"_s)).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    EXPECT_TRUE(copy.Result().cancelled);
-}
-
-TEST_F(CopyRun, CancelDuringTheLastFileEndsNormally)
-{
-    const QString a = file(u"src/a.dft"_s, "A"), b = file(u"src/b.dft"_s, "B");
-    onLineStarting(u"2/2 "_s, [](FakeProgress& l) { l.stopped = true; });
-    const TarCopyFiles copy = run({a, b}, path(u"dest"_s));
-    const QStringList& lines = progress.only().lines;
-    EXPECT_FALSE(lines.contains(u"User cancel operation!"_s));
-    EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({u"Success!"_s, u" "_s, u"End copying files!"_s}));
-    EXPECT_FALSE(copy.Result().cancelled);
+    const QString toA = u" copy to "_s + dest + u"/a.dft."_s, toB = u" copy to "_s + dest + u"/b.dft."_s;
+    const QString start = u"Start copying files..."_s, cancelled = u"User cancel operation!"_s;
+    const struct {
+        const char* what;
+        QStringList sources;
+        QString linePrefix; // the run is stopped once this line is written
+        bool interrupt;     // or else Cancel pressed, seen at the next check
+        QStringList lines;
+        QStringList handled; // names of the targets the run took on
+        QStringList copied;  // what stands in the destination afterwards
+        bool cancelled;
+    } cases[] = {
+        {"cancel while the first file is copied", {a, b, c}, u"1/3 "_s, false,
+         QStringList{start, u" "_s, u"1/3 "_s + a + toA, u"Success!"_s, cancelled} + closing(), {u"a.dft"_s}, {u"a.dft"_s}, true},
+        {"an interrupt fails the file being copied and leaves nothing", {a, b}, u"1/2 "_s, true,
+         QStringList{start, u" "_s, u"1/2 "_s + a + toA, u"Failed! The copy was interrupted."_s, cancelled} + closing(), {u"a.dft"_s}, {}, true},
+        {"cancel during the last file ends normally", {a, b}, u"2/2 "_s, false,
+         QStringList{start, u" "_s, u"1/2 "_s + a + toA, u"Success!"_s, u" "_s, u"2/2 "_s + b + toB, u"Success!"_s} + closing(),
+         {u"a.dft"_s, u"b.dft"_s}, {u"a.dft"_s, u"b.dft"_s}, false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        QDir(dest).removeRecursively();
+        if (row.interrupt)
+            onLineStarting(row.linePrefix, [](FakeProgress& l) { l.interrupted = true; });
+        else
+            onLineStarting(row.linePrefix, [](FakeProgress& l) { l.stopped = true; });
+        const TarCopyFiles copy = run(row.sources, dest);
+        const FakeProgress& log = *progress.sinks.back();
+        EXPECT_EQ(log.lines, row.lines);
+        EXPECT_EQ(log.finished, 1);
+        QStringList targets;
+        for (const QString& name : row.handled)
+            targets << dest + u"/"_s + name;
+        EXPECT_EQ(copy.destinationFiles, targets);
+        EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), row.copied);
+        EXPECT_EQ(copy.Result().cancelled, row.cancelled);
+    }
+    EXPECT_EQ(progress.sinks.size(), std::size(cases));
 }
 
 TEST_F(CopyRun, CancelBeforeTheFirstFileAndAnEmptyRun)

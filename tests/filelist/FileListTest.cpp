@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,37 +30,39 @@ QStringList names(const FileList& l)
 
 } // namespace
 
-TEST(PathRules, PathRuleDropsTheLastDelimiter)
+TEST(PathRules, PathRuleDropsTheLastDelimiterAndDirectoryRuleKeepsTheRootSeparator)
 {
-    FileEntry e = EntryByPathRule(u"C:\\Work\\a.dft"_s, true);
-    EXPECT_EQ(e.directory, u"C:\\Work"_s);
-    EXPECT_EQ(e.fileName, u"a.dft"_s);
-    e = EntryByPathRule(u"C:\\a.dft"_s, true);
-    EXPECT_EQ(e.directory, u"C:"_s);
-    EXPECT_EQ(e.FullPath(), u"C:\\a.dft"_s);
-    e = EntryByPathRule(u"/home/u/a.dft"_s, false);
-    EXPECT_EQ(e.directory, u"/home/u"_s);
-    EXPECT_FALSE(e.checked);
-    EXPECT_EQ(e.FullPath(), u"/home/u/a.dft"_s);
-    // A file in the root: the system's own separator joins them ("\a.dft" on Windows, the same file).
-    e = EntryByPathRule(u"/a.dft"_s, true);
-    EXPECT_EQ(e.FullPath(), QString(QDir::separator()) + u"a.dft"_s);
-}
-
-TEST(PathRules, DirectoryRuleKeepsTheRootSeparator)
-{
-    FileEntry e = EntryByDirectoryRule(u"C:\\Work\\a.dft"_s, true);
-    EXPECT_EQ(e.directory, u"C:\\Work"_s);
-    e = EntryByDirectoryRule(u"C:\\a.dft"_s, true);
-    EXPECT_EQ(e.directory, u"C:\\"_s);
-    EXPECT_EQ(e.fileName, u"a.dft"_s);
-    // Both rules collect to the same full path.
-    EXPECT_EQ(e.FullPath(), EntryByPathRule(u"C:\\a.dft"_s, true).FullPath());
-    e = EntryByDirectoryRule(u"/a.dft"_s, true);
-    EXPECT_EQ(e.directory, u"/"_s);
-    EXPECT_EQ(e.FullPath(), u"/a.dft"_s);
-    e = EntryByDirectoryRule(u"/srv/cad/x.par"_s, true);
-    EXPECT_EQ(e.directory, u"/srv/cad"_s);
+    const QString sep = QDir::separator();
+    const struct {
+        FileEntry (*rule)(const QString&, bool);
+        QString path;
+        bool checked;
+        QString directory, fileName;
+        std::optional<QString> fullPath;
+    } cases[] = {
+        {EntryByPathRule, u"C:\\Work\\a.dft"_s, true, u"C:\\Work"_s, u"a.dft"_s, u"C:\\Work\\a.dft"_s},
+        {EntryByPathRule, u"C:\\a.dft"_s, true, u"C:"_s, u"a.dft"_s, u"C:\\a.dft"_s},
+        {EntryByPathRule, u"/home/u/a.dft"_s, false, u"/home/u"_s, u"a.dft"_s, u"/home/u/a.dft"_s},
+        // A file in the root: the system's own separator joins them ("\a.dft" on Windows, the same file).
+        {EntryByPathRule, u"/a.dft"_s, true, u""_s, u"a.dft"_s, sep + u"a.dft"_s},
+        // Odd lines of list files: "2;C:\x.dft" is not a flag line, the whole text is the path.
+        {EntryByPathRule, u"2;C:\\x.dft"_s, true, u"2;C:"_s, u"x.dft"_s, std::nullopt},
+        {EntryByPathRule, u""_s, true, u""_s, u""_s, sep},
+        {EntryByDirectoryRule, u"C:\\Work\\a.dft"_s, true, u"C:\\Work"_s, u"a.dft"_s, u"C:\\Work\\a.dft"_s},
+        // Both rules collect to the same full path.
+        {EntryByDirectoryRule, u"C:\\a.dft"_s, true, u"C:\\"_s, u"a.dft"_s, u"C:\\a.dft"_s},
+        {EntryByDirectoryRule, u"/a.dft"_s, true, u"/"_s, u"a.dft"_s, u"/a.dft"_s},
+        {EntryByDirectoryRule, u"/srv/cad/x.par"_s, false, u"/srv/cad"_s, u"x.par"_s, u"/srv/cad/x.par"_s},
+    };
+    for (const auto& c : cases) {
+        const FileEntry e = c.rule(c.path, c.checked);
+        EXPECT_EQ(e.directory, c.directory) << c.path.toStdString();
+        EXPECT_EQ(e.fileName, c.fileName) << c.path.toStdString();
+        if (c.fullPath) {
+            EXPECT_EQ(e.FullPath(), *c.fullPath) << c.path.toStdString();
+        }
+        EXPECT_EQ(e.checked, c.checked) << c.path.toStdString();
+    }
 }
 
 TEST(PathRules, NativePosixNamesKeepTheirBackslashesAndColons)
@@ -73,37 +77,31 @@ TEST(PathRules, NativePosixNamesKeepTheirBackslashesAndColons)
     }
 }
 
-TEST(PathRules, OddLinesOfListFilesGiveTheEntriesTheRulesSay)
+TEST(SortOrder, OnlyAsciiLettersFoldAndCharactersWithoutACodeComeAfterAllThatHaveOne)
 {
-    // "2;C:\x.dft" is not a flag line: the whole text is the path.
-    FileEntry e = EntryByPathRule(u"2;C:\\x.dft"_s, true);
-    EXPECT_EQ(e.directory, u"2;C:"_s);
-    EXPECT_EQ(e.fileName, u"x.dft"_s);
-    e = EntryByPathRule(u""_s, true);
-    EXPECT_EQ(e.directory, u""_s);
-    EXPECT_EQ(e.fileName, u""_s);
-}
-
-TEST(SortOrder, OnlyAsciiLettersFold)
-{
-    EXPECT_EQ(CompareFileText(u"a.dft"_s, u"A.DFT"_s), 0);
-    EXPECT_NE(CompareFileText(u"č.dft"_s, u"Č.dft"_s), 0);
-    // Windows-1250: Č is C8, č is E8.
-    EXPECT_LT(CompareFileText(u"Č.dft"_s, u"č.dft"_s), 0);
-    // Accented letters sort after every ASCII letter, by their code.
-    EXPECT_LT(CompareFileText(u"z.dft"_s, u"č.dft"_s), 0);
-    // "_" (5F) sorts after the folded letters (41-5A).
-    EXPECT_LT(CompareFileText(u"b"_s, u"_"_s), 0);
-    // A prefix comes first.
-    EXPECT_LT(CompareFileText(u"ab"_s, u"abc"_s), 0);
-    EXPECT_GT(CompareFileText(u"abc"_s, u"AB"_s), 0);
-}
-
-TEST(SortOrder, CharactersWithoutACodeComeAfterAllThatHaveOne)
-{
-    // ÿ is not in Windows-1250 (whose FF is ˙): it sorts after ˙.
-    EXPECT_LT(CompareFileText(QString(QChar(0x02D9)), QString(QChar(0x00FF))), 0);
-    EXPECT_LT(CompareFileText(u"ž"_s, u"ω"_s), 0);
+    const struct {
+        QString left, right;
+        int sign; // of CompareFileText(left, right)
+    } cases[] = {
+        {u"a.dft"_s, u"A.DFT"_s, 0},
+        // Windows-1250: Č is C8, č is E8.
+        {u"Č.dft"_s, u"č.dft"_s, -1},
+        {u"č.dft"_s, u"Č.dft"_s, 1},
+        // Accented letters sort after every ASCII letter, by their code.
+        {u"z.dft"_s, u"č.dft"_s, -1},
+        // "_" (5F) sorts after the folded letters (41-5A).
+        {u"b"_s, u"_"_s, -1},
+        // A prefix comes first.
+        {u"ab"_s, u"abc"_s, -1},
+        {u"abc"_s, u"AB"_s, 1},
+        // ÿ is not in Windows-1250 (whose FF is ˙): it sorts after ˙.
+        {QString(QChar(0x02D9)), QString(QChar(0x00FF)), -1},
+        {u"ž"_s, u"ω"_s, -1},
+    };
+    for (const auto& c : cases) {
+        const int result = CompareFileText(c.left, c.right);
+        EXPECT_EQ((result > 0) - (result < 0), c.sign) << c.left.toStdString() << " vs " << c.right.toStdString();
+    }
 }
 
 TEST(FileListEngine, SortByEitherColumnKeepsEqualEntriesInOrder)

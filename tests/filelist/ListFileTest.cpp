@@ -95,26 +95,30 @@ TEST(ListFileWriting, WrittenLinesReadBackUnchanged)
     }
 }
 
-TEST(ListFileReading, FlagLines)
+TEST(ListFileReading, FlagLinesAndCheckedWholePaths)
 {
-    EXPECT_EQ(parseOne(u"0;C:\\x\\y.dft"_s), (Parsed{false, u"C:\\x"_s, u"y.dft"_s}));
-    EXPECT_EQ(parseOne(u"1;C:\\Work\\Parts\\bracket.par"_s), (Parsed{true, u"C:\\Work\\Parts"_s, u"bracket.par"_s}));
-    EXPECT_EQ(parseOne(u"1;C:\\\\a.dft"_s), (Parsed{true, u"C:\\"_s, u"a.dft"_s}));
-    // The path is all of the line after the first ";", so a name holding ";" reads back whole.
-    EXPECT_EQ(parseOne(u"1;C:\\a;b\\c.dft"_s), (Parsed{true, u"C:\\a;b"_s, u"c.dft"_s}));
-    EXPECT_EQ(parseOne(u"0;"_s), (Parsed{false, u""_s, u""_s}));
-    EXPECT_EQ(parseOne(u"1"_s), (Parsed{true, u""_s, u""_s}));
-    EXPECT_EQ(parseOne(u"0"_s), (Parsed{false, u""_s, u""_s}));
-}
-
-TEST(ListFileReading, LinesThatAreNotFlagLinesAreCheckedWholePaths)
-{
-    EXPECT_EQ(parseOne(u"2;C:\\x.dft"_s), (Parsed{true, u"2;C:"_s, u"x.dft"_s}));
-    EXPECT_EQ(parseOne(u"C:\\Work\\a.dft"_s), (Parsed{true, u"C:\\Work"_s, u"a.dft"_s}));
-    EXPECT_EQ(parseOne(u"10;C:\\x.dft"_s), (Parsed{true, u"10;C:"_s, u"x.dft"_s}));
-    EXPECT_EQ(parseOne(u" 0;C:\\x.dft"_s), (Parsed{true, u" 0;C:"_s, u"x.dft"_s}));
-    EXPECT_EQ(parseOne(u"/home/u/a.par"_s), (Parsed{true, u"/home/u"_s, u"a.par"_s}));
-    EXPECT_EQ(parseOne(u"a.dft"_s), (Parsed{true, u""_s, u"a.dft"_s}));
+    const struct {
+        QString line;
+        Parsed entry;
+    } cases[] = {
+        {u"0;C:\\x\\y.dft"_s, {false, u"C:\\x"_s, u"y.dft"_s}},
+        {u"1;C:\\Work\\Parts\\bracket.par"_s, {true, u"C:\\Work\\Parts"_s, u"bracket.par"_s}},
+        {u"1;C:\\\\a.dft"_s, {true, u"C:\\"_s, u"a.dft"_s}},
+        // The path is all of the line after the first ";", so a name holding ";" reads back whole.
+        {u"1;C:\\a;b\\c.dft"_s, {true, u"C:\\a;b"_s, u"c.dft"_s}},
+        {u"0;"_s, {false, u""_s, u""_s}},
+        {u"1"_s, {true, u""_s, u""_s}},
+        {u"0"_s, {false, u""_s, u""_s}},
+        // Lines that are not flag lines are checked whole paths.
+        {u"2;C:\\x.dft"_s, {true, u"2;C:"_s, u"x.dft"_s}},
+        {u"C:\\Work\\a.dft"_s, {true, u"C:\\Work"_s, u"a.dft"_s}},
+        {u"10;C:\\x.dft"_s, {true, u"10;C:"_s, u"x.dft"_s}},
+        {u" 0;C:\\x.dft"_s, {true, u" 0;C:"_s, u"x.dft"_s}},
+        {u"/home/u/a.par"_s, {true, u"/home/u"_s, u"a.par"_s}},
+        {u"a.dft"_s, {true, u""_s, u"a.dft"_s}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(parseOne(c.line), c.entry) << c.line.toStdString();
 }
 
 TEST(ListFileReading, LineEnds)

@@ -78,36 +78,31 @@ TEST(DirList, KindsAndHiddenNames)
     EXPECT_EQ(seen.count(".."), 0u);
 }
 
-TEST(DirList, TrailingSeparatorAndEmptyFolder)
-{
-    TempFolder t;
-    platform::DirListing listing;
-    ASSERT_TRUE(listing.Read(t.str() + platform::NativeSeparatorChar()));
-    EXPECT_TRUE(listing.Empty());
-}
-
-TEST(DirList, FolderThatCannotBeReadGivesFalseAndNothing)
+TEST(DirList, OnlyFoldersAreReadAndAFailedReadKeepsNothing)
 {
     TempFolder t;
     touch(t.path() / "plain.txt");
-    platform::DirListing listing;
-    ASSERT_TRUE(listing.Read(t.str()));
-    EXPECT_EQ(listing.Size(), 1u);
-
-    EXPECT_FALSE(listing.Read((t.path() / "missing").string()));
-    EXPECT_TRUE(listing.Empty()) << "a failed read keeps nothing of the previous one";
-    EXPECT_FALSE(listing.Read((t.path() / "plain.txt").string()));
-    EXPECT_FALSE(listing.Read(""));
-}
-
-TEST(DirList, IsDirectory)
-{
-    TempFolder t;
-    touch(t.path() / "f");
-    EXPECT_TRUE(platform::IsDirectory(t.str()));
-    EXPECT_FALSE(platform::IsDirectory((t.path() / "f").string()));
-    EXPECT_FALSE(platform::IsDirectory((t.path() / "nope").string()));
-    EXPECT_FALSE(platform::IsDirectory(""));
+    fs::create_directory(t.path() / "empty");
+    const struct {
+        const char* what;
+        std::string path;
+        bool folder;
+        size_t entries;
+    } cases[] = {
+        {"a folder", t.str(), true, 2},
+        {"an empty folder with a trailing separator", (t.path() / "empty").string() + platform::NativeSeparatorChar(), true, 0},
+        {"a missing name", (t.path() / "missing").string(), false, 0},
+        {"a file", (t.path() / "plain.txt").string(), false, 0},
+        {"an empty path", "", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(platform::IsDirectory(c.path), c.folder);
+        platform::DirListing listing;
+        ASSERT_TRUE(listing.Read(t.str())); // what a failed read must not keep
+        EXPECT_EQ(listing.Read(c.path), c.folder);
+        EXPECT_EQ(listing.Size(), c.entries);
+    }
 }
 
 TEST(DirList, LargeFolderIsReadWholeAcrossSeveralReads)

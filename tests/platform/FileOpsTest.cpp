@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #ifndef _WIN32
@@ -29,16 +27,10 @@ namespace {
 
 void writeFile(const fs::path& p, const std::string& data)
 {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << data;
-    ASSERT_TRUE(out.good()) << p;
+    ASSERT_TRUE(testfiles::WriteFileBytes(p, data)) << p;
 }
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testfiles::ReadFileBytes;
 
 std::string pattern(size_t size, unsigned seed)
 {
@@ -83,7 +75,7 @@ TEST(FileOpsCopy, CopiesContentsPermissionsAndModificationTime)
         std::error_code ec;
         ASSERT_TRUE(platform::CopyWholeFile(dir / "a.dft", target, mode, ec)) << ec.message();
         EXPECT_FALSE(ec);
-        EXPECT_EQ(readFile(target), data);
+        EXPECT_EQ(ReadFileBytes(target), data);
         EXPECT_EQ(fs::last_write_time(target), fs::last_write_time(dir / "a.dft"));
 #ifndef _WIN32
         struct stat st {};
@@ -108,7 +100,7 @@ TEST(FileOpsCopy, EmptyFileAndReadOnlySource)
     ASSERT_TRUE(platform::CopyWholeFile(dir / "ro", dir / "ro2", CopyMode::FailIfExists, ec));
     // A second replacing copy over a read-only copy works too: the old one is replaced, not written.
     ASSERT_TRUE(platform::CopyWholeFile(dir / "ro", dir / "ro2", CopyMode::Replace, ec)) << ec.message();
-    EXPECT_EQ(readFile(dir / "ro2"), "read only");
+    EXPECT_EQ(ReadFileBytes(dir / "ro2"), "read only");
 }
 
 TEST(FileOpsCopy, ExistingTargetIsKeptWithoutReplaceAndReplacedWithIt)
@@ -119,11 +111,11 @@ TEST(FileOpsCopy, ExistingTargetIsKeptWithoutReplaceAndReplacedWithIt)
     std::error_code ec;
     EXPECT_FALSE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::FailIfExists, ec));
     EXPECT_EQ(ec, std::errc::file_exists);
-    EXPECT_EQ(readFile(dir / "dst"), "old");
+    EXPECT_EQ(ReadFileBytes(dir / "dst"), "old");
 
     EXPECT_TRUE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::Replace, ec)) << ec.message();
-    EXPECT_EQ(readFile(dir / "dst"), "new contents");
-    EXPECT_EQ(readFile(dir / "src"), "new contents");
+    EXPECT_EQ(ReadFileBytes(dir / "dst"), "new contents");
+    EXPECT_EQ(ReadFileBytes(dir / "src"), "new contents");
     EXPECT_TRUE(others(dir.path(), {"src", "dst"}).empty());
 }
 
@@ -136,8 +128,8 @@ TEST(FileOpsCopy, ReplaceDoesNotWriteThroughTheOldTarget)
     fs::create_hard_link(dir / "dst", dir / "alias");
     std::error_code ec;
     ASSERT_TRUE(platform::CopyWholeFile(dir / "src", dir / "dst", CopyMode::Replace, ec));
-    EXPECT_EQ(readFile(dir / "dst"), "fresh");
-    EXPECT_EQ(readFile(dir / "alias"), "kept by the link");
+    EXPECT_EQ(ReadFileBytes(dir / "dst"), "fresh");
+    EXPECT_EQ(ReadFileBytes(dir / "alias"), "kept by the link");
 }
 
 TEST(FileOpsCopy, CopyOntoItselfFailsAndLeavesTheFileIntact)
@@ -158,12 +150,12 @@ TEST(FileOpsCopy, CopyOntoItselfFailsAndLeavesTheFileIntact)
             std::error_code ec;
             EXPECT_FALSE(platform::CopyWholeFile(dir / "a.dft", dir / target, mode, ec)) << target;
             EXPECT_TRUE(ec) << target;
-            EXPECT_EQ(readFile(dir / "a.dft"), data) << target;
+            EXPECT_EQ(ReadFileBytes(dir / "a.dft"), data) << target;
         }
         // The same file reached through another spelling of its folder.
         std::error_code ec;
         EXPECT_FALSE(platform::CopyWholeFile(dir / "a.dft", dir.path() / "." / "a.dft", mode, ec));
-        EXPECT_EQ(readFile(dir / "a.dft"), data);
+        EXPECT_EQ(ReadFileBytes(dir / "a.dft"), data);
     }
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(dir / "soft.dft"));
@@ -214,14 +206,14 @@ TEST(FileOpsCopy, AcrossFileSystemsAndFromPseudoFiles)
         writeFile(shm / "big", data);
         std::error_code ec;
         ASSERT_TRUE(platform::CopyWholeFile(shm / "big", dir / "big", CopyMode::FailIfExists, ec)) << ec.message();
-        EXPECT_EQ(readFile(dir / "big"), data);
+        EXPECT_EQ(ReadFileBytes(dir / "big"), data);
         ASSERT_TRUE(platform::CopyWholeFile(dir / "big", shm / "back", CopyMode::Replace, ec)) << ec.message();
-        EXPECT_EQ(readFile(shm / "back"), data);
+        EXPECT_EQ(ReadFileBytes(shm / "back"), data);
     }
     // /proc files report a size of 0 but have contents.
     std::error_code ec;
     ASSERT_TRUE(platform::CopyWholeFile("/proc/self/cmdline", dir / "cmdline", CopyMode::FailIfExists, ec));
-    EXPECT_FALSE(readFile(dir / "cmdline").empty());
+    EXPECT_FALSE(ReadFileBytes(dir / "cmdline").empty());
 }
 
 namespace {
@@ -259,62 +251,56 @@ TEST(FileOpsCopy, WriteFailureHalfWayLeavesNoPartialTarget)
 
     writeFile(dir / "old", "previous contents");
     EXPECT_EQ(copyUnderSizeLimit(dir / "big", dir / "old", CopyMode::Replace, 1024 * 1024), 0);
-    EXPECT_EQ(readFile(dir / "old"), "previous contents");
+    EXPECT_EQ(ReadFileBytes(dir / "old"), "previous contents");
 
-    EXPECT_EQ(readFile(dir / "big"), data);
+    EXPECT_EQ(ReadFileBytes(dir / "big"), data);
     EXPECT_TRUE(others(dir.path(), {"big", "old"}).empty());
 }
 
 #endif
 
-TEST(FileOpsRename, RenamesAndNeverReplaces)
+TEST(FileOpsRename, RenamesAndNeverReplacesByEveryWay)
 {
-    TempDir dir;
-    writeFile(dir / "a", "A");
-    writeFile(dir / "b", "B");
-    std::error_code ec;
-    EXPECT_FALSE(platform::RenameNoReplace(dir / "a", dir / "b", ec));
-    EXPECT_EQ(ec, std::errc::file_exists);
-    EXPECT_EQ(readFile(dir / "a"), "A");
-    EXPECT_EQ(readFile(dir / "b"), "B");
-
-    // Renaming to its own name is refused as well: the name is taken.
-    EXPECT_FALSE(platform::RenameNoReplace(dir / "a", dir / "a", ec));
-    EXPECT_EQ(readFile(dir / "a"), "A");
-
-    EXPECT_TRUE(platform::RenameNoReplace(dir / "a", dir / "c", ec)) << ec.message();
-    EXPECT_FALSE(fs::exists(dir / "a"));
-    EXPECT_EQ(readFile(dir / "c"), "A");
-
-    EXPECT_FALSE(platform::RenameNoReplace(dir / "missing", dir / "d", ec));
-    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
-    EXPECT_FALSE(fs::exists(dir / "d"));
-}
-
+    using RenameWay = bool (*)(const fs::path&, const fs::path&, std::error_code&);
+    const struct {
+        const char* name;
+        RenameWay rename;
+    } ways[] = {
+        {"RenameNoReplace", &platform::RenameNoReplace},
 #ifndef _WIN32
-TEST(FileOpsRename, LinkWayBehavesTheSame)
-{
-    TempDir dir;
-    writeFile(dir / "a", "A");
-    writeFile(dir / "b", "B");
-    std::error_code ec;
-    EXPECT_FALSE(platform::detail::RenameByLink(dir / "a", dir / "b", ec));
-    EXPECT_EQ(ec, std::errc::file_exists);
-    EXPECT_EQ(readFile(dir / "a"), "A");
-    EXPECT_EQ(readFile(dir / "b"), "B");
-
-    EXPECT_TRUE(platform::detail::RenameByLink(dir / "a", dir / "c", ec)) << ec.message();
-    EXPECT_FALSE(fs::exists(dir / "a"));
-    EXPECT_EQ(readFile(dir / "c"), "A");
-    struct stat st {};
-    ASSERT_EQ(::stat((dir / "c").c_str(), &st), 0);
-    EXPECT_EQ(st.st_nlink, 1u);
-
-    EXPECT_FALSE(platform::detail::RenameByLink(dir / "missing", dir / "d", ec));
-    EXPECT_FALSE(fs::exists(dir / "d"));
-}
-
+        // POSIX only: the link way taken on file systems without an atomic no-replace rename.
+        {"RenameByLink", &platform::detail::RenameByLink},
 #endif
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        TempDir dir;
+        writeFile(dir / "a", "A");
+        writeFile(dir / "b", "B");
+        std::error_code ec;
+        EXPECT_FALSE(way.rename(dir / "a", dir / "b", ec));
+        EXPECT_EQ(ec, std::errc::file_exists);
+        EXPECT_EQ(ReadFileBytes(dir / "a"), "A");
+        EXPECT_EQ(ReadFileBytes(dir / "b"), "B");
+
+        // Renaming to its own name is refused as well: the name is taken.
+        EXPECT_FALSE(way.rename(dir / "a", dir / "a", ec));
+        EXPECT_EQ(ReadFileBytes(dir / "a"), "A");
+
+        EXPECT_TRUE(way.rename(dir / "a", dir / "c", ec)) << ec.message();
+        EXPECT_FALSE(fs::exists(dir / "a"));
+        EXPECT_EQ(ReadFileBytes(dir / "c"), "A");
+#ifndef _WIN32
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "c").c_str(), &st), 0);
+        EXPECT_EQ(st.st_nlink, 1u);
+#endif
+
+        EXPECT_FALSE(way.rename(dir / "missing", dir / "d", ec));
+        EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+        EXPECT_FALSE(fs::exists(dir / "d"));
+    }
+}
 
 TEST(FileOpsDirectory, CreatesOneLevelOnly)
 {
@@ -350,7 +336,7 @@ TEST(FileOpsCopy, ACancelledCopyLeavesNothingAndAnExistingTargetAsItWas)
         }
     }
     EXPECT_FALSE(fs::exists(dir / "new"));
-    EXPECT_EQ(readFile(dir / "old"), "previous contents");
+    EXPECT_EQ(ReadFileBytes(dir / "old"), "previous contents");
     EXPECT_TRUE(others(dir.path(), {"big", "old"}).empty());
 }
 
@@ -367,7 +353,7 @@ TEST(FileOpsCopy, WithoutReplacingATargetThatAppearsDuringTheCopyIsKept)
     };
     EXPECT_FALSE(platform::CopyWholeFile(dir / "big", dir / "new", CopyMode::FailIfExists, ec, appear));
     EXPECT_EQ(ec, std::errc::file_exists);
-    EXPECT_EQ(readFile(dir / "new"), "theirs");
+    EXPECT_EQ(ReadFileBytes(dir / "new"), "theirs");
     EXPECT_TRUE(others(dir.path(), {"big", "new"}).empty());
 }
 
@@ -390,6 +376,6 @@ TEST(FileOpsLeftovers, ARunningCopyKeepsItsTemporary)
     if (asked == 0)
         GTEST_SKIP() << "the copy asked nothing while it ran (a file system that clones files at once)";
     EXPECT_EQ(removed, 0u);
-    EXPECT_EQ(readFile(dir / "copy"), data);
+    EXPECT_EQ(ReadFileBytes(dir / "copy"), data);
     EXPECT_TRUE(others(dir.path(), {"big", "copy"}).empty());
 }

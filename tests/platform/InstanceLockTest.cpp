@@ -105,45 +105,36 @@ TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
     EXPECT_TRUE(again.Owned());
 }
 
-// Runs that name their own runtime folder (tests, side by side) have their own lock and channel.
-TEST_F(InstanceLockTest, AnotherRuntimeFolderIsAnotherLockAndChannel)
+// Runs that name their own runtime folder (tests, side by side) have their own lock and channel;
+// the same runtime folder written another way is the same lock and channel: one instance.
+TEST_F(InstanceLockTest, TheRuntimeFolderHoweverSpelledDecidesTheLockAndChannel)
 {
     InstanceLock first("KRDLSCOPE");
     ASSERT_TRUE(first.Owned());
-    const std::string channel = platform::InstanceChannelName("KRDLSCOPE");
-    {
-        ScopedEnv elsewhere("KRDL_RUNTIME_DIR", (dir / "other").string());
-        InstanceLock second("KRDLSCOPE");
-        EXPECT_TRUE(second.Owned());
-        EXPECT_NE(platform::InstanceChannelName("KRDLSCOPE"), channel);
-    }
-    InstanceLock same("KRDLSCOPE");
-    EXPECT_TRUE(same.HeldElsewhere());
-    EXPECT_EQ(platform::InstanceChannelName("KRDLSCOPE"), channel);
-}
-
-// The same runtime folder written another way is the same lock and channel: one instance.
-TEST_F(InstanceLockTest, OneRuntimeFolderSpelledOtherwiseIsTheSameLockAndChannel)
-{
-    InstanceLock first("KRDLSPELL");
-    ASSERT_TRUE(first.Owned());
-    const auto channel = std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal();
+    const auto channelNow = [] { return std::filesystem::path(platform::InstanceChannelName("KRDLSCOPE")).lexically_normal(); };
+    const auto channel = channelNow();
     const std::string folder = (dir / "run" / "sub").string();
-    std::vector<std::string> spellings = {folder + "/", (dir / "run" / "." / "sub").string()};
+    std::vector<std::pair<std::string, bool>> spellings = {
+        {(dir / "other").string(), false}, {folder + "/", true}, {(dir / "run" / "." / "sub").string(), true}};
 #ifdef _WIN32
     // Either separator, any letter case: one folder on Windows.
     std::string slashes = folder;
     std::replace(slashes.begin(), slashes.end(), '\\', '/');
     std::string upper = folder;
     std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    spellings.insert(spellings.end(), {slashes, upper});
+    spellings.insert(spellings.end(), {{slashes, true}, {upper, true}});
 #endif
-    for (const std::string& spelling : spellings) {
+    for (const auto& [spelling, same] : spellings) {
         SCOPED_TRACE(spelling);
-        ScopedEnv same("KRDL_RUNTIME_DIR", spelling);
-        EXPECT_TRUE(InstanceLock("KRDLSPELL").HeldElsewhere());
-        EXPECT_EQ(std::filesystem::path(platform::InstanceChannelName("KRDLSPELL")).lexically_normal(), channel);
+        ScopedEnv runtimeFolder("KRDL_RUNTIME_DIR", spelling);
+        InstanceLock lock("KRDLSCOPE");
+        EXPECT_EQ(lock.Owned(), !same);
+        EXPECT_EQ(lock.HeldElsewhere(), same);
+        EXPECT_EQ(channelNow() == channel, same);
     }
+    InstanceLock again("KRDLSCOPE");
+    EXPECT_TRUE(again.HeldElsewhere());
+    EXPECT_EQ(channelNow(), channel);
 }
 
 TEST_F(InstanceLockTest, InstanceAlreadyRunningKeepsTheLockForTheProcess)

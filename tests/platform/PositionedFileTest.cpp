@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -23,7 +22,7 @@ namespace {
 
 fs::path Make(const fs::path& path, const std::string& bytes)
 {
-    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_TRUE(testfiles::WriteFileBytes(path, bytes)) << path;
     return path;
 }
 
@@ -109,9 +108,7 @@ TEST(PositionedFile, ReadsAndWritesAtOffsets)
     ASSERT_TRUE(f.Sync(ec));
     ASSERT_TRUE(f.Truncate(11, ec));
     f.Close();
-    std::ifstream in(path, std::ios::binary);
-    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(all, std::string("X123456789\0", 11));
+    EXPECT_EQ(testfiles::ReadFileBytes(path), std::string("X123456789\0", 11));
 
     PositionedFile reader;
     ASSERT_TRUE(reader.Open(path, PositionedFile::Access::Read));

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -25,85 +27,96 @@ protected:
     QString path(const QString& name = u"p.ini"_s) const { return dir.filePath(name); }
 };
 
-TEST_F(IniFileTest, SectionsAndKeysIgnoreCaseAndTheFirstOfEqualOnesWins)
+namespace {
+
+struct IniEntry {
+    QString section, key, value;
+};
+
+// A write that cannot be done raises an error naming the whole path.
+void ExpectUnableToWrite(const QString& file)
 {
-    WriteBytes(path(), "[settings]\r\nPropseedFN=\\seed.txt\r\npropseedfn=second\r\n"
-                       "[SETTINGS]\r\nUpgradeProg=hidden\r\n");
-    EXPECT_EQ(IniReadString(path(), u"Settings"_s, u"PropseedFN"_s), u"\\seed.txt"_s);
-    EXPECT_EQ(IniReadString(path(), u"SETTINGS"_s, u"PROPSEEDFN"_s), u"\\seed.txt"_s);
-    // The second [SETTINGS] is the same section; only the first one counts.
-    EXPECT_EQ(IniReadString(path(), u"Settings"_s, u"UpgradeProg"_s), u""_s);
+    try {
+        IniWriteString(file, u"A"_s, u"k"_s, u"2"_s);
+        ADD_FAILURE() << "the write must fail: " << file.toStdString();
+    } catch (const KrdlError& e) {
+        EXPECT_EQ(e.Message(), u"Unable to write to "_s + file);
+    }
 }
 
-TEST_F(IniFileTest, MissingFileSectionOrKeyReadsEmpty)
-{
-    EXPECT_EQ(IniReadString(path(u"none.ini"_s), u"A"_s, u"B"_s), u""_s);
-    WriteBytes(path(), "[A]\nB=1\n");
-    EXPECT_EQ(IniReadString(path(), u"X"_s, u"B"_s), u""_s);
-    EXPECT_EQ(IniReadString(path(), u"A"_s, u"C"_s), u""_s);
-    EXPECT_EQ(IniReadString(path(), u"A"_s, u"B"_s), u"1"_s);
-}
+} // namespace
 
-TEST_F(IniFileTest, AReadReturnsAtMost2047Characters)
+TEST_F(IniFileTest, ReadsTheFirstOfEqualSectionsAndKeysWithoutCaseAndAtMost2047Characters)
 {
-    WriteBytes(path(), "[A]\nlong=" + QByteArray(1024 * 1024, 'x') + "\n[B]\nk=v\n");
-    EXPECT_EQ(IniReadString(path(), u"A"_s, u"long"_s).size(), 2047);
-    EXPECT_EQ(IniReadString(path(), u"B"_s, u"k"_s), u"v"_s);
-}
-
-TEST_F(IniFileTest, WriteKeepsEveryOtherLineAsItWas)
-{
-    const QByteArray before = "; comment line\r\n\r\n[InitialDir]\r\n  odd line without equals\r\nAddFiles=old\r\n"
-                              "Unknown = keep me \r\n\r\n[Other]\r\nx=1\r\n";
-    WriteBytes(path(), before);
-    IniWriteString(path(), u"initialdir"_s, u"ADDFILES"_s, u"C:\\Work\\Parts\\"_s);
-    IniWriteString(path(), u"InitialDir"_s, u"SaveList"_s, u"D:\\Lists\\"_s);
-    const QByteArray after = ReadBytes(path());
-    EXPECT_EQ(after, "; comment line\r\n\r\n[InitialDir]\r\n  odd line without equals\r\nAddFiles=C:\\Work\\Parts\\\r\n"
-                     "Unknown = keep me \r\nSaveList=D:\\Lists\\\r\n\r\n[Other]\r\nx=1\r\n");
-}
-
-TEST_F(IniFileTest, WriteCreatesFileSectionAndKey)
-{
-    IniWriteString(path(u"new.ini"_s), u"InitialDir"_s, u"AddDir"_s, u"/home/u/"_s);
-    EXPECT_EQ(ReadBytes(path(u"new.ini"_s)), "[InitialDir]\r\nAddDir=/home/u/\r\n");
-    IniWriteString(path(u"new.ini"_s), u"Settings"_s, u"PropseedFN"_s, u"x"_s);
-    EXPECT_EQ(IniReadString(path(u"new.ini"_s), u"settings"_s, u"propseedfn"_s), u"x"_s);
-    EXPECT_EQ(IniReadString(path(u"new.ini"_s), u"InitialDir"_s, u"AddDir"_s), u"/home/u/"_s);
-}
-
-TEST_F(IniFileTest, LineEndStylesAndMissingFinalNewlineAreKept)
-{
-    WriteBytes(path(u"lf.ini"_s), "[A]\nk=1\n[B]\nz=2");
-    IniWriteString(path(u"lf.ini"_s), u"A"_s, u"n"_s, u"new"_s);
-    EXPECT_EQ(ReadBytes(path(u"lf.ini"_s)), "[A]\nk=1\nn=new\n[B]\nz=2");
-
-    WriteBytes(path(u"cr.ini"_s), "[A]\rk=1\r");
-    EXPECT_EQ(IniReadString(path(u"cr.ini"_s), u"A"_s, u"k"_s), u"1"_s);
-    IniWriteString(path(u"cr.ini"_s), u"A"_s, u"k"_s, u"2"_s);
-    EXPECT_EQ(ReadBytes(path(u"cr.ini"_s)), "[A]\rk=2\r");
-}
-
-TEST_F(IniFileTest, LinesAWriteDoesNotChangeKeepTheirExactBytes)
-{
-    struct Case {
-        QByteArray before;
-        QByteArray after; // with AddFiles of [InitialDir] set to "C:\New\"
+    const struct {
+        const char* what;
+        QByteArray bytes; // a null array: no file at all
+        std::vector<IniEntry> reads;
+    } cases[] = {
+        {"a missing file", {}, {{u"A"_s, u"B"_s, u""_s}}},
+        {"a missing section or key", "[A]\nB=1\n", {{u"X"_s, u"B"_s, u""_s}, {u"A"_s, u"C"_s, u""_s}, {u"A"_s, u"B"_s, u"1"_s}}},
+        // The second [SETTINGS] is the same section; only the first one counts.
+        {"case and repeats",
+         "[settings]\r\nPropseedFN=\\seed.txt\r\npropseedfn=second\r\n[SETTINGS]\r\nUpgradeProg=hidden\r\n",
+         {{u"Settings"_s, u"PropseedFN"_s, u"\\seed.txt"_s},
+          {u"SETTINGS"_s, u"PROPSEEDFN"_s, u"\\seed.txt"_s},
+          {u"Settings"_s, u"UpgradeProg"_s, u""_s}}},
+        {"lone CR line ends", "[A]\rk=1\r", {{u"A"_s, u"k"_s, u"1"_s}}},
+        {"Windows-1250", "[A]\r\nname=Kova\xE8\r\n", {{u"A"_s, u"name"_s, QString::fromUtf8("Kovač")}}},
+        {"a long value", "[A]\nlong=" + QByteArray(1024 * 1024, 'x') + "\n[B]\nk=v\n",
+         {{u"A"_s, u"long"_s, QString(2047, u'x')}, {u"B"_s, u"k"_s, u"v"_s}}},
     };
-    const Case cases[] = {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(path());
+        if (!c.bytes.isNull())
+            WriteBytes(path(), c.bytes);
+        for (const IniEntry& read : c.reads)
+            EXPECT_EQ(IniReadString(path(), read.section, read.key), read.value) << read.key.toStdString();
+    }
+}
+
+TEST_F(IniFileTest, AWriteChangesOnlyItsLineAndKeepsTheBytesLineEndsAndEncodingOfTheRest)
+{
+    const struct {
+        const char* what;
+        QByteArray before; // a null array: no file at all
+        std::vector<IniEntry> writes;
+        QByteArray after;
+    } cases[] = {
+        {"file, section and key created", {}, {{u"InitialDir"_s, u"AddDir"_s, u"/home/u/"_s}},
+         "[InitialDir]\r\nAddDir=/home/u/\r\n"},
+        {"a second section appended", "[InitialDir]\r\nAddDir=/home/u/\r\n", {{u"Settings"_s, u"PropseedFN"_s, u"x"_s}},
+         "[InitialDir]\r\nAddDir=/home/u/\r\n\r\n[Settings]\r\nPropseedFN=x\r\n"},
+        {"comments, odd lines and other keys",
+         "; comment line\r\n\r\n[InitialDir]\r\n  odd line without equals\r\nAddFiles=old\r\nUnknown = keep me \r\n\r\n[Other]\r\nx=1\r\n",
+         {{u"initialdir"_s, u"ADDFILES"_s, u"C:\\Work\\Parts\\"_s}, {u"InitialDir"_s, u"SaveList"_s, u"D:\\Lists\\"_s}},
+         "; comment line\r\n\r\n[InitialDir]\r\n  odd line without equals\r\nAddFiles=C:\\Work\\Parts\\\r\n"
+         "Unknown = keep me \r\nSaveList=D:\\Lists\\\r\n\r\n[Other]\r\nx=1\r\n"},
+        {"LF and no final line end", "[A]\nk=1\n[B]\nz=2", {{u"A"_s, u"n"_s, u"new"_s}}, "[A]\nk=1\nn=new\n[B]\nz=2"},
+        {"lone CR", "[A]\rk=1\r", {{u"A"_s, u"k"_s, u"2"_s}}, "[A]\rk=2\r"},
         // Mixed line ends, each kept; the new line takes the style of the first one.
-        {"[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=old\n[B]\ny=2",
-         "[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=C:\\New\\\n[B]\ny=2"},
-        {"[InitialDir]\r\nSaveList=x\nOther=y",
+        {"mixed line ends", "[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=old\n[B]\ny=2",
+         {{u"InitialDir"_s, u"AddFiles"_s, u"C:\\New\\"_s}}, "[A]\nx=1\r\n; c\r[InitialDir]\r\nAddFiles=C:\\New\\\n[B]\ny=2"},
+        {"a new key after mixed ends", "[InitialDir]\r\nSaveList=x\nOther=y", {{u"InitialDir"_s, u"AddFiles"_s, u"C:\\New\\"_s}},
          "[InitialDir]\r\nSaveList=x\nOther=y\r\nAddFiles=C:\\New\\\r\n"},
         // UTF-8 with a byte order mark, and bytes in it that are not UTF-8.
-        {"\xEF\xBB\xBF[InitialDir]\r\nAddFiles=old\r\nBad=\xC3\x28\xFF\x9A\xE8\r\n",
+        {"UTF-8 with a mark and bad bytes", "\xEF\xBB\xBF[InitialDir]\r\nAddFiles=old\r\nBad=\xC3\x28\xFF\x9A\xE8\r\n",
+         {{u"InitialDir"_s, u"AddFiles"_s, u"C:\\New\\"_s}},
          "\xEF\xBB\xBF[InitialDir]\r\nAddFiles=C:\\New\\\r\nBad=\xC3\x28\xFF\x9A\xE8\r\n"},
+        {"Windows-1250", "[A]\r\nname=Kova\xE8\r\n", {{u"A"_s, u"other"_s, QString::fromUtf8("Šťastný")}},
+         "[A]\r\nname=Kova\xE8\r\nother=\x8A\x9D" "astn\xFD\r\n"},
     };
-    for (const Case& c : cases) {
-        WriteBytes(path(), c.before);
-        IniWriteString(path(), u"InitialDir"_s, u"AddFiles"_s, u"C:\\New\\"_s);
-        EXPECT_EQ(ReadBytes(path()), c.after) << c.before.toStdString();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(path());
+        if (!c.before.isNull())
+            WriteBytes(path(), c.before);
+        for (const IniEntry& write : c.writes)
+            IniWriteString(path(), write.section, write.key, write.value);
+        EXPECT_EQ(ReadBytes(path()), c.after);
+        for (const IniEntry& write : c.writes)
+            EXPECT_EQ(IniReadString(path(), write.section, write.key), write.value) << write.key.toStdString();
     }
 }
 
@@ -136,14 +149,6 @@ TEST_F(IniFileTest, BinaryGarbageNeitherCrashesNorIsDamagedByAWrite)
     EXPECT_EQ(IniReadString(path(), u"A"_s, u"B"_s), u"value"_s);
 }
 
-TEST_F(IniFileTest, Windows1250FileKeepsItsEncodingWhenRewritten)
-{
-    WriteBytes(path(), "[A]\r\nname=Kova\xE8\r\n");
-    EXPECT_EQ(IniReadString(path(), u"A"_s, u"name"_s), QString::fromUtf8("Kovač"));
-    IniWriteString(path(), u"A"_s, u"other"_s, QString::fromUtf8("Šťastný"));
-    EXPECT_EQ(ReadBytes(path()), "[A]\r\nname=Kova\xE8\r\nother=\x8A\x9D" "astn\xFD\r\n");
-}
-
 #ifndef _WIN32
 // POSIX only: a folder without write permission; on Windows the read-only attribute of a folder
 // does not keep files in it from being written.
@@ -156,12 +161,7 @@ TEST_F(IniFileTest, FailedWriteRaisesUnableToWriteAndLeavesTheFile)
     const QString file = sub + u"/p.ini"_s;
     WriteBytes(file, "[A]\r\nk=1\r\n");
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
-    try {
-        IniWriteString(file, u"A"_s, u"k"_s, u"2"_s);
-        ADD_FAILURE() << "write into a read-only folder must fail";
-    } catch (const KrdlError& e) {
-        EXPECT_EQ(e.Message(), u"Unable to write to "_s + file);
-    }
+    ExpectUnableToWrite(file);
     QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(ReadBytes(file), "[A]\r\nk=1\r\n");
 }
@@ -169,13 +169,7 @@ TEST_F(IniFileTest, FailedWriteRaisesUnableToWriteAndLeavesTheFile)
 
 TEST_F(IniFileTest, WriteIntoAMissingFolderRaisesWithTheFullPath)
 {
-    const QString file = dir.filePath(u"missing/p.ini"_s);
-    try {
-        IniWriteString(file, u"A"_s, u"k"_s, u"v"_s);
-        ADD_FAILURE() << "write into a missing folder must fail";
-    } catch (const KrdlError& e) {
-        EXPECT_EQ(e.Message(), u"Unable to write to "_s + file);
-    }
+    ExpectUnableToWrite(dir.filePath(u"missing/p.ini"_s));
 }
 
 TEST_F(IniFileTest, WhatWouldNotReadBackAsItselfIsRefusedAndTheFileKept)

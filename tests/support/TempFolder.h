@@ -1,11 +1,14 @@
 #pragma once
 // A fresh folder under the system's temporary folder (or under Base), removed with everything
-// in it at the end of the test. No Qt, so that the tests of the libraries without Qt use it on
-// every system.
+// in it at the end of the test, and whole files read and written as bytes. No Qt, so that the
+// tests of the libraries without Qt use it on every system.
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace testfiles {
@@ -44,5 +47,20 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Replaces the file at `path` with `bytes`; false when it cannot be written.
+inline bool WriteFileBytes(const std::filesystem::path& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
+
+// The whole file, or an empty string when it cannot be read.
+inline std::string ReadFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 } // namespace testfiles

@@ -6,9 +6,10 @@
 #include "text/TextEncoding.h"
 #include "text/Utf8.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -16,13 +17,7 @@
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return in ? bytes.str() : std::string();
-}
+using testfiles::ReadFileBytes;
 
 // ISO-8859-2 from 0xA0 to 0xBF; below it is ASCII and C1 controls, above it Windows-1250.
 constexpr char16_t kIso88592[32] = {
@@ -105,8 +100,8 @@ class DictionaryWords : public testing::TestWithParam<const char*> {};
 TEST_P(DictionaryWords, ReadBackAsWrittenInBothEncodings)
 {
     const std::string base = std::string("/usr/share/hunspell/") + GetParam();
-    const std::string affix = readFile(base + ".aff");
-    const std::string dictionary = readFile(base + ".dic");
+    const std::string affix = ReadFileBytes(base + ".aff");
+    const std::string dictionary = ReadFileBytes(base + ".dic");
     if (affix.empty() || dictionary.empty())
         GTEST_SKIP() << base << ".dic/.aff not found: install Debian's hunspell dictionary for it";
     const std::vector<std::u16string> words = dictionaryWords(affix, dictionary);
