@@ -158,56 +158,60 @@ void CustomPropertyCollection::Load()
     m_modified = false;
     Reindex();
     m_system = {};
-    m_systemLoaded = false;
+    m_systemLoaded = {};
 }
 
 void CustomPropertyCollection::LoadSystem() const
 {
-    if (m_systemLoaded)
+    for (int i = 0; i < kSystemSetCount; ++i)
+        LoadSystemSet(static_cast<SystemSet>(i));
+}
+
+void CustomPropertyCollection::LoadSystemSet(SystemSet set) const
+{
+    bool& loaded = m_systemLoaded[static_cast<std::size_t>(set)];
+    if (loaded)
         return;
-    m_systemLoaded = true;
-    for (int i = 0; i < kSystemSetCount; ++i) {
-        const auto set = static_cast<SystemSet>(i);
-        SystemSetState state;
-        // A damaged set of the document's own is shown as unreadable; the custom properties and
-        // the other sets stay usable.
-        try {
-            if (set == SystemSet::DocumentSummary) {
-                if (const auto index = m_stream.SectionIndex(kFmtidDocSummary); m_entry && index)
-                    state.section = m_stream.ParseSection(*index);
-            } else {
-                state.entry = m_reader->FindRootChild(SystemSetStreamName(set));
-                if (state.entry) {
-                    if (m_reader->Entries().Entry(*state.entry).type != EntryType::Stream)
-                        throw Error("its entry is not a stream");
-                    state.stream = PropertySetStream::Parse(m_reader->ReadStream(*state.entry, kMaxPropertyStream));
-                    if (const auto index = state.stream.SectionIndex(SystemSetFmtid(set)))
-                        state.section = state.stream.ParseSection(*index);
-                }
+    loaded = true;
+    SystemSetState state;
+    // A damaged set of the document's own is shown as unreadable; the custom properties and
+    // the other sets stay usable.
+    try {
+        if (set == SystemSet::DocumentSummary) {
+            if (const auto index = m_stream.SectionIndex(kFmtidDocSummary); m_entry && index)
+                state.section = m_stream.ParseSection(*index);
+        } else {
+            state.entry = m_reader->FindRootChild(SystemSetStreamName(set));
+            if (state.entry) {
+                if (m_reader->Entries().Entry(*state.entry).type != EntryType::Stream)
+                    throw Error("its entry is not a stream");
+                state.stream = PropertySetStream::Parse(m_reader->ReadStream(*state.entry, kMaxPropertyStream));
+                if (const auto index = state.stream.SectionIndex(SystemSetFmtid(set)))
+                    state.section = state.stream.ParseSection(*index);
             }
-        } catch (const Error& e) {
-            state.section.reset();
-            state.error = e.what();
         }
-        m_system[static_cast<std::size_t>(i)] = std::move(state);
+    } catch (const Error& e) {
+        state.section.reset();
+        state.error = e.what();
     }
+    m_system[static_cast<std::size_t>(set)] = std::move(state);
 }
 
 bool CustomPropertyCollection::HasSystemSet(SystemSet set) const
 {
-    LoadSystem();
+    LoadSystemSet(set);
     return m_system[static_cast<std::size_t>(set)].section.has_value();
 }
 
 const std::string& CustomPropertyCollection::SystemSetError(SystemSet set) const
 {
-    LoadSystem();
+    LoadSystemSet(set);
     return m_system[static_cast<std::size_t>(set)].error;
 }
 
 const PropertyValue* CustomPropertyCollection::SystemValue(const SystemPropertyDefinition& definition) const
 {
-    LoadSystem();
+    LoadSystemSet(definition.set);
     const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
     const SectionProperty* property = state.section ? state.section->Find(definition.id) : nullptr;
     return property ? &property->value : nullptr;
@@ -215,7 +219,7 @@ const PropertyValue* CustomPropertyCollection::SystemValue(const SystemPropertyD
 
 const std::vector<std::uint8_t>* CustomPropertyCollection::SystemRaw(const SystemPropertyDefinition& definition) const
 {
-    LoadSystem();
+    LoadSystemSet(definition.set);
     const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
     const SectionProperty* property = state.section ? state.section->Find(definition.id) : nullptr;
     return property ? &property->raw : nullptr;
@@ -223,7 +227,7 @@ const std::vector<std::uint8_t>* CustomPropertyCollection::SystemRaw(const Syste
 
 CustomPropertyCollection::SystemSetState& CustomPropertyCollection::EditableSet(const SystemPropertyDefinition& definition)
 {
-    LoadSystem();
+    LoadSystemSet(definition.set);
     if (!definition.editable)
         throw Error(Quoted(definition) + " is read only");
     SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
@@ -242,7 +246,7 @@ CustomPropertyCollection::SystemSetState& CustomPropertyCollection::EditableSet(
 
 bool CustomPropertyCollection::SystemWritable(const SystemPropertyDefinition& definition) const
 {
-    LoadSystem();
+    LoadSystemSet(definition.set);
     const SystemSetState& state = m_system[static_cast<std::size_t>(definition.set)];
     if (!definition.editable || !state.error.empty())
         return false;

@@ -95,6 +95,7 @@ private:
 
     void Load();
     void LoadSystem() const;
+    void LoadSystemSet(SystemSet set) const;
     SystemSetState& EditableSet(const SystemPropertyDefinition& definition);
     std::vector<std::uint8_t> DocumentSummaryBytes() const;
     void Reindex();
@@ -107,8 +108,10 @@ private:
     Section m_section;
     std::vector<std::size_t> m_visible; // indexes into m_section.properties
     bool m_modified = false;
-    // Read on first use; edits and saves load them first, so they are never stale then.
-    mutable bool m_systemLoaded = false;
+    // Each set is read on its first use, so that a grid asking for the summary set's Title does
+    // not parse the material and status sets too; edits load their set first, so it is never
+    // stale then, and a save writes only sets that were loaded and changed.
+    mutable std::array<bool, kSystemSetCount> m_systemLoaded{};
     mutable std::array<SystemSetState, kSystemSetCount> m_system;
 };
 
