@@ -3,7 +3,7 @@
 # documents on a simulated network share: libkrdl_slow_storage.so, preloaded, delays every read,
 # write and flush of a file under the share by KRDL_SLOW_MS milliseconds. Linux only.
 #
-#   bench/slow_share.sh BUILD_DIR WORK_DIR [DOCUMENTS] [SAVES] [MS]     (40000, 1000, 5)
+#   bench/slow_share.sh BUILD_DIR WORK_DIR [DOCUMENTS] [SAVES] [MS]     (40000, 1000, 5; DOCUMENTS >= 500)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mkdir -p "$2" && cd "$2" && pwd)
@@ -20,9 +20,10 @@ uptime
   env LD_PRELOAD="$layer" "$bench" "$work" "$documents" "$saves"
 
 # docprops show reads one document after another: 500 of them, at the share's latency.
-shown=$(ls "$work/share" | head -500 | sed "s|^|$work/share/|")
+shown=("$work"/share/doc{0..499}.par)
+local=("$work"/docs/doc{0..499}.par)
 /usr/bin/time -f "docprops show, 500 documents on the share: %e s wall, %U s user, %S s system" \
-  env LD_PRELOAD="$layer" KRDL_SLOW_DIR="$work/share" "$docprops" show $shown >/dev/null
+  env LD_PRELOAD="$layer" KRDL_SLOW_DIR="$work/share" "$docprops" show "${shown[@]}" >/dev/null
 /usr/bin/time -f "docprops show, the same 500 documents locally: %e s wall, %U s user, %S s system" \
-  "$docprops" show $(ls "$work/docs" | head -500 | sed "s|^|$work/docs/|") >/dev/null
+  "$docprops" show "${local[@]}" >/dev/null
 uptime

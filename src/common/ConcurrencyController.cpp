@@ -17,6 +17,7 @@ int ConcurrencyController::Next(const ConcurrencyWindow& window)
     const double rate = double(window.jobs) / window.seconds;
     const double waiting = 1 - std::clamp(window.cpuSeconds / window.jobSeconds, 0.0, 1.0);
     const double busyProcessors = window.cpuSeconds / window.seconds;
+    const bool blocked = window.waits < 0 || double(window.waits) >= kWaitsPerJob * double(window.jobs);
 
     if (m_beforeGrowth != 0) {
         const int before = m_beforeGrowth;
@@ -30,14 +31,14 @@ int ConcurrencyController::Next(const ConcurrencyWindow& window)
     if (m_holdWindows > 0)
         --m_holdWindows;
 
-    const bool waitsForStorage = waiting >= kWaiting && busyProcessors < kBusy * m_processors;
+    const bool waitsForStorage = blocked && waiting >= kWaiting && busyProcessors < kBusy * m_processors;
     if (waitsForStorage) {
         if (m_threads < m_maxThreads && m_holdWindows == 0) {
             m_beforeGrowth = m_threads;
             m_rateBeforeGrowth = rate;
             m_threads = std::min(m_maxThreads, m_threads * 2);
         }
-    } else if (m_threads > m_minThreads && waiting < kWaiting) {
+    } else if (m_threads > m_minThreads && (waiting < kWaiting || !blocked)) {
         m_threads = std::max(m_minThreads, m_threads / 2);
     }
     return m_threads;

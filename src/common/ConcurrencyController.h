@@ -6,8 +6,10 @@
 //
 // The pool calls `Next` after each window (a stretch of time in which some jobs finished) with
 // what the window measured; the controller answers with the threads for the next window:
-// - Grows (doubling, up to `maxThreads`) while the jobs spend most of their time waiting and
-//   the processors are not busy: then a waiting thread is a read in flight.
+// - Grows (doubling, up to `maxThreads`) while the jobs spend most of their time waiting, give
+//   up the processor for it (a thread that only waits for a processor, on a machine busy with
+//   other programs, is not waiting for the storage) and the processors are not busy: then a
+//   waiting thread is a read in flight.
 // - Keeps a growth only if the jobs per second rose with it; otherwise it goes back and waits
 //   `kRetryWindows` windows before trying again (the share may be as fast as it gets).
 // - Shrinks back (halving, not below `minThreads`) once the jobs stop waiting.
@@ -20,6 +22,7 @@ struct ConcurrencyWindow {
     double seconds = 0;      // its length
     double jobSeconds = 0;   // the time those jobs took, summed
     double cpuSeconds = 0;   // the processor time those jobs used, summed
+    qint64 waits = 0;        // times those jobs gave up the processor to wait; -1 unknown
 };
 
 class ConcurrencyController {
@@ -30,6 +33,8 @@ public:
     static constexpr double kWaiting = 0.5;
     // Share of the processors busy with the jobs above which more threads cannot help.
     static constexpr double kBusy = 0.75;
+    // Times a job gives up the processor, on average, for its waiting to be the storage's.
+    static constexpr double kWaitsPerJob = 0.5;
     static constexpr int kRetryWindows = 8;
 
     ConcurrencyController(int minThreads, int maxThreads, int processors);

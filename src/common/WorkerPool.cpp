@@ -62,19 +62,23 @@ void RunWorkers(qsizetype count, const WorkerPoolOptions& options, const std::fu
             if (i >= count)
                 break;
             const auto began = std::chrono::steady_clock::now();
-            const double cpuBefore = adaptive ? platform::ThreadCpuSeconds() : 0;
+            const platform::ThreadUsage before = adaptive ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
             try {
                 job(i);
             } catch (...) {
                 failed(i, std::current_exception());
             }
+            // Read before the lock: a wait for it is the pool's, not the job's.
+            const platform::ThreadUsage after = adaptive ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
+            const double seconds = adaptive ? Seconds(std::chrono::steady_clock::now() - began) : 0;
             {
                 const std::lock_guard lock(mutex);
                 ++finished;
                 if (adaptive) {
                     ++window.jobs;
-                    window.jobSeconds += Seconds(std::chrono::steady_clock::now() - began);
-                    window.cpuSeconds += platform::ThreadCpuSeconds() - cpuBefore;
+                    window.jobSeconds += seconds;
+                    window.cpuSeconds += after.cpuSeconds - before.cpuSeconds;
+                    window.waits = after.waits < 0 || window.waits < 0 ? -1 : window.waits + (after.waits - before.waits);
                 }
             }
             changed.notify_one();

@@ -3,25 +3,29 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <time.h>
+#include <sys/resource.h>
 #endif
 
 namespace platform {
 
-double ThreadCpuSeconds()
+ThreadUsage CurrentThreadUsage()
 {
+    ThreadUsage usage;
 #ifdef _WIN32
     FILETIME created{}, exited{}, kernel{}, user{};
     if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
-        return 0;
-    const auto ticks = [](const FILETIME& t) { return (unsigned long long)t.dwHighDateTime << 32 | t.dwLowDateTime; };
-    return double(ticks(kernel) + ticks(user)) / 1e7; // 100-nanosecond units
+        return usage;
+    const auto ticks = [](const FILETIME& t) { return std::uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
+    usage.cpuSeconds = double(ticks(kernel) + ticks(user)) / 1e7; // 100-nanosecond units
 #else
-    timespec now{};
-    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0)
-        return 0;
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+    rusage thread{};
+    if (getrusage(RUSAGE_THREAD, &thread) != 0)
+        return usage;
+    usage.cpuSeconds = double(thread.ru_utime.tv_sec + thread.ru_stime.tv_sec)
+        + double(thread.ru_utime.tv_usec + thread.ru_stime.tv_usec) / 1e6;
+    usage.waits = thread.ru_nvcsw;
 #endif
+    return usage;
 }
 
 } // namespace platform

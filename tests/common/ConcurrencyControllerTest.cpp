@@ -13,10 +13,11 @@ struct Step {
     int threads; // what `Next` answers
 };
 
-// One second with `jobs` jobs finished, each taking `jobMs` milliseconds of which `cpuMs` on a processor.
-ConcurrencyWindow Window(qsizetype jobs, double jobMs, double cpuMs)
+// One second with `jobs` jobs finished, each taking `jobMs` milliseconds of which `cpuMs` on a
+// processor, and giving up the processor `waitsPerJob` times.
+ConcurrencyWindow Window(qsizetype jobs, double jobMs, double cpuMs, qint64 waitsPerJob = 3)
 {
-    return {jobs, 1.0, jobs * jobMs / 1e3, jobs * cpuMs / 1e3};
+    return {jobs, 1.0, jobs * jobMs / 1e3, jobs * cpuMs / 1e3, jobs * waitsPerJob};
 }
 
 } // namespace
@@ -24,7 +25,7 @@ ConcurrencyWindow Window(qsizetype jobs, double jobMs, double cpuMs)
 TEST(ConcurrencyController, GrowsWhileWaitingPaysAndGoesBackOtherwise)
 {
     const ConcurrencyWindow share = Window(800, 10, 0.2);  // 8 threads, 10 ms a job, almost all waiting
-    const ConcurrencyWindow local = Window(8000, 1, 0.9);  // the jobs compute
+    const ConcurrencyWindow local = Window(8000, 1, 0.9, 0); // the jobs compute
     struct Case {
         const char* name;
         int minThreads, maxThreads;
@@ -34,6 +35,9 @@ TEST(ConcurrencyController, GrowsWhileWaitingPaysAndGoesBackOtherwise)
          {{share, 16}, {Window(1600, 10, 0.2), 32}, {Window(3200, 10, 0.2), 40}, {Window(4000, 10, 0.2), 40}}},
         {"a local disk stays where it started", 8, 128, {{local, 8}, {local, 8}}},
         {"waiting, but the processors are busy: no growth", 8, 128, {{Window(800, 10, 2.0), 8}}},
+        {"waiting for a processor, not the storage: no growth, and a grown pool shrinks", 8, 128,
+         {{Window(800, 10, 0.2, 0), 8}, {share, 16}, {Window(1600, 10, 0.2, 0), 8}}},
+        {"a system that does not count waits decides on time alone", 8, 128, {{Window(800, 10, 0.2, -1), 16}}},
         {"a growth that brings less than the gain goes back and holds", 8, 128,
          {{share, 16}, {Window(900, 20, 0.2), 8}, {share, 8}, {share, 8}, {share, 8}, {share, 8}, {share, 8}, {share, 8},
           {share, 8}, {share, 16}}},
