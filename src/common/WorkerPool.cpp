@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -120,13 +121,17 @@ void RunWorkers(qsizetype count, const WorkerPoolOptions& options, const std::fu
                 window = {};
                 windowStart = now;
                 if (target != active) {
-                    // Threads never started count as running from here on.
-                    const int started = static_cast<int>(pool.size());
-                    if (target > started)
-                        running += target - started;
-                    active = target;
-                    for (int t = started; t < target; ++t)
-                        pool.emplace_back(work, t);
+                    // A system out of threads keeps the pool at what it has: the threads use
+                    // this frame, so no error may leave it.
+                    for (int t = static_cast<int>(pool.size()); t < target; ++t) {
+                        try {
+                            pool.emplace_back(work, t);
+                        } catch (const std::system_error&) {
+                            break;
+                        }
+                        ++running; // it ends under this mutex, held here
+                    }
+                    active = std::min(target, static_cast<int>(pool.size()));
                     wanted.notify_all();
                 }
             }
