@@ -25,6 +25,10 @@
 struct WorkerPoolOptions {
     // Threads at once; at least one, never more than there are jobs.
     int threads = 8;
+    // Above `threads`: the pool may run up to this many threads while its jobs mostly wait (a
+    // network share's latency), as `ConcurrencyController` decides from what it measures, and
+    // goes back to `threads` when they stop waiting. At or below `threads`: always `threads`.
+    int maxThreads = 0;
     // Asked from any thread before each job is handed out.
     std::function<bool()> stop;
     std::function<void(qsizetype done, qsizetype total)> progress;

@@ -180,6 +180,7 @@ ApplyReport ApplyDocumentChanges(const std::vector<DocumentChanges>& changes, co
     const DocumentWriter writer(changes, options, journal, report, rowsDone);
     WorkerPoolOptions pool;
     pool.threads = options.threads;
+    pool.maxThreads = options.maxThreads;
     pool.stop = options.stop;
     if (options.progress)
         pool.progress = [&](qsizetype, qsizetype) { options.progress(rowsDone.load(), rowsTotal); };

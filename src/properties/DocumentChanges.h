@@ -72,6 +72,9 @@ struct ApplyOptions {
     bool stopAtMissing = true;
     // Documents written at once; at least one.
     int threads = 8;
+    // Up to this many while the saves mostly wait (flushes, a network share): see
+    // `WorkerPoolOptions::maxThreads`.
+    int maxThreads = 128;
     // Called on the calling thread while the run works, with how many of the documents to
     // write are done.
     std::function<void(qsizetype done, qsizetype total)> progress;

@@ -105,6 +105,7 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
 
     WorkerPoolOptions pool;
     pool.threads = options.threads;
+    pool.maxThreads = options.maxThreads;
     pool.stop = [&options] { return options.stop.stop_requested(); };
     pool.progress = options.progress;
     RunWorkers(

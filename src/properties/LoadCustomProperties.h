@@ -49,6 +49,8 @@ struct LoadedDocument {
 struct LoadOptions {
     // Threads reading at once; never more than there are documents, at least one.
     int threads = 8;
+    // Up to this many while the reads mostly wait (a network share): see `WorkerPoolOptions::maxThreads`.
+    int maxThreads = 128;
     // Once stop is requested, documents not begun yet come back Cancelled; those being read
     // are finished. It may be requested from any thread, also from `progress`.
     std::stop_token stop;

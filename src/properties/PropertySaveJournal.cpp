@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/FsPath.h"
+#include "common/WorkerPool.h"
 #include "journal/Journal.h"
 #include "journal/JournalWriter.h"
 #include "platform/FileIdentity.h"
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <tuple>
 
 using namespace Qt::StringLiterals;
@@ -100,54 +103,80 @@ void PropertySaveJournal::Record(const std::vector<DocumentChanges>& changes,
     m_done.assign(documents.size(), false);
     m_unchanged.assign(documents.size(), false);
     m_readErrors.assign(documents.size(), QString());
+    // Each document is read on its own (a network share answers every read after a round
+    // trip: the pool keeps many in flight); the items go to the journal in the documents' order.
+    std::vector<std::optional<JournalItem>> read(documents.size());
+    std::vector<char> unchanged(documents.size(), 0); // `m_unchanged` packs bits: not one per thread
+    WorkerPoolOptions pool;
+    pool.maxThreads = 128;
+    std::exception_ptr failure; // not a document's own error (no memory): thrown once all have ended
+    std::mutex failureMutex;
+    RunWorkers(
+        qsizetype(documents.size()), pool,
+        [&](qsizetype index) {
+            const std::size_t d = std::size_t(index);
+            const QString& path = changes[documents[d].front()].path;
+            TOleDocumentProperties doc;
+            try {
+                // Opened for writing, as the save will: a document the save could not write is
+                // refused here already, with the save's own message.
+                // An absolute path: an undo may run in another working folder (a set file's
+                // relative names).
+                std::error_code ec;
+                const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
+                JournalItem item{ec ? path : FromFsPath(absolute), {}, JournalFileIdentity(path), {}, {}};
+                doc.Open(path);
+                Read opened{path, doc.OpenedFile(), {}, {}, {}};
+                for (const std::size_t row : documents[d])
+                    for (const auto& [name, text] : changes[row].system)
+                        if (!opened.systemNames.contains(name, Qt::CaseInsensitive))
+                            opened.systemNames << name;
+                TOleCustomProperties& custom = doc.CustomProperties();
+                StoredProperties before = ReadStoredProperties(doc, opened.systemNames);
+                opened.before = PropertyFingerprint(before);
+                item.attributes.emplace_back(kCodePageAttribute, QString::number(before.codePage));
+                for (const auto& [name, value] : before.system)
+                    item.attributes.emplace_back(kSystemAttributePrefix + name, value);
+                bool changesIt = false;
+                for (const std::size_t row : documents[d]) {
+                    TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers,
+                                                              changes[row].removals);
+                    TOleDocPropClassWrapper::ChangeSystemProperties(doc, changes[row].system);
+                    const StoredProperties after = ReadStoredProperties(doc, opened.systemNames);
+                    changesIt = changesIt || !SameProperties(after, before);
+                    opened.after << PropertyFingerprint(after);
+                    item.attributes.emplace_back(kAfterAttribute, opened.after.back());
+                }
+                doc.Close(false);
+                m_read[d] = std::move(opened);
+                // A save that would write back what the document holds (a value set to what it
+                // is, a name removed that it does not have) leaves it alone: nothing to record
+                // or undo.
+                if (!changesIt) {
+                    unchanged[d] = 1;
+                    return;
+                }
+                item.properties = std::move(before.properties);
+                read[d] = std::move(item);
+            } catch (const KrdlError& e) {
+                doc.Close(false);
+                m_readErrors[d] = e.Message();
+            }
+        },
+        [&](qsizetype, const std::exception_ptr& error) {
+            const std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = error;
+        });
+    if (failure)
+        std::rethrow_exception(failure);
     std::vector<JournalItem> items;
     items.reserve(documents.size());
-    TOleDocumentProperties doc;
     for (std::size_t d = 0; d < documents.size(); ++d) {
-        const QString& path = changes[documents[d].front()].path;
-        try {
-            // Opened for writing, as the save will: a document the save could not write is
-            // refused here already, with the save's own message.
-            // An absolute path: an undo may run in another working folder (a set file's
-            // relative names).
-            std::error_code ec;
-            const auto absolute = std::filesystem::absolute(ToFsPath(path), ec);
-            JournalItem item{ec ? path : FromFsPath(absolute), {}, JournalFileIdentity(path), {}, {}};
-            doc.Open(path);
-            Read read{path, doc.OpenedFile(), {}, {}, {}};
-            for (const std::size_t row : documents[d])
-                for (const auto& [name, text] : changes[row].system)
-                    if (!read.systemNames.contains(name, Qt::CaseInsensitive))
-                        read.systemNames << name;
-            TOleCustomProperties& custom = doc.CustomProperties();
-            StoredProperties before = ReadStoredProperties(doc, read.systemNames);
-            read.before = PropertyFingerprint(before);
-            item.attributes.emplace_back(kCodePageAttribute, QString::number(before.codePage));
-            for (const auto& [name, value] : before.system)
-                item.attributes.emplace_back(kSystemAttributePrefix + name, value);
-            bool changesIt = false;
-            for (const std::size_t row : documents[d]) {
-                TOleDocPropClassWrapper::ChangeProperties(custom, changes[row].properties, deleteOthers, changes[row].removals);
-                TOleDocPropClassWrapper::ChangeSystemProperties(doc, changes[row].system);
-                const StoredProperties after = ReadStoredProperties(doc, read.systemNames);
-                changesIt = changesIt || !SameProperties(after, before);
-                read.after << PropertyFingerprint(after);
-                item.attributes.emplace_back(kAfterAttribute, read.after.back());
-            }
-            doc.Close(false);
-            m_read[d] = std::move(read);
-            // A save that would write back what the document holds (a value set to what it is,
-            // a name removed that it does not have) leaves it alone: nothing to record or undo.
-            if (!changesIt) {
-                m_unchanged[d] = true;
-                continue;
-            }
-            item.properties = std::move(before.properties);
+        m_unchanged[d] = unchanged[d] != 0;
+        if (read[d]) {
             m_itemOf[d] = qsizetype(items.size());
-            items.push_back(std::move(item));
-        } catch (const KrdlError& e) {
-            doc.Close(false);
-            m_readErrors[d] = e.Message();
+            items.push_back(std::move(*read[d]));
         }
     }
     // A journal that could not be written once records no later batch either: the save goes on

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -67,4 +68,30 @@ TEST(RunWorkers, StopLeavesTheRestUnbegunAndAProgressErrorWaitsForTheThreads)
     };
     EXPECT_THROW(RunWorkers(50, options, job, none), std::runtime_error);
     EXPECT_EQ(ended, begun);
+}
+
+TEST(RunWorkers, AGrowingPoolRunsEveryJobOnceAndStaysUnderItsCap)
+{
+    // Jobs that only wait: the pool may grow, and threads beyond the cap must never run.
+    constexpr int kCap = 12;
+    std::vector<std::atomic<int>> ran(300);
+    std::atomic<int> inFlight{0};
+    std::atomic<int> mostInFlight{0};
+    WorkerPoolOptions options;
+    options.threads = 2;
+    options.maxThreads = kCap;
+    RunWorkers(
+        300, options,
+        [&](qsizetype i) {
+            const int now = ++inFlight;
+            for (int seen = mostInFlight; now > seen && !mostInFlight.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++ran[std::size_t(i)];
+            --inFlight;
+        },
+        [](qsizetype, const std::exception_ptr&) {});
+    for (std::size_t i = 0; i < ran.size(); ++i)
+        ASSERT_EQ(ran[i], 1) << i;
+    EXPECT_LE(mostInFlight, kCap);
 }
