@@ -12,6 +12,8 @@
 #include "widgets/RowOrder.h"
 #include "widgets/TabText.h"
 
+#include "TitleBlockText.h"
+
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <ctime>
 #include <random>
 
+using benchtext::CellText;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -32,19 +35,6 @@ template <class F> void Report(const char* label, F&& f)
     std::printf("%-40s %.3f s cpu, %.3f s wall\n", label, double(std::clock() - cpu) / CLOCKS_PER_SEC,
                 double(timer.nsecsElapsed()) / 1e9);
     std::fflush(stdout);
-}
-
-// Texts like a title block holds: materials, numbers, dates, part names.
-QString CellText(std::mt19937& rng)
-{
-    static const QStringList words{u"S235JR"_s, u"X5CrNi18-10"_s, u"painted RAL 7035"_s, u"J. Novak"_s, u"M. Kovač"_s,
-                                   u"hot-dip galvanized"_s, u"P-2024-017"_s, u"released"_s};
-    switch (rng() % 4) {
-    case 0: return words[int(rng() % words.size())];
-    case 1: return QString::number(double(rng() % 100000) / 100.0);
-    case 2: return u"2024-%1-%2"_s.arg(rng() % 12 + 1, 2, 10, QLatin1Char('0')).arg(rng() % 28 + 1, 2, 10, QLatin1Char('0'));
-    default: return u"Part %1 rev %2"_s.arg(rng() % 100000).arg(QChar(u'A' + int(rng() % 6)));
-    }
 }
 
 } // namespace

@@ -304,96 +304,64 @@ TOleCustomProperties& TOleDocumentProperties::CustomProperties()
     return m_properties;
 }
 
-namespace {
-
-const cfb::SystemPropertyDefinition* SystemDefinition(const QString& name)
-{
-    return cfb::FindSystemProperty(name.toStdString());
-}
-
-} // namespace
-
-QString TOleDocumentProperties::SystemValueText(const QString& name)
+template <typename Action>
+auto TOleDocumentProperties::OnSystemProperty(const QString& name, const QString& what, Action&& action)
 {
     cfb::CustomPropertyCollection& c = Collection();
     try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
+        const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(name.toStdString());
         if (!definition)
             throw cfb::Error("no such property of the document's own");
-        const cfb::PropertyValue* value = c.SystemValue(*definition);
-        return value ? PropertyValueText(PropertyVariant(*value)) : QString();
+        return action(c, *definition);
     } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
+        Fail(what + QStringLiteral(" the property ") + Quoted(name) + QStringLiteral(" of"), e);
     }
+}
+
+QString TOleDocumentProperties::SystemValueText(const QString& name)
+{
+    return OnSystemProperty(name, QStringLiteral("Cannot read"), [](auto& c, const auto& definition) {
+        const cfb::PropertyValue* value = c.SystemValue(definition);
+        return value ? PropertyValueText(PropertyVariant(*value)) : QString();
+    });
 }
 
 QVariant TOleDocumentProperties::SystemValue(const QString& name, qint32* type)
 {
-    cfb::CustomPropertyCollection& c = Collection();
-    try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
-        if (!definition)
-            throw cfb::Error("no such property of the document's own");
-        const cfb::PropertyValue* value = c.SystemValue(*definition);
+    return OnSystemProperty(name, QStringLiteral("Cannot read"), [type](auto& c, const auto& definition) {
+        const cfb::PropertyValue* value = c.SystemValue(definition);
         if (type)
             *type = value && value->known ? cfb::TypeCode(value->vt) : 0;
         return value ? PropertyVariant(*value) : QVariant();
-    } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
-    }
+    });
 }
 
 bool TOleDocumentProperties::SystemValueWritable(const QString& name)
 {
-    cfb::CustomPropertyCollection& c = Collection();
-    try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
-        if (!definition)
-            throw cfb::Error("no such property of the document's own");
-        return c.SystemWritable(*definition);
-    } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
-    }
+    return OnSystemProperty(name, QStringLiteral("Cannot read"),
+                            [](auto& c, const auto& definition) { return c.SystemWritable(definition); });
 }
 
 QByteArray TOleDocumentProperties::SystemStoredValue(const QString& name)
 {
-    cfb::CustomPropertyCollection& c = Collection();
-    try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
-        if (!definition)
-            throw cfb::Error("no such property of the document's own");
-        const std::vector<std::uint8_t>* raw = c.SystemRaw(*definition);
+    return OnSystemProperty(name, QStringLiteral("Cannot read"), [](auto& c, const auto& definition) {
+        const std::vector<std::uint8_t>* raw = c.SystemRaw(definition);
         return raw ? QByteArray(reinterpret_cast<const char*>(raw->data()), qsizetype(raw->size())) : QByteArray();
-    } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot read the property ") + Quoted(name) + QStringLiteral(" of"), e);
-    }
+    });
 }
 
 void TOleDocumentProperties::SetSystemValue(const QString& name, const QString& text)
 {
-    cfb::CustomPropertyCollection& c = Collection();
-    try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
-        if (!definition)
-            throw cfb::Error("no such property of the document's own");
-        c.SetSystemText(*definition, text.toStdString());
-    } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot set the property ") + Quoted(name) + QStringLiteral(" of"), e);
-    }
+    OnSystemProperty(name, QStringLiteral("Cannot set"), [&text](auto& c, const auto& definition) {
+        c.SetSystemText(definition, text.toStdString());
+    });
 }
 
 void TOleDocumentProperties::SetSystemStoredValue(const QString& name, const QByteArray& stored)
 {
-    cfb::CustomPropertyCollection& c = Collection();
-    try {
-        const cfb::SystemPropertyDefinition* definition = SystemDefinition(name);
-        if (!definition)
-            throw cfb::Error("no such property of the document's own");
-        c.SetSystemRaw(*definition, std::vector<std::uint8_t>(stored.begin(), stored.end()));
-    } catch (const std::exception& e) {
-        Fail(QStringLiteral("Cannot set the property ") + Quoted(name) + QStringLiteral(" of"), e);
-    }
+    OnSystemProperty(name, QStringLiteral("Cannot set"), [&stored](auto& c, const auto& definition) {
+        c.SetSystemRaw(definition, std::vector<std::uint8_t>(stored.begin(), stored.end()));
+    });
 }
 
 void TOleDocumentProperties::Save()

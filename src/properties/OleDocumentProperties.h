@@ -155,6 +155,10 @@ private:
     friend class TOleCustomProperty;
     cfb::CustomPropertyCollection& Collection();
     [[noreturn]] void Fail(const QString& what, const std::exception& e) const;
+    // Runs `action` with the collection and the definition of the document's own property
+    // `name`; an unknown name or what the collection throws fails with `what` and the document.
+    template <typename Action>
+    auto OnSystemProperty(const QString& name, const QString& what, Action&& action);
     static std::unique_ptr<cfb::DiskFile> OpenDisk(const QString& path, bool readOnly, bool followLink);
 
     QString m_path;
