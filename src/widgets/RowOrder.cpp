@@ -106,7 +106,9 @@ std::vector<qint32> SortRows(const TarCells& cells, const std::vector<qint32>& r
         items[i].key = MakeSortKey(text, locale);
         if (items[i].key.kind == SortKind::Text) {
             items[i].text = qsizetype(textKeys.size());
-            textKeys.push_back(collator.sortKey(text));
+            // Folded first: not every platform's collation keys honour the case setting (Wine's
+            // put "alpha" after "Alpha"), and texts equal but for case keep their row order.
+            textKeys.push_back(collator.sortKey(text.toCaseFolded()));
         }
     }
     // <0, 0, >0 as a before, equal to, after b in ascending order.

@@ -84,7 +84,7 @@ class CsvTest(ScratchTest):
         with open(out, "w", encoding="utf-8", newline="") as f:
             csv.writer(f).writerows(rows)
         r = run("apply", "--csv", out, "--delete-others")
-        self.assertEqual((r.returncode, r.stdout), (0, b + ": Success!\n"), r.stderr)
+        self.assertEqual((r.returncode, r.stdout), (0, as_tool_shows(b) + ": Success!\n"), r.stderr)
         shown_own = run("show", "--system", b).stdout.splitlines()
         self.assertIn("System.Title\tText\tNosilec", shown_own)
         self.assertIn("Checked\tYes/No\tTrue", shown_own, "the round trip keeps the custom properties' types")
