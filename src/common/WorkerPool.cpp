@@ -22,6 +22,10 @@ namespace {
 // a window needs to say anything.
 constexpr auto kWindow = std::chrono::milliseconds(100);
 constexpr qsizetype kJobsPerThread = 2;
+// Every how many jobs of a thread its processor time and waits are read: a read is a system
+// call of about a microsecond, a few per cent of a job on a local disk. The readings count for
+// the jobs between them, so the window's sums stay estimates of all its jobs.
+constexpr int kUsageEvery = 4;
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -50,6 +54,7 @@ void RunWorkers(qsizetype count, const WorkerPoolOptions& options, const std::fu
     int running = threads;  // guarded by mutex
 
     const auto work = [&](int number) {
+        int untilUsage = 0; // jobs of this thread before its usage is read again
         for (;;) {
             if (adaptive && number >= active) {
                 std::unique_lock lock(mutex);
@@ -63,14 +68,17 @@ void RunWorkers(qsizetype count, const WorkerPoolOptions& options, const std::fu
             if (i >= count)
                 break;
             const auto began = std::chrono::steady_clock::now();
-            const platform::ThreadUsage before = adaptive ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
+            const bool sampled = adaptive && untilUsage-- == 0;
+            if (sampled)
+                untilUsage = kUsageEvery - 1;
+            const platform::ThreadUsage before = sampled ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
             try {
                 job(i);
             } catch (...) {
                 failed(i, std::current_exception());
             }
             // Read before the lock: a wait for it is the pool's, not the job's.
-            const platform::ThreadUsage after = adaptive ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
+            const platform::ThreadUsage after = sampled ? platform::CurrentThreadUsage() : platform::ThreadUsage{};
             const double seconds = adaptive ? Seconds(std::chrono::steady_clock::now() - began) : 0;
             {
                 const std::lock_guard lock(mutex);
@@ -78,8 +86,12 @@ void RunWorkers(qsizetype count, const WorkerPoolOptions& options, const std::fu
                 if (adaptive) {
                     ++window.jobs;
                     window.jobSeconds += seconds;
-                    window.cpuSeconds += after.cpuSeconds - before.cpuSeconds;
-                    window.waits = after.waits < 0 || window.waits < 0 ? -1 : window.waits + (after.waits - before.waits);
+                    if (sampled) {
+                        window.cpuSeconds += kUsageEvery * (after.cpuSeconds - before.cpuSeconds);
+                        window.waits = after.waits < 0 || window.waits < 0
+                                           ? -1
+                                           : window.waits + kUsageEvery * (after.waits - before.waits);
+                    }
                 }
             }
             changed.notify_one();
