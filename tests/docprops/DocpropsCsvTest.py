@@ -80,6 +80,15 @@ class CsvTest(ScratchTest):
         r = run("apply", "--csv", out)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         self.assertEqual(read(b), before)
+        # A shown-only column changed is refused, not passed over as a success.
+        edited = [row[:] for row in rows]
+        edited[1][-5], edited[1][-4] = "Nosilec", "99"
+        with open(out, "w", encoding="utf-8", newline="") as f:
+            csv.writer(f).writerows(edited)
+        r = run("apply", "--csv", out)
+        self.assertNotEqual(r.returncode, 0, r.stdout)
+        self.assertIn("Failed!", r.stdout)
+        self.assertEqual(read(b), before)
         rows[1][-5] = "Nosilec"
         with open(out, "w", encoding="utf-8", newline="") as f:
             csv.writer(f).writerows(rows)

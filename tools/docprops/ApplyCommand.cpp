@@ -165,7 +165,18 @@ std::vector<ValueTexts> CurrentValueTexts(const std::vector<PropertySetRow>& doc
             of.push_back(i);
         }
     }
-    const QList<LoadedDocument> loaded = LoadUntilInterrupted(paths);
+    // The document's own properties that are only shown are read too: a value for one of them
+    // that is not what the document holds is a change that cannot be made, not one to pass over.
+    QStringList shownOnly;
+    for (std::size_t i : of)
+        for (const auto& value : documents[i].values) {
+            const QString own = SystemPropertyName(value.first);
+            const cfb::SystemPropertyDefinition* definition =
+                own.isEmpty() ? nullptr : cfb::FindSystemProperty(own.toStdString());
+            if (definition && !definition->editable && !shownOnly.contains(own))
+                shownOnly.append(own);
+        }
+    const QList<LoadedDocument> loaded = LoadUntilInterrupted(paths, shownOnly);
     std::vector<ValueTexts> texts(documents.size());
     for (qsizetype k = 0; k < loaded.size(); ++k) {
         if (loaded[k].status != LoadedDocument::Loaded)
@@ -173,6 +184,8 @@ std::vector<ValueTexts> CurrentValueTexts(const std::vector<PropertySetRow>& doc
         QHash<QString, QString>& t = texts[of[static_cast<std::size_t>(k)]].emplace();
         for (const LoadedProperty& p : loaded[k].properties)
             t.insert(PropertyNameKey(p.name), PropertyDisplayText(p.value));
+        for (const LoadedProperty& p : loaded[k].system)
+            t.insert(PropertyNameKey(kSystemPropertyPrefix + p.name), PropertyDisplayText(p.value));
     }
     return texts;
 }
@@ -267,9 +280,12 @@ private:
                 // "System.Title": the document's own property, written in the same save. A
                 // prefixed name of no such property fails the document with that reason.
                 if (const QString own = SystemPropertyName(name); !own.isNull()) {
-                    // The columns of an export that are only shown come back unchanged.
+                    // The columns of an export that are only shown come back unchanged (a
+                    // document without the property shows an empty cell); a value changed in
+                    // one goes on to be refused as read only, failing the document.
                     const cfb::SystemPropertyDefinition* definition = cfb::FindSystemProperty(own.toStdString());
-                    if (m_exported && definition && !definition->editable)
+                    if (m_exported && definition && !definition->editable && texts
+                        && texts->value(PropertyNameKey(name)) == value)
                         continue;
                     d.system.emplace_back(own.isEmpty() ? name : own, value);
                     differs = true;
