@@ -162,6 +162,23 @@ void TarCells::DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 
     m_sorted = false;
 }
 
+void TarCells::DeleteAt(std::vector<std::pair<qint32, qint32>> positions)
+{
+    if (positions.empty() || Count() == 0)
+        return;
+    Consolidate();
+    std::vector<qint64> keys;
+    keys.reserve(positions.size());
+    for (const auto& [col, row] : positions)
+        keys.push_back(Key(col, row));
+    std::sort(keys.begin(), keys.end());
+    const auto kept = std::remove_if(m_main.begin(), m_main.end(), [&keys](const Entry& e) {
+        return std::binary_search(keys.begin(), keys.end(), Key(e.cell->col, e.cell->row));
+    });
+    m_main.erase(kept, m_main.end());
+    m_sorted = false;
+}
+
 void TarCells::BuildTextIndex(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
 {
     m_textIndex.clear();

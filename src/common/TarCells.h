@@ -74,6 +74,9 @@ public:
     // Deletes every cell with `col` in colFrom..colTo and `row` in rowFrom..rowTo (inclusive);
     // nothing when a bound is below its start.
     void DeleteRange(qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo);
+    // Deletes the cells at the positions (column, row), in one pass over the store however many
+    // there are; positions without a cell are ignored.
+    void DeleteAt(std::vector<std::pair<qint32, qint32>> positions);
 
     // Rebuilds the text index from the range: each position maps its upper-cased text to its
     // column and row; of equal texts the last position in (column, row) order wins. Positions

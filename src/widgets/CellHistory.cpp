@@ -6,8 +6,15 @@
 
 namespace {
 
-void Restore(TarCells& cells, qint32 col, qint32 row, const QString& text, bool changed)
+// Puts one cell into a state; a cell that must not be there is added to `deleted` instead, so
+// that a step deletes all of its cells in one pass over the store.
+void Restore(TarCells& cells, qint32 col, qint32 row, const QString& text, bool changed, bool present,
+             std::vector<std::pair<qint32, qint32>>& deleted)
 {
+    if (!present) {
+        deleted.emplace_back(col, row);
+        return;
+    }
     TarCell* cell = nullptr;
     if (!cells.Find(col, row, cell)) {
         // A cell that did not exist reads as empty and unchanged; nothing to create for that.
@@ -41,8 +48,11 @@ CellStep ApplyCellWrites(TarCells& cells, const std::vector<CellWrite>& writes)
     // A cell written twice gets two changes, each from the state just before it: undo walks
     // them backwards and redo forwards, so both end right without looking for repeats.
     for (const CellWrite& write : writes) {
-        TarCell* cell = cells.GetCell(write.col, write.row);
-        step.changes.push_back({write.col, write.row, cell->text, write.text, cell->changed, true});
+        TarCell* cell = nullptr;
+        const bool present = cells.Find(write.col, write.row, cell);
+        if (!present)
+            cell = cells.GetCell(write.col, write.row);
+        step.changes.push_back({write.col, write.row, cell->text, write.text, cell->changed, true, present, true});
         cell->SetText(write.text);
     }
     return step;
@@ -56,9 +66,9 @@ void CellStepRecorder::Touch(qint32 col, qint32 row)
     m_touched.insert(key);
     TarCell* cell = nullptr;
     if (m_cells.Find(col, row, cell))
-        m_changes.push_back({col, row, cell->text, QString(), cell->changed, false});
+        m_changes.push_back({col, row, cell->text, QString(), cell->changed, false, true, false});
     else
-        m_changes.push_back({col, row, QString(), QString(), false, false});
+        m_changes.push_back({col, row, QString(), QString(), false, false, false, false});
 }
 
 CellStep CellStepRecorder::Finish()
@@ -69,12 +79,50 @@ CellStep CellStepRecorder::Finish()
         if (m_cells.Find(change.col, change.row, cell)) {
             change.newText = cell->text;
             change.newChanged = cell->changed;
+            change.newPresent = true;
         }
-        if (change.newText != change.oldText || change.newChanged != change.oldChanged)
+        if (change.newText != change.oldText || change.newChanged != change.oldChanged
+            || change.newPresent != change.oldPresent)
             step.changes.push_back(std::move(change));
     }
     m_changes.clear();
     m_touched.clear();
+    return step;
+}
+
+CellRangeRecorder::CellRangeRecorder(TarCells& cells, qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
+    : m_cells(cells), m_colFrom(colFrom), m_rowFrom(rowFrom), m_colTo(colTo), m_rowTo(rowTo)
+{
+    m_cells.ForEachInRange(colFrom, rowFrom, colTo, rowTo, [this](const TarCell& cell) {
+        m_before.push_back({cell.col, cell.row, cell.text, cell.changed});
+    });
+}
+
+CellStep CellRangeRecorder::Finish()
+{
+    // Both lists are in (column, row) order: one merge finds the cells that went, came or
+    // changed.
+    CellStep step;
+    auto before = m_before.begin();
+    const auto differs = [](const Before& b, const TarCell& c) { return b.changed != c.changed || b.text != c.text; };
+    const auto gone = [&step](const Before& b) {
+        step.changes.push_back({b.col, b.row, b.text, QString(), b.changed, false, true, false});
+    };
+    m_cells.ForEachInRange(m_colFrom, m_rowFrom, m_colTo, m_rowTo, [&](const TarCell& cell) {
+        const auto at = [&cell](const Before& b) { return std::pair(b.col, b.row) < std::pair(cell.col, cell.row); };
+        for (; before != m_before.end() && at(*before); ++before)
+            gone(*before);
+        if (before != m_before.end() && before->col == cell.col && before->row == cell.row) {
+            if (differs(*before, cell))
+                step.changes.push_back({cell.col, cell.row, before->text, cell.text, before->changed, cell.changed});
+            ++before;
+        } else {
+            step.changes.push_back({cell.col, cell.row, QString(), cell.text, false, cell.changed, false, true});
+        }
+    });
+    for (; before != m_before.end(); ++before)
+        gone(*before);
+    m_before.clear();
     return step;
 }
 
@@ -98,9 +146,11 @@ bool CellHistory::Undo(TarCells& cells)
     if (!CanUndo())
         return false;
     const CellStep& step = m_steps[--m_done].step;
+    std::vector<std::pair<qint32, qint32>> deleted;
     // Backwards, so that a cell listed twice ends with its oldest state.
     for (auto it = step.changes.rbegin(); it != step.changes.rend(); ++it)
-        Restore(cells, it->col, it->row, it->oldText, it->oldChanged);
+        Restore(cells, it->col, it->row, it->oldText, it->oldChanged, it->oldPresent, deleted);
+    cells.DeleteAt(std::move(deleted));
     return true;
 }
 
@@ -108,8 +158,10 @@ bool CellHistory::Redo(TarCells& cells)
 {
     if (!CanRedo())
         return false;
+    std::vector<std::pair<qint32, qint32>> deleted;
     for (const CellChange& change : m_steps[m_done++].step.changes)
-        Restore(cells, change.col, change.row, change.newText, change.newChanged);
+        Restore(cells, change.col, change.row, change.newText, change.newChanged, change.newPresent, deleted);
+    cells.DeleteAt(std::move(deleted));
     return true;
 }
 

@@ -14,6 +14,8 @@
 //     ... change the cells ...
 //     history.Push(recorder.Finish());
 //
+//     CellRangeRecorder range(cells, 1, 1, cols - 1, rows - 1); // a change of unknown cells
+//
 // The history keeps at most `MaxBytes()` of steps (the newest step always), dropping the
 // oldest first.
 
@@ -27,6 +29,8 @@
 #include <deque>
 #include <vector>
 
+// A cell's state before and after: `present` false when the store held no cell there (a
+// deleted cell is not an empty one: the property editor saves them differently).
 struct CellChange {
     qint32 col = 0;
     qint32 row = 0;
@@ -34,6 +38,8 @@ struct CellChange {
     QString newText;
     bool oldChanged = false;
     bool newChanged = false;
+    bool oldPresent = true;
+    bool newPresent = true;
 };
 
 struct CellStep {
@@ -62,6 +68,26 @@ private:
     TarCells& m_cells;
     std::vector<CellChange> m_changes;
     QSet<qint64> m_touched;
+};
+
+// Records a change that may create, change or delete any cell of a rectangle, made by code that
+// does not say which cells it touches (reading a property set, deleting a selection): a copy of
+// the rectangle's cells before, compared with them after. The texts are shared, not copied.
+class CellRangeRecorder {
+public:
+    CellRangeRecorder(TarCells& cells, qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo);
+    CellStep Finish();
+
+private:
+    struct Before {
+        qint32 col;
+        qint32 row;
+        QString text;
+        bool changed;
+    };
+    TarCells& m_cells;
+    qint32 m_colFrom, m_rowFrom, m_colTo, m_rowTo;
+    std::vector<Before> m_before; // in (column, row) order
 };
 
 class CellHistory {

@@ -10,7 +10,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Texts and changed flags of a 3 x 3 block, row by row: "text*" for a changed cell.
+// Texts and changed flags of a 3 x 3 block, row by row: "text*" for a changed cell, "-" where
+// the store has no cell (a deleted cell is saved differently from an empty one).
 QStringList State(const TarCells& cells)
 {
     QStringList state;
@@ -18,7 +19,7 @@ QStringList State(const TarCells& cells)
         for (qint32 col = 1; col <= 3; ++col) {
             TarCell* cell = nullptr;
             const bool found = cells.Find(col, row, cell);
-            state.append(found ? cell->text + (cell->changed ? u"*"_s : u""_s) : QString());
+            state.append(found ? cell->text + (cell->changed ? u"*"_s : u""_s) : u"-"_s);
         }
     return state;
 }
@@ -56,6 +57,16 @@ TEST(CellHistory, UndoingEveryKindOfStepLeavesNothingChangedAndRedoRepeatsIt)
             cells.DeleteRange(2, 1, 2, 3);
             return recorder.Finish();
         },
+        // A change of unknown cells (a property set read in): one cell goes, one comes, one
+        // changes, one is set to its own text.
+        [](TarCells& cells) {
+            CellRangeRecorder recorder(cells, 1, 1, 3, 3);
+            cells.DeleteAt({{1, 2}});
+            cells.GetCell(3, 3)->SetText(u"came"_s);
+            cells.GetCell(1, 3)->SetText(u"r3c1"_s);
+            cells.GetCell(1, 1)->text = u"typed again"_s;
+            return recorder.Finish();
+        },
     };
     TarCells cells;
     Load(cells);
@@ -69,7 +80,9 @@ TEST(CellHistory, UndoingEveryKindOfStepLeavesNothingChangedAndRedoRepeatsIt)
         after.push_back(State(cells));
     }
     EXPECT_EQ(after[0][0], u"y*"_s);
-    EXPECT_EQ(after[2][1], QString()); // deleted
+    EXPECT_EQ(after[2][1], u"-"_s); // deleted
+    EXPECT_EQ(after[3], (QStringList{u"typed again*"_s, u"-"_s, u"-"_s, u"-"_s, u"-"_s, u"new*"_s, u"r3c1*"_s, u"-"_s,
+                                     u"came*"_s}));
     for (std::size_t i = std::size(steps); i-- > 0;) {
         EXPECT_EQ(State(cells), after[i]);
         ASSERT_TRUE(history.Undo(cells));
