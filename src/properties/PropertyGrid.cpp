@@ -146,11 +146,11 @@ std::vector<DocumentChanges> CollectDocumentChanges(const TarCells& cells, int c
     return result;
 }
 
-CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range)
+CellsRefused ReadOnlyCellsIn(const TarCells& cells, const CellArea& area)
 {
     CellsRefused refused;
-    for (int c = range.left(); c <= range.right(); ++c)
-        for (int r = range.top(); r <= range.bottom(); ++r)
+    for (qint32 c = area.left; c <= area.right; ++c)
+        for (const qint32 r : area.rows)
             if (cells.ReadOnly(c, r) && refused.count++ == 0) {
                 refused.col = c;
                 refused.row = r;
@@ -158,35 +158,37 @@ CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range)
     return refused;
 }
 
-CellsRefused SetWritableCells(TarCells& cells, const QRect& range, const QString& value)
+std::vector<CellWrite> WritableCellWrites(const TarCells& cells, const CellArea& area, const QString& value,
+                                          CellsRefused* refused)
 {
-    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
-    for (int c = range.left(); c <= range.right(); ++c)
-        for (int r = range.top(); r <= range.bottom(); ++r)
-            if (refused.count == 0 || !cells.ReadOnly(c, r))
-                cells.GetCell(c, r)->SetText(value);
-    return refused;
+    if (refused)
+        *refused = ReadOnlyCellsIn(cells, area);
+    std::vector<CellWrite> writes;
+    for (qint32 c = area.left; c <= area.right; ++c)
+        for (const qint32 r : area.rows)
+            if (!cells.ReadOnly(c, r))
+                writes.push_back({c, r, value});
+    return writes;
 }
 
-CellsRefused DeletePropertyCells(TarCells& cells, const QRect& range)
+CellsRefused DeletePropertyCells(TarCells& cells, const CellArea& area)
 {
-    const CellsRefused refused = ReadOnlyCellsIn(cells, range);
-    for (int c = range.left(); c <= range.right(); ++c) {
-        if (!SystemPropertyName(cells.GetText(c, 0)).isNull()) {
+    const CellsRefused refused = ReadOnlyCellsIn(cells, area);
+    std::vector<std::pair<qint32, qint32>> gone;
+    for (qint32 c = area.left; c <= area.right; ++c) {
+        const bool own = !SystemPropertyName(cells.GetText(c, 0)).isNull();
+        for (const qint32 r : area.rows) {
+            TarCell* cell = nullptr;
             // A missing cell is a property the document does not have: nothing to remove.
-            for (int r = range.top(); r <= range.bottom(); ++r)
-                if (TarCell* cell = nullptr; cells.Find(c, r, cell) && !cell->text.isNull() && !cells.ReadOnly(c, r))
-                    cell->SetText(QString());
-            continue;
+            if (!cells.Find(c, r, cell) || cells.ReadOnly(c, r))
+                continue;
+            if (!own)
+                gone.emplace_back(c, r);
+            else if (!cell->text.isNull())
+                cell->SetText(QString());
         }
-        // Custom cells in runs between read-only ones, so that a column is one DeleteRange.
-        int first = range.top();
-        for (int r = range.top(); r <= range.bottom() + 1; ++r)
-            if (r > range.bottom() || (refused.count > 0 && cells.ReadOnly(c, r))) {
-                cells.DeleteRange(c, first, c, r - 1);
-                first = r + 1;
-            }
     }
+    cells.DeleteAt(std::move(gone));
     return refused;
 }
 

@@ -23,8 +23,7 @@
 #include "properties/LoadCustomProperties.h"
 #include "properties/PropertySetFile.h"
 #include "common/TarCells.h"
-
-#include <QRect>
+#include "widgets/CellEdits.h"
 
 #include <vector>
 
@@ -72,14 +71,16 @@ struct CellsRefused {
     int row = -1;
 };
 
-// The read-only positions of `range` (grid cells, inclusive).
-CellsRefused ReadOnlyCellsIn(const TarCells& cells, const QRect& range);
-// Sets `value` (SetText) into every cell of `range` the user may change.
-CellsRefused SetWritableCells(TarCells& cells, const QRect& range, const QString& value);
-// Empties `range` as the user's delete does: custom cells go (saved as empty values); a cell of
+// The read-only positions of `area` (its columns, its rows in the order given).
+CellsRefused ReadOnlyCellsIn(const TarCells& cells, const CellArea& area);
+// The writes that set `value` (SetText, so also a cell holding it already becomes `changed`)
+// into every cell of `area` the user may change.
+std::vector<CellWrite> WritableCellWrites(const TarCells& cells, const CellArea& area, const QString& value,
+                                          CellsRefused* refused);
+// Empties `area` as the user's delete does: custom cells go (saved as empty values); a cell of
 // the document's own property that holds a value gets a null text and is `changed`, so that
 // saving removes that property; read-only cells stay as they are.
-CellsRefused DeletePropertyCells(TarCells& cells, const QRect& range);
+CellsRefused DeletePropertyCells(TarCells& cells, const CellArea& area);
 // Why the user may not change the cell at the position, naming its column (and the document when
 // the document lacks the property's set); empty when the cell may be changed.
 QString ReadOnlyCellReason(const TarCells& cells, int col, int row);

@@ -208,7 +208,7 @@ TEST(PropertyGrid, ColumnsOfTheDocumentsOwnPropertiesReadOnlyCellsAndChanges)
 
     // Deleting makes the own Title a removal (a null text) and leaves the read-only Status; a
     // property set leaves read-only cells alone too.
-    const CellsRefused refused = DeletePropertyCells(cells, QRect(QPoint(1, 1), QPoint(4, 1)));
+    const CellsRefused refused = DeletePropertyCells(cells, CellArea{1, 4, {1}});
     EXPECT_EQ((std::vector<int>{refused.count, refused.col, refused.row}), (std::vector<int>{1, 4, 1}));
     EXPECT_EQ(cells.GetText(4, 1), u"5"_s);
     const std::vector<DocumentChanges> removal = CollectDocumentChanges(cells, cols, 3);

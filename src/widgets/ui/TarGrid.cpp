@@ -29,7 +29,7 @@ public:
     {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
-        return m_grid->CellsObject().GetText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows());
+        return m_grid->CellsObject().GetText(index.column() + m_grid->FixedCols(), m_grid->GridRow(index.row() + m_grid->FixedRows()));
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
@@ -42,15 +42,15 @@ public:
             return {};
         if (orientation == Qt::Horizontal)
             return m_grid->FixedRows() ? m_grid->CellsObject().GetText(section + m_grid->FixedCols(), 0) : QString();
-        return m_grid->FixedCols() ? m_grid->CellsObject().GetText(0, section + m_grid->FixedRows()) : QString();
+        return m_grid->FixedCols() ? m_grid->CellsObject().GetText(0, m_grid->GridRow(section + m_grid->FixedRows())) : QString();
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
         if (!index.isValid())
             return Qt::NoItemFlags;
-        const bool readOnly
-            = m_grid->CellsObject().ReadOnly(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows());
+        const bool readOnly = m_grid->CellsObject().ReadOnly(index.column() + m_grid->FixedCols(),
+                                                             m_grid->GridRow(index.row() + m_grid->FixedRows()));
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable | (readOnly ? Qt::NoItemFlags : Qt::ItemIsEditable);
     }
 
@@ -58,7 +58,8 @@ public:
     {
         if (!index.isValid() || role != Qt::EditRole)
             return false;
-        m_grid->SetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows(), value.toString());
+        m_grid->SetEditText(index.column() + m_grid->FixedCols(), m_grid->GridRow(index.row() + m_grid->FixedRows()),
+                            value.toString());
         return true;
     }
 
@@ -97,9 +98,22 @@ public:
 
     void CellChanged(int col, int row)
     {
+        if (!m_grid->ShowsAllRows()) {
+            m_grid->viewport()->update();
+            return;
+        }
         const QModelIndex at = index(row - m_grid->FixedRows(), col - m_grid->FixedCols());
         if (at.isValid())
             emit dataChanged(at, at);
+    }
+
+    // Every cell may show another row now; the view keeps its columns and their widths.
+    void RowsRemapped(int rows)
+    {
+        Resize(rows, m_cols);
+        if (m_rows > 0 && m_cols > 0)
+            emit dataChanged(index(0, 0), index(m_rows - 1, m_cols - 1));
+        emit headerDataChanged(Qt::Vertical, 0, std::max(m_rows - 1, 0));
     }
 
 private:
@@ -122,6 +136,22 @@ void DrawFixedEdges(QPainter& painter, const QRect& rect, const QColor& line)
     painter.restore();
 }
 
+// A small triangle at the right end of a header cell: pointing up for ascending order.
+void DrawSortArrow(QPainter& painter, const QRect& rect, Qt::SortOrder order, const QColor& color)
+{
+    const int size = std::max(3, rect.height() / 4);
+    const QPoint centre(rect.right() - size - 3, rect.center().y());
+    const int tip = order == Qt::AscendingOrder ? -size / 2 : size / 2;
+    const QPoint points[] = {{centre.x() - size, centre.y() - tip}, {centre.x() + size, centre.y() - tip},
+                             {centre.x(), centre.y() + tip}};
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawPolygon(points, 3);
+    painter.restore();
+}
+
 QColor GridLineColor(const QWidget* widget)
 {
     return QColor::fromRgba(static_cast<QRgb>(widget->style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, widget)));
@@ -134,19 +164,28 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const int row = index.row() + m_grid->FixedRows();
+        const int viewRow = index.row() + m_grid->FixedRows();
+        const int row = m_grid->GridRow(viewRow);
         const int col = index.column() + m_grid->FixedCols();
-        const QString text = m_grid->CellsObject().GetText(col, row);
+        TarCell* cell = nullptr;
+        const bool found = m_grid->CellsObject().Find(col, row, cell);
+        const QString text = found ? cell->text : QString();
+        const bool changed = found && cell->changed;
         const TarGridColors& colors = m_grid->GridColors();
         // The current cell lies in the selection, so it is drawn selected even when the
         // selection model has lost it.
         const bool selected = (option.state & QStyle::State_Selected) || index == m_grid->currentIndex();
         const bool readOnly = !selected && m_grid->CellsObject().ReadOnly(col, row);
-        const QColor& back = selected ? colors.selectedBackgroundColor
+        // Stripes follow the rows as shown, so that a filtered or sorted view stays striped.
+        const QColor& back = selected   ? colors.selectedBackgroundColor
                              : readOnly ? colors.readOnlyBackgroundColor
-                                        : (row % 2 == 0 ? colors.backgroundColor1 : colors.backgroundColor2);
+                             : changed  ? colors.changedBackgroundColor
+                                        : (viewRow % 2 == 0 ? colors.backgroundColor1 : colors.backgroundColor2);
         const QColor& fore = selected ? colors.selectedTextColor : readOnly ? colors.readOnlyTextColor : colors.textColor;
-        DrawCellText(*painter, option.rect, IsNumberText(text) ? 1 : 0, text, m_grid->font(), back, fore);
+        QFont font = m_grid->font();
+        // Bold stays when the cell is selected, where the tint does not show.
+        font.setBold(changed);
+        DrawCellText(*painter, option.rect, IsNumberText(text) ? 1 : 0, text, font, back, fore);
         if (option.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(option);
@@ -166,14 +205,15 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         auto* line = static_cast<QLineEdit*>(editor);
-        line->setText(m_grid->GetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows()));
+        line->setText(
+            m_grid->GetEditText(index.column() + m_grid->FixedCols(), m_grid->GridRow(index.row() + m_grid->FixedRows())));
         line->selectAll();
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
     {
-        m_grid->SetEditText(index.column() + m_grid->FixedCols(), index.row() + m_grid->FixedRows(),
-                           static_cast<QLineEdit*>(editor)->text());
+        m_grid->SetEditText(index.column() + m_grid->FixedCols(), m_grid->GridRow(index.row() + m_grid->FixedRows()),
+                            static_cast<QLineEdit*>(editor)->text());
     }
 
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const override
@@ -195,10 +235,12 @@ protected:
     {
         const bool horizontal = orientation() == Qt::Horizontal;
         const int col = horizontal ? logicalIndex + m_grid->FixedCols() : 0;
-        const int row = horizontal ? 0 : logicalIndex + m_grid->FixedRows();
+        const int row = horizontal ? 0 : m_grid->GridRow(logicalIndex + m_grid->FixedRows());
         const TarGridColors& colors = m_grid->GridColors();
         DrawCellText(*painter, rect, 0, m_grid->CellsObject().GetText(col, row), m_grid->font(), colors.fixedBackgroundColor,
                      colors.fixedTextColor);
+        if (horizontal && col == m_grid->SortCol())
+            DrawSortArrow(*painter, rect, m_grid->SortOrder(), colors.fixedTextColor);
         DrawFixedEdges(*painter, rect, GridLineColor(m_grid));
     }
 
@@ -327,7 +369,133 @@ void TarGrid::SetColCount(int count)
 void TarGrid::SetRowCount(int count)
 {
     m_rowCount = std::max(count, 0);
+    if (m_rowsMapped) {
+        ShowAllRows();
+        return;
+    }
     m_model->Resize(m_rowCount - m_fixedRows, m_colCount - m_fixedCols);
+}
+
+void TarGrid::SetShownRows(std::vector<qint32> rows)
+{
+    CommitEdit();
+    std::erase_if(rows, [this](qint32 row) { return row < m_fixedRows || row >= m_rowCount; });
+    m_shownRows = std::move(rows);
+    m_rowsMapped = true;
+    m_model->RowsRemapped(static_cast<int>(m_shownRows.size()));
+    selectionModel()->clear();
+    InvalidateGrid();
+}
+
+void TarGrid::ShowAllRows()
+{
+    CommitEdit();
+    m_shownRows = {};
+    m_rowsMapped = false;
+    m_model->RowsRemapped(m_rowCount - m_fixedRows);
+    selectionModel()->clear();
+    InvalidateGrid();
+}
+
+std::vector<qint32> TarGrid::ShownRows() const
+{
+    if (m_rowsMapped)
+        return m_shownRows;
+    std::vector<qint32> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(m_rowCount - m_fixedRows, 0)));
+    for (qint32 row = m_fixedRows; row < m_rowCount; ++row)
+        rows.push_back(row);
+    return rows;
+}
+
+int TarGrid::ShownRowCount() const
+{
+    return m_rowsMapped ? static_cast<int>(m_shownRows.size()) : std::max(m_rowCount - m_fixedRows, 0);
+}
+
+qint32 TarGrid::GridRow(int viewRow) const
+{
+    if (!m_rowsMapped || viewRow < m_fixedRows)
+        return viewRow;
+    const auto at = static_cast<std::size_t>(viewRow - m_fixedRows);
+    return at < m_shownRows.size() ? m_shownRows[at] : -1;
+}
+
+CellArea TarGrid::SelectedArea() const
+{
+    const QRect s = Selection();
+    CellArea area{s.left(), s.right(), {}};
+    area.rows.reserve(static_cast<std::size_t>(s.height()));
+    for (int viewRow = s.top(); viewRow <= s.bottom(); ++viewRow)
+        if (const qint32 row = GridRow(viewRow); row >= 0)
+            area.rows.push_back(row);
+    return area;
+}
+
+void TarGrid::SetSortIndicator(int col, Qt::SortOrder order)
+{
+    m_sortCol = col;
+    m_sortOrder = order;
+    horizontalHeader()->viewport()->update();
+}
+
+void TarGrid::ApplyWrites(const std::vector<CellWrite>& writes)
+{
+    RecordStep(ApplyCellWrites(m_cells, writes));
+}
+
+void TarGrid::RecordStep(CellStep step)
+{
+    if (step.Empty())
+        return;
+    StepDone(step);
+    m_history.Push(std::move(step));
+}
+
+bool TarGrid::Undo()
+{
+    CommitEdit();
+    if (!m_history.CanUndo())
+        return false;
+    m_history.Undo(m_cells);
+    InvalidateGrid();
+    emit CellsEdited();
+    return true;
+}
+
+bool TarGrid::Redo()
+{
+    CommitEdit();
+    if (!m_history.CanRedo())
+        return false;
+    m_history.Redo(m_cells);
+    InvalidateGrid();
+    emit CellsEdited();
+    return true;
+}
+
+void TarGrid::StepDone(const CellStep& step)
+{
+    // Only the new texts are measured, and only those whose estimate comes near the column's
+    // width: a paste of 40,000 cells measures a handful.
+    TextWidths widths(font());
+    QHash<qint32, int> wanted; // column -> width its new texts need
+    for (const CellChange& change : step.changes) {
+        if (change.col < m_fixedCols || change.newText.isEmpty())
+            continue;
+        const int have = wanted.value(change.col, ColWidths(change.col) - 15);
+        const qreal estimate = widths.Estimate(change.newText);
+        if (estimate >= 0 && estimate + 2 + estimate / 50 < have)
+            continue;
+        const int need = widths.Exact(change.newText);
+        if (need > have)
+            wanted.insert(change.col, need);
+    }
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+        if (it.value() + 15 > ColWidths(it.key()))
+            SetColWidths(it.key(), it.value() + 15);
+    InvalidateGrid();
+    emit CellsEdited();
 }
 
 void TarGrid::SetFixedCols(int count)
@@ -441,8 +609,11 @@ QString TarGrid::GetEditText(qint32 col, qint32 row)
 
 void TarGrid::SetEditText(qint32 col, qint32 row, const QString& value)
 {
+    CellStepRecorder recorder(m_cells);
+    recorder.Touch(col, row);
     m_cells.GetCell(col, row)->SetText(value);
     m_model->CellChanged(col, row);
+    RecordStep(recorder.Finish());
 }
 
 void TarGrid::SetColHint(int col, const QString& hint)
@@ -611,7 +782,7 @@ bool TarGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     // every click and current-cell change, which never opens one here.
     const bool asked = trigger == AllEditTriggers || (editTriggers() & trigger);
     const int col = index.column() + m_fixedCols;
-    const int row = index.row() + m_fixedRows;
+    const int row = GridRow(index.row() + m_fixedRows);
     if (index.isValid() && asked && state() != EditingState && m_cells.ReadOnly(col, row)) {
         emit EditRefused(col, row);
         // Handled: a refused key must not go on to the view's search, which moves the current cell.

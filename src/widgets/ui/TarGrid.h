@@ -19,15 +19,27 @@
 //     connect(grid, &TarGrid::MouseUp, ...);   // popup menus, header clicks
 //     const QRect s = grid->Selection();       // left(), top(), right(), bottom() in grid cells
 //
+// Rows can be shown filtered and sorted (`SetShownRows`): a row keeps its cells, its label and
+// its number; only the view's order changes. The view's positions (`Col`, `Row`, `Selection`,
+// `SetSelection`, `MouseToCell`) count shown rows, `GridRow` turns one into the grid row, and
+// `SelectedArea` gives the selection as grid rows.
+//
+// Changes of cells made through the grid (typing, `ApplyWrites`, `RecordStep`) are steps of its
+// `History`, undone and redone with `Undo` and `Redo`; a changed cell is drawn in bold on
+// `TarGridColors::changedBackgroundColor`, and a column grows when a change makes a text wider.
+//
 // Only the cells on screen are ever read while painting, scrolling or editing: each is a binary
 // search in the store.
 
 #include "common/TarCells.h"
+#include "widgets/CellHistory.h"
 #include "widgets/ui/TarGridColors.h"
 
 #include <QHash>
 #include <QRect>
 #include <QTableView>
+
+#include <vector>
 
 class QFont;
 class QPainter;
@@ -66,6 +78,32 @@ public:
     void SetDefaultRowHeight(int height);
     // In-place editing: typing, F2 or a double click opens an editor on the current cell.
     void SetEditing(bool on);
+
+    // The grid rows under the fixed row that the view shows, in the order shown; every one from
+    // FixedRows to RowCount-1 in order after ShowAllRows (and at first). Clears the selection.
+    void SetShownRows(std::vector<qint32> rows);
+    void ShowAllRows();
+    bool ShowsAllRows() const { return !m_rowsMapped; }
+    std::vector<qint32> ShownRows() const;
+    int ShownRowCount() const;
+    // The grid row shown at view position `viewRow` (fixed rows count as themselves).
+    qint32 GridRow(int viewRow) const;
+    // The selection's columns and the grid rows it spans, in the order shown.
+    CellArea SelectedArea() const;
+    // Marks the column the rows are sorted by in the fixed row (an arrow); -1 for none.
+    void SetSortIndicator(int col, Qt::SortOrder order);
+    int SortCol() const { return m_sortCol; }
+    Qt::SortOrder SortOrder() const { return m_sortOrder; }
+
+    // Undoable changes. `ApplyWrites` performs planned writes as one step; `RecordStep` takes a
+    // step the caller made itself (CellStepRecorder, CellRangeRecorder). Both repaint, widen
+    // columns that became too narrow and emit CellsEdited. Undo and Redo return false when
+    // there is nothing to undo or redo.
+    CellHistory& History() { return m_history; }
+    void ApplyWrites(const std::vector<CellWrite>& writes);
+    void RecordStep(CellStep step);
+    bool Undo();
+    bool Redo();
 
     // The current cell; the first non-fixed cell when there is none.
     int Col() const;
@@ -106,6 +144,8 @@ signals:
     // The user began an in-place edit (typing, F2, a double click) of a cell that
     // TarCells::ReadOnly refuses: no editor was opened.
     void EditRefused(int col, int row);
+    // Cells were changed through the grid, or a change was undone or redone.
+    void CellsEdited();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,6 +154,8 @@ protected:
 
 private:
     void ResetModel();
+    // Repaints after a step and widens the columns whose new texts no longer fit.
+    void StepDone(const CellStep& step);
     void ApplyFixedSizes();
     void PaintCorner(QPainter& painter, const QRect& rect) const;
     bool OnFixedColEdge(const QWidget* widget, const QPoint& pos) const;
@@ -121,6 +163,11 @@ private:
     bool SizeFixedCol(QWidget* widget, QEvent* event);
 
     TarCells m_cells;
+    CellHistory m_history;
+    std::vector<qint32> m_shownRows; // used while m_rowsMapped
+    bool m_rowsMapped = false;
+    int m_sortCol = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     TarGridColors m_colors;
     QHash<int, QString> m_colHints;
     TarGridModel* m_model = nullptr;

@@ -20,4 +20,9 @@ TarGridColors::TarGridColors()
     const QColor mid = palette.color(QPalette::Active, QPalette::Mid);
     readOnlyBackgroundColor = QColor((3 * base.red() + mid.red()) / 4, (3 * base.green() + mid.green()) / 4,
                                      (3 * base.blue() + mid.blue()) / 4);
+    // Changed cells a third of the way to amber: unlike either row colour, the grey of read-only
+    // cells or the highlight, and the bold text on it stays readable on dark palettes too.
+    const QColor amber(0xFF, 0xC1, 0x07);
+    changedBackgroundColor = QColor((2 * base.red() + amber.red()) / 3, (2 * base.green() + amber.green()) / 3,
+                                    (2 * base.blue() + amber.blue()) / 3);
 }

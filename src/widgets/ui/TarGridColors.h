@@ -19,4 +19,5 @@ struct TarGridColors {
     QColor backgroundColor2;        // background of other cells in odd rows (1, 3, 5, ...)
     QColor readOnlyTextColor;       // text of cells the user may not change (TarCells::ReadOnly)
     QColor readOnlyBackgroundColor; // their background, in every row
+    QColor changedBackgroundColor;  // background of cells changed since loading (their text is bold)
 };

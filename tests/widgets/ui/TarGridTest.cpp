@@ -19,7 +19,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QColor kFixedBack(200, 200, 200), kFixedText(0, 0, 128), kSelBack(0, 0, 255), kSelText(255, 255, 0),
-    kText(0, 0, 0), kEven(255, 255, 255), kOdd(0xF4, 0xFA, 0xFF);
+    kText(0, 0, 0), kEven(255, 255, 255), kOdd(0xF4, 0xFA, 0xFF), kChanged(255, 230, 150);
 
 struct Ink {
     int left = INT_MAX, right = -1;
@@ -70,6 +70,7 @@ TEST_F(GridTest, DrawsFixedSelectedStripedCellsAndAlignsNumbersRight)
     c.textColor = kText;
     c.backgroundColor1 = kEven;
     c.backgroundColor2 = kOdd;
+    c.changedBackgroundColor = kChanged;
     grid.SetColCount(3);
     grid.SetRowCount(5);
     grid.SetColWidths(0, 60);
@@ -82,6 +83,8 @@ TEST_F(GridTest, DrawsFixedSelectedStripedCellsAndAlignsNumbersRight)
     grid.Cell(1, 3)->SetText(u"Steel 3"_s);
     grid.Cell(2, 3)->SetText(u"-7"_s);
     grid.Cell(2, 4)->SetText(u"0,25"_s);
+    grid.CellsObject().ClearChanged();
+    grid.Cell(2, 2)->SetText(u"edited"_s);
     grid.SetSelection(2, 4, 2, 4);
     grid.show();
     const QImage image = grid.grab().toImage();
@@ -92,7 +95,7 @@ TEST_F(GridTest, DrawsFixedSelectedStripedCellsAndAlignsNumbersRight)
         QColor back;
         int align; // -1 empty, 0 left, 1 right
     } cases[] = {
-        {1, 0, kFixedBack, 0}, {0, 1, kFixedBack, 0}, {1, 1, kOdd, 1},  {1, 2, kEven, 0}, {2, 2, kEven, -1},
+        {1, 0, kFixedBack, 0}, {0, 1, kFixedBack, 0}, {1, 1, kOdd, 1},  {1, 2, kEven, 0}, {2, 2, kChanged, 0},
         {1, 3, kOdd, 0},       {2, 3, kOdd, 1},       {1, 4, kEven, -1}, {2, 4, kSelBack, 1},
     };
     for (const auto& k : cases) {
@@ -151,6 +154,55 @@ TEST_F(GridTest, InPlaceEditingGoesThroughTheHooks)
         EXPECT_EQ(grid.CellsObject().GetText(1, 1), commit ? u"new"_s : u"old"_s);
         EXPECT_EQ(grid.Cell(1, 1)->changed, commit);
     }
+}
+
+TEST_F(GridTest, ShownRowsKeepTheirCellsAndEditsThroughThemAreUndoable)
+{
+    grid.SetColCount(3);
+    grid.SetRowCount(6);
+    grid.SetEditing(true);
+    for (int row = 1; row < 6; ++row) {
+        grid.Cell(0, row)->SetText(u"%1."_s.arg(row));
+        grid.Cell(1, row)->SetText(u"v%1"_s.arg(row));
+    }
+    grid.CellsObject().ClearChanged();
+    grid.SetColWidths(1, 30);
+    grid.show();
+
+    grid.SetShownRows({4, 2, 9}); // 9 is no row of the grid
+    EXPECT_EQ(grid.ShownRowCount(), 2);
+    EXPECT_EQ(grid.model()->data(grid.model()->index(0, 0)).toString(), u"v4"_s);
+    EXPECT_EQ(grid.model()->headerData(1, Qt::Vertical).toString(), u"2."_s);
+    grid.SetSelection(1, 1, 2, 2);
+    const CellArea area = grid.SelectedArea();
+    EXPECT_EQ((std::vector<qint32>{area.left, area.right}), (std::vector<qint32>{1, 2}));
+    EXPECT_EQ(area.rows, (std::vector<qint32>{4, 2}));
+
+    // Typing into the first shown row changes grid row 4; a bulk write widens its column.
+    grid.SetSelection(1, 1, 1, 1);
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QLineEdit* editor = grid.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(u"typed"_s);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(grid.CellsObject().GetText(1, 4), u"typed"_s);
+    grid.ApplyWrites({{1, 2, u"a text far wider than thirty pixels"_s}});
+    EXPECT_GT(grid.ColWidths(1), 100);
+    EXPECT_EQ(grid.History().StepCount(), 2u);
+    ASSERT_TRUE(grid.Undo());
+    ASSERT_TRUE(grid.Undo());
+    EXPECT_FALSE(grid.Undo());
+    EXPECT_EQ((QStringList{grid.CellsObject().GetText(1, 4), grid.CellsObject().GetText(1, 2)}),
+              (QStringList{u"v4"_s, u"v2"_s}));
+    EXPECT_FALSE(grid.Cell(1, 4)->changed || grid.Cell(1, 2)->changed);
+    ASSERT_TRUE(grid.Redo());
+    EXPECT_TRUE(grid.Cell(1, 4)->changed);
+
+    grid.ShowAllRows();
+    EXPECT_EQ(grid.ShownRowCount(), 5);
+    EXPECT_EQ(grid.GridRow(4), 4);
 }
 
 TEST_F(GridTest, ColumnFittingDeletingAndSizes)
