@@ -75,6 +75,26 @@ ReplacePlan PlanReplace(const TarCells& cells, const CellArea& area, const Repla
     return plan;
 }
 
+qint64 FindNextCell(const TarCells& cells, const CellArea& area, const ReplaceOptions& options, qint64 from,
+                    QString* error)
+{
+    QString problem;
+    const QRegularExpression expression = Compile(options, problem);
+    if (error)
+        *error = problem;
+    const qint64 width = qint64(area.right) - area.left + 1;
+    const qint64 count = width > 0 ? width * qint64(area.rows.size()) : 0;
+    if (!problem.isEmpty() || count == 0)
+        return -1;
+    for (qint64 step = 1; step <= count; ++step) {
+        const qint64 at = ((from < 0 ? -1 : from % count) + step) % count;
+        const auto row = area.rows[static_cast<std::size_t>(at / width)];
+        if (cells.GetText(area.left + static_cast<qint32>(at % width), row).contains(expression))
+            return at;
+    }
+    return -1;
+}
+
 bool CellMatches(const QString& text, const ReplaceOptions& options)
 {
     QString error;

@@ -29,5 +29,11 @@ struct ReplacePlan {
 // The cells of `area` that contain a match (in the area's order), with their new texts.
 ReplacePlan PlanReplace(const TarCells& cells, const CellArea& area, const ReplaceOptions& options,
                         const CellEditable& editable = {});
-// Whether the text of one cell matches, for "Find next"; false for an empty or bad search.
+// "Find next": the first cell of `area` after the cell numbered `from` that matches, wrapping
+// round to the start (cells are numbered row by row in the area's order, from 0; -1 starts at
+// the first). Returns its number, or -1 when no cell matches or the search is empty or bad
+// (`error` then says which, when given).
+qint64 FindNextCell(const TarCells& cells, const CellArea& area, const ReplaceOptions& options, qint64 from,
+                    QString* error = nullptr);
+// Whether the text of one cell matches; false for an empty or bad search.
 bool CellMatches(const QString& text, const ReplaceOptions& options);

@@ -13,7 +13,13 @@
 #include "properties/ui/TfrmChangeGridValue.h"
 #include "properties/ui/TfrmGridLookupValues.h"
 #include "settings/ui/Desktop.h"
+#include "widgets/FillPattern.h"
+#include "widgets/PastePlan.h"
+#include "widgets/RowOrder.h"
+#include "widgets/TabText.h"
 #include "widgets/ui/ActionButton.h"
+#include "widgets/ui/FillPatternDialog.h"
+#include "widgets/ui/FindReplaceDialog.h"
 #include "widgets/ui/BusyCursor.h"
 #include "widgets/ui/RunGuarded.h"
 #include "widgets/ui/TarGrid.h"
@@ -22,7 +28,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -31,6 +41,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -126,6 +137,34 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
+    auto* filterBar = new QFrame(this);
+    filterBar->setObjectName(u"pnlFilter"_s);
+    auto* filterLayout = new QHBoxLayout(filterBar);
+    filterLayout->setContentsMargins(8, 4, 8, 4);
+    filterLayout->addWidget(new QLabel(u"Filter:"_s, filterBar));
+    m_filter = new QLineEdit(filterBar);
+    m_filter->setObjectName(u"edFilter"_s);
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(u"Show only the rows containing this text"_s);
+    filterLayout->addWidget(m_filter, 1);
+    filterLayout->addWidget(new QLabel(u"in"_s, filterBar));
+    m_filterColumn = new QComboBox(filterBar);
+    m_filterColumn->setObjectName(u"cbFilterColumn"_s);
+    filterLayout->addWidget(m_filterColumn);
+    m_showing = new QLabel(filterBar);
+    m_showing->setObjectName(u"lblShowing"_s);
+    filterLayout->addWidget(m_showing);
+    layout->addWidget(filterBar);
+    // Typing filters after a pause, so that a long list is not filtered at every key; Enter
+    // filters at once.
+    m_filterTimer = new QTimer(this);
+    m_filterTimer->setSingleShot(true);
+    m_filterTimer->setInterval(250);
+    connect(m_filterTimer, &QTimer::timeout, this, &TfrmChangeCustomProp::ApplyRowView);
+    connect(m_filter, &QLineEdit::textChanged, m_filterTimer, qOverload<>(&QTimer::start));
+    connect(m_filter, &QLineEdit::returnPressed, this, &TfrmChangeCustomProp::ApplyRowView);
+    connect(m_filterColumn, &QComboBox::activated, this, &TfrmChangeCustomProp::ApplyRowView);
+
     m_arGrid = new TarGrid(this);
     m_arGrid->setObjectName(u"ArGrid"_s);
     QFont font(u"Arial"_s);
@@ -142,6 +181,7 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     connect(m_arGrid, &TarGrid::MouseUp, this, &TfrmChangeCustomProp::ArGridMouseUp);
     connect(m_arGrid, &TarGrid::EditRefused, this,
             [this](int col, int row) { ShowRefused({1, col, row}, true); });
+    connect(m_arGrid, &TarGrid::CellsEdited, this, &TfrmChangeCustomProp::CellsEdited);
 
     auto* panel = new QFrame(this);
     panel->setObjectName(u"pnlButtons"_s);
@@ -171,30 +211,36 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     m_statusBar = new QStatusBar(this);
     m_statusBar->setObjectName(u"StatusBar"_s);
     m_statusBar->setSizeGripEnabled(false);
+    m_changes = new QLabel(m_statusBar);
+    m_changes->setObjectName(u"lblChanges"_s);
+    m_statusBar->addPermanentWidget(m_changes);
     layout->addWidget(m_statusBar);
+    m_findReplace = new FindReplaceDialog(m_arGrid, Editable(), this);
+    CellsEdited();
 }
 
-// The command table: every command of the editor is one row, each enabled at all times. A row
-// with a button name also gets a button on the panel, in the order of the rows.
+// The command table: every command of the editor is one row, each enabled at all times but Undo
+// and Redo, which follow the grid's history. A row with a button name also gets a button on the
+// panel, in the order of the rows.
 void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
 {
     struct Command {
         QString id; // the action's object name
         QString caption;
         QString hint;
-        QKeySequence shortcut;
+        QList<QKeySequence> shortcuts;
         void (TfrmChangeCustomProp::*handler)();
         QString button; // object name of its button on the panel; empty for none
     };
     const Command commands[] = {
-        {u"actChangeValue"_s, u"Change propertie values"_s, u"Change value"_s, QKeySequence(Qt::Key_F3),
+        {u"actChangeValue"_s, u"Change propertie values"_s, u"Change value"_s, {QKeySequence(Qt::Key_F3)},
          &TfrmChangeCustomProp::actChangeValueExecute, {}},
         {u"actChangePropLookup"_s, u"Change propertie values from lookup values"_s,
-         u"Change propertie from lookup values"_s, QKeySequence(Qt::Key_F4),
+         u"Change propertie from lookup values"_s, {QKeySequence(Qt::Key_F4)},
          &TfrmChangeCustomProp::actChangePropLookupExecute, {}},
         {u"actDeleteSelected"_s, u"Delete selected"_s, u"Delete selected values"_s,
-         QKeySequence(Qt::CTRL | Qt::Key_Delete), &TfrmChangeCustomProp::actDeleteSelectedExecute, {}},
-        {u"actOptimalColWidths"_s, u"Optimal column widths"_s, u"Optimal column widths"_s, QKeySequence(Qt::Key_F8),
+         {QKeySequence(Qt::CTRL | Qt::Key_Delete)}, &TfrmChangeCustomProp::actDeleteSelectedExecute, {}},
+        {u"actOptimalColWidths"_s, u"Optimal column widths"_s, u"Optimal column widths"_s, {QKeySequence(Qt::Key_F8)},
          &TfrmChangeCustomProp::actOptimalColWidthsExecute, {}},
         {u"actSaveProps"_s, u"Save props"_s, u"Save properties"_s, {}, &TfrmChangeCustomProp::actSavePropsExecute,
          u"btnSaveProps"_s},
@@ -207,14 +253,29 @@ void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
         {u"actUndoPropertySave"_s, u"Undo last property save"_s,
          u"Put back the custom properties the documents had before the last save"_s, {},
          &TfrmChangeCustomProp::actUndoPropertySaveExecute, u"btnUndoPropertySave"_s},
+        {u"actUndo"_s, u"Undo"_s, u"Take back the last change of cells"_s, {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         &TfrmChangeCustomProp::actUndoExecute, {}},
+        {u"actRedo"_s, u"Redo"_s, u"Make the change taken back again"_s,
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+         &TfrmChangeCustomProp::actRedoExecute, {}},
+        {u"actCopy"_s, u"Copy"_s, u"Copy the selected cells as tab-separated text"_s,
+         {QKeySequence(Qt::CTRL | Qt::Key_C)}, &TfrmChangeCustomProp::actCopyExecute, {}},
+        {u"actPaste"_s, u"Paste"_s, u"Paste tab-separated text at the current cell"_s,
+         {QKeySequence(Qt::CTRL | Qt::Key_V)}, &TfrmChangeCustomProp::actPasteExecute, {}},
+        {u"actFind"_s, u"Find..."_s, u"Find a text in the cells"_s, {QKeySequence(Qt::CTRL | Qt::Key_F)},
+         &TfrmChangeCustomProp::actFindExecute, {}},
+        {u"actReplace"_s, u"Replace..."_s, u"Replace a text in the cells"_s, {QKeySequence(Qt::CTRL | Qt::Key_H)},
+         &TfrmChangeCustomProp::actReplaceExecute, {}},
+        {u"actFillPattern"_s, u"Fill by pattern..."_s, u"Fill the selected cells with values built from a pattern"_s,
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, &TfrmChangeCustomProp::actFillPatternExecute, {}},
     };
     for (const Command& command : commands) {
         auto* action = new QAction(command.caption, this);
         action->setObjectName(command.id);
         action->setToolTip(command.hint);
         action->setStatusTip(command.hint);
-        if (!command.shortcut.isEmpty()) {
-            action->setShortcut(command.shortcut);
+        if (!command.shortcuts.isEmpty()) {
+            action->setShortcuts(command.shortcuts);
             action->setShortcutContext(Qt::WindowShortcut);
         }
         addAction(action);
@@ -229,8 +290,10 @@ void TfrmChangeCustomProp::CreateActions(QWidget* buttonPanel)
 
     m_pmPopupMenu = new QMenu(this);
     m_pmPopupMenu->setObjectName(u"pmPopupMenu"_s);
-    for (const QString& id : {u"actChangeValue"_s, u"actChangePropLookup"_s, u"actDeleteSelected"_s, u"-"_s,
-                              u"actOptimalColWidths"_s}) {
+    for (const QString& id :
+         {u"actChangeValue"_s, u"actChangePropLookup"_s, u"actDeleteSelected"_s, u"-"_s, u"actOptimalColWidths"_s, u"-"_s,
+          u"actUndo"_s, u"actRedo"_s, u"-"_s, u"actCopy"_s, u"actPaste"_s, u"-"_s, u"actFind"_s, u"actReplace"_s,
+          u"actFillPattern"_s}) {
         if (id == u"-"_s)
             m_pmPopupMenu->addSeparator();
         else
@@ -285,6 +348,13 @@ bool TfrmChangeCustomProp::Load(const QStringList& paths, const PropertyDefiniti
             return false;
         m_arGrid->OptimalColWidths();
         m_arGrid->InvalidateGrid();
+        m_arGrid->History().Clear();
+        m_filterColumn->clear();
+        m_filterColumn->addItem(u"All columns"_s, 0);
+        for (int c = 1; c < cols; ++c)
+            m_filterColumn->addItem(cells.GetText(c, 0), c);
+        ApplyRowView();
+        CellsEdited();
     }
     if (!filled.missingPath.isEmpty())
         arMessageBox(u"Warning"_s, FileDoesNotExistMessage(filled.missingPath), {u"Ok"_s}, miWarning, 0,
@@ -330,19 +400,56 @@ void TfrmChangeCustomProp::ShowRefused(const CellsRefused& refused, bool whole)
 
 void TfrmChangeCustomProp::SetSelectedCells(const QString& value)
 {
-    ShowRefused(SetWritableCells(m_arGrid->CellsObject(), m_arGrid->Selection(), value), false);
+    CellsRefused refused;
+    m_arGrid->ApplyWrites(WritableCellWrites(m_arGrid->CellsObject(), m_arGrid->SelectedArea(), value, &refused));
+    ShowRefused(refused, false);
+}
+
+CellEditable TfrmChangeCustomProp::Editable() const
+{
+    const TarCells* cells = &m_arGrid->CellsObject();
+    return [cells](qint32 col, qint32 row) { return !cells->ReadOnly(col, row); };
+}
+
+void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change)
+{
+    CellRangeRecorder recorder(m_arGrid->CellsObject(), 1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
+    change();
+    m_arGrid->RecordStep(recorder.Finish());
+    m_arGrid->InvalidateGrid();
+}
+
+void TfrmChangeCustomProp::CellsEdited()
+{
+    int cells = 0;
+    QSet<qint32> documents;
+    m_arGrid->CellsObject().ForEachInRange(1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1,
+                                           [&](const TarCell& cell) {
+                                               if (cell.changed) {
+                                                   ++cells;
+                                                   documents.insert(cell.row);
+                                               }
+                                           });
+    m_changes->setText(cells == 0 ? u"No changes"_s
+                                  : u"%1 cell(s) in %2 document(s) changed"_s.arg(cells).arg(documents.size()));
+    for (const auto& [id, enabled] : {std::pair(u"actUndo"_s, m_arGrid->History().CanUndo()),
+                                      std::pair(u"actRedo"_s, m_arGrid->History().CanRedo())})
+        if (auto* action = findChild<QAction*>(id, Qt::FindDirectChildrenOnly))
+            action->setEnabled(enabled);
 }
 
 void TfrmChangeCustomProp::actChangeValueExecute()
 {
-    const QRect s = m_arGrid->Selection();
+    const CellArea area = m_arGrid->SelectedArea();
+    if (area.rows.empty())
+        return;
     // A selection of read-only cells alone asks for no value.
-    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), s);
-    if (refused.count == s.width() * s.height())
+    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), area);
+    if (refused.count == (area.right - area.left + 1) * static_cast<int>(area.rows.size()))
         return ShowRefused(refused, true);
     TfrmChangeGridValue dialog(this);
-    dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
-    dialog.SetValue(m_arGrid->CellsObject().GetText(s.left(), s.top()));
+    dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(area.left, 0) + u')');
+    dialog.SetValue(m_arGrid->CellsObject().GetText(area.left, area.rows.front()));
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.Value());
     m_arGrid->InvalidateGrid();
@@ -350,15 +457,17 @@ void TfrmChangeCustomProp::actChangeValueExecute()
 
 void TfrmChangeCustomProp::actChangePropLookupExecute()
 {
-    const QRect s = m_arGrid->Selection();
-    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), s);
-    if (refused.count == s.width() * s.height())
+    const CellArea area = m_arGrid->SelectedArea();
+    if (area.rows.empty())
+        return;
+    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), area);
+    if (refused.count == (area.right - area.left + 1) * static_cast<int>(area.rows.size()))
         return ShowRefused(refused, true);
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
-    if (m_arGrid->CellsObject().Find(s.left(), 0, header))
+    if (m_arGrid->CellsObject().Find(area.left, 0, header))
         dialog.SetLookupItems(header->items);
-    dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(s.left(), 0) + u')');
+    dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(area.left, 0) + u')');
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.SelectedLookupValue());
     m_arGrid->InvalidateGrid();
@@ -369,9 +478,9 @@ void TfrmChangeCustomProp::actDeleteSelectedExecute()
     CellsRefused refused;
     {
         const BusyCursor wait;
-        refused = DeletePropertyCells(m_arGrid->CellsObject(), m_arGrid->Selection());
+        const CellArea area = m_arGrid->SelectedArea();
+        RecordedChange([&] { refused = DeletePropertyCells(m_arGrid->CellsObject(), area); });
     }
-    m_arGrid->InvalidateGrid();
     ShowRefused(refused, false);
 }
 
@@ -404,7 +513,8 @@ void TfrmChangeCustomProp::actLoadPropertiesExecute()
         if (!ParsePropertySet(bytes, rows, &reason))
             throw KrdlError(u"Cannot open file \""_s + file + u"\": "_s + reason);
         PropertySetPlacement placed;
-        PutPropertySet(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), rows, &placed);
+        RecordedChange(
+            [&] { PutPropertySet(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), rows, &placed); });
         if (placed.readOnly > 0)
             m_statusBar->showMessage(u"%1 value(s) for read-only cells were left out."_s.arg(placed.readOnly));
     }
@@ -435,8 +545,8 @@ void TfrmChangeCustomProp::actImportCsvExecute()
         // A malformed file changes nothing: it is read whole before any cell is set.
         if (!ReadPropertyCsv(file, csv, &reason))
             throw KrdlError(reason);
-        placed = PutPropertyCsv(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), csv);
-        m_arGrid->InvalidateGrid();
+        RecordedChange(
+            [&] { placed = PutPropertyCsv(m_arGrid->CellsObject(), m_arGrid->ColCount(), m_arGrid->RowCount(), csv); });
     }
     if (placed.readOnly > 0)
         m_statusBar->showMessage(u"%1 value(s) for read-only cells were left out."_s.arg(placed.readOnly));
@@ -505,7 +615,140 @@ void TfrmChangeCustomProp::actUndoPropertySaveExecute()
         paths << cells.GetData(0, r);
     cells.DeleteRange(0, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
     FillPropertyRows(cells, m_arGrid->ColCount(), LoadCustomProperties(paths, GridLoadOptions()));
-    m_arGrid->InvalidateGrid();
+    // The grid holds what the documents hold again: no edit before this can be undone into it.
+    m_arGrid->History().Clear();
+    ApplyRowView();
+    CellsEdited();
+}
+
+void TfrmChangeCustomProp::actUndoExecute()
+{
+    m_arGrid->Undo();
+}
+
+void TfrmChangeCustomProp::actRedoExecute()
+{
+    m_arGrid->Redo();
+}
+
+void TfrmChangeCustomProp::actCopyExecute()
+{
+    const CellArea area = m_arGrid->SelectedArea();
+    const TarCells& cells = m_arGrid->CellsObject();
+    TextBlock block;
+    block.reserve(area.rows.size());
+    for (const qint32 row : area.rows) {
+        QStringList texts;
+        for (qint32 col = area.left; col <= area.right; ++col)
+            texts << cells.GetText(col, row);
+        block.push_back(std::move(texts));
+    }
+    // A whole column (selected from its header) goes with its header, as spreadsheets expect.
+    QStringList header;
+    if (static_cast<int>(area.rows.size()) == m_arGrid->ShownRowCount() && area.rows.size() > 1)
+        for (qint32 col = area.left; col <= area.right; ++col)
+            header << cells.GetText(col, 0);
+    QApplication::clipboard()->setText(FormatTabText(block, header));
+    m_statusBar->showMessage(u"%1 cell(s) copied."_s.arg(block.size() * static_cast<std::size_t>(area.right - area.left + 1)));
+}
+
+void TfrmChangeCustomProp::actPasteExecute()
+{
+    TextBlock block = ParseTabText(QApplication::clipboard()->text());
+    if (block.empty())
+        return;
+    PasteTarget target;
+    target.selection = m_arGrid->SelectedArea();
+    target.shownRows = m_arGrid->ShownRows();
+    target.firstColumn = m_arGrid->FixedCols();
+    target.colCount = m_arGrid->ColCount();
+    target.firstRow = m_arGrid->FixedRows();
+    // A block copied with its header row (a whole column) pastes its values, not the header.
+    const TarCells& cells = m_arGrid->CellsObject();
+    if (block.size() > 1) {
+        const QStringList& first = block.front();
+        bool header = !first.isEmpty();
+        for (qsizetype i = 0; header && i < first.size(); ++i)
+            header = target.selection.left + i < target.colCount
+                     && first[i].compare(cells.GetText(target.selection.left + static_cast<qint32>(i), 0), Qt::CaseInsensitive) == 0;
+        if (header)
+            block.erase(block.begin());
+    }
+    PastePlan plan;
+    {
+        const BusyCursor wait;
+        plan = PlanPaste(block, cells, target, Editable());
+        m_arGrid->ApplyWrites(plan.writes);
+    }
+    QString text = u"%1 cell(s) pasted."_s.arg(plan.writes.size());
+    if (plan.clipped > 0)
+        text += u" %1 cell(s) of the pasted block lay past the edge of the grid and were left out."_s.arg(plan.clipped);
+    if (plan.refused > 0)
+        text += u" %1 read-only cell(s) left as they are."_s.arg(plan.refused);
+    m_statusBar->showMessage(text);
+}
+
+void TfrmChangeCustomProp::actFindExecute()
+{
+    m_findReplace->Open(false);
+}
+
+void TfrmChangeCustomProp::actReplaceExecute()
+{
+    m_findReplace->Open(true);
+}
+
+void TfrmChangeCustomProp::actFillPatternExecute()
+{
+    const CellArea area = m_arGrid->SelectedArea();
+    if (area.rows.empty())
+        return;
+    const TarCells& cells = m_arGrid->CellsObject();
+    QStringList headers;
+    for (int col = 0; col < m_arGrid->ColCount(); ++col)
+        headers << cells.GetText(col, 0);
+    const RowFilePath filePath = [&cells](qint32 row) { return cells.GetData(0, row); };
+    FillPatternDialog dialog(cells, area, headers, filePath, [&cells](qint32 row) { return cells.GetText(0, row); },
+                             this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    FillPlan plan;
+    {
+        const BusyCursor wait;
+        plan = PlanFill(dialog.Pattern(), cells, area, filePath, Editable());
+        m_arGrid->ApplyWrites(plan.writes);
+    }
+    QString text = u"%1 cell(s) filled."_s.arg(plan.writes.size());
+    if (plan.refused > 0)
+        text += u" %1 read-only cell(s) left as they are."_s.arg(plan.refused);
+    m_statusBar->showMessage(text);
+}
+
+void TfrmChangeCustomProp::ApplyRowView()
+{
+    m_filterTimer->stop();
+    const BusyCursor wait;
+    const int total = std::max(m_arGrid->RowCount() - 1, 0);
+    const QString text = m_filter->text();
+    const int sortCol = m_arGrid->SortCol();
+    if (text.isEmpty() && sortCol < 0) {
+        if (!m_arGrid->ShowsAllRows())
+            m_arGrid->ShowAllRows();
+    } else {
+        std::vector<qint32> rows;
+        rows.reserve(static_cast<std::size_t>(total));
+        for (qint32 row = 1; row <= total; ++row)
+            rows.push_back(row);
+        // The chosen column, or every column with the row labels (file names) among them.
+        const qint32 column = m_filterColumn->currentData().toInt();
+        if (!text.isEmpty())
+            rows = column > 0 ? FilterRows(m_arGrid->CellsObject(), rows, column, column, text)
+                              : FilterRows(m_arGrid->CellsObject(), rows, 0, m_arGrid->ColCount() - 1, text);
+        if (sortCol >= 0)
+            rows = SortRows(m_arGrid->CellsObject(), rows, sortCol, m_arGrid->SortOrder());
+        m_arGrid->SetShownRows(std::move(rows));
+    }
+    m_showing->setText(ShowingText(m_arGrid->ShownRowCount(), total));
 }
 
 void TfrmChangeCustomProp::ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos)
@@ -517,7 +760,14 @@ void TfrmChangeCustomProp::ArGridMouseUp(Qt::MouseButton button, int col, int ro
             m_pmPopupMenu->popup(globalPos);
     } else if (button == Qt::LeftButton) {
         if (m_clickCol >= m_arGrid->FixedCols() && m_arGrid->FixedRows() > 0 && m_clickRow == m_arGrid->FixedRows() - 1
-            && m_arGrid->RowCount() > m_arGrid->FixedRows())
-            m_arGrid->SetSelection(m_clickCol, m_arGrid->FixedRows(), m_clickCol, m_arGrid->RowCount() - 1);
+            && m_arGrid->RowCount() > m_arGrid->FixedRows()) {
+            // A click on a header sorts by its column (again: the other way) and selects it.
+            m_arGrid->SetSortIndicator(m_clickCol,
+                                       NextSortOrder(m_arGrid->SortCol(), m_arGrid->SortOrder(), m_clickCol));
+            ApplyRowView();
+            if (m_arGrid->ShownRowCount() > 0)
+                m_arGrid->SetSelection(m_clickCol, m_arGrid->FixedRows(), m_clickCol,
+                                       m_arGrid->FixedRows() + m_arGrid->ShownRowCount() - 1);
+        }
     }
 }

@@ -8,6 +8,13 @@
 // system block names follow as "System.<name>" columns; cells that may not be changed are drawn
 // greyed, and every change of them is refused with a word in the status line.
 //
+// Spreadsheet habits on top: changed cells are drawn bold on a tint and counted in the status
+// line; every change of cells is undone with Ctrl+Z and redone with Ctrl+Y (or Ctrl+Shift+Z);
+// Ctrl+C and Ctrl+V copy and paste tab-separated text; Ctrl+F and Ctrl+H find and replace;
+// "Fill by pattern" builds values from the file name and a counter; the filter line above the
+// grid shows only the rows containing a text, and a click on a column header sorts by it. Rows
+// keep their documents: saving writes every changed row, shown or not.
+//
 //     TfrmChangeCustomProp::Execute(desktop, paths, mainWindow);     // the "Edit list" command
 //
 // The grid's cells are data (properties/PropertyGrid.h); this window only shows them and turns
@@ -22,8 +29,13 @@
 
 class Desktop;
 class PropertyDefinitions;
+class FindReplaceDialog;
 class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QMenu;
+class QTimer;
 class QPushButton;
 class QStatusBar;
 class TarGrid;
@@ -61,6 +73,15 @@ public:
     // "Undo last property save" (PropertyUndo) with its log window; the grid then shows what the
     // documents hold again. Edits not saved are dropped, so with any it asks first.
     void actUndoPropertySaveExecute();
+    void actUndoExecute();
+    void actRedoExecute();
+    void actCopyExecute();
+    void actPasteExecute();
+    void actFindExecute();
+    void actReplaceExecute();
+    void actFillPatternExecute();
+    // Shows the rows whose cells contain the filter text, sorted by the header clicked last.
+    void ApplyRowView();
     void ArGridMouseUp(Qt::MouseButton button, int col, int row, const QPoint& globalPos);
 
     // The cell under the mouse at the last button release (-1 outside the cells).
@@ -82,6 +103,12 @@ private:
     // Says in the status line what read-only cells kept (nothing when `refused` is empty);
     // `whole` when they were the whole selection.
     void ShowRefused(const CellsRefused& refused, bool whole);
+    // Counts the changed cells for the status line and enables Undo and Redo.
+    void CellsEdited();
+    // Whether the user may change a cell, for the planners of bulk changes.
+    CellEditable Editable() const;
+    // Records a change of any cells of the grid that `change` makes as one undoable step.
+    void RecordedChange(const std::function<void()>& change);
     // The reading options of the grid's columns (the document's own properties among them).
     LoadOptions GridLoadOptions() const;
 
@@ -96,6 +123,12 @@ private:
     QPushButton* m_btnFillDrafts = nullptr;
     QMenu* m_pmPopupMenu = nullptr;
     QStatusBar* m_statusBar = nullptr;
+    QLabel* m_changes = nullptr;
+    QLineEdit* m_filter = nullptr;
+    QComboBox* m_filterColumn = nullptr;
+    QLabel* m_showing = nullptr;
+    QTimer* m_filterTimer = nullptr;
+    FindReplaceDialog* m_findReplace = nullptr;
     int m_clickCol = -1;
     int m_clickRow = -1;
     int m_progressDelayMs = 1000;

@@ -448,8 +448,10 @@ void TarGrid::RecordStep(CellStep step)
 {
     if (step.Empty())
         return;
-    StepDone(step);
+    WidenColumnsFor(step);
     m_history.Push(std::move(step));
+    InvalidateGrid();
+    emit CellsEdited();
 }
 
 bool TarGrid::Undo()
@@ -474,7 +476,7 @@ bool TarGrid::Redo()
     return true;
 }
 
-void TarGrid::StepDone(const CellStep& step)
+void TarGrid::WidenColumnsFor(const CellStep& step)
 {
     // Only the new texts are measured, and only those whose estimate comes near the column's
     // width: a paste of 40,000 cells measures a handful.
@@ -494,8 +496,6 @@ void TarGrid::StepDone(const CellStep& step)
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
         if (it.value() + 15 > ColWidths(it.key()))
             SetColWidths(it.key(), it.value() + 15);
-    InvalidateGrid();
-    emit CellsEdited();
 }
 
 void TarGrid::SetFixedCols(int count)

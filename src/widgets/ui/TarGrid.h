@@ -154,8 +154,8 @@ protected:
 
 private:
     void ResetModel();
-    // Repaints after a step and widens the columns whose new texts no longer fit.
-    void StepDone(const CellStep& step);
+    // Widens the columns whose new texts in `step` no longer fit.
+    void WidenColumnsFor(const CellStep& step);
     void ApplyFixedSizes();
     void PaintCorner(QPainter& painter, const QRect& rect) const;
     bool OnFixedColEdge(const QWidget* widget, const QPoint& pos) const;

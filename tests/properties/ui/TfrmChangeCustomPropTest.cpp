@@ -15,6 +15,8 @@
 #include "support/Child.h"
 #include "support/FakeDesktop.h"
 #include "support/MessageBoxProbe.h"
+#include "widgets/ui/FillPatternDialog.h"
+#include "widgets/ui/FindReplaceDialog.h"
 #include "widgets/ui/TarGrid.h"
 
 #include <QDateTime>
@@ -22,6 +24,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -160,8 +164,12 @@ void Type(TfrmChangeCustomProp* f, int col, int row, const QString& text)
     Grid(f)->SetSelection(col, row, col, row);
     // The first key opens the in-place editor, which gets the key and the ones after it.
     QTest::keyClick(Grid(f), text.at(0).toLatin1());
-    auto* editor = Grid(f)->findChild<QLineEdit*>();
-    ASSERT_TRUE(editor && editor->isVisible());
+    // Editors of earlier edits linger, hidden, until their deferred deletion.
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* e : Grid(f)->findChildren<QLineEdit*>())
+        if (e->isVisible())
+            editor = e;
+    ASSERT_TRUE(editor);
     QTest::keyClicks(editor, text.mid(1));
 }
 
@@ -362,11 +370,18 @@ TEST_F(EditorTest, MouseAndShortcuts)
             QKeySequence key;
         } shortcuts[] = {{Child<QAction>(f, u"actChangeValue"_s), Qt::Key_F3}, {Child<QAction>(f, u"actChangePropLookup"_s), Qt::Key_F4},
                          {Child<QAction>(f, u"actDeleteSelected"_s), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-                         {Child<QAction>(f, u"actOptimalColWidths"_s), Qt::Key_F8}};
+                         {Child<QAction>(f, u"actOptimalColWidths"_s), Qt::Key_F8},
+                         {Child<QAction>(f, u"actUndo"_s), QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                         {Child<QAction>(f, u"actRedo"_s), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                         {Child<QAction>(f, u"actCopy"_s), QKeySequence(Qt::CTRL | Qt::Key_C)},
+                         {Child<QAction>(f, u"actPaste"_s), QKeySequence(Qt::CTRL | Qt::Key_V)},
+                         {Child<QAction>(f, u"actFind"_s), QKeySequence(Qt::CTRL | Qt::Key_F)},
+                         {Child<QAction>(f, u"actReplace"_s), QKeySequence(Qt::CTRL | Qt::Key_H)}};
         for (const auto& s : shortcuts) {
             EXPECT_EQ(s.action->shortcut(), s.key) << s.action->objectName().toStdString();
             EXPECT_TRUE(f->actions().contains(s.action)) << s.action->objectName().toStdString();
         }
+        EXPECT_TRUE(Child<QAction>(f, u"actRedo"_s)->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
 
         // A right click on a data cell opens the menu and keeps the selection; on a header it does not.
         Grid(f)->SetSelection(1, 1, 2, 2);
@@ -567,4 +582,149 @@ TEST_F(EditorTest, TheDocumentsOwnPropertiesFollowTheCustomColumns)
     EXPECT_EQ(document.SystemValue(u"Title"_s).toString(), u"Plate"_s);
     EXPECT_FALSE(document.SystemValue(u"Company"_s).isValid());
     EXPECT_EQ(document.SystemValue(u"Status"_s).toInt(), 1);
+}
+
+namespace {
+
+// Every cell of the editor's grid with its flag: "c,r=text" and "*" for a changed cell.
+QStringList GridState(TfrmChangeCustomProp* f)
+{
+    QStringList state;
+    Grid(f)->CellsObject().ForEachInRange(1, 1, Grid(f)->ColCount() - 1, Grid(f)->RowCount() - 1, [&](const TarCell& c) {
+        state << u"%1,%2=%3%4"_s.arg(c.col).arg(c.row).arg(c.text, c.changed ? u"*"_s : QString());
+    });
+    return state;
+}
+
+void Trigger(TfrmChangeCustomProp* f, const QString& action)
+{
+    Child<QAction>(f, action)->trigger();
+}
+
+} // namespace
+
+// Each kind of change is one step of Ctrl+Z; undoing them all leaves nothing changed, so that
+// saving writes no document, and redoing them gets every cell back.
+TEST_F(EditorTest, EveryKindOfChangeIsOneUndoStepBackToNothingToSave)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.psm"_s);
+    const QByteArray aBytes = testfiles::ReadBytes(a);
+    const QString csv = dir.filePath(u"grid.csv"_s);
+    const QString set = dir.filePath(u"grid.props"_s);
+    desktop.AnswerFileDialogs([&](const FileDialogRequest& r) { return QStringList{r.title.contains(u"CSV"_s) ? csv : set}; });
+    Edit({a, b}, [&](TfrmChangeCustomProp* f) {
+        TarGrid* grid = Grid(f);
+        QLabel* changes = Child<QLabel>(f, u"lblChanges"_s);
+        EXPECT_EQ(changes->text(), u"No changes"_s);
+        // A CSV file and a property set each holding one edit, made and undone before the steps.
+        Type(f, 2, 2, u"from file"_s);
+        Trigger(f, u"actExportCsv"_s);
+        Trigger(f, u"actSaveProps"_s);
+        Trigger(f, u"actUndo"_s);
+        const QStringList loaded = GridState(f);
+        EXPECT_EQ(grid->History().StepCount(), 1u);
+
+        const std::pair<const char*, std::function<void()>> steps[] = {
+            {"typing", [&] { Type(f, 1, 1, u"T1"_s); grid->CommitEdit(); }},
+            {"change values", [&] { grid->SetSelection(1, 1, 1, 2); ChangeValue(f, u"S355"_s); }},
+            {"lookup", [&] { grid->SetSelection(2, 1, 2, 2); PickLookup(f, u"painted"_s); }},
+            {"delete", [&] { grid->SetSelection(4, 1, 4, 2); Trigger(f, u"actDeleteSelected"_s); }},
+            {"paste", [&] {
+                 // As a spreadsheet puts it: a quoted cell with a tab and a line break, CR LF, and
+                 // the last row ended too.
+                 QApplication::clipboard()->setText(u"\"two\tlines\r\nx\"\tB\r\nC\t\"say \"\"hi\"\"\"\r\n"_s);
+                 grid->SetSelection(1, 1, 1, 1);
+                 Trigger(f, u"actPaste"_s);
+                 EXPECT_EQ((QStringList{grid->CellsObject().GetText(1, 1), grid->CellsObject().GetText(2, 1),
+                                        grid->CellsObject().GetText(1, 2), grid->CellsObject().GetText(2, 2)}),
+                           (QStringList{u"two\tlines\r\nx"_s, u"B"_s, u"C"_s, u"say \"hi\""_s}));
+             }},
+            {"replace", [&] {
+                 grid->SetSelection(1, 1, 1, 1);
+                 Trigger(f, u"actReplace"_s);
+                 auto* dialog = Child<FindReplaceDialog>(f, u"FindReplaceDialog"_s);
+                 Child<QLineEdit>(dialog, u"edFind"_s)->setText(u"(\\w)(\\w+)"_s);
+                 Child<QLineEdit>(dialog, u"edReplace"_s)->setText(u"\\2\\1"_s);
+                 Child<QCheckBox>(dialog, u"chkRegularExpression"_s)->setChecked(true);
+                 Child<QPushButton>(dialog, u"btnReplaceAll"_s)->click();
+                 EXPECT_EQ(grid->CellsObject().GetText(2, 2), u"ays \"ih\""_s);
+                 EXPECT_EQ(Child<QLabel>(dialog, u"lblResult"_s)->text(), u"4 cell(s) changed."_s);
+                 dialog->close();
+             }},
+            {"fill", [&] {
+                 grid->SetSelection(3, 1, 3, 2);
+                 WhenShown<FillPatternDialog>([](FillPatternDialog* d) {
+                     d->SetPatternText(u"{base}-{#:3:9:-4}"_s);
+                     EXPECT_EQ(Child<QListWidget>(d, u"lstPreview"_s)->item(1)->text(), u"2. b.psm  →  b-005"_s);
+                     Child<QPushButton>(d, u"btnOk"_s)->click();
+                 });
+                 Trigger(f, u"actFillPattern"_s);
+                 EXPECT_EQ(grid->CellsObject().GetText(3, 1), u"a-009"_s);
+             }},
+            {"import CSV", [&] { Trigger(f, u"actImportCsv"_s); }},
+            {"load props", [&] { Trigger(f, u"actLoadProperties"_s); }},
+        };
+        std::vector<QStringList> after;
+        for (const auto& [name, step] : steps) {
+            step();
+            after.push_back(GridState(f));
+            EXPECT_EQ(grid->History().StepCount(), after.size()) << name;
+            EXPECT_NE(after.back(), after.size() > 1 ? after[after.size() - 2] : loaded) << name;
+        }
+        EXPECT_EQ(changes->text(), u"8 cell(s) in 2 document(s) changed"_s);
+        for (std::size_t i = after.size(); i-- > 0;) {
+            EXPECT_EQ(GridState(f), after[i]) << steps[i].first;
+            Trigger(f, u"actUndo"_s);
+        }
+        EXPECT_EQ(GridState(f), loaded);
+        EXPECT_EQ(changes->text(), u"No changes"_s);
+        EXPECT_FALSE(Child<QAction>(f, u"actUndo"_s)->isEnabled());
+        for (const QStringList& state : after) {
+            Trigger(f, u"actRedo"_s);
+            EXPECT_EQ(GridState(f), state);
+        }
+        for (std::size_t i = 0; i < after.size(); ++i)
+            Trigger(f, u"actUndo"_s);
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
+    });
+    EXPECT_EQ(testfiles::ReadBytes(a), aBytes) << "nothing was left to save";
+}
+
+// A filter and a sort only change what the view shows: typing reaches the row's own document,
+// row labels keep their numbers, and saving writes the changed rows the filter hides.
+TEST_F(EditorTest, FilterAndSortKeepRowsWithTheirDocumentsAndSaveHiddenRows)
+{
+    const QString a = Doc("gsf_v3.ole", u"a.par"_s);
+    const QString b = Doc("gsf_v3.ole", u"b.psm"_s);
+    const QString d = Doc("gsf_v3.ole", u"d.dft"_s);
+    Edit({a, b, d}, [&](TfrmChangeCustomProp* f) {
+        TarGrid* grid = Grid(f);
+        Type(f, 1, 2, u"Zinc"_s); // b
+        grid->CommitEdit();
+        Type(f, 1, 3, u"Aluminium"_s); // d
+        grid->CommitEdit();
+        ClickHeader(f, 1); // Material ascending: d, a, b
+        ClickHeader(f, 1); // descending: b, a, d
+        const auto labels = [grid] {
+            QStringList list;
+            for (int r = 0; r < grid->ShownRowCount(); ++r)
+                list << grid->model()->headerData(r, Qt::Vertical).toString();
+            return list;
+        };
+        EXPECT_EQ(labels(), (QStringList{u"2. b.psm"_s, u"1. a.par"_s, u"3. d.dft"_s}));
+        Type(f, 2, 2, u"brushed"_s); // the second row shown: a's
+        grid->CommitEdit();
+        EXPECT_EQ(grid->CellsObject().GetText(2, 1), u"brushed"_s);
+
+        auto* filter = Child<QLineEdit>(f, u"edFilter"_s);
+        filter->setText(u"d.dft"_s);
+        QTest::keyClick(filter, Qt::Key_Return);
+        EXPECT_EQ(labels(), QStringList{u"3. d.dft"_s});
+        EXPECT_EQ(Child<QLabel>(f, u"lblShowing"_s)->text(), u"showing 1 of 3"_s);
+        Child<QPushButton>(f, u"btnFillDrafts"_s)->click();
+    });
+    EXPECT_TRUE(Shown(a).contains(u"Finish (Text) = brushed"_s)) << Shown(a).join(u'\n').toStdString();
+    EXPECT_TRUE(Shown(b).contains(u"Material (Text) = Zinc"_s));
+    EXPECT_TRUE(Shown(d).contains(u"Material (Text) = Aluminium"_s));
 }
