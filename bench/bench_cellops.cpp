@@ -2,7 +2,10 @@
 // cell store alone: a paste of a 40,000-row block (reading the text, planning, writing), replace
 // all with a regular expression, fill by pattern, the undo of each, a filter over every column
 // and a sort by a column of mixed numbers, dates and texts. Prints one line per step and the
-// undo history's bytes for each operation.
+// undo history's bytes for each operation. Then the same through the grid control the editor
+// shows (offscreen): writes and undo with the column widths fitted and the changed cells
+// counted, a delete recorded by comparing the cells before and after, and the view's rows set
+// to a filter, a sort and all rows again.
 //
 //   bench_cellops [ROWS] [COLS]
 #include "widgets/CellHistory.h"
@@ -11,9 +14,11 @@
 #include "widgets/PastePlan.h"
 #include "widgets/RowOrder.h"
 #include "widgets/TabText.h"
+#include "widgets/ui/TarGrid.h"
 
 #include "TitleBlockText.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 
 #include <cstdio>
@@ -41,6 +46,8 @@ template <class F> void Report(const char* label, F&& f)
 
 int main(int argc, char** argv)
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const qint32 rows = argc > 1 ? std::atoi(argv[1]) : 40000;
     const qint32 cols = argc > 2 ? std::atoi(argv[2]) : 20;
     std::printf("%d rows x %d columns\n", rows, cols);
@@ -121,5 +128,63 @@ int main(int argc, char** argv)
     std::vector<qint32> sorted;
     Report("sort: one column, ascending", [&] { sorted = SortRows(cells, allRows, 1, Qt::AscendingOrder); });
     Report("sort: again, descending", [&] { sorted = SortRows(cells, sorted, 1, Qt::DescendingOrder); });
+
+    std::printf("through the grid control:\n");
+    TarGrid grid;
+    grid.resize(1200, 800);
+    grid.SetColCount(cols + 1);
+    grid.SetRowCount(rows + 1);
+    for (qint32 row = 0; row <= rows; ++row)
+        for (qint32 col = 0; col <= cols; ++col) {
+            auto cell = std::make_unique<TarCell>(col, row);
+            cell->text = cells.GetText(col, row);
+            cell->data = cells.GetData(col, row);
+            grid.CellsObject().Add(std::move(cell));
+        }
+    grid.CellsObject().ClearChanged();
+    grid.show();
+    QApplication::processEvents();
+    const auto countChanged = [&] {
+        int changed = 0;
+        grid.CellsObject().ForEachInRange(1, 1, cols, rows, [&](const TarCell& c) { changed += c.changed ? 1 : 0; });
+        return changed;
+    };
+    const auto painted = [&] { QApplication::processEvents(); };
+    Report("paste: write, fit, count, paint", [&] {
+        grid.ApplyWrites(pastePlan.writes);
+        std::printf("  %d cells changed\n", countChanged());
+        painted();
+    });
+    std::printf("  undo history: %.1f MB for that step\n", double(grid.History().Bytes()) / 1048576.0);
+    Report("paste: undo, count, paint", [&] {
+        grid.Undo();
+        std::printf("  %d cells changed\n", countChanged());
+        painted();
+    });
+    Report("delete a column: record, delete, compare", [&] {
+        CellRangeRecorder recorder(grid.CellsObject(), 1, 1, cols, rows);
+        std::vector<std::pair<qint32, qint32>> gone;
+        for (qint32 row = 1; row <= rows; ++row)
+            gone.emplace_back(3, row);
+        grid.CellsObject().DeleteAt(std::move(gone));
+        grid.RecordStep(recorder.Finish());
+        painted();
+    });
+    Report("delete a column: undo", [&] {
+        grid.Undo();
+        painted();
+    });
+    Report("view: filtered rows", [&] {
+        grid.SetShownRows(FilterRows(grid.CellsObject(), allRows, 0, cols, u"galv"_s));
+        painted();
+    });
+    Report("view: sorted rows", [&] {
+        grid.SetShownRows(SortRows(grid.CellsObject(), allRows, 1, Qt::AscendingOrder));
+        painted();
+    });
+    Report("view: all rows again", [&] {
+        grid.ShowAllRows();
+        painted();
+    });
     return 0;
 }

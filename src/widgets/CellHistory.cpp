@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace {
@@ -93,6 +95,9 @@ CellStep CellStepRecorder::Finish()
 CellRangeRecorder::CellRangeRecorder(TarCells& cells, qint32 colFrom, qint32 rowFrom, qint32 colTo, qint32 rowTo)
     : m_cells(cells), m_colFrom(colFrom), m_rowFrom(rowFrom), m_colTo(colTo), m_rowTo(rowTo)
 {
+    const qint64 area = (qint64(colTo) - colFrom + 1) * (qint64(rowTo) - rowFrom + 1);
+    if (area > 0)
+        m_before.reserve(static_cast<std::size_t>(std::min<qint64>(area, m_cells.Count())));
     m_cells.ForEachInRange(colFrom, rowFrom, colTo, rowTo, [this](const TarCell& cell) {
         m_before.push_back({cell.col, cell.row, cell.text, cell.changed});
     });

@@ -481,11 +481,15 @@ void TarGrid::WidenColumnsFor(const CellStep& step)
     // Only the new texts are measured, and only those whose estimate comes near the column's
     // width: a paste of 40,000 cells measures a handful.
     TextWidths widths(font());
+    // No text is wider than its length times the widest character: most are skipped by that.
+    const int widest = std::max(QFontMetrics(font()).maxWidth(), 1);
     QHash<qint32, int> wanted; // column -> width its new texts need
     for (const CellChange& change : step.changes) {
         if (change.col < m_fixedCols || change.newText.isEmpty())
             continue;
         const int have = wanted.value(change.col, ColWidths(change.col) - 15);
+        if (change.newText.size() * widest < have)
+            continue;
         const qreal estimate = widths.Estimate(change.newText);
         if (estimate >= 0 && estimate + 2 + estimate / 50 < have)
             continue;
