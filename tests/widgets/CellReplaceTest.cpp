@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 TEST(CellReplace, PlainAndRegularExpressionReplacements)
@@ -50,6 +52,25 @@ TEST(CellReplace, EmptyOrBadSearchIsAnErrorWithoutWrites)
         EXPECT_FALSE(plan.error.isEmpty());
         EXPECT_TRUE(plan.writes.empty());
         EXPECT_FALSE(CellMatches(u"abc"_s, options));
+        QString error;
+        EXPECT_EQ(FindNextCell(cells, {1, 1, {1}}, options, -1, &error), -1);
+        EXPECT_FALSE(error.isEmpty());
     }
     EXPECT_TRUE(CellMatches(u"abc"_s, {u"B"_s, u""_s}));
+}
+
+// "Find next" walks the area row by row in the order its rows are shown and wraps round.
+TEST(CellReplace, FindNextWalksTheShownRowsAndWraps)
+{
+    TarCells cells;
+    for (const auto& [col, row, text] : {std::tuple(1, 1, u"bolt"_s), std::tuple(2, 3, u"Bolt M8"_s), std::tuple(1, 2, u"nut"_s)})
+        cells.GetCell(col, row)->text = text;
+    const CellArea area{1, 2, {3, 2, 1}}; // sorted: row 3 first
+    const struct {
+        qint64 from;
+        qint64 found;
+    } cases[] = {{-1, 1}, {1, 4}, {4, 1}, {5, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FindNextCell(cells, area, {u"bolt"_s, {}}, c.from), c.found) << c.from;
+    EXPECT_EQ(FindNextCell(cells, area, {u"washer"_s, {}}, -1), -1);
 }

@@ -761,10 +761,13 @@ void TfrmChangeCustomProp::ArGridMouseUp(Qt::MouseButton button, int col, int ro
     } else if (button == Qt::LeftButton) {
         if (m_clickCol >= m_arGrid->FixedCols() && m_arGrid->FixedRows() > 0 && m_clickRow == m_arGrid->FixedRows() - 1
             && m_arGrid->RowCount() > m_arGrid->FixedRows()) {
-            // A click on a header sorts by its column (again: the other way) and selects it.
-            m_arGrid->SetSortIndicator(m_clickCol,
-                                       NextSortOrder(m_arGrid->SortCol(), m_arGrid->SortOrder(), m_clickCol));
-            ApplyRowView();
+            // A click on a header sorts by its column (again: the other way) and selects it;
+            // sizing a column by dragging its edge only selects it, as it always did.
+            if (!m_arGrid->HeaderDragged()) {
+                m_arGrid->SetSortIndicator(m_clickCol,
+                                           NextSortOrder(m_arGrid->SortCol(), m_arGrid->SortOrder(), m_clickCol));
+                ApplyRowView();
+            }
             if (m_arGrid->ShownRowCount() > 0)
                 m_arGrid->SetSelection(m_clickCol, m_arGrid->FixedRows(), m_clickCol,
                                        m_arGrid->FixedRows() + m_arGrid->ShownRowCount() - 1);

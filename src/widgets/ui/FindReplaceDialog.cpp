@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -85,8 +87,15 @@ ReplaceOptions FindReplaceDialog::Options() const
 
 CellArea FindReplaceDialog::SearchArea() const
 {
-    if (m_selectionOnly->isChecked())
-        return m_selection;
+    if (m_selectionOnly->isChecked()) {
+        // Rows a filter hid since the dialog opened are left alone: nothing hidden is changed.
+        const std::vector<qint32> shown = m_grid->ShownRows();
+        const QSet<qint32> visible(shown.begin(), shown.end());
+        CellArea area{m_selection.left, m_selection.right, {}};
+        std::copy_if(m_selection.rows.begin(), m_selection.rows.end(), std::back_inserter(area.rows),
+                     [&visible](qint32 row) { return visible.contains(row); });
+        return area;
+    }
     return {m_grid->FixedCols(), m_grid->ColCount() - 1, m_grid->ShownRows()};
 }
 

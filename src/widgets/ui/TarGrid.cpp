@@ -758,6 +758,14 @@ bool TarGrid::eventFilter(QObject* watched, QEvent* event)
     if ((watched == m_corner || watched == verticalHeader()->viewport() || watched == horizontalHeader()->viewport())
         && SizeFixedCol(static_cast<QWidget*>(watched), event))
         return true;
+    if (watched == horizontalHeader()->viewport()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)) {
+        const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (event->type() == QEvent::MouseButtonPress)
+            m_headerPressPos = pos;
+        else
+            m_headerDragged = (pos - m_headerPressPos).manhattanLength() >= QApplication::startDragDistance();
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = static_cast<QWidget*>(watched)->mapTo(this, mouse->position().toPoint());

@@ -121,6 +121,10 @@ public:
     QString GetEditText(qint32 col, qint32 row);
     void SetEditText(qint32 col, qint32 row, const QString& value);
 
+    // Whether the mouse moved between the last press and release on the fixed row (sizing a
+    // column, not clicking its header).
+    bool HeaderDragged() const { return m_headerDragged; }
+
     // The tooltip of the fixed row's cell of column `col`; empty for none.
     QString ColHint(int col) const { return m_colHints.value(col); }
     void SetColHint(int col, const QString& hint);
@@ -179,6 +183,8 @@ private:
     int m_fixedColWidth = 64;
     int m_rowHeight = 24;
     bool m_sizingFixedCol = false;
+    QPoint m_headerPressPos;
+    bool m_headerDragged = false;
     QWidget* m_edgeCursorOn = nullptr; // the widget showing the sizing cursor, if any
 };
 
