@@ -54,8 +54,11 @@ CellStep ApplyCellWrites(TarCells& cells, const std::vector<CellWrite>& writes)
         const bool present = cells.Find(write.col, write.row, cell);
         if (!present)
             cell = cells.GetCell(write.col, write.row);
-        step.changes.push_back({write.col, write.row, cell->text, write.text, cell->changed, true, present, true});
-        cell->SetText(write.text);
+        // The old text moves into the step and the cell shares the new one: no text is copied.
+        CellChange& change = step.changes.emplace_back(
+            CellChange{write.col, write.row, std::move(cell->text), write.text, cell->changed, true, present, true});
+        cell->text = change.newText;
+        cell->changed = true;
     }
     return step;
 }

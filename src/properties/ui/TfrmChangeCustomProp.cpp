@@ -422,16 +422,19 @@ void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change)
 void TfrmChangeCustomProp::CellsEdited()
 {
     int cells = 0;
-    QSet<qint32> documents;
+    int documents = 0;
+    std::vector<bool> rowChanged(static_cast<std::size_t>(std::max(m_arGrid->RowCount(), 0)));
     m_arGrid->CellsObject().ForEachInRange(1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1,
                                            [&](const TarCell& cell) {
-                                               if (cell.changed) {
-                                                   ++cells;
-                                                   documents.insert(cell.row);
+                                               if (!cell.changed)
+                                                   return;
+                                               ++cells;
+                                               if (!rowChanged[static_cast<std::size_t>(cell.row)]) {
+                                                   rowChanged[static_cast<std::size_t>(cell.row)] = true;
+                                                   ++documents;
                                                }
                                            });
-    m_changes->setText(cells == 0 ? u"No changes"_s
-                                  : u"%1 cell(s) in %2 document(s) changed"_s.arg(cells).arg(documents.size()));
+    m_changes->setText(cells == 0 ? u"No changes"_s : u"%1 cell(s) in %2 document(s) changed"_s.arg(cells).arg(documents));
     for (const auto& [id, enabled] : {std::pair(u"actUndo"_s, m_arGrid->History().CanUndo()),
                                       std::pair(u"actRedo"_s, m_arGrid->History().CanRedo())})
         if (auto* action = findChild<QAction*>(id, Qt::FindDirectChildrenOnly))

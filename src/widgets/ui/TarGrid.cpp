@@ -479,27 +479,31 @@ bool TarGrid::Redo()
 void TarGrid::WidenColumnsFor(const CellStep& step)
 {
     // Only the new texts are measured, and only those whose estimate comes near the column's
-    // width: a paste of 40,000 cells measures a handful.
+    // width: a paste of 40,000 cells measures a handful. No text is wider than its length times
+    // the widest character, which skips most without looking at their characters.
     TextWidths widths(font());
-    // No text is wider than its length times the widest character: most are skipped by that.
     const int widest = std::max(QFontMetrics(font()).maxWidth(), 1);
-    QHash<qint32, int> wanted; // column -> width its new texts need
+    std::vector<int> need(static_cast<std::size_t>(std::max(m_colCount, 0)), -1); // -1: not looked at yet
+    std::vector<bool> grown(need.size());
     for (const CellChange& change : step.changes) {
-        if (change.col < m_fixedCols || change.newText.isEmpty())
+        if (change.col < m_fixedCols || change.col >= m_colCount || change.newText.isEmpty())
             continue;
-        const int have = wanted.value(change.col, ColWidths(change.col) - 15);
+        int& have = need[static_cast<std::size_t>(change.col)];
+        if (have < 0)
+            have = ColWidths(change.col) - 15;
         if (change.newText.size() * widest < have)
             continue;
         const qreal estimate = widths.Estimate(change.newText);
         if (estimate >= 0 && estimate + 2 + estimate / 50 < have)
             continue;
-        const int need = widths.Exact(change.newText);
-        if (need > have)
-            wanted.insert(change.col, need);
+        if (const int exact = widths.Exact(change.newText); exact > have) {
+            have = exact;
+            grown[static_cast<std::size_t>(change.col)] = true;
+        }
     }
-    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-        if (it.value() + 15 > ColWidths(it.key()))
-            SetColWidths(it.key(), it.value() + 15);
+    for (std::size_t col = 0; col < need.size(); ++col)
+        if (grown[col])
+            SetColWidths(static_cast<int>(col), need[col] + 15);
 }
 
 void TarGrid::SetFixedCols(int count)
