@@ -654,6 +654,8 @@ TEST_F(EditorTest, EveryKindOfChangeIsOneUndoStepBackToNothingToSave)
                  Child<QPushButton>(dialog, u"btnReplaceAll"_s)->click();
                  EXPECT_EQ(grid->CellsObject().GetText(2, 2), u"ays \"ih\""_s);
                  EXPECT_EQ(Child<QLabel>(dialog, u"lblResult"_s)->text(), u"4 cell(s) changed."_s);
+                 if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
+                     dialog->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-replace.png"_s);
                  dialog->close();
              }},
             {"fill", [&] {
@@ -661,6 +663,8 @@ TEST_F(EditorTest, EveryKindOfChangeIsOneUndoStepBackToNothingToSave)
                  WhenShown<FillPatternDialog>([](FillPatternDialog* d) {
                      d->SetPatternText(u"{base}-{#:3:9:-4}"_s);
                      EXPECT_EQ(Child<QListWidget>(d, u"lstPreview"_s)->item(1)->text(), u"2. b.psm  →  b-005"_s);
+                     if (qEnvironmentVariableIsSet("KRDL_SCREENSHOTS"))
+                         d->grab().save(qEnvironmentVariable("KRDL_SCREENSHOTS") + u"/editor-fill.png"_s);
                      Child<QPushButton>(d, u"btnOk"_s)->click();
                  });
                  Trigger(f, u"actFillPattern"_s);
