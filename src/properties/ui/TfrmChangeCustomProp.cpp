@@ -137,33 +137,7 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* filterBar = new QFrame(this);
-    filterBar->setObjectName(u"pnlFilter"_s);
-    auto* filterLayout = new QHBoxLayout(filterBar);
-    filterLayout->setContentsMargins(8, 4, 8, 4);
-    filterLayout->addWidget(new QLabel(u"Filter:"_s, filterBar));
-    m_filter = new QLineEdit(filterBar);
-    m_filter->setObjectName(u"edFilter"_s);
-    m_filter->setClearButtonEnabled(true);
-    m_filter->setPlaceholderText(u"Show only the rows containing this text"_s);
-    filterLayout->addWidget(m_filter, 1);
-    filterLayout->addWidget(new QLabel(u"in"_s, filterBar));
-    m_filterColumn = new QComboBox(filterBar);
-    m_filterColumn->setObjectName(u"cbFilterColumn"_s);
-    filterLayout->addWidget(m_filterColumn);
-    m_showing = new QLabel(filterBar);
-    m_showing->setObjectName(u"lblShowing"_s);
-    filterLayout->addWidget(m_showing);
-    layout->addWidget(filterBar);
-    // Typing filters after a pause, so that a long list is not filtered at every key; Enter
-    // filters at once.
-    m_filterTimer = new QTimer(this);
-    m_filterTimer->setSingleShot(true);
-    m_filterTimer->setInterval(250);
-    connect(m_filterTimer, &QTimer::timeout, this, &TfrmChangeCustomProp::ApplyRowView);
-    connect(m_filter, &QLineEdit::textChanged, m_filterTimer, qOverload<>(&QTimer::start));
-    connect(m_filter, &QLineEdit::returnPressed, this, &TfrmChangeCustomProp::ApplyRowView);
-    connect(m_filterColumn, &QComboBox::activated, this, &TfrmChangeCustomProp::ApplyRowView);
+    layout->addWidget(CreateFilterBar());
 
     m_arGrid = new TarGrid(this);
     m_arGrid->setObjectName(u"ArGrid"_s);
@@ -217,6 +191,38 @@ TfrmChangeCustomProp::TfrmChangeCustomProp(Desktop& desktop, QWidget* owner)
     layout->addWidget(m_statusBar);
     m_findReplace = new FindReplaceDialog(m_arGrid, Editable(), this);
     CellsEdited();
+}
+
+// The filter line above the grid: a text, the column it is looked for in, and how many rows show.
+QWidget* TfrmChangeCustomProp::CreateFilterBar()
+{
+    auto* filterBar = new QFrame(this);
+    filterBar->setObjectName(u"pnlFilter"_s);
+    auto* filterLayout = new QHBoxLayout(filterBar);
+    filterLayout->setContentsMargins(8, 4, 8, 4);
+    filterLayout->addWidget(new QLabel(u"Filter:"_s, filterBar));
+    m_filter = new QLineEdit(filterBar);
+    m_filter->setObjectName(u"edFilter"_s);
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(u"Show only the rows containing this text"_s);
+    filterLayout->addWidget(m_filter, 1);
+    filterLayout->addWidget(new QLabel(u"in"_s, filterBar));
+    m_filterColumn = new QComboBox(filterBar);
+    m_filterColumn->setObjectName(u"cbFilterColumn"_s);
+    filterLayout->addWidget(m_filterColumn);
+    m_showing = new QLabel(filterBar);
+    m_showing->setObjectName(u"lblShowing"_s);
+    filterLayout->addWidget(m_showing);
+    // Typing filters after a pause, so that a long list is not filtered at every key; Enter
+    // filters at once.
+    m_filterTimer = new QTimer(this);
+    m_filterTimer->setSingleShot(true);
+    m_filterTimer->setInterval(250);
+    connect(m_filterTimer, &QTimer::timeout, this, &TfrmChangeCustomProp::ApplyRowView);
+    connect(m_filter, &QLineEdit::textChanged, m_filterTimer, qOverload<>(&QTimer::start));
+    connect(m_filter, &QLineEdit::returnPressed, this, &TfrmChangeCustomProp::ApplyRowView);
+    connect(m_filterColumn, &QComboBox::activated, this, &TfrmChangeCustomProp::ApplyRowView);
+    return filterBar;
 }
 
 // The command table: every command of the editor is one row, each enabled at all times but Undo

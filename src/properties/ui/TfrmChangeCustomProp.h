@@ -95,6 +95,7 @@ private:
     // The commands of the window, one row each (TfrmChangeCustomProp.cpp), and the buttons and
     // menu that show them.
     void CreateActions(QWidget* buttonPanel);
+    QWidget* CreateFilterBar();
     // Runs a handler after ending an open in-place edit (so that it sees what was typed); an
     // error it raises is shown in an error box and the window stays.
     void Guarded(const std::function<void()>& handler);
