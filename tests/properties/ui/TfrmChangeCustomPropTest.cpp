@@ -407,6 +407,13 @@ TEST_F(EditorTest, MouseAndShortcuts)
         ClickHeader(f, 1);
         QTest::keyClick(Grid(f), Qt::Key_C, Qt::ControlModifier);
         EXPECT_EQ(QApplication::clipboard()->text(), u"Material\r\nS235\r\nS235\r\n"_s);
+        // Pasted past the last column: what fits goes in, the rest is named in the status line.
+        QApplication::clipboard()->setText(u"p\tq\tr\ts"_s);
+        Grid(f)->SetSelection(3, 1, 3, 1);
+        QTest::keyClick(Grid(f), Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(Grid(f)->CellsObject().GetText(4, Grid(f)->GridRow(1)), u"q"_s);
+        EXPECT_EQ(Child<QStatusBar>(f, u"StatusBar"_s)->currentMessage(),
+                  u"2 cell(s) pasted. 2 cell(s) of the pasted block lay past the edge of the grid and were left out."_s);
 
         // Deleting empties the cells without marking anything changed.
         Grid(f)->SetSelection(1, 1, 4, 1);
