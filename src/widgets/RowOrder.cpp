@@ -100,6 +100,8 @@ std::vector<qint32> SortRows(const TarCells& cells, const std::vector<qint32>& r
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<Item> items(rows.size());
     std::vector<QCollatorSortKey> textKeys;
+    std::vector<QString> folded; // beside each key: equal texts are equal without asking the key
+
     const CellTextTable texts(cells, col, col, rows);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString& text = texts.Text(col, rows[i]);
@@ -108,7 +110,8 @@ std::vector<qint32> SortRows(const TarCells& cells, const std::vector<qint32>& r
             items[i].text = qsizetype(textKeys.size());
             // Folded first: not every platform's collation keys honour the case setting (Wine's
             // put "alpha" after "Alpha"), and texts equal but for case keep their row order.
-            textKeys.push_back(collator.sortKey(text.toCaseFolded()));
+            folded.push_back(text.toCaseFolded());
+            textKeys.push_back(collator.sortKey(folded.back()));
         }
     }
     // <0, 0, >0 as a before, equal to, after b in ascending order.
@@ -118,7 +121,12 @@ std::vector<qint32> SortRows(const TarCells& cells, const std::vector<qint32>& r
         switch (a.key.kind) {
         case SortKind::Number:
         case SortKind::Date: return a.key.value < b.key.value ? -1 : (b.key.value < a.key.value ? 1 : 0);
-        case SortKind::Text: return textKeys[std::size_t(a.text)].compare(textKeys[std::size_t(b.text)]);
+        case SortKind::Text:
+            // Collation keys of equal texts do not always compare equal (under Wine they differ
+            // from run to run), which would shuffle rows with one value.
+            if (folded[std::size_t(a.text)] == folded[std::size_t(b.text)])
+                return 0;
+            return textKeys[std::size_t(a.text)].compare(textKeys[std::size_t(b.text)]);
         case SortKind::Empty: return 0;
         }
         return 0;
