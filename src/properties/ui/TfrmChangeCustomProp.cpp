@@ -420,7 +420,13 @@ CellEditable TfrmChangeCustomProp::Editable() const
 void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change)
 {
     CellRangeRecorder recorder(m_arGrid->CellsObject(), 1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
-    change();
+    try {
+        change();
+    } catch (...) {
+        // What a failing change did before it failed can still be undone.
+        m_arGrid->RecordStep(recorder.Finish());
+        throw;
+    }
     m_arGrid->RecordStep(recorder.Finish());
     m_arGrid->InvalidateGrid();
 }
