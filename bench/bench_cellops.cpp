@@ -161,6 +161,22 @@ int main(int argc, char** argv)
         std::printf("  %d cells changed\n", countChanged());
         painted();
     });
+    // The common paste: one column of 40,000 values, from the text to the painted grid.
+    TextBlock columnBlock;
+    for (qint32 row = 0; row < rows; ++row)
+        columnBlock.push_back({CellText(rng)});
+    const QString columnText = FormatTabText(columnBlock);
+    Report("paste one column: read, plan, write, paint", [&] {
+        const PastePlan plan = PlanPaste(ParseTabText(columnText), grid.CellsObject(), {{2, 2, {1}}, allRows, 1, cols + 1}, editable);
+        grid.ApplyWrites(plan.writes);
+        std::printf("  %zu cells written\n", plan.writes.size());
+        painted();
+    });
+    std::printf("  undo history: %.1f MB in all\n", double(grid.History().Bytes()) / 1048576.0);
+    Report("paste one column: undo", [&] {
+        grid.Undo();
+        painted();
+    });
     Report("delete a column: record, delete, compare", [&] {
         CellRangeRecorder recorder(grid.CellsObject(), 1, 1, cols, rows);
         std::vector<std::pair<qint32, qint32>> gone;
