@@ -19,7 +19,7 @@ uptime
 /usr/bin/time -f "bench_slowshare: %e s wall, %U s user, %S s system, %M KB peak" \
   env LD_PRELOAD="$layer" "$bench" "$work" "$documents" "$saves"
 
-# docprops show reads one document after another: 500 of them, at the share's latency.
+# docprops show reads its documents on the loader's threads, printing them in order: 500 of them.
 shown=("$work"/share/doc{0..499}.par)
 local=("$work"/docs/doc{0..499}.par)
 /usr/bin/time -f "docprops show, 500 documents on the share: %e s wall, %U s user, %S s system" \
