@@ -28,8 +28,7 @@ class BlockFile;
 struct LoadedProperty {
     QString name;
     qint32 type = 0;  // the type code: 1 text, 2 integer, 3 floating point, 4 Yes/No, 5 date, 0 other
-    QVariant value;   // as TOleCustomProperty::Value
-    QString text;     // as TOleCustomProperty::ValueText
+    QVariant value;   // as TOleCustomProperty::Value; PropertyValueText gives its text
 };
 
 struct LoadedDocument {

@@ -56,6 +56,15 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
     // The cell each column got in the current row, so that a second property of the same name
     // overwrites it instead of adding a second cell at one position.
     std::vector<TarCell*> inRow(static_cast<std::size_t>(std::max(colCount, 0)), nullptr);
+    // The column headed `header` (ignoring case); -1 for none.
+    const auto columnOf = [&](const QString& header) -> qint32 {
+        qint32 col = -1;
+        qint32 headerRow = -1;
+        return cells.FindText(header, col, headerRow) && col >= 1 && col < colCount ? col : -1;
+    };
+    // The column of each custom property name as it is spelled: documents repeat their names,
+    // and an exact lookup spares folding the case of every name of every document.
+    QHash<QString, qint32> customColumns;
     for (qsizetype i = 0; i < documents.size(); ++i) {
         const LoadedDocument& d = documents[i];
         if (d.status == LoadedDocument::Cancelled) {
@@ -80,28 +89,28 @@ RowsFilled FillPropertyRows(TarCells& cells, int colCount, const QList<LoadedDoc
         label->data = d.path;
         cells.Add(std::move(label));
         std::fill(inRow.begin(), inRow.end(), nullptr);
-        // The cell of the column headed `header` in this row, made when missing; null for no
-        // such column.
-        const auto cellOf = [&](const QString& header) -> TarCell* {
-            qint32 col = -1;
-            qint32 headerRow = -1;
-            if (!cells.FindText(header, col, headerRow) || col < 1 || col >= colCount)
+        // The cell of column `col` in this row, made when missing; null for no column (-1).
+        const auto cellAt = [&](qint32 col) -> TarCell* {
+            if (col < 0)
                 return nullptr;
             TarCell*& cell = inRow[static_cast<std::size_t>(col)];
             if (!cell)
                 cell = cells.Add(std::make_unique<TarCell>(col, row));
             return cell;
         };
-        for (const LoadedProperty& p : d.properties)
-            // A custom property named like a column of the document's own is not that column.
-            if (SystemPropertyName(p.name).isNull())
-                if (TarCell* cell = cellOf(p.name))
-                    cell->SetText(PropertyDisplayText(p.value));
+        for (const LoadedProperty& p : d.properties) {
+            auto it = customColumns.constFind(p.name);
+            if (it == customColumns.cend())
+                // A custom property named like a column of the document's own is not that column.
+                it = customColumns.insert(p.name, SystemPropertyName(p.name).isNull() ? columnOf(p.name) : -1);
+            if (TarCell* cell = cellAt(*it))
+                cell->SetText(PropertyDisplayText(p.value));
+        }
         for (const LoadedProperty& p : d.system)
-            if (TarCell* cell = cellOf(kSystemPropertyPrefix + p.name))
+            if (TarCell* cell = cellAt(columnOf(kSystemPropertyPrefix + p.name)))
                 cell->SetText(PropertyDisplayText(p.value));
         for (const QString& name : d.systemReadOnly)
-            if (TarCell* cell = cellOf(kSystemPropertyPrefix + name))
+            if (TarCell* cell = cellAt(columnOf(kSystemPropertyPrefix + name)))
                 cell->readOnly = true;
         filled.rows = row;
     }

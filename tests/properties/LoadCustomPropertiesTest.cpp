@@ -6,6 +6,7 @@
 #include "compound/CfbBuilder.h"
 #include "compound/DiskFile.h"
 #include "properties/LoadCustomProperties.h"
+#include "properties/OleDocumentProperties.h"
 
 #include <QDir>
 
@@ -78,8 +79,8 @@ TEST(LoadCustomProperties, ResultsInListOrderAndFailuresStayWithTheirDocument)
     EXPECT_EQ(Names(docs[5]), Names(docs[0]));
     EXPECT_EQ(docs[0].properties[0].type, 4);
     EXPECT_EQ(docs[0].properties[0].value, QVariant(true));
-    EXPECT_EQ(docs[0].properties[4].text, u"Čćžšđ ČŽŠ"_s);
-    EXPECT_EQ(docs[0].properties[5].text, u"2024-05-17 10:30:00"_s);
+    EXPECT_EQ(PropertyValueText(docs[0].properties[4].value), u"Čćžšđ ČŽŠ"_s);
+    EXPECT_EQ(PropertyValueText(docs[0].properties[5].value), u"2024-05-17 10:30:00"_s);
     EXPECT_EQ(docs[2].properties[2].name, u"Quantity"_s);
     EXPECT_EQ(docs[2].properties[2].value.toLongLong(), 42);
 
@@ -166,7 +167,7 @@ TEST(LoadCustomProperties, TheDocumentsOwnPropertiesAskedForAndWhichCannotBeWrit
     ASSERT_EQ(loaded.size(), 1);
     QStringList shown;
     for (const LoadedProperty& p : loaded[0].system)
-        shown << p.name + u"="_s + p.text;
+        shown << p.name + u"="_s + PropertyValueText(p.value);
     EXPECT_EQ(shown, (QStringList{u"Title=Bracket"_s, u"Status=1"_s}));
     EXPECT_EQ(loaded[0].systemReadOnly, (QStringList{u"Document Number"_s, u"Status"_s}));
 }

@@ -32,7 +32,7 @@ LoadedDocument Loaded(const QString& path, const QList<std::pair<QString, QVaria
     d.path = path;
     d.status = LoadedDocument::Loaded;
     for (const auto& [name, value] : props)
-        d.properties.append({name, 1, value, {}});
+        d.properties.append({name, 1, value});
     return d;
 }
 
@@ -178,10 +178,10 @@ TEST(PropertyGrid, ColumnsOfTheDocumentsOwnPropertiesReadOnlyCellsAndChanges)
 
     // Row 1 has every set; row 2 lacks the project information set.
     LoadedDocument full = Loaded(u"/w/a.par"_s, {{u"Title"_s, u"custom"_s}, {u"System.Title"_s, u"a custom one"_s}});
-    full.system = {{u"Title"_s, 1, u"Bracket"_s, {}}, {u"Document Number"_s, 1, u"D-1"_s, {}}, {u"Status"_s, 2, 1, {}}};
+    full.system = {{u"Title"_s, 1, u"Bracket"_s}, {u"Document Number"_s, 1, u"D-1"_s}, {u"Status"_s, 2, 1}};
     full.systemReadOnly = {u"Status"_s};
     LoadedDocument lacking = Loaded(u"/w/b.par"_s, {});
-    lacking.system = {{u"Title"_s, 1, u"Cover"_s, {}}};
+    lacking.system = {{u"Title"_s, 1, u"Cover"_s}};
     lacking.systemReadOnly = {u"Document Number"_s, u"Status"_s};
     ASSERT_EQ(FillPropertyRows(cells, cols, {full, lacking}).rows, 2);
     EXPECT_EQ((QStringList{cells.GetText(1, 1), cells.GetText(2, 1), cells.GetText(3, 1), cells.GetText(4, 1)}),
