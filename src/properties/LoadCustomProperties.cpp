@@ -8,31 +8,60 @@
 #include <QSet>
 #include <QtGlobal>
 
+#include <atomic>
 #include <condition_variable>
 #include <iterator>
 #include <mutex>
+#include <memory>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// The names of one document are mostly those of the one before: each thread keeps the names it
-// has read, so that 100,000 documents of 20 properties hold 20 name strings, not 2,000,000.
-QString SharedName(const QString& name)
-{
-    thread_local QSet<QString> names;
-    if (const auto it = names.constFind(name); it != names.cend())
-        return *it;
-    if (names.size() >= 4096)
-        names.clear();
-    names.insert(name);
-    return name;
-}
+// The names of one document are mostly those of the one before: each thread of a load keeps the
+// names it has read, so that 100,000 documents of 20 properties hold a few dozen name strings,
+// not 2,000,000. The sets belong to the load and die with it; a thread finds its own through a
+// thread-local pointer and the load's number (plain values: MinGW runs the destructors of
+// thread-local objects after their storage is gone, so none may have one).
+class SharedNames {
+public:
+    SharedNames() : m_id(NextId()) {}
+
+    QString Shared(const QString& name)
+    {
+        thread_local quint64 ownerId = 0;
+        thread_local QSet<QString>* names = nullptr;
+        if (ownerId != m_id) {
+            const std::lock_guard lock(m_mutex);
+            names = m_sets.emplace_back(std::make_unique<QSet<QString>>()).get();
+            ownerId = m_id;
+        }
+        if (const auto it = names->constFind(name); it != names->cend())
+            return *it;
+        if (names->size() >= 4096)
+            names->clear();
+        names->insert(name);
+        return name;
+    }
+
+private:
+    // Never 0 (a thread's "no load yet") and never used twice, even by a load at the address of
+    // one that has ended.
+    static quint64 NextId()
+    {
+        static std::atomic<quint64> next = 0;
+        return ++next;
+    }
+
+    const quint64 m_id;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<QSet<QString>>> m_sets;
+};
 
 // Reads the custom properties of the document at `path` into `out`; throws what opening or
 // reading says.
-void Load(const QString& path, const LoadOptions& options, LoadedDocument& out)
+void Load(const QString& path, const LoadOptions& options, SharedNames& names, LoadedDocument& out)
 {
     TOleDocumentProperties doc;
     if (options.openFile)
@@ -45,7 +74,7 @@ void Load(const QString& path, const LoadOptions& options, LoadedDocument& out)
     for (qint32 i = 0; i < count; ++i) {
         const TOleCustomProperty p = props.Item(i);
         LoadedProperty loaded;
-        loaded.name = SharedName(p.Name());
+        loaded.name = names.Shared(p.Name());
         loaded.type = p.Type();
         loaded.value = p.Value();
         out.properties.append(std::move(loaded));
@@ -114,6 +143,7 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
     for (qsizetype i = 0; i < total; ++i)
         results[static_cast<std::size_t>(i)].path = paths[i];
     MissingGate gate(options.stopAtMissing ? total : 0);
+    SharedNames names;
 
     WorkerPoolOptions pool;
     pool.threads = options.threads;
@@ -137,7 +167,7 @@ QList<LoadedDocument> LoadCustomProperties(const QStringList& paths, const LoadO
                     break;
                 }
             }
-            Load(paths[i], options, out);
+            Load(paths[i], options, names, out);
         },
         [&](qsizetype i, const std::exception_ptr& error) {
             LoadedDocument& out = results[static_cast<std::size_t>(i)];
