@@ -458,23 +458,22 @@ void TarGrid::RecordStep(CellStep step)
 bool TarGrid::Undo()
 {
     CommitEdit();
-    if (!m_history.CanUndo())
-        return false;
-    m_history.Undo(m_cells);
-    InvalidateGrid();
-    emit CellsEdited();
-    return true;
+    return HistoryMoved(m_history.Undo(m_cells));
 }
 
 bool TarGrid::Redo()
 {
     CommitEdit();
-    if (!m_history.CanRedo())
-        return false;
-    m_history.Redo(m_cells);
-    InvalidateGrid();
-    emit CellsEdited();
-    return true;
+    return HistoryMoved(m_history.Redo(m_cells));
+}
+
+bool TarGrid::HistoryMoved(bool moved)
+{
+    if (moved) {
+        InvalidateGrid();
+        emit CellsEdited();
+    }
+    return moved;
 }
 
 void TarGrid::WidenColumnsFor(const CellStep& step)

@@ -158,6 +158,8 @@ protected:
 
 private:
     void ResetModel();
+    // Repaints and says so after an undo or redo that took place; returns `moved`.
+    bool HistoryMoved(bool moved);
     // Widens the columns whose new texts in `step` no longer fit.
     void WidenColumnsFor(const CellStep& step);
     void ApplyFixedSizes();
