@@ -142,6 +142,7 @@ int main(int argc, char** argv)
             grid.CellsObject().Add(std::move(cell));
         }
     grid.CellsObject().ClearChanged();
+    grid.OptimalColWidths(); // as the editor fits them when it loads
     grid.show();
     QApplication::processEvents();
     const auto countChanged = [&] {

@@ -1,5 +1,11 @@
 #include "widgets/TabText.h"
 
+#include <algorithm>
+#include <exception>
+#include <iterator>
+#include <thread>
+#include <vector>
+
 namespace {
 
 bool NeedsQuotes(const QString& cell)
@@ -43,22 +49,23 @@ QString FormatTabText(const TextBlock& rows, const QStringList& header)
     return out;
 }
 
-TextBlock ParseTabText(const QString& text)
+namespace {
+
+// Parses text[begin, end) as a whole text of its own.
+TextBlock ParseRange(const QChar* chars, qsizetype begin, qsizetype end)
 {
     TextBlock rows;
-    const qsizetype size = text.size();
-    const QChar* chars = text.constData();
     QStringList row;
     QString cell;
-    qsizetype i = 0;
-    while (i < size) {
+    qsizetype i = begin;
+    while (i < end) {
         // One cell starts at i.
         cell.truncate(0); // keeps the buffer for the next quoted cell
         if (chars[i] == u'"') {
             ++i;
-            while (i < size) {
+            while (i < end) {
                 if (chars[i] == u'"') {
-                    if (i + 1 < size && chars[i + 1] == u'"') {
+                    if (i + 1 < end && chars[i + 1] == u'"') {
                         cell += u'"';
                         i += 2;
                         continue;
@@ -70,22 +77,22 @@ TextBlock ParseTabText(const QString& text)
             }
         }
         const qsizetype plain = i;
-        while (i < size && chars[i] != u'\t' && chars[i] != u'\n' && chars[i] != u'\r')
+        while (i < end && chars[i] != u'\t' && chars[i] != u'\n' && chars[i] != u'\r')
             ++i;
         if (cell.isEmpty())
             row.append(QString(chars + plain, i - plain)); // the common unquoted cell: one allocation
         else
             row.append(cell.append(chars + plain, i - plain));
-        if (i >= size)
+        if (i >= end)
             break;
         if (chars[i] == u'\t') {
             ++i;
-            if (i == size)
+            if (i == end)
                 row.append(QString()); // a tab at the very end leaves one empty cell
             continue;
         }
         // A line end: CR LF, LF or CR.
-        if (chars[i] == u'\r' && i + 1 < size && chars[i + 1] == u'\n')
+        if (chars[i] == u'\r' && i + 1 < end && chars[i + 1] == u'\n')
             ++i;
         ++i;
         const qsizetype width = row.size();
@@ -95,5 +102,57 @@ TextBlock ParseTabText(const QString& text)
     }
     if (!row.isEmpty())
         rows.push_back(std::move(row));
+    return rows;
+}
+
+} // namespace
+
+TextBlock ParseTabText(const QString& text)
+{
+    // A large text without quotes is read in pieces on several threads: no cell then spans a
+    // line end, so a piece that starts after a LF reads exactly as it would in the whole.
+    constexpr qsizetype kPiecesFrom = qsizetype(1) << 20;
+    const qsizetype pieces = std::min<qsizetype>(std::max(std::thread::hardware_concurrency(), 1u), 8);
+    if (text.size() < kPiecesFrom || pieces < 2 || text.contains(u'"'))
+        return ParseRange(text.constData(), 0, text.size());
+    std::vector<qsizetype> bounds{0};
+    for (qsizetype i = 1; i < pieces; ++i) {
+        const qsizetype lf = text.indexOf(u'\n', text.size() / pieces * i);
+        if (lf < 0)
+            break;
+        if (lf + 1 > bounds.back() && lf + 1 < text.size())
+            bounds.push_back(lf + 1);
+    }
+    bounds.push_back(text.size());
+    std::vector<TextBlock> parts(bounds.size() - 1);
+    std::vector<std::exception_ptr> errors(parts.size());
+    {
+        std::vector<std::thread> threads;
+        for (std::size_t p = 1; p < parts.size(); ++p)
+            threads.emplace_back([&, p] {
+                try {
+                    parts[p] = ParseRange(text.constData(), bounds[p], bounds[p + 1]);
+                } catch (...) {
+                    errors[p] = std::current_exception();
+                }
+            });
+        try {
+            parts[0] = ParseRange(text.constData(), bounds[0], bounds[1]);
+        } catch (...) {
+            errors[0] = std::current_exception();
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    for (const std::exception_ptr& error : errors)
+        if (error)
+            std::rethrow_exception(error);
+    TextBlock rows = std::move(parts[0]);
+    std::size_t total = 0;
+    for (const TextBlock& part : parts)
+        total += part.size();
+    rows.reserve(total);
+    for (std::size_t p = 1; p < parts.size(); ++p)
+        std::move(parts[p].begin(), parts[p].end(), std::back_inserter(rows));
     return rows;
 }

@@ -37,3 +37,19 @@ TEST(TabText, FormatsQuotingOnlyWhatNeedsItAndReadsBack)
     EXPECT_EQ(ParseTabText(text), expected);
     EXPECT_EQ(ParseTabText(FormatTabText(rows)), rows);
 }
+
+// A text over a megabyte without quotes is read in pieces on several threads: the rows come out
+// whole and in order whatever line ends meet the pieces' edges, and a trailing tab still counts.
+TEST(TabText, LargeTextReadInPiecesKeepsEveryRow)
+{
+    QString text;
+    TextBlock expected;
+    for (int r = 0; r < 80000; ++r) {
+        expected.push_back({u"row %1"_s.arg(r), QString(), u"x%1"_s.arg(r % 7)});
+        text += expected.back()[0] + u"\t\t"_s + expected.back()[2] + (r % 3 == 0 ? u"\n"_s : u"\r\n"_s);
+    }
+    text += u"last\t"_s;
+    expected.push_back({u"last"_s, QString()});
+    ASSERT_GT(text.size(), qsizetype(1) << 20);
+    EXPECT_EQ(ParseTabText(text), expected);
+}
