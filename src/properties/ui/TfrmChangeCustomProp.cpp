@@ -31,7 +31,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLabel>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -417,9 +416,19 @@ CellEditable TfrmChangeCustomProp::Editable() const
     return [cells](qint32 col, qint32 row) { return !cells->ReadOnly(col, row); };
 }
 
-void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change)
+void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change, const CellArea* within)
 {
-    CellRangeRecorder recorder(m_arGrid->CellsObject(), 1, 1, m_arGrid->ColCount() - 1, m_arGrid->RowCount() - 1);
+    // Only the cells the change can reach are copied: a delete of one column records that
+    // column, not the whole grid.
+    qint32 top = 1;
+    qint32 bottom = m_arGrid->RowCount() - 1;
+    if (within && !within->rows.empty()) {
+        const auto [low, high] = std::minmax_element(within->rows.begin(), within->rows.end());
+        top = *low;
+        bottom = *high;
+    }
+    CellRangeRecorder recorder(m_arGrid->CellsObject(), within ? within->left : 1, top,
+                               within ? within->right : m_arGrid->ColCount() - 1, bottom);
     try {
         change();
     } catch (...) {
@@ -428,7 +437,6 @@ void TfrmChangeCustomProp::RecordedChange(const std::function<void()>& change)
         throw;
     }
     m_arGrid->RecordStep(recorder.Finish());
-    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::CellsEdited()
@@ -453,31 +461,35 @@ void TfrmChangeCustomProp::CellsEdited()
             action->setEnabled(enabled);
 }
 
+bool TfrmChangeCustomProp::AnyChangeable(const CellArea& area)
+{
+    if (area.rows.empty())
+        return false;
+    // A selection of read-only cells alone asks for no value.
+    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), area);
+    if (refused.count < (area.right - area.left + 1) * static_cast<int>(area.rows.size()))
+        return true;
+    ShowRefused(refused, true);
+    return false;
+}
+
 void TfrmChangeCustomProp::actChangeValueExecute()
 {
     const CellArea area = m_arGrid->SelectedArea();
-    if (area.rows.empty())
+    if (!AnyChangeable(area))
         return;
-    // A selection of read-only cells alone asks for no value.
-    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), area);
-    if (refused.count == (area.right - area.left + 1) * static_cast<int>(area.rows.size()))
-        return ShowRefused(refused, true);
     TfrmChangeGridValue dialog(this);
     dialog.setWindowTitle(u"Change property values ("_s + m_arGrid->CellsObject().GetText(area.left, 0) + u')');
     dialog.SetValue(m_arGrid->CellsObject().GetText(area.left, area.rows.front()));
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.Value());
-    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actChangePropLookupExecute()
 {
     const CellArea area = m_arGrid->SelectedArea();
-    if (area.rows.empty())
+    if (!AnyChangeable(area))
         return;
-    const CellsRefused refused = ReadOnlyCellsIn(m_arGrid->CellsObject(), area);
-    if (refused.count == (area.right - area.left + 1) * static_cast<int>(area.rows.size()))
-        return ShowRefused(refused, true);
     TfrmGridLookupValues dialog(this);
     TarCell* header = nullptr;
     if (m_arGrid->CellsObject().Find(area.left, 0, header))
@@ -485,7 +497,6 @@ void TfrmChangeCustomProp::actChangePropLookupExecute()
     dialog.setWindowTitle(u"Lookup values ("_s + m_arGrid->CellsObject().GetText(area.left, 0) + u')');
     if (dialog.exec() == QDialog::Accepted)
         SetSelectedCells(dialog.SelectedLookupValue());
-    m_arGrid->InvalidateGrid();
 }
 
 void TfrmChangeCustomProp::actDeleteSelectedExecute()
@@ -494,7 +505,7 @@ void TfrmChangeCustomProp::actDeleteSelectedExecute()
     {
         const BusyCursor wait;
         const CellArea area = m_arGrid->SelectedArea();
-        RecordedChange([&] { refused = DeletePropertyCells(m_arGrid->CellsObject(), area); });
+        RecordedChange([&] { refused = DeletePropertyCells(m_arGrid->CellsObject(), area); }, &area);
     }
     ShowRefused(refused, false);
 }

@@ -108,8 +108,11 @@ private:
     void CellsEdited();
     // Whether the user may change a cell, for the planners of bulk changes.
     CellEditable Editable() const;
-    // Records a change of any cells of the grid that `change` makes as one undoable step.
-    void RecordedChange(const std::function<void()>& change);
+    // Records a change of any cells of the grid that `change` makes as one undoable step;
+    // `within`, when given, holds every cell it can change.
+    void RecordedChange(const std::function<void()>& change, const CellArea* within = nullptr);
+    // False, with the reason in the status line, when `area` is empty or read-only throughout.
+    bool AnyChangeable(const CellArea& area);
     // The reading options of the grid's columns (the document's own properties among them).
     LoadOptions GridLoadOptions() const;
 
